@@ -1,0 +1,24 @@
+#include "app/interfacelanguage.h"
+#include "app/mainqtwidgetsclass.h"
+#include "app/updatechecker.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    // The ffmpeg back end survives a busy GUI thread during recognition; the user's choice wins.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+
+    QApplication app(argc, argv);
+    QTimer::singleShot(2000, &app, [] { checkForUpdates(); });
+
+    QTranslator translator;
+    InterfaceLanguage::install(translator);
+
+    MainQtWidgetsClass window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,9 @@
+#include "updatechecker.h"
+
+void checkForUpdates()
+{
+}
+
+void showAboutBox()
+{
+}

@@ -1,0 +1,423 @@
+#include "di_riror_adiriz.h"
+
+#include "recognition/ocr/textrecognizer.h"
+#include "recognition/segmentation.h"
+#include "recognition/subtitlewriter.h"
+#include "tasks/getvideothumbnail.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <algorithm>
+
+namespace {
+
+const char *const notReadyText = "状态不是就绪";
+const char *const emptyFrameText = "为获取图像数据正在重试...";
+
+// Position reports a seek can still deliver from before it; further off than this they are stale.
+constexpr qint64 seekToleranceMs = 1000;
+
+void pumpEvents(int milliseconds)
+{
+    const QTime deadline = QTime::currentTime().addMSecs(milliseconds);
+    while (QTime::currentTime() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+}
+
+} // namespace
+
+Di_riror_adiRIZ::Di_riror_adiRIZ(QObject *parent)
+    : QObject(parent)
+    , recognizer(std::make_unique<TextRecognizer>())
+{
+    createMediaObjects();
+}
+
+Di_riror_adiRIZ::Di_riror_adiRIZ(const QString &path, QObject *parent)
+    : Di_riror_adiRIZ(parent)
+{
+    applyDefaultLanguage();
+    openVideo(path);
+}
+
+Di_riror_adiRIZ::~Di_riror_adiRIZ()
+{
+    qDebug() << "释放对象" << videoPath;
+    thread->quit();
+    thread->wait();
+    delete thumbnailGrabber;
+    delete player;
+    delete sink;
+}
+
+void Di_riror_adiRIZ::createMediaObjects()
+{
+    player = new QMediaPlayer(this);
+    sink = new QVideoSink(this);
+    thread = new QThread(this);
+    connect(player, &QMediaPlayer::positionChanged, this, &Di_riror_adiRIZ::onPositionChanged);
+    // Back ends may report from their own threads; the context object brings it to ours.
+    connect(player, &QMediaPlayer::hasVideoChanged, this, &Di_riror_adiRIZ::onHasVideoChanged);
+    connect(player, &QMediaPlayer::durationChanged, this, [this] { takeMediaFacts(); });
+    connect(player, &QMediaPlayer::metaDataChanged, this, [this] { takeMediaFacts(); });
+    connect(player, &QMediaPlayer::mediaStatusChanged, this, &Di_riror_adiRIZ::onMediaStatusChanged);
+    connect(player, &QMediaPlayer::errorOccurred, this, &Di_riror_adiRIZ::onPlayerError);
+}
+
+void Di_riror_adiRIZ::applyDefaultLanguage()
+{
+    setLanguage(recognizer->userProfileLanguage());
+}
+
+void Di_riror_adiRIZ::openVideo(const QString &path)
+{
+    videoPath = path;
+    videoFileName = QFileInfo(path).fileName();
+    videoReported = false;
+    mediaFactsTaken = false;
+
+    // A restored task carries its language only as data; give it to the recogniser so it can run.
+    if (restoredFromProject && !languages.isEmpty() && !recognizer->hasEngine()) {
+        const QString answer = recognizer->selectLanguage(languages.first());
+        if (answer != QLatin1String("ok")) {
+            errorText = answer;
+            emit err(answer);
+        }
+    }
+
+    const QUrl url = QUrl::fromLocalFile(path);
+    player->setSource(url);
+    player->setVideoSink(sink);
+    startThumbnailGrab();
+}
+
+void Di_riror_adiRIZ::startThumbnailGrab()
+{
+    if (thumbnailGrabber) {
+        // A grab of the previous source may still run on the thread; its picture is no longer wanted.
+        disconnect(thumbnailGrabber, nullptr, this, nullptr);
+        thumbnailGrabber->deleteLater();
+    }
+    thumbnailGrabber = new GetVideoThumbnail;
+    thumbnailGrabber->setSource(QUrl::fromLocalFile(videoPath));
+    thumbnailGrabber->moveToThread(thread);
+    connect(thumbnailGrabber, &GetVideoThumbnail::outImageSig, this, &Di_riror_adiRIZ::onThumbnail);
+    GetVideoThumbnail *grabber = thumbnailGrabber;
+    QTimer::singleShot(500, grabber, [grabber] { grabber->getVideoThumbnail(); });
+    thread->start(QThread::InheritPriority);
+}
+
+void Di_riror_adiRIZ::onThumbnail(const QPixmap &picture)
+{
+    thumbnail = picture;
+    thumbnailLoaded = true;
+    if (thumbnailGrabber) {
+        thumbnailGrabber->deleteLater();
+        thumbnailGrabber = nullptr;
+    }
+    emit loadThumbnail_ok();
+}
+
+void Di_riror_adiRIZ::onHasVideoChanged(bool hasVideo)
+{
+    if (!hasVideo)
+        return;
+    videoReported = true;
+    takeMediaFacts();
+}
+
+QSize Di_riror_adiRIZ::videoResolution() const
+{
+    return metaData.value(QMediaMetaData::Resolution).toSize();
+}
+
+void Di_riror_adiRIZ::takeMediaFacts()
+{
+    if (!videoReported || mediaFactsTaken)
+        return;
+    // Some back ends report video before they know the duration and the frame size; both are
+    // needed for the default range and crop, so wait for them (or for the media to be loaded).
+    const QSize resolution = player->metaData().value(QMediaMetaData::Resolution).toSize();
+    const bool loaded = player->mediaStatus() == QMediaPlayer::LoadedMedia
+                        || player->mediaStatus() == QMediaPlayer::BufferedMedia;
+    if (player->duration() <= 0 || (!resolution.isValid() && !loaded))
+        return;
+    mediaFactsTaken = true;
+    duration = player->duration();
+    metaData = player->metaData();
+    if (restoredFromProject)
+        return;
+    state = Ready;
+    if (timeRange_in == -1)
+        timeRange_in = 0;
+    if (timeRange_out == -1)
+        timeRange_out = duration;
+    const QSize size = videoResolution();
+    cropRect = QRect(0, 0, size.width(), size.height());
+}
+
+void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
+{
+    if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
+        takeMediaFacts();
+    // Not every back end reports a position at or past the end; the end of the media ends the run.
+    if (status == QMediaPlayer::EndOfMedia && state == Running) {
+        if (stopRequested) {
+            onPositionChanged(player->position());
+        } else {
+            qDebug() << "结束";
+            finishRun();
+        }
+    }
+}
+
+void Di_riror_adiRIZ::onPlayerError(QMediaPlayer::Error error, const QString &errorString)
+{
+    if (error == QMediaPlayer::NoError || state != Running)
+        return;
+    abortRun(errorString.isEmpty() ? QStringLiteral("playback error") : errorString);
+}
+
+void Di_riror_adiRIZ::abortRun(const QString &reason)
+{
+    // The samples and the resume point stay, so resetting the state lets the run go on later.
+    pausePlayer();
+    state = Failed;
+    errorText = reason;
+    emit err(reason);
+    emit completedSig();
+}
+
+void Di_riror_adiRIZ::pausePlayer()
+{
+    if (player->playbackState() == QMediaPlayer::PlayingState)
+        player->pause();
+}
+
+void Di_riror_adiRIZ::run_mian()
+{
+    if (state != Ready) {
+        errorText = QString::fromUtf8(notReadyText);
+        emit err(errorText);
+        return;
+    }
+    stopRequested = false;
+    const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
+    const qint64 start = resumes ? lastPosition : timeRange_in;
+    seekTarget = start;
+    awaitingSeek = true;
+    player->setPosition(start);
+    player->setPlaybackRate(Frame_rate);
+    state = Running;
+    player->play();
+}
+
+void Di_riror_adiRIZ::stop_slots()
+{
+    stopRequested = true;
+}
+
+void Di_riror_adiRIZ::onPositionChanged(qint64 position)
+{
+    qDebug() << "time:" << position;
+    if (stopRequested) {
+        pausePlayer();
+        state = Cancelled;
+        lastPosition = position;
+        emit completedSig();
+        return;
+    }
+    if (state != Running) {
+        pausePlayer();
+        return;
+    }
+    if (awaitingSeek) {
+        // A report from before the seek took effect would end or skew the run.
+        if (position < seekTarget - seekToleranceMs || position > std::max(seekTarget, timeRange_in) + seekToleranceMs)
+            return;
+        awaitingSeek = false;
+    }
+    if (position > timeRange_out || position == duration) {
+        pausePlayer();
+        qDebug() << "结束";
+        finishRun();
+        return;
+    }
+    if (position < timeRange_in)
+        return;
+    recogniseFrameAt(position);
+}
+
+void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
+{
+    const qint64 span = timeRange_out - timeRange_in;
+    const double fraction = span > 0 ? double(position - timeRange_in) / double(span) : 1.0;
+    progress = float(std::clamp(fraction, 0.0, 1.0));
+    emit progress_updata(progress);
+    lastPosition = position;
+
+    const QImage cut = cropFrame(sink->videoFrame().toImage());
+    if (cut.width() == 0 || cut.height() == 0) {
+        qDebug() << emptyFrameText;
+        emit err(QString::fromUtf8(emptyFrameText));
+        return;
+    }
+    const QStringList lines = recognizer->recognize(cut);
+    if (!recognizer->lastError().isEmpty()) {
+        // Without a working recogniser every sample would be empty; say so instead of "finishing".
+        abortRun(recognizer->lastError());
+        return;
+    }
+    samples.append(FrameSample{position, lines});
+}
+
+void Di_riror_adiRIZ::finishRun()
+{
+    state = Done;
+    entries = Segmentation::segmentSamples(samples);
+    qDebug() << "完成" << entries;
+    emit completedSig();
+}
+
+QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const
+{
+    return frame.copy(cropRect);
+}
+
+QImage Di_riror_adiRIZ::stillGrab(qint64 time)
+{
+    player->setPosition(time);
+    pumpEvents(500);
+    player->play();
+    pumpEvents(500);
+    player->setPosition(time);
+    player->pause();
+    const QImage cut = cropFrame(sink->videoFrame().toImage());
+    if (cut.width() == 0 || cut.height() == 0) {
+        errorText = QString::fromUtf8(emptyFrameText);
+        emit err(errorText);
+        return QImage();
+    }
+    return cut;
+}
+
+bool Di_riror_adiRIZ::preview_ORC(qlonglong time, QString *outText, QImage *outimage)
+{
+    const QImage cut = stillGrab(time);
+    if (cut.isNull())
+        return false;
+    qDebug() << cut.width() << cropRect;
+    const QStringList lines = recognizer->recognize(cut);
+    if (!recognizer->lastError().isEmpty()) {
+        errorText = recognizer->lastError();
+        emit err(errorText);
+        return false;
+    }
+    *outText = lines.join(QString());
+    *outimage = cut;
+    return true;
+}
+
+bool Di_riror_adiRIZ::preview_ORC_V2(QImage *rawimage, QString *outText, QImage *outimage)
+{
+    const QImage cut = cropFrame(*rawimage);
+    if (cut.width() == 0 || cut.height() == 0) {
+        errorText = QString::fromUtf8(emptyFrameText);
+        emit err(errorText);
+        return false;
+    }
+    qDebug() << cut.width() << cropRect;
+    const QStringList lines = recognizer->recognize(cut);
+    if (!recognizer->lastError().isEmpty()) {
+        errorText = recognizer->lastError();
+        emit err(errorText);
+        return false;
+    }
+    QString text;
+    for (const QString &line : lines)
+        text += line + QLatin1Char('\n');
+    *outText = text;
+    *outimage = cut;
+    return true;
+}
+
+void Di_riror_adiRIZ::setVideoPosition(qlonglong time)
+{
+    player->setPosition(time);
+}
+
+void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
+{
+    cropRect = _cropRect;
+}
+
+void Di_riror_adiRIZ::setInTimeRange(qlonglong timeRange_in)
+{
+    this->timeRange_in = timeRange_in;
+    samples.clear();
+    lastPosition = 0;
+}
+
+void Di_riror_adiRIZ::setoutTimeRange(qlonglong timeRange_out)
+{
+    this->timeRange_out = timeRange_out;
+    samples.clear();
+    lastPosition = 0;
+}
+
+bool Di_riror_adiRIZ::setLanguage(QString language)
+{
+    const QString answer = recognizer->selectLanguage(language);
+    if (answer != QLatin1String("ok")) {
+        errorText = answer;
+        emit err(answer);
+        return false;
+    }
+    languages = QStringList{language};
+    return true;
+}
+
+void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
+{
+    Frame_rate = Num;
+}
+
+void Di_riror_adiRIZ::resetTask()
+{
+    lastPosition = 0;
+    samples.clear();
+    state = Ready;
+    entries.clear();
+    stopRequested = false;
+    player->stop();
+    timeRange_in = 0;
+    timeRange_out = duration;
+    progress = 0;
+    Frame_rate = 1.0;
+    languages.clear();
+    applyDefaultLanguage();
+    const QSize size = videoResolution();
+    cropRect = QRect(0, 0, size.width(), size.height());
+}
+
+QString Di_riror_adiRIZ::toSrtText() const
+{
+    return SubtitleWriter::toSrtText(entries);
+}
+
+QString Di_riror_adiRIZ::toTxtText() const
+{
+    return SubtitleWriter::toTxtText(entries);
+}
+
+QString Di_riror_adiRIZ::summaryText() const
+{
+    return SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project builds, runs and tests with.
+# Idempotent: packages already present are left alone, so a warm machine pays nothing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake pkg-config
+  # Qt 6 (base, multimedia, svg, tools)
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-tools-dev
+  qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libqt6svg6 qt6-image-formats-plugins
+  # media back ends
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  # text recognition and its language data
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
+  # update check
+  nlohmann-json3-dev libcpp-httplib-dev
+  # test fixtures, screenshots and a display for window tests
+  ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,55 @@
+#include "getvideothumbnail.h"
+
+#include <QEventLoop>
+#include <QMediaPlayer>
+#include <QTimer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+namespace {
+
+// Runs a local loop until `signal` of `sender` fires or the time limit passes.
+template<typename Signal>
+void waitFor(const QMediaPlayer *sender, Signal signal, int limitMs)
+{
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(sender, signal, &loop, [&loop] { loop.quit(); });
+    limit.start(limitMs);
+    loop.exec();
+}
+
+} // namespace
+
+GetVideoThumbnail::GetVideoThumbnail(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QPixmap GetVideoThumbnail::getVideoThumbnail()
+{
+    QImage image;
+    {
+        QMediaPlayer player;
+        QVideoSink sink;
+        player.setVideoSink(&sink);
+        player.setSource(source);
+        if (player.error() == QMediaPlayer::NoError && player.mediaStatus() != QMediaPlayer::LoadedMedia)
+            waitFor(&player, &QMediaPlayer::mediaStatusChanged, waitLimitMs);
+        if (player.error() == QMediaPlayer::NoError && player.hasVideo()) {
+            player.setPosition(player.duration() / 2);
+            player.play();
+            waitFor(&player, &QMediaPlayer::positionChanged, waitLimitMs);
+            player.stop();
+            image = sink.videoFrame().toImage();
+        }
+    }
+    QPixmap picture;
+    if (!image.isNull())
+        picture = QPixmap::fromImage(image.scaled(thumbnailWidth, thumbnailHeight, Qt::KeepAspectRatio,
+                                                  Qt::FastTransformation));
+    emit outImageSig(picture);
+    return picture;
+}

@@ -1,0 +1,6 @@
+#include "tasklistwidgetsclass.h"
+
+TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
+    : QWidget(parent)
+{
+}
