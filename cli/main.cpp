@@ -1,0 +1,39 @@
+#include "cli/commandlineextractor.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+// The worker narrates every position on the debug stream; a command-line tool keeps quiet.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    if (type == QtWarningMsg && !qEnvironmentVariableIsSet("TARNIX_DEBUG"))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    if (!qEnvironmentVariableIsSet("TARNIX_DEBUG"))
+        qInstallMessageHandler(quietMessages);
+
+    QGuiApplication app(argc, argv);
+    CommandLineExtractor::Options options;
+    QString error;
+    if (!CommandLineExtractor::parseArguments(app.arguments().mid(1), &options, &error)) {
+        std::fprintf(stderr, "tarnix-cli: %s\n%s", qPrintable(error), qPrintable(CommandLineExtractor::usage()));
+        return CommandLineExtractor::BadInput;
+    }
+    CommandLineExtractor extractor;
+    return extractor.run(options);
+}

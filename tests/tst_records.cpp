@@ -1,0 +1,165 @@
+#include "recognition/framesample.h"
+#include "recognition/srtentry.h"
+#include "recognition/srtqtime.h"
+#include "recognition/taskstate.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QtTest>
+
+class TestRecords : public QObject
+{
+    Q_OBJECT
+private slots:
+    void srtTimeFromMilliseconds_data();
+    void srtTimeFromMilliseconds();
+    void srtTimeParse_data();
+    void srtTimeParse();
+    void sampleListRoundTrip();
+    void sampleListByteLayout();
+    void entryListRoundTripFillsEmptyTestText();
+    void truncatedListReadsEmpty();
+    void hugeCountOnShortStreamReadsEmpty();
+    void stateWords_data();
+    void stateWords();
+};
+
+void TestRecords::srtTimeFromMilliseconds_data()
+{
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << "00:00:00,000";
+    QTest::newRow("one and a half seconds") << qint64(1500) << "00:00:01,500";
+    QTest::newRow("minutes and millis") << qint64(62345) << "00:01:02,345";
+    QTest::newRow("last millisecond of a day") << qint64(86399999) << "23:59:59,999";
+    QTest::newRow("a full day is invalid") << qint64(86400000) << "";
+    QTest::newRow("negative is invalid") << qint64(-1) << "";
+    QTest::newRow("hundreds of hours are invalid") << qint64(200) * 3600 * 1000 << "";
+}
+
+void TestRecords::srtTimeFromMilliseconds()
+{
+    QFETCH(qint64, ms);
+    QFETCH(QString, text);
+    const SRTQTime time(ms);
+    QCOMPARE(time.toString(QStringLiteral("hh:mm:ss,zzz")), text);
+    if (!text.isEmpty())
+        QCOMPARE(time.toMilliseconds(), ms);
+}
+
+void TestRecords::srtTimeParse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<qint64>("ms");
+    QTest::newRow("valid") << "00:01:02,345" << true << qint64(62345);
+    QTest::newRow("61 seconds") << "00:00:61,000" << false << qint64(-1);
+    QTest::newRow("dot instead of comma") << "00:00:01.000" << false << qint64(-1);
+    QTest::newRow("empty") << "" << false << qint64(-1);
+    QTest::newRow("short fields") << "0:0:1,5" << false << qint64(-1);
+}
+
+void TestRecords::srtTimeParse()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(qint64, ms);
+    SRTQTime time(7000);
+    QCOMPARE(time.parseTime(text), ok);
+    // A failed parse leaves the value as it was.
+    QCOMPARE(time.toMilliseconds(), ok ? ms : qint64(7000));
+}
+
+static QByteArray streamed(const QList<FrameSample> &samples)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << samples;
+    return bytes;
+}
+
+void TestRecords::sampleListRoundTrip()
+{
+    const QList<FrameSample> samples{{100, {"first", "第二行"}}, {200, {}}, {-5, {QString()}}};
+    QByteArray bytes = streamed(samples);
+    QDataStream in(bytes);
+    QList<FrameSample> read{{1, {"stale"}}};
+    in >> read;
+    QCOMPARE(in.status(), QDataStream::Ok);
+    QCOMPARE(read, samples);
+}
+
+void TestRecords::sampleListByteLayout()
+{
+    // count (qint32), then time (qint64), line count (qint32), each line as a QString.
+    const QByteArray bytes = streamed({{1, {"A"}}});
+    QCOMPARE(bytes.toHex(), QByteArray("00000001" "0000000000000001" "00000001" "00000002" "0041"));
+}
+
+void TestRecords::entryListRoundTripFillsEmptyTestText()
+{
+    SRTEntry first{1500, 4250, "Hello\n", {{1500, {"Hello"}}, {1600, {"Hello"}}}, QString()};
+    SRTEntry second{5000, 6000, "两行\n字幕\n", {}, "kept"};
+    QByteArray bytes;
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << QList<SRTEntry>{first, second};
+    }
+    QDataStream in(bytes);
+    QList<SRTEntry> read;
+    in >> read;
+    QCOMPARE(read.size(), 2);
+    QCOMPARE(read[0].intime, 1500);
+    QCOMPARE(read[0].outtime, 4250);
+    QCOMPARE(read[0].text, first.text);
+    QCOMPARE(read[0].list, first.list);
+    QCOMPARE(read[0].test_text, QStringLiteral("默认文字"));
+    QCOMPARE(read[1].text, second.text);
+    QCOMPARE(read[1].test_text, QStringLiteral("kept"));
+}
+
+void TestRecords::truncatedListReadsEmpty()
+{
+    QByteArray bytes = streamed({{100, {"one"}}, {200, {"two"}}});
+    bytes.chop(3);
+    QDataStream in(bytes);
+    QList<FrameSample> read;
+    in >> read;
+    QVERIFY(in.status() != QDataStream::Ok);
+    QVERIFY(read.isEmpty());
+}
+
+void TestRecords::hugeCountOnShortStreamReadsEmpty()
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << qint32(0x7fffffff) << qint64(1) << qint32(0);
+    QDataStream in(bytes);
+    QList<SRTEntry> read;
+    in >> read;
+    QVERIFY(read.isEmpty());
+    QVERIFY(in.status() != QDataStream::Ok);
+}
+
+void TestRecords::stateWords_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("unknown") << int(Unknown) << "未知状态";
+    QTest::newRow("ready") << int(Ready) << "读取";
+    QTest::newRow("running") << int(Running) << "识别中";
+    QTest::newRow("done") << int(Done) << "完成";
+    QTest::newRow("failed") << int(Failed) << "错误";
+    QTest::newRow("cancelled") << int(Cancelled) << "取消";
+    QTest::newRow("out of range") << 6 << "";
+}
+
+void TestRecords::stateWords()
+{
+    QFETCH(int, state);
+    QFETCH(QString, word);
+    QCOMPARE(taskStateWord(state), word);
+}
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "tst_records.moc"
