@@ -1,0 +1,115 @@
+#include "srtcustomitem.h"
+
+#include "ui_srtcustomitem.h"
+
+#include "recognition/di_riror_adiriz.h"
+#include "recognition/srtqtime.h"
+
+#include <QDebug>
+#include <QRegularExpressionValidator>
+#include <QToolTip>
+
+namespace {
+const char *const timePattern = "hh:mm:ss,zzz";
+
+QString timeText(qint64 milliseconds)
+{
+    return SRTQTime(milliseconds).toString(QLatin1String(timePattern));
+}
+} // namespace
+
+SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::SRTCustomItemClass>())
+    , worker(worker)
+    , index(index)
+{
+    ui->setupUi(this);
+    showEntry();
+
+    auto *validator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9:,]+$")), this);
+    ui->lineEdit->setValidator(validator);
+    ui->lineEdit_2->setValidator(validator);
+    ui->index_label->setText(QString::number(index + 1));
+
+    connect(ui->lineEdit, &QLineEdit::editingFinished, this,
+            [this] { checkTime(ui->lineEdit, &SRTEntry::intime); });
+    connect(ui->lineEdit_2, &QLineEdit::editingFinished, this,
+            [this] { checkTime(ui->lineEdit_2, &SRTEntry::outtime); });
+    connect(ui->textEdit, &QTextEdit::textChanged, this, &SRTCustomItem::checkText);
+    connect(ui->seektoolButton, &QPushButton::clicked, this, &SRTCustomItem::seek);
+    connect(ui->addpushButton, &QPushButton::clicked, this, [this] {
+        if (this->worker)
+            emit add_obj(this->index);
+    });
+    connect(ui->delpushButton, &QPushButton::clicked, this, [this] {
+        if (this->worker)
+            emit del_obj(this->index);
+    });
+}
+
+SRTCustomItem::~SRTCustomItem() = default;
+
+SRT_QTextEdit *SRTCustomItem::textField() const
+{
+    return ui->textEdit;
+}
+
+QString SRTCustomItem::fieldStyle(const QString &objectName, bool valid)
+{
+    const QString colour = valid ? QStringLiteral("rgb(0, 85, 0)") : QStringLiteral("red");
+    return QStringLiteral("#%1{\nborder: 1px solid %2;\nborder-radius:3px;\n}").arg(objectName, colour);
+}
+
+SRTEntry *SRTCustomItem::entry() const
+{
+    // The task's list can be replaced behind the rows (a reset, a finished run).
+    if (!worker || index < 0 || index >= worker->entries.size())
+        return nullptr;
+    return &worker->entries[index];
+}
+
+void SRTCustomItem::showEntry()
+{
+    const SRTEntry *shown = entry();
+    if (!shown)
+        return;
+    const SRTEntry copy = *shown;
+    ui->lineEdit->setText(timeText(copy.intime));
+    ui->lineEdit_2->setText(timeText(copy.outtime));
+    ui->textEdit->setText(copy.text);
+}
+
+void SRTCustomItem::checkTime(QLineEdit *field, qint64 SRTEntry::*member)
+{
+    const QString text = field->text();
+    SRTQTime time;
+    if (time.parseTime(text) && !text.isEmpty()) {
+        field->setStyleSheet(fieldStyle(field->objectName(), true));
+        if (SRTEntry *edited = entry())
+            edited->*member = time.toMilliseconds();
+        return;
+    }
+    qDebug() << "erro";
+    QToolTip::showText(field->mapToGlobal(QPoint(100, 0)), tr("error format '00:00:00,000'"));
+    field->setStyleSheet(fieldStyle(field->objectName(), false));
+}
+
+void SRTCustomItem::checkText()
+{
+    const QString text = ui->textEdit->toPlainText();
+    if (text.isEmpty()) {
+        qDebug() << "erro";
+        ui->textEdit->setStyleSheet(fieldStyle(ui->textEdit->objectName(), false));
+        return;
+    }
+    ui->textEdit->setStyleSheet(fieldStyle(ui->textEdit->objectName(), true));
+    if (SRTEntry *edited = entry())
+        edited->text = text;
+}
+
+void SRTCustomItem::seek()
+{
+    if (const SRTEntry *shown = entry())
+        emit setVideoPosition(shown->intime);
+}

@@ -1,0 +1,124 @@
+#include "srtqlistwidget.h"
+
+#include "srt_qtextedit.h"
+#include "srtcustomitem.h"
+
+#include "recognition/di_riror_adiriz.h"
+
+#include <QDebug>
+#include <QKeyEvent>
+#include <QScopeGuard>
+
+SRTQListWidget::SRTQListWidget(QWidget *parent)
+    : QListWidget(parent)
+{
+    qDebug() << "yyyyy";
+}
+
+void SRTQListWidget::setWorker(Di_riror_adiRIZ *worker)
+{
+    disconnect(completedConnection);
+    this->worker = worker;
+    if (!worker) {
+        clear();
+        return;
+    }
+    // A finished run replaces the entries; rows bound to the old ones would show stale texts.
+    completedConnection = connect(worker, &Di_riror_adiRIZ::completedSig, this, &SRTQListWidget::refreshItems);
+}
+
+void SRTQListWidget::refreshItems()
+{
+    if (!refreshMutex.tryLock())
+        return; // already rebuilding further up the stack
+    const auto unlock = qScopeGuard([this] { refreshMutex.unlock(); });
+
+    const qsizetype count = worker ? worker->entries.size() : 0;
+    // Row widgets go with their items (deferred), so a row may trigger this from its own button.
+    clear();
+    for (int i = 0; i < count; ++i) {
+        auto *row = new SRTCustomItem(worker, i);
+        auto *item = new QListWidgetItem;
+        item->setSizeHint(row->size());
+        addItem(item);
+        setItemWidget(item, row);
+        connectRow(row);
+    }
+    update();
+    setCurrentRow(pendingRow);
+}
+
+void SRTQListWidget::connectRow(SRTCustomItem *row)
+{
+    connect(row, &SRTCustomItem::setVideoPosition, this, &SRTQListWidget::setVideoPosition);
+    connect(row, &SRTCustomItem::add_obj, this, [this](qlonglong tag) { insertBlankEntry(int(tag)); });
+    connect(row, &SRTCustomItem::del_obj, this, [this](qlonglong tag) { removeEntry(int(tag)); });
+}
+
+SRTCustomItem *SRTQListWidget::rowWidget(int row) const
+{
+    return qobject_cast<SRTCustomItem *>(itemWidget(item(row)));
+}
+
+void SRTQListWidget::insertBlankEntry(int index)
+{
+    if (!worker || index < 0 || index > worker->entries.size())
+        return;
+    worker->entries.insert(index, SRTEntry{});
+    pendingRow = index;
+    refreshItems();
+}
+
+void SRTQListWidget::removeEntry(int index)
+{
+    if (!worker || index < 0 || index >= worker->entries.size())
+        return;
+    worker->entries.removeAt(index);
+    pendingRow = index;
+    refreshItems();
+}
+
+void SRTQListWidget::nowTime(qlonglong time)
+{
+    if (!worker)
+        return;
+    // The entries were replaced or cleared behind the list (a reset from the task list).
+    if (worker->entries.size() != count())
+        refreshItems();
+    const QList<SRTEntry> &entries = worker->entries;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].intime <= time && time <= entries[i].outtime) {
+            setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+void SRTQListWidget::keyPressEvent(QKeyEvent *event)
+{
+    qDebug() << event->key();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        setCurrentRow(currentRow() - 1);
+        break;
+    case Qt::Key_Down:
+        setCurrentRow(currentRow() + 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        focusCurrentText();
+        break;
+    default:
+        // Ignored here, so the editor gets its playback and marker keys.
+        QWidget::keyPressEvent(event);
+        break;
+    }
+}
+
+void SRTQListWidget::focusCurrentText()
+{
+    if (currentRow() < 0)
+        return;
+    if (SRTCustomItem *row = rowWidget(currentRow()))
+        row->textField()->setFocus(Qt::OtherFocusReason);
+}

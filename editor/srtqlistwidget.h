@@ -1,0 +1,44 @@
+#pragma once
+
+#include "recognition/di_riror_adiriz.h"
+
+#include <QListWidget>
+#include <QMetaObject>
+#include <QMutex>
+#include <QPointer>
+
+class SRTCustomItem;
+
+// The subtitle list of a finished task: one SRTCustomItem row per entry of the task's entries.
+class SRTQListWidget : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit SRTQListWidget(QWidget *parent = nullptr);
+
+    // Shows nothing by itself; refreshItems builds the rows.
+    void setWorker(Di_riror_adiRIZ *worker);
+    Di_riror_adiRIZ *currentWorker() const { return worker; }
+    void refreshItems();
+    SRTCustomItem *rowWidget(int row) const;
+
+public slots:
+    void nowTime(qlonglong time);
+    void insertBlankEntry(int index);
+    void removeEntry(int index);
+
+signals:
+    void setVideoPosition(qlonglong time);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void connectRow(SRTCustomItem *row);
+    void focusCurrentText();
+
+    QMutex refreshMutex;
+    QPointer<Di_riror_adiRIZ> worker;
+    int pendingRow = 0;
+    QMetaObject::Connection completedConnection;
+};

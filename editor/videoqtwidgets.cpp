@@ -1,0 +1,515 @@
+#include "videoqtwidgets.h"
+
+#include "ui_videoqtwidgets.h"
+
+#include "app/appconstants.h"
+#include "app/platform.h"
+#include "editor/cropitem.h"
+#include "editor/cropmapping.h"
+#include "editor/myslider.h"
+#include "editor/srtqlistwidget.h"
+#include "recognition/di_riror_adiriz.h"
+#include "recognition/ocr/textrecognizer.h"
+#include "recognition/srtqtime.h"
+
+#include <QAudioOutput>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QGraphicsScene>
+#include <QGraphicsVideoItem>
+#include <QKeyEvent>
+#include <QMediaMetaData>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QMetaEnum>
+#include <QPen>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 startupPauseAfterMs = 100;
+constexpr qint64 arrowSeekMs = 2000;
+constexpr double shuttleStep = 0.5;
+
+bool isKnownSize(const QSize &size)
+{
+    return size.isValid() && !size.isEmpty();
+}
+
+} // namespace
+
+VideoQtWidgets::VideoQtWidgets(QWidget *parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::VideoQtWidgetsClass>())
+{
+    ui->setupUi(this);
+    ui->pushButton_3->hide();
+    ui->pushButton->hide();
+    ui->infolabel->hide();
+}
+
+VideoQtWidgets::~VideoQtWidgets()
+{
+    releaseMedia();
+    qDebug() << "del obj";
+}
+
+bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
+{
+    if (!task)
+        return false;
+    worker = task;
+    setWindowTitle(worker->videoFileName);
+    // The task list may delete the task while this window is open.
+    connect(worker, &QObject::destroyed, this, &VideoQtWidgets::detachFromDeletedTask);
+
+    connect(this, &VideoQtWidgets::run_min, worker, &Di_riror_adiRIZ::run_mian);
+    connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
+    connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
+            [] { openWebPage(AppConstants::languageHelpPage); });
+    connect(ui->LanguagescomboBox, &QComboBox::currentIndexChanged, this, &VideoQtWidgets::applySelectedLanguage);
+    fillLanguages();
+
+    createPlayer();
+    connect(ui->horizontalSlider, &MySlider::inTimeUpdate, this,
+            [this](double fraction) { onRangeMarkerMoved(fraction, true); });
+    connect(ui->horizontalSlider, &MySlider::outTimeUpdate, this,
+            [this](double fraction) { onRangeMarkerMoved(fraction, false); });
+    connect(ui->horizontalSlider, &MySlider::nowTimeUpdate, this, &VideoQtWidgets::onPlayheadMoved);
+    createScene();
+
+    player->setVideoOutput(videoItem);
+    player->setSource(QUrl::fromLocalFile(worker->videoPath));
+
+    ui->FrameNumber_double->setValue(worker->Frame_rate);
+    connect(ui->FrameNumber_double, &QDoubleSpinBox::valueChanged, this, [this](double value) {
+        if (worker)
+            worker->setFrameNumber_orc(value);
+    });
+
+    showSubtitlesOrHideDock();
+    connectControls();
+    setFocus(Qt::OtherFocusReason);
+    player->play();
+    return true;
+}
+
+void VideoQtWidgets::fillLanguages()
+{
+    TextRecognizer *recognizer = worker->textRecognizer();
+    const QList<QStringList> available = recognizer->availableLanguages();
+    const QString profile = recognizer->userProfileLanguage();
+    const QString saved = worker->languages.isEmpty() ? QString() : worker->languages.first();
+
+    const bool savedKnown = std::any_of(available.cbegin(), available.cend(),
+                                        [&saved](const QStringList &entry) { return entry.value(0) == saved; });
+    const bool warned = !saved.isEmpty() && !savedKnown;
+    if (warned) {
+        QMessageBox::warning(this, tr("error"), tr("系统没有知道已经保存的语言  请添加语言包"), QMessageBox::Ok);
+    }
+
+    int savedIndex = -1;
+    int profileIndex = -1;
+    for (const QStringList &entry : available) {
+        const QString tag = entry.value(0);
+        ui->LanguagescomboBox->addItem(entry.value(1, tag), tag);
+        qDebug() << tag;
+        const int index = ui->LanguagescomboBox->count() - 1;
+        if (savedIndex < 0 && !saved.isEmpty() && tag == saved)
+            savedIndex = index;
+        if (profileIndex < 0 && tag == profile)
+            profileIndex = index;
+    }
+
+    if (savedIndex >= 0)
+        ui->LanguagescomboBox->setCurrentIndex(savedIndex);
+    else if (warned)
+        ui->LanguagescomboBox->setCurrentIndex(ui->LanguagescomboBox->count() + 5); // no entry
+    else
+        ui->LanguagescomboBox->setCurrentIndex(profileIndex);
+}
+
+void VideoQtWidgets::applySelectedLanguage()
+{
+    if (!worker)
+        return;
+    const QString tag = ui->LanguagescomboBox->currentData().toString();
+    if (!worker->setLanguage(tag))
+        qDebug() << "eorr" << worker->errorText;
+    qDebug() << "oooo" << tag;
+}
+
+void VideoQtWidgets::createPlayer()
+{
+    player = new QMediaPlayer(this);
+    auto *audio = new QAudioOutput(player);
+    audio->setVolume(50.0f);
+    player->setAudioOutput(audio);
+
+    connect(player, &QMediaPlayer::hasVideoChanged, this, [this](bool hasVideo) {
+        if (hasVideo)
+            placeRangeMarkers();
+    });
+    // The duration may arrive after the video is reported; the markers wait for both.
+    connect(player, &QMediaPlayer::durationChanged, this, &VideoQtWidgets::placeRangeMarkers);
+    connect(player, &QMediaPlayer::metaDataChanged, this, [this] {
+        if (firstFrameShown && !cropPlaced)
+            placeCropRect();
+    });
+    connect(player, &QMediaPlayer::positionChanged, this, &VideoQtWidgets::onPositionChanged);
+}
+
+void VideoQtWidgets::createScene()
+{
+    auto *scene = new QGraphicsScene(this);
+    videoItem = new QGraphicsVideoItem;
+    ui->graphicsView->setScene(scene);
+    qDebug() << "大小：" << contentsRect();
+    scene->addItem(videoItem);
+
+    cropItem = new CropItem;
+    cropItem->setSelected(true);
+    cropItem->setRect(videoItem->boundingRect());
+    cropItem->setPen(QPen(Qt::red, 1, Qt::SolidLine));
+    connect(cropItem, &CropItem::cropUpdate, this, &VideoQtWidgets::onCropUpdate);
+    scene->addItem(cropItem);
+
+    connect(videoItem, &QGraphicsVideoItem::nativeSizeChanged, this, [this] {
+        if (firstFrameShown && !cropPlaced)
+            placeCropRect();
+        else
+            fitCropToPicture();
+    });
+}
+
+void VideoQtWidgets::showSubtitlesOrHideDock()
+{
+    if (worker->state != Done) {
+        ui->dockWidget->hide();
+        return;
+    }
+    ui->listWidget->setWorker(worker);
+    ui->listWidget->refreshItems();
+    connect(ui->listWidget, &SRTQListWidget::setVideoPosition, this, [this](qlonglong time) {
+        if (player)
+            player->setPosition(time);
+    });
+}
+
+void VideoQtWidgets::connectControls()
+{
+    connect(ui->Preview_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::previewCurrentFrame);
+    connect(ui->tohomepushButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->pushButton_2, &QPushButton::clicked, this, &VideoQtWidgets::play);
+    connect(ui->JtoolButton, &QPushButton::clicked, this, &VideoQtWidgets::shuttleBackward);
+    connect(ui->LtoolButton, &QPushButton::clicked, this, &VideoQtWidgets::shuttleForward);
+    connect(ui->setInTimetoolButton, &QPushButton::clicked, this, &VideoQtWidgets::setInPoint);
+    connect(ui->setOutTimetoolButton, &QPushButton::clicked, this, &VideoQtWidgets::setOutPoint);
+}
+
+QSize VideoQtWidgets::videoSize() const
+{
+    if (worker && isKnownSize(worker->videoResolution()))
+        return worker->videoResolution();
+    if (player) {
+        const QSize size = player->metaData().value(QMediaMetaData::Resolution).toSize();
+        if (isKnownSize(size))
+            return size;
+    }
+    return QSize();
+}
+
+qint64 VideoQtWidgets::mediaDuration() const
+{
+    if (player && player->duration() > 0)
+        return player->duration();
+    return worker ? std::max<qint64>(worker->duration, 0) : 0;
+}
+
+void VideoQtWidgets::onPositionChanged(qint64 position)
+{
+    const qint64 duration = mediaDuration();
+    if (!firstFrameShown && position > startupPauseAfterMs && position < duration) {
+        player->pause();
+        firstFrameShown = true;
+        placeCropRect();
+    }
+    if (duration > 0) {
+        ui->horizontalSlider->setNowTime(double(position) / double(duration));
+        ui->horizontalSlider->update();
+    }
+    showTime(ui->nowtimelabel, position);
+    ui->listWidget->nowTime(position);
+}
+
+void VideoQtWidgets::placeRangeMarkers()
+{
+    // Only shows the task's range: opening the editor must not rewrite it or drop its samples.
+    const qint64 duration = mediaDuration();
+    if (rangeMarkersPlaced || !worker || !player || !player->hasVideo() || duration <= 0)
+        return;
+    rangeMarkersPlaced = true;
+    placedOutFraction = worker->timeRange_out >= 0 ? double(worker->timeRange_out) / double(duration) : 1.0;
+    placedInFraction = worker->timeRange_in >= 0 ? double(worker->timeRange_in) / double(duration) : 0.0;
+    ui->horizontalSlider->setOutTime(placedOutFraction);
+    ui->horizontalSlider->setInTime(placedInFraction);
+    if (worker->timeRange_in >= 0)
+        showTime(ui->in_timelabel, worker->timeRange_in);
+    if (worker->timeRange_out >= 0)
+        showTime(ui->out_timelabel, worker->timeRange_out);
+    ui->horizontalSlider->update();
+}
+
+void VideoQtWidgets::onRangeMarkerMoved(double fraction, bool inPoint)
+{
+    const qint64 duration = mediaDuration();
+    if (!worker || !player || duration <= 0 || !std::isfinite(fraction))
+        return;
+    const qint64 time = qint64(double(duration) * fraction);
+    player->setPosition(time);
+    double &placed = inPoint ? placedInFraction : placedOutFraction;
+    if (fraction == placed)
+        return; // a click on the marker without moving it
+    placed = fraction;
+    if (inPoint)
+        worker->setInTimeRange(time);
+    else
+        worker->setoutTimeRange(time);
+    showTime(inPoint ? ui->in_timelabel : ui->out_timelabel, time);
+}
+
+void VideoQtWidgets::onPlayheadMoved(double fraction)
+{
+    const qint64 duration = mediaDuration();
+    if (!player || duration <= 0 || !std::isfinite(fraction))
+        return;
+    const qint64 time = qint64(double(duration) * fraction);
+    player->setPosition(time);
+    showTime(ui->nowtimelabel, time);
+}
+
+void VideoQtWidgets::setInPoint()
+{
+    const qint64 duration = mediaDuration();
+    if (!worker || !player || duration <= 0)
+        return;
+    const qint64 position = player->position();
+    ui->horizontalSlider->setInTime(double(position) / double(duration));
+    ui->horizontalSlider->update();
+    placedInFraction = ui->horizontalSlider->inTime();
+    setRangePoint(position, true);
+}
+
+void VideoQtWidgets::setOutPoint()
+{
+    const qint64 duration = mediaDuration();
+    if (!worker || !player || duration <= 0)
+        return;
+    const qint64 position = player->position();
+    ui->horizontalSlider->setOutTime(double(position) / double(duration));
+    ui->horizontalSlider->update();
+    placedOutFraction = ui->horizontalSlider->outTime();
+    setRangePoint(position, false);
+}
+
+void VideoQtWidgets::setRangePoint(qint64 position, bool inPoint)
+{
+    showTime(inPoint ? ui->in_timelabel : ui->out_timelabel, position);
+    // Setting the point where it already is keeps the gathered samples.
+    if (inPoint && worker->timeRange_in != position)
+        worker->setInTimeRange(position);
+    else if (!inPoint && worker->timeRange_out != position)
+        worker->setoutTimeRange(position);
+}
+
+void VideoQtWidgets::showTime(QLabel *label, qint64 milliseconds)
+{
+    label->setText(SRTQTime(milliseconds).toString(QStringLiteral("hh:mm:ss,zzz")));
+}
+
+QRect VideoQtWidgets::pictureRect() const
+{
+    return videoItem ? videoItem->boundingRect().toRect() : QRect();
+}
+
+void VideoQtWidgets::onCropUpdate(const QRect &rect)
+{
+    qDebug() << "最新位置Rect: " << rect;
+    videoItemRect = pictureRect();
+    cropSceneRect = rect;
+    storeCropRect();
+}
+
+void VideoQtWidgets::storeCropRect()
+{
+    const QSize video = videoSize();
+    // Without the frame size the mapping would store nonsense in the task.
+    if (!worker || !isKnownSize(video))
+        return;
+    worker->setCropRect(CropMapping::sceneToVideo(cropSceneRect, videoItemRect, video));
+    qDebug() << "ttt" << worker->cropRect;
+}
+
+void VideoQtWidgets::placeCropRect()
+{
+    const QSize video = videoSize();
+    if (!worker || !cropItem || !isKnownSize(video))
+        return; // placed when the frame size arrives
+    // A null rectangle crops nothing away: it stands for the whole frame.
+    const QRect stored = worker->cropRect.isNull() ? QRect(QPoint(0, 0), video) : worker->cropRect;
+    const QRect picture = pictureRect();
+    videoItemRect = picture;
+    cropSceneRect = CropMapping::videoToScene(stored, picture, video);
+    cropItem->setRect(cropSceneRect);
+    cropItem->update();
+    cropPlaced = true;
+}
+
+void VideoQtWidgets::fitCropToPicture()
+{
+    if (!cropItem)
+        return;
+    // Always from the same reference pair, so repeated resizes do not accumulate rounding.
+    cropItem->setRect(CropMapping::rescale(cropSceneRect, videoItemRect, pictureRect()));
+}
+
+void VideoQtWidgets::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!videoItem)
+        return;
+    videoItem->setSize(QSizeF(ui->graphicsView->geometry().size() - QSize(2, 2)));
+    fitCropToPicture();
+}
+
+void VideoQtWidgets::previewCurrentFrame()
+{
+    if (!worker || !videoItem)
+        return;
+    QImage frame = videoItem->videoSink()->videoFrame().toImage();
+    QString text;
+    QImage cut;
+    if (!worker->preview_ORC_V2(&frame, &text, &cut)) {
+        qDebug() << "erro: " << worker->errorText;
+        return;
+    }
+    ui->Previewlabel->setText(text);
+    const QImage onScreen = cut.scaled(cropSceneRect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    ui->Previewmagelabel->setPixmap(QPixmap::fromImage(onScreen).scaled(
+        ui->Previewmagelabel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void VideoQtWidgets::play()
+{
+    if (!player)
+        return;
+    qDebug() << QMetaEnum::fromType<QMediaPlayer::PlaybackState>().valueToKey(player->playbackState())
+             << player->isAvailable();
+    if (player->playbackRate() != 1.0)
+        player->setPlaybackRate(1.0);
+    if (player->playbackState() == QMediaPlayer::PlayingState)
+        player->pause();
+    else
+        player->play();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void VideoQtWidgets::shuttleBackward()
+{
+    if (player)
+        player->setPlaybackRate(std::min(player->playbackRate(), 0.0) - shuttleStep);
+}
+
+void VideoQtWidgets::shuttleForward()
+{
+    if (player)
+        player->setPlaybackRate(std::max(player->playbackRate(), 0.0) + shuttleStep);
+}
+
+void VideoQtWidgets::seekBy(qint64 milliseconds)
+{
+    if (player)
+        player->setPosition(std::max<qint64>(0, player->position() + milliseconds));
+}
+
+void VideoQtWidgets::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+        play();
+        break;
+    case Qt::Key_I:
+        setInPoint();
+        break;
+    case Qt::Key_O:
+        setOutPoint();
+        break;
+    case Qt::Key_J:
+        shuttleBackward();
+        break;
+    case Qt::Key_L:
+        shuttleForward();
+        break;
+    case Qt::Key_Left:
+        seekBy(-arrowSeekMs);
+        break;
+    case Qt::Key_Right:
+        seekBy(arrowSeekMs);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        break;
+    }
+}
+
+void VideoQtWidgets::openFile()
+{
+    const QStringList movies = QStandardPaths::standardLocations(QStandardPaths::MoviesLocation);
+    const QString start = movies.isEmpty() ? QDir::homePath() : movies.first();
+    QFileDialog dialog(this, tr("选择视频文件"), start);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty() || !player)
+        return;
+    const QUrl url = dialog.selectedUrls().first();
+    player->setSource(url);
+    qDebug() << "loadvideo" << url;
+}
+
+void VideoQtWidgets::closeEvent(QCloseEvent *event)
+{
+    qDebug() << "close";
+    emit closeSig();
+    releaseMedia();
+    event->accept();
+    // Nobody keeps a reference to an editor; it is not reused once closed.
+    deleteLater();
+}
+
+void VideoQtWidgets::releaseMedia()
+{
+    // The player first: it renders into the video item.
+    delete player;
+    player = nullptr;
+    delete cropItem;
+    cropItem = nullptr;
+    delete videoItem;
+    videoItem = nullptr;
+}
+
+void VideoQtWidgets::detachFromDeletedTask()
+{
+    // The task is half destroyed here and the task list is still removing it: drop every
+    // reference now, close once the list is done.
+    ui->listWidget->setWorker(nullptr);
+    if (player)
+        player->stop();
+    QTimer::singleShot(0, this, [this] { close(); });
+}
