@@ -66,4 +66,47 @@
         <translation>cancelled</translation>
     </message>
 </context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>检测到新版本</source>
+        <translation>new version detected</translation>
+    </message>
+    <message>
+        <source>本地版本</source>
+        <translation>local version</translation>
+    </message>
+    <message>
+        <source>最新版本</source>
+        <translation>new version</translation>
+    </message>
+    <message>
+        <source>更新内容</source>
+        <translation>update content</translation>
+    </message>
+    <message>
+        <source>去更新</source>
+        <translation>to update</translation>
+    </message>
+    <message>
+        <source>跳过本版本更新</source>
+        <translation>Skip this version update</translation>
+    </message>
+    <message>
+        <source>下次再说</source>
+        <translation>next time</translation>
+    </message>
+    <message>
+        <source>版本:</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>更多信息</source>
+        <translation>More information</translation>
+    </message>
+    <message>
+        <source>关于软件</source>
+        <translation>About the software</translation>
+    </message>
+</context>
 </TS>
