@@ -4,56 +4,9 @@
 # Each clip's ground truth is written beside it as <clip>.truth.srt. Re-running skips what exists.
 set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/fixtures}
+. "$(dirname "$(readlink -f "$0")")/lib-render.sh"
 mkdir -p "$out"
 cd "$out"
-
-ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
-
-# ass_file NAME FONT SIZE PRIMARY OUTLINE_COLOUR OUTLINE WIDTH HEIGHT, then dialogue lines on stdin
-# as "start|end|text" (times h:mm:ss.cc, \N for a line break).
-ass_file() {
-  local name=$1 font=$2 size=$3 primary=$4 outline_colour=$5 outline=$6 w=$7 h=$8
-  {
-    printf '[Script Info]\nScriptType: v4.00+\nPlayResX: %s\nPlayResY: %s\nWrapStyle: 2\n\n' "$w" "$h"
-    printf '[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n'
-    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H80000000,0,0,0,0,100,100,0,0,1,%s,0,2,10,10,%s,1\n\n' \
-      "$font" "$size" "$primary" "$outline_colour" "$outline" "$((h / 20))"
-    printf '[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n'
-    while IFS='|' read -r start end text; do
-      printf 'Dialogue: 0,%s,%s,Default,,0,0,0,,%s\n' "$start" "$end" "$text"
-    done
-  } > "$name.ass"
-}
-
-# truth_srt NAME: the same "start|end|text" lines as an SRT file (\N becomes a line break).
-truth_srt() {
-  local n=0
-  while IFS='|' read -r start end text; do
-    n=$((n + 1))
-    printf '%d\n%s --> %s\n%s\n\n' "$n" "$(srt_time "$start")" "$(srt_time "$end")" "${text//\\N/$'\n'}"
-  done > "$1.truth.srt"
-}
-srt_time() { # h:mm:ss.cc -> hh:mm:ss,ccc
-  local h=${1%%:*} rest=${1#*:}
-  printf '%02d:%s,%s0' "$h" "${rest%.*}" "${rest#*.}"
-}
-
-# clip NAME EXT SECONDS W H FPS BACKGROUND FONT SIZE PRIMARY OUTLINE_COLOUR OUTLINE < lines
-clip() {
-  local name=$1 ext=$2 secs=$3 w=$4 h=$5 fps=$6 bg=$7 font=$8 size=$9 primary=${10} oc=${11} outline=${12}
-  [ -s "$name.$ext" ] && [ -s "$name.truth.srt" ] && { cat > /dev/null; return; }
-  local lines; lines=$(cat)
-  ass_file "$name" "$font" "$size" "$primary" "$oc" "$outline" "$w" "$h" <<< "$lines"
-  truth_srt "$name" <<< "$lines"
-  local source
-  case $bg in
-    dark) source="color=c=0x202830:s=${w}x${h}:r=${fps}" ;;
-    busy) source="testsrc2=s=${w}x${h}:r=${fps}" ;;
-    *) source="color=c=${bg}:s=${w}x${h}:r=${fps}" ;;
-  esac
-  ff -f lavfi -i "$source:d=$secs" -vf "subtitles=$name.ass" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
-     -g "$fps" "$name.$ext"
-}
 
 # English, two subtitles with a gap, white text with a black outline on a dark background.
 clip en_two mp4 6 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'

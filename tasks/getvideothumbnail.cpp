@@ -42,8 +42,9 @@ QPixmap GetVideoThumbnail::getVideoThumbnail()
             player.setPosition(player.duration() / 2);
             player.play();
             waitFor(&player, &QMediaPlayer::positionChanged, waitLimitMs);
-            player.stop();
+            // Stopping may drop the sink's frame, so take it first.
             image = sink.videoFrame().toImage();
+            player.stop();
         }
     }
     QPixmap picture;

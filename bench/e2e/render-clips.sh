@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Renders the end-to-end benchmark clips into the folder given, each with <clip>.truth.srt and
+# <clip>.lang (the recognition language to use). Varied on purpose: colours, outlines, shadows,
+# backgrounds, sizes, frame rates, codecs, containers, one and two lines, English and Chinese,
+# back-to-back and very short subtitles. Existing clips are kept.
+set -euo pipefail
+. "$(cd "$(dirname "$0")/../../scripts" && pwd)/lib-render.sh"
+out=${1:?usage: render-clips.sh FOLDER}
+mkdir -p "$out"
+cd "$out"
+
+EN=(
+  "I never thought we would make it this far"
+  "Keep your voice down, they can hear us"
+  "The train leaves at seven tomorrow morning"
+  "Do you remember the house by the river?"
+  "We should have listened to her warning"
+  "Nobody knows where the money went"
+  "Give me one good reason to stay"
+  "The storm will pass before midnight"
+  "Can you hear the music from the hall?"
+  "This is the last time I ask you"
+)
+EN2=(
+  "Where were you last night?\\NI waited for hours"
+  "Take the map with you\\Nand do not stop until dawn"
+  "It was never about the gold\\Nit was about the promise"
+  "Listen to me carefully\\Nwe only get one chance"
+  "The doors close at nine\\Nso we have to hurry"
+  "She left a letter on the table\\Nbut nobody read it"
+)
+ZH=(
+  "我们明天早上七点出发"
+  "你还记得那条河边的房子吗"
+  "这是我最后一次问你"
+  "暴风雨会在午夜之前过去"
+  "没有人知道钱去了哪里"
+  "给我一个留下来的理由"
+  "他们已经在门口等了很久"
+  "请把灯关掉然后早点休息"
+)
+BI=(
+  "你到底去哪儿了\\NWhere have you been"
+  "我们没有时间了\\NWe are out of time"
+  "相信我这一次\\NTrust me this once"
+  "外面下雨了\\NIt is raining outside"
+  "别回头继续走\\NDo not look back keep going"
+)
+
+# timeline GAP_MIN_CS GAP_SPREAD_CS DUR_MIN_CS DUR_SPREAD_CS TEXT...: "start|end|text" lines from 1 s on,
+# with pseudo-random but repeatable gaps and durations (centiseconds).
+timeline() {
+  local gmin=$1 gspread=$2 dmin=$3 dspread=$4; shift 4
+  local t=100 i=0 seed=7
+  for text in "$@"; do
+    seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
+    local d=$(( dmin + (seed / 7) % (dspread + 1) ))
+    local g=$(( gmin + (seed / 13) % (gspread + 1) ))
+    printf '%s|%s|%s\n' "$(cs_time $t)" "$(cs_time $((t + d)))" "$text"
+    t=$((t + d + g)); i=$((i + 1))
+  done
+}
+cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
+length_of() { # seconds of media for a timeline: last end + 1.5 s
+  local last; last=$(tail -n 1 <<< "$1" | cut -d'|' -f2)
+  local s=${last%.*}; s=${s##*:}; local m=${last#*:}; m=${m%%:*}
+  echo $(( 10#$m * 60 + 10#$s + 2 ))
+}
+make_clip() { # NAME EXT LANG W H FPS BG FONT SIZE PRIMARY OUTLINE_COLOUR OUTLINE TIMELINE
+  local name=$1 ext=$2 lang=$3; shift 3
+  local lines=${*: -1}
+  local secs; secs=$(length_of "$lines")
+  echo "$lang" > "$name.lang"
+  clip "$name" "$ext" "$secs" "${@:1:$#-1}" <<< "$lines"
+}
+
+make_clip en_white_outline_720p25 mp4 en 1280 720 25 dark "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 160 100 "${EN[@]}")"
+CLIP_CODEC_ARGS="-c:v mpeg4 -q:v 3" \
+make_clip en_yellow_busy_1080p30 mkv en 1920 1080 30 busy "Liberation Sans" 58 '&H0000FFFF' '&H00000000' 3 \
+  "$(timeline 40 40 160 100 "${EN[@]:3}" "${EN[@]:0:3}")"
+CLIP_SHADOW=2 \
+make_clip en_twoline_grey_shadow_720p30 mp4 en 1280 720 30 gradient "DejaVu Serif" 38 '&H00E0E0E0' '&H00202020' 1 \
+  "$(timeline 40 40 200 100 "${EN2[@]}")"
+make_clip en_backtoback_short_720p25 mkv en 1280 720 25 dark "Liberation Serif" 42 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 0 0 70 150 "${EN[@]:5}" "${EN[@]:0:5}")"
+make_clip en_dark_on_light_720p25 mp4 en 1280 720 25 light "DejaVu Sans" 40 '&H00101010' '&H00FFFFFF' 0 \
+  "$(timeline 40 40 160 100 "${EN[@]:2:6}")"
+make_clip zh_white_outline_1080p25 mp4 zh-Hans 1920 1080 25 dark "WenQuanYi Micro Hei" 60 '&H00FFFFFF' '&H00000000' 3 \
+  "$(timeline 40 40 160 100 "${ZH[@]}")"
+make_clip zh_yellow_busy_720p30 mkv zh-Hans 1280 720 30 busy "WenQuanYi Micro Hei" 44 '&H0000FFFF' '&H00000000' 2 \
+  "$(timeline 30 50 150 100 "${ZH[@]:4}" "${ZH[@]:0:4}")"
+make_clip zh_en_bilingual_720p25 mp4 zh-Hans 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 200 80 "${BI[@]}")"
