@@ -386,28 +386,6 @@ private slots:
         }
     }
 
-    void noDialogWithoutNewVersion_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::newRow("same version") << 200 << QByteArray::fromStdString(answer("1.0"));
-        QTest::newRow("empty array") << 200 << QByteArray("[]");
-        QTest::newRow("not json") << 200 << QByteArray("oops");
-        QTest::newRow("wrong shape") << 200 << QByteArray(R"([{"acf":false}])");
-        QTest::newRow("not found") << 404 << QByteArray::fromStdString(answer("1.1"));
-    }
-    void noDialogWithoutNewVersion()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        AnswerServer server(status, body.toStdString());
-        UpdateChecker checker = server.checker();
-        ModalAnswerer box(clickButton(QMessageBox::Cancel));
-        QCOMPARE(offerUpdate(checker), UpdateChoice::NoDialog);
-        QVERIFY(!box.shown);
-        QCOMPARE(storedSkipVersion(), 0.0);
-    }
-
     void aboutBox()
     {
         const QString expected =
