@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QList>
+#include <QStringList>
+
+class Di_riror_adiRIZ;
+
+// Which finished tasks export-all writes, to which files, and what the user is told afterwards.
+class ExportPlanner
+{
+    Q_DECLARE_TR_FUNCTIONS(ExportPlanner)
+public:
+    enum Format { Srt = 0, Txt = 1 };
+
+    struct Plan
+    {
+        QList<Di_riror_adiRIZ *> tasks; // finished tasks, in list order
+        QStringList targets;            // one per task, all distinct
+        QStringList existing;           // targets that exist before anything is written
+        QStringList skipped;            // file names of the tasks that are not finished
+    };
+
+    struct Outcome
+    {
+        QStringList written;
+        QStringList failed; // what could not be written, with the reason
+    };
+
+    static QString extension(int format);
+    // The part of the file name before its first dot ("talk.part1.mp4" gives "talk").
+    static QString baseName(const QString &videoPath);
+    static Plan plan(const QList<Di_riror_adiRIZ *> &tasks, const QString &folder, int format);
+    // Writes every planned task; a task's exportPath is set only when its file was written.
+    static Outcome write(const Plan &plan, int format);
+    static QString textOf(const Di_riror_adiRIZ &task, int format);
+    // "成功： n / total", a blank line, "失败: m / total", then each failure on a line of its own.
+    static QString statisticsText(int succeeded, const QStringList &failures);
+};

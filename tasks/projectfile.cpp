@@ -1,0 +1,140 @@
+#include "projectfile.h"
+
+#include "recognition/di_riror_adiriz.h"
+#include "tasks/tasklistobj.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+void writeStrings(QDataStream &out, const QStringList &strings)
+{
+    out << qint32(strings.size());
+    for (const QString &text : strings)
+        out << text;
+}
+
+// Element by element: a damaged count must not reserve memory for it.
+QStringList readStrings(QDataStream &in)
+{
+    QStringList strings;
+    qint32 count = 0;
+    in >> count;
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QString text;
+        in >> text;
+        strings.append(text);
+    }
+    if (in.status() != QDataStream::Ok)
+        strings.clear();
+    return strings;
+}
+
+bool countFitsDevice(const QDataStream &in, qint64 count)
+{
+    const QIODevice *device = in.device();
+    if (!device || device->isSequential())
+        return true;
+    const qint64 remaining = device->size() - device->pos();
+    return count <= remaining / ProjectFile::minimumRecordBytes;
+}
+
+} // namespace
+
+void ProjectFile::writeTask(QDataStream &out, const Di_riror_adiRIZ &task)
+{
+    out << task.recordVersion << task.videoPath << task.videoFileName << qint64(task.timeRange_in)
+        << qint64(task.timeRange_out) << qint64(task.lastPosition) << task.progress << task.exportPath
+        << qint64(task.duration) << qint32(task.state) << task.Frame_rate << task.errorText;
+    writeStrings(out, task.languages);
+    out << task.cropRect << task.samples << task.entries << task.stopRequested;
+}
+
+bool ProjectFile::readTask(QDataStream &in, Di_riror_adiRIZ &task)
+{
+    in >> task.recordVersion >> task.videoPath >> task.videoFileName >> task.timeRange_in >> task.timeRange_out
+        >> task.lastPosition >> task.progress >> task.exportPath >> task.duration >> task.state >> task.Frame_rate
+        >> task.errorText;
+    task.languages = readStrings(in);
+    in >> task.cropRect >> task.samples >> task.entries >> task.stopRequested;
+    return in.status() == QDataStream::Ok;
+}
+
+QDataStream &operator<<(QDataStream &out, const TaskListOBJ &list)
+{
+    out << list.projectVersion << list.platformTag << qint64(list.tasks.size());
+    for (const Di_riror_adiRIZ *task : list.tasks)
+        ProjectFile::writeTask(out, *task);
+    return out;
+}
+
+QDataStream &operator>>(QDataStream &in, TaskListOBJ &list)
+{
+    in >> list.projectVersion >> list.platformTag >> list.loadedCount;
+    if (in.status() != QDataStream::Ok)
+        return in;
+    if (!countFitsDevice(in, list.loadedCount)) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return in;
+    }
+    for (qint64 i = 0; i < list.loadedCount; ++i) {
+        auto *task = new Di_riror_adiRIZ(&list);
+        if (!ProjectFile::readTask(in, *task)) {
+            delete task;
+            break;
+        }
+        task->restoredFromProject = true;
+        list.appendTask(task);
+    }
+    return in;
+}
+
+bool ProjectFile::save(const QString &path, const TaskListOBJ &list, QString *errorText)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    QDataStream out(&file);
+    out << list;
+    if (out.status() != QDataStream::Ok) {
+        file.cancelWriting();
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    if (!file.commit()) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ProjectFile::load(const QString &path, TaskListOBJ &into, QString *errorText)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    QDataStream in(&file);
+    in >> into;
+    if (in.status() != QDataStream::Ok) {
+        qDeleteAll(into.tasks);
+        into.tasks.clear();
+        if (errorText)
+            *errorText = tr("工程文件已损坏或不完整");
+        return false;
+    }
+    for (Di_riror_adiRIZ *task : std::as_const(into.tasks)) {
+        task->openVideo(task->videoPath);
+        qDebug() << task->videoPath;
+    }
+    return true;
+}

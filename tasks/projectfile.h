@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QString>
+
+class Di_riror_adiRIZ;
+class TaskListOBJ;
+
+// The project file (".wtarnix"): the whole batch as one Qt data stream, header then task records.
+class ProjectFile
+{
+    Q_DECLARE_TR_FUNCTIONS(ProjectFile)
+public:
+    static constexpr qint16 formatVersion = 1;
+    // Bytes of the smallest possible task record; a count the rest of a file cannot hold is damage.
+    static constexpr qint64 minimumRecordBytes = 99;
+
+    // Replaces the file only once everything was written; the old file survives any failure.
+    static bool save(const QString &path, const TaskListOBJ &list, QString *errorText = nullptr);
+    // Reads into `into` (an empty list) and opens each task's video. On failure `into` is left
+    // empty and errorText says why; nothing else is touched.
+    static bool load(const QString &path, TaskListOBJ &into, QString *errorText = nullptr);
+
+    static void writeTask(QDataStream &out, const Di_riror_adiRIZ &task);
+    // Fills a restored task; false at the first stream error.
+    static bool readTask(QDataStream &in, Di_riror_adiRIZ &task);
+};
+
+QDataStream &operator<<(QDataStream &out, const TaskListOBJ &list);
+// Appends one restored (not yet opened) task per sound record and stops at the first damage, with
+// the stream's status telling why. A count the remaining bytes cannot hold reads no task at all.
+QDataStream &operator>>(QDataStream &in, TaskListOBJ &list);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class Di_riror_adiRIZ;
+
+namespace Ui {
+class TaskCustomItemClass;
+}
+
+// One row of the batch list: thumbnail, name, duration, settings summary, progress, state and
+// the relink and edit buttons. Rows are rebuilt after every change of the list.
+class TaskCustomItem : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TaskCustomItem(QWidget *parent = nullptr);
+    TaskCustomItem(Di_riror_adiRIZ *task, int tag, QWidget *parent = nullptr);
+    ~TaskCustomItem() override;
+
+    int tag = -1;
+    Di_riror_adiRIZ *task() const;
+
+public slots:
+    void refresh();
+    void relink();
+
+signals:
+    void editpushButt(int tag);
+
+private:
+    void showState(int state);
+
+    std::unique_ptr<Ui::TaskCustomItemClass> ui;
+    QPointer<Di_riror_adiRIZ> shownTask;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class Di_riror_adiRIZ;
+
+// The batch: the ordered tasks, the runner that takes them one after another, and the header
+// values of a project file. A task's index in `tasks` is its identity on the page.
+class TaskListOBJ : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TaskListOBJ(QObject *parent = nullptr);
+    // Tasks handed over to another list (appendTask there) survive; those still here go with the list.
+    ~TaskListOBJ() override;
+
+    void addTask(const QUrl &url);
+    void appendTask(Di_riror_adiRIZ *task);
+    void removeTask(int index);
+    QList<Di_riror_adiRIZ *> taskList() const { return tasks; }
+    bool isRunning() const { return running; }
+
+    // Plays the file briefly: true when it has video and a duration. Never waits longer than probeLimitMs.
+    bool isPlayableVideo(const QUrl &url);
+
+    static constexpr int probeLimitMs = 5000;
+
+    QList<Di_riror_adiRIZ *> tasks;
+    bool batchStopRequested = false;
+    qint16 projectVersion = 1;
+    QString platformTag = QStringLiteral("win");
+    qint64 loadedCount = 0;
+
+public slots:
+    void runAll();
+    void requestStop();
+
+signals:
+    void progress_updataSig(int tag);
+    void completedSig();
+    void stopSig();
+
+private:
+    static bool canRun(const Di_riror_adiRIZ *task);
+    void runTask(Di_riror_adiRIZ *task);
+
+    bool running = false;
+};

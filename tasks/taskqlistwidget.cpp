@@ -1,0 +1,184 @@
+#include "taskqlistwidget.h"
+
+#include "app/platform.h"
+#include "recognition/di_riror_adiriz.h"
+#include "recognition/textfilewriter.h"
+#include "tasks/exportplanner.h"
+#include "tasks/filedialogs.h"
+#include "tasks/taskcustomitem.h"
+#include "tasks/tasklistobj.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+
+#include <algorithm>
+
+TaskQListWidget::TaskQListWidget(QWidget *parent)
+    : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &TaskQListWidget::showContextMenu);
+}
+
+void TaskQListWidget::setTaskList(TaskListOBJ *list)
+{
+    taskList = list;
+}
+
+void TaskQListWidget::setRememberedRow(int row)
+{
+    remembered = row;
+}
+
+TaskCustomItem *TaskQListWidget::rowWidget(int row) const
+{
+    return qobject_cast<TaskCustomItem *>(itemWidget(item(row)));
+}
+
+void TaskQListWidget::rebuildRows()
+{
+    const QList<Di_riror_adiRIZ *> tasks = taskList ? taskList->taskList() : QList<Di_riror_adiRIZ *>();
+    clear();
+    for (int i = 0; i < tasks.size(); ++i) {
+        auto *row = new TaskCustomItem(tasks.at(i), i);
+        connect(row, &TaskCustomItem::editpushButt, this, [this, i] { emit editpushButt(i); });
+        auto *item = new QListWidgetItem;
+        item->setSizeHint(row->size());
+        addItem(item);
+        setItemWidget(item, row);
+    }
+    setCurrentRow(remembered >= 0 && remembered < count() ? remembered : -1);
+    update();
+}
+
+void TaskQListWidget::refreshRows()
+{
+    for (int i = 0; i < count(); ++i) {
+        if (TaskCustomItem *row = rowWidget(i))
+            row->refresh();
+    }
+}
+
+QList<int> TaskQListWidget::selectedRows() const
+{
+    QList<int> rows;
+    for (const QListWidgetItem *item : selectedItems())
+        rows.append(row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool TaskQListWidget::refuseWhileRunning()
+{
+    if (!taskList || !taskList->isRunning())
+        return false;
+    QMessageBox::warning(this, tr("警告"), tr("任务正在识别，请先停止后再删除或重置任务"));
+    return true;
+}
+
+QMenu *TaskQListWidget::createContextMenu()
+{
+    if (selectedItems().isEmpty())
+        return nullptr;
+    auto *menu = new QMenu(this);
+    menu->addAction(tr("显示源文件"), this, [this] { revealSelected(0); });
+    menu->addAction(tr("显示输出文件"), this, [this] { revealSelected(1); });
+    menu->addSeparator();
+    menu->addAction(tr("打开编辑器"), this, [this] {
+        const QList<int> rows = selectedRows();
+        if (!rows.isEmpty())
+            emit editpushButt(rows.first());
+    });
+    menu->addSeparator();
+    menu->addAction(tr("重置"), this, [this] { resetSelected(0); });
+    menu->addAction(tr("仅重置状态"), this, [this] { resetSelected(1); });
+    menu->addSeparator();
+    menu->addAction(tr("导出srt字幕"), this, [this] { exportSelected(ExportPlanner::Srt); });
+    menu->addAction(tr("导出txt文本"), this, [this] { exportSelected(ExportPlanner::Txt); });
+    menu->addSeparator();
+    menu->addAction(tr("删除"), this, &TaskQListWidget::deleteSelected);
+    return menu;
+}
+
+void TaskQListWidget::showContextMenu(const QPoint &position)
+{
+    QMenu *menu = createContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(viewport()->mapToGlobal(position));
+}
+
+QStringList TaskQListWidget::pathsToReveal(int which) const
+{
+    QStringList paths;
+    for (int rowIndex : selectedRows()) {
+        const TaskCustomItem *row = rowWidget(rowIndex);
+        if (row && row->task())
+            paths.append(which == 0 ? row->task()->videoPath : row->task()->exportPath);
+    }
+    return paths;
+}
+
+void TaskQListWidget::revealSelected(int which)
+{
+    for (const QString &path : pathsToReveal(which))
+        revealFile(path);
+}
+
+void TaskQListWidget::resetSelected(int mode)
+{
+    if (refuseWhileRunning())
+        return;
+    for (int rowIndex : selectedRows()) {
+        const TaskCustomItem *row = rowWidget(rowIndex);
+        if (!row || !row->task())
+            continue;
+        if (mode == 0)
+            row->task()->resetTask();
+        else
+            row->task()->state = Ready;
+        refreshRows();
+    }
+}
+
+void TaskQListWidget::exportSelected(int format)
+{
+    const QList<int> rows = selectedRows();
+    const TaskCustomItem *row = rows.isEmpty() ? nullptr : rowWidget(rows.first());
+    if (!row || !row->task())
+        return;
+    const QString text = ExportPlanner::textOf(*row->task(), format);
+    const bool txt = format == ExportPlanner::Txt;
+    const QString path = FileDialogs::saveFile(this, txt ? tr("保存txt文件") : tr("保存srt文件"), QString(),
+                                               txt ? QStringLiteral("Files (*.txt)") : QStringLiteral("Files (*.srt)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!TextFileWriter::write(path, text, &error))
+        QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+}
+
+void TaskQListWidget::deleteSelected()
+{
+    if (!taskList || selectedItems().isEmpty() || refuseWhileRunning())
+        return;
+    const QList<int> rows = selectedRows();
+    QList<int> removed;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        QListWidgetItem *item = this->item(*it);
+        TaskCustomItem *row = rowWidget(*it);
+        const int tag = row ? row->tag : *it;
+        removeItemWidget(item);
+        delete takeItem(*it);
+        taskList->removeTask(tag);
+        removed.append(tag);
+        emit delitemSig(tag);
+        remembered = tag;
+    }
+    qDebug() << removed;
+    rebuildRows();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QListWidget>
+
+class QMenu;
+class TaskCustomItem;
+class TaskListOBJ;
+
+// The list of task rows, rebuilt from the task list, with the per-task context menu.
+class TaskQListWidget : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit TaskQListWidget(QWidget *parent = nullptr);
+
+    void setTaskList(TaskListOBJ *list);
+    void setRememberedRow(int row);
+    int rememberedRow() const { return remembered; }
+    TaskCustomItem *rowWidget(int row) const;
+
+    // The menu the user gets on the selected rows; null when nothing is selected.
+    QMenu *createContextMenu();
+    // The paths revealSelected hands to the file manager: sources (0) or exported files (1).
+    QStringList pathsToReveal(int which) const;
+
+public slots:
+    void rebuildRows();
+    void refreshRows();
+    void deleteSelected();
+    void revealSelected(int which);
+    void resetSelected(int mode);
+    void exportSelected(int format);
+
+signals:
+    void editpushButt(int tag);
+    void delitemSig(int tag);
+
+private:
+    void showContextMenu(const QPoint &position);
+    QList<int> selectedRows() const;
+    // Deleting or resetting the running task would leave the batch waiting for it.
+    bool refuseWhileRunning();
+
+    TaskListOBJ *taskList = nullptr;
+    int remembered = 0;
+};

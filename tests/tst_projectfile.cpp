@@ -1,0 +1,359 @@
+#include "taskstesthelpers.h"
+
+#include "recognition/di_riror_adiriz.h"
+#include "tasks/projectfile.h"
+#include "tasks/tasklistobj.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using namespace TasksTest;
+
+namespace {
+
+// The expected bytes, spelled out by hand rather than through QDataStream.
+class Bytes
+{
+public:
+    Bytes &i16(qint16 v) { return raw(qToBigEndian(v)); }
+    Bytes &i32(qint32 v) { return raw(qToBigEndian(v)); }
+    Bytes &i64(qint64 v) { return raw(qToBigEndian(v)); }
+    Bytes &f64(double v)
+    {
+        quint64 bits;
+        memcpy(&bits, &v, sizeof bits);
+        return raw(qToBigEndian(bits));
+    }
+    Bytes &boolean(bool v)
+    {
+        data.append(char(v ? 1 : 0));
+        return *this;
+    }
+    Bytes &nullString() { return raw(qToBigEndian(quint32(0xFFFFFFFF))); }
+    Bytes &str(const QString &s)
+    {
+        raw(qToBigEndian(quint32(s.size() * 2)));
+        for (QChar c : s)
+            raw(qToBigEndian(c.unicode()));
+        return *this;
+    }
+    Bytes &rect(const QRect &r) { return i32(r.left()).i32(r.top()).i32(r.right()).i32(r.bottom()); }
+
+    QByteArray data;
+
+private:
+    template<typename T>
+    Bytes &raw(T v)
+    {
+        data.append(reinterpret_cast<const char *>(&v), sizeof v);
+        return *this;
+    }
+};
+
+QByteArray streamed(const TaskListOBJ &list)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << list;
+    return bytes;
+}
+
+// Reads bytes the way opening a project does; false when the reader refused them.
+bool readBack(const QByteArray &bytes, TaskListOBJ &into)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QDataStream in(&buffer);
+    in >> into;
+    return in.status() == QDataStream::Ok;
+}
+
+FrameSample sample(qint64 time, const QStringList &lines)
+{
+    return FrameSample{time, lines};
+}
+
+// A task with every member set to something that differs from its default.
+Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
+{
+    Di_riror_adiRIZ *task = handMadeTask(list, QStringLiteral("/videos/") + name, state);
+    task->timeRange_in = 1000;
+    task->timeRange_out = 5000;
+    task->lastPosition = 2500;
+    task->progress = 0.5f;
+    task->duration = 6000;
+    task->Frame_rate = 1.5;
+    task->languages = QStringList{QStringLiteral("en")};
+    task->cropRect = QRect(0, 300, 640, 60);
+    task->samples = {sample(1200, {QStringLiteral("Hi")}), sample(1300, {})};
+    SRTEntry entry;
+    entry.intime = 1000;
+    entry.outtime = 2000;
+    entry.text = QStringLiteral("Hi\n");
+    entry.list = {sample(1200, {QStringLiteral("Hi")})};
+    entry.test_text = QStringLiteral("note");
+    task->entries = {entry};
+    task->stopRequested = true;
+    return task;
+}
+
+QByteArray fullTaskBytes(const QString &name, int state)
+{
+    Bytes b;
+    b.i16(1).str(QStringLiteral("/videos/") + name).str(name).i64(1000).i64(5000).i64(2500).f64(0.5).nullString();
+    b.i64(6000).i32(state).f64(1.5).nullString();
+    b.i32(1).str("en");
+    b.rect(QRect(0, 300, 640, 60));
+    b.i32(2).i64(1200).i32(1).str("Hi").i64(1300).i32(0);
+    b.i32(1).i64(1000).i64(2000).str("Hi\n").i32(1).i64(1200).i32(1).str("Hi").str("note");
+    b.boolean(true);
+    return b.data;
+}
+
+QByteArray header(qint64 count, qint16 version = 1)
+{
+    return Bytes().i16(version).str("win").i64(count).data;
+}
+
+} // namespace
+
+class TestProjectFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyBatchIsTwentyBytes();
+    void taskRecordByteForByte();
+    void roundTripKeepsEveryMember();
+    void emptyTestTextComesBackAsDefault();
+    void damagedStreamsAreRefused_data();
+    void damagedStreamsAreRefused();
+    void everyTruncationIsRefused();
+    void garbageNeverCrashes();
+    void otherVersionIsStillRead();
+    void saveAndLoadThroughFiles();
+    void failedSaveKeepsPreviousFile();
+    void saveIntoFolderPathFails();
+    void loadOfMissingFileSaysWhy();
+};
+
+void TestProjectFile::emptyBatchIsTwentyBytes()
+{
+    TaskListOBJ list;
+    const QByteArray bytes = streamed(list);
+    QCOMPARE(bytes.size(), 20);
+    QCOMPARE(bytes.toHex(' '), QByteArray("00 01 00 00 00 06 00 77 00 69 00 6e 00 00 00 00 00 00 00 00"));
+}
+
+void TestProjectFile::taskRecordByteForByte()
+{
+    TaskListOBJ list;
+    fullTask(list, "a.mp4", Cancelled);
+    const QByteArray bytes = streamed(list);
+    const QByteArray expected = header(1) + fullTaskBytes("a.mp4", Cancelled);
+    QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
+    // Spot checks of the encodings that are easiest to get wrong.
+    QVERIFY(bytes.contains(QByteArray::fromHex("3FE0000000000000")));
+    const qsizetype exportPathAt = 20 + 2 + (4 + 2 * 13) + (4 + 2 * 5) + 3 * 8 + 8;
+    QCOMPARE(bytes.mid(exportPathAt, 4), QByteArray::fromHex("FFFFFFFF"));
+}
+
+void TestProjectFile::roundTripKeepsEveryMember()
+{
+    TaskListOBJ saved;
+    fullTask(saved, "a.mp4", Done);
+    fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
+    Di_riror_adiRIZ *plain = handMadeTask(saved, "/videos/c.mp4", Failed);
+    plain->errorText = QStringLiteral("状态不是就绪");
+
+    TaskListOBJ loaded;
+    QVERIFY(readBack(streamed(saved), loaded));
+
+    QCOMPARE(loaded.projectVersion, qint16(1));
+    QCOMPARE(loaded.platformTag, QStringLiteral("win"));
+    QCOMPARE(loaded.loadedCount, qint64(3));
+    QCOMPARE(loaded.tasks.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const Di_riror_adiRIZ &a = *saved.tasks.at(i);
+        const Di_riror_adiRIZ &b = *loaded.tasks.at(i);
+        QCOMPARE(b.parent(), &loaded);
+        QVERIFY(b.restoredFromProject);
+        QCOMPARE(b.recordVersion, a.recordVersion);
+        QCOMPARE(b.videoPath, a.videoPath);
+        QCOMPARE(b.videoFileName, a.videoFileName);
+        QCOMPARE(b.timeRange_in, a.timeRange_in);
+        QCOMPARE(b.timeRange_out, a.timeRange_out);
+        QCOMPARE(b.lastPosition, a.lastPosition);
+        QCOMPARE(b.progress, a.progress);
+        QCOMPARE(b.exportPath, a.exportPath);
+        QCOMPARE(b.exportPath.isNull(), a.exportPath.isNull());
+        QCOMPARE(b.duration, a.duration);
+        QCOMPARE(b.state, a.state);
+        QCOMPARE(b.Frame_rate, a.Frame_rate);
+        QCOMPARE(b.errorText, a.errorText);
+        QCOMPARE(b.languages, a.languages);
+        QCOMPARE(b.cropRect, a.cropRect);
+        QCOMPARE(b.samples, a.samples);
+        QCOMPARE(b.entries.size(), a.entries.size());
+        for (int e = 0; e < a.entries.size(); ++e) {
+            QCOMPARE(b.entries.at(e).intime, a.entries.at(e).intime);
+            QCOMPARE(b.entries.at(e).outtime, a.entries.at(e).outtime);
+            QCOMPARE(b.entries.at(e).text, a.entries.at(e).text);
+            QCOMPARE(b.entries.at(e).list, a.entries.at(e).list);
+            QCOMPARE(b.entries.at(e).test_text, a.entries.at(e).test_text);
+        }
+        QCOMPARE(b.stopRequested, a.stopRequested);
+    }
+    // Writing what was read gives the same file again.
+    QCOMPARE(streamed(loaded), streamed(saved));
+}
+
+void TestProjectFile::emptyTestTextComesBackAsDefault()
+{
+    TaskListOBJ saved;
+    fullTask(saved, "a.mp4", Done)->entries[0].test_text.clear();
+    TaskListOBJ loaded;
+    QVERIFY(readBack(streamed(saved), loaded));
+    QCOMPARE(loaded.tasks.at(0)->entries.at(0).test_text, QStringLiteral("默认文字"));
+}
+
+void TestProjectFile::damagedStreamsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<int>("tasks");
+
+    const QByteArray record = fullTaskBytes("a.mp4", Done);
+    QTest::newRow("sound file with two tasks") << header(2) + record + record << true << 2;
+    QTest::newRow("negative count reads nothing") << header(-5) << true << 0;
+    QTest::newRow("empty file") << QByteArray() << false << 0;
+    QTest::newRow("header cut inside the platform tag") << header(1).left(7) << false << 0;
+    QTest::newRow("huge count with nothing behind it") << header(qint64(1) << 40) << false << 0;
+    QTest::newRow("count larger than the records can be") << header(1000) + record + record << false << 0;
+    QTest::newRow("one record short") << header(3) + record + record << false << 0;
+    QTest::newRow("huge language count")
+        << header(1) + Bytes().i16(1).str("v").str("v").i64(0).i64(0).i64(0).f64(0).nullString().i64(0).i32(1)
+                           .f64(1).nullString().i32(0x7FFFFFFF).data
+               + QByteArray(200, '\0')
+        << false << 0;
+    QTest::newRow("string of odd length")
+        << header(1) + Bytes().i16(1).i32(3).data + QByteArray("abc") + QByteArray(200, '\0') << false << 0;
+    QTest::newRow("trailing bytes after the records are ignored") << header(1) + record + QByteArray("xyz") << true
+                                                                  << 1;
+}
+
+void TestProjectFile::damagedStreamsAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+    QFETCH(int, tasks);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.wtarnix");
+    QVERIFY(writeAll(path, bytes));
+    TaskListOBJ into;
+    QString error;
+    QCOMPARE(ProjectFile::load(path, into, &error), readable);
+    QCOMPARE(into.tasks.size(), tasks);
+    QCOMPARE(error.isEmpty(), readable);
+}
+
+void TestProjectFile::everyTruncationIsRefused()
+{
+    TaskListOBJ saved;
+    fullTask(saved, "a.mp4", Done);
+    fullTask(saved, "b.mp4", Cancelled);
+    const QByteArray whole = streamed(saved);
+    for (qsizetype cut = 0; cut < whole.size(); cut += 3) {
+        TaskListOBJ into;
+        const bool ok = readBack(whole.left(cut), into);
+        QVERIFY2(!ok, qPrintable(QStringLiteral("accepted a file cut at %1 of %2").arg(cut).arg(whole.size())));
+        // Only whole records survive a stream error, and the file reader throws even those away.
+        QVERIFY(into.tasks.size() < 2);
+    }
+}
+
+void TestProjectFile::garbageNeverCrashes()
+{
+    QRandomGenerator random(20240611);
+    for (int round = 0; round < 50; ++round) {
+        QByteArray bytes(int(random.bounded(4, 2048)), Qt::Uninitialized);
+        for (char &c : bytes)
+            c = char(random.bounded(256));
+        // Keep the header plausible half of the time so the records themselves get read.
+        if (round % 2 == 0)
+            bytes.replace(0, 20, header(random.bounded(1, 4)));
+        TaskListOBJ into;
+        const bool ok = readBack(bytes, into);
+        QVERIFY(into.tasks.size() <= bytes.size() / ProjectFile::minimumRecordBytes);
+        if (!ok)
+            QVERIFY(into.tasks.size() <= into.loadedCount);
+    }
+}
+
+void TestProjectFile::otherVersionIsStillRead()
+{
+    TaskListOBJ into;
+    QVERIFY(readBack(header(1, 7) + fullTaskBytes("a.mp4", Done), into));
+    QCOMPARE(into.projectVersion, qint16(7));
+    QCOMPARE(into.tasks.size(), 1);
+}
+
+void TestProjectFile::saveAndLoadThroughFiles()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("batch.wtarnix");
+    TaskListOBJ saved;
+    fullTask(saved, "a.mp4", Done);
+    QString error;
+    QVERIFY2(ProjectFile::save(path, saved, &error), qPrintable(error));
+    QCOMPARE(readAll(path), streamed(saved));
+
+    TaskListOBJ loaded;
+    QVERIFY2(ProjectFile::load(path, loaded, &error), qPrintable(error));
+    QCOMPARE(loaded.tasks.size(), 1);
+    // Loading opens the video under its stored path, keeping the stored settings.
+    QCOMPARE(loaded.tasks.at(0)->videoPath, QStringLiteral("/videos/a.mp4"));
+    QCOMPARE(loaded.tasks.at(0)->state, int(Done));
+    QCOMPARE(loaded.tasks.at(0)->cropRect, QRect(0, 300, 640, 60));
+}
+
+void TestProjectFile::failedSaveKeepsPreviousFile()
+{
+    // A name so long that no temporary file can be made beside it: the save fails even for root.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString(250, QLatin1Char('p')));
+    QVERIFY(writeAll(path, "previous project"));
+    TaskListOBJ list;
+    fullTask(list, "a.mp4", Done);
+    QString error;
+    QVERIFY(!ProjectFile::save(path, list, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("previous project"));
+}
+
+void TestProjectFile::saveIntoFolderPathFails()
+{
+    QTemporaryDir dir;
+    TaskListOBJ list;
+    QString error;
+    QVERIFY(!ProjectFile::save(dir.path(), list, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!ProjectFile::save(dir.filePath("no/such/folder/p.wtarnix"), list, &error));
+}
+
+void TestProjectFile::loadOfMissingFileSaysWhy()
+{
+    QTemporaryDir dir;
+    TaskListOBJ into;
+    QString error;
+    QVERIFY(!ProjectFile::load(dir.filePath("absent.wtarnix"), into, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(into.tasks.isEmpty());
+}
+
+QTEST_MAIN(TestProjectFile)
+#include "tst_projectfile.moc"

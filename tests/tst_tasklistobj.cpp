@@ -1,0 +1,332 @@
+#include "taskstesthelpers.h"
+
+#include "recognition/di_riror_adiriz.h"
+#include "tasks/tasklistobj.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace TasksTest;
+
+namespace {
+
+// Plays the part of the worker: whenever a task turns Running, hands it to `onRunning`, which by
+// default finishes it the way a run that reached its end does.
+class BatchDriver : public QObject
+{
+public:
+    using Action = std::function<void(Di_riror_adiRIZ *)>;
+
+    explicit BatchDriver(TaskListOBJ &list, Action action = finish)
+        : list(list)
+        , onRunning(std::move(action))
+    {
+        // Tasks that were Running before the batch started are not the runner's doing.
+        for (Di_riror_adiRIZ *task : list.taskList()) {
+            if (task->state == Running)
+                seen.append(task);
+        }
+        connect(&poll, &QTimer::timeout, this, [this] { look(); });
+        poll.start(5);
+    }
+
+    static void finish(Di_riror_adiRIZ *task)
+    {
+        task->state = Done;
+        emit task->completedSig();
+    }
+
+    static void cancel(Di_riror_adiRIZ *task)
+    {
+        task->state = Cancelled;
+        emit task->completedSig();
+    }
+
+    QStringList ran; // video paths, in the order the runner started them
+
+private:
+    void look()
+    {
+        for (Di_riror_adiRIZ *task : list.taskList()) {
+            if (task->state == Running && !seen.contains(task)) {
+                seen.append(task);
+                ran.append(task->videoPath);
+                onRunning(task);
+                return;
+            }
+        }
+    }
+
+    TaskListOBJ &list;
+    Action onRunning;
+    QTimer poll;
+    QList<Di_riror_adiRIZ *> seen;
+};
+
+Di_riror_adiRIZ *runnableTask(TaskListOBJ &list, const QString &name, int state)
+{
+    Di_riror_adiRIZ *task = handMadeTask(list, name, state);
+    // A position report of the idle player must not look like the end of the range.
+    task->timeRange_in = 0;
+    task->timeRange_out = 60000;
+    task->duration = 60000;
+    return task;
+}
+
+QStringList pathsOf(const TaskListOBJ &list)
+{
+    QStringList paths;
+    for (const Di_riror_adiRIZ *task : list.taskList())
+        paths.append(task->videoPath);
+    return paths;
+}
+
+} // namespace
+
+class TestTaskListObj : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyBatchCompletesAtOnce();
+    void runsReadyTasksInOrderAndSkipsTheRest_data();
+    void runsReadyTasksInOrderAndSkipsTheRest();
+    void progressCarriesTheTaskIndex();
+    void stopEndsBatchAfterRunningTaskOnce();
+    void stopThenStartAgainRunsTheRest();
+    void stopWhileIdleIsForgottenByNextRun();
+    void taskDeletedWhileRunningEndsItsWait();
+    void secondStartDuringRunIsIgnored();
+    void removeTaskShiftsLaterTasks();
+    void handedOverTasksSurviveTheirFirstList();
+    void probeRefusesWhatIsNotVideo();
+};
+
+void TestTaskListObj::emptyBatchCompletesAtOnce()
+{
+    TaskListOBJ list;
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+    list.runAll();
+    QCOMPARE(completed.count(), 1);
+    QVERIFY(!list.isRunning());
+}
+
+void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest_data()
+{
+    QTest::addColumn<QList<int>>("states");
+    QTest::addColumn<QList<int>>("missing");
+    QTest::addColumn<QStringList>("expectedRuns");
+
+    QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
+                                                 << QStringList{"t0", "t1", "t2"};
+    QTest::newRow("finished, failed, cancelled, unknown and running are skipped")
+        << QList<int>{Done, Ready, Failed, Cancelled, Unknown, Running, Ready} << QList<int>{}
+        << QStringList{"t1", "t6"};
+    QTest::newRow("nothing ready runs nothing") << QList<int>{Done, Failed, Cancelled} << QList<int>{}
+                                                << QStringList{};
+    QTest::newRow("a ready task whose video is gone is skipped") << QList<int>{Ready, Ready, Ready}
+                                                                 << QList<int>{1} << QStringList{"t0", "t2"};
+    QTest::newRow("last task ready") << QList<int>{Done, Done, Ready} << QList<int>{} << QStringList{"t2"};
+}
+
+void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest()
+{
+    QFETCH(QList<int>, states);
+    QFETCH(QList<int>, missing);
+    QFETCH(QStringList, expectedRuns);
+
+    TaskListOBJ list;
+    for (int i = 0; i < states.size(); ++i)
+        runnableTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
+    BatchDriver driver(list);
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+    list.runAll();
+
+    QCOMPARE(driver.ran, expectedRuns);
+    QCOMPARE(completed.count(), 1);
+    for (int i = 0; i < states.size(); ++i) {
+        const bool ran = expectedRuns.contains(QStringLiteral("t%1").arg(i));
+        QCOMPARE(list.tasks.at(i)->state, ran ? int(Done) : states.at(i));
+    }
+}
+
+void TestTaskListObj::progressCarriesTheTaskIndex()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Done);
+    runnableTask(list, "t1", Done);
+    runnableTask(list, "t2", Ready);
+    BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
+        emit task->progress_updata(0.25f);
+        emit task->progress_updata(0.75f);
+        BatchDriver::finish(task);
+    });
+    QSignalSpy progress(&list, &TaskListOBJ::progress_updataSig);
+
+    list.runAll();
+
+    QCOMPARE(progress.count(), 2);
+    QCOMPARE(progress.at(0).at(0).toInt(), 2);
+    QCOMPARE(progress.at(1).at(0).toInt(), 2);
+}
+
+void TestTaskListObj::stopEndsBatchAfterRunningTaskOnce()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Ready);
+    runnableTask(list, "t1", Ready);
+    BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
+        list.requestStop();
+        // The stop reaches the running task, which winds down as Cancelled.
+        QVERIFY(task->stopRequested);
+        BatchDriver::cancel(task);
+    });
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+    QSignalSpy stops(&list, &TaskListOBJ::stopSig);
+
+    list.runAll();
+
+    QCOMPARE(driver.ran, QStringList{"t0"});
+    QCOMPARE(completed.count(), 1);
+    QCOMPARE(stops.count(), 1);
+    QVERIFY(list.batchStopRequested);
+    QCOMPARE(list.tasks.at(1)->state, int(Ready));
+
+    // A later stop must not reach a task that is no longer running.
+    list.tasks.at(0)->stopRequested = false;
+    list.requestStop();
+    QVERIFY(!list.tasks.at(0)->stopRequested);
+}
+
+void TestTaskListObj::stopThenStartAgainRunsTheRest()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Ready);
+    runnableTask(list, "t1", Ready);
+    runnableTask(list, "t2", Ready);
+    bool stopNext = true;
+    BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
+        if (stopNext) {
+            stopNext = false;
+            list.requestStop();
+            BatchDriver::cancel(task);
+        } else {
+            BatchDriver::finish(task);
+        }
+    });
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+    list.runAll();
+    list.runAll();
+
+    QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
+    QCOMPARE(completed.count(), 2);
+    QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
+    QCOMPARE(list.tasks.at(2)->state, int(Done));
+}
+
+void TestTaskListObj::stopWhileIdleIsForgottenByNextRun()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Ready);
+    runnableTask(list, "t1", Ready);
+    BatchDriver driver(list);
+
+    list.requestStop();
+    QVERIFY(list.batchStopRequested);
+    list.runAll();
+
+    QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
+    QVERIFY(!list.batchStopRequested);
+}
+
+void TestTaskListObj::taskDeletedWhileRunningEndsItsWait()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Ready);
+    runnableTask(list, "t1", Ready);
+    runnableTask(list, "t2", Ready);
+    BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
+        if (task->videoPath == QLatin1String("t1"))
+            list.removeTask(int(list.tasks.indexOf(task)));
+        else
+            BatchDriver::finish(task);
+    });
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+    list.runAll();
+
+    QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
+    QCOMPARE(pathsOf(list), (QStringList{"t0", "t2"}));
+    QCOMPARE(completed.count(), 1);
+    QVERIFY(!list.isRunning());
+}
+
+void TestTaskListObj::secondStartDuringRunIsIgnored()
+{
+    TaskListOBJ list;
+    runnableTask(list, "t0", Ready);
+    runnableTask(list, "t1", Ready);
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+    BatchDriver driver(list, [&list, &completed](Di_riror_adiRIZ *task) {
+        QVERIFY(list.isRunning());
+        list.runAll();
+        QCOMPARE(completed.count(), 0);
+        BatchDriver::finish(task);
+    });
+
+    list.runAll();
+
+    QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
+    QCOMPARE(completed.count(), 1);
+}
+
+void TestTaskListObj::removeTaskShiftsLaterTasks()
+{
+    TaskListOBJ list;
+    QList<QPointer<Di_riror_adiRIZ>> made;
+    for (int i = 0; i < 5; ++i)
+        made.append(handMadeTask(list, QStringLiteral("t%1").arg(i), Ready));
+
+    list.removeTask(2);
+
+    QCOMPARE(pathsOf(list), (QStringList{"t0", "t1", "t3", "t4"}));
+    QVERIFY(made.at(2).isNull());
+    QCOMPARE(list.tasks.indexOf(made.at(3).data()), 2);
+
+    list.removeTask(4);
+    list.removeTask(-1);
+    QCOMPARE(list.tasks.size(), 4);
+}
+
+void TestTaskListObj::handedOverTasksSurviveTheirFirstList()
+{
+    TaskListOBJ live;
+    QPointer<Di_riror_adiRIZ> handedOver;
+    QPointer<Di_riror_adiRIZ> leftBehind;
+    {
+        TaskListOBJ loaded;
+        handedOver = handMadeTask(loaded, "kept", Ready);
+        leftBehind = handMadeTask(loaded, "dropped", Ready);
+        loaded.tasks.removeAll(handedOver.data());
+        live.appendTask(handedOver);
+    }
+    QVERIFY(!handedOver.isNull());
+    QCOMPARE(handedOver->parent(), &live);
+    QVERIFY(leftBehind.isNull());
+}
+
+void TestTaskListObj::probeRefusesWhatIsNotVideo()
+{
+    QTemporaryDir dir;
+    const QString textFile = dir.filePath("notes.mp4");
+    QVERIFY(writeAll(textFile, "just some words, not a video\n"));
+    TaskListOBJ list;
+    QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(textFile)));
+    QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(dir.filePath("absent.mp4"))));
+}
+
+QTEST_MAIN(TestTaskListObj)
+#include "tst_tasklistobj.moc"
