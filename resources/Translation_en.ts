@@ -109,4 +109,245 @@
         <translation>About the software</translation>
     </message>
 </context>
+<context>
+    <name>TaskListWidgetsClassClass</name>
+    <message>
+        <source>TaskListWidgetsClass</source>
+        <translation>TaskListWidgetsClass</translation>
+    </message>
+    <message>
+        <source>导出所有srt</source>
+        <translation>export all srt</translation>
+    </message>
+    <message>
+        <source>导出所有txt</source>
+        <translation>export all txt</translation>
+    </message>
+    <message>
+        <source>将视频文件拖放到这里</source>
+        <translation>Drag and drop video files here</translation>
+    </message>
+    <message>
+        <source>一款通过AI人工智能，快速准确识别视频内文字的软件。</source>
+        <translation>A software that quickly and accurately recognizes text in videos through AI artificial intelligence.</translation>
+    </message>
+    <message>
+        <source>打开工程</source>
+        <translation>open project</translation>
+    </message>
+    <message>
+        <source>保存工程</source>
+        <translation>save project</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>stop</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>start</translation>
+    </message>
+</context>
+<context>
+    <name>TaskListWidgetsClass</name>
+    <message>
+        <source>警告</source>
+        <translation>warning</translation>
+    </message>
+    <message>
+        <source>任务正在识别，请先停止再打开工程</source>
+        <translation>Recognition is running. Stop it before opening a project.</translation>
+    </message>
+    <message>
+        <source>选择视频文件</source>
+        <translation>select video file</translation>
+    </message>
+    <message>
+        <source>以下文件不能导入</source>
+        <translation>File import failed</translation>
+    </message>
+    <message>
+        <source>选择保存目录</source>
+        <translation>Choose save directory</translation>
+    </message>
+    <message>
+        <source>文件已经存在 是否覆盖</source>
+        <translation>The file already exists whether to overwrite</translation>
+    </message>
+    <message>
+        <source>覆盖</source>
+        <translation>cover</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导出统计</source>
+        <translation>export statistics</translation>
+    </message>
+    <message>
+        <source>显示输出文件夹</source>
+        <translation>show output folder</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>close</translation>
+    </message>
+    <message>
+        <source>列表为空,是否继续保存</source>
+        <translation>The list is empty, whether to continue saving</translation>
+    </message>
+    <message>
+        <source>保存工程</source>
+        <translation>save project</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>保存成功</source>
+        <translation>Saved successfully</translation>
+    </message>
+    <message>
+        <source>打开新项目，会覆盖当前项目。是否打开</source>
+        <translation>Opening a new project will overwrite the current project. whether to open</translation>
+    </message>
+    <message>
+        <source>打开工程</source>
+        <translation>open project</translation>
+    </message>
+    <message>
+        <source>打开工程失败</source>
+        <translation>Could not open the project</translation>
+    </message>
+    <message>
+        <source>工程版本和本软件版本不一致，可能打不开</source>
+        <translation>The project version is inconsistent with the software version, and may not be opened</translation>
+    </message>
+    <message>
+        <source>工程版本号:</source>
+        <translation>Project version number:</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPlanner</name>
+    <message>
+        <source>成功：</source>
+        <translation>success:</translation>
+    </message>
+    <message>
+        <source>失败:</source>
+        <translation>fail:</translation>
+    </message>
+</context>
+<context>
+    <name>ProjectFile</name>
+    <message>
+        <source>工程文件已损坏或不完整</source>
+        <translation>The project file is damaged or incomplete</translation>
+    </message>
+</context>
+<context>
+    <name>TaskCustomItemClass</name>
+    <message>
+        <source>TaskCustomItem</source>
+        <translation>TaskCustomItem</translation>
+    </message>
+    <message>
+        <source>截图</source>
+        <translation>screenshot</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <translation>name</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>duration</translation>
+    </message>
+    <message>
+        <source>info</source>
+        <translation>info</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>重新链接</source>
+        <translation>relink</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>edit</translation>
+    </message>
+</context>
+<context>
+    <name>TaskCustomItem</name>
+    <message>
+        <source>文件丢失</source>
+        <translation>file missing</translation>
+    </message>
+    <message>
+        <source>链接文件</source>
+        <translation>link file</translation>
+    </message>
+</context>
+<context>
+    <name>TaskQListWidget</name>
+    <message>
+        <source>警告</source>
+        <translation>warning</translation>
+    </message>
+    <message>
+        <source>任务正在识别，请先停止后再删除或重置任务</source>
+        <translation>Recognition is running. Stop it before deleting or resetting tasks.</translation>
+    </message>
+    <message>
+        <source>显示源文件</source>
+        <translation>show source file</translation>
+    </message>
+    <message>
+        <source>显示输出文件</source>
+        <translation>show output file</translation>
+    </message>
+    <message>
+        <source>打开编辑器</source>
+        <translation>open editor</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>reset</translation>
+    </message>
+    <message>
+        <source>仅重置状态</source>
+        <translation>reset state only</translation>
+    </message>
+    <message>
+        <source>导出srt字幕</source>
+        <translation>Export srt subtitles</translation>
+    </message>
+    <message>
+        <source>导出txt文本</source>
+        <translation>export txt text</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>delete</translation>
+    </message>
+    <message>
+        <source>保存srt文件</source>
+        <translation>save the srt file</translation>
+    </message>
+    <message>
+        <source>保存txt文件</source>
+        <translation>save the txt file</translation>
+    </message>
+    <message>
+        <source>导出失败</source>
+        <translation>Export failed</translation>
+    </message>
+</context>
 </TS>
