@@ -287,10 +287,9 @@ void TestProjectFile::garbageNeverCrashes()
         if (round % 2 == 0)
             bytes.replace(0, 20, header(random.bounded(1, 4)));
         TaskListOBJ into;
-        const bool ok = readBack(bytes, into);
+        readBack(bytes, into);
         QVERIFY(into.tasks.size() <= bytes.size() / ProjectFile::minimumRecordBytes);
-        if (!ok)
-            QVERIFY(into.tasks.size() <= into.loadedCount);
+        QVERIFY(into.tasks.size() <= qMax<qint64>(into.loadedCount, 0));
     }
 }
 
