@@ -1,48 +1,82 @@
 #include "tesseractengine.h"
 
+#include "linetextrules.h"
+
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
 #include <string>
 #include <vector>
 
+namespace {
+
+// Given at initialisation so that nothing reaches the console, not even while loading.
+// The pictures come prepared as dark text on white, so Tesseract's second pass over inverted
+// lines would only cost time.
+const std::vector<std::string> variableNames{"debug_file", "user_defined_dpi", "tessedit_do_invert"};
+const std::vector<std::string> variableValues{"/dev/null", "300", "0"};
+
+QString wordText(tesseract::ResultIterator &it)
+{
+    std::unique_ptr<char[]> text(it.GetUTF8Text(tesseract::RIL_WORD));
+    return text ? QString::fromUtf8(text.get()) : QString();
+}
+
+} // namespace
+
 TesseractEngine::TesseractEngine() : api(std::make_unique<tesseract::TessBaseAPI>()) {}
 
 TesseractEngine::~TesseractEngine()
 {
-    if (api)
-        api->End();
+    api->End();
 }
 
 std::unique_ptr<TesseractEngine> TesseractEngine::create(const QString &dataDirectory, const QString &model)
 {
     std::unique_ptr<TesseractEngine> engine(new TesseractEngine);
-    // Set at initialisation so that nothing reaches the console, not even the loading messages.
-    const std::vector<std::string> names{"debug_file", "user_defined_dpi"};
-    const std::vector<std::string> values{"/dev/null", "300"};
     const QByteArray path = dataDirectory.toUtf8();
     const QByteArray language = model.toUtf8();
     if (engine->api->Init(path.constData(), language.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
-                          &names, &values, false) != 0)
+                          &variableNames, &variableValues, false)
+        != 0)
         return nullptr;
     engine->api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     return engine;
 }
 
-QStringList TesseractEngine::recognizeLines(const QImage &greyscale)
+QStringList TesseractEngine::recognizeLines(const QImage &picture)
 {
-    const QImage grey = greyscale.convertToFormat(QImage::Format_Grayscale8);
-    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
     QStringList lines;
-    if (api->Recognize(nullptr) != 0)
+    if (grey.isNull())
         return lines;
+    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    api->SetSourceResolution(300);
+    if (api->Recognize(nullptr) != 0) {
+        api->Clear();
+        return lines;
+    }
     std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
-    if (!it)
-        return lines;
-    do {
-        std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-        if (text)
-            lines << QString::fromUtf8(text.get()).trimmed();
-    } while (it->Next(tesseract::RIL_TEXTLINE));
+    if (it && !it->Empty(tesseract::RIL_WORD)) {
+        QList<LineTextRules::Word> words;
+        for (;;) {
+            words << LineTextRules::Word{wordText(*it), it->Confidence(tesseract::RIL_WORD)};
+            const bool lineEnds = it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD);
+            if (lineEnds) {
+                const QString line = LineTextRules::acceptedLine(words);
+                if (!line.isEmpty())
+                    lines << line;
+                words.clear();
+            }
+            if (!it->Next(tesseract::RIL_WORD))
+                break;
+        }
+        if (!words.isEmpty()) {
+            const QString line = LineTextRules::acceptedLine(words);
+            if (!line.isEmpty())
+                lines << line;
+        }
+    }
+    api->Clear();
     return lines;
 }

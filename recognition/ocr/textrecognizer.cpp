@@ -1,62 +1,54 @@
 #include "textrecognizer.h"
 
+#include "imagepreparation.h"
 #include "tesseractengine.h"
+#include "tesseractlanguages.h"
 
 #include <QDebug>
-#include <QDir>
-
-namespace {
-QString dataDirectory()
-{
-    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
-    return prefix.isEmpty() ? QStringLiteral("/usr/share/tesseract-ocr/5/tessdata") : prefix;
-}
-}
+#include <QLocale>
 
 TextRecognizer::TextRecognizer() = default;
 TextRecognizer::~TextRecognizer() = default;
 
 QList<QStringList> TextRecognizer::availableLanguages() const
 {
-    QList<QStringList> languages;
-    const QDir dir(dataDirectory());
-    if (dir.exists(QStringLiteral("eng.traineddata")))
-        languages << QStringList{QStringLiteral("en"), QStringLiteral("English")};
-    if (dir.exists(QStringLiteral("chi_sim.traineddata")))
-        languages << QStringList{QStringLiteral("zh-Hans"), QStringLiteral("Chinese (Simplified)")};
-    return languages;
+    const QStringList models = TesseractLanguages::installedModels(TesseractLanguages::dataDirectory());
+    return TesseractLanguages::languageEntries(models, QLocale());
 }
 
 QString TextRecognizer::userProfileLanguage() const
 {
-    return QStringLiteral("en");
+    QStringList installedTags;
+    for (const QStringList &language : availableLanguages())
+        installedTags << language.value(0);
+    return TesseractLanguages::preferredTag(QLocale::system().uiLanguages(), installedTags);
 }
 
 QString TextRecognizer::selectLanguage(const QString &tag)
 {
-    for (const QStringList &language : availableLanguages()) {
-        if (language.value(0) != tag)
-            continue;
-        auto created = TesseractEngine::create(dataDirectory(),
-                                               tag == QLatin1String("en") ? QStringLiteral("eng")
-                                                                         : QStringLiteral("chi_sim"));
-        if (!created)
-            return QStringLiteral("NULL");
-        engine = std::move(created);
-        return QStringLiteral("ok");
-    }
-    return tag + QStringLiteral(" Error No language");
+    const QString directory = TesseractLanguages::dataDirectory();
+    const QString model = TesseractLanguages::modelForTag(tag, TesseractLanguages::installedModels(directory));
+    if (model.isEmpty())
+        return tag + QStringLiteral(" Error No language");
+    std::unique_ptr<TesseractEngine> created = TesseractEngine::create(directory, model);
+    if (!created)
+        return QStringLiteral("NULL");
+    engine = std::move(created);
+    return QStringLiteral("ok");
 }
 
 QStringList TextRecognizer::recognize(QImage image)
 {
     if (!engine) {
-        m_lastError = QStringLiteral("no recognition language selected");
+        m_lastError = QStringLiteral("No recognition language has been selected");
         return {};
     }
-    const QStringList lines = engine->recognizeLines(image);
+    static const ImagePreparation preparation;
+    const QImage prepared = preparation.prepare(image);
+    const QStringList lines = prepared.isNull() ? QStringList() : engine->recognizeLines(prepared);
     m_lastError.clear();
     qDebug() << "length:::" << lines.size();
+    qDebug() << lines;
     return lines;
 }
 

@@ -1,0 +1,91 @@
+#include "linetextrules.h"
+
+#include <QStringView>
+
+#include <numeric>
+
+namespace {
+
+// Below this mean confidence a line is nearly always texture or edges read as letters.
+constexpr float minimumLineConfidence = 60.0f;
+// Marks this unsure at either end of a line are specks next to the text.
+constexpr float minimumEdgeWordConfidence = 50.0f;
+
+bool hasLetterOrDigit(const QString &text)
+{
+    for (const QChar character : text) {
+        if (character.isLetterOrNumber())
+            return true;
+    }
+    return false;
+}
+
+char32_t firstCodePoint(const QString &text)
+{
+    return text.isEmpty() ? 0 : text.toUcs4().constFirst();
+}
+
+char32_t lastCodePoint(const QString &text)
+{
+    return text.isEmpty() ? 0 : text.toUcs4().constLast();
+}
+
+bool isEdgeSpeck(const LineTextRules::Word &word)
+{
+    return word.confidence < minimumEdgeWordConfidence
+           && (word.text.size() <= 1 || !hasLetterOrDigit(word.text));
+}
+
+} // namespace
+
+bool LineTextRules::isUnspacedScript(char32_t c)
+{
+    return (c >= 0x0E00 && c <= 0x0EFF)      // Thai, Lao
+           || (c >= 0x0F00 && c <= 0x0FFF)   // Tibetan
+           || (c >= 0x1000 && c <= 0x109F)   // Myanmar
+           || (c >= 0x1780 && c <= 0x17FF)   // Khmer
+           || (c >= 0x2E80 && c <= 0x2FDF)   // CJK radicals
+           || (c >= 0x3000 && c <= 0x30FF)   // CJK punctuation, kana
+           || (c >= 0x31C0 && c <= 0x31FF)   // CJK strokes, kana extension
+           || (c >= 0x3400 && c <= 0x4DBF)   // CJK extension A
+           || (c >= 0x4E00 && c <= 0x9FFF)   // CJK unified ideographs
+           || (c >= 0xF900 && c <= 0xFAFF)   // CJK compatibility ideographs
+           || (c >= 0xFE30 && c <= 0xFE4F)   // CJK compatibility forms
+           || (c >= 0xFF01 && c <= 0xFF60)   // full-width punctuation and letters
+           || (c >= 0xFF61 && c <= 0xFF9F)   // half-width kana
+           || (c >= 0x20000 && c <= 0x3FFFF); // supplementary ideographs
+}
+
+QString LineTextRules::joinWords(const QStringList &words)
+{
+    QString line;
+    for (const QString &word : words) {
+        const QString text = word.simplified();
+        if (text.isEmpty())
+            continue;
+        // Tesseract splits Chinese text into one "word" per character; those need no space.
+        if (!line.isEmpty() && !(isUnspacedScript(lastCodePoint(line)) && isUnspacedScript(firstCodePoint(text))))
+            line += QLatin1Char(' ');
+        line += text;
+    }
+    return line;
+}
+
+QString LineTextRules::acceptedLine(QList<Word> words)
+{
+    while (!words.isEmpty() && isEdgeSpeck(words.constFirst()))
+        words.removeFirst();
+    while (!words.isEmpty() && isEdgeSpeck(words.constLast()))
+        words.removeLast();
+    if (words.isEmpty())
+        return {};
+    const float total = std::accumulate(words.cbegin(), words.cend(), 0.0f,
+                                        [](float sum, const Word &word) { return sum + word.confidence; });
+    if (total / float(words.size()) < minimumLineConfidence)
+        return {};
+    QStringList texts;
+    for (const Word &word : std::as_const(words))
+        texts << word.text;
+    const QString line = joinWords(texts);
+    return hasLetterOrDigit(line) ? line : QString();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// How recognised words become a line of text, and which lines are noise rather than text.
+class LineTextRules
+{
+public:
+    struct Word
+    {
+        QString text;
+        float confidence = 0; // 0..100 as Tesseract gives it
+    };
+
+    // Words separated by one space, except between two characters of scripts written without
+    // spaces (Chinese, Japanese, Thai, ...), which are joined directly.
+    static QString joinWords(const QStringList &words);
+    // The line's text, or an empty string when the words are background noise: too little
+    // confidence, or nothing but punctuation and symbols. Stray low-confidence marks at the ends
+    // of a line are dropped.
+    static QString acceptedLine(QList<Word> words);
+
+    static bool isUnspacedScript(char32_t character);
+};

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Renders the subtitle strips that bench_ocr reads: video-like frames (moving test patterns,
+# fractals, noise, gradients, flat colours) with burned-in subtitles drawn by libass in many
+# styles, passed through H.264 like a real video, then cropped to the subtitle area.
+# Usage: render-strips.sh OUT_DIR   (writes OUT_DIR/strips.tsv and the PNG files; skips work done)
+# strips.tsv columns: name, language (en, zh, or none for a strip without text), width, style,
+# background, lines joined by "\N".
+set -euo pipefail
+out=${1:?usage: render-strips.sh OUT_DIR}
+mkdir -p "$out"
+cd "$out"
+[ -s strips.tsv ] && exit 0
+
+ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+RANDOM=2024
+pick() { local -n list=$1; echo "${list[RANDOM % ${#list[@]}]}"; }
+
+english=(
+  "Where are you going tonight?" "I told you not to come back here." "We have to leave before dawn."
+  "That's not what I meant, Sarah." "How much longer do we have to wait?" "Turn left at the next corner."
+  "He said he'd call me at 9 o'clock." "Nobody knows the truth except us." "Please, just listen to me for once."
+  "The train leaves in twenty minutes." "Why didn't you tell me earlier?" "I can't believe it's been 10 years."
+  "Keep your voice down, they'll hear us." "Give me the keys. Now!" "It's only a matter of time."
+  "She was born in London in 1987." "Are you sure this is the right house?" "Let's get out of here."
+  "Thank you for everything you've done." "Don't worry, I'll be fine." "What happened to the money?"
+  "You look like you've seen a ghost." "Follow me and stay close." "The meeting starts at half past two."
+  "I have never seen anything like this." "Call the police, quickly!" "We're running out of options."
+  "Maybe we should try again tomorrow." "Who else knows about this place?" "Just a little bit further."
+  "Good morning, Mr. Johnson." "Is anybody there? Hello?" "I think we're being followed."
+  "Everything is going according to plan." "You were right about him all along." "Hold on, I'm coming with you."
+  "The weather is lovely today." "My brother works at the hospital." "Could you pass me the salt, please?"
+  "Open the door slowly." "I'll explain everything later." "It was a quiet night in the village."
+)
+chinese=(
+  "你今天晚上要去哪里" "我们明天早上八点见" "这件事情你不要告诉别人" "他说他会给我打电话"
+  "我真的不知道该怎么办" "快走，他们马上就到了" "你为什么不早点告诉我" "谢谢你为我做的一切"
+  "我们必须在天亮之前离开" "这个地方我以前来过" "别担心，我没事的" "钱到底去哪儿了"
+  "请你听我说完好吗" "火车还有二十分钟就开了" "我从来没有见过这样的事" "跟着我，不要走散了"
+  "你确定是这栋房子吗" "我觉得有人在跟踪我们" "一切都按照计划进行" "他的哥哥在医院工作"
+  "今天的天气真好" "我们再试一次吧" "还有谁知道这个地方" "十年过去了，什么都变了"
+  "把钥匙给我" "我会把一切都解释清楚" "村子里的夜晚很安静" "你是对的，我错了"
+  "门慢慢地打开了" "我们没有时间了" "这是我最后一次机会" "妈妈做的饭最好吃"
+)
+english_fonts=("DejaVu Sans" "DejaVu Serif" "Liberation Sans" "Liberation Serif")
+widths=(640 1280 1280 1920 1280 3840)
+
+# background W H KIND: an ffmpeg source (with filters) of one frame.
+background() {
+  local w=$1 h=$2 kind=$3 t
+  t=$((RANDOM % 20))
+  case $kind in
+    testsrc) echo "testsrc2=s=${w}x${h}:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1))" ;;
+    soft) echo "testsrc2=s=480x270:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1)),boxblur=6,scale=${w}:${h}" ;;
+    fractal) echo "mandelbrot=s=480x270:maxiter=300:start_scale=$((1 + RANDOM % 3)).$((RANDOM % 9)):start_x=-0.$((RANDOM % 9))43:start_y=0.$((RANDOM % 9))2:outer=normalized_iteration_count,trim=end_frame=1,scale=${w}:${h}" ;;
+    noise) echo "gradients=s=480x270:c0=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):c1=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):seed=$RANDOM,trim=end_frame=1,scale=${w}:${h},noise=alls=70:allf=u" ;;
+    gradient) echo "gradients=s=480x270:c0=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):c1=0x202020:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
+    bright) echo "gradients=s=480x270:c0=0xb0d8ff:c1=0xf0f0e0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
+    cells) echo "cellauto=s=240x135:rule=$((18 + RANDOM % 100)):r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=2" ;;
+    dark) echo "color=c=0x$(printf %02x%02x%02x $((RANDOM % 60)) $((RANDOM % 60)) $((RANDOM % 70))):s=${w}x${h}:d=1" ;;
+  esac
+}
+
+# ass NAME FONT SIZE BOLD PRIMARY OUTLINE_COLOUR BORDER_STYLE OUTLINE SHADOW W H MARGIN_V TEXT
+ass() {
+  {
+    printf '[Script Info]\nScriptType: v4.00+\nPlayResX: %s\nPlayResY: %s\nWrapStyle: 2\nScaledBorderAndShadow: yes\n\n' "${10}" "${11}"
+    printf '[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n'
+    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H60000000,%s,0,0,0,100,100,0,0,%s,%s,%s,2,10,10,%s,1\n\n' \
+      "$2" "$3" "$5" "$6" "$4" "$7" "$8" "$9" "${12}"
+    printf '[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n'
+    printf 'Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,%s\n' "${13}"
+  } > "$1.ass"
+}
+
+# strip NAME LANGUAGE STYLE W: renders one strip and appends its line to the manifest.
+strip() {
+  local name=$1 language=$2 style=$3 w=$4
+  local h=$((w * 9 / 16)) size font bold=0 lines text primary outline_colour="&H00000000" border=1 outline=0 shadow=0 bg
+  size=$((h * (45 + RANDOM % 30) / 1000))
+  if [ "$language" = zh ]; then
+    font="WenQuanYi Micro Hei"
+    text=$(pick chinese)
+    [ $((RANDOM % 5)) -lt 2 ] && text="$text\\N$(pick chinese)"
+  else
+    font=$(pick english_fonts)
+    text=$(pick english)
+    [ $((RANDOM % 5)) -lt 2 ] && text="$text\\N$(pick english)"
+  fi
+  [ $((RANDOM % 4)) -eq 0 ] && bold=-1
+  local thin=$((h / 360 + 1)) thick=$((h / 200 + 2))
+  case $style in
+    white-outline) primary="&H00FFFFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
+    white-thin) primary="&H00FFFFFF"; outline=$thin; bg=$(pick busy_backgrounds) ;;
+    yellow-outline) primary="&H0000FFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
+    yellow-shadow) primary="&H0020E0FF"; shadow=$thick; bg=$(pick calm_backgrounds) ;;
+    grey-plain) primary="&H00D0D0D0"; bg=$(pick calm_backgrounds) ;;
+    white-shadow) primary="&H00F0F0F0"; outline=$thin; shadow=$thick; bg=$(pick busy_backgrounds) ;;
+    cyan-outline) primary="&H00FFF0A0"; outline=$thick; outline_colour="&H00301010"; bg=$(pick busy_backgrounds) ;;
+    dark-panel) primary="&H00$(printf %02x%02x%02x $((RANDOM % 80)) $((RANDOM % 50)) $((RANDOM % 50)))"
+                outline_colour="&H00$(printf %02x%02x%02x $((200 + RANDOM % 56)) $((210 + RANDOM % 46)) $((210 + RANDOM % 46)))"
+                border=3; outline=$((size / 6)); bg=$(pick busy_backgrounds) ;;
+    dark-plain) primary="&H00101010"; bg=bright ;;
+  esac
+  local single=${text//\\N/}
+  lines=$(( (${#text} - ${#single}) / 2 + 1 ))
+  local margin=$((h / 18))
+  ass "$name" "$font" "$size" "$bold" "$primary" "$outline_colour" "$border" "$outline" "$shadow" "$w" "$h" "$margin" "$text"
+  # The crop a user would draw: the subtitle area with some slack, the full width.
+  local strip_h=$((size * (13 * lines + 6 + RANDOM % 8) / 10))
+  local bottom=$((h - margin + size * (2 + RANDOM % 4) / 10))
+  [ $bottom -gt $h ] && bottom=$h
+  local top=$((bottom - strip_h))
+  ff -f lavfi -i "$(background "$w" "$h" "$bg")" -vf "subtitles=$name.ass,format=yuv420p" -frames:v 1 \
+     -c:v libx264 -preset veryfast -crf 23 "$name.mp4"
+  ff -i "$name.mp4" -vf "crop=$w:$((bottom - top)):0:$top" -frames:v 1 "$name.png"
+  rm -f "$name.mp4" "$name.ass"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$language" "$w" "$style" "$bg" "$text" >> strips.tsv.part
+}
+
+blank() {
+  local name=$1 w=$2 bg=$3
+  local h=$((w * 9 / 16)) strip_h=$((w * 9 / 16 / 8))
+  ff -f lavfi -i "$(background "$w" "$h" "$bg"),format=yuv420p" -frames:v 1 -c:v libx264 -preset veryfast -crf 23 "$name.mp4"
+  ff -i "$name.mp4" -vf "crop=$w:$strip_h:0:$((h - strip_h - h / 30))" -frames:v 1 "$name.png"
+  rm -f "$name.mp4"
+  printf '%s\tnone\t%s\tnone\t%s\t\n' "$name" "$w" "$bg" >> strips.tsv.part
+}
+
+busy_backgrounds=(testsrc soft fractal noise gradient cells dark testsrc fractal)
+calm_backgrounds=(dark gradient soft fractal dark)
+styles=(white-outline yellow-outline white-thin white-shadow yellow-shadow grey-plain cyan-outline dark-panel
+        white-outline yellow-outline dark-plain white-outline)
+rm -f strips.tsv.part
+n=0
+for language in en zh; do
+  count=$([ "$language" = en ] && echo 48 || echo 36)
+  for ((i = 0; i < count; ++i)); do
+    n=$((n + 1))
+    strip "$(printf '%s_%03d' "$language" "$i")" "$language" "${styles[i % ${#styles[@]}]}" "$(pick widths)"
+  done
+done
+blank_backgrounds=(testsrc soft fractal noise gradient cells dark bright testsrc fractal noise cells)
+for ((i = 0; i < ${#blank_backgrounds[@]}; ++i)); do
+  blank "$(printf 'blank_%03d' "$i")" "$(pick widths)" "${blank_backgrounds[i]}"
+done
+mv strips.tsv.part strips.tsv
