@@ -350,4 +350,49 @@
         <translation>Export failed</translation>
     </message>
 </context>
+<context>
+    <name>VideoQtWidgetsClass</name>
+    <message>
+        <source>加载</source>
+        <translation>load</translation>
+    </message>
+    <message>
+        <source>主要语言</source>
+        <translation>language</translation>
+    </message>
+    <message>
+        <source>识别间隔</source>
+        <translation>recognition rate</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>preview</translation>
+    </message>
+    <message>
+        <source>保存返回列表</source>
+        <translation>save return list</translation>
+    </message>
+</context>
+<context>
+    <name>VideoQtWidgets</name>
+    <message>
+        <source>error</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>系统没有知道已经保存的语言  请添加语言包</source>
+        <translation>The saved language is not known to the system  please add the language pack</translation>
+    </message>
+    <message>
+        <source>选择视频文件</source>
+        <translation>select video file</translation>
+    </message>
+</context>
+<context>
+    <name>SRTCustomItem</name>
+    <message>
+        <source>error format &apos;00:00:00,000&apos;</source>
+        <translation>error format &apos;00:00:00,000&apos;</translation>
+    </message>
+</context>
 </TS>
