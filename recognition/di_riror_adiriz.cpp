@@ -1,6 +1,7 @@
 #include "di_riror_adiriz.h"
 
 #include "recognition/ocr/textrecognizer.h"
+#include "recognition/mediaprobe.h"
 #include "recognition/segmentation.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"
@@ -147,10 +148,13 @@ void Di_riror_adiRIZ::takeMediaFacts()
     const QSize resolution = player->metaData().value(QMediaMetaData::Resolution).toSize();
     const bool loaded = player->mediaStatus() == QMediaPlayer::LoadedMedia
                         || player->mediaStatus() == QMediaPlayer::BufferedMedia;
-    if (player->duration() <= 0 || (!resolution.isValid() && !loaded))
+    qint64 length = player->duration();
+    if (length <= 0 && loaded)
+        length = MediaProbe::containerDurationMs(videoPath);
+    if (length <= 0 || (!resolution.isValid() && !loaded))
         return;
     mediaFactsTaken = true;
-    duration = player->duration();
+    duration = length;
     metaData = player->metaData();
     if (restoredFromProject)
         return;

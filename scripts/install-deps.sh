@@ -13,6 +13,8 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   # text recognition and its language data
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
+  # container facts the multimedia back end does not always give (duration of Matroska files)
+  libavformat-dev
   # update check
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests
