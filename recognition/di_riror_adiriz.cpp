@@ -312,18 +312,25 @@ QImage Di_riror_adiRIZ::stillGrab(qint64 time)
     return cut;
 }
 
+bool Di_riror_adiRIZ::recogniseForPreview(const QImage &cut, QStringList *lines)
+{
+    qDebug() << cut.width() << cropRect;
+    *lines = recognizer->recognize(cut);
+    if (recognizer->lastError().isEmpty())
+        return true;
+    errorText = recognizer->lastError();
+    emit err(errorText);
+    return false;
+}
+
 bool Di_riror_adiRIZ::preview_ORC(qlonglong time, QString *outText, QImage *outimage)
 {
     const QImage cut = stillGrab(time);
     if (cut.isNull())
         return false;
-    qDebug() << cut.width() << cropRect;
-    const QStringList lines = recognizer->recognize(cut);
-    if (!recognizer->lastError().isEmpty()) {
-        errorText = recognizer->lastError();
-        emit err(errorText);
+    QStringList lines;
+    if (!recogniseForPreview(cut, &lines))
         return false;
-    }
     *outText = lines.join(QString());
     *outimage = cut;
     return true;
@@ -337,13 +344,9 @@ bool Di_riror_adiRIZ::preview_ORC_V2(QImage *rawimage, QString *outText, QImage 
         emit err(errorText);
         return false;
     }
-    qDebug() << cut.width() << cropRect;
-    const QStringList lines = recognizer->recognize(cut);
-    if (!recognizer->lastError().isEmpty()) {
-        errorText = recognizer->lastError();
-        emit err(errorText);
+    QStringList lines;
+    if (!recogniseForPreview(cut, &lines))
         return false;
-    }
     QString text;
     for (const QString &line : lines)
         text += line + QLatin1Char('\n');

@@ -100,6 +100,7 @@ private:
     void abortRun(const QString &reason);
     void pausePlayer();
     QImage stillGrab(qint64 time);
+    bool recogniseForPreview(const QImage &cut, QStringList *lines);
     void startThumbnailGrab();
     void onThumbnail(const QPixmap &picture);
 

@@ -40,6 +40,8 @@ private slots:
     void languageRefusalKeepsPreviousLanguage();
     void runOverRangeBuildsEntriesAndCompletesOnce();
     void runToEndOfMediaFinishes();
+    void endOfMediaEndsRunWithoutFinalReport();
+    void matroskaDurationComesFromContainer();
     void stopThenResumeKeepsSamples();
     void refusedStartsSayWhy_data();
     void refusedStartsSayWhy();
@@ -152,6 +154,32 @@ void TestWorker::runToEndOfMediaFinishes()
     QVERIFY(completed.wait(20000));
     QCOMPARE(task.state, int(Done));
     QCOMPARE(completed.size(), 1);
+}
+
+void TestWorker::endOfMediaEndsRunWithoutFinalReport()
+{
+    Di_riror_adiRIZ task(englishClip);
+    waitUntilReady(task);
+    // No report can pass the out point or equal the duration: only the end of the media can end it.
+    task.duration += 60000;
+    task.timeRange_out = task.duration;
+    task.setInTimeRange(5000);
+    task.setFrameNumber_orc(2.0);
+    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+    task.run_mian();
+    QVERIFY(completed.wait(20000));
+    QCOMPARE(task.state, int(Done));
+    QTest::qWait(300);
+    QCOMPARE(completed.size(), 1);
+}
+
+void TestWorker::matroskaDurationComesFromContainer()
+{
+    Di_riror_adiRIZ task(fixture("zh_yellow.mkv"));
+    waitUntilReady(task);
+    QVERIFY2(qAbs(task.duration - 5000) <= 100, qPrintable(QString::number(task.duration)));
+    QCOMPARE(task.timeRange_out, task.duration);
+    QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
 }
 
 void TestWorker::stopThenResumeKeepsSamples()
