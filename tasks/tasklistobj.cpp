@@ -1,6 +1,7 @@
 #include "tasklistobj.h"
 
 #include "recognition/di_riror_adiriz.h"
+#include "recognition/mediaprobe.h"
 
 #include <QDebug>
 #include <QEventLoop>
@@ -59,7 +60,10 @@ bool TaskListOBJ::isPlayableVideo(const QUrl &url)
         limit.start(probeLimitMs);
         loop.exec();
     }
-    return player.hasVideo() && player.duration() != 0;
+    if (!player.hasVideo())
+        return false;
+    // The ffmpeg back end reports no duration for Matroska files; their container knows it.
+    return player.duration() != 0 || (url.isLocalFile() && MediaProbe::containerDurationMs(url.toLocalFile()) > 0);
 }
 
 bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)

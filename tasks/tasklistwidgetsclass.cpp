@@ -4,6 +4,7 @@
 
 #include "app/appconstants.h"
 #include "app/platform.h"
+#include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
@@ -22,11 +23,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
-
-#if __has_include("editor/videoqtwidgets.h")
-#include "editor/videoqtwidgets.h"
-#define TARNIX_HAS_EDITOR 1
-#endif
 
 #ifdef Q_OS_WIN
 extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
@@ -335,7 +331,11 @@ void TaskListWidgetsClass::saveProject()
     notice->setStandardButtons(QMessageBox::NoButton);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->show();
-    QTimer::singleShot(savedNoticeMs, notice, &QMessageBox::close);
+    // A box without buttons refuses close(); hide it instead.
+    QTimer::singleShot(savedNoticeMs, notice, [notice] {
+        notice->hide();
+        notice->deleteLater();
+    });
 }
 
 void TaskListWidgetsClass::openProject()
@@ -390,10 +390,8 @@ void TaskListWidgetsClass::openEditor(int tag)
 {
     if (tag < 0 || tag >= tasks->tasks.size())
         return;
-#ifdef TARNIX_HAS_EDITOR
     auto *editor = new VideoQtWidgets();
     editor->loadTask(tasks->tasks.at(tag));
     editor->show();
     connect(editor, &VideoQtWidgets::closeSig, ui->listWidget, &TaskQListWidget::refreshRows);
-#endif
 }

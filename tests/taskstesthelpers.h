@@ -55,24 +55,30 @@ struct ModalSeen
     QStringList buttons;
 };
 
-// Calls `answer` with the next modal widget that opens. The box opens inside exec(), so poll for it.
-inline void whenModalOpens(std::function<void(QWidget *)> answer, int attemptsLeft = 1000)
+// Calls `answer` with the next modal widget that opens. The box opens inside exec(), so poll for
+// it; polling ends when `watch` expires, so a test can let go of a box it expects never to see.
+inline void whenModalOpens(std::weak_ptr<void> watch, std::function<void(QWidget *)> answer, int attemptsLeft = 1000)
 {
-    QTimer::singleShot(10, qApp, [answer, attemptsLeft] {
+    QTimer::singleShot(10, qApp, [watch, answer, attemptsLeft] {
+        if (watch.expired())
+            return;
         if (QWidget *modal = QApplication::activeModalWidget())
             answer(modal);
         else if (attemptsLeft > 0)
-            whenModalOpens(answer, attemptsLeft - 1);
+            whenModalOpens(watch, answer, attemptsLeft - 1);
     });
 }
 
 // Answers the next message box with the standard button `which` and records what it showed.
+// Dropping the returned record stops waiting for the box.
 inline std::shared_ptr<ModalSeen> answerMessageBox(QMessageBox::StandardButton which)
 {
     auto seen = std::make_shared<ModalSeen>();
-    whenModalOpens([seen, which](QWidget *modal) {
+    std::weak_ptr<ModalSeen> record = seen;
+    whenModalOpens(seen, [record, which](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box) {
+        std::shared_ptr<ModalSeen> seen = record.lock();
+        if (!box || !seen) {
             modal->close();
             return;
         }
@@ -86,6 +92,42 @@ inline std::shared_ptr<ModalSeen> answerMessageBox(QMessageBox::StandardButton w
         else
             box->reject();
     });
+    return seen;
+}
+
+// Answers the next message boxes one after another with `answers`, in order, recording each.
+inline std::shared_ptr<QList<ModalSeen>> answerMessageBoxes(QList<QMessageBox::StandardButton> answers)
+{
+    auto seen = std::make_shared<QList<ModalSeen>>();
+    std::weak_ptr<QList<ModalSeen>> record = seen;
+    auto answerNext = std::make_shared<std::function<void()>>();
+    *answerNext = [record, answers, answerNext] {
+        std::shared_ptr<QList<ModalSeen>> list = record.lock();
+        if (!list || list->size() >= answers.size())
+            return;
+        whenModalOpens(list, [record, answers, answerNext](QWidget *modal) {
+            std::shared_ptr<QList<ModalSeen>> list = record.lock();
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box || !list) {
+                modal->close();
+                return;
+            }
+            ModalSeen now;
+            now.seen = true;
+            now.title = box->windowTitle();
+            now.text = box->text();
+            for (QAbstractButton *button : box->buttons())
+                now.buttons.append(button->text());
+            list->append(now);
+            const QMessageBox::StandardButton which = answers.at(list->size() - 1);
+            if (QAbstractButton *button = box->button(which))
+                button->click();
+            else
+                box->reject();
+            (*answerNext)();
+        });
+    };
+    (*answerNext)();
     return seen;
 }
 
