@@ -42,6 +42,7 @@ private slots:
     void runToEndOfMediaFinishes();
     void endOfMediaEndsRunWithoutFinalReport();
     void matroskaDurationComesFromContainer();
+    void playbackErrorEndsRunKeepingSamples();
     void stopThenResumeKeepsSamples();
     void refusedStartsSayWhy_data();
     void refusedStartsSayWhy();
@@ -180,6 +181,25 @@ void TestWorker::matroskaDurationComesFromContainer()
     QVERIFY2(qAbs(task.duration - 5000) <= 100, qPrintable(QString::number(task.duration)));
     QCOMPARE(task.timeRange_out, task.duration);
     QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
+}
+
+void TestWorker::playbackErrorEndsRunKeepingSamples()
+{
+    Di_riror_adiRIZ task(englishClip);
+    waitUntilReady(task);
+    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+    task.run_mian();
+    QTRY_VERIFY_WITH_TIMEOUT(task.samples.size() >= 3, 10000);
+    emit task.mediaPlayer()->errorOccurred(QMediaPlayer::ResourceError, QStringLiteral("stream broke"));
+    QCOMPARE(completed.size(), 1);
+    QCOMPARE(task.state, int(Failed));
+    QCOMPARE(task.errorText, QStringLiteral("stream broke"));
+    QCOMPARE(errors.last().first().toString(), QStringLiteral("stream broke"));
+    QVERIFY(task.samples.size() >= 3);
+    QVERIFY(task.lastPosition > 0);
+    QTest::qWait(300);
+    QCOMPARE(completed.size(), 1);
 }
 
 void TestWorker::stopThenResumeKeepsSamples()
