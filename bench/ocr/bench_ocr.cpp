@@ -2,7 +2,7 @@
 //
 //   scripts/build.sh --target bench_ocr
 //   build/bench/ocr/bench_ocr [--strips DIR] [--repeat N] [--letter-height PX] [--raw]
-//                             [--only en|zh|none] [--verbose] [--dump DIR]
+//                             [--only en|zh|none] [--name REGEX] [--verbose] [--dump DIR]
 //
 // The strips are rendered once by scripts/render-strips.sh (ffmpeg with libass) into
 // build/bench-strips unless --strips names another folder. Each strip goes through the same steps
@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
@@ -168,10 +169,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption rawOption(QStringLiteral("raw"), QStringLiteral("Skip image preparation."));
     const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Only strips of this language."),
                                         QStringLiteral("en|zh|none"));
+    const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Only strips whose name matches."),
+                                        QStringLiteral("regex"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every strip's result."));
     const QCommandLineOption dumpOption(QStringLiteral("dump"), QStringLiteral("Save prepared pictures here."),
                                         QStringLiteral("dir"));
-    parser.addOptions({stripsOption, repeatOption, heightOption, rawOption, onlyOption, verboseOption, dumpOption});
+    parser.addOptions({stripsOption, repeatOption, heightOption, rawOption, onlyOption, nameOption, verboseOption, dumpOption});
     parser.process(app);
 
     const QString directory = parser.value(stripsOption);
@@ -216,6 +219,8 @@ int main(int argc, char *argv[])
     bool warmedUp = false;
     for (const Strip &strip : strips) {
         if (parser.isSet(onlyOption) && strip.language != parser.value(onlyOption))
+            continue;
+        if (parser.isSet(nameOption) && !QRegularExpression(parser.value(nameOption)).match(strip.name).hasMatch())
             continue;
         const QImage image(QDir(directory).filePath(strip.name + QStringLiteral(".png")));
         TesseractEngine &engine = *engines.value(strip.language);

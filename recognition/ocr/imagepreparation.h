@@ -16,7 +16,7 @@ public:
         // Height of capitals and ideographs in the picture handed to Tesseract.
         int letterHeight = 40;
         // Analysis runs on a copy of at most this many pixels.
-        int analysisArea = 400000;
+        int analysisArea = 160000;
     };
 
     ImagePreparation() = default;
