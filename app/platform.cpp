@@ -36,6 +36,8 @@ bool openFolder(const QString &path)
 
 bool revealFile(const QString &path)
 {
+    if (path.isEmpty())
+        return false;
     const QFileInfo info(path);
     if (info.isDir())
         return openFolder(path);
