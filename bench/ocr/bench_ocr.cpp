@@ -50,6 +50,7 @@ struct Outcome
     const Strip *strip = nullptr;
     QStringList lines;
     double milliseconds = 0;
+    double preparationMilliseconds = 0;
     int distance = 0;
     int referenceLength = 0;
 };
@@ -118,17 +119,20 @@ double percentile(std::vector<double> values, double fraction)
 
 void latencyRow(const QString &label, const QList<Outcome> &outcomes, bool (*keep)(const Outcome &))
 {
-    std::vector<double> times;
+    std::vector<double> times, preparationTimes;
     for (const Outcome &outcome : outcomes) {
-        if (keep(outcome))
+        if (keep(outcome)) {
             times.push_back(outcome.milliseconds);
+            preparationTimes.push_back(outcome.preparationMilliseconds);
+        }
     }
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |")
                .arg(label, -26)
                .arg(times.size(), 4)
-               .arg(percentile(times, 0.5), 7, 'f', 1)
-               .arg(percentile(times, 0.9), 7, 'f', 1)
-               .arg(times.empty() ? 0.0 : *std::max_element(times.begin(), times.end()), 7, 'f', 1)
+               .arg(percentile(times, 0.5), 9, 'f', 1)
+               .arg(percentile(times, 0.9), 6, 'f', 1)
+               .arg(times.empty() ? 0.0 : *std::max_element(times.begin(), times.end()), 6, 'f', 1)
+               .arg(percentile(preparationTimes, 0.5), 17, 'f', 1)
         << Qt::endl;
 }
 
@@ -238,6 +242,12 @@ int main(int argc, char *argv[])
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
         outcome.milliseconds = percentile(times, 0.5);
+        if (!raw) {
+            QElapsedTimer timer;
+            timer.start();
+            preparation.prepare(image);
+            outcome.preparationMilliseconds = double(timer.nsecsElapsed()) / 1e6;
+        }
         const bool chinese = strip.language == QLatin1String("zh");
         const QString reference = normalised(strip.lines, chinese);
         const QString recognised = normalised(outcome.lines, chinese);
@@ -261,7 +271,7 @@ int main(int argc, char *argv[])
         outcomes << outcome;
     }
 
-    out << Qt::endl << "| strips                     |    n | median ms | p90 ms | max ms |" << Qt::endl;
+    out << Qt::endl << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
     latencyRow(QStringLiteral("all"), outcomes, [](const Outcome &) { return true; });
     latencyRow(QStringLiteral("1280 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1280; });
     latencyRow(QStringLiteral("1280 px, English"), outcomes,
