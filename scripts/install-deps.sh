@@ -18,7 +18,7 @@ PACKAGES=(
   # update check
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests
-  ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth
+  ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from the real program on a virtual display (Xvfb):
-# docs/screenshots/editor.png, the editor of a finished task with a preview of its subtitle strip.
+# docs/screenshots/main.png, the batch page with a finished task, and
+# docs/screenshots/editor.png, the editor of that task with a preview of its subtitle strip.
 # The program is driven like a user would: add the sample clip, start, open the editor.
 # Widget positions assume the fixed 1400x900 display and the Debian fonts installed by install-deps.sh.
 set -euo pipefail
@@ -9,11 +10,6 @@ build=${TARNIX_BUILD_DIR:-$here/build}
 out=$here/docs/screenshots
 
 "$here/scripts/install-deps.sh"
-if ! command -v xdotool >/dev/null; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -qq --no-install-recommends xdotool >/dev/null \
-    || { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends xdotool >/dev/null; }
-fi
 "$here/scripts/build.sh" --target tarnix
 "$here/scripts/render-fixtures.sh" "$build/fixtures"
 mkdir -p "$out"
@@ -38,7 +34,7 @@ click() { xdotool mousemove "$1" "$2" click 1; }
 # English interface (no Chinese system language), a settings store of its own.
 HOME=$home LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_MEDIA_BACKEND=ffmpeg "$build/app/tarnix" >"$home/tarnix.log" 2>&1 &
 app=$!
-xdotool search --sync --name "TNX" >/dev/null
+main=$(xdotool search --sync --name "TNX" | head -1)
 sleep 2
 
 click 48 39                     # "+": the file dialog, its file name field has the focus
@@ -48,6 +44,9 @@ xdotool key Return
 sleep 4
 click 775 502                   # start; the 6 s clip is recognised at the normal rate
 sleep 14
+xdotool mousemove 1399 899
+window_shot "$main" "$out/main.png"
+echo "wrote $out/main.png"
 click 760 100                   # the first row's edit button
 editor=$(xdotool search --sync --name "en_two.mp4" | head -1)
 sleep 4                         # the editor plays and stops on an early frame
