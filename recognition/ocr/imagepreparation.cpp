@@ -15,13 +15,27 @@ namespace {
 constexpr int minimumLetterHeight = 6;
 // Ink levels tried for every way of looking at the picture.
 constexpr std::array<int, 6> thresholdLadder{64, 96, 128, 160, 192, 224};
+// Share (in per cent) of the pixels just beside a line's glyphs that are ink too, above which the
+// "line" is texture: letters stand apart, noise and patterns are packed.
+constexpr int maximumRowCrowding = 16;
 // White around the text: Tesseract finds lines poorly when ink comes near the edge.
 constexpr int outputBorder = 12;
 
 // Ways of turning colour into "ink", where text is high: luma for light text, inverted luma
 // for dark text, and the weakest channel for white or grey text on saturated colours (where
 // luma alone cannot tell white letters from a yellow or cyan background).
-enum class InkKind { Luma, InverseLuma, Whiteness };
+// Ways of turning colour into "ink", where text is high: luma for light text, inverted luma
+// for dark text, the weakest channel for white or grey text on saturated colours (where luma
+// alone cannot tell white letters from a yellow or cyan background), and, once the text's colour
+// is known, closeness to that colour, which parts letters from any differently coloured
+// background they touch.
+enum class InkKind { Luma, InverseLuma, Whiteness, Closeness };
+
+struct Ink
+{
+    InkKind kind = InkKind::Luma;
+    QRgb colour = 0; // for Closeness
+};
 
 struct Plane
 {
@@ -79,6 +93,9 @@ struct Component
     Box box;
     int area = 0;
     int perimeter = 0;
+    int inkSum = 0;        // ink values of the pixels, added up
+    int besideSamples = 0; // pixels two steps left and right of the runs
+    int besideInked = 0;   // ... that are ink themselves
 };
 
 // A letter or ideograph: its connected pieces (the dot and stem of an "i", the parts of 青).
@@ -88,6 +105,11 @@ struct Glyph
     int area = 0;
     int perimeter = 0;
     int pieces = 0;
+    int besideSamples = 0;
+    int besideInked = 0;
+
+    // Letters stand clear of other ink; a texture's blobs are packed among more of the same.
+    double crowding() const { return besideSamples > 0 ? double(besideInked) / besideSamples : 0.0; }
 
     // Twice the area over the perimeter: the stroke width for shapes made of strokes.
     double thickness() const { return perimeter > 0 ? 2.0 * area / perimeter : 0.0; }
@@ -102,7 +124,7 @@ struct Row
 
 struct Reading
 {
-    InkKind kind = InkKind::Luma;
+    Ink ink;
     int threshold = 0;
     int score = 0;
     std::vector<Run> runs;
@@ -112,8 +134,11 @@ struct Reading
     std::vector<Row> rows;
 };
 
-Plane inkPlane(const QImage &rgb, InkKind kind)
+Plane inkPlane(const QImage &rgb, const Ink &kind)
 {
+    const int cr = qRed(kind.colour);
+    const int cg = qGreen(kind.colour);
+    const int cb = qBlue(kind.colour);
     Plane plane;
     plane.width = rgb.width();
     plane.height = rgb.height();
@@ -126,15 +151,30 @@ Plane inkPlane(const QImage &rgb, InkKind kind)
             const int g = qGreen(line[x]);
             const int b = qBlue(line[x]);
             int ink = 0;
-            switch (kind) {
+            switch (kind.kind) {
             case InkKind::Luma: ink = (77 * r + 150 * g + 29 * b) >> 8; break;
             case InkKind::InverseLuma: ink = 255 - ((77 * r + 150 * g + 29 * b) >> 8); break;
             case InkKind::Whiteness: ink = std::min({r, g, b}); break;
+            case InkKind::Closeness:
+                ink = 255 - std::max({std::abs(r - cr), std::abs(g - cg), std::abs(b - cb)});
+                break;
             }
             out[x] = std::uint8_t(ink);
         }
     }
     return plane;
+}
+
+int percentile(const std::array<int, 256> &histogram, int total, double fraction)
+{
+    const int wanted = std::max(1, int(std::lround(fraction * total)));
+    int seen = 0;
+    for (std::size_t value = 0; value < histogram.size(); ++value) {
+        seen += histogram[value];
+        if (seen >= wanted)
+            return int(value);
+    }
+    return 255;
 }
 
 class DisjointSets
@@ -212,6 +252,15 @@ void labelComponents(const Plane &ink, Reading &reading)
         run.label = compact[std::size_t(root)];
         Component &component = reading.components[std::size_t(run.label)];
         const int length = run.right - run.left + 1;
+        const std::uint8_t *values = ink.row(run.y);
+        for (int x = run.left; x <= run.right; ++x)
+            component.inkSum += values[x];
+        for (const int x : {run.left - 2, run.right + 2}) {
+            if (x >= 0 && x < ink.width) {
+                ++component.besideSamples;
+                component.besideInked += values[x] >= reading.threshold;
+            }
+        }
         component.box.unite(Box{run.left, run.y, run.right, run.y});
         component.area += length;
         // Two ends, plus the pixels open above and below (shared pixels close two edges).
@@ -279,6 +328,8 @@ void formGlyphs(Reading &reading)
         g.box.unite(c.box);
         g.area += c.area;
         g.perimeter += c.perimeter;
+        g.besideSamples += c.besideSamples;
+        g.besideInked += c.besideInked;
         ++g.pieces;
         reading.glyphOfComponent[std::size_t(pieces[i])] = glyph;
     }
@@ -295,7 +346,7 @@ bool isLetterLike(const Glyph &g, int planeHeight)
     // thick, specks of noise have no body at all.
     const double thickness = g.thickness();
     const bool bar = w * 10 <= h * 4; // l, I, 1 and the strokes of 川 are solid
-    return fill >= 0.08 && (fill <= 0.9 || bar) && thickness >= 1.0 && thickness <= 0.3 * h;
+    return fill >= 0.08 && (fill <= 0.9 || bar) && thickness >= 0.8 && thickness <= 0.3 * h;
 }
 
 int median(std::vector<int> values)
@@ -313,36 +364,35 @@ int upperHeight(std::vector<int> heights)
     return heights[std::min(heights.size() - 1, heights.size() * 4 / 5)];
 }
 
-// Keeps the glyphs whose top or bottom lines up with the others: text stands on a baseline and
-// shares a cap or x-height, texture does not.
+// Keeps the glyphs whose top or bottom lines up with others': text stands on a baseline and
+// shares its x-height, cap height and descender line, texture does not. Letters of one font also
+// share one stroke width.
 std::vector<int> alignedGlyphs(const std::vector<int> &members, const std::vector<Glyph> &glyphs)
 {
-    std::vector<int> heights, tops, bottoms;
+    std::vector<int> heights, thicknesses;
     for (const int m : members) {
-        const Box &b = glyphs[std::size_t(m)].box;
-        heights.push_back(b.height());
-        tops.push_back(b.top);
-        bottoms.push_back(b.bottom);
-    }
-    std::vector<int> thicknesses;
-    for (const int m : members)
+        heights.push_back(glyphs[std::size_t(m)].box.height());
         thicknesses.push_back(int(glyphs[std::size_t(m)].thickness() * 16));
+    }
     const int typicalHeight = median(heights);
-    const int typicalTop = median(tops);
-    const int typicalBottom = median(bottoms);
     const int typicalThickness = median(thicknesses);
     const int tolerance = std::max(2, typicalHeight / 5);
+    const int peersNeeded = members.size() >= 6 ? 2 : 1;
     std::vector<int> aligned;
     for (const int m : members) {
-        const Box &b = glyphs[std::size_t(m)].box;
-        // One font draws all its letters with about the same stroke.
-        const int thickness = int(glyphs[std::size_t(m)].thickness() * 16);
-        if (b.height() > 2 * typicalHeight || thickness * 2 < typicalThickness || thickness > 2 * typicalThickness)
+        const Glyph &glyph = glyphs[std::size_t(m)];
+        const int thickness = int(glyph.thickness() * 16);
+        if (glyph.box.height() > 2 * typicalHeight || thickness * 2 < typicalThickness || thickness > 2 * typicalThickness)
             continue;
-        // Capitals with descenders (J, Q) match neither line but span the whole x-height band.
-        const bool spansBand = b.top <= typicalTop + tolerance && b.bottom >= typicalBottom - tolerance;
-        const bool lined = std::abs(b.bottom - typicalBottom) <= tolerance || std::abs(b.top - typicalTop) <= tolerance;
-        if ((lined && b.height() * 10 <= typicalHeight * 17) || spansBand)
+        int sameTop = 0, sameBottom = 0;
+        for (const int other : members) {
+            const Box &b = glyphs[std::size_t(other)].box;
+            if (other == m)
+                continue;
+            sameTop += std::abs(b.top - glyph.box.top) <= tolerance;
+            sameBottom += std::abs(b.bottom - glyph.box.bottom) <= tolerance;
+        }
+        if (sameTop >= peersNeeded || sameBottom >= peersNeeded)
             aligned.push_back(m);
     }
     return aligned;
@@ -417,6 +467,12 @@ void findRows(Reading &reading, int planeHeight)
             row.box.unite(glyphs[std::size_t(m)].box);
         }
         row.letterHeight = upperHeight(heights);
+        // Texture lines up by chance now and then, but its blobs are packed among more ink.
+        std::vector<int> crowding;
+        for (const int m : row.glyphs)
+            crowding.push_back(int(glyphs[std::size_t(m)].crowding() * 100));
+        if (median(crowding) > maximumRowCrowding)
+            continue;
         reading.rows.push_back(row);
     }
     // A subtitle's lines share one letter size: rows far from the strongest one are texture.
@@ -436,10 +492,10 @@ void findRows(Reading &reading, int planeHeight)
         reading.score += int(row.glyphs.size());
 }
 
-Reading readAt(const Plane &ink, InkKind kind, int threshold)
+Reading readAt(const Plane &ink, const Ink &kind, int threshold)
 {
     Reading reading;
-    reading.kind = kind;
+    reading.ink = kind;
     reading.threshold = threshold;
     labelComponents(ink, reading);
     formGlyphs(reading);
@@ -449,10 +505,10 @@ Reading readAt(const Plane &ink, InkKind kind, int threshold)
 
 // The reading of the picture in which the most glyphs stand in lines. Among the thresholds of
 // the best kind that reach that score, the middle one: its letters are neither eroded nor bloated.
-Reading bestReading(const QImage &picture)
+Reading bestReading(const QImage &picture, const std::vector<Ink> &kinds)
 {
     Reading best;
-    for (const InkKind kind : {InkKind::Luma, InkKind::InverseLuma, InkKind::Whiteness}) {
+    for (const Ink &kind : kinds) {
         const Plane ink = inkPlane(picture, kind);
         std::vector<Reading> readings;
         for (const int threshold : thresholdLadder)
@@ -482,13 +538,24 @@ std::vector<bool> textComponents(const Reading &reading)
             glyphKept[std::size_t(g)] = true;
     }
     std::vector<bool> kept(reading.components.size(), false);
+    long long letterInk = 0, letterArea = 0;
     for (std::size_t i = 0; i < reading.components.size(); ++i) {
         const int glyph = reading.glyphOfComponent[i];
         if (glyph >= 0 && glyphKept[std::size_t(glyph)]) {
             kept[i] = true;
-            continue;
+            letterInk += reading.components[i].inkSum;
+            letterArea += reading.components[i].area;
         }
+    }
+    if (letterArea == 0)
+        return kept;
+    // A full stop is printed in the letters' ink; background that barely passes the threshold
+    // beside an outline is not.
+    const long long markInk = reading.threshold + (letterInk / letterArea - reading.threshold) / 2;
+    for (std::size_t i = 0; i < reading.components.size(); ++i) {
         const Component &c = reading.components[i];
+        if (kept[i] || c.area == 0 || c.inkSum / c.area < markInk)
+            continue;
         for (const Row &row : reading.rows) {
             const int h = row.letterHeight;
             // Marks are small in both directions; only a dash or the ideograph 一 is wide and flat.
@@ -513,28 +580,153 @@ std::vector<bool> textComponents(const Reading &reading)
     return kept;
 }
 
-// Halfway between the letters' own level and that of what borders them (outline, shadow or
-// background): the level at which the letters come out at their drawn weight.
-int tracingThreshold(const Plane &ink, const QRect &region, const std::vector<std::uint8_t> &core,
-                     const std::vector<std::uint8_t> &mask, int fallback)
+// The text found by a reading, at analysis size.
+struct TextMask
 {
-    std::vector<int> inside, border;
-    for (int y = region.top(); y <= region.bottom(); ++y) {
-        const std::uint8_t *values = ink.row(y);
-        const std::size_t offset = std::size_t(y - region.top()) * std::size_t(region.width());
-        for (int x = region.left(); x <= region.right(); ++x) {
-            const std::size_t index = offset + std::size_t(x - region.left());
-            if (core[index])
-                inside.push_back(values[x]);
-            else if (mask[index])
-                border.push_back(values[x]);
+    QRect region;
+    std::vector<std::uint8_t> core; // the letters' own pixels
+    std::vector<std::uint8_t> mask; // grown around them
+    int letterHeight = 0;
+
+    bool at(const std::vector<std::uint8_t> &plane, int x, int y) const
+    {
+        return plane[std::size_t(y - region.top()) * std::size_t(region.width()) + std::size_t(x - region.left())] != 0;
+    }
+};
+
+TextMask textMask(const Reading &reading, int width, int height)
+{
+    TextMask text;
+    const std::vector<bool> kept = textComponents(reading);
+    std::vector<int> heights;
+    for (const Row &row : reading.rows)
+        heights.push_back(row.letterHeight);
+    text.letterHeight = median(heights);
+    // Grown so that letters traced at a lower level than the analysis used keep their weight.
+    const int grow = std::max(1, text.letterHeight / 8);
+    Box box;
+    for (const Run &run : reading.runs) {
+        if (kept[std::size_t(run.label)])
+            box.unite(Box{run.left, run.y, run.right, run.y});
+    }
+    const int margin = grow + 1;
+    text.region = QRect(QPoint(box.left - margin, box.top - margin), QPoint(box.right + margin, box.bottom + margin))
+                  & QRect(0, 0, width, height);
+    const QRect &region = text.region;
+    const int w = region.width();
+    text.core.assign(std::size_t(w) * std::size_t(region.height()), 0);
+    text.mask.assign(text.core.size(), 0);
+    for (const Run &run : reading.runs) {
+        if (!kept[std::size_t(run.label)])
+            continue;
+        std::uint8_t *coreLine = text.core.data() + std::size_t(run.y - region.top()) * std::size_t(w);
+        std::fill(coreLine + (run.left - region.left()), coreLine + (run.right - region.left() + 1), std::uint8_t(1));
+        for (int y = std::max(region.top(), run.y - grow); y <= std::min(region.bottom(), run.y + grow); ++y) {
+            std::uint8_t *line = text.mask.data() + std::size_t(y - region.top()) * std::size_t(w);
+            std::fill(line + (std::max(region.left(), run.left - grow) - region.left()),
+                      line + (std::min(region.right(), run.right + grow) - region.left() + 1), std::uint8_t(1));
         }
     }
-    if (inside.empty() || border.empty())
+    return text;
+}
+
+// The letters' typical colour: the median of each channel over their pixels.
+QRgb textColour(const QImage &picture, const TextMask &text)
+{
+    std::array<std::array<int, 256>, 3> histograms{};
+    int count = 0;
+    for (int y = text.region.top(); y <= text.region.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = text.region.left(); x <= text.region.right(); ++x) {
+            if (!text.at(text.core, x, y))
+                continue;
+            ++histograms[0][std::size_t(qRed(line[x]))];
+            ++histograms[1][std::size_t(qGreen(line[x]))];
+            ++histograms[2][std::size_t(qBlue(line[x]))];
+            ++count;
+        }
+    }
+    return qRgb(percentile(histograms[0], count, 0.5), percentile(histograms[1], count, 0.5),
+                percentile(histograms[2], count, 0.5));
+}
+
+// Halfway between the letters' own level and that of what borders them (outline, shadow or
+// background): the level at which the letters come out at their drawn weight.
+int tracingThreshold(const Plane &ink, const TextMask &text, int fallback)
+{
+    std::array<int, 256> inside{}, border{};
+    int insideCount = 0, borderCount = 0;
+    for (int y = text.region.top(); y <= text.region.bottom(); ++y) {
+        const std::uint8_t *values = ink.row(y);
+        for (int x = text.region.left(); x <= text.region.right(); ++x) {
+            if (text.at(text.core, x, y)) {
+                ++inside[values[x]];
+                ++insideCount;
+            } else if (text.at(text.mask, x, y)) {
+                ++border[values[x]];
+                ++borderCount;
+            }
+        }
+    }
+    if (insideCount == 0 || borderCount == 0)
         return fallback;
-    const int level = median(inside);
-    const int around = median(border);
+    const int level = percentile(inside, insideCount, 0.5);
+    const int around = percentile(border, borderCount, 0.5);
     return level > around ? (level + around + 1) / 2 : fallback;
+}
+
+// Draws the letters black on white at the output size, traced again from the full-resolution
+// picture so that small text gains smooth edges instead of enlarged analysis pixels.
+QImage trace(const QImage &rgb, double analysisScale, const Ink &kind, const TextMask &text, int threshold,
+             int letterHeight)
+{
+    const QRect &region = text.region;
+    const double factor = double(letterHeight) / double(text.letterHeight); // output px per analysis px
+    const int outWidth = std::max(1, int(std::lround(region.width() * factor)));
+    const int outHeight = std::max(1, int(std::lround(region.height() * factor)));
+    const QRect source = QRect(int(region.left() / analysisScale), int(region.top() / analysisScale),
+                               std::max(1, int(std::lround(region.width() / analysisScale))),
+                               std::max(1, int(std::lround(region.height() / analysisScale))))
+                         & rgb.rect();
+    const QImage scaled = rgb.copy(source).scaled(outWidth, outHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const Plane ink = inkPlane(scaled, kind);
+    const auto analysisX = [&](int x) { return region.left() + std::min(region.width() - 1, int(x / factor)); };
+    const auto analysisY = [&](int y) { return region.top() + std::min(region.height() - 1, int(y / factor)); };
+
+    // Ink inside the mask, kept only where it is connected to the letters found by the analysis:
+    // bright background just outside a thick outline falls inside the grown mask too.
+    Plane traced;
+    traced.width = ink.width;
+    traced.height = ink.height;
+    traced.values.assign(ink.values.size(), 0);
+    for (int y = 0; y < ink.height; ++y) {
+        const std::uint8_t *values = ink.row(y);
+        std::uint8_t *line = traced.values.data() + std::size_t(y) * std::size_t(ink.width);
+        const int my = analysisY(y);
+        for (int x = 0; x < ink.width; ++x) {
+            if (values[x] >= threshold && text.at(text.mask, analysisX(x), my))
+                line[x] = 255;
+        }
+    }
+    Reading shapes;
+    shapes.threshold = 128;
+    labelComponents(traced, shapes);
+    std::vector<bool> onLetters(shapes.components.size(), false);
+    for (const Run &run : shapes.runs) {
+        const int my = analysisY(run.y);
+        for (int x = run.left; x <= run.right && !onLetters[std::size_t(run.label)]; ++x)
+            onLetters[std::size_t(run.label)] = text.at(text.core, analysisX(x), my);
+    }
+
+    QImage out(ink.width + 2 * outputBorder, ink.height + 2 * outputBorder, QImage::Format_Grayscale8);
+    out.fill(255);
+    for (const Run &run : shapes.runs) {
+        if (!onLetters[std::size_t(run.label)])
+            continue;
+        uchar *line = out.scanLine(run.y + outputBorder) + outputBorder;
+        std::fill(line + run.left, line + run.right + 1, uchar(0));
+    }
+    return out;
 }
 
 } // namespace
@@ -554,80 +746,36 @@ QImage ImagePreparation::prepare(const QImage &frame) const
                                           Qt::SmoothTransformation)
                              : rgb;
 
-    const Reading best = bestReading(small);
-#ifdef TARNIX_TRACE_PREPARATION
-    fprintf(stderr, "kind %d threshold %d score %d rows %zu scale %.2f\n", int(best.kind), best.threshold, best.score, best.rows.size(), analysisScale);
-    for (const Row &row : best.rows) {
-        fprintf(stderr, " row %d,%d-%d,%d h %d:", row.box.left, row.box.top, row.box.right, row.box.bottom, row.letterHeight);
-        for (int g : row.glyphs) fprintf(stderr, " [%d,%d %dx%d t%.1f]", best.glyphs[g].box.left, best.glyphs[g].box.top, best.glyphs[g].box.width(), best.glyphs[g].box.height(), best.glyphs[g].thickness());
-        fprintf(stderr, "\n");
-    }
-    for (const Glyph &g : best.glyphs) if (g.box.height() >= minimumLetterHeight) fprintf(stderr, "  glyph %d,%d %dx%d area %d t%.1f pieces %d letter %d\n", g.box.left, g.box.top, g.box.width(), g.box.height(), g.area, g.thickness(), g.pieces, int(isLetterLike(g, small.height())));
-#endif
+    Reading best = bestReading(small, {Ink{InkKind::Luma, 0}, Ink{InkKind::InverseLuma, 0}, Ink{InkKind::Whiteness, 0}});
     if (best.rows.empty())
         return {};
-
-    // The mask of the text at analysis size, grown by a pixel so that the finer outline traced at
-    // the output size stays inside it.
-    const std::vector<bool> kept = textComponents(best);
-    Box textBox;
-    std::vector<int> heights;
-    for (const Row &row : best.rows)
-        heights.push_back(row.letterHeight);
-    const int letterHeight = median(heights);
-    for (const Run &run : best.runs) {
-        if (kept[std::size_t(run.label)])
-            textBox.unite(Box{run.left, run.y, run.right, run.y});
-    }
-    // The mask is grown so that letters traced at a lower level than the analysis used keep
-    // their full weight.
-    const int grow = std::max(1, letterHeight / 12);
-    const int margin = grow + 1;
-    const QRect region = QRect(QPoint(textBox.left - margin, textBox.top - margin),
-                               QPoint(textBox.right + margin, textBox.bottom + margin))
-                         & QRect(0, 0, small.width(), small.height());
-    const int maskWidth = region.width();
-    const std::size_t maskSize = std::size_t(maskWidth) * std::size_t(region.height());
-    std::vector<std::uint8_t> core(maskSize, 0);
-    std::vector<std::uint8_t> mask(maskSize, 0);
-    for (const Run &run : best.runs) {
-        if (!kept[std::size_t(run.label)])
-            continue;
-        std::uint8_t *coreLine = core.data() + std::size_t(run.y - region.top()) * std::size_t(maskWidth);
-        for (int x = run.left; x <= run.right; ++x)
-            coreLine[x - region.left()] = 1;
-        for (int y = std::max(region.top(), run.y - grow); y <= std::min(region.bottom(), run.y + grow); ++y) {
-            std::uint8_t *line = mask.data() + std::size_t(y - region.top()) * std::size_t(maskWidth);
-            for (int x = std::max(region.left(), run.left - grow); x <= std::min(region.right(), run.right + grow); ++x)
-                line[x - region.left()] = 1;
+#ifdef TARNIX_TRACE_PREPARATION
+    const auto dump = [&](const Reading &r) {
+        fprintf(stderr, "kind %d colour %06x threshold %d score %d rows %zu scale %.2f\n", int(r.ink.kind), r.ink.colour & 0xffffff, r.threshold, r.score, r.rows.size(), analysisScale);
+        for (const Row &row : r.rows) {
+            fprintf(stderr, " row %d,%d-%d,%d h %d:", row.box.left, row.box.top, row.box.right, row.box.bottom, row.letterHeight);
+            for (int g : row.glyphs) fprintf(stderr, " %.2f", r.glyphs[g].crowding());
+            fprintf(stderr, "\n");
         }
+        for (const Glyph &g : r.glyphs) if (g.box.height() >= minimumLetterHeight) fprintf(stderr, "  glyph %d,%d %dx%d area %d t%.1f pieces %d crowd %.2f letter %d\n", g.box.left, g.box.top, g.box.width(), g.box.height(), g.area, g.thickness(), g.pieces, g.crowding(), int(isLetterLike(g, small.height())));
+    };
+    dump(best);
+#endif
+    TextMask text = textMask(best, small.width(), small.height());
+    // Looked at again by the colour of the letters found: background that touches them in
+    // brightness but not in colour falls away.
+    Reading byColour = bestReading(small, {Ink{InkKind::Closeness, textColour(small, text)}});
+#ifdef TARNIX_TRACE_PREPARATION
+    dump(byColour);
+#endif
+    if (byColour.score >= best.score) {
+        best = std::move(byColour);
+        text = textMask(best, small.width(), small.height());
     }
-    const int threshold = tracingThreshold(inkPlane(small, best.kind), region, core, mask, best.threshold);
-
-    // Trace the letters again at the output size from the full-resolution picture, so that small
-    // text gains smooth edges instead of enlarged analysis pixels.
-    const double factor = double(settings.letterHeight) / double(letterHeight); // output px per analysis px
-    const int outWidth = std::max(1, int(std::lround(region.width() * factor)));
-    const int outHeight = std::max(1, int(std::lround(region.height() * factor)));
-    const QRect source = QRect(int(region.left() / analysisScale), int(region.top() / analysisScale),
-                               std::max(1, int(std::lround(region.width() / analysisScale))),
-                               std::max(1, int(std::lround(region.height() / analysisScale))))
-                         & rgb.rect();
-    const QImage scaled = rgb.copy(source).scaled(outWidth, outHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const Plane ink = inkPlane(scaled, best.kind);
-
-    QImage out(ink.width + 2 * outputBorder, ink.height + 2 * outputBorder, QImage::Format_Grayscale8);
-    out.fill(255);
-    for (int y = 0; y < ink.height; ++y) {
-        uchar *line = out.scanLine(y + outputBorder) + outputBorder;
-        const std::uint8_t *values = ink.row(y);
-        const int my = std::min(region.height() - 1, int(y / factor));
-        const std::uint8_t *maskLine = mask.data() + std::size_t(my) * std::size_t(maskWidth);
-        for (int x = 0; x < ink.width; ++x) {
-            const int mx = std::min(maskWidth - 1, int(x / factor));
-            if (maskLine[mx] && values[x] >= threshold)
-                line[x] = 0;
-        }
-    }
-    return out;
+    const int threshold = tracingThreshold(inkPlane(small, best.ink), text, best.threshold);
+#ifdef TARNIX_TRACE_PREPARATION
+    fprintf(stderr, "chosen kind %d colour %06x analysis threshold %d tracing threshold %d letter height %d\n", int(best.ink.kind), best.ink.colour & 0xffffff, best.threshold, threshold, text.letterHeight);
+#endif
+    return trace(rgb, analysisScale, best.ink, text, threshold, settings.letterHeight);
 }
+

@@ -278,10 +278,14 @@ QString TesseractLanguages::tagForModel(const QString &model)
 {
     if (const ModelLanguage *entry = findModel(model))
         return QString::fromLatin1(entry->tag);
-    // A three-letter model we do not list is still a valid BCP 47 language subtag.
-    if (isPlainLanguageCode(model) && !findTag(model))
-        return model;
-    return {};
+    // A three-letter model we do not list: its two-letter code where one exists, else the
+    // three-letter code itself, which is a valid BCP 47 language subtag too.
+    if (!isPlainLanguageCode(model))
+        return {};
+    const QLocale::Language language = QLocale::codeToLanguage(model, QLocale::ISO639Part2);
+    const QString shortCode = language == QLocale::AnyLanguage ? QString()
+                                                                : QLocale::languageToCode(language, QLocale::ISO639Part1);
+    return shortCode.isEmpty() ? model : shortCode;
 }
 
 QString TesseractLanguages::modelForTag(const QString &tag, const QStringList &models)

@@ -4,6 +4,7 @@
 #include "tesseractengine.h"
 #include "tesseractlanguages.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QLocale>
 
@@ -40,7 +41,7 @@ QString TextRecognizer::selectLanguage(const QString &tag)
 QStringList TextRecognizer::recognize(QImage image)
 {
     if (!engine) {
-        m_lastError = QStringLiteral("No recognition language has been selected");
+        m_lastError = QCoreApplication::translate("TextRecognizer", "未选择识别语言");
         return {};
     }
     static const ImagePreparation preparation;
