@@ -1,17 +1,23 @@
 #pragma once
 
-// Helpers shared by the batch page tests: fixtures, hand-made tasks, modal answers and file questions.
+// Helpers shared by the batch tests: fixtures, hand-made tasks, modal answers and file questions.
 
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/filedialogs.h"
+#include "tasks/projectfile.h"
 #include "tasks/tasklistobj.h"
+#include "tasks/tasklistwidgetsclass.h"
+#include "tasks/taskqlistwidget.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
-#include <QWidget>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -35,15 +41,78 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// A task without media, as the project reader makes them, with the members a test cares about.
+// Settings and standard folders under `home`, away from the user's own.
+inline void useHome(const QString &home)
+{
+    qputenv("HOME", home.toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+// A task without media, as the project reader makes them. It has a range, so that a position
+// report of its idle player does not look like the end of a run.
 inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath, int state)
 {
     auto *task = new Di_riror_adiRIZ(&list);
     task->videoPath = videoPath;
     task->videoFileName = videoPath.section(QLatin1Char('/'), -1);
     task->state = state;
+    task->timeRange_in = 0;
+    task->timeRange_out = task->duration = 60000;
     list.appendTask(task);
     return task;
+}
+
+inline SRTEntry entry(qint64 in, qint64 out, const QString &text)
+{
+    SRTEntry e;
+    e.intime = in;
+    e.outtime = out;
+    e.text = text;
+    return e;
+}
+
+inline QStringList pathsOf(const TaskListOBJ &list)
+{
+    QStringList paths;
+    for (const Di_riror_adiRIZ *task : list.taskList())
+        paths.append(task->videoPath);
+    return paths;
+}
+
+inline QByteArray streamed(const TaskListOBJ &list)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << list;
+    return bytes;
+}
+
+inline QPushButton *button(TaskListWidgetsClass &page, const char *name)
+{
+    return page.findChild<QPushButton *>(name);
+}
+
+inline TaskQListWidget *listOf(TaskListWidgetsClass &page)
+{
+    return page.findChild<TaskQListWidget *>("listWidget");
+}
+
+inline void dropOn(QWidget *target, const QStringList &paths)
+{
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.ignore();
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
 }
 
 // What a modal box showed before it was answered.
@@ -69,66 +138,45 @@ inline void whenModalOpens(std::weak_ptr<void> watch, std::function<void(QWidget
     });
 }
 
-// Answers the next message box with the standard button `which` and records what it showed.
-// Dropping the returned record stops waiting for the box.
-inline std::shared_ptr<ModalSeen> answerMessageBox(QMessageBox::StandardButton which)
+using ModalLog = std::shared_ptr<QList<ModalSeen>>;
+
+inline void answerFrom(std::weak_ptr<QList<ModalSeen>> log, QList<QMessageBox::StandardButton> answers, int next)
 {
-    auto seen = std::make_shared<ModalSeen>();
-    std::weak_ptr<ModalSeen> record = seen;
-    whenModalOpens(seen, [record, which](QWidget *modal) {
+    whenModalOpens(log, [log, answers, next](QWidget *modal) {
+        const ModalLog seen = log.lock();
         auto *box = qobject_cast<QMessageBox *>(modal);
-        std::shared_ptr<ModalSeen> seen = record.lock();
         if (!box || !seen) {
             modal->close();
             return;
         }
-        seen->seen = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
+        ModalSeen &now = (*seen)[next];
+        now.seen = true;
+        now.title = box->windowTitle();
+        now.text = box->text();
         for (QAbstractButton *button : box->buttons())
-            seen->buttons.append(button->text());
-        if (QAbstractButton *button = box->button(which))
+            now.buttons.append(button->text());
+        if (QAbstractButton *button = box->button(answers.at(next)))
             button->click();
         else
             box->reject();
+        if (next + 1 < answers.size())
+            answerFrom(log, answers, next + 1);
     });
-    return seen;
 }
 
-// Answers the next message boxes one after another with `answers`, in order, recording each.
-inline std::shared_ptr<QList<ModalSeen>> answerMessageBoxes(QList<QMessageBox::StandardButton> answers)
+// Answers the next message boxes one after another with `answers`, recording each in its place.
+// Dropping the returned log stops waiting for the boxes.
+inline ModalLog answerMessageBoxes(const QList<QMessageBox::StandardButton> &answers)
 {
-    auto seen = std::make_shared<QList<ModalSeen>>();
-    std::weak_ptr<QList<ModalSeen>> record = seen;
-    auto answerNext = std::make_shared<std::function<void()>>();
-    *answerNext = [record, answers, answerNext] {
-        std::shared_ptr<QList<ModalSeen>> list = record.lock();
-        if (!list || list->size() >= answers.size())
-            return;
-        whenModalOpens(list, [record, answers, answerNext](QWidget *modal) {
-            std::shared_ptr<QList<ModalSeen>> list = record.lock();
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            if (!box || !list) {
-                modal->close();
-                return;
-            }
-            ModalSeen now;
-            now.seen = true;
-            now.title = box->windowTitle();
-            now.text = box->text();
-            for (QAbstractButton *button : box->buttons())
-                now.buttons.append(button->text());
-            list->append(now);
-            const QMessageBox::StandardButton which = answers.at(list->size() - 1);
-            if (QAbstractButton *button = box->button(which))
-                button->click();
-            else
-                box->reject();
-            (*answerNext)();
-        });
-    };
-    (*answerNext)();
-    return seen;
+    auto log = std::make_shared<QList<ModalSeen>>(answers.size());
+    answerFrom(log, answers, 0);
+    return log;
+}
+
+inline std::shared_ptr<ModalSeen> answerMessageBox(QMessageBox::StandardButton which)
+{
+    const ModalLog log = answerMessageBoxes({which});
+    return std::shared_ptr<ModalSeen>(log, &(*log)[0]);
 }
 
 // Answers every file question with `answers` for the lifetime of the object, recording the questions.

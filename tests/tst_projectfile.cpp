@@ -53,14 +53,6 @@ private:
     }
 };
 
-QByteArray streamed(const TaskListOBJ &list)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << list;
-    return bytes;
-}
-
 // Reads bytes the way opening a project does; false when the reader refused them.
 bool readBack(const QByteArray &bytes, TaskListOBJ &into)
 {

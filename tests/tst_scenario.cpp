@@ -21,24 +21,6 @@ using namespace TasksTest;
 
 namespace {
 
-void dropOn(QWidget *target, const QStringList &paths)
-{
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    QMimeData mime;
-    mime.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-}
-
-QPushButton *button(TaskListWidgetsClass &page, const char *name)
-{
-    return page.findChild<QPushButton *>(name);
-}
-
 QString stateShown(TaskListWidgetsClass &page, int row)
 {
     return page.findChild<TaskQListWidget *>("listWidget")->rowWidget(row)->findChild<QLabel *>("state_label")->text();

@@ -75,14 +75,6 @@ Di_riror_adiRIZ *runnableTask(TaskListOBJ &list, const QString &name, int state)
     return task;
 }
 
-QStringList pathsOf(const TaskListOBJ &list)
-{
-    QStringList paths;
-    for (const Di_riror_adiRIZ *task : list.taskList())
-        paths.append(task->videoPath);
-    return paths;
-}
-
 } // namespace
 
 class TestTaskListObj : public QObject

@@ -48,15 +48,6 @@ void selectRows(TaskQListWidget &view, int first, int last)
         view.item(row)->setSelected(true);
 }
 
-SRTEntry entry(qint64 in, qint64 out, const QString &text)
-{
-    SRTEntry e;
-    e.intime = in;
-    e.outtime = out;
-    e.text = text;
-    return e;
-}
-
 } // namespace
 
 class TestTaskRows : public QObject
