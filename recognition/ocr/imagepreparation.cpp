@@ -339,14 +339,14 @@ bool isLetterLike(const Glyph &g, int planeHeight)
 {
     const int w = g.box.width();
     const int h = g.box.height();
-    if (h < minimumLetterHeight || h > planeHeight * 95 / 100 || w > 3 * h || g.area < 12 || g.pieces > 8)
+    if (h < minimumLetterHeight || h > planeHeight * 95 / 100 || w > 3 * h || g.area < 8 || g.pieces > 8)
         return false;
     const double fill = double(g.area) / double(w * h);
     // Letters are drawn with strokes much thinner than they are tall; blocks and blotches are
     // thick, specks of noise have no body at all.
     const double thickness = g.thickness();
     const bool bar = w * 10 <= h * 4; // l, I, 1 and the strokes of 川 are solid
-    return fill >= 0.08 && (fill <= 0.9 || bar) && thickness >= 0.8 && thickness <= 0.3 * h;
+    return fill >= 0.08 && (fill <= 0.9 || bar) && thickness >= 0.7 && thickness <= 0.3 * h;
 }
 
 int median(std::vector<int> values)
@@ -551,18 +551,17 @@ std::vector<bool> textComponents(const Reading &reading)
         return kept;
     // A full stop is printed in the letters' ink; background that barely passes the threshold
     // beside an outline is not.
-    const long long markInk = reading.threshold + (letterInk / letterArea - reading.threshold) / 2;
+    const long long markInk = reading.threshold + (letterInk / letterArea - reading.threshold) / 3;
     for (std::size_t i = 0; i < reading.components.size(); ++i) {
         const Component &c = reading.components[i];
         if (kept[i] || c.area == 0 || c.inkSum / c.area < markInk)
             continue;
         for (const Row &row : reading.rows) {
             const int h = row.letterHeight;
-            // Marks are small in both directions; only a dash or the ideograph 一 is wide and flat.
+            // Marks are small in both directions; only dashes and the bars of 一 and 二 are wide and flat.
             const bool mark = c.box.height() * 10 <= h * 6 && c.box.width() * 10 <= h * 6;
-            const bool dash = c.box.height() * 4 <= h && c.box.width() <= h * 11 / 10
-                              && std::abs((c.box.top + c.box.bottom) - (row.box.top + row.box.bottom)) * 10 <= row.box.height() * 6;
-            const bool small = mark || dash;
+            const bool bar = c.box.height() * 4 <= h && c.box.width() <= h * 11 / 10;
+            const bool small = mark || bar;
             const bool solid = c.area * 200 >= h * h; // specks of texture are smaller than a full stop
             const bool insideBand = c.box.top >= row.box.top - h / 2 && c.box.bottom <= row.box.bottom + h / 2;
             if (!small || !solid || !insideBand)
@@ -772,10 +771,13 @@ QImage ImagePreparation::prepare(const QImage &frame) const
         best = std::move(byColour);
         text = textMask(best, small.width(), small.height());
     }
-    const int threshold = tracingThreshold(inkPlane(small, best.ink), text, best.threshold);
+    // Traced by closeness to the letters' colour, so that a background as bright as the letters
+    // but of another colour (white letters over yellow) stays out even where the outline is thin.
+    const Ink tracingInk{InkKind::Closeness, textColour(small, text)};
+    const int threshold = tracingThreshold(inkPlane(small, tracingInk), text, best.threshold);
 #ifdef TARNIX_TRACE_PREPARATION
-    fprintf(stderr, "chosen kind %d colour %06x analysis threshold %d tracing threshold %d letter height %d\n", int(best.ink.kind), best.ink.colour & 0xffffff, best.threshold, threshold, text.letterHeight);
+    fprintf(stderr, "chosen kind %d colour %06x analysis threshold %d tracing threshold %d letter height %d\n", int(best.ink.kind), tracingInk.colour & 0xffffff, best.threshold, threshold, text.letterHeight);
 #endif
-    return trace(rgb, analysisScale, best.ink, text, threshold, settings.letterHeight);
+    return trace(rgb, analysisScale, tracingInk, text, threshold, settings.letterHeight);
 }
 

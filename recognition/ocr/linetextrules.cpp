@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <numeric>
 
 namespace {
@@ -28,6 +29,28 @@ char32_t firstCodePoint(const QString &text)
 char32_t lastCodePoint(const QString &text)
 {
     return text.isEmpty() ? 0 : text.toUcs4().constLast();
+}
+
+bool isLatinLetter(QChar character)
+{
+    return character.isLetter() && character.script() == QChar::Script_Latin;
+}
+
+// A capital I in a sans-serif face is a bare stroke, which Tesseract often reads as a pipe. In
+// subtitles a pipe beside Latin text is that I: "|", "|'m", "|t".
+QString mendCapitalI(QString word, const QList<LineTextRules::Word> &line)
+{
+    if (!word.startsWith(QLatin1Char('|')))
+        return word;
+    const bool latinLine = std::any_of(line.cbegin(), line.cend(), [](const LineTextRules::Word &w) {
+        return std::any_of(w.text.cbegin(), w.text.cend(), isLatinLetter);
+    });
+    const bool restIsLatin = std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) {
+        return isLatinLetter(c) || c == QLatin1Char('\'') || c == QChar(0x2019) || c.isPunct();
+    });
+    if (latinLine && restIsLatin)
+        word[0] = QLatin1Char('I');
+    return word;
 }
 
 bool isEdgeSpeck(const LineTextRules::Word &word)
@@ -85,7 +108,7 @@ QString LineTextRules::acceptedLine(QList<Word> words)
         return {};
     QStringList texts;
     for (const Word &word : std::as_const(words))
-        texts << word.text;
+        texts << mendCapitalI(word.text, words);
     const QString line = joinWords(texts);
     return hasLetterOrDigit(line) ? line : QString();
 }
