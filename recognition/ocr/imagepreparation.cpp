@@ -473,6 +473,12 @@ void findRows(Reading &reading, int planeHeight)
             crowding.push_back(int(glyphs[std::size_t(m)].crowding() * 100));
         if (median(crowding) > maximumRowCrowding)
             continue;
+        // Letters fill most of their line's length; texture that lines up is spread thinly.
+        int covered = 0;
+        for (const int m : row.glyphs)
+            covered += glyphs[std::size_t(m)].box.width();
+        if (covered * 10 < row.box.width() * 4)
+            continue;
         reading.rows.push_back(row);
     }
     // A subtitle's lines share one letter size: rows far from the strongest one are texture.
@@ -526,6 +532,23 @@ Reading bestReading(const QImage &picture, const std::vector<Ink> &kinds)
         best = std::move(readings[atTop[atTop.size() / 2]]);
     }
     return best;
+}
+
+// Whether two readings found the same lines: the boxes of their lines mostly coincide.
+bool sameText(const Reading &a, const Reading &b)
+{
+    const auto linesBox = [](const Reading &reading) {
+        QRect box;
+        for (const Row &row : reading.rows)
+            box |= QRect(QPoint(row.box.left, row.box.top), QPoint(row.box.right, row.box.bottom));
+        return box;
+    };
+    const QRect boxA = linesBox(a);
+    const QRect boxB = linesBox(b);
+    const QRect common = boxA & boxB;
+    const long long commonArea = 1LL * common.width() * common.height();
+    const long long unionArea = 1LL * boxA.width() * boxA.height() + 1LL * boxB.width() * boxB.height() - commonArea;
+    return unionArea > 0 && commonArea * 10 >= unionArea * 6;
 }
 
 // Which components belong to the text: the glyphs of the rows, and small marks close beside
@@ -767,7 +790,7 @@ QImage ImagePreparation::prepare(const QImage &frame) const
 #ifdef TARNIX_TRACE_PREPARATION
     dump(byColour);
 #endif
-    if (byColour.score >= best.score) {
+    if (byColour.score >= best.score && sameText(byColour, best)) {
         best = std::move(byColour);
         text = textMask(best, small.width(), small.height());
     }
