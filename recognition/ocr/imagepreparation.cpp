@@ -551,6 +551,18 @@ bool sameText(const Reading &a, const Reading &b)
     return unionArea > 0 && commonArea * 10 >= unionArea * 6;
 }
 
+// A stripe of background showing through the counter of an "o" is no dash. (Small pieces inside
+// a glyph's box are kept: 口 in 问.)
+bool insideGlyph(const Reading &reading, const Row &row, const Box &box)
+{
+    return std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int g) {
+        const Box &b = reading.glyphs[std::size_t(g)].box;
+        const int overlapWidth = -horizontalGap(b, box);
+        const int overlapHeight = -verticalGap(b, box);
+        return overlapWidth > 0 && overlapHeight > 0 && 2 * overlapWidth * overlapHeight > box.width() * box.height();
+    });
+}
+
 // Which components belong to the text: the glyphs of the rows, and small marks close beside
 // them (full stops, commas, quotes, accents) that are too small to count as glyphs.
 std::vector<bool> textComponents(const Reading &reading)
@@ -587,7 +599,7 @@ std::vector<bool> textComponents(const Reading &reading)
             const bool small = mark || bar;
             const bool solid = c.area * 200 >= h * h; // specks of texture are smaller than a full stop
             const bool insideBand = c.box.top >= row.box.top - h / 2 && c.box.bottom <= row.box.bottom + h / 2;
-            if (!small || !solid || !insideBand)
+            if (!small || !solid || !insideBand || (bar && !mark && insideGlyph(reading, row, c.box)))
                 continue;
             const bool besideGlyph = std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int g) {
                 const Box &b = reading.glyphs[std::size_t(g)].box;
@@ -790,7 +802,7 @@ QImage ImagePreparation::prepare(const QImage &frame) const
 #ifdef TARNIX_TRACE_PREPARATION
     dump(byColour);
 #endif
-    if (byColour.score >= best.score && sameText(byColour, best)) {
+    if (byColour.score * 10 >= best.score * 8 && sameText(byColour, best)) {
         best = std::move(byColour);
         text = textMask(best, small.width(), small.height());
     }
