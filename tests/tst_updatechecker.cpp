@@ -15,7 +15,6 @@
 #include <QtTest>
 
 #include <httplib.h>
-#include <nlohmann/json.hpp>
 
 #include <functional>
 #include <mutex>
@@ -100,8 +99,6 @@ public:
     bool shown = false;
     QString title, text;
     QMap<QMessageBox::StandardButton, QString> buttons;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool hasWindowIcon = false;
 
 private:
     void answerVisibleBox()
@@ -113,8 +110,6 @@ private:
         shown = true;
         title = box->windowTitle();
         text = box->text();
-        icon = box->icon();
-        hasWindowIcon = !box->windowIcon().isNull();
         for (QAbstractButton *button : box->buttons())
             buttons.insert(box->standardButton(button), button->text());
         answer(box);
@@ -205,8 +200,7 @@ private slots:
                             double latest = 0.0, const QString &content = {}) {
             QTest::newRow(name) << status << QByteArray::fromStdString(body) << skip << result << latest << content;
         };
-        row("newer floating-point version", 200, answer("1.1"), 0.0, Result::NewVersion, 1.1, "notes");
-        row("newer integer version", 200, answer("2"), 0.0, Result::NewVersion, 2.0, "notes");
+        row("newer version", 200, answer("1.1"), 0.0, Result::NewVersion, 1.1, "notes");
         row("UTF-8 notes with markup", 200, answer("1.5", "\"<b>修复</b>\""), 0.0, Result::NewVersion, 1.5,
             "<b>修复</b>");
         row("newer than the skipped one", 200, answer("1.2"), 1.1, Result::NewVersion, 1.2, "notes");
@@ -214,24 +208,18 @@ private slots:
         row("older than local", 200, answer("0.9"), 0.0, Result::NoNewVersion);
         row("skipped version", 200, answer("1.1"), 1.1, Result::NoNewVersion);
         row("empty array", 200, "[]", 0.0, Result::NoVersion);
-        row("null top level", 200, "null", 0.0, Result::NoVersion);
         row("null element", 200, "[null]", 0.0, Result::NoVersion);
-        row("no acf", 200, "[{}]", 0.0, Result::NoVersion);
         row("no win_version", 200, R"([{"acf":{}}])", 0.0, Result::NoVersion);
         row("null win_version", 200, R"([{"acf":{"win_version":null}}])", 0.0, Result::NoVersion);
         row("html page", 200, "<html>maintenance</html>", 0.0, Result::NotJson);
         row("truncated json", 200, R"([{"acf":{"win_version":1.1)", 0.0, Result::NotJson);
-        row("comments are not json", 200, "// x\n" + answer("1.1"), 0.0, Result::NotJson);
         row("empty body", 200, "", 0.0, Result::NotJson);
         row("top level is an object", 200, R"({"acf":{"win_version":2,"win_new_content":"x"}})", 0.0,
             Result::UnexpectedShape);
-        row("element is a number", 200, "[1]", 0.0, Result::UnexpectedShape);
         row("acf is false", 200, R"([{"acf":false}])", 0.0, Result::UnexpectedShape);
         row("win_version is a string", 200, answer("\"1.1\""), 0.0, Result::UnexpectedShape);
-        row("win_new_content is a number", 200, answer("1.1", "5"), 0.0, Result::UnexpectedShape);
         row("win_new_content missing", 200, R"([{"acf":{"win_version":1.1}}])", 0.0, Result::UnexpectedShape);
         row("not found", 404, answer("1.1"), 0.0, Result::HttpStatus);
-        row("server error", 500, answer("1.1"), 0.0, Result::HttpStatus);
     }
     void checkReadsAnswer()
     {
@@ -257,62 +245,44 @@ private slots:
     void parseErrorNamesBytePosition_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("html") << QByteArray("<html>");
-        QTest::newRow("trailing comma") << QByteArray("[1,2,]");
-        QTest::newRow("cut short") << QByteArray(R"([{"acf":)");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("html") << QByteArray("<html>") << 1;
+        QTest::newRow("cut short") << QByteArray(R"([{"acf":)") << 9;
     }
     void parseErrorNamesBytePosition()
     {
         QFETCH(QByteArray, body);
-        std::size_t expectedByte = 0;
-        try {
-            const nlohmann::json ignored = nlohmann::json::parse(body.toStdString());
-            Q_UNUSED(ignored);
-        } catch (const nlohmann::json::parse_error &error) {
-            expectedByte = error.byte;
-        }
-        QVERIFY(expectedByte > 0);
-
+        QFETCH(int, byte);
         AnswerServer server(200, body.toStdString());
         UpdateChecker checker = server.checker();
         const StreamCapture errors(std::cerr);
         QVERIFY(!checker.check());
-        QCOMPARE(errors.text(), "解析发生错误parse error at byte " + std::to_string(expectedByte) + "\n");
+        QCOMPARE(errors.text(), "解析发生错误parse error at byte " + std::to_string(byte) + "\n");
     }
 
-    void connectionRefusedEndsQuietly()
+    void noAnswerEndsQuietly_data()
     {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const int port = probe.serverPort();
-        probe.close();
-
-        UpdateChecker checker(localVersion, "127.0.0.1", port);
-        const StreamCapture output(std::cout);
-        QVERIFY(!checker.check());
-        QCOMPARE(checker.lastResult, Result::NoResponse);
-        QCOMPARE(output.text(), std::string("HTTP error: Connection\n"));
-    }
-
-    void silentServerEndsAtTimeout()
-    {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("connection refused") << false << "HTTP error: Connection\n";
         // Accepts connections (the kernel's backlog does) but never says a word.
-        QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        UpdateChecker checker(localVersion, "127.0.0.1", silent.serverPort());
+        QTest::newRow("silent server ends at the time-out") << true << "HTTP error: ";
+    }
+    void noAnswerEndsQuietly()
+    {
+        QFETCH(bool, listening);
+        QFETCH(QString, output);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const int port = server.serverPort();
+        if (!listening)
+            server.close();
+        UpdateChecker checker(localVersion, "127.0.0.1", port);
         checker.setTimeouts(std::chrono::milliseconds(500), std::chrono::milliseconds(1000));
-        const StreamCapture output(std::cout);
+        const StreamCapture captured(std::cout);
         QVERIFY(!checker.check());
         QCOMPARE(checker.lastResult, Result::NoResponse);
-        QVERIFY(output.text().rfind("HTTP error: ", 0) == 0);
-    }
-
-    void dialogTextShowsBothVersionsAndNotes()
-    {
-        UpdateChecker checker(localVersion, "127.0.0.1", 1);
-        checker.latestVersion = 1.1;
-        checker.updateContent = "修复若干问题";
-        QCOMPARE(checker.dialogText(), QString("本地版本 : 1.000\n最新版本 : 1.100\n\n更新内容: 修复若干问题"));
+        QVERIFY2(QString::fromStdString(captured.text()).startsWith(output), captured.text().c_str());
     }
 
     void dialogOffersThreeChoices()
@@ -323,8 +293,7 @@ private slots:
         QCOMPARE(offerUpdate(checker), UpdateChoice::Later);
         QVERIFY(box.shown);
         QCOMPARE(box.title, QString("检测到新版本"));
-        QCOMPARE(box.text, checker.dialogText());
-        QCOMPARE(box.icon, QMessageBox::NoIcon);
+        QCOMPARE(box.text, QString("本地版本 : 1.000\n最新版本 : 1.100\n\n更新内容: notes"));
         QCOMPARE(box.buttons.size(), 3);
         QCOMPARE(box.buttons.value(QMessageBox::Ok), QString("去更新"));
         QCOMPARE(box.buttons.value(QMessageBox::Save), QString("跳过本版本更新"));
@@ -363,27 +332,16 @@ private slots:
 
     void skippedVersionStaysSkippedAfterRestart()
     {
-        {
-            AnswerServer server(200, answer("1.1"));
+        // Each round is a new start of the program against the same settings.
+        const auto round = [](const std::string &version, QMessageBox::StandardButton click) {
+            AnswerServer server(200, answer(version));
             UpdateChecker checker = server.checker();
-            ModalAnswerer box(clickButton(QMessageBox::Save));
-            QCOMPARE(offerUpdate(checker), UpdateChoice::Skip);
-        }
-        {
-            AnswerServer server(200, answer("1.1"));
-            UpdateChecker checker = server.checker();
-            QCOMPARE(checker.skipVersion, 1.1);
-            ModalAnswerer box(clickButton(QMessageBox::Cancel));
-            QCOMPARE(offerUpdate(checker), UpdateChoice::NoDialog);
-            QVERIFY(!box.shown);
-        }
-        {
-            AnswerServer server(200, answer("1.2"));
-            UpdateChecker checker = server.checker();
-            ModalAnswerer box(clickButton(QMessageBox::Cancel));
-            QCOMPARE(offerUpdate(checker), UpdateChoice::Later);
-            QVERIFY(box.shown);
-        }
+            ModalAnswerer box(clickButton(click));
+            return offerUpdate(checker);
+        };
+        QCOMPARE(round("1.1", QMessageBox::Save), UpdateChoice::Skip);
+        QCOMPARE(round("1.1", QMessageBox::Cancel), UpdateChoice::NoDialog);
+        QCOMPARE(round("1.2", QMessageBox::Cancel), UpdateChoice::Later);
     }
 
     void aboutBox()
@@ -397,8 +355,6 @@ private slots:
         QVERIFY(box.shown);
         QCOMPARE(box.title, QString("关于软件"));
         QCOMPARE(box.text, expected);
-        QCOMPARE(box.icon, QMessageBox::NoIcon);
-        QVERIFY(box.hasWindowIcon);
         QCOMPARE(box.buttons.keys(), QList<QMessageBox::StandardButton>{QMessageBox::Ok});
     }
 
