@@ -125,10 +125,9 @@ private slots:
     void damagedStreamsAreRefused();
     void everyTruncationIsRefused();
     void garbageNeverCrashes();
-    void otherVersionIsStillRead();
     void saveAndLoadThroughFiles();
+    void failedSaveKeepsPreviousFile_data();
     void failedSaveKeepsPreviousFile();
-    void saveIntoFolderPathFails();
     void loadOfMissingFileSaysWhy();
 };
 
@@ -158,49 +157,20 @@ void TestProjectFile::roundTripKeepsEveryMember()
     TaskListOBJ saved;
     fullTask(saved, "a.mp4", Done);
     fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
-    Di_riror_adiRIZ *plain = handMadeTask(saved, "/videos/c.mp4", Failed);
-    plain->errorText = QStringLiteral("状态不是就绪");
+    handMadeTask(saved, "/videos/c.mp4", Failed)->errorText = QStringLiteral("状态不是就绪");
 
     TaskListOBJ loaded;
     QVERIFY(readBack(streamed(saved), loaded));
 
-    QCOMPARE(loaded.projectVersion, qint16(1));
-    QCOMPARE(loaded.platformTag, QStringLiteral("win"));
     QCOMPARE(loaded.loadedCount, qint64(3));
     QCOMPARE(loaded.tasks.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        const Di_riror_adiRIZ &a = *saved.tasks.at(i);
-        const Di_riror_adiRIZ &b = *loaded.tasks.at(i);
-        QCOMPARE(b.parent(), &loaded);
-        QVERIFY(b.restoredFromProject);
-        QCOMPARE(b.recordVersion, a.recordVersion);
-        QCOMPARE(b.videoPath, a.videoPath);
-        QCOMPARE(b.videoFileName, a.videoFileName);
-        QCOMPARE(b.timeRange_in, a.timeRange_in);
-        QCOMPARE(b.timeRange_out, a.timeRange_out);
-        QCOMPARE(b.lastPosition, a.lastPosition);
-        QCOMPARE(b.progress, a.progress);
-        QCOMPARE(b.exportPath, a.exportPath);
-        QCOMPARE(b.exportPath.isNull(), a.exportPath.isNull());
-        QCOMPARE(b.duration, a.duration);
-        QCOMPARE(b.state, a.state);
-        QCOMPARE(b.Frame_rate, a.Frame_rate);
-        QCOMPARE(b.errorText, a.errorText);
-        QCOMPARE(b.languages, a.languages);
-        QCOMPARE(b.cropRect, a.cropRect);
-        QCOMPARE(b.samples, a.samples);
-        QCOMPARE(b.entries.size(), a.entries.size());
-        for (int e = 0; e < a.entries.size(); ++e) {
-            QCOMPARE(b.entries.at(e).intime, a.entries.at(e).intime);
-            QCOMPARE(b.entries.at(e).outtime, a.entries.at(e).outtime);
-            QCOMPARE(b.entries.at(e).text, a.entries.at(e).text);
-            QCOMPARE(b.entries.at(e).list, a.entries.at(e).list);
-            QCOMPARE(b.entries.at(e).test_text, a.entries.at(e).test_text);
-        }
-        QCOMPARE(b.stopRequested, a.stopRequested);
+    for (const Di_riror_adiRIZ *task : std::as_const(loaded.tasks)) {
+        QCOMPARE(task->parent(), &loaded);
+        QVERIFY(task->restoredFromProject);
     }
-    // Writing what was read gives the same file again.
-    QCOMPARE(streamed(loaded), streamed(saved));
+    QVERIFY(loaded.tasks.at(0)->exportPath.isNull());
+    // Every stored member is in the bytes, so writing what was read gives the same file again.
+    QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
 }
 
 void TestProjectFile::emptyTestTextComesBackAsDefault()
@@ -233,6 +203,7 @@ void TestProjectFile::damagedStreamsAreRefused_data()
         << false << 0;
     QTest::newRow("string of odd length")
         << header(1) + Bytes().i16(1).i32(3).data + QByteArray("abc") + QByteArray(200, '\0') << false << 0;
+    QTest::newRow("other version is still read") << header(1, 7) + record << true << 1;
     QTest::newRow("trailing bytes after the records are ignored") << header(1) + record + QByteArray("xyz") << true
                                                                   << 1;
 }
@@ -285,14 +256,6 @@ void TestProjectFile::garbageNeverCrashes()
     }
 }
 
-void TestProjectFile::otherVersionIsStillRead()
-{
-    TaskListOBJ into;
-    QVERIFY(readBack(header(1, 7) + fullTaskBytes("a.mp4", Done), into));
-    QCOMPARE(into.projectVersion, qint16(7));
-    QCOMPARE(into.tasks.size(), 1);
-}
-
 void TestProjectFile::saveAndLoadThroughFiles()
 {
     QTemporaryDir dir;
@@ -312,28 +275,30 @@ void TestProjectFile::saveAndLoadThroughFiles()
     QCOMPARE(loaded.tasks.at(0)->cropRect, QRect(0, 300, 640, 60));
 }
 
+void TestProjectFile::failedSaveKeepsPreviousFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("previousFile"); // otherwise a folder of that name is in the way
+    // So long that no temporary file can be made beside it: the save fails even for root.
+    QTest::newRow("no room for a temporary file") << QString(250, QLatin1Char('p')) << true;
+    QTest::newRow("a folder") << QStringLiteral("folder") << false;
+    QTest::newRow("in a missing folder") << QStringLiteral("no/such/p.wtarnix") << false;
+}
+
 void TestProjectFile::failedSaveKeepsPreviousFile()
 {
-    // A name so long that no temporary file can be made beside it: the save fails even for root.
+    QFETCH(QString, name);
+    QFETCH(bool, previousFile);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QString(250, QLatin1Char('p')));
-    QVERIFY(writeAll(path, "previous project"));
+    const QString path = dir.filePath(name);
+    QVERIFY(previousFile ? writeAll(path, "previous project") : QDir(dir.path()).mkdir("folder"));
     TaskListOBJ list;
     fullTask(list, "a.mp4", Done);
     QString error;
     QVERIFY(!ProjectFile::save(path, list, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(path), QByteArray("previous project"));
-}
-
-void TestProjectFile::saveIntoFolderPathFails()
-{
-    QTemporaryDir dir;
-    TaskListOBJ list;
-    QString error;
-    QVERIFY(!ProjectFile::save(dir.path(), list, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!ProjectFile::save(dir.filePath("no/such/folder/p.wtarnix"), list, &error));
+    if (previousFile)
+        QCOMPARE(readAll(path), QByteArray("previous project"));
 }
 
 void TestProjectFile::loadOfMissingFileSaysWhy()
