@@ -2,17 +2,20 @@
 # Renders the subtitle strips that bench_ocr reads: video-like frames (moving test patterns,
 # fractals, noise, gradients, flat colours) with burned-in subtitles drawn by libass in many
 # styles, passed through H.264 like a real video, then cropped to the subtitle area.
-# Usage: render-strips.sh OUT_DIR   (writes OUT_DIR/strips.tsv and the PNG files; skips work done)
+# Usage: render-strips.sh OUT_DIR [SEED]   (writes OUT_DIR/strips.tsv and the PNG files; skips work
+# done). Another SEED gives another set of texts, styles and backgrounds, to check that changes
+# made for one set hold for others.
 # strips.tsv columns: name, language (en, zh, or none for a strip without text), width, style,
 # background, lines joined by "\N".
 set -euo pipefail
-out=${1:?usage: render-strips.sh OUT_DIR}
+out=${1:?usage: render-strips.sh OUT_DIR [SEED]}
+seed=${2:-2024}
 mkdir -p "$out"
 cd "$out"
 [ -s strips.tsv ] && exit 0
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
-RANDOM=2024
+RANDOM=$seed
 pick() { local -n list=$1; echo "${list[RANDOM % ${#list[@]}]}"; }
 
 english=(

@@ -195,7 +195,11 @@ int main(int argc, char *argv[])
     ImagePreparation::Settings settings;
     if (parser.isSet(heightOption))
         settings.letterHeight = parser.value(heightOption).toInt();
-    const ImagePreparation preparation(settings);
+    ImagePreparation::Settings chineseSettings = settings;
+    settings.piecesInsideLetters = false;
+    chineseSettings.piecesInsideLetters = true;
+    const ImagePreparation alphabetPreparation(settings);
+    const ImagePreparation chinesePreparation(chineseSettings);
     const bool raw = parser.isSet(rawOption);
     const int repeat = std::max(1, parser.value(repeatOption).toInt());
     const QString dumpDirectory = parser.value(dumpOption);
@@ -212,7 +216,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const auto recognize = [&](TesseractEngine &engine, const QImage &image) {
+    const auto recognize = [&](TesseractEngine &engine, const QImage &image, const ImagePreparation &preparation) {
         if (raw)
             return engine.recognizeLines(image);
         const QImage prepared = preparation.prepare(image);
@@ -228,8 +232,10 @@ int main(int argc, char *argv[])
             continue;
         const QImage image(QDir(directory).filePath(strip.name + QStringLiteral(".png")));
         TesseractEngine &engine = *engines.value(strip.language);
+        const ImagePreparation &preparation =
+            strip.language == QLatin1String("zh") ? chinesePreparation : alphabetPreparation;
         if (!warmedUp) {
-            recognize(engine, image);
+            recognize(engine, image, preparation);
             warmedUp = true;
         }
         Outcome outcome;
@@ -238,7 +244,7 @@ int main(int argc, char *argv[])
         for (int run = 0; run < repeat; ++run) {
             QElapsedTimer timer;
             timer.start();
-            outcome.lines = recognize(engine, image);
+            outcome.lines = recognize(engine, image, preparation);
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
         outcome.milliseconds = percentile(times, 0.5);

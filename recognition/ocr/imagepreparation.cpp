@@ -551,8 +551,8 @@ bool sameText(const Reading &a, const Reading &b)
     return unionArea > 0 && commonArea * 10 >= unionArea * 6;
 }
 
-// A stripe of background showing through the counter of an "o" is no dash. (Small pieces inside
-// a glyph's box are kept: 口 in 问.)
+// Whether a shape lies mostly within a glyph's box: a stripe of background seen through a counter,
+// or a piece of an ideograph.
 bool insideGlyph(const Reading &reading, const Row &row, const Box &box)
 {
     return std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int g) {
@@ -565,12 +565,18 @@ bool insideGlyph(const Reading &reading, const Row &row, const Box &box)
 
 // Which components belong to the text: the glyphs of the rows, and small marks close beside
 // them (full stops, commas, quotes, accents) that are too small to count as glyphs.
-std::vector<bool> textComponents(const Reading &reading)
+std::vector<bool> textComponents(const Reading &reading, bool piecesInsideLetters)
 {
     std::vector<bool> glyphKept(reading.glyphs.size(), false);
     for (const Row &row : reading.rows) {
-        for (const int g : row.glyphs)
-            glyphKept[std::size_t(g)] = true;
+        for (const int g : row.glyphs) {
+            // In an alphabet, a "letter" within another letter is background seen through a counter.
+            const Box &box = reading.glyphs[std::size_t(g)].box;
+            glyphKept[std::size_t(g)] = piecesInsideLetters || !std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int other) {
+                const Box &b = reading.glyphs[std::size_t(other)].box;
+                return other != g && b.left <= box.left && b.right >= box.right && b.top <= box.top && b.bottom >= box.bottom;
+            });
+        }
     }
     std::vector<bool> kept(reading.components.size(), false);
     long long letterInk = 0, letterArea = 0;
@@ -599,7 +605,8 @@ std::vector<bool> textComponents(const Reading &reading)
             const bool small = mark || bar;
             const bool solid = c.area * 200 >= h * h; // specks of texture are smaller than a full stop
             const bool insideBand = c.box.top >= row.box.top - h / 2 && c.box.bottom <= row.box.bottom + h / 2;
-            if (!small || !solid || !insideBand || (bar && !mark && insideGlyph(reading, row, c.box)))
+            const bool inside = insideGlyph(reading, row, c.box);
+            if (!small || !solid || !insideBand || (inside && (!piecesInsideLetters || !mark)))
                 continue;
             const bool besideGlyph = std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int g) {
                 const Box &b = reading.glyphs[std::size_t(g)].box;
@@ -628,10 +635,10 @@ struct TextMask
     }
 };
 
-TextMask textMask(const Reading &reading, int width, int height)
+TextMask textMask(const Reading &reading, int width, int height, bool piecesInsideLetters)
 {
     TextMask text;
-    const std::vector<bool> kept = textComponents(reading);
+    const std::vector<bool> kept = textComponents(reading, piecesInsideLetters);
     std::vector<int> heights;
     for (const Row &row : reading.rows)
         heights.push_back(row.letterHeight);
@@ -795,7 +802,7 @@ QImage ImagePreparation::prepare(const QImage &frame) const
     };
     dump(best);
 #endif
-    TextMask text = textMask(best, small.width(), small.height());
+    TextMask text = textMask(best, small.width(), small.height(), settings.piecesInsideLetters);
     // Looked at again by the colour of the letters found: background that touches them in
     // brightness but not in colour falls away.
     Reading byColour = bestReading(small, {Ink{InkKind::Closeness, textColour(small, text)}});
@@ -804,7 +811,7 @@ QImage ImagePreparation::prepare(const QImage &frame) const
 #endif
     if (byColour.score * 10 >= best.score * 8 && sameText(byColour, best)) {
         best = std::move(byColour);
-        text = textMask(best, small.width(), small.height());
+        text = textMask(best, small.width(), small.height(), settings.piecesInsideLetters);
     }
     // Traced by closeness to the letters' colour, so that a background as bright as the letters
     // but of another colour (white letters over yellow) stays out even where the outline is thin.

@@ -17,6 +17,9 @@ public:
         int letterHeight = 40;
         // Analysis runs on a copy of at most this many pixels.
         int analysisArea = 160000;
+        // Whether small pieces inside a letter's box belong to it (口 in 问, the parts of 회), or
+        // are background seen through a counter as in an alphabet's "o".
+        bool piecesInsideLetters = true;
     };
 
     ImagePreparation() = default;

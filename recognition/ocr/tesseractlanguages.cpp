@@ -340,3 +340,15 @@ QString TesseractLanguages::preferredTag(const QStringList &uiLanguages, const Q
     }
     return uiLanguages.value(0);
 }
+
+bool TesseractLanguages::usesSeparateLetters(const QString &tag)
+{
+    static const QStringList alphabets{QStringLiteral("Latn"), QStringLiteral("Latf"), QStringLiteral("Cyrl"),
+                                       QStringLiteral("Grek"), QStringLiteral("Armn"), QStringLiteral("Geor")};
+    const QString script = parseRecognizerTag(tag).script;
+    if (!script.isEmpty())
+        return alphabets.contains(script);
+    // Old and unlisted models QLocale does not know: English, French and Greek of other ages.
+    static const QStringList historic{QStringLiteral("enm"), QStringLiteral("frm"), QStringLiteral("grc")};
+    return historic.contains(tag);
+}

@@ -25,6 +25,9 @@ public:
     static QList<QStringList> languageEntries(const QStringList &models, const QLocale &uiLocale);
     // Chinese names for a Chinese interface, English names otherwise.
     static QString displayName(const QString &tag, const QLocale &uiLocale);
+    // Whether the language is written in an alphabet of separate letters (Latin, Cyrillic, Greek,
+    // ...), where nothing small stands inside a letter's box.
+    static bool usesSeparateLetters(const QString &tag);
     // The first interface language for which one of `installedTags` recognises the same language
     // (and script), spelled as that tag; else the first interface language as it is.
     static QString preferredTag(const QStringList &uiLanguages, const QStringList &installedTags);

@@ -35,6 +35,7 @@ QString TextRecognizer::selectLanguage(const QString &tag)
     if (!created)
         return QStringLiteral("NULL");
     engine = std::move(created);
+    m_separateLetters = TesseractLanguages::usesSeparateLetters(tag);
     return QStringLiteral("ok");
 }
 
@@ -44,8 +45,9 @@ QStringList TextRecognizer::recognize(QImage image)
         m_lastError = QCoreApplication::translate("TextRecognizer", "未选择识别语言");
         return {};
     }
-    static const ImagePreparation preparation;
-    const QImage prepared = preparation.prepare(image);
+    ImagePreparation::Settings settings;
+    settings.piecesInsideLetters = !m_separateLetters;
+    const QImage prepared = ImagePreparation(settings).prepare(image);
     const QStringList lines = prepared.isNull() ? QStringList() : engine->recognizeLines(prepared);
     m_lastError.clear();
     qDebug() << "length:::" << lines.size();

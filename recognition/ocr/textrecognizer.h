@@ -35,4 +35,5 @@ public:
 private:
     std::unique_ptr<TesseractEngine> engine;
     QString m_lastError;
+    bool m_separateLetters = true; // the selected language's script, for the image preparation
 };
