@@ -395,4 +395,11 @@
         <translation>error format &apos;00:00:00,000&apos;</translation>
     </message>
 </context>
+<context>
+    <name>TextRecognizer</name>
+    <message>
+        <source>未选择识别语言</source>
+        <translation>No recognition language selected</translation>
+    </message>
+</context>
 </TS>
