@@ -65,29 +65,16 @@ private:
     QList<Di_riror_adiRIZ *> seen;
 };
 
-Di_riror_adiRIZ *runnableTask(TaskListOBJ &list, const QString &name, int state)
-{
-    Di_riror_adiRIZ *task = handMadeTask(list, name, state);
-    // A position report of the idle player must not look like the end of the range.
-    task->timeRange_in = 0;
-    task->timeRange_out = 60000;
-    task->duration = 60000;
-    return task;
-}
-
 } // namespace
 
 class TestTaskListObj : public QObject
 {
     Q_OBJECT
 private slots:
-    void emptyBatchCompletesAtOnce();
     void runsReadyTasksInOrderAndSkipsTheRest_data();
     void runsReadyTasksInOrderAndSkipsTheRest();
     void progressCarriesTheTaskIndex();
-    void stopEndsBatchAfterRunningTaskOnce();
-    void stopThenStartAgainRunsTheRest();
-    void stopWhileIdleIsForgottenByNextRun();
+    void stopEndsBatchAndNextStartRunsTheRest();
     void taskDeletedWhileRunningEndsItsWait();
     void secondStartDuringRunIsIgnored();
     void removeTaskShiftsLaterTasks();
@@ -95,21 +82,13 @@ private slots:
     void probeRefusesWhatIsNotVideo();
 };
 
-void TestTaskListObj::emptyBatchCompletesAtOnce()
-{
-    TaskListOBJ list;
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-    list.runAll();
-    QCOMPARE(completed.count(), 1);
-    QVERIFY(!list.isRunning());
-}
-
 void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest_data()
 {
     QTest::addColumn<QList<int>>("states");
     QTest::addColumn<QList<int>>("missing");
     QTest::addColumn<QStringList>("expectedRuns");
 
+    QTest::newRow("empty batch completes at once") << QList<int>{} << QList<int>{} << QStringList{};
     QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
                                                  << QStringList{"t0", "t1", "t2"};
     QTest::newRow("finished, failed, cancelled, unknown and running are skipped")
@@ -130,7 +109,7 @@ void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest()
 
     TaskListOBJ list;
     for (int i = 0; i < states.size(); ++i)
-        runnableTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
+        handMadeTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
     BatchDriver driver(list);
     QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
@@ -138,6 +117,7 @@ void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest()
 
     QCOMPARE(driver.ran, expectedRuns);
     QCOMPARE(completed.count(), 1);
+    QVERIFY(!list.isRunning());
     for (int i = 0; i < states.size(); ++i) {
         const bool ran = expectedRuns.contains(QStringLiteral("t%1").arg(i));
         QCOMPARE(list.tasks.at(i)->state, ran ? int(Done) : states.at(i));
@@ -147,9 +127,9 @@ void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest()
 void TestTaskListObj::progressCarriesTheTaskIndex()
 {
     TaskListOBJ list;
-    runnableTask(list, "t0", Done);
-    runnableTask(list, "t1", Done);
-    runnableTask(list, "t2", Ready);
+    handMadeTask(list, "t0", Done);
+    handMadeTask(list, "t1", Done);
+    handMadeTask(list, "t2", Ready);
     BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
         emit task->progress_updata(0.25f);
         emit task->progress_updata(0.75f);
@@ -164,82 +144,46 @@ void TestTaskListObj::progressCarriesTheTaskIndex()
     QCOMPARE(progress.at(1).at(0).toInt(), 2);
 }
 
-void TestTaskListObj::stopEndsBatchAfterRunningTaskOnce()
+void TestTaskListObj::stopEndsBatchAndNextStartRunsTheRest()
 {
     TaskListOBJ list;
-    runnableTask(list, "t0", Ready);
-    runnableTask(list, "t1", Ready);
-    BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
+    for (const char *name : {"t0", "t1", "t2"})
+        handMadeTask(list, name, Ready);
+    bool stopNext = true;
+    BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
+        if (!stopNext)
+            return BatchDriver::finish(task);
+        stopNext = false;
         list.requestStop();
-        // The stop reaches the running task, which winds down as Cancelled.
-        QVERIFY(task->stopRequested);
+        QVERIFY(task->stopRequested); // the running task winds down as Cancelled
         BatchDriver::cancel(task);
     });
     QSignalSpy completed(&list, &TaskListOBJ::completedSig);
     QSignalSpy stops(&list, &TaskListOBJ::stopSig);
 
     list.runAll();
-
     QCOMPARE(driver.ran, QStringList{"t0"});
     QCOMPARE(completed.count(), 1);
     QCOMPARE(stops.count(), 1);
-    QVERIFY(list.batchStopRequested);
     QCOMPARE(list.tasks.at(1)->state, int(Ready));
 
-    // A later stop must not reach a task that is no longer running.
+    // A stop while idle reaches no task and is forgotten by the next start.
     list.tasks.at(0)->stopRequested = false;
     list.requestStop();
     QVERIFY(!list.tasks.at(0)->stopRequested);
-}
-
-void TestTaskListObj::stopThenStartAgainRunsTheRest()
-{
-    TaskListOBJ list;
-    runnableTask(list, "t0", Ready);
-    runnableTask(list, "t1", Ready);
-    runnableTask(list, "t2", Ready);
-    bool stopNext = true;
-    BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
-        if (stopNext) {
-            stopNext = false;
-            list.requestStop();
-            BatchDriver::cancel(task);
-        } else {
-            BatchDriver::finish(task);
-        }
-    });
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-
     list.runAll();
-    list.runAll();
-
     QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
     QCOMPARE(completed.count(), 2);
-    QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
-    QCOMPARE(list.tasks.at(2)->state, int(Done));
-}
-
-void TestTaskListObj::stopWhileIdleIsForgottenByNextRun()
-{
-    TaskListOBJ list;
-    runnableTask(list, "t0", Ready);
-    runnableTask(list, "t1", Ready);
-    BatchDriver driver(list);
-
-    list.requestStop();
-    QVERIFY(list.batchStopRequested);
-    list.runAll();
-
-    QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
     QVERIFY(!list.batchStopRequested);
+    QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
 }
 
 void TestTaskListObj::taskDeletedWhileRunningEndsItsWait()
 {
     TaskListOBJ list;
-    runnableTask(list, "t0", Ready);
-    runnableTask(list, "t1", Ready);
-    runnableTask(list, "t2", Ready);
+    handMadeTask(list, "t0", Ready);
+    handMadeTask(list, "t1", Ready);
+    handMadeTask(list, "t2", Ready);
     BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
         if (task->videoPath == QLatin1String("t1"))
             list.removeTask(int(list.tasks.indexOf(task)));
@@ -259,8 +203,8 @@ void TestTaskListObj::taskDeletedWhileRunningEndsItsWait()
 void TestTaskListObj::secondStartDuringRunIsIgnored()
 {
     TaskListOBJ list;
-    runnableTask(list, "t0", Ready);
-    runnableTask(list, "t1", Ready);
+    handMadeTask(list, "t0", Ready);
+    handMadeTask(list, "t1", Ready);
     QSignalSpy completed(&list, &TaskListOBJ::completedSig);
     BatchDriver driver(list, [&list, &completed](Di_riror_adiRIZ *task) {
         QVERIFY(list.isRunning());
