@@ -18,6 +18,10 @@ constexpr std::array<int, 6> thresholdLadder{64, 96, 128, 160, 192, 224};
 // Share (in per cent) of the pixels just beside a line's glyphs that are ink too, above which the
 // "line" is texture: letters stand apart, noise and patterns are packed.
 constexpr int maximumRowCrowding = 16;
+constexpr int maximumGlyphCrowding = 35;
+// Beyond this many pixels the picture for Tesseract is scaled down (a few lines of subtitle text
+// at the usual letter height take a third of it at most).
+constexpr double maximumOutputArea = 300000;
 // White around the text: Tesseract finds lines poorly when ink comes near the edge.
 constexpr int outputBorder = 12;
 
@@ -473,6 +477,15 @@ void findRows(Reading &reading, int planeHeight)
             crowding.push_back(int(glyphs[std::size_t(m)].crowding() * 100));
         if (median(crowding) > maximumRowCrowding)
             continue;
+        // Blobs of a texture that touch the line's ends are packed too, each on its own.
+        row.glyphs.erase(std::remove_if(row.glyphs.begin(), row.glyphs.end(),
+                                        [&](int m) { return glyphs[std::size_t(m)].crowding() * 100 > maximumGlyphCrowding; }),
+                         row.glyphs.end());
+        if (row.glyphs.size() < 2)
+            continue;
+        row.box = Box{};
+        for (const int m : row.glyphs)
+            row.box.unite(glyphs[std::size_t(m)].box);
         // Letters fill most of their line's length; texture that lines up is spread thinly.
         int covered = 0;
         for (const int m : row.glyphs)
@@ -722,7 +735,12 @@ QImage trace(const QImage &rgb, double analysisScale, const Ink &kind, const Tex
              int letterHeight)
 {
     const QRect &region = text.region;
-    const double factor = double(letterHeight) / double(text.letterHeight); // output px per analysis px
+    // Output px per analysis px; a region too large for its letters (texture taken for text)
+    // is drawn smaller rather than handed to Tesseract at a size that takes it seconds.
+    double factor = double(letterHeight) / double(text.letterHeight);
+    const double outputArea = double(region.width()) * region.height() * factor * factor;
+    if (outputArea > maximumOutputArea)
+        factor *= std::sqrt(maximumOutputArea / outputArea);
     const int outWidth = std::max(1, int(std::lround(region.width() * factor)));
     const int outHeight = std::max(1, int(std::lround(region.height() * factor)));
     const QRect source = QRect(int(region.left() / analysisScale), int(region.top() / analysisScale),

@@ -3,6 +3,7 @@
 #include "linetextrules.h"
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <string>
@@ -13,6 +14,8 @@
 #endif
 
 namespace {
+
+constexpr int recognitionDeadlineMs = 400;
 
 // Given at initialisation so that nothing reaches the console, not even while loading.
 // The pictures come prepared as dark text on white, so Tesseract's second pass over inverted
@@ -68,7 +71,11 @@ QStringList TesseractEngine::recognizeLines(const QImage &picture)
     runOnThisThreadOnly();
     api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api->SetSourceResolution(300);
-    if (api->Recognize(nullptr) != 0) {
+    // Texture taken for text can keep Tesseract busy for seconds; the frames keep coming and a
+    // line that needs this long is not worth having.
+    tesseract::ETEXT_DESC monitor;
+    monitor.set_deadline_msecs(recognitionDeadlineMs);
+    if (api->Recognize(&monitor) != 0) {
         api->Clear();
         return lines;
     }
