@@ -5,6 +5,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
+#include "tasks/taskcustomitem.h"
 #include "tasks/tasklistobj.h"
 #include "tasks/tasklistwidgetsclass.h"
 #include "tasks/taskqlistwidget.h"
@@ -12,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -96,6 +98,11 @@ inline QPushButton *button(TaskListWidgetsClass &page, const char *name)
 inline TaskQListWidget *listOf(TaskListWidgetsClass &page)
 {
     return page.findChild<TaskQListWidget *>("listWidget");
+}
+
+inline QString stateShown(TaskListWidgetsClass &page, int row)
+{
+    return listOf(page)->rowWidget(row)->findChild<QLabel *>("state_label")->text();
 }
 
 inline void dropOn(QWidget *target, const QStringList &paths)

@@ -2,20 +2,12 @@
 
 #include "taskstesthelpers.h"
 
-#include "tasks/taskcustomitem.h"
-
-#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace TasksTest;
 
 namespace {
-
-QString stateShown(TaskListWidgetsClass &page, int row)
-{
-    return listOf(page)->rowWidget(row)->findChild<QLabel *>("state_label")->text();
-}
 
 // "in-out text" for each entry, so that times and texts are compared at once.
 QStringList timedTexts(const QList<SRTEntry> &entries)

@@ -34,11 +34,6 @@ Di_riror_adiRIZ *addHandMade(TaskListWidgetsClass &page, const QString &path, in
     return task;
 }
 
-QString stateShown(TaskListWidgetsClass &page, int row)
-{
-    return listOf(page)->rowWidget(row)->findChild<QLabel *>("state_label")->text();
-}
-
 QStringList sorted(QStringList list)
 {
     list.sort();
@@ -60,12 +55,6 @@ void runBatch(TaskListWidgetsClass &page, const std::function<void(Di_riror_adiR
     });
     poll.start(5);
     QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
-}
-
-void finish(Di_riror_adiRIZ *task, int state = Done)
-{
-    task->state = state;
-    emit task->completedSig();
 }
 
 QMessageBox *savedNotice()
@@ -93,430 +82,393 @@ QByteArray projectBytes(const QList<Di_riror_adiRIZ *> &tasks, qint16 version = 
 class TestTaskListPage : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void outputFolder_data();
-    void outputFolder();
-    void dropImportsVideosAndNamesTheRest();
-    void addButtonAsksForVideosAndEditButtonOpensEditor();
-    void whileRunningStartAndEditsAreRefusedAndStopShowsIndicator();
-    void deleteKeyAndButton();
-    void emptyBatchSave_data();
-    void emptyBatchSave();
-    void ctrlSSavesAndAsksForTheNameOnce();
-    void failedSaveIsReportedNotCelebrated();
-    void openReplacesBatchAndMarksMissingFiles();
-    void openKeepsBatch_data();
-    void openKeepsBatch();
-    void otherVersionWarns_data();
-    void otherVersionWarns();
-    void exportAllWritesAndReports();
-    void exportAllCancelOrOverwriteQuestion();
 
-private:
     QTemporaryDir home;
     QTemporaryDir work;
-};
 
-void TestTaskListPage::initTestCase()
-{
-    QVERIFY(home.isValid());
-    useHome(home.path());
-    QVERIFY2(QFile::exists(fixture("en_two.mp4")), "fixtures missing: run scripts/render-fixtures.sh");
-}
-
-void TestTaskListPage::init()
-{
-    settings().clear();
-    settings().setValue(AppConstants::outputPathKey, work.path());
-}
-
-void TestTaskListPage::cleanup()
-{
-    // Saved notices close themselves after a while; ctrlS checks that once, the others need not wait.
-    while (QMessageBox *notice = savedNotice())
-        delete notice;
-}
-
-void TestTaskListPage::outputFolder_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("storedIsUsed");
-    QTest::newRow("writable stored folder") << work.path() << true;
-    QTest::newRow("stored folder gone") << work.filePath("gone") << false;
-    QTest::newRow("nothing stored") << QString() << false;
-}
-
-void TestTaskListPage::outputFolder()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, storedIsUsed);
-    settings().clear();
-    if (!stored.isNull())
-        settings().setValue(AppConstants::outputPathKey, stored);
-
-    TaskListWidgetsClass page;
-    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/tarnix";
-    QVERIFY(fallback.startsWith(home.path()));
-    QCOMPARE(page.outputDirectory(), storedIsUsed ? stored : fallback);
-    if (!storedIsUsed) {
-        QVERIFY(QFileInfo(fallback).isDir());
-        QCOMPARE(storedOutputPath(), stored); // the fallback is not written back
-    }
-}
-
-void TestTaskListPage::dropImportsVideosAndNamesTheRest()
-{
-    TaskListWidgetsClass page;
-    page.show();
-    QVERIFY(!listOf(page)->isVisibleTo(&page)); // an empty batch shows the drop zone
-    const QStringList videos{fixture("en_two.mp4"), fixture("zh_yellow.mkv"), fixture("portrait.mp4")};
-    auto warning = answerMessageBox(QMessageBox::Ok);
-
-    // Folders and missing paths are passed over without a word; files that do not play are named.
-    dropOn(&page, {videos.at(0), fixture("not_a_video.mp4"), work.path(), videos.at(1), fixture("absent.mp4"),
-                   videos.at(2)});
-
-    QTRY_VERIFY_WITH_TIMEOUT(warning->seen, 20000);
-    QCOMPARE(pathsOf(*page.taskList()), videos);
-    QCOMPARE(warning->title, QStringLiteral("以下文件不能导入"));
-    QCOMPARE(warning->text, fixture("not_a_video.mp4") + "\n");
-    QVERIFY(listOf(page)->isVisibleTo(&page));
-    QVERIFY(!page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
-    QCOMPARE(listOf(page)->currentRow(), 2);
-    QCOMPARE(listOf(page)->rowWidget(1)->findChild<QLabel *>("name_label")->text(), QStringLiteral("zh_yellow.mkv"));
-
-    // A drop on the list is taken the same way, and the same video becomes a task of its own.
-    auto noWarning = answerMessageBox(QMessageBox::Ok);
-    dropOn(listOf(page)->viewport(), {videos.at(0)});
-    QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), 4, 20000);
-    QCOMPARE(page.taskList()->tasks.at(3)->videoPath, videos.at(0));
-    QVERIFY(!noWarning->seen);
-}
-
-void TestTaskListPage::addButtonAsksForVideosAndEditButtonOpensEditor()
-{
-    TaskListWidgetsClass page;
-    page.show();
+private slots:
+    void initTestCase()
     {
-        FileAnswers cancelled;
-        QTest::mouseClick(button(page, "drag_pushButton"), Qt::LeftButton);
-        QCOMPARE(cancelled.asked.size(), 1);
-        QCOMPARE(cancelled.asked.first().kind, FileDialogs::Kind::OpenFiles);
-        QCOMPARE(cancelled.asked.first().directory, FileDialogs::moviesDirectory());
-        QVERIFY(page.taskList()->tasks.isEmpty());
+        QVERIFY(home.isValid());
+        useHome(home.path());
+        QVERIFY2(QFile::exists(fixture("en_two.mp4")), "fixtures missing: run scripts/render-fixtures.sh");
     }
+    void init()
     {
-        FileAnswers chosen({fixture("en_two.mp4"), fixture("portrait.mp4")});
-        QTest::mouseClick(button(page, "addpushButton"), Qt::LeftButton);
+        settings().clear();
+        settings().setValue(AppConstants::outputPathKey, work.path());
     }
-    QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), fixture("portrait.mp4")}));
-
-    QTest::mouseClick(listOf(page)->rowWidget(1)->findChild<QPushButton *>("editpushButt"), Qt::LeftButton);
-    QPointer<VideoQtWidgets> editor;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *candidate = qobject_cast<VideoQtWidgets *>(widget))
-            editor = candidate;
+    void cleanup()
+    {
+        // Saved notices close themselves after a while; ctrlS checks that once, the others need not wait.
+        while (QMessageBox *notice = savedNotice())
+            delete notice;
     }
-    QVERIFY(editor);
-    QCOMPARE(editor->task(), page.taskList()->tasks.at(1));
-    QVERIFY(editor->isVisible());
-    QVERIFY(!editor->parent());
-    editor->close();
-    QTRY_VERIFY(editor.isNull());
-}
 
-void TestTaskListPage::whileRunningStartAndEditsAreRefusedAndStopShowsIndicator()
-{
-    TaskListWidgetsClass page;
-    page.show();
-    addHandMade(page, "t0", Ready);
-    Di_riror_adiRIZ *second = addHandMade(page, "t1", Ready);
-    auto *indicator = page.findChild<QProgressIndicator *>("Cancel_pIndicator");
-    QSignalSpy runs(&page, &TaskListWidgetsClass::runSig);
-    QSignalSpy stops(&page, &TaskListWidgetsClass::stopSig);
-    FileAnswers noFileAsked;
-    ModalLog refusals;
+    void outputFolder_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("storedIsUsed");
+        QTest::newRow("writable stored folder") << work.path() << true;
+        QTest::newRow("stored folder gone") << work.filePath("gone") << false;
+        QTest::newRow("nothing stored") << QString() << false;
+    }
+    void outputFolder()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, storedIsUsed);
+        settings().clear();
+        if (!stored.isNull())
+            settings().setValue(AppConstants::outputPathKey, stored);
 
-    QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton); // idle: nothing to stop
-    QCOMPARE(stops.count(), 0);
+        TaskListWidgetsClass page;
+        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/tarnix";
+        QVERIFY(fallback.startsWith(home.path()));
+        QCOMPARE(page.outputDirectory(), storedIsUsed ? stored : fallback);
+        if (!storedIsUsed) {
+            QVERIFY(QFileInfo(fallback).isDir());
+            QCOMPARE(storedOutputPath(), stored); // the fallback is not written back
+        }
+    }
 
-    bool indicatorShownWhileStopping = false;
-    runBatch(page, [&](Di_riror_adiRIZ *task) {
-        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
-        // Deleting the running task or replacing the batch would leave the runner waiting for nothing.
-        refusals = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Ok});
-        listOf(page)->selectAll();
+    void dropImportsVideosAndNamesTheRest()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        QVERIFY(!listOf(page)->isVisibleTo(&page)); // an empty batch shows the drop zone
+        const QStringList videos{fixture("en_two.mp4"), fixture("zh_yellow.mkv"), fixture("portrait.mp4")};
+        auto warning = answerMessageBox(QMessageBox::Ok);
+
+        // Folders and missing paths are passed over without a word; files that do not play are named.
+        dropOn(&page, {videos.at(0), fixture("not_a_video.mp4"), work.path(), videos.at(1), fixture("absent.mp4"),
+                       videos.at(2)});
+
+        QTRY_VERIFY_WITH_TIMEOUT(warning->seen, 20000);
+        QCOMPARE(pathsOf(*page.taskList()), videos);
+        QCOMPARE(warning->title, QStringLiteral("以下文件不能导入"));
+        QCOMPARE(warning->text, fixture("not_a_video.mp4") + "\n");
+        QVERIFY(listOf(page)->isVisibleTo(&page));
+        QVERIFY(!page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
+        QCOMPARE(listOf(page)->currentRow(), 2);
+
+        // A drop on the list is taken the same way, and the same video becomes a task of its own.
+        auto noWarning = answerMessageBox(QMessageBox::Ok);
+        dropOn(listOf(page)->viewport(), {videos.at(0)});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), 4, 20000);
+        QCOMPARE(page.taskList()->tasks.at(3)->videoPath, videos.at(0));
+        QVERIFY(!noWarning->seen);
+    }
+
+    void addButtonAsksForVideosAndEditButtonOpensEditor()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        {
+            FileAnswers cancelled;
+            QTest::mouseClick(button(page, "drag_pushButton"), Qt::LeftButton);
+            QCOMPARE(cancelled.asked.size(), 1);
+            QCOMPARE(cancelled.asked.first().kind, FileDialogs::Kind::OpenFiles);
+            QCOMPARE(cancelled.asked.first().directory, FileDialogs::moviesDirectory());
+            QVERIFY(page.taskList()->tasks.isEmpty());
+        }
+        {
+            FileAnswers chosen({fixture("en_two.mp4"), fixture("portrait.mp4")});
+            QTest::mouseClick(button(page, "addpushButton"), Qt::LeftButton);
+        }
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), fixture("portrait.mp4")}));
+
+        QTest::mouseClick(listOf(page)->rowWidget(1)->findChild<QPushButton *>("editpushButt"), Qt::LeftButton);
+        QPointer<VideoQtWidgets> editor;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *candidate = qobject_cast<VideoQtWidgets *>(widget))
+                editor = candidate;
+        }
+        QVERIFY(editor);
+        QCOMPARE(editor->task(), page.taskList()->tasks.at(1));
+        QVERIFY(editor->isVisible());
+        QVERIFY(!editor->parent());
+        editor->close();
+        QTRY_VERIFY(editor.isNull());
+    }
+
+    void whileRunningStartAndOpenAreRefusedAndStopShowsIndicator()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        addHandMade(page, "t0", Ready);
+        Di_riror_adiRIZ *second = addHandMade(page, "t1", Ready);
+        auto *indicator = page.findChild<QProgressIndicator *>("Cancel_pIndicator");
+        QSignalSpy runs(&page, &TaskListWidgetsClass::runSig);
+        QSignalSpy stops(&page, &TaskListWidgetsClass::stopSig);
+        FileAnswers noFileAsked;
+        std::shared_ptr<ModalSeen> refusal;
+
+        QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton); // idle: nothing to stop
+        QCOMPARE(stops.count(), 0);
+
+        bool indicatorShownWhileStopping = false;
+        runBatch(page, [&](Di_riror_adiRIZ *task) {
+            QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+            // Replacing the batch would leave the runner waiting for a task that is gone.
+            refusal = answerMessageBox(QMessageBox::Ok);
+            QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
+            QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton);
+            indicatorShownWhileStopping = indicator->isVisibleTo(&page);
+            QVERIFY(task->stopRequested);
+            task->state = Cancelled;
+            emit task->completedSig();
+        });
+
+        QCOMPARE(runs.count(), 1);
+        QCOMPARE(stops.count(), 1);
+        QCOMPARE(refusal->title, QStringLiteral("警告"));
+        QVERIFY(noFileAsked.asked.isEmpty());
+        QVERIFY(indicatorShownWhileStopping);
+        QVERIFY(!indicator->isVisibleTo(&page));
+        QVERIFY(!page.isRunning());
+        QCOMPARE(second->state, int(Ready));
+        QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
+    }
+
+    void deleteKeyAndButton()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        for (int i = 0; i < 3; ++i)
+            addHandMade(page, QStringLiteral("t%1").arg(i), Done);
+
+        listOf(page)->setCurrentRow(1);
         QTest::keyClick(&page, Qt::Key_Delete);
-        QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
-        QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton);
-        indicatorShownWhileStopping = indicator->isVisibleTo(&page);
-        QVERIFY(task->stopRequested);
-        finish(task, Cancelled);
-    });
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{"t0", "t2"}));
 
-    QCOMPARE(runs.count(), 1);
-    QCOMPARE(stops.count(), 1);
-    QVERIFY(refusals->at(0).seen);
-    QCOMPARE(refusals->at(1).title, QStringLiteral("警告"));
-    QVERIFY(noFileAsked.asked.isEmpty());
-    QCOMPARE(pathsOf(*page.taskList()), (QStringList{"t0", "t1"}));
-    QVERIFY(indicatorShownWhileStopping);
-    QVERIFY(!indicator->isVisibleTo(&page));
-    QVERIFY(!page.isRunning());
-    QCOMPARE(second->state, int(Ready));
-    QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
-}
-
-void TestTaskListPage::deleteKeyAndButton()
-{
-    TaskListWidgetsClass page;
-    page.show();
-    for (int i = 0; i < 3; ++i)
-        addHandMade(page, QStringLiteral("t%1").arg(i), Done);
-
-    listOf(page)->setCurrentRow(1);
-    QTest::keyClick(&page, Qt::Key_Delete);
-    QCOMPARE(pathsOf(*page.taskList()), (QStringList{"t0", "t2"}));
-
-    listOf(page)->selectAll();
-    QTest::mouseClick(button(page, "delpushButton"), Qt::LeftButton);
-    QVERIFY(page.taskList()->tasks.isEmpty());
-    QVERIFY(!listOf(page)->isVisibleTo(&page));
-    QVERIFY(page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
-}
-
-void TestTaskListPage::emptyBatchSave_data()
-{
-    QTest::addColumn<bool>("goOn");
-    QTest::newRow("saved after confirming") << true;
-    QTest::newRow("declined") << false;
-}
-
-void TestTaskListPage::emptyBatchSave()
-{
-    QFETCH(bool, goOn);
-    TaskListWidgetsClass page;
-    page.show();
-    const QString path = work.filePath(QStringLiteral("empty%1.wtarnix").arg(goOn));
-    FileAnswers answer({path});
-    auto question = answerMessageBox(goOn ? QMessageBox::Yes : QMessageBox::No);
-
-    QTest::mouseClick(button(page, "saveproject_pushButton"), Qt::LeftButton);
-
-    QCOMPARE(question->text, QStringLiteral("列表为空,是否继续保存"));
-    QCOMPARE(answer.asked.size(), goOn ? 1 : 0);
-    QCOMPARE(readAll(path).size(), goOn ? 20 : 0);
-    if (goOn) {
-        QCOMPARE(answer.asked.first().filter, QStringLiteral("Files (*.wtarnix)"));
-        QTRY_VERIFY(savedNotice());
+        listOf(page)->selectAll();
+        QTest::mouseClick(button(page, "delpushButton"), Qt::LeftButton);
+        QVERIFY(page.taskList()->tasks.isEmpty());
+        QVERIFY(!listOf(page)->isVisibleTo(&page));
+        QVERIFY(page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
     }
-}
 
-void TestTaskListPage::ctrlSSavesAndAsksForTheNameOnce()
-{
-    TaskListWidgetsClass page;
-    page.show();
-    Di_riror_adiRIZ *task = addHandMade(page, "/v/a.mp4", Done);
-    FileAnswers answer({work.filePath("mine")});
-    const QString path = work.filePath("mine.wtarnix");
-
-    QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(answer.asked.size(), 1);
-    QCOMPARE(page.currentProjectPath(), path);
-    QTRY_VERIFY(savedNotice());
-    QCOMPARE(savedNotice()->text(), path);
-
-    task->state = Cancelled;
-    QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(answer.asked.size(), 1);
-    QCOMPARE(readAll(path), projectBytes({task}));
-
-    // Other modifiers are not the save key.
-    const QByteArray before = readAll(path);
-    task->state = Done;
-    QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(readAll(path), before);
-
-    QTRY_VERIFY_WITH_TIMEOUT(!savedNotice(), 10000); // the notices close themselves
-}
-
-void TestTaskListPage::failedSaveIsReportedNotCelebrated()
-{
-    TaskListWidgetsClass page;
-    page.show();
-    addHandMade(page, "/v/a.mp4", Done);
-    // A name so long that no temporary file fits beside it: the save fails even for root.
-    const QString path = work.filePath(QString(242, QLatin1Char('q')) + ".wtarnix");
-    QVERIFY(writeAll(path, "previous project"));
-    FileAnswers answer({path});
-    auto warning = answerMessageBox(QMessageBox::Ok);
-
-    QTest::mouseClick(button(page, "saveproject_pushButton"), Qt::LeftButton);
-
-    QCOMPARE(warning->title, QStringLiteral("保存失败"));
-    QVERIFY(warning->text.startsWith(QDir::toNativeSeparators(path)));
-    QVERIFY(!savedNotice());
-    QVERIFY(page.currentProjectPath().isNull());
-    QCOMPARE(readAll(path), QByteArray("previous project"));
-}
-
-void TestTaskListPage::openReplacesBatchAndMarksMissingFiles()
-{
-    TaskListOBJ stored;
-    handMadeTask(stored, fixture("en_two.mp4"), Done)->entries = {entry(500, 2500, "Hello world\n")};
-    handMadeTask(stored, work.filePath("vanished.mp4"), Cancelled);
-    const QString path = work.filePath("two.wtarnix");
-    QVERIFY(writeAll(path, projectBytes(stored.taskList())));
-
-    TaskListWidgetsClass page;
-    page.show();
-    QPointer<Di_riror_adiRIZ> old = addHandMade(page, "/v/old.mp4", Done);
-    FileAnswers answer({path});
-    auto question = answerMessageBox(QMessageBox::Yes);
-
-    QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
-
-    QCOMPARE(question->text, QStringLiteral("打开新项目，会覆盖当前项目。是否打开"));
-    QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::OpenFile);
-    QVERIFY(old.isNull());
-    QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), work.filePath("vanished.mp4")}));
-    const QList<Di_riror_adiRIZ *> tasks = page.taskList()->taskList();
-    QVERIFY(!tasks.at(0)->fileMissing);
-    QVERIFY(tasks.at(1)->fileMissing);
-    QCOMPARE(tasks.at(0)->entries.size(), 1);
-    QCOMPARE(tasks.at(0)->parent(), page.taskList());
-    QCOMPARE(page.currentProjectPath(), path);
-    QCOMPARE(stateShown(page, 1), QStringLiteral("文件丢失"));
-    QVERIFY(listOf(page)->isVisibleTo(&page));
-    // The restored task keeps its stored state once its media is known.
-    QTRY_VERIFY_WITH_TIMEOUT(tasks.at(0)->duration != 60000, 10000);
-    QCOMPARE(tasks.at(0)->state, int(Done));
-}
-
-void TestTaskListPage::openKeepsBatch_data()
-{
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<bool>("fileChosen");
-    QTest::addColumn<bool>("failureShown");
-    QTest::newRow("replacing declined") << false << true << false;
-    QTest::newRow("no file chosen") << true << false << false;
-    QTest::newRow("damaged file") << true << true << true;
-}
-
-void TestTaskListPage::openKeepsBatch()
-{
-    QFETCH(bool, confirm);
-    QFETCH(bool, fileChosen);
-    QFETCH(bool, failureShown);
-    TaskListOBJ stored;
-    handMadeTask(stored, "/v/x.mp4", Done);
-    handMadeTask(stored, "/v/y.mp4", Done);
-    const QByteArray whole = projectBytes(stored.taskList());
-    const QString path = work.filePath("damaged.wtarnix");
-    QVERIFY(writeAll(path, whole.left(whole.size() - 30)));
-
-    TaskListWidgetsClass page;
-    page.show();
-    Di_riror_adiRIZ *kept = addHandMade(page, "/v/a.mp4", Done);
-    FileAnswers answer(fileChosen ? QStringList{path} : QStringList{});
-    auto boxes = answerMessageBoxes({confirm ? QMessageBox::Yes : QMessageBox::No, QMessageBox::Ok});
-
-    QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
-
-    QVERIFY(boxes->at(0).seen);
-    QCOMPARE(answer.asked.size(), confirm ? 1 : 0);
-    QCOMPARE(boxes->at(1).seen, failureShown);
-    if (failureShown) {
-        QCOMPARE(boxes->at(1).title, QStringLiteral("打开工程失败"));
-        QVERIFY(boxes->at(1).text.startsWith(QDir::toNativeSeparators(path) + "\n"));
-    }
-    QCOMPARE(page.taskList()->taskList(), QList<Di_riror_adiRIZ *>{kept});
-    QCOMPARE(listOf(page)->count(), 1);
-    QVERIFY(page.currentProjectPath().isNull());
-}
-
-void TestTaskListPage::otherVersionWarns_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("newer") << 2 << QStringLiteral("2");
-    QTest::newRow("read as unsigned") << -1 << QStringLiteral("65535");
-}
-
-void TestTaskListPage::otherVersionWarns()
-{
-    QFETCH(int, version);
-    QFETCH(QString, shown);
-    const QString path = work.filePath("version.wtarnix");
-    QVERIFY(writeAll(path, projectBytes({}, qint16(version))));
-
-    TaskListWidgetsClass page;
-    page.show();
-    FileAnswers answer({path});
-    auto warning = answerMessageBox(QMessageBox::Yes);
-    QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
-
-    QCOMPARE(warning->text, QStringLiteral("工程版本和本软件版本不一致，可能打不开\n工程版本号:") + shown);
-    QCOMPARE(page.currentProjectPath(), path); // loading goes on regardless
-}
-
-void TestTaskListPage::exportAllWritesAndReports()
-{
-    QTemporaryDir out;
-    TaskListWidgetsClass page;
-    page.show();
-    addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
-    addHandMade(page, "/v/b.mp4", Ready);
-    addHandMade(page, "/v/a.mkv", Done)->entries = {entry(0, 900, "Twin")};
-    FileAnswers answer({out.path()});
-    auto statistics = answerMessageBox(QMessageBox::Cancel);
-
-    QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
-
-    QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::Folder);
-    QCOMPARE(statistics->title, QStringLiteral("导出统计"));
-    QCOMPARE(statistics->text, QStringLiteral("成功： 2 / 3\n\n失败: 1 / 3\nb.mp4\n"));
-    QCOMPARE(sorted(statistics->buttons), sorted({"显示输出文件夹", "关闭"}));
-    QVERIFY(readAll(out.filePath("a.srt")).contains("Hello world\r\n"));
-    QVERIFY(readAll(out.filePath("a (2).srt")).contains("Twin\r\n"));
-    QCOMPARE(page.outputDirectory(), out.path());
-    QCOMPARE(storedOutputPath(), out.path());
-    QCOMPARE(page.taskList()->tasks.at(0)->exportPath, out.filePath("a.srt"));
-}
-
-void TestTaskListPage::exportAllCancelOrOverwriteQuestion()
-{
-    QTemporaryDir out;
-    QVERIFY(writeAll(out.filePath("a.txt"), "older text"));
-    TaskListWidgetsClass page;
-    page.show();
-    addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
-    addHandMade(page, "/v/c.mp4", Done)->entries = {entry(500, 2500, "Other")};
+    void emptyBatchSave_data()
     {
-        FileAnswers cancelled;
-        auto unexpected = answerMessageBox(QMessageBox::Cancel);
-        QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
-        QVERIFY(!unexpected->seen);
-        QCOMPARE(storedOutputPath(), work.path());
+        QTest::addColumn<bool>("goOn");
+        QTest::newRow("saved after confirming") << true;
+        QTest::newRow("declined") << false;
     }
-    FileAnswers answer({out.path()});
-    auto overwrite = answerMessageBox(QMessageBox::Cancel);
-    QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
-    QCOMPARE(overwrite->title, QStringLiteral("文件已经存在 是否覆盖"));
-    QCOMPARE(overwrite->text, out.filePath("a.txt") + "\n");
-    QCOMPARE(sorted(overwrite->buttons), sorted({"覆盖", "取消"}));
-    QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("older text"));
-    QVERIFY(!QFile::exists(out.filePath("c.txt")));
-    QCOMPARE(storedOutputPath(), out.path()); // remembered even though nothing was written
+    void emptyBatchSave()
+    {
+        QFETCH(bool, goOn);
+        TaskListWidgetsClass page;
+        page.show();
+        const QString path = work.filePath(QStringLiteral("empty%1.wtarnix").arg(goOn));
+        FileAnswers answer({path});
+        auto question = answerMessageBox(goOn ? QMessageBox::Yes : QMessageBox::No);
 
-    auto boxes = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Cancel});
-    QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
-    QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("Hello world\r\n"));
-    QCOMPARE(boxes->at(1).text, QStringLiteral("成功： 2 / 2\n\n失败: 0 / 2\n"));
-}
+        QTest::mouseClick(button(page, "saveproject_pushButton"), Qt::LeftButton);
+
+        QCOMPARE(question->text, QStringLiteral("列表为空,是否继续保存"));
+        QCOMPARE(answer.asked.size(), goOn ? 1 : 0);
+        QCOMPARE(readAll(path).size(), goOn ? 20 : 0);
+        if (goOn)
+            QTRY_VERIFY(savedNotice());
+    }
+
+    void ctrlSSavesAndAsksForTheNameOnce()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        Di_riror_adiRIZ *task = addHandMade(page, "/v/a.mp4", Done);
+        FileAnswers answer({work.filePath("mine")});
+        const QString path = work.filePath("mine.wtarnix");
+
+        QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(answer.asked.size(), 1);
+        QCOMPARE(page.currentProjectPath(), path);
+        QTRY_VERIFY(savedNotice());
+        QCOMPARE(savedNotice()->text(), path);
+
+        task->state = Cancelled;
+        QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(answer.asked.size(), 1);
+        QCOMPARE(readAll(path), projectBytes({task}));
+
+        // Other modifiers are not the save key.
+        const QByteArray before = readAll(path);
+        task->state = Done;
+        QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(readAll(path), before);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!savedNotice(), 10000); // the notices close themselves
+    }
+
+    void failedSaveIsReportedNotCelebrated()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        addHandMade(page, "/v/a.mp4", Done);
+        // A name so long that no temporary file fits beside it: the save fails even for root.
+        const QString path = work.filePath(QString(242, QLatin1Char('q')) + ".wtarnix");
+        QVERIFY(writeAll(path, "previous project"));
+        FileAnswers answer({path});
+        auto warning = answerMessageBox(QMessageBox::Ok);
+
+        QTest::mouseClick(button(page, "saveproject_pushButton"), Qt::LeftButton);
+
+        QCOMPARE(warning->title, QStringLiteral("保存失败"));
+        QVERIFY(warning->text.startsWith(QDir::toNativeSeparators(path)));
+        QVERIFY(!savedNotice());
+        QVERIFY(page.currentProjectPath().isNull());
+        QCOMPARE(readAll(path), QByteArray("previous project"));
+    }
+
+    void openReplacesBatchAndMarksMissingFiles()
+    {
+        TaskListOBJ stored;
+        handMadeTask(stored, fixture("en_two.mp4"), Done)->entries = {entry(500, 2500, "Hello world\n")};
+        handMadeTask(stored, work.filePath("vanished.mp4"), Cancelled);
+        const QString path = work.filePath("two.wtarnix");
+        QVERIFY(writeAll(path, projectBytes(stored.taskList())));
+
+        TaskListWidgetsClass page;
+        page.show();
+        QPointer<Di_riror_adiRIZ> old = addHandMade(page, "/v/old.mp4", Done);
+        FileAnswers answer({path});
+        auto question = answerMessageBox(QMessageBox::Yes);
+
+        QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
+
+        QCOMPARE(question->text, QStringLiteral("打开新项目，会覆盖当前项目。是否打开"));
+        QVERIFY(old.isNull());
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), work.filePath("vanished.mp4")}));
+        const QList<Di_riror_adiRIZ *> tasks = page.taskList()->taskList();
+        QVERIFY(!tasks.at(0)->fileMissing);
+        QVERIFY(tasks.at(1)->fileMissing);
+        QCOMPARE(tasks.at(0)->parent(), page.taskList());
+        QCOMPARE(page.currentProjectPath(), path);
+        QCOMPARE(stateShown(page, 1), QStringLiteral("文件丢失"));
+        QVERIFY(listOf(page)->isVisibleTo(&page));
+        // The restored task keeps its stored state once its media is known.
+        QTRY_VERIFY_WITH_TIMEOUT(tasks.at(0)->duration != 60000, 10000);
+        QCOMPARE(tasks.at(0)->state, int(Done));
+    }
+
+    void openKeepsBatch_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("fileChosen");
+        QTest::addColumn<bool>("failureShown");
+        QTest::newRow("replacing declined") << false << true << false;
+        QTest::newRow("no file chosen") << true << false << false;
+        QTest::newRow("damaged file") << true << true << true;
+    }
+    void openKeepsBatch()
+    {
+        QFETCH(bool, confirm);
+        QFETCH(bool, fileChosen);
+        QFETCH(bool, failureShown);
+        TaskListOBJ stored;
+        handMadeTask(stored, "/v/x.mp4", Done);
+        handMadeTask(stored, "/v/y.mp4", Done);
+        const QByteArray whole = projectBytes(stored.taskList());
+        const QString path = work.filePath("damaged.wtarnix");
+        QVERIFY(writeAll(path, whole.left(whole.size() - 30)));
+
+        TaskListWidgetsClass page;
+        page.show();
+        Di_riror_adiRIZ *kept = addHandMade(page, "/v/a.mp4", Done);
+        FileAnswers answer(fileChosen ? QStringList{path} : QStringList{});
+        auto boxes = answerMessageBoxes({confirm ? QMessageBox::Yes : QMessageBox::No, QMessageBox::Ok});
+
+        QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
+
+        QVERIFY(boxes->at(0).seen);
+        QCOMPARE(answer.asked.size(), confirm ? 1 : 0);
+        QCOMPARE(boxes->at(1).seen, failureShown);
+        if (failureShown) {
+            QCOMPARE(boxes->at(1).title, QStringLiteral("打开工程失败"));
+            QVERIFY(boxes->at(1).text.startsWith(QDir::toNativeSeparators(path) + "\n"));
+        }
+        QCOMPARE(page.taskList()->taskList(), QList<Di_riror_adiRIZ *>{kept});
+        QCOMPARE(listOf(page)->count(), 1);
+        QVERIFY(page.currentProjectPath().isNull());
+    }
+
+    void otherVersionWarns_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("newer") << 2 << QStringLiteral("2");
+        QTest::newRow("read as unsigned") << -1 << QStringLiteral("65535");
+    }
+    void otherVersionWarns()
+    {
+        QFETCH(int, version);
+        QFETCH(QString, shown);
+        const QString path = work.filePath("version.wtarnix");
+        QVERIFY(writeAll(path, projectBytes({}, qint16(version))));
+
+        TaskListWidgetsClass page;
+        page.show();
+        FileAnswers answer({path});
+        auto warning = answerMessageBox(QMessageBox::Yes);
+        QTest::mouseClick(button(page, "openproject_pushButton"), Qt::LeftButton);
+
+        QCOMPARE(warning->text, QStringLiteral("工程版本和本软件版本不一致，可能打不开\n工程版本号:") + shown);
+        QCOMPARE(page.currentProjectPath(), path); // loading goes on regardless
+    }
+
+    void exportAllWritesAndReports()
+    {
+        QTemporaryDir out;
+        TaskListWidgetsClass page;
+        page.show();
+        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
+        addHandMade(page, "/v/b.mp4", Ready);
+        FileAnswers answer({out.path()});
+        auto statistics = answerMessageBox(QMessageBox::Cancel);
+
+        QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
+
+        QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::Folder);
+        QCOMPARE(statistics->title, QStringLiteral("导出统计"));
+        QCOMPARE(statistics->text, QStringLiteral("成功： 1 / 2\n\n失败: 1 / 2\nb.mp4\n"));
+        QCOMPARE(sorted(statistics->buttons), sorted({"显示输出文件夹", "关闭"}));
+        QVERIFY(readAll(out.filePath("a.srt")).contains("Hello world\r\n"));
+        QCOMPARE(page.outputDirectory(), out.path());
+        QCOMPARE(storedOutputPath(), out.path());
+        QCOMPARE(page.taskList()->tasks.at(0)->exportPath, out.filePath("a.srt"));
+    }
+
+    void exportAllCancelOrOverwriteQuestion()
+    {
+        QTemporaryDir out;
+        QVERIFY(writeAll(out.filePath("a.txt"), "older text"));
+        TaskListWidgetsClass page;
+        page.show();
+        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
+        addHandMade(page, "/v/c.mp4", Done)->entries = {entry(500, 2500, "Other")};
+        {
+            FileAnswers cancelled;
+            auto unexpected = answerMessageBox(QMessageBox::Cancel);
+            QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
+            QVERIFY(!unexpected->seen);
+            QCOMPARE(storedOutputPath(), work.path());
+        }
+        FileAnswers answer({out.path()});
+        auto overwrite = answerMessageBox(QMessageBox::Cancel);
+        QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
+        QCOMPARE(overwrite->title, QStringLiteral("文件已经存在 是否覆盖"));
+        QCOMPARE(overwrite->text, out.filePath("a.txt") + "\n");
+        QCOMPARE(sorted(overwrite->buttons), sorted({"覆盖", "取消"}));
+        QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("older text"));
+        QVERIFY(!QFile::exists(out.filePath("c.txt")));
+        QCOMPARE(storedOutputPath(), out.path()); // remembered even though nothing was written
+
+        auto boxes = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Cancel});
+        QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
+        QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("Hello world\r\n"));
+        QCOMPARE(boxes->at(1).text, QStringLiteral("成功： 2 / 2\n\n失败: 0 / 2\n"));
+    }
+};
 
 QTEST_MAIN(TestTaskListPage)
 #include "tst_tasklistpage.moc"
