@@ -494,16 +494,20 @@ void findRows(Reading &reading, int planeHeight)
             continue;
         reading.rows.push_back(row);
     }
-    // A subtitle's lines share one letter size: rows far from the strongest one are texture.
+    // A subtitle's lines share one letter size and stand one above the other: rows of another
+    // size, or off to the side of the strongest one, are texture.
     const auto strongest = std::max_element(reading.rows.begin(), reading.rows.end(), [](const Row &a, const Row &b) {
         return a.glyphs.size() < b.glyphs.size();
     });
     if (strongest == reading.rows.end())
         return;
-    const int height = strongest->letterHeight;
+    const Row main = *strongest;
     std::vector<Row> kept;
     for (const Row &row : reading.rows) {
-        if (row.letterHeight * 10 >= height * 6 && row.letterHeight * 10 <= height * 16)
+        const int overlap = -horizontalGap(row.box, main.box);
+        const bool sameSize = row.letterHeight * 10 >= main.letterHeight * 6 && row.letterHeight * 10 <= main.letterHeight * 16;
+        const bool stacked = overlap * 10 >= std::min(row.box.width(), main.box.width()) * 3;
+        if (sameSize && stacked)
             kept.push_back(row);
     }
     reading.rows = kept;
@@ -684,6 +688,27 @@ TextMask textMask(const Reading &reading, int width, int height, bool piecesInsi
     return text;
 }
 
+TextMask unite(const TextMask &a, const TextMask &b)
+{
+    TextMask both;
+    both.region = a.region | b.region;
+    both.letterHeight = a.letterHeight;
+    const std::size_t size = std::size_t(both.region.width()) * std::size_t(both.region.height());
+    both.core.assign(size, 0);
+    both.mask.assign(size, 0);
+    for (const TextMask *part : {&a, &b}) {
+        for (int y = part->region.top(); y <= part->region.bottom(); ++y) {
+            for (int x = part->region.left(); x <= part->region.right(); ++x) {
+                const std::size_t index = std::size_t(y - both.region.top()) * std::size_t(both.region.width())
+                                          + std::size_t(x - both.region.left());
+                both.core[index] |= std::uint8_t(part->at(part->core, x, y));
+                both.mask[index] |= std::uint8_t(part->at(part->mask, x, y));
+            }
+        }
+    }
+    return both;
+}
+
 // The letters' typical colour: the median of each channel over their pixels.
 QRgb textColour(const QImage &picture, const TextMask &text)
 {
@@ -828,8 +853,10 @@ QImage ImagePreparation::prepare(const QImage &frame) const
     dump(byColour);
 #endif
     if (byColour.score * 10 >= best.score * 8 && sameText(byColour, best)) {
+        // Each reading may miss letters the other has (where the background matches the letters
+        // in brightness, or in colour): the text is what either found.
+        text = unite(text, textMask(byColour, small.width(), small.height(), settings.piecesInsideLetters));
         best = std::move(byColour);
-        text = textMask(best, small.width(), small.height(), settings.piecesInsideLetters);
     }
     // Traced by closeness to the letters' colour, so that a background as bright as the letters
     // but of another colour (white letters over yellow) stays out even where the outline is thin.
