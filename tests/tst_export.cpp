@@ -32,138 +32,133 @@ QStringList fileNames(const QStringList &paths)
 class TestExport : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void targetsAndSkips_data();
-    void targetsAndSkips();
-    void onlyFilesThatExistedAreAskedAbout();
-    void writesUtf8WithCrLfAndRemembersTheFile();
-    void unwritableTargetCountsAsFailure();
+    void targetsAndSkips_data()
+    {
+        QTest::addColumn<QStringList>("videos");
+        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QStringList>("skipped");
+
+        QTest::newRow("three done, two not") << QStringList{"a.mp4", "b.mp4", "c.mp4", "d.mp4", "e.mp4"}
+                                             << QList<int>{Done, Ready, Cancelled, Done, Done} << int(ExportPlanner::Srt)
+                                             << QStringList{"a.srt", "d.srt", "e.srt"} << QStringList{"b.mp4", "c.mp4"};
+        QTest::newRow("base name ends at the first dot") << QStringList{"talk.part1.mp4"} << QList<int>{Done}
+                                                         << int(ExportPlanner::Srt) << QStringList{"talk.srt"}
+                                                         << QStringList{};
+        QTest::newRow("text format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Txt)
+                                     << QStringList{"a.txt"} << QStringList{};
+        QTest::newRow("same base name, other extension") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Done, Done}
+                                                         << int(ExportPlanner::Srt) << QStringList{"a.srt", "a (2).srt"}
+                                                         << QStringList{};
+        QTest::newRow("parts of one talk") << QStringList{"talk.part1.mp4", "talk.part2.mp4", "talk.part3.mp4"}
+                                           << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
+                                           << QStringList{"talk.srt", "talk (2).srt", "talk (3).srt"} << QStringList{};
+        QTest::newRow("same video imported twice") << QStringList{"a.mp4", "a.mp4"} << QList<int>{Done, Done}
+                                                   << int(ExportPlanner::Txt) << QStringList{"a.txt", "a (2).txt"}
+                                                   << QStringList{};
+        QTest::newRow("a later video already called like the second name")
+            << QStringList{"a.mp4", "a.mkv", "a (2).mp4"} << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
+            << QStringList{"a.srt", "a (3).srt", "a (2).srt"} << QStringList{};
+        QTest::newRow("an unfinished twin takes no name") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Ready, Done}
+                                                          << int(ExportPlanner::Srt) << QStringList{"a.srt"}
+                                                          << QStringList{"a.mp4"};
+        QTest::newRow("nothing finished") << QStringList{"a.mp4", "b.mp4"} << QList<int>{Failed, Unknown}
+                                          << int(ExportPlanner::Srt) << QStringList{} << QStringList{"a.mp4", "b.mp4"};
+    }
+    void targetsAndSkips()
+    {
+        QFETCH(QStringList, videos);
+        QFETCH(QList<int>, states);
+        QFETCH(int, format);
+        QFETCH(QStringList, targets);
+        QFETCH(QStringList, skipped);
+
+        QTemporaryDir dir;
+        TaskListOBJ list;
+        for (int i = 0; i < videos.size(); ++i)
+            handMadeTask(list, QStringLiteral("/videos/") + videos.at(i), states.at(i));
+
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), format);
+
+        QCOMPARE(fileNames(plan.targets), targets);
+        for (const QString &target : plan.targets)
+            QCOMPARE(QFileInfo(target).absolutePath(), QDir(dir.path()).absolutePath());
+        QCOMPARE(plan.skipped, skipped);
+        QCOMPARE(plan.tasks.size(), plan.targets.size());
+        QVERIFY(plan.existing.isEmpty());
+    }
+
+    void onlyFilesThatExistedAreAskedAbout()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeAll(dir.filePath("a.srt"), "old"));
+        QVERIFY(writeAll(dir.filePath("b.txt"), "old text beside the subtitles"));
+        TaskListOBJ list;
+        handMadeTask(list, "/v/a.mp4", Done);
+        handMadeTask(list, "/v/a.mkv", Done);
+        handMadeTask(list, "/v/b.mp4", Done);
+
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
+
+        QCOMPARE(fileNames(plan.existing), QStringList{"a.srt"});
+    }
+
+    void writesUtf8WithCrLfAndRemembersTheFile()
+    {
+        QTemporaryDir dir;
+        TaskListOBJ list;
+        Di_riror_adiRIZ *first = taskWithText(list, "a.mp4", Done, QStringLiteral("你好\nworld\n"));
+        Di_riror_adiRIZ *second = taskWithText(list, "a.mkv", Done, QStringLiteral("second"));
+        Di_riror_adiRIZ *unfinished = taskWithText(list, "b.mp4", Ready, QStringLiteral("x"));
+
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
+        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
+
+        QCOMPARE(outcome.written, plan.targets);
+        QVERIFY(outcome.failed.isEmpty());
+        QCOMPARE(readAll(dir.filePath("a.srt")), first->toSrtText().replace("\n", "\r\n").toUtf8());
+        QVERIFY(!readAll(dir.filePath("a.srt")).startsWith("\xEF\xBB\xBF"));
+        // The twin's subtitles are not lost under the first one's.
+        QVERIFY(readAll(dir.filePath("a (2).srt")).contains("second\r\n"));
+        QCOMPARE(first->exportPath, dir.filePath("a.srt"));
+        QCOMPARE(second->exportPath, dir.filePath("a (2).srt"));
+        QVERIFY(unfinished->exportPath.isNull());
+
+        const ExportPlanner::Plan txt = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Txt);
+        QVERIFY(txt.existing.isEmpty());
+        ExportPlanner::write(txt, ExportPlanner::Txt);
+        QCOMPARE(readAll(dir.filePath("a.txt")), QByteArray("你好\r\nworld\r\n"));
+        QVERIFY(QFile::exists(dir.filePath("a.srt")));
+    }
+
+    void unwritableTargetCountsAsFailure()
+    {
+        QTemporaryDir dir;
+        // A folder in the way of the target cannot be replaced by a file.
+        QVERIFY(QDir(dir.path()).mkdir("b.srt"));
+        TaskListOBJ list;
+        taskWithText(list, "a.mp4", Done, "a");
+        Di_riror_adiRIZ *blocked = taskWithText(list, "b.mp4", Done, "b");
+        taskWithText(list, "c.mp4", Cancelled, "c");
+
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
+        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
+
+        QCOMPARE(fileNames(outcome.written), QStringList{"a.srt"});
+        QCOMPARE(outcome.failed.size(), 1);
+        QVERIFY(outcome.failed.first().contains(QDir::toNativeSeparators(dir.filePath("b.srt"))));
+        QVERIFY(blocked->exportPath.isNull());
+
+        // The statistics count the failed write with the unfinished task.
+        const QString text = ExportPlanner::statisticsText(int(outcome.written.size()), plan.skipped + outcome.failed);
+        QVERIFY(text.startsWith(QStringLiteral("成功： 1 / 3\n\n失败: 2 / 3\nc.mp4\n")));
+        QVERIFY(text.contains(QDir::toNativeSeparators(dir.filePath("b.srt"))));
+    }
 };
 
-void TestExport::targetsAndSkips_data()
-{
-    QTest::addColumn<QStringList>("videos");
-    QTest::addColumn<QList<int>>("states");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QStringList>("targets");
-    QTest::addColumn<QStringList>("skipped");
-
-    QTest::newRow("three done, two not") << QStringList{"a.mp4", "b.mp4", "c.mp4", "d.mp4", "e.mp4"}
-                                         << QList<int>{Done, Ready, Cancelled, Done, Done} << int(ExportPlanner::Srt)
-                                         << QStringList{"a.srt", "d.srt", "e.srt"} << QStringList{"b.mp4", "c.mp4"};
-    QTest::newRow("base name ends at the first dot") << QStringList{"talk.part1.mp4"} << QList<int>{Done}
-                                                     << int(ExportPlanner::Srt) << QStringList{"talk.srt"}
-                                                     << QStringList{};
-    QTest::newRow("text format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Txt)
-                                 << QStringList{"a.txt"} << QStringList{};
-    QTest::newRow("same base name, other extension") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Done, Done}
-                                                     << int(ExportPlanner::Srt) << QStringList{"a.srt", "a (2).srt"}
-                                                     << QStringList{};
-    QTest::newRow("parts of one talk") << QStringList{"talk.part1.mp4", "talk.part2.mp4", "talk.part3.mp4"}
-                                       << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
-                                       << QStringList{"talk.srt", "talk (2).srt", "talk (3).srt"} << QStringList{};
-    QTest::newRow("same video imported twice") << QStringList{"a.mp4", "a.mp4"} << QList<int>{Done, Done}
-                                               << int(ExportPlanner::Txt) << QStringList{"a.txt", "a (2).txt"}
-                                               << QStringList{};
-    QTest::newRow("a later video already called like the second name")
-        << QStringList{"a.mp4", "a.mkv", "a (2).mp4"} << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
-        << QStringList{"a.srt", "a (3).srt", "a (2).srt"} << QStringList{};
-    QTest::newRow("an unfinished twin takes no name") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Ready, Done}
-                                                      << int(ExportPlanner::Srt) << QStringList{"a.srt"}
-                                                      << QStringList{"a.mp4"};
-    QTest::newRow("nothing finished") << QStringList{"a.mp4", "b.mp4"} << QList<int>{Failed, Unknown}
-                                      << int(ExportPlanner::Srt) << QStringList{} << QStringList{"a.mp4", "b.mp4"};
-}
-
-void TestExport::targetsAndSkips()
-{
-    QFETCH(QStringList, videos);
-    QFETCH(QList<int>, states);
-    QFETCH(int, format);
-    QFETCH(QStringList, targets);
-    QFETCH(QStringList, skipped);
-
-    QTemporaryDir dir;
-    TaskListOBJ list;
-    for (int i = 0; i < videos.size(); ++i)
-        handMadeTask(list, QStringLiteral("/videos/") + videos.at(i), states.at(i));
-
-    const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), format);
-
-    QCOMPARE(fileNames(plan.targets), targets);
-    for (const QString &target : plan.targets)
-        QCOMPARE(QFileInfo(target).absolutePath(), QDir(dir.path()).absolutePath());
-    QCOMPARE(plan.skipped, skipped);
-    QCOMPARE(plan.tasks.size(), plan.targets.size());
-    QVERIFY(plan.existing.isEmpty());
-}
-
-void TestExport::onlyFilesThatExistedAreAskedAbout()
-{
-    QTemporaryDir dir;
-    QVERIFY(writeAll(dir.filePath("a.srt"), "old"));
-    QVERIFY(writeAll(dir.filePath("b.txt"), "old text beside the subtitles"));
-    TaskListOBJ list;
-    handMadeTask(list, "/v/a.mp4", Done);
-    handMadeTask(list, "/v/a.mkv", Done);
-    handMadeTask(list, "/v/b.mp4", Done);
-
-    const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
-
-    QCOMPARE(fileNames(plan.existing), QStringList{"a.srt"});
-}
-
-void TestExport::writesUtf8WithCrLfAndRemembersTheFile()
-{
-    QTemporaryDir dir;
-    TaskListOBJ list;
-    Di_riror_adiRIZ *first = taskWithText(list, "a.mp4", Done, QStringLiteral("你好\nworld\n"));
-    Di_riror_adiRIZ *second = taskWithText(list, "a.mkv", Done, QStringLiteral("second"));
-    Di_riror_adiRIZ *unfinished = taskWithText(list, "b.mp4", Ready, QStringLiteral("x"));
-
-    const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
-    const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
-
-    QCOMPARE(outcome.written, plan.targets);
-    QVERIFY(outcome.failed.isEmpty());
-    QCOMPARE(readAll(dir.filePath("a.srt")), first->toSrtText().replace("\n", "\r\n").toUtf8());
-    QVERIFY(!readAll(dir.filePath("a.srt")).startsWith("\xEF\xBB\xBF"));
-    // The twin's subtitles are not lost under the first one's.
-    QVERIFY(readAll(dir.filePath("a (2).srt")).contains("second\r\n"));
-    QCOMPARE(first->exportPath, dir.filePath("a.srt"));
-    QCOMPARE(second->exportPath, dir.filePath("a (2).srt"));
-    QVERIFY(unfinished->exportPath.isNull());
-
-    const ExportPlanner::Plan txt = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Txt);
-    QVERIFY(txt.existing.isEmpty());
-    ExportPlanner::write(txt, ExportPlanner::Txt);
-    QCOMPARE(readAll(dir.filePath("a.txt")), QByteArray("你好\r\nworld\r\n"));
-    QVERIFY(QFile::exists(dir.filePath("a.srt")));
-}
-
-void TestExport::unwritableTargetCountsAsFailure()
-{
-    QTemporaryDir dir;
-    // A folder in the way of the target cannot be replaced by a file.
-    QVERIFY(QDir(dir.path()).mkdir("b.srt"));
-    TaskListOBJ list;
-    taskWithText(list, "a.mp4", Done, "a");
-    Di_riror_adiRIZ *blocked = taskWithText(list, "b.mp4", Done, "b");
-    taskWithText(list, "c.mp4", Cancelled, "c");
-
-    const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
-    const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
-
-    QCOMPARE(fileNames(outcome.written), QStringList{"a.srt"});
-    QCOMPARE(outcome.failed.size(), 1);
-    QVERIFY(outcome.failed.first().contains(QDir::toNativeSeparators(dir.filePath("b.srt"))));
-    QVERIFY(blocked->exportPath.isNull());
-
-    // The statistics count the failed write with the unfinished task.
-    const QString text = ExportPlanner::statisticsText(int(outcome.written.size()), plan.skipped + outcome.failed);
-    QVERIFY(text.startsWith(QStringLiteral("成功： 1 / 3\n\n失败: 2 / 3\nc.mp4\n")));
-    QVERIFY(text.contains(QDir::toNativeSeparators(dir.filePath("b.srt"))));
-}
 
 QTEST_MAIN(TestExport)
 #include "tst_export.moc"

@@ -25,171 +25,160 @@ public:
 class TestMySlider : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void paintGeometry();
-    void setters_data();
-    void setters();
-    void pressPriority_data();
-    void pressPriority();
-    void dragsClampToGroove_data();
-    void dragsClampToGroove();
-    void markersStopAtEachOther();
-    void signalsOnMoveAndRelease();
+    void paintGeometry()
+    {
+        SliderFixture f;
+        f.slider.setOutTime(0.75);
+        f.slider.setInTime(0.25);
+        f.slider.setNowTime(0.5);
+        f.paint();
+        QCOMPARE(f.slider.track(), QRect(10, 10, 200, 6));
+        QCOMPARE(f.slider.inHandle(), QRect(60, 6, 10, 20));   // left edge at the in position
+        QCOMPARE(f.slider.outHandle(), QRect(150, 6, 10, 20)); // right edge at the out position
+        QCOMPARE(f.slider.nowHandle().center(), QPoint(110, 10));
+        QCOMPARE(f.slider.nowHandle().size(), QSize(10, 20));
+    }
+
+    void setters_data()
+    {
+        QTest::addColumn<double>("in");
+        QTest::addColumn<double>("out");
+        QTest::addColumn<double>("expectedIn");
+        QTest::addColumn<double>("expectedOut");
+        // setOutTime runs first, then setInTime.
+        QTest::newRow("inside the range") << 0.2 << 0.6 << 0.2 << 0.6;
+        QTest::newRow("in above out stops at out") << 0.8 << 0.6 << 0.6 << 0.6;
+        QTest::newRow("outside 0..1 is stored unchanged") << -0.5 << 1.5 << -0.5 << 1.5;
+    }
+    void setters()
+    {
+        QFETCH(double, in);
+        QFETCH(double, out);
+        QFETCH(double, expectedIn);
+        QFETCH(double, expectedOut);
+        MySlider slider;
+        slider.setOutTime(out);
+        slider.setInTime(in);
+        QCOMPARE(slider.inTime(), expectedIn);
+        QCOMPARE(slider.outTime(), expectedOut);
+
+        // An out point below the in point stops at the in point.
+        slider.setOutTime(expectedIn - 1.0);
+        QCOMPARE(slider.outTime(), expectedIn);
+    }
+
+    void pressPriority_data()
+    {
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::addColumn<QString>("moved"); // which signal a drag then sends: in, out, now or none
+
+        // Playhead at 0 overlaps the in marker: the in marker is tested first.
+        QTest::newRow("in marker over playhead") << QPoint(12, 15) << "in";
+        QTest::newRow("out marker") << QPoint(205, 15) << "out";
+        // Above y 6 only the playhead's hit area is there.
+        QTest::newRow("playhead above the markers") << QPoint(12, 3) << "now";
+        QTest::newRow("empty groove") << QPoint(100, 3) << "none";
+    }
+    void pressPriority()
+    {
+        QFETCH(QPoint, pressAt);
+        QFETCH(QString, moved);
+        SliderFixture f;
+        f.paint();
+        QSignalSpy in(&f.slider, &MySlider::inTimeUpdate);
+        QSignalSpy out(&f.slider, &MySlider::outTimeUpdate);
+        QSignalSpy now(&f.slider, &MySlider::nowTimeUpdate);
+
+        f.press(pressAt);
+        QCOMPARE(in.count() + out.count() + now.count(), 0); // a press changes nothing
+        f.move(70);
+        f.release(70);
+
+        QCOMPARE(in.count(), moved == "in" ? 2 : 0);
+        QCOMPARE(out.count(), moved == "out" ? 2 : 0);
+        QCOMPARE(now.count(), moved == "now" ? 2 : 0);
+        QCOMPARE(f.slider.inTime(), moved == "in" ? 0.3 : 0.0);
+        QCOMPARE(f.slider.outTime(), moved == "out" ? 0.3 : 1.0);
+        QCOMPARE(f.slider.nowTime(), moved == "now" ? 0.3 : 0.0);
+    }
+
+    void dragsClampToGroove_data()
+    {
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::addColumn<int>("dragToX");
+        QTest::addColumn<double>("expectedIn");
+        QTest::addColumn<double>("expectedOut");
+        QTest::addColumn<double>("expectedNow");
+        QTest::newRow("in marker past the left end") << QPoint(12, 15) << -50 << 0.0 << 1.0 << 0.0;
+        QTest::newRow("out marker past the right end") << QPoint(205, 15) << 500 << 0.0 << 1.0 << 0.0;
+        QTest::newRow("playhead past the right end") << QPoint(12, 3) << 1000 << 0.0 << 1.0 << 1.0;
+        QTest::newRow("playhead to the middle") << QPoint(12, 3) << 110 << 0.0 << 1.0 << 0.5;
+    }
+    void dragsClampToGroove()
+    {
+        QFETCH(QPoint, pressAt);
+        QFETCH(int, dragToX);
+        QFETCH(double, expectedIn);
+        QFETCH(double, expectedOut);
+        QFETCH(double, expectedNow);
+        SliderFixture f;
+        f.paint();
+        f.press(pressAt);
+        f.move(110);
+        f.move(dragToX);
+        f.release(dragToX);
+        QCOMPARE(f.slider.inTime(), expectedIn);
+        QCOMPARE(f.slider.outTime(), expectedOut);
+        QCOMPARE(f.slider.nowTime(), expectedNow);
+    }
+
+    void markersStopAtEachOther()
+    {
+        SliderFixture f;
+        f.slider.setOutTime(0.6);
+        f.slider.setInTime(0.2);
+        f.paint();
+
+        f.press(QPoint(52, 15)); // in marker at x 50
+        f.move(190);             // 0.9, beyond the out point
+        f.release(190);
+        QCOMPARE(f.slider.inTime(), 0.6);
+
+        f.slider.setInTime(0.2);
+        f.paint();
+        f.press(QPoint(128, 15)); // out marker spans x 120..129
+        f.move(20);               // 0.05, before the in point
+        f.release(20);
+        QCOMPARE(f.slider.outTime(), 0.2);
+    }
+
+    void signalsOnMoveAndRelease()
+    {
+        SliderFixture f;
+        f.slider.setInTime(0.25);
+        f.paint();
+        QSignalSpy in(&f.slider, &MySlider::inTimeUpdate);
+        QSignalSpy out(&f.slider, &MySlider::outTimeUpdate);
+        f.press(QPoint(205, 15));
+        f.move(170);
+        f.move(150);
+        QCOMPARE(out.count(), 2);
+        QCOMPARE(out.at(0).first().toDouble(), 0.8);
+        QCOMPARE(out.at(1).first().toDouble(), 0.7);
+        f.release(150);
+        QCOMPARE(out.count(), 3);
+        QCOMPARE(out.at(2).first().toDouble(), 0.7);
+
+        // A click without a move reports the unchanged value once.
+        f.press(QPoint(62, 15));
+        f.release(62);
+        QCOMPARE(in.count(), 1);
+        QCOMPARE(in.first().first().toDouble(), 0.25);
+    }
 };
 
-void TestMySlider::paintGeometry()
-{
-    SliderFixture f;
-    f.slider.setOutTime(0.75);
-    f.slider.setInTime(0.25);
-    f.slider.setNowTime(0.5);
-    f.paint();
-    QCOMPARE(f.slider.track(), QRect(10, 10, 200, 6));
-    QCOMPARE(f.slider.inHandle(), QRect(60, 6, 10, 20));   // left edge at the in position
-    QCOMPARE(f.slider.outHandle(), QRect(150, 6, 10, 20)); // right edge at the out position
-    QCOMPARE(f.slider.nowHandle().center(), QPoint(110, 10));
-    QCOMPARE(f.slider.nowHandle().size(), QSize(10, 20));
-}
-
-void TestMySlider::setters_data()
-{
-    QTest::addColumn<double>("in");
-    QTest::addColumn<double>("out");
-    QTest::addColumn<double>("expectedIn");
-    QTest::addColumn<double>("expectedOut");
-    // setOutTime runs first, then setInTime.
-    QTest::newRow("inside the range") << 0.2 << 0.6 << 0.2 << 0.6;
-    QTest::newRow("in above out stops at out") << 0.8 << 0.6 << 0.6 << 0.6;
-    QTest::newRow("outside 0..1 is stored unchanged") << -0.5 << 1.5 << -0.5 << 1.5;
-}
-
-void TestMySlider::setters()
-{
-    QFETCH(double, in);
-    QFETCH(double, out);
-    QFETCH(double, expectedIn);
-    QFETCH(double, expectedOut);
-    MySlider slider;
-    slider.setOutTime(out);
-    slider.setInTime(in);
-    QCOMPARE(slider.inTime(), expectedIn);
-    QCOMPARE(slider.outTime(), expectedOut);
-
-    // An out point below the in point stops at the in point.
-    slider.setOutTime(expectedIn - 1.0);
-    QCOMPARE(slider.outTime(), expectedIn);
-}
-
-void TestMySlider::pressPriority_data()
-{
-    QTest::addColumn<QPoint>("pressAt");
-    QTest::addColumn<QString>("moved"); // which signal a drag then sends: in, out, now or none
-
-    // Playhead at 0 overlaps the in marker: the in marker is tested first.
-    QTest::newRow("in marker over playhead") << QPoint(12, 15) << "in";
-    QTest::newRow("out marker") << QPoint(205, 15) << "out";
-    // Above y 6 only the playhead's hit area is there.
-    QTest::newRow("playhead above the markers") << QPoint(12, 3) << "now";
-    QTest::newRow("empty groove") << QPoint(100, 3) << "none";
-}
-
-void TestMySlider::pressPriority()
-{
-    QFETCH(QPoint, pressAt);
-    QFETCH(QString, moved);
-    SliderFixture f;
-    f.paint();
-    QSignalSpy in(&f.slider, &MySlider::inTimeUpdate);
-    QSignalSpy out(&f.slider, &MySlider::outTimeUpdate);
-    QSignalSpy now(&f.slider, &MySlider::nowTimeUpdate);
-
-    f.press(pressAt);
-    QCOMPARE(in.count() + out.count() + now.count(), 0); // a press changes nothing
-    f.move(70);
-    f.release(70);
-
-    QCOMPARE(in.count(), moved == "in" ? 2 : 0);
-    QCOMPARE(out.count(), moved == "out" ? 2 : 0);
-    QCOMPARE(now.count(), moved == "now" ? 2 : 0);
-    QCOMPARE(f.slider.inTime(), moved == "in" ? 0.3 : 0.0);
-    QCOMPARE(f.slider.outTime(), moved == "out" ? 0.3 : 1.0);
-    QCOMPARE(f.slider.nowTime(), moved == "now" ? 0.3 : 0.0);
-}
-
-void TestMySlider::dragsClampToGroove_data()
-{
-    QTest::addColumn<QPoint>("pressAt");
-    QTest::addColumn<int>("dragToX");
-    QTest::addColumn<double>("expectedIn");
-    QTest::addColumn<double>("expectedOut");
-    QTest::addColumn<double>("expectedNow");
-    QTest::newRow("in marker past the left end") << QPoint(12, 15) << -50 << 0.0 << 1.0 << 0.0;
-    QTest::newRow("out marker past the right end") << QPoint(205, 15) << 500 << 0.0 << 1.0 << 0.0;
-    QTest::newRow("playhead past the right end") << QPoint(12, 3) << 1000 << 0.0 << 1.0 << 1.0;
-    QTest::newRow("playhead to the middle") << QPoint(12, 3) << 110 << 0.0 << 1.0 << 0.5;
-}
-
-void TestMySlider::dragsClampToGroove()
-{
-    QFETCH(QPoint, pressAt);
-    QFETCH(int, dragToX);
-    QFETCH(double, expectedIn);
-    QFETCH(double, expectedOut);
-    QFETCH(double, expectedNow);
-    SliderFixture f;
-    f.paint();
-    f.press(pressAt);
-    f.move(110);
-    f.move(dragToX);
-    f.release(dragToX);
-    QCOMPARE(f.slider.inTime(), expectedIn);
-    QCOMPARE(f.slider.outTime(), expectedOut);
-    QCOMPARE(f.slider.nowTime(), expectedNow);
-}
-
-void TestMySlider::markersStopAtEachOther()
-{
-    SliderFixture f;
-    f.slider.setOutTime(0.6);
-    f.slider.setInTime(0.2);
-    f.paint();
-
-    f.press(QPoint(52, 15)); // in marker at x 50
-    f.move(190);             // 0.9, beyond the out point
-    f.release(190);
-    QCOMPARE(f.slider.inTime(), 0.6);
-
-    f.slider.setInTime(0.2);
-    f.paint();
-    f.press(QPoint(128, 15)); // out marker spans x 120..129
-    f.move(20);               // 0.05, before the in point
-    f.release(20);
-    QCOMPARE(f.slider.outTime(), 0.2);
-}
-
-void TestMySlider::signalsOnMoveAndRelease()
-{
-    SliderFixture f;
-    f.slider.setInTime(0.25);
-    f.paint();
-    QSignalSpy in(&f.slider, &MySlider::inTimeUpdate);
-    QSignalSpy out(&f.slider, &MySlider::outTimeUpdate);
-    f.press(QPoint(205, 15));
-    f.move(170);
-    f.move(150);
-    QCOMPARE(out.count(), 2);
-    QCOMPARE(out.at(0).first().toDouble(), 0.8);
-    QCOMPARE(out.at(1).first().toDouble(), 0.7);
-    f.release(150);
-    QCOMPARE(out.count(), 3);
-    QCOMPARE(out.at(2).first().toDouble(), 0.7);
-
-    // A click without a move reports the unchanged value once.
-    f.press(QPoint(62, 15));
-    f.release(62);
-    QCOMPARE(in.count(), 1);
-    QCOMPARE(in.first().first().toDouble(), 0.25);
-}
 
 QTEST_MAIN(TestMySlider)
 #include "tst_myslider.moc"

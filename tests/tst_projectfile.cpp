@@ -116,200 +116,187 @@ QByteArray header(qint64 count, qint16 version = 1)
 class TestProjectFile : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void emptyBatchIsTwentyBytes();
-    void taskRecordByteForByte();
-    void roundTripKeepsEveryMember();
-    void emptyTestTextComesBackAsDefault();
-    void damagedStreamsAreRefused_data();
-    void damagedStreamsAreRefused();
-    void everyTruncationIsRefused();
-    void garbageNeverCrashes();
-    void saveAndLoadThroughFiles();
-    void failedSaveKeepsPreviousFile_data();
-    void failedSaveKeepsPreviousFile();
-    void loadOfMissingFileSaysWhy();
+    void emptyBatchIsTwentyBytes()
+    {
+        TaskListOBJ list;
+        const QByteArray bytes = streamed(list);
+        QCOMPARE(bytes.size(), 20);
+        QCOMPARE(bytes.toHex(' '), QByteArray("00 01 00 00 00 06 00 77 00 69 00 6e 00 00 00 00 00 00 00 00"));
+    }
+
+    void taskRecordByteForByte()
+    {
+        TaskListOBJ list;
+        fullTask(list, "a.mp4", Cancelled);
+        const QByteArray bytes = streamed(list);
+        const QByteArray expected = header(1) + fullTaskBytes("a.mp4", Cancelled);
+        QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
+        // Spot checks of the encodings that are easiest to get wrong.
+        QVERIFY(bytes.contains(QByteArray::fromHex("3FE0000000000000")));
+        const qsizetype exportPathAt = 20 + 2 + (4 + 2 * 13) + (4 + 2 * 5) + 3 * 8 + 8;
+        QCOMPARE(bytes.mid(exportPathAt, 4), QByteArray::fromHex("FFFFFFFF"));
+    }
+
+    void roundTripKeepsEveryMember()
+    {
+        TaskListOBJ saved;
+        fullTask(saved, "a.mp4", Done);
+        fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
+        handMadeTask(saved, "/videos/c.mp4", Failed)->errorText = QStringLiteral("状态不是就绪");
+
+        TaskListOBJ loaded;
+        QVERIFY(readBack(streamed(saved), loaded));
+
+        QCOMPARE(loaded.loadedCount, qint64(3));
+        QCOMPARE(loaded.tasks.size(), 3);
+        for (const Di_riror_adiRIZ *task : std::as_const(loaded.tasks)) {
+            QCOMPARE(task->parent(), &loaded);
+            QVERIFY(task->restoredFromProject);
+        }
+        QVERIFY(loaded.tasks.at(0)->exportPath.isNull());
+        // Every stored member is in the bytes, so writing what was read gives the same file again.
+        QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
+    }
+
+    void emptyTestTextComesBackAsDefault()
+    {
+        TaskListOBJ saved;
+        fullTask(saved, "a.mp4", Done)->entries[0].test_text.clear();
+        TaskListOBJ loaded;
+        QVERIFY(readBack(streamed(saved), loaded));
+        QCOMPARE(loaded.tasks.at(0)->entries.at(0).test_text, QStringLiteral("默认文字"));
+    }
+
+    void damagedStreamsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<int>("tasks");
+
+        const QByteArray record = fullTaskBytes("a.mp4", Done);
+        QTest::newRow("sound file with two tasks") << header(2) + record + record << true << 2;
+        QTest::newRow("negative count reads nothing") << header(-5) << true << 0;
+        QTest::newRow("empty file") << QByteArray() << false << 0;
+        QTest::newRow("header cut inside the platform tag") << header(1).left(7) << false << 0;
+        QTest::newRow("huge count with nothing behind it") << header(qint64(1) << 40) << false << 0;
+        QTest::newRow("count larger than the records can be") << header(1000) + record + record << false << 0;
+        QTest::newRow("one record short") << header(3) + record + record << false << 0;
+        QTest::newRow("huge language count")
+            << header(1) + Bytes().i16(1).str("v").str("v").i64(0).i64(0).i64(0).f64(0).nullString().i64(0).i32(1)
+                               .f64(1).nullString().i32(0x7FFFFFFF).data
+                   + QByteArray(200, '\0')
+            << false << 0;
+        QTest::newRow("string of odd length")
+            << header(1) + Bytes().i16(1).i32(3).data + QByteArray("abc") + QByteArray(200, '\0') << false << 0;
+        QTest::newRow("other version is still read") << header(1, 7) + record << true << 1;
+        QTest::newRow("trailing bytes after the records are ignored") << header(1) + record + QByteArray("xyz") << true
+                                                                      << 1;
+    }
+    void damagedStreamsAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, readable);
+        QFETCH(int, tasks);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("p.wtarnix");
+        QVERIFY(writeAll(path, bytes));
+        TaskListOBJ into;
+        QString error;
+        QCOMPARE(ProjectFile::load(path, into, &error), readable);
+        QCOMPARE(into.tasks.size(), tasks);
+        QCOMPARE(error.isEmpty(), readable);
+    }
+
+    void everyTruncationIsRefused()
+    {
+        TaskListOBJ saved;
+        fullTask(saved, "a.mp4", Done);
+        fullTask(saved, "b.mp4", Cancelled);
+        const QByteArray whole = streamed(saved);
+        for (qsizetype cut = 0; cut < whole.size(); cut += 3) {
+            TaskListOBJ into;
+            const bool ok = readBack(whole.left(cut), into);
+            QVERIFY2(!ok, qPrintable(QStringLiteral("accepted a file cut at %1 of %2").arg(cut).arg(whole.size())));
+            // Only whole records survive a stream error, and the file reader throws even those away.
+            QVERIFY(into.tasks.size() < 2);
+        }
+    }
+
+    void garbageNeverCrashes()
+    {
+        QRandomGenerator random(20240611);
+        for (int round = 0; round < 50; ++round) {
+            QByteArray bytes(int(random.bounded(4, 2048)), Qt::Uninitialized);
+            for (char &c : bytes)
+                c = char(random.bounded(256));
+            // Keep the header plausible half of the time so the records themselves get read.
+            if (round % 2 == 0)
+                bytes.replace(0, 20, header(random.bounded(1, 4)));
+            TaskListOBJ into;
+            readBack(bytes, into);
+            QVERIFY(into.tasks.size() <= bytes.size() / ProjectFile::minimumRecordBytes);
+            QVERIFY(into.tasks.size() <= qMax<qint64>(into.loadedCount, 0));
+        }
+    }
+
+    void saveAndLoadThroughFiles()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("batch.wtarnix");
+        TaskListOBJ saved;
+        fullTask(saved, "a.mp4", Done);
+        QString error;
+        QVERIFY2(ProjectFile::save(path, saved, &error), qPrintable(error));
+        QCOMPARE(readAll(path), streamed(saved));
+
+        TaskListOBJ loaded;
+        QVERIFY2(ProjectFile::load(path, loaded, &error), qPrintable(error));
+        QCOMPARE(loaded.tasks.size(), 1);
+        // Loading opens the video under its stored path, keeping the stored settings.
+        QCOMPARE(loaded.tasks.at(0)->videoPath, QStringLiteral("/videos/a.mp4"));
+        QCOMPARE(loaded.tasks.at(0)->state, int(Done));
+        QCOMPARE(loaded.tasks.at(0)->cropRect, QRect(0, 300, 640, 60));
+    }
+
+    void failedSaveKeepsPreviousFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("previousFile"); // otherwise a folder of that name is in the way
+        // So long that no temporary file can be made beside it: the save fails even for root.
+        QTest::newRow("no room for a temporary file") << QString(250, QLatin1Char('p')) << true;
+        QTest::newRow("a folder") << QStringLiteral("folder") << false;
+        QTest::newRow("in a missing folder") << QStringLiteral("no/such/p.wtarnix") << false;
+    }
+    void failedSaveKeepsPreviousFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, previousFile);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        QVERIFY(previousFile ? writeAll(path, "previous project") : QDir(dir.path()).mkdir("folder"));
+        TaskListOBJ list;
+        fullTask(list, "a.mp4", Done);
+        QString error;
+        QVERIFY(!ProjectFile::save(path, list, &error));
+        QVERIFY(!error.isEmpty());
+        if (previousFile)
+            QCOMPARE(readAll(path), QByteArray("previous project"));
+    }
+
+    void loadOfMissingFileSaysWhy()
+    {
+        QTemporaryDir dir;
+        TaskListOBJ into;
+        QString error;
+        QVERIFY(!ProjectFile::load(dir.filePath("absent.wtarnix"), into, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(into.tasks.isEmpty());
+    }
 };
 
-void TestProjectFile::emptyBatchIsTwentyBytes()
-{
-    TaskListOBJ list;
-    const QByteArray bytes = streamed(list);
-    QCOMPARE(bytes.size(), 20);
-    QCOMPARE(bytes.toHex(' '), QByteArray("00 01 00 00 00 06 00 77 00 69 00 6e 00 00 00 00 00 00 00 00"));
-}
-
-void TestProjectFile::taskRecordByteForByte()
-{
-    TaskListOBJ list;
-    fullTask(list, "a.mp4", Cancelled);
-    const QByteArray bytes = streamed(list);
-    const QByteArray expected = header(1) + fullTaskBytes("a.mp4", Cancelled);
-    QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
-    // Spot checks of the encodings that are easiest to get wrong.
-    QVERIFY(bytes.contains(QByteArray::fromHex("3FE0000000000000")));
-    const qsizetype exportPathAt = 20 + 2 + (4 + 2 * 13) + (4 + 2 * 5) + 3 * 8 + 8;
-    QCOMPARE(bytes.mid(exportPathAt, 4), QByteArray::fromHex("FFFFFFFF"));
-}
-
-void TestProjectFile::roundTripKeepsEveryMember()
-{
-    TaskListOBJ saved;
-    fullTask(saved, "a.mp4", Done);
-    fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
-    handMadeTask(saved, "/videos/c.mp4", Failed)->errorText = QStringLiteral("状态不是就绪");
-
-    TaskListOBJ loaded;
-    QVERIFY(readBack(streamed(saved), loaded));
-
-    QCOMPARE(loaded.loadedCount, qint64(3));
-    QCOMPARE(loaded.tasks.size(), 3);
-    for (const Di_riror_adiRIZ *task : std::as_const(loaded.tasks)) {
-        QCOMPARE(task->parent(), &loaded);
-        QVERIFY(task->restoredFromProject);
-    }
-    QVERIFY(loaded.tasks.at(0)->exportPath.isNull());
-    // Every stored member is in the bytes, so writing what was read gives the same file again.
-    QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
-}
-
-void TestProjectFile::emptyTestTextComesBackAsDefault()
-{
-    TaskListOBJ saved;
-    fullTask(saved, "a.mp4", Done)->entries[0].test_text.clear();
-    TaskListOBJ loaded;
-    QVERIFY(readBack(streamed(saved), loaded));
-    QCOMPARE(loaded.tasks.at(0)->entries.at(0).test_text, QStringLiteral("默认文字"));
-}
-
-void TestProjectFile::damagedStreamsAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("readable");
-    QTest::addColumn<int>("tasks");
-
-    const QByteArray record = fullTaskBytes("a.mp4", Done);
-    QTest::newRow("sound file with two tasks") << header(2) + record + record << true << 2;
-    QTest::newRow("negative count reads nothing") << header(-5) << true << 0;
-    QTest::newRow("empty file") << QByteArray() << false << 0;
-    QTest::newRow("header cut inside the platform tag") << header(1).left(7) << false << 0;
-    QTest::newRow("huge count with nothing behind it") << header(qint64(1) << 40) << false << 0;
-    QTest::newRow("count larger than the records can be") << header(1000) + record + record << false << 0;
-    QTest::newRow("one record short") << header(3) + record + record << false << 0;
-    QTest::newRow("huge language count")
-        << header(1) + Bytes().i16(1).str("v").str("v").i64(0).i64(0).i64(0).f64(0).nullString().i64(0).i32(1)
-                           .f64(1).nullString().i32(0x7FFFFFFF).data
-               + QByteArray(200, '\0')
-        << false << 0;
-    QTest::newRow("string of odd length")
-        << header(1) + Bytes().i16(1).i32(3).data + QByteArray("abc") + QByteArray(200, '\0') << false << 0;
-    QTest::newRow("other version is still read") << header(1, 7) + record << true << 1;
-    QTest::newRow("trailing bytes after the records are ignored") << header(1) + record + QByteArray("xyz") << true
-                                                                  << 1;
-}
-
-void TestProjectFile::damagedStreamsAreRefused()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, readable);
-    QFETCH(int, tasks);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("p.wtarnix");
-    QVERIFY(writeAll(path, bytes));
-    TaskListOBJ into;
-    QString error;
-    QCOMPARE(ProjectFile::load(path, into, &error), readable);
-    QCOMPARE(into.tasks.size(), tasks);
-    QCOMPARE(error.isEmpty(), readable);
-}
-
-void TestProjectFile::everyTruncationIsRefused()
-{
-    TaskListOBJ saved;
-    fullTask(saved, "a.mp4", Done);
-    fullTask(saved, "b.mp4", Cancelled);
-    const QByteArray whole = streamed(saved);
-    for (qsizetype cut = 0; cut < whole.size(); cut += 3) {
-        TaskListOBJ into;
-        const bool ok = readBack(whole.left(cut), into);
-        QVERIFY2(!ok, qPrintable(QStringLiteral("accepted a file cut at %1 of %2").arg(cut).arg(whole.size())));
-        // Only whole records survive a stream error, and the file reader throws even those away.
-        QVERIFY(into.tasks.size() < 2);
-    }
-}
-
-void TestProjectFile::garbageNeverCrashes()
-{
-    QRandomGenerator random(20240611);
-    for (int round = 0; round < 50; ++round) {
-        QByteArray bytes(int(random.bounded(4, 2048)), Qt::Uninitialized);
-        for (char &c : bytes)
-            c = char(random.bounded(256));
-        // Keep the header plausible half of the time so the records themselves get read.
-        if (round % 2 == 0)
-            bytes.replace(0, 20, header(random.bounded(1, 4)));
-        TaskListOBJ into;
-        readBack(bytes, into);
-        QVERIFY(into.tasks.size() <= bytes.size() / ProjectFile::minimumRecordBytes);
-        QVERIFY(into.tasks.size() <= qMax<qint64>(into.loadedCount, 0));
-    }
-}
-
-void TestProjectFile::saveAndLoadThroughFiles()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("batch.wtarnix");
-    TaskListOBJ saved;
-    fullTask(saved, "a.mp4", Done);
-    QString error;
-    QVERIFY2(ProjectFile::save(path, saved, &error), qPrintable(error));
-    QCOMPARE(readAll(path), streamed(saved));
-
-    TaskListOBJ loaded;
-    QVERIFY2(ProjectFile::load(path, loaded, &error), qPrintable(error));
-    QCOMPARE(loaded.tasks.size(), 1);
-    // Loading opens the video under its stored path, keeping the stored settings.
-    QCOMPARE(loaded.tasks.at(0)->videoPath, QStringLiteral("/videos/a.mp4"));
-    QCOMPARE(loaded.tasks.at(0)->state, int(Done));
-    QCOMPARE(loaded.tasks.at(0)->cropRect, QRect(0, 300, 640, 60));
-}
-
-void TestProjectFile::failedSaveKeepsPreviousFile_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("previousFile"); // otherwise a folder of that name is in the way
-    // So long that no temporary file can be made beside it: the save fails even for root.
-    QTest::newRow("no room for a temporary file") << QString(250, QLatin1Char('p')) << true;
-    QTest::newRow("a folder") << QStringLiteral("folder") << false;
-    QTest::newRow("in a missing folder") << QStringLiteral("no/such/p.wtarnix") << false;
-}
-
-void TestProjectFile::failedSaveKeepsPreviousFile()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, previousFile);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(name);
-    QVERIFY(previousFile ? writeAll(path, "previous project") : QDir(dir.path()).mkdir("folder"));
-    TaskListOBJ list;
-    fullTask(list, "a.mp4", Done);
-    QString error;
-    QVERIFY(!ProjectFile::save(path, list, &error));
-    QVERIFY(!error.isEmpty());
-    if (previousFile)
-        QCOMPARE(readAll(path), QByteArray("previous project"));
-}
-
-void TestProjectFile::loadOfMissingFileSaysWhy()
-{
-    QTemporaryDir dir;
-    TaskListOBJ into;
-    QString error;
-    QVERIFY(!ProjectFile::load(dir.filePath("absent.wtarnix"), into, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(into.tasks.isEmpty());
-}
 
 QTEST_MAIN(TestProjectFile)
 #include "tst_projectfile.moc"

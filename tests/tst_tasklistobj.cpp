@@ -70,199 +70,190 @@ private:
 class TestTaskListObj : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void runsReadyTasksInOrderAndSkipsTheRest_data();
-    void runsReadyTasksInOrderAndSkipsTheRest();
-    void progressCarriesTheTaskIndex();
-    void stopEndsBatchAndNextStartRunsTheRest();
-    void taskDeletedWhileRunningEndsItsWait();
-    void secondStartDuringRunIsIgnored();
-    void removeTaskShiftsLaterTasks();
-    void handedOverTasksSurviveTheirFirstList();
-    void probeRefusesWhatIsNotVideo();
+    void runsReadyTasksInOrderAndSkipsTheRest_data()
+    {
+        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<QList<int>>("missing");
+        QTest::addColumn<QStringList>("expectedRuns");
+
+        QTest::newRow("empty batch completes at once") << QList<int>{} << QList<int>{} << QStringList{};
+        QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
+                                                     << QStringList{"t0", "t1", "t2"};
+        QTest::newRow("finished, failed, cancelled, unknown and running are skipped")
+            << QList<int>{Done, Ready, Failed, Cancelled, Unknown, Running, Ready} << QList<int>{}
+            << QStringList{"t1", "t6"};
+        QTest::newRow("nothing ready runs nothing") << QList<int>{Done, Failed, Cancelled} << QList<int>{}
+                                                    << QStringList{};
+        QTest::newRow("a ready task whose video is gone is skipped") << QList<int>{Ready, Ready, Ready}
+                                                                     << QList<int>{1} << QStringList{"t0", "t2"};
+        QTest::newRow("last task ready") << QList<int>{Done, Done, Ready} << QList<int>{} << QStringList{"t2"};
+    }
+    void runsReadyTasksInOrderAndSkipsTheRest()
+    {
+        QFETCH(QList<int>, states);
+        QFETCH(QList<int>, missing);
+        QFETCH(QStringList, expectedRuns);
+
+        TaskListOBJ list;
+        for (int i = 0; i < states.size(); ++i)
+            handMadeTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
+        BatchDriver driver(list);
+        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+        list.runAll();
+
+        QCOMPARE(driver.ran, expectedRuns);
+        QCOMPARE(completed.count(), 1);
+        QVERIFY(!list.isRunning());
+        for (int i = 0; i < states.size(); ++i) {
+            const bool ran = expectedRuns.contains(QStringLiteral("t%1").arg(i));
+            QCOMPARE(list.tasks.at(i)->state, ran ? int(Done) : states.at(i));
+        }
+    }
+
+    void progressCarriesTheTaskIndex()
+    {
+        TaskListOBJ list;
+        handMadeTask(list, "t0", Done);
+        handMadeTask(list, "t1", Done);
+        handMadeTask(list, "t2", Ready);
+        BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
+            emit task->progress_updata(0.25f);
+            emit task->progress_updata(0.75f);
+            BatchDriver::finish(task);
+        });
+        QSignalSpy progress(&list, &TaskListOBJ::progress_updataSig);
+
+        list.runAll();
+
+        QCOMPARE(progress.count(), 2);
+        QCOMPARE(progress.at(0).at(0).toInt(), 2);
+        QCOMPARE(progress.at(1).at(0).toInt(), 2);
+    }
+
+    void stopEndsBatchAndNextStartRunsTheRest()
+    {
+        TaskListOBJ list;
+        for (const char *name : {"t0", "t1", "t2"})
+            handMadeTask(list, name, Ready);
+        bool stopNext = true;
+        BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
+            if (!stopNext)
+                return BatchDriver::finish(task);
+            stopNext = false;
+            list.requestStop();
+            QVERIFY(task->stopRequested); // the running task winds down as Cancelled
+            BatchDriver::cancel(task);
+        });
+        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+        QSignalSpy stops(&list, &TaskListOBJ::stopSig);
+
+        list.runAll();
+        QCOMPARE(driver.ran, QStringList{"t0"});
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(stops.count(), 1);
+        QCOMPARE(list.tasks.at(1)->state, int(Ready));
+
+        // A stop while idle reaches no task and is forgotten by the next start.
+        list.tasks.at(0)->stopRequested = false;
+        list.requestStop();
+        QVERIFY(!list.tasks.at(0)->stopRequested);
+        list.runAll();
+        QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
+        QCOMPARE(completed.count(), 2);
+        QVERIFY(!list.batchStopRequested);
+        QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
+    }
+
+    void taskDeletedWhileRunningEndsItsWait()
+    {
+        TaskListOBJ list;
+        handMadeTask(list, "t0", Ready);
+        handMadeTask(list, "t1", Ready);
+        handMadeTask(list, "t2", Ready);
+        BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
+            if (task->videoPath == QLatin1String("t1"))
+                list.removeTask(int(list.tasks.indexOf(task)));
+            else
+                BatchDriver::finish(task);
+        });
+        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+        list.runAll();
+
+        QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
+        QCOMPARE(pathsOf(list), (QStringList{"t0", "t2"}));
+        QCOMPARE(completed.count(), 1);
+        QVERIFY(!list.isRunning());
+    }
+
+    void secondStartDuringRunIsIgnored()
+    {
+        TaskListOBJ list;
+        handMadeTask(list, "t0", Ready);
+        handMadeTask(list, "t1", Ready);
+        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+        BatchDriver driver(list, [&list, &completed](Di_riror_adiRIZ *task) {
+            QVERIFY(list.isRunning());
+            list.runAll();
+            QCOMPARE(completed.count(), 0);
+            BatchDriver::finish(task);
+        });
+
+        list.runAll();
+
+        QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
+        QCOMPARE(completed.count(), 1);
+    }
+
+    void removeTaskShiftsLaterTasks()
+    {
+        TaskListOBJ list;
+        QList<QPointer<Di_riror_adiRIZ>> made;
+        for (int i = 0; i < 5; ++i)
+            made.append(handMadeTask(list, QStringLiteral("t%1").arg(i), Ready));
+
+        list.removeTask(2);
+
+        QCOMPARE(pathsOf(list), (QStringList{"t0", "t1", "t3", "t4"}));
+        QVERIFY(made.at(2).isNull());
+        QCOMPARE(list.tasks.indexOf(made.at(3).data()), 2);
+
+        list.removeTask(4);
+        list.removeTask(-1);
+        QCOMPARE(list.tasks.size(), 4);
+    }
+
+    void handedOverTasksSurviveTheirFirstList()
+    {
+        TaskListOBJ live;
+        QPointer<Di_riror_adiRIZ> handedOver;
+        QPointer<Di_riror_adiRIZ> leftBehind;
+        {
+            TaskListOBJ loaded;
+            handedOver = handMadeTask(loaded, "kept", Ready);
+            leftBehind = handMadeTask(loaded, "dropped", Ready);
+            loaded.tasks.removeAll(handedOver.data());
+            live.appendTask(handedOver);
+        }
+        QVERIFY(!handedOver.isNull());
+        QCOMPARE(handedOver->parent(), &live);
+        QVERIFY(leftBehind.isNull());
+    }
+
+    void probeRefusesWhatIsNotVideo()
+    {
+        QTemporaryDir dir;
+        const QString textFile = dir.filePath("notes.mp4");
+        QVERIFY(writeAll(textFile, "just some words, not a video\n"));
+        TaskListOBJ list;
+        QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(textFile)));
+        QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(dir.filePath("absent.mp4"))));
+    }
 };
 
-void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest_data()
-{
-    QTest::addColumn<QList<int>>("states");
-    QTest::addColumn<QList<int>>("missing");
-    QTest::addColumn<QStringList>("expectedRuns");
-
-    QTest::newRow("empty batch completes at once") << QList<int>{} << QList<int>{} << QStringList{};
-    QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
-                                                 << QStringList{"t0", "t1", "t2"};
-    QTest::newRow("finished, failed, cancelled, unknown and running are skipped")
-        << QList<int>{Done, Ready, Failed, Cancelled, Unknown, Running, Ready} << QList<int>{}
-        << QStringList{"t1", "t6"};
-    QTest::newRow("nothing ready runs nothing") << QList<int>{Done, Failed, Cancelled} << QList<int>{}
-                                                << QStringList{};
-    QTest::newRow("a ready task whose video is gone is skipped") << QList<int>{Ready, Ready, Ready}
-                                                                 << QList<int>{1} << QStringList{"t0", "t2"};
-    QTest::newRow("last task ready") << QList<int>{Done, Done, Ready} << QList<int>{} << QStringList{"t2"};
-}
-
-void TestTaskListObj::runsReadyTasksInOrderAndSkipsTheRest()
-{
-    QFETCH(QList<int>, states);
-    QFETCH(QList<int>, missing);
-    QFETCH(QStringList, expectedRuns);
-
-    TaskListOBJ list;
-    for (int i = 0; i < states.size(); ++i)
-        handMadeTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
-    BatchDriver driver(list);
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-
-    list.runAll();
-
-    QCOMPARE(driver.ran, expectedRuns);
-    QCOMPARE(completed.count(), 1);
-    QVERIFY(!list.isRunning());
-    for (int i = 0; i < states.size(); ++i) {
-        const bool ran = expectedRuns.contains(QStringLiteral("t%1").arg(i));
-        QCOMPARE(list.tasks.at(i)->state, ran ? int(Done) : states.at(i));
-    }
-}
-
-void TestTaskListObj::progressCarriesTheTaskIndex()
-{
-    TaskListOBJ list;
-    handMadeTask(list, "t0", Done);
-    handMadeTask(list, "t1", Done);
-    handMadeTask(list, "t2", Ready);
-    BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
-        emit task->progress_updata(0.25f);
-        emit task->progress_updata(0.75f);
-        BatchDriver::finish(task);
-    });
-    QSignalSpy progress(&list, &TaskListOBJ::progress_updataSig);
-
-    list.runAll();
-
-    QCOMPARE(progress.count(), 2);
-    QCOMPARE(progress.at(0).at(0).toInt(), 2);
-    QCOMPARE(progress.at(1).at(0).toInt(), 2);
-}
-
-void TestTaskListObj::stopEndsBatchAndNextStartRunsTheRest()
-{
-    TaskListOBJ list;
-    for (const char *name : {"t0", "t1", "t2"})
-        handMadeTask(list, name, Ready);
-    bool stopNext = true;
-    BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
-        if (!stopNext)
-            return BatchDriver::finish(task);
-        stopNext = false;
-        list.requestStop();
-        QVERIFY(task->stopRequested); // the running task winds down as Cancelled
-        BatchDriver::cancel(task);
-    });
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-    QSignalSpy stops(&list, &TaskListOBJ::stopSig);
-
-    list.runAll();
-    QCOMPARE(driver.ran, QStringList{"t0"});
-    QCOMPARE(completed.count(), 1);
-    QCOMPARE(stops.count(), 1);
-    QCOMPARE(list.tasks.at(1)->state, int(Ready));
-
-    // A stop while idle reaches no task and is forgotten by the next start.
-    list.tasks.at(0)->stopRequested = false;
-    list.requestStop();
-    QVERIFY(!list.tasks.at(0)->stopRequested);
-    list.runAll();
-    QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
-    QCOMPARE(completed.count(), 2);
-    QVERIFY(!list.batchStopRequested);
-    QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
-}
-
-void TestTaskListObj::taskDeletedWhileRunningEndsItsWait()
-{
-    TaskListOBJ list;
-    handMadeTask(list, "t0", Ready);
-    handMadeTask(list, "t1", Ready);
-    handMadeTask(list, "t2", Ready);
-    BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
-        if (task->videoPath == QLatin1String("t1"))
-            list.removeTask(int(list.tasks.indexOf(task)));
-        else
-            BatchDriver::finish(task);
-    });
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-
-    list.runAll();
-
-    QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
-    QCOMPARE(pathsOf(list), (QStringList{"t0", "t2"}));
-    QCOMPARE(completed.count(), 1);
-    QVERIFY(!list.isRunning());
-}
-
-void TestTaskListObj::secondStartDuringRunIsIgnored()
-{
-    TaskListOBJ list;
-    handMadeTask(list, "t0", Ready);
-    handMadeTask(list, "t1", Ready);
-    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-    BatchDriver driver(list, [&list, &completed](Di_riror_adiRIZ *task) {
-        QVERIFY(list.isRunning());
-        list.runAll();
-        QCOMPARE(completed.count(), 0);
-        BatchDriver::finish(task);
-    });
-
-    list.runAll();
-
-    QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
-    QCOMPARE(completed.count(), 1);
-}
-
-void TestTaskListObj::removeTaskShiftsLaterTasks()
-{
-    TaskListOBJ list;
-    QList<QPointer<Di_riror_adiRIZ>> made;
-    for (int i = 0; i < 5; ++i)
-        made.append(handMadeTask(list, QStringLiteral("t%1").arg(i), Ready));
-
-    list.removeTask(2);
-
-    QCOMPARE(pathsOf(list), (QStringList{"t0", "t1", "t3", "t4"}));
-    QVERIFY(made.at(2).isNull());
-    QCOMPARE(list.tasks.indexOf(made.at(3).data()), 2);
-
-    list.removeTask(4);
-    list.removeTask(-1);
-    QCOMPARE(list.tasks.size(), 4);
-}
-
-void TestTaskListObj::handedOverTasksSurviveTheirFirstList()
-{
-    TaskListOBJ live;
-    QPointer<Di_riror_adiRIZ> handedOver;
-    QPointer<Di_riror_adiRIZ> leftBehind;
-    {
-        TaskListOBJ loaded;
-        handedOver = handMadeTask(loaded, "kept", Ready);
-        leftBehind = handMadeTask(loaded, "dropped", Ready);
-        loaded.tasks.removeAll(handedOver.data());
-        live.appendTask(handedOver);
-    }
-    QVERIFY(!handedOver.isNull());
-    QCOMPARE(handedOver->parent(), &live);
-    QVERIFY(leftBehind.isNull());
-}
-
-void TestTaskListObj::probeRefusesWhatIsNotVideo()
-{
-    QTemporaryDir dir;
-    const QString textFile = dir.filePath("notes.mp4");
-    QVERIFY(writeAll(textFile, "just some words, not a video\n"));
-    TaskListOBJ list;
-    QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(textFile)));
-    QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(dir.filePath("absent.mp4"))));
-}
 
 QTEST_MAIN(TestTaskListObj)
 #include "tst_tasklistobj.moc"

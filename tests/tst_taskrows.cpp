@@ -61,340 +61,319 @@ public:
 class TestTaskRows : public QObject
 {
     Q_OBJECT
+
 private slots:
-    void rowShowsTheTask();
-    void rowShowsEachState_data();
-    void rowShowsEachState();
-    void unknownStateValueKeepsWhatWasShown();
-    void missingFileOffersRelink();
-    void rebuildMakesRememberedRowCurrent_data();
-    void rebuildMakesRememberedRowCurrent();
-    void deletingRowsRenumbersTheRest_data();
-    void deletingRowsRenumbersTheRest();
-    void resetModes();
-    void deleteAndResetRefusedWhileRunning();
-    void contextMenuAndEditButton();
-    void revealPaths();
-    void exportOneTask_data();
-    void exportOneTask();
-    void englishCatalogueHasTheTexts_data();
-    void englishCatalogueHasTheTexts();
+    void rowShowsTheTask()
+    {
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/videos/talk.mp4", Done);
+        task->duration = 95000;
+        QPixmap picture(112, 63);
+        picture.fill(Qt::blue);
+        task->thumbnail = picture;
+
+        TaskCustomItem row(task, 3);
+        QCOMPARE(labelText(row, "name_label"), QStringLiteral("talk.mp4"));
+        QCOMPARE(labelText(row, "durationlabel"), QStringLiteral("00:01:35"));
+        auto *thumbnail = row.findChild<QLabel *>("thumbnaillabel");
+        QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
+
+        // A thumbnail that arrives later shows without a rebuild.
+        picture.fill(Qt::red);
+        task->thumbnail = picture;
+        emit task->loadThumbnail_ok();
+        QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+    }
+
+    void rowShowsEachState_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QColor>("dot");
+        QTest::newRow("unknown") << int(Unknown) << QStringLiteral("未知状态") << QColor(81, 79, 189);
+        QTest::newRow("ready") << int(Ready) << QStringLiteral("读取") << QColor(142, 142, 146);
+        QTest::newRow("running") << int(Running) << QStringLiteral("识别中") << QColor(78, 201, 176);
+        QTest::newRow("done") << int(Done) << QStringLiteral("完成") << QColor(0, 220, 84);
+        QTest::newRow("failed") << int(Failed) << QStringLiteral("错误") << QColor(255, 59, 48);
+        QTest::newRow("cancelled") << int(Cancelled) << QStringLiteral("取消") << QColor(255, 142, 0);
+    }
+    void rowShowsEachState()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, word);
+        QFETCH(QColor, dot);
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", state);
+        task->progress = 0.456f;
+        TaskCustomItem row(task, 0);
+        QCOMPARE(labelText(row, "state_label"), word);
+        QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), dot);
+        // Progress shows only while the task runs.
+        auto *bar = row.findChild<QProgressBar *>("progressBar");
+        QCOMPARE(bar->isVisibleTo(&row), state == Running);
+        if (state == Running)
+            QCOMPARE(bar->value(), 45);
+        QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
+    }
+
+    void unknownStateValueKeepsWhatWasShown()
+    {
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", Done);
+        TaskCustomItem row(task, 0);
+        task->state = 9;
+        row.refresh();
+        QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
+        QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), StateDot::colour(StateDot::Green));
+    }
+
+    void missingFileOffersRelink()
+    {
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/gone/a.mp4", Done);
+        task->fileMissing = true;
+        TaskCustomItem row(task, 0);
+        auto *relink = row.findChild<QPushButton *>("Relink_pushButton");
+        QCOMPARE(labelText(row, "state_label"), QStringLiteral("文件丢失"));
+        QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), StateDot::colour(StateDot::Red));
+        QVERIFY(relink->isVisibleTo(&row));
+
+        {
+            FileAnswers cancelled;
+            QTest::mouseClick(relink, Qt::LeftButton);
+            QCOMPARE(cancelled.asked.size(), 1);
+            QVERIFY(task->fileMissing);
+        }
+        FileAnswers answer({QStringLiteral("/moved/b.mp4")});
+        QTest::mouseClick(relink, Qt::LeftButton);
+        QVERIFY(!task->fileMissing);
+        QCOMPARE(task->videoPath, QStringLiteral("/moved/b.mp4"));
+        QCOMPARE(task->state, int(Done));
+        QCOMPARE(labelText(row, "name_label"), QStringLiteral("b.mp4"));
+        QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
+        QVERIFY(!relink->isVisibleTo(&row));
+    }
+
+    void rebuildMakesRememberedRowCurrent_data()
+    {
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<int>("current");
+        QTest::newRow("first") << 0 << 0;
+        QTest::newRow("last") << 3 << 3;
+        QTest::newRow("past the end") << 4 << -1;
+        QTest::newRow("none") << -1 << -1;
+    }
+    void rebuildMakesRememberedRowCurrent()
+    {
+        QFETCH(int, remembered);
+        QFETCH(int, current);
+        ViewOf v(4);
+        v.view.setRememberedRow(remembered);
+        v.view.rebuildRows();
+        QCOMPARE(tagsOf(v.view), (QList<int>{0, 1, 2, 3}));
+        QCOMPARE(v.view.currentRow(), current);
+    }
+
+    void deletingRowsRenumbersTheRest_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QList<int>>("deletedTags");
+        QTest::addColumn<int>("current");
+
+        QTest::newRow("rows 2 to 4 of six") << 2 << 4 << QStringList{"t0", "t1", "t5"} << QList<int>{4, 3, 2} << 2;
+        QTest::newRow("the last row") << 5 << 5 << QStringList{"t0", "t1", "t2", "t3", "t4"} << QList<int>{5} << -1;
+        QTest::newRow("the first row") << 0 << 0 << QStringList{"t1", "t2", "t3", "t4", "t5"} << QList<int>{0} << 0;
+        QTest::newRow("every row") << 0 << 5 << QStringList{} << QList<int>{5, 4, 3, 2, 1, 0} << -1;
+    }
+    void deletingRowsRenumbersTheRest()
+    {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QStringList, left);
+        QFETCH(QList<int>, deletedTags);
+        QFETCH(int, current);
+
+        ViewOf v(6, Ready);
+        QSignalSpy deleted(&v.view, &TaskQListWidget::delitemSig);
+        selectRows(v.view, first, last);
+        v.view.deleteSelected();
+
+        QCOMPARE(pathsOf(v.list), left);
+        QList<int> tags;
+        for (const QList<QVariant> &arguments : std::as_const(deleted))
+            tags.append(arguments.first().toInt());
+        QCOMPARE(tags, deletedTags);
+        QList<int> expectedTags;
+        for (int i = 0; i < left.size(); ++i)
+            expectedTags.append(i);
+        QCOMPARE(tagsOf(v.view), expectedTags);
+        QCOMPARE(v.view.currentRow(), current);
+    }
+
+    void resetModes()
+    {
+        ViewOf v(2);
+        Di_riror_adiRIZ *stateOnly = v.list.tasks.at(0);
+        Di_riror_adiRIZ *whole = v.list.tasks.at(1);
+        whole->state = Cancelled;
+        for (Di_riror_adiRIZ *task : {stateOnly, whole}) {
+            task->entries = {entry(0, 1000, "a\n")};
+            task->lastPosition = 700;
+            task->Frame_rate = 2.5;
+        }
+
+        selectRows(v.view, 0, 0);
+        v.view.resetSelected(1);
+        QCOMPARE(stateOnly->state, int(Ready));
+        QCOMPARE(stateOnly->entries.size(), 1);
+        QCOMPARE(stateOnly->lastPosition, 700);
+        QCOMPARE(labelText(*v.view.rowWidget(0), "state_label"), QStringLiteral("读取"));
+
+        selectRows(v.view, 1, 1);
+        v.view.resetSelected(0);
+        QCOMPARE(whole->state, int(Ready));
+        QVERIFY(whole->entries.isEmpty());
+        QCOMPARE(whole->lastPosition, 0);
+        QCOMPARE(whole->Frame_rate, 1.0);
+    }
+
+    void deleteAndResetRefusedWhileRunning()
+    {
+        ViewOf v(2);
+        Di_riror_adiRIZ *running = v.list.tasks.at(0);
+        running->state = Ready;
+        ModalLog refusals;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &v.view, [&] {
+            if (running->state != Running)
+                return;
+            poll.stop();
+            refusals = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Ok});
+            selectRows(v.view, 0, 1);
+            v.view.deleteSelected();
+            v.view.resetSelected(0);
+            running->state = Done;
+            emit running->completedSig();
+        });
+        poll.start(5);
+        v.list.runAll();
+
+        QCOMPARE(refusals->at(0).title, QStringLiteral("警告"));
+        QCOMPARE(refusals->at(1).title, QStringLiteral("警告"));
+        QCOMPARE(pathsOf(v.list), (QStringList{"t0", "t1"}));
+        QCOMPARE(v.list.tasks.at(1)->state, int(Done));
+
+        // Once the batch is over the same actions go through.
+        selectRows(v.view, 1, 1);
+        v.view.deleteSelected();
+        QCOMPARE(pathsOf(v.list), QStringList{"t0"});
+    }
+
+    void contextMenuAndEditButton()
+    {
+        ViewOf v(3);
+        QSignalSpy edits(&v.view, &TaskQListWidget::editpushButt);
+        QTest::mouseClick(v.view.rowWidget(2)->findChild<QPushButton *>("editpushButt"), Qt::LeftButton);
+        QCOMPARE(edits.count(), 1);
+        QCOMPARE(edits.takeFirst().first().toInt(), 2);
+
+        v.view.clearSelection();
+        QVERIFY(!v.view.createContextMenu());
+        selectRows(v.view, 1, 2);
+        std::unique_ptr<QMenu> menu(v.view.createContextMenu());
+        QStringList entries;
+        for (const QAction *action : menu->actions())
+            entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
+        QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "重置", "仅重置状态", "|",
+                                       "导出srt字幕", "导出txt文本", "|", "删除"}));
+
+        menu->actions().at(3)->trigger();
+        QCOMPARE(edits.count(), 1);
+        QCOMPARE(edits.first().first().toInt(), 1);
+        menu->actions().last()->trigger();
+        QCOMPARE(pathsOf(v.list), QStringList{"t0"});
+    }
+
+    void revealPaths()
+    {
+        ViewOf v(2);
+        v.list.tasks.at(0)->exportPath = QStringLiteral("/out/a.srt");
+        selectRows(v.view, 0, 1);
+        QCOMPARE(v.view.pathsToReveal(0), (QStringList{"t0", "t1"}));
+        QCOMPARE(v.view.pathsToReveal(1), (QStringList{"/out/a.srt", QString()}));
+    }
+
+    void exportOneTask_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("intoFolder");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("srt over a longer file") << 0 << false << QStringLiteral("Files (*.srt)")
+                                                << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
+        QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
+                                                << QByteArray("Hello world\r\n");
+        QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
+    }
+    void exportOneTask()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, intoFolder);
+        QFETCH(QString, filter);
+        QFETCH(QByteArray, content);
+
+        ViewOf v(2);
+        Di_riror_adiRIZ *task = v.list.tasks.at(1);
+        task->entries = {entry(500, 2500, "Hello world")};
+        selectRows(v.view, 1, 1);
+        QTemporaryDir dir;
+        const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");
+        if (!intoFolder)
+            QVERIFY(writeAll(target, "previous content that is longer than the new one"));
+        FileAnswers answer({target});
+        auto failure = answerMessageBox(QMessageBox::Ok);
+
+        v.view.exportSelected(format);
+
+        QCOMPARE(answer.asked.size(), 1);
+        QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::SaveFile);
+        QCOMPARE(answer.asked.first().filter, filter);
+        QCOMPARE(failure->seen, intoFolder);
+        if (intoFolder) {
+            QCOMPARE(failure->title, QStringLiteral("导出失败"));
+            QVERIFY(failure->text.contains(QDir::toNativeSeparators(dir.path())));
+        } else {
+            QCOMPARE(readAll(target), content);
+        }
+        QVERIFY(task->exportPath.isNull()); // only export-all remembers where it wrote
+    }
+
+    void englishCatalogueHasTheTexts_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("page form") << "TaskListWidgetsClassClass" << "将视频文件拖放到这里"
+                                   << "Drag and drop video files here";
+        QTest::newRow("page") << "TaskListWidgetsClass" << "以下文件不能导入" << "File import failed";
+        QTest::newRow("export statistics") << "ExportPlanner" << "成功：" << "success:";
+        QTest::newRow("row") << "TaskCustomItem" << "文件丢失" << "file missing";
+        QTest::newRow("row form") << "TaskCustomItemClass" << "重新链接" << "relink";
+        QTest::newRow("row menu") << "TaskQListWidget" << "仅重置状态" << "reset state only";
+    }
+    void englishCatalogueHasTheTexts()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, source);
+        QFETCH(QString, english);
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(":/new/i18n/Translation_en.qm")));
+        QCOMPARE(translator.translate(context.toUtf8(), source.toUtf8()), english);
+    }
 };
 
-void TestTaskRows::rowShowsTheTask()
-{
-    TaskListOBJ list;
-    Di_riror_adiRIZ *task = handMadeTask(list, "/videos/talk.mp4", Done);
-    task->duration = 95000;
-    QPixmap picture(112, 63);
-    picture.fill(Qt::blue);
-    task->thumbnail = picture;
-
-    TaskCustomItem row(task, 3);
-    QCOMPARE(labelText(row, "name_label"), QStringLiteral("talk.mp4"));
-    QCOMPARE(labelText(row, "durationlabel"), QStringLiteral("00:01:35"));
-    auto *thumbnail = row.findChild<QLabel *>("thumbnaillabel");
-    QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
-
-    // A thumbnail that arrives later shows without a rebuild.
-    picture.fill(Qt::red);
-    task->thumbnail = picture;
-    emit task->loadThumbnail_ok();
-    QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
-}
-
-void TestTaskRows::rowShowsEachState_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<QColor>("dot");
-    QTest::newRow("unknown") << int(Unknown) << QStringLiteral("未知状态") << QColor(81, 79, 189);
-    QTest::newRow("ready") << int(Ready) << QStringLiteral("读取") << QColor(142, 142, 146);
-    QTest::newRow("running") << int(Running) << QStringLiteral("识别中") << QColor(78, 201, 176);
-    QTest::newRow("done") << int(Done) << QStringLiteral("完成") << QColor(0, 220, 84);
-    QTest::newRow("failed") << int(Failed) << QStringLiteral("错误") << QColor(255, 59, 48);
-    QTest::newRow("cancelled") << int(Cancelled) << QStringLiteral("取消") << QColor(255, 142, 0);
-}
-
-void TestTaskRows::rowShowsEachState()
-{
-    QFETCH(int, state);
-    QFETCH(QString, word);
-    QFETCH(QColor, dot);
-    TaskListOBJ list;
-    Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", state);
-    task->progress = 0.456f;
-    TaskCustomItem row(task, 0);
-    QCOMPARE(labelText(row, "state_label"), word);
-    QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), dot);
-    // Progress shows only while the task runs.
-    auto *bar = row.findChild<QProgressBar *>("progressBar");
-    QCOMPARE(bar->isVisibleTo(&row), state == Running);
-    if (state == Running)
-        QCOMPARE(bar->value(), 45);
-    QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
-}
-
-void TestTaskRows::unknownStateValueKeepsWhatWasShown()
-{
-    TaskListOBJ list;
-    Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", Done);
-    TaskCustomItem row(task, 0);
-    task->state = 9;
-    row.refresh();
-    QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
-    QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), StateDot::colour(StateDot::Green));
-}
-
-void TestTaskRows::missingFileOffersRelink()
-{
-    TaskListOBJ list;
-    Di_riror_adiRIZ *task = handMadeTask(list, "/gone/a.mp4", Done);
-    task->fileMissing = true;
-    TaskCustomItem row(task, 0);
-    auto *relink = row.findChild<QPushButton *>("Relink_pushButton");
-    QCOMPARE(labelText(row, "state_label"), QStringLiteral("文件丢失"));
-    QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), StateDot::colour(StateDot::Red));
-    QVERIFY(relink->isVisibleTo(&row));
-
-    {
-        FileAnswers cancelled;
-        QTest::mouseClick(relink, Qt::LeftButton);
-        QCOMPARE(cancelled.asked.size(), 1);
-        QVERIFY(task->fileMissing);
-    }
-    FileAnswers answer({QStringLiteral("/moved/b.mp4")});
-    QTest::mouseClick(relink, Qt::LeftButton);
-    QVERIFY(!task->fileMissing);
-    QCOMPARE(task->videoPath, QStringLiteral("/moved/b.mp4"));
-    QCOMPARE(task->state, int(Done));
-    QCOMPARE(labelText(row, "name_label"), QStringLiteral("b.mp4"));
-    QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
-    QVERIFY(!relink->isVisibleTo(&row));
-}
-
-void TestTaskRows::rebuildMakesRememberedRowCurrent_data()
-{
-    QTest::addColumn<int>("remembered");
-    QTest::addColumn<int>("current");
-    QTest::newRow("first") << 0 << 0;
-    QTest::newRow("last") << 3 << 3;
-    QTest::newRow("past the end") << 4 << -1;
-    QTest::newRow("none") << -1 << -1;
-}
-
-void TestTaskRows::rebuildMakesRememberedRowCurrent()
-{
-    QFETCH(int, remembered);
-    QFETCH(int, current);
-    ViewOf v(4);
-    v.view.setRememberedRow(remembered);
-    v.view.rebuildRows();
-    QCOMPARE(tagsOf(v.view), (QList<int>{0, 1, 2, 3}));
-    QCOMPARE(v.view.currentRow(), current);
-}
-
-void TestTaskRows::deletingRowsRenumbersTheRest_data()
-{
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last");
-    QTest::addColumn<QStringList>("left");
-    QTest::addColumn<QList<int>>("deletedTags");
-    QTest::addColumn<int>("current");
-
-    QTest::newRow("rows 2 to 4 of six") << 2 << 4 << QStringList{"t0", "t1", "t5"} << QList<int>{4, 3, 2} << 2;
-    QTest::newRow("the last row") << 5 << 5 << QStringList{"t0", "t1", "t2", "t3", "t4"} << QList<int>{5} << -1;
-    QTest::newRow("the first row") << 0 << 0 << QStringList{"t1", "t2", "t3", "t4", "t5"} << QList<int>{0} << 0;
-    QTest::newRow("every row") << 0 << 5 << QStringList{} << QList<int>{5, 4, 3, 2, 1, 0} << -1;
-}
-
-void TestTaskRows::deletingRowsRenumbersTheRest()
-{
-    QFETCH(int, first);
-    QFETCH(int, last);
-    QFETCH(QStringList, left);
-    QFETCH(QList<int>, deletedTags);
-    QFETCH(int, current);
-
-    ViewOf v(6, Ready);
-    QSignalSpy deleted(&v.view, &TaskQListWidget::delitemSig);
-    selectRows(v.view, first, last);
-    v.view.deleteSelected();
-
-    QCOMPARE(pathsOf(v.list), left);
-    QList<int> tags;
-    for (const QList<QVariant> &arguments : std::as_const(deleted))
-        tags.append(arguments.first().toInt());
-    QCOMPARE(tags, deletedTags);
-    QList<int> expectedTags;
-    for (int i = 0; i < left.size(); ++i)
-        expectedTags.append(i);
-    QCOMPARE(tagsOf(v.view), expectedTags);
-    QCOMPARE(v.view.currentRow(), current);
-}
-
-void TestTaskRows::resetModes()
-{
-    ViewOf v(2);
-    Di_riror_adiRIZ *stateOnly = v.list.tasks.at(0);
-    Di_riror_adiRIZ *whole = v.list.tasks.at(1);
-    whole->state = Cancelled;
-    for (Di_riror_adiRIZ *task : {stateOnly, whole}) {
-        task->entries = {entry(0, 1000, "a\n")};
-        task->lastPosition = 700;
-        task->Frame_rate = 2.5;
-    }
-
-    selectRows(v.view, 0, 0);
-    v.view.resetSelected(1);
-    QCOMPARE(stateOnly->state, int(Ready));
-    QCOMPARE(stateOnly->entries.size(), 1);
-    QCOMPARE(stateOnly->lastPosition, 700);
-    QCOMPARE(labelText(*v.view.rowWidget(0), "state_label"), QStringLiteral("读取"));
-
-    selectRows(v.view, 1, 1);
-    v.view.resetSelected(0);
-    QCOMPARE(whole->state, int(Ready));
-    QVERIFY(whole->entries.isEmpty());
-    QCOMPARE(whole->lastPosition, 0);
-    QCOMPARE(whole->Frame_rate, 1.0);
-}
-
-void TestTaskRows::deleteAndResetRefusedWhileRunning()
-{
-    ViewOf v(2);
-    Di_riror_adiRIZ *running = v.list.tasks.at(0);
-    running->state = Ready;
-    ModalLog refusals;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &v.view, [&] {
-        if (running->state != Running)
-            return;
-        poll.stop();
-        refusals = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Ok});
-        selectRows(v.view, 0, 1);
-        v.view.deleteSelected();
-        v.view.resetSelected(0);
-        running->state = Done;
-        emit running->completedSig();
-    });
-    poll.start(5);
-    v.list.runAll();
-
-    QCOMPARE(refusals->at(0).title, QStringLiteral("警告"));
-    QCOMPARE(refusals->at(1).title, QStringLiteral("警告"));
-    QCOMPARE(pathsOf(v.list), (QStringList{"t0", "t1"}));
-    QCOMPARE(v.list.tasks.at(1)->state, int(Done));
-
-    // Once the batch is over the same actions go through.
-    selectRows(v.view, 1, 1);
-    v.view.deleteSelected();
-    QCOMPARE(pathsOf(v.list), QStringList{"t0"});
-}
-
-void TestTaskRows::contextMenuAndEditButton()
-{
-    ViewOf v(3);
-    QSignalSpy edits(&v.view, &TaskQListWidget::editpushButt);
-    QTest::mouseClick(v.view.rowWidget(2)->findChild<QPushButton *>("editpushButt"), Qt::LeftButton);
-    QCOMPARE(edits.count(), 1);
-    QCOMPARE(edits.takeFirst().first().toInt(), 2);
-
-    v.view.clearSelection();
-    QVERIFY(!v.view.createContextMenu());
-    selectRows(v.view, 1, 2);
-    std::unique_ptr<QMenu> menu(v.view.createContextMenu());
-    QStringList entries;
-    for (const QAction *action : menu->actions())
-        entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
-    QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "重置", "仅重置状态", "|",
-                                   "导出srt字幕", "导出txt文本", "|", "删除"}));
-
-    menu->actions().at(3)->trigger();
-    QCOMPARE(edits.count(), 1);
-    QCOMPARE(edits.first().first().toInt(), 1);
-    menu->actions().last()->trigger();
-    QCOMPARE(pathsOf(v.list), QStringList{"t0"});
-}
-
-void TestTaskRows::revealPaths()
-{
-    ViewOf v(2);
-    v.list.tasks.at(0)->exportPath = QStringLiteral("/out/a.srt");
-    selectRows(v.view, 0, 1);
-    QCOMPARE(v.view.pathsToReveal(0), (QStringList{"t0", "t1"}));
-    QCOMPARE(v.view.pathsToReveal(1), (QStringList{"/out/a.srt", QString()}));
-}
-
-void TestTaskRows::exportOneTask_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<bool>("intoFolder");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("srt over a longer file") << 0 << false << QStringLiteral("Files (*.srt)")
-                                            << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
-    QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
-                                            << QByteArray("Hello world\r\n");
-    QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
-}
-
-void TestTaskRows::exportOneTask()
-{
-    QFETCH(int, format);
-    QFETCH(bool, intoFolder);
-    QFETCH(QString, filter);
-    QFETCH(QByteArray, content);
-
-    ViewOf v(2);
-    Di_riror_adiRIZ *task = v.list.tasks.at(1);
-    task->entries = {entry(500, 2500, "Hello world")};
-    selectRows(v.view, 1, 1);
-    QTemporaryDir dir;
-    const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");
-    if (!intoFolder)
-        QVERIFY(writeAll(target, "previous content that is longer than the new one"));
-    FileAnswers answer({target});
-    auto failure = answerMessageBox(QMessageBox::Ok);
-
-    v.view.exportSelected(format);
-
-    QCOMPARE(answer.asked.size(), 1);
-    QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::SaveFile);
-    QCOMPARE(answer.asked.first().filter, filter);
-    QCOMPARE(failure->seen, intoFolder);
-    if (intoFolder) {
-        QCOMPARE(failure->title, QStringLiteral("导出失败"));
-        QVERIFY(failure->text.contains(QDir::toNativeSeparators(dir.path())));
-    } else {
-        QCOMPARE(readAll(target), content);
-    }
-    QVERIFY(task->exportPath.isNull()); // only export-all remembers where it wrote
-}
-
-void TestTaskRows::englishCatalogueHasTheTexts_data()
-{
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("english");
-    QTest::newRow("page form") << "TaskListWidgetsClassClass" << "将视频文件拖放到这里"
-                               << "Drag and drop video files here";
-    QTest::newRow("page") << "TaskListWidgetsClass" << "以下文件不能导入" << "File import failed";
-    QTest::newRow("export statistics") << "ExportPlanner" << "成功：" << "success:";
-    QTest::newRow("row") << "TaskCustomItem" << "文件丢失" << "file missing";
-    QTest::newRow("row form") << "TaskCustomItemClass" << "重新链接" << "relink";
-    QTest::newRow("row menu") << "TaskQListWidget" << "仅重置状态" << "reset state only";
-}
-
-void TestTaskRows::englishCatalogueHasTheTexts()
-{
-    QFETCH(QString, context);
-    QFETCH(QString, source);
-    QFETCH(QString, english);
-    QTranslator translator;
-    QVERIFY(translator.load(QStringLiteral(":/new/i18n/Translation_en.qm")));
-    QCOMPARE(translator.translate(context.toUtf8(), source.toUtf8()), english);
-}
 
 QTEST_MAIN(TestTaskRows)
 #include "tst_taskrows.moc"
