@@ -242,25 +242,6 @@ private slots:
         }
     }
 
-    void saveAndLoadThroughFiles()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("batch.wtarnix");
-        TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done);
-        QString error;
-        QVERIFY2(ProjectFile::save(path, saved, &error), qPrintable(error));
-        QCOMPARE(readAll(path), streamed(saved));
-
-        TaskListOBJ loaded;
-        QVERIFY2(ProjectFile::load(path, loaded, &error), qPrintable(error));
-        QCOMPARE(loaded.tasks.size(), 1);
-        // Loading opens the video under its stored path, keeping the stored settings.
-        QCOMPARE(loaded.tasks.at(0)->videoPath, QStringLiteral("/videos/a.mp4"));
-        QCOMPARE(loaded.tasks.at(0)->state, int(Done));
-        QCOMPARE(loaded.tasks.at(0)->cropRect, QRect(0, 300, 640, 60));
-    }
-
     void failedSaveKeepsPreviousFile_data()
     {
         QTest::addColumn<QString>("name");
