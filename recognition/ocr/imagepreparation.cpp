@@ -18,7 +18,7 @@ constexpr std::array<int, 6> thresholdLadder{64, 96, 128, 160, 192, 224};
 // Share (in per cent) of the pixels just beside a line's glyphs that are ink too, above which the
 // "line" is texture: letters stand apart, noise and patterns are packed.
 constexpr int maximumRowCrowding = 16;
-constexpr int maximumGlyphCrowding = 35;
+constexpr int maximumGlyphCrowding = 45;
 // Beyond this many pixels the picture for Tesseract is scaled down (a few lines of subtitle text
 // at the usual letter height take a third of it at most).
 constexpr double maximumOutputArea = 300000;
@@ -403,27 +403,48 @@ std::vector<int> alignedGlyphs(const std::vector<int> &members, const std::vecto
 }
 
 // Glyphs of a line follow one another closely; far-off shapes that happen to line up are not
-// part of it. Returns the members of the runs of at least two glyphs.
+// part of it. Returns the members of the longest run of glyphs and of the runs of at least two
+// glyphs near it (the words of a line with wide spaces, the two halves of a dialogue line).
 std::vector<int> chainedGlyphs(std::vector<int> members, const std::vector<Glyph> &glyphs, int letterHeight)
 {
     std::sort(members.begin(), members.end(),
               [&](int a, int b) { return glyphs[std::size_t(a)].box.left < glyphs[std::size_t(b)].box.left; });
-    std::vector<int> kept;
-    std::vector<int> chain;
-    int chainRight = 0;
-    const auto closeChain = [&] {
-        if (chain.size() >= 2)
-            kept.insert(kept.end(), chain.begin(), chain.end());
-        chain.clear();
+    struct Chain
+    {
+        std::vector<int> members;
+        int left = 0;
+        int right = 0;
     };
+    std::vector<Chain> chains;
     for (const int m : members) {
         const Box &b = glyphs[std::size_t(m)].box;
-        if (!chain.empty() && b.left - chainRight > letterHeight * 3 / 2)
-            closeChain();
-        chainRight = chain.empty() ? b.right : std::max(chainRight, b.right);
-        chain.push_back(m);
+        if (chains.empty() || b.left - chains.back().right > letterHeight * 3 / 2)
+            chains.push_back(Chain{{}, b.left, b.right});
+        chains.back().members.push_back(m);
+        chains.back().right = std::max(chains.back().right, b.right);
     }
-    closeChain();
+    const auto longest = std::max_element(chains.begin(), chains.end(), [](const Chain &a, const Chain &b) {
+        return a.members.size() < b.members.size();
+    });
+    if (longest == chains.end() || longest->members.size() < 2)
+        return {};
+    std::vector<int> kept = longest->members;
+    int left = longest->left;
+    int right = longest->right;
+    const int reach = 4 * letterHeight;
+    for (auto next = longest + 1; next != chains.end() && next->left - right <= reach; ++next) {
+        if (next->members.size() < 2)
+            continue;
+        kept.insert(kept.end(), next->members.begin(), next->members.end());
+        right = next->right;
+    }
+    for (auto previous = std::make_reverse_iterator(longest); previous != chains.rend() && left - previous->right <= reach;
+         ++previous) {
+        if (previous->members.size() < 2)
+            continue;
+        kept.insert(kept.end(), previous->members.begin(), previous->members.end());
+        left = previous->left;
+    }
     return kept;
 }
 
