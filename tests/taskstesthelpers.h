@@ -122,6 +122,54 @@ inline void dropOn(QWidget *target, const QStringList &paths)
     QVERIFY(drop.isAccepted());
 }
 
+// Ends a run the way the worker does.
+inline void finish(Di_riror_adiRIZ *task, int state = Done)
+{
+    task->state = state;
+    emit task->completedSig();
+}
+
+// Plays the part of the worker: whenever a task turns Running, hands it to `onRunning`, which by
+// default finishes it the way a run that reached its end does.
+class BatchDriver : public QObject
+{
+public:
+    using Action = std::function<void(Di_riror_adiRIZ *)>;
+
+    explicit BatchDriver(TaskListOBJ &list, Action action = [](Di_riror_adiRIZ *task) { finish(task); })
+        : list(list)
+        , onRunning(std::move(action))
+    {
+        // Tasks that were Running before the batch started are not the runner's doing.
+        for (Di_riror_adiRIZ *task : list.taskList()) {
+            if (task->state == Running)
+                seen.append(task);
+        }
+        connect(&poll, &QTimer::timeout, this, [this] { look(); });
+        poll.start(5);
+    }
+
+    QStringList ran; // video paths, in the order the runner started them
+
+private:
+    void look()
+    {
+        for (Di_riror_adiRIZ *task : list.taskList()) {
+            if (task->state == Running && !seen.contains(task)) {
+                seen.append(task);
+                ran.append(task->videoPath);
+                onRunning(task);
+                return;
+            }
+        }
+    }
+
+    TaskListOBJ &list;
+    Action onRunning;
+    QTimer poll;
+    QList<Di_riror_adiRIZ *> seen;
+};
+
 // What a modal box showed before it was answered.
 struct ModalSeen
 {

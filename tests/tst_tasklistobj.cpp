@@ -10,63 +10,6 @@
 
 using namespace TasksTest;
 
-namespace {
-
-// Plays the part of the worker: whenever a task turns Running, hands it to `onRunning`, which by
-// default finishes it the way a run that reached its end does.
-class BatchDriver : public QObject
-{
-public:
-    using Action = std::function<void(Di_riror_adiRIZ *)>;
-
-    explicit BatchDriver(TaskListOBJ &list, Action action = finish)
-        : list(list)
-        , onRunning(std::move(action))
-    {
-        // Tasks that were Running before the batch started are not the runner's doing.
-        for (Di_riror_adiRIZ *task : list.taskList()) {
-            if (task->state == Running)
-                seen.append(task);
-        }
-        connect(&poll, &QTimer::timeout, this, [this] { look(); });
-        poll.start(5);
-    }
-
-    static void finish(Di_riror_adiRIZ *task)
-    {
-        task->state = Done;
-        emit task->completedSig();
-    }
-
-    static void cancel(Di_riror_adiRIZ *task)
-    {
-        task->state = Cancelled;
-        emit task->completedSig();
-    }
-
-    QStringList ran; // video paths, in the order the runner started them
-
-private:
-    void look()
-    {
-        for (Di_riror_adiRIZ *task : list.taskList()) {
-            if (task->state == Running && !seen.contains(task)) {
-                seen.append(task);
-                ran.append(task->videoPath);
-                onRunning(task);
-                return;
-            }
-        }
-    }
-
-    TaskListOBJ &list;
-    Action onRunning;
-    QTimer poll;
-    QList<Di_riror_adiRIZ *> seen;
-};
-
-} // namespace
-
 class TestTaskListObj : public QObject
 {
     Q_OBJECT
@@ -122,7 +65,7 @@ private slots:
         BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
             emit task->progress_updata(0.25f);
             emit task->progress_updata(0.75f);
-            BatchDriver::finish(task);
+            finish(task);
         });
         QSignalSpy progress(&list, &TaskListOBJ::progress_updataSig);
 
@@ -141,11 +84,11 @@ private slots:
         bool stopNext = true;
         BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
             if (!stopNext)
-                return BatchDriver::finish(task);
+                return finish(task);
             stopNext = false;
             list.requestStop();
             QVERIFY(task->stopRequested); // the running task winds down as Cancelled
-            BatchDriver::cancel(task);
+            finish(task, Cancelled);
         });
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
         QSignalSpy stops(&list, &TaskListOBJ::stopSig);
@@ -177,7 +120,7 @@ private slots:
             if (task->videoPath == QLatin1String("t1"))
                 list.removeTask(int(list.tasks.indexOf(task)));
             else
-                BatchDriver::finish(task);
+                finish(task);
         });
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
@@ -199,7 +142,7 @@ private slots:
             QVERIFY(list.isRunning());
             list.runAll();
             QCOMPARE(completed.count(), 0);
-            BatchDriver::finish(task);
+            finish(task);
         });
 
         list.runAll();

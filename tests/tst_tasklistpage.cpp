@@ -40,23 +40,6 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-// Runs `whileRunning` once the first task has been started by the page's start button.
-void runBatch(TaskListWidgetsClass &page, const std::function<void(Di_riror_adiRIZ *)> &whileRunning)
-{
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &page, [&] {
-        for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
-            if (task->state == Running) {
-                poll.stop();
-                whileRunning(task);
-                return;
-            }
-        }
-    });
-    poll.start(5);
-    QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
-}
-
 QMessageBox *savedNotice()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -207,7 +190,7 @@ private slots:
         QCOMPARE(stops.count(), 0);
 
         bool indicatorShownWhileStopping = false;
-        runBatch(page, [&](Di_riror_adiRIZ *task) {
+        BatchDriver driver(*page.taskList(), [&](Di_riror_adiRIZ *task) {
             QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
             // Replacing the batch would leave the runner waiting for a task that is gone.
             refusal = answerMessageBox(QMessageBox::Ok);
@@ -215,9 +198,9 @@ private slots:
             QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton);
             indicatorShownWhileStopping = indicator->isVisibleTo(&page);
             QVERIFY(task->stopRequested);
-            task->state = Cancelled;
-            emit task->completedSig();
+            finish(task, Cancelled);
         });
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
 
         QCOMPARE(runs.count(), 1);
         QCOMPARE(stops.count(), 1);

@@ -245,19 +245,13 @@ private slots:
         Di_riror_adiRIZ *running = v.list.tasks.at(0);
         running->state = Ready;
         ModalLog refusals;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &v.view, [&] {
-            if (running->state != Running)
-                return;
-            poll.stop();
+        BatchDriver driver(v.list, [&](Di_riror_adiRIZ *task) {
             refusals = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Ok});
             selectRows(v.view, 0, 1);
             v.view.deleteSelected();
             v.view.resetSelected(0);
-            running->state = Done;
-            emit running->completedSig();
+            finish(task);
         });
-        poll.start(5);
         v.list.runAll();
 
         QCOMPARE(refusals->at(0).title, QStringLiteral("警告"));
