@@ -16,7 +16,6 @@
 
 #include <httplib.h>
 
-#include <functional>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -86,11 +85,12 @@ private:
     std::streambuf *old;
 };
 
-// Watches for the next modal message box, remembers what it showed and answers it.
+// Watches for the next modal message box, remembers what it showed and clicks `button` on it
+// (-1: presses Escape).
 class ModalAnswerer
 {
 public:
-    explicit ModalAnswerer(std::function<void(QMessageBox *)> answer) : answer(std::move(answer))
+    explicit ModalAnswerer(int button) : button(button)
     {
         QObject::connect(&timer, &QTimer::timeout, [this] { answerVisibleBox(); });
         timer.start(10);
@@ -110,19 +110,17 @@ private:
         shown = true;
         title = box->windowTitle();
         text = box->text();
-        for (QAbstractButton *button : box->buttons())
-            buttons.insert(box->standardButton(button), button->text());
-        answer(box);
+        for (QAbstractButton *shown : box->buttons())
+            buttons.insert(box->standardButton(shown), shown->text());
+        if (button < 0)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            QTest::mouseClick(box->button(QMessageBox::StandardButton(button)), Qt::LeftButton);
     }
 
-    std::function<void(QMessageBox *)> answer;
+    int button;
     QTimer timer;
 };
-
-std::function<void(QMessageBox *)> clickButton(QMessageBox::StandardButton which)
-{
-    return [which](QMessageBox *box) { QTest::mouseClick(box->button(which), Qt::LeftButton); };
-}
 
 double storedSkipVersion()
 {
@@ -289,7 +287,7 @@ private slots:
     {
         AnswerServer server(200, answer("1.1"));
         UpdateChecker checker = server.checker();
-        ModalAnswerer box(clickButton(QMessageBox::Cancel));
+        ModalAnswerer box(QMessageBox::Cancel);
         QCOMPARE(offerUpdate(checker), UpdateChoice::Later);
         QVERIFY(box.shown);
         QCOMPARE(box.title, QString("检测到新版本"));
@@ -320,9 +318,7 @@ private slots:
 
         AnswerServer server(200, answer("1.1"));
         UpdateChecker checker = server.checker();
-        ModalAnswerer box(button < 0 ? std::function<void(QMessageBox *)>(
-                                           [](QMessageBox *b) { QTest::keyClick(b, Qt::Key_Escape); })
-                                     : clickButton(QMessageBox::StandardButton(button)));
+        ModalAnswerer box(button);
         QCOMPARE(offerUpdate(checker), choice);
         QVERIFY(box.shown);
         QCOMPARE(pages.opened, pageOpened ? QList<QUrl>{QUrl(QString::fromStdString(AppConstants::helpPage))}
@@ -336,7 +332,7 @@ private slots:
         const auto round = [](const std::string &version, QMessageBox::StandardButton click) {
             AnswerServer server(200, answer(version));
             UpdateChecker checker = server.checker();
-            ModalAnswerer box(clickButton(click));
+            ModalAnswerer box(click);
             return offerUpdate(checker);
         };
         QCOMPARE(round("1.1", QMessageBox::Save), UpdateChoice::Skip);
@@ -350,7 +346,7 @@ private slots:
             "版本:1.0.0.0\n\n更多信息" + QString::fromStdString(AppConstants::siteAddress) + "\n";
         QCOMPARE(aboutText(), expected);
 
-        ModalAnswerer box(clickButton(QMessageBox::Ok));
+        ModalAnswerer box(QMessageBox::Ok);
         showAboutBox();
         QVERIFY(box.shown);
         QCOMPARE(box.title, QString("关于软件"));
