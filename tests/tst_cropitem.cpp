@@ -202,7 +202,8 @@ private slots:
         QFETCH(QRect, picture);
         QFETCH(QRect, expected);
         const QSize video(640, 360);
-        QCOMPARE(toVideo ? CropMapping::sceneToVideo(from, picture, video) : CropMapping::videoToScene(from, picture, video),
+        QCOMPARE(toVideo ? CropMapping::sceneToVideo(from, picture, video)
+                         : CropMapping::videoToScene(from, picture, video),
                  expected);
     }
 

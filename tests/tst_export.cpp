@@ -43,7 +43,8 @@ private slots:
         QTest::addColumn<QStringList>("skipped");
 
         QTest::newRow("three done, two not") << QStringList{"a.mp4", "b.mp4", "c.mp4", "d.mp4", "e.mp4"}
-                                             << QList<int>{Done, Ready, Cancelled, Done, Done} << int(ExportPlanner::Srt)
+                                             << QList<int>{Done, Ready, Cancelled, Done, Done}
+                                             << int(ExportPlanner::Srt)
                                              << QStringList{"a.srt", "d.srt", "e.srt"} << QStringList{"b.mp4", "c.mp4"};
         QTest::newRow("base name ends at the first dot") << QStringList{"talk.part1.mp4"} << QList<int>{Done}
                                                          << int(ExportPlanner::Srt) << QStringList{"talk.srt"}

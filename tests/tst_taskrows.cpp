@@ -305,8 +305,9 @@ private slots:
         QTest::addColumn<bool>("intoFolder");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("srt over a longer file") << 0 << false << QStringLiteral("Files (*.srt)")
-                                                << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
+        QTest::newRow("srt over a longer file")
+            << 0 << false << QStringLiteral("Files (*.srt)")
+            << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
         QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
                                                 << QByteArray("Hello world\r\n");
         QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
