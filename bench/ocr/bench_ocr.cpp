@@ -1,11 +1,12 @@
 // Speed and accuracy of text recognition on subtitle strips cut from rendered video frames.
 //
 //   scripts/build.sh --target bench_ocr
-//   build/bench/ocr/bench_ocr [--strips DIR] [--repeat N] [--letter-height PX] [--raw]
+//   build/bench/ocr/bench_ocr [--strips DIR]... [--repeat N] [--letter-height PX] [--raw]
 //                             [--only en|zh|none] [--name REGEX] [--verbose] [--dump DIR]
 //
 // The strips are rendered once by scripts/render-strips.sh (ffmpeg with libass) into
-// build/bench-strips unless --strips names another folder. Each strip goes through the same steps
+// build/bench-strips/seed-2024 and build/bench-strips/seed-7 (two sets with different texts,
+// styles and backgrounds) unless --strips names other folders. Each strip goes through the same steps
 // as TextRecognizer::recognize (image preparation, then Tesseract) and is timed; a strip's time is
 // the median of --repeat runs. Reported: median and 90th percentile latency (all strips and the
 // 1280-pixel-wide ones), character error rate per language (Levenshtein distance over the
@@ -29,6 +30,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -37,6 +39,7 @@ namespace {
 
 struct Strip
 {
+    QString directory;
     QString name;
     QString language; // "en", "zh" or "none"
     int width = 0;
@@ -67,7 +70,7 @@ QList<Strip> readManifest(const QString &directory)
         const QStringList fields = QString::fromUtf8(file.readLine()).chopped(1).split(QLatin1Char('\t'));
         if (fields.size() < 6)
             continue;
-        Strip strip{fields[0], fields[1], fields[2].toInt(), fields[3], fields[4], {}};
+        Strip strip{directory, fields[0], fields[1], fields[2].toInt(), fields[3], fields[4], {}};
         if (!fields[5].isEmpty())
             strip.lines = fields[5].split(QStringLiteral("\\N"));
         strips << strip;
@@ -75,12 +78,17 @@ QList<Strip> readManifest(const QString &directory)
     return strips;
 }
 
+// A folder named "seed-N" is rendered with seed N.
 bool renderStrips(const QString &directory)
 {
     out << "Rendering strips into " << directory << " ..." << Qt::endl;
+    const QRegularExpressionMatch seed = QRegularExpression(QStringLiteral("seed-(\\d+)$")).match(QDir(directory).dirName());
+    QStringList arguments{directory};
+    if (seed.hasMatch())
+        arguments << seed.captured(1);
     QProcess render;
     render.setProcessChannelMode(QProcess::ForwardedChannels);
-    render.start(QStringLiteral(TARNIX_SOURCE_DIR "/scripts/render-strips.sh"), {directory});
+    render.start(QStringLiteral(TARNIX_SOURCE_DIR "/scripts/render-strips.sh"), arguments);
     return render.waitForFinished(-1) && render.exitStatus() == QProcess::NormalExit && render.exitCode() == 0;
 }
 
@@ -157,6 +165,31 @@ void accuracyRow(const QString &language, const QList<Outcome> &outcomes)
         << Qt::endl;
 }
 
+// Character error rate of each language for each value of a strip property (background, style).
+void breakdown(const QString &title, const QList<Outcome> &outcomes, QString (*property)(const Strip &))
+{
+    QMap<QString, std::array<int, 4>> sums; // en distance, en length, zh distance, zh length
+    for (const Outcome &outcome : outcomes) {
+        const Strip &strip = *outcome.strip;
+        if (strip.language == QLatin1String("none"))
+            continue;
+        std::array<int, 4> &sum = sums[property(strip)];
+        const std::size_t offset = strip.language == QLatin1String("en") ? 0 : 2;
+        sum[offset] += outcome.distance;
+        sum[offset + 1] += outcome.referenceLength;
+    }
+    const auto rate = [](int distance, int length) {
+        return length == 0 ? QStringLiteral("-") : QStringLiteral("%1 %").arg(100.0 * distance / length, 0, 'f', 1);
+    };
+    out << Qt::endl << QStringLiteral("| %1 | CER en | CER zh |").arg(title, -16) << Qt::endl;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+        out << QStringLiteral("| %1 | %2 | %3 |")
+                   .arg(it.key(), -16)
+                   .arg(rate(it.value()[0], it.value()[1]), 6)
+                   .arg(rate(it.value()[2], it.value()[3]), 6)
+            << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -164,8 +197,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption stripsOption(QStringLiteral("strips"), QStringLiteral("Strip folder."), QStringLiteral("dir"),
-                                          QStringLiteral(TARNIX_STRIP_DIR));
+    const QCommandLineOption stripsOption(QStringLiteral("strips"), QStringLiteral("Strip folder (repeatable)."),
+                                          QStringLiteral("dir"));
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs per strip."), QStringLiteral("n"),
                                           QStringLiteral("3"));
     const QCommandLineOption heightOption(QStringLiteral("letter-height"), QStringLiteral("Letter height handed to Tesseract."),
@@ -181,14 +214,21 @@ int main(int argc, char *argv[])
     parser.addOptions({stripsOption, repeatOption, heightOption, rawOption, onlyOption, nameOption, verboseOption, dumpOption});
     parser.process(app);
 
-    const QString directory = parser.value(stripsOption);
-    if (!QFile::exists(QDir(directory).filePath(QStringLiteral("strips.tsv"))) && !renderStrips(directory)) {
-        out << "Could not render the strips." << Qt::endl;
-        return 1;
+    // Two sets of strips by default: changes tuned on one must hold on the other.
+    const QStringList directories = parser.isSet(stripsOption)
+                                        ? parser.values(stripsOption)
+                                        : QStringList{QStringLiteral(TARNIX_STRIP_DIR "/seed-2024"),
+                                                      QStringLiteral(TARNIX_STRIP_DIR "/seed-7")};
+    QList<Strip> strips;
+    for (const QString &directory : directories) {
+        if (!QFile::exists(QDir(directory).filePath(QStringLiteral("strips.tsv"))) && !renderStrips(directory)) {
+            out << "Could not render the strips into " << directory << Qt::endl;
+            return 1;
+        }
+        strips << readManifest(directory);
     }
-    const QList<Strip> strips = readManifest(directory);
     if (strips.isEmpty()) {
-        out << "No strips in " << directory << Qt::endl;
+        out << "No strips in " << directories.join(QStringLiteral(", ")) << Qt::endl;
         return 1;
     }
 
@@ -230,7 +270,8 @@ int main(int argc, char *argv[])
             continue;
         if (parser.isSet(nameOption) && !QRegularExpression(parser.value(nameOption)).match(strip.name).hasMatch())
             continue;
-        const QImage image(QDir(directory).filePath(strip.name + QStringLiteral(".png")));
+        const QImage image(QDir(strip.directory).filePath(strip.name + QStringLiteral(".png")));
+        const QString label = directories.size() > 1 ? QDir(strip.directory).dirName() + QLatin1Char('/') + strip.name : strip.name;
         TesseractEngine &engine = *engines.value(strip.language);
         const ImagePreparation &preparation =
             strip.language == QLatin1String("zh") ? chinesePreparation : alphabetPreparation;
@@ -261,10 +302,10 @@ int main(int argc, char *argv[])
         outcome.distance = strip.lines.isEmpty() ? int(recognised.toUcs4().size())
                                                  : levenshtein(reference.toUcs4(), recognised.toUcs4());
         if (!dumpDirectory.isEmpty() && !raw)
-            preparation.prepare(image).save(QDir(dumpDirectory).filePath(strip.name + QStringLiteral(".png")));
+            preparation.prepare(image).save(QDir(dumpDirectory).filePath(QString(label).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".png")));
         if (parser.isSet(verboseOption) || (outcome.distance > 0 && strip.language != QLatin1String("none"))) {
             out << QStringLiteral("%1 %2 %3/%4 %5 ms d=%6  %7 -> %8")
-                       .arg(strip.name)
+                       .arg(label)
                        .arg(strip.width)
                        .arg(strip.style, strip.background)
                        .arg(outcome.milliseconds, 0, 'f', 1)
@@ -272,7 +313,7 @@ int main(int argc, char *argv[])
                        .arg(strip.lines.join(QStringLiteral(" / ")), outcome.lines.join(QStringLiteral(" / ")))
                 << Qt::endl;
         } else if (strip.language == QLatin1String("none") && !outcome.lines.isEmpty()) {
-            out << strip.name << " (no text) -> " << outcome.lines.join(QStringLiteral(" / ")) << Qt::endl;
+            out << label << " (no text) -> " << outcome.lines.join(QStringLiteral(" / ")) << Qt::endl;
         }
         outcomes << outcome;
     }
@@ -293,6 +334,8 @@ int main(int argc, char *argv[])
     out << Qt::endl << "| language | strips | exact strips | CER      |" << Qt::endl;
     accuracyRow(QStringLiteral("en"), outcomes);
     accuracyRow(QStringLiteral("zh"), outcomes);
+    breakdown(QStringLiteral("background"), outcomes, [](const Strip &strip) { return strip.background; });
+    breakdown(QStringLiteral("style"), outcomes, [](const Strip &strip) { return strip.style; });
     int falseTexts = 0, blanks = 0;
     for (const Outcome &outcome : outcomes) {
         if (outcome.strip->language == QLatin1String("none")) {

@@ -17,7 +17,7 @@ constexpr int minimumLetterHeight = 6;
 constexpr std::array<int, 6> thresholdLadder{64, 96, 128, 160, 192, 224};
 // Share (in per cent) of the pixels just beside a line's glyphs that are ink too, above which the
 // "line" is texture: letters stand apart, noise and patterns are packed.
-constexpr int maximumRowCrowding = 16;
+constexpr int maximumRowCrowding = 12;
 constexpr int maximumGlyphCrowding = 45;
 // Beyond this many pixels the picture for Tesseract is scaled down (a few lines of subtitle text
 // at the usual letter height take a third of it at most).
@@ -639,7 +639,9 @@ std::vector<bool> textComponents(const Reading &reading, bool piecesInsideLetter
             const int h = row.letterHeight;
             // Marks are small in both directions; only dashes and the bars of 一 and 二 are wide and flat.
             const bool mark = c.box.height() * 10 <= h * 6 && c.box.width() * 10 <= h * 6;
-            const bool bar = c.box.height() * 4 <= h && c.box.width() <= h * 11 / 10;
+            const int middle = (c.box.top + c.box.bottom) / 2;
+            const bool bar = c.box.height() * 4 <= h && c.box.width() <= h * 11 / 10 && middle > row.box.top
+                             && middle < row.box.bottom;
             const bool small = mark || bar;
             const bool solid = c.area * 200 >= h * h; // specks of texture are smaller than a full stop
             const bool insideBand = c.box.top >= row.box.top - h / 2 && c.box.bottom <= row.box.bottom + h / 2;
