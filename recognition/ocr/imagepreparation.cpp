@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
-#include <cstdio>
 
 namespace {
 
@@ -18,6 +17,7 @@ constexpr std::array<int, 6> thresholdLadder{64, 96, 128, 160, 192, 224};
 // Share (in per cent) of the pixels just beside a line's glyphs that are ink too, above which the
 // "line" is texture: letters stand apart, noise and patterns are packed.
 constexpr int maximumRowCrowding = 12;
+// The same for one glyph at a line's end, where texture touching the line joins it.
 constexpr int maximumGlyphCrowding = 45;
 // Beyond this many pixels the picture for Tesseract is scaled down (a few lines of subtitle text
 // at the usual letter height take a third of it at most).
@@ -25,9 +25,6 @@ constexpr double maximumOutputArea = 300000;
 // White around the text: Tesseract finds lines poorly when ink comes near the edge.
 constexpr int outputBorder = 12;
 
-// Ways of turning colour into "ink", where text is high: luma for light text, inverted luma
-// for dark text, and the weakest channel for white or grey text on saturated colours (where
-// luma alone cannot tell white letters from a yellow or cyan background).
 // Ways of turning colour into "ink", where text is high: luma for light text, inverted luma
 // for dark text, the weakest channel for white or grey text on saturated colours (where luma
 // alone cannot tell white letters from a yellow or cyan background), and, once the text's colour
@@ -102,7 +99,8 @@ struct Component
     int besideInked = 0;   // ... that are ink themselves
 };
 
-// A letter or ideograph: its connected pieces (the dot and stem of an "i", the parts of 青).
+// A letter or ideograph, or a part of one: its connected pieces (the dot and stem of an "i",
+// an accent and its letter).
 struct Glyph
 {
     Box box;
@@ -690,6 +688,8 @@ TextMask textMask(const Reading &reading, int width, int height, bool piecesInsi
         if (kept[std::size_t(run.label)])
             box.unite(Box{run.left, run.y, run.right, run.y});
     }
+    if (box.isEmpty())
+        return text;
     const int margin = grow + 1;
     text.region = QRect(QPoint(box.left - margin, box.top - margin), QPoint(box.right + margin, box.bottom + margin))
                   & QRect(0, 0, width, height);
@@ -856,25 +856,12 @@ QImage ImagePreparation::prepare(const QImage &frame) const
     Reading best = bestReading(small, {Ink{InkKind::Luma, 0}, Ink{InkKind::InverseLuma, 0}, Ink{InkKind::Whiteness, 0}});
     if (best.rows.empty())
         return {};
-#ifdef TARNIX_TRACE_PREPARATION
-    const auto dump = [&](const Reading &r) {
-        fprintf(stderr, "kind %d colour %06x threshold %d score %d rows %zu scale %.2f\n", int(r.ink.kind), r.ink.colour & 0xffffff, r.threshold, r.score, r.rows.size(), analysisScale);
-        for (const Row &row : r.rows) {
-            fprintf(stderr, " row %d,%d-%d,%d h %d:", row.box.left, row.box.top, row.box.right, row.box.bottom, row.letterHeight);
-            for (int g : row.glyphs) fprintf(stderr, " %.2f", r.glyphs[g].crowding());
-            fprintf(stderr, "\n");
-        }
-        for (const Glyph &g : r.glyphs) if (g.box.height() >= minimumLetterHeight) fprintf(stderr, "  glyph %d,%d %dx%d area %d t%.1f pieces %d crowd %.2f letter %d\n", g.box.left, g.box.top, g.box.width(), g.box.height(), g.area, g.thickness(), g.pieces, g.crowding(), int(isLetterLike(g, small.height())));
-    };
-    dump(best);
-#endif
     TextMask text = textMask(best, small.width(), small.height(), settings.piecesInsideLetters);
+    if (text.region.isEmpty())
+        return {};
     // Looked at again by the colour of the letters found: background that touches them in
     // brightness but not in colour falls away.
     Reading byColour = bestReading(small, {Ink{InkKind::Closeness, textColour(small, text)}});
-#ifdef TARNIX_TRACE_PREPARATION
-    dump(byColour);
-#endif
     if (byColour.score * 10 >= best.score * 8 && sameText(byColour, best)) {
         // Each reading may miss letters the other has (where the background matches the letters
         // in brightness, or in colour): the text is what either found.
@@ -885,9 +872,6 @@ QImage ImagePreparation::prepare(const QImage &frame) const
     // but of another colour (white letters over yellow) stays out even where the outline is thin.
     const Ink tracingInk{InkKind::Closeness, textColour(small, text)};
     const int threshold = tracingThreshold(inkPlane(small, tracingInk), text, best.threshold);
-#ifdef TARNIX_TRACE_PREPARATION
-    fprintf(stderr, "chosen kind %d colour %06x analysis threshold %d tracing threshold %d letter height %d\n", int(best.ink.kind), tracingInk.colour & 0xffffff, best.threshold, threshold, text.letterHeight);
-#endif
     return trace(rgb, analysisScale, tracingInk, text, threshold, settings.letterHeight);
 }
 

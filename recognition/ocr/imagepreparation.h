@@ -3,11 +3,15 @@
 #include <QImage>
 
 // Turns a video crop into what Tesseract reads best: the subtitle's text alone, black on white,
-// cropped to the text lines and scaled to a steady letter height. Light text (white, yellow,
-// grey; outlined or not) over any background and dark text on light panels both work: each
-// polarity and several thresholds are tried and the one that yields the most letter-like shapes
-// standing in lines wins. Shapes that are not part of a text line are left out, so background
-// texture does not turn into stray letters.
+// cropped to the text lines and scaled to a steady letter height. Raw colour frames give
+// Tesseract garbage, and background texture read as letters makes false subtitles.
+//
+// The picture is looked at as brightness (light text), darkness (dark text on a light panel) and
+// whiteness (white text on saturated colours), each at several levels; the reading in which the
+// most letter-like shapes (thin strokes, standing clear of other ink) line up in rows of one
+// letter size wins. A second look by closeness to the letters' colour adds what the first missed.
+// The letters are then traced again from the full-size picture at the level halfway between
+// their colour and their outline or background, keeping only shapes connected to the letters.
 class ImagePreparation
 {
 public:
