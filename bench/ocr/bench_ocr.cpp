@@ -6,12 +6,15 @@
 //
 // The strips are rendered once by scripts/render-strips.sh (ffmpeg with libass) into
 // build/bench-strips/seed-2024 and build/bench-strips/seed-7 (two sets with different texts,
-// styles and backgrounds) unless --strips names other folders. Each strip goes through the same steps
+// styles and backgrounds, so that tuning for one can be checked on the other) unless --strips
+// names other folders; delete a folder to render it anew. Each strip goes through the same steps
 // as TextRecognizer::recognize (image preparation, then Tesseract) and is timed; a strip's time is
-// the median of --repeat runs. Reported: median and 90th percentile latency (all strips and the
-// 1280-pixel-wide ones), character error rate per language (Levenshtein distance over the
-// reference length, whitespace normalised; spaces ignored for Chinese), and how many strips
-// without text produced some. --raw hands the colour strip to Tesseract unprepared, for comparison.
+// the median of --repeat runs. Reported: median and 90th percentile latency (all strips, by
+// width, and the 1280-pixel-wide ones), character error rate per language (Levenshtein distance
+// over the reference length, whitespace normalised; spaces ignored for Chinese) overall, by
+// background and by style, and how many strips without text produced some. Strips with errors are
+// listed (all with --verbose); --dump saves the pictures handed to Tesseract; --raw hands the
+// colour strip to Tesseract unprepared, for comparison.
 // Targets: 1280-px strips median < 60 ms and p90 < 120 ms; CER < 2 % English, < 5 % Chinese.
 
 #include "recognition/ocr/imagepreparation.h"
