@@ -52,7 +52,8 @@ void paintBackdrop(QPainter &painter, const QSize &size, Backdrop backdrop)
     for (int i = 0; i < 60; ++i) {
         const QRect block(random.bounded(size.width()), random.bounded(size.height()), 10 + random.bounded(80),
                           4 + random.bounded(40));
-        painter.fillRect(block, QColor::fromHsv(random.bounded(360), 80 + random.bounded(175), 60 + random.bounded(195)));
+        painter.fillRect(
+            block, QColor::fromHsv(random.bounded(360), 80 + random.bounded(175), 60 + random.bounded(195)));
     }
 }
 
@@ -240,7 +241,8 @@ void TestTextRecognizer::recognizesVideoLikeText_data()
         << QStringList{"今天的天气真好", "我们明天早上见"};
 
     QTest::newRow("busy backdrop alone") << paintStrip({1280, 140}, {}, yellow) << "en" << QStringList{};
-    QTest::newRow("light panel alone") << paintStrip({1280, 140}, {QString(30, QLatin1Char(' '))}, panel) << "zh-Hans" << QStringList{};
+    QTest::newRow("light panel alone") << paintStrip({1280, 140}, {QString(30, QLatin1Char(' '))}, panel) << "zh-Hans"
+                                       << QStringList{};
 }
 
 void TestTextRecognizer::recognizesVideoLikeText()
@@ -403,7 +405,8 @@ void TestTextRecognizer::choosesModelForTag_data()
     QTest::newRow("English") << "en" << QStringList{"chi_sim", "eng"} << "eng";
     QTest::newRow("not installed") << "fr" << QStringList{"eng"} << "";
     QTest::newRow("case differs") << "En" << QStringList{"eng"} << "";
-    QTest::newRow("newest Fraktur model first") << "de-Latf" << QStringList{"deu_frak", "deu_latf", "frk"} << "deu_latf";
+    QTest::newRow("newest Fraktur model first")
+        << "de-Latf" << QStringList{"deu_frak", "deu_latf", "frk"} << "deu_latf";
     QTest::newRow("older Fraktur model") << "de-Latf" << QStringList{"deu_frak", "frk"} << "frk";
     QTest::newRow("B code only") << "de" << QStringList{"ger"} << "ger";
     QTest::newRow("unlisted code") << "haw" << QStringList{"haw"} << "haw";
@@ -430,8 +433,9 @@ void TestTextRecognizer::namesLanguagesInInterfaceLanguage_data()
     QTest::newRow("German interface gets English names")
         << models << QLocale(QLocale::German, QLocale::Germany)
         << QList<QStringList>{{"de", "German"}, {"en", "English"}, {"zh-Hans", "Chinese (Simplified)"}};
-    QTest::newRow("Chinese interface") << models << QLocale(QLocale::Chinese, QLocale::China)
-                                       << QList<QStringList>{{"de", "德语"}, {"en", "英语"}, {"zh-Hans", "简体中文"}};
+    QTest::newRow("Chinese interface")
+        << models << QLocale(QLocale::Chinese, QLocale::China)
+        << QList<QStringList>{{"de", "德语"}, {"en", "英语"}, {"zh-Hans", "简体中文"}};
     QTest::newRow("no models") << QStringList{} << QLocale(QLocale::English) << QList<QStringList>{};
 }
 
@@ -500,9 +504,11 @@ void TestTextRecognizer::joinsWords_data()
     QTest::newRow("Chinese characters") << QStringList{"我们", "明", "天", "见"} << "我们明天见";
     QTest::newRow("Chinese punctuation") << QStringList{"别担心", "，", "我没事"} << "别担心，我没事";
     QTest::newRow("Latin word among Chinese") << QStringList{"我", "用", "Python", "写"} << "我用 Python 写";
-    QTest::newRow("Japanese kana and kanji") << QStringList{"これは", "日本語", "です"} << "これは日本語です";
+    QTest::newRow("Japanese kana and kanji")
+        << QStringList{"これは", "日本語", "です"} << "これは日本語です";
     QTest::newRow("Thai") << QStringList{"สวัสดี", "ครับ"} << "สวัสดีครับ";
-    QTest::newRow("Korean keeps its spaces") << QStringList{"안녕하세요", "여러분"} << "안녕하세요 여러분";
+    QTest::newRow("Korean keeps its spaces")
+        << QStringList{"안녕하세요", "여러분"} << "안녕하세요 여러분";
     QTest::newRow("stray whitespace") << QStringList{" Hello ", "", "world "} << "Hello world";
     QTest::newRow("nothing") << QStringList{} << "";
 }

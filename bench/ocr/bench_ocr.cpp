@@ -85,7 +85,8 @@ QList<Strip> readManifest(const QString &directory)
 bool renderStrips(const QString &directory)
 {
     out << "Rendering strips into " << directory << " ..." << Qt::endl;
-    const QRegularExpressionMatch seed = QRegularExpression(QStringLiteral("seed-(\\d+)$")).match(QDir(directory).dirName());
+    const QRegularExpressionMatch seed
+        = QRegularExpression(QStringLiteral("seed-(\\d+)$")).match(QDir(directory).dirName());
     QStringList arguments{directory};
     if (seed.hasMatch())
         arguments << seed.captured(1);
@@ -112,7 +113,8 @@ int levenshtein(const QList<uint> &a, const QList<uint> &b)
         current[0] = int(i);
         for (qsizetype j = 1; j <= b.size(); ++j) {
             const int substitution = previous[std::size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            current[std::size_t(j)] = std::min({previous[std::size_t(j)] + 1, current[std::size_t(j - 1)] + 1, substitution});
+            current[std::size_t(j)]
+                = std::min({previous[std::size_t(j)] + 1, current[std::size_t(j - 1)] + 1, substitution});
         }
         std::swap(previous, current);
     }
@@ -202,10 +204,10 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption stripsOption(QStringLiteral("strips"), QStringLiteral("Strip folder (repeatable)."),
                                           QStringLiteral("dir"));
-    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs per strip."), QStringLiteral("n"),
-                                          QStringLiteral("3"));
-    const QCommandLineOption heightOption(QStringLiteral("letter-height"), QStringLiteral("Letter height handed to Tesseract."),
-                                          QStringLiteral("px"));
+    const QCommandLineOption repeatOption(
+        QStringLiteral("repeat"), QStringLiteral("Runs per strip."), QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption heightOption(
+        QStringLiteral("letter-height"), QStringLiteral("Letter height handed to Tesseract."), QStringLiteral("px"));
     const QCommandLineOption rawOption(QStringLiteral("raw"), QStringLiteral("Skip image preparation."));
     const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Only strips of this language."),
                                         QStringLiteral("en|zh|none"));
@@ -214,7 +216,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every strip's result."));
     const QCommandLineOption dumpOption(QStringLiteral("dump"), QStringLiteral("Save prepared pictures here."),
                                         QStringLiteral("dir"));
-    parser.addOptions({stripsOption, repeatOption, heightOption, rawOption, onlyOption, nameOption, verboseOption, dumpOption});
+    parser.addOptions(
+        {stripsOption, repeatOption, heightOption, rawOption, onlyOption, nameOption, verboseOption, dumpOption});
     parser.process(app);
 
     // Two sets of strips by default: changes tuned on one must hold on the other.
@@ -274,7 +277,8 @@ int main(int argc, char *argv[])
         if (parser.isSet(nameOption) && !QRegularExpression(parser.value(nameOption)).match(strip.name).hasMatch())
             continue;
         const QImage image(QDir(strip.directory).filePath(strip.name + QStringLiteral(".png")));
-        const QString label = directories.size() > 1 ? QDir(strip.directory).dirName() + QLatin1Char('/') + strip.name : strip.name;
+        const QString label
+            = directories.size() > 1 ? QDir(strip.directory).dirName() + QLatin1Char('/') + strip.name : strip.name;
         TesseractEngine &engine = *engines.value(strip.language);
         const ImagePreparation &preparation =
             strip.language == QLatin1String("zh") ? chinesePreparation : alphabetPreparation;
@@ -305,7 +309,9 @@ int main(int argc, char *argv[])
         outcome.distance = strip.lines.isEmpty() ? int(recognised.toUcs4().size())
                                                  : levenshtein(reference.toUcs4(), recognised.toUcs4());
         if (!dumpDirectory.isEmpty() && !raw)
-            preparation.prepare(image).save(QDir(dumpDirectory).filePath(QString(label).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".png")));
+            preparation.prepare(image).save(
+                QDir(dumpDirectory)
+                    .filePath(QString(label).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".png")));
         if (parser.isSet(verboseOption) || (outcome.distance > 0 && strip.language != QLatin1String("none"))) {
             out << QStringLiteral("%1 %2 %3/%4 %5 ms d=%6  %7 -> %8")
                        .arg(label)
@@ -321,7 +327,8 @@ int main(int argc, char *argv[])
         outcomes << outcome;
     }
 
-    out << Qt::endl << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
+    out << Qt::endl
+        << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
     latencyRow(QStringLiteral("all"), outcomes, [](const Outcome &) { return true; });
     latencyRow(QStringLiteral("1280 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1280; });
     latencyRow(QStringLiteral("1280 px, English"), outcomes,

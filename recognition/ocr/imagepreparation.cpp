@@ -231,7 +231,8 @@ void labelComponents(const Plane &ink, Reading &reading)
             while (candidate < previousEnd && runs[candidate].right < left - 1)
                 ++candidate;
             for (std::size_t above = candidate; above < previousEnd && runs[above].left <= run.right + 1; ++above) {
-                run.sharedAbove += std::max(0, std::min(run.right, runs[above].right) - std::max(run.left, runs[above].left) + 1);
+                run.sharedAbove
+                    += std::max(0, std::min(run.right, runs[above].right) - std::max(run.left, runs[above].left) + 1);
                 if (run.label < 0)
                     run.label = runs[above].label;
                 else
@@ -384,7 +385,8 @@ std::vector<int> alignedGlyphs(const std::vector<int> &members, const std::vecto
     for (const int m : members) {
         const Glyph &glyph = glyphs[std::size_t(m)];
         const int thickness = int(glyph.thickness() * 16);
-        if (glyph.box.height() > 2 * typicalHeight || thickness * 2 < typicalThickness || thickness > 2 * typicalThickness)
+        if (glyph.box.height() > 2 * typicalHeight || thickness * 2 < typicalThickness
+            || thickness > 2 * typicalThickness)
             continue;
         int sameTop = 0, sameBottom = 0;
         for (const int other : members) {
@@ -436,8 +438,8 @@ std::vector<int> chainedGlyphs(std::vector<int> members, const std::vector<Glyph
         kept.insert(kept.end(), next->members.begin(), next->members.end());
         right = next->right;
     }
-    for (auto previous = std::make_reverse_iterator(longest); previous != chains.rend() && left - previous->right <= reach;
-         ++previous) {
+    for (auto previous = std::make_reverse_iterator(longest);
+         previous != chains.rend() && left - previous->right <= reach; ++previous) {
         if (previous->members.size() < 2)
             continue;
         kept.insert(kept.end(), previous->members.begin(), previous->members.end());
@@ -498,8 +500,8 @@ void findRows(Reading &reading, int planeHeight)
             continue;
         // Blobs of a texture that touch the line's ends are packed too, each on its own.
         row.glyphs.erase(std::remove_if(row.glyphs.begin(), row.glyphs.end(),
-                                        [&](int m) { return glyphs[std::size_t(m)].crowding() * 100 > maximumGlyphCrowding; }),
-                         row.glyphs.end());
+                             [&](int m) { return glyphs[std::size_t(m)].crowding() * 100 > maximumGlyphCrowding; }),
+            row.glyphs.end());
         if (row.glyphs.size() < 2)
             continue;
         row.box = Box{};
@@ -524,7 +526,8 @@ void findRows(Reading &reading, int planeHeight)
     std::vector<Row> kept;
     for (const Row &row : reading.rows) {
         const int overlap = -horizontalGap(row.box, main.box);
-        const bool sameSize = row.letterHeight * 10 >= main.letterHeight * 6 && row.letterHeight * 10 <= main.letterHeight * 16;
+        const bool sameSize
+            = row.letterHeight * 10 >= main.letterHeight * 6 && row.letterHeight * 10 <= main.letterHeight * 16;
         const bool stacked = overlap * 10 >= std::min(row.box.width(), main.box.width()) * 3;
         if (sameSize && stacked)
             kept.push_back(row);
@@ -608,10 +611,12 @@ std::vector<bool> textComponents(const Reading &reading, bool piecesInsideLetter
         for (const int g : row.glyphs) {
             // In an alphabet, a "letter" within another letter is background seen through a counter.
             const Box &box = reading.glyphs[std::size_t(g)].box;
-            glyphKept[std::size_t(g)] = piecesInsideLetters || !std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int other) {
-                const Box &b = reading.glyphs[std::size_t(other)].box;
-                return other != g && b.left <= box.left && b.right >= box.right && b.top <= box.top && b.bottom >= box.bottom;
-            });
+            glyphKept[std::size_t(g)]
+                = piecesInsideLetters || !std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int other) {
+                      const Box &b = reading.glyphs[std::size_t(other)].box;
+                      return other != g && b.left <= box.left && b.right >= box.right && b.top <= box.top
+                          && b.bottom >= box.bottom;
+                  });
         }
     }
     std::vector<bool> kept(reading.components.size(), false);
@@ -853,7 +858,8 @@ QImage ImagePreparation::prepare(const QImage &frame) const
                                           Qt::SmoothTransformation)
                              : rgb;
 
-    Reading best = bestReading(small, {Ink{InkKind::Luma, 0}, Ink{InkKind::InverseLuma, 0}, Ink{InkKind::Whiteness, 0}});
+    Reading best
+        = bestReading(small, {Ink{InkKind::Luma, 0}, Ink{InkKind::InverseLuma, 0}, Ink{InkKind::Whiteness, 0}});
     if (best.rows.empty())
         return {};
     TextMask text = textMask(best, small.width(), small.height(), settings.piecesInsideLetters);

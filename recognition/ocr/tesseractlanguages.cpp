@@ -283,8 +283,8 @@ QString TesseractLanguages::tagForModel(const QString &model)
     if (!isPlainLanguageCode(model))
         return {};
     const QLocale::Language language = QLocale::codeToLanguage(model, QLocale::ISO639Part2);
-    const QString shortCode = language == QLocale::AnyLanguage ? QString()
-                                                                : QLocale::languageToCode(language, QLocale::ISO639Part1);
+    const QString shortCode
+        = language == QLocale::AnyLanguage ? QString() : QLocale::languageToCode(language, QLocale::ISO639Part1);
     return shortCode.isEmpty() ? model : shortCode;
 }
 
