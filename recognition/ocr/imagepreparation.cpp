@@ -653,7 +653,7 @@ std::vector<bool> textComponents(const Reading &reading, bool piecesInsideLetter
                 continue;
             const bool besideGlyph = std::any_of(row.glyphs.begin(), row.glyphs.end(), [&](int g) {
                 const Box &b = reading.glyphs[std::size_t(g)].box;
-                return horizontalGap(b, c.box) <= h * 2 / 5 && verticalGap(b, c.box) <= h / 2;
+                return horizontalGap(b, c.box) <= h / 2 && verticalGap(b, c.box) <= h / 2;
             });
             if (besideGlyph) {
                 kept[i] = true;
