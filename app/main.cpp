@@ -13,7 +13,9 @@ int main(int argc, char *argv[])
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");
 
     QApplication app(argc, argv);
-    QTimer::singleShot(2000, &app, [] { checkForUpdates(); });
+    // Scripted runs (screenshots, demos on machines without a network) can leave the site alone.
+    if (!qEnvironmentVariableIsSet("TARNIX_NO_UPDATE_CHECK"))
+        QTimer::singleShot(2000, &app, [] { checkForUpdates(); });
 
     QTranslator translator;
     InterfaceLanguage::install(translator);

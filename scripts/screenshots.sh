@@ -32,7 +32,7 @@ window_shot() {
 click() { xdotool mousemove "$1" "$2" click 1; }
 
 # English interface (no Chinese system language), a settings store of its own.
-HOME=$home LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_MEDIA_BACKEND=ffmpeg "$build/app/tarnix" >"$home/tarnix.log" 2>&1 &
+HOME=$home LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_MEDIA_BACKEND=ffmpeg TARNIX_NO_UPDATE_CHECK=1 "$build/app/tarnix" >"$home/tarnix.log" 2>&1 &
 app=$!
 main=$(xdotool search --sync --name "TNX" | head -1)
 sleep 2
