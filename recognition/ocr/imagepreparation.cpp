@@ -95,6 +95,7 @@ struct Component
     int area = 0;
     int perimeter = 0;
     int inkSum = 0;        // ink values of the pixels, added up
+    int inkPeak = 0;
     int besideSamples = 0; // pixels two steps left and right of the runs
     int besideInked = 0;   // ... that are ink themselves
 };
@@ -256,8 +257,10 @@ void labelComponents(const Plane &ink, Reading &reading)
         Component &component = reading.components[std::size_t(run.label)];
         const int length = run.right - run.left + 1;
         const std::uint8_t *values = ink.row(run.y);
-        for (int x = run.left; x <= run.right; ++x)
+        for (int x = run.left; x <= run.right; ++x) {
             component.inkSum += values[x];
+            component.inkPeak = std::max(component.inkPeak, int(values[x]));
+        }
         for (const int x : {run.left - 2, run.right + 2}) {
             if (x >= 0 && x < ink.width) {
                 ++component.besideSamples;
@@ -632,11 +635,12 @@ std::vector<bool> textComponents(const Reading &reading, bool piecesInsideLetter
     if (letterArea == 0)
         return kept;
     // A full stop is printed in the letters' ink; background that barely passes the threshold
-    // beside an outline is not.
+    // beside an outline is not. Small marks are blurred at analysis size: their strongest
+    // pixel tells their ink better than their mean.
     const long long markInk = reading.threshold + (letterInk / letterArea - reading.threshold) / 3;
     for (std::size_t i = 0; i < reading.components.size(); ++i) {
         const Component &c = reading.components[i];
-        if (kept[i] || c.area == 0 || c.inkSum / c.area < markInk)
+        if (kept[i] || c.area == 0 || c.inkPeak < markInk)
             continue;
         for (const Row &row : reading.rows) {
             const int h = row.letterHeight;
@@ -823,12 +827,35 @@ QImage trace(const QImage &rgb, double analysisScale, const Ink &kind, const Tex
     Reading shapes;
     shapes.threshold = 128;
     labelComponents(traced, shapes);
+    // Pixels at most one analysis pixel from the letters: where a letter traced at a lower level
+    // than the analysis used may reach.
+    std::vector<std::uint8_t> near(text.core.size(), 0);
+    const int regionWidth = region.width();
+    for (int y = 0; y < region.height(); ++y) {
+        for (int x = 0; x < regionWidth; ++x) {
+            if (!text.core[std::size_t(y) * std::size_t(regionWidth) + std::size_t(x)])
+                continue;
+            for (int ny = std::max(0, y - 1); ny <= std::min(region.height() - 1, y + 1); ++ny) {
+                for (int nx = std::max(0, x - 1); nx <= std::min(regionWidth - 1, x + 1); ++nx)
+                    near[std::size_t(ny) * std::size_t(regionWidth) + std::size_t(nx)] = 1;
+            }
+        }
+    }
     std::vector<bool> onLetters(shapes.components.size(), false);
+    std::vector<int> farPixels(shapes.components.size(), 0);
     for (const Run &run : shapes.runs) {
         const int my = analysisY(run.y);
-        for (int x = run.left; x <= run.right && !onLetters[std::size_t(run.label)]; ++x)
-            onLetters[std::size_t(run.label)] = text.at(text.core, analysisX(x), my);
+        for (int x = run.left; x <= run.right; ++x) {
+            const int mx = analysisX(x);
+            onLetters[std::size_t(run.label)] = onLetters[std::size_t(run.label)] || text.at(text.core, mx, my);
+            farPixels[std::size_t(run.label)] += !text.at(near, mx, my);
+        }
     }
+    // A shape reaching far beyond the letters is background of the letters' own colour that
+    // touches them through a break in their outline: of it, only what lies on the letters is kept.
+    const auto spills = [&](int label) {
+        return farPixels[std::size_t(label)] * 4 > shapes.components[std::size_t(label)].area;
+    };
 
     QImage out(ink.width + 2 * outputBorder, ink.height + 2 * outputBorder, QImage::Format_Grayscale8);
     out.fill(255);
@@ -836,7 +863,15 @@ QImage trace(const QImage &rgb, double analysisScale, const Ink &kind, const Tex
         if (!onLetters[std::size_t(run.label)])
             continue;
         uchar *line = out.scanLine(run.y + outputBorder) + outputBorder;
-        std::fill(line + run.left, line + run.right + 1, uchar(0));
+        if (!spills(run.label)) {
+            std::fill(line + run.left, line + run.right + 1, uchar(0));
+            continue;
+        }
+        const int my = analysisY(run.y);
+        for (int x = run.left; x <= run.right; ++x) {
+            if (text.at(near, analysisX(x), my))
+                line[x] = 0;
+        }
     }
     return out;
 }
