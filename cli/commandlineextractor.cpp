@@ -155,12 +155,12 @@ int CommandLineExtractor::run(const Options &options)
         return BadInput;
     }
 
+    const QString extension = options.txt ? QStringLiteral("txt") : QStringLiteral("srt");
+    const QStringList targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
+                                        : QStringList{options.output};
     int result = Success;
-    QStringList usedTargets;
-    for (const QString &video : options.videos) {
-        const QString target = several ? targetFor(video, options, &usedTargets) : options.output;
-        result = std::max(result, extract(video, options, target));
-    }
+    for (qsizetype i = 0; i < options.videos.size(); ++i)
+        result = std::max(result, extract(options.videos[i], options, targets[i]));
     return result;
 }
 
@@ -171,14 +171,6 @@ int CommandLineExtractor::listLanguages()
         std::fprintf(out, "%s\t%s\n", qPrintable(language.value(0)), qPrintable(language.value(1)));
     std::fflush(out);
     return Success;
-}
-
-QString CommandLineExtractor::targetFor(const QString &video, const Options &options, QStringList *used) const
-{
-    const QString extension = options.txt ? QStringLiteral("txt") : QStringLiteral("srt");
-    const QString target = OutputNaming::uniqueTarget(options.output, video, extension, *used);
-    used->append(target);
-    return target;
 }
 
 int CommandLineExtractor::extract(const QString &video, const Options &options, const QString &target)

@@ -46,7 +46,6 @@ private:
     int extract(const QString &video, const Options &options, const QString &target);
     bool waitUntilLoaded(Di_riror_adiRIZ &task);
     bool runToEnd(Di_riror_adiRIZ &task);
-    QString targetFor(const QString &video, const Options &options, QStringList *used) const;
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
 

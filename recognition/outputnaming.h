@@ -7,7 +7,8 @@ class OutputNaming
 {
 public:
     static QString baseName(const QString &videoPath);
-    // folder/base.ext, or folder/base (2).ext, (3)... when an earlier target of the same export took it.
-    static QString uniqueTarget(const QString &folder, const QString &videoPath, const QString &extension,
-                                const QStringList &takenTargets);
+    // One target per video, in order, in `folder`. Videos that share a base name would overwrite
+    // each other's file: the first keeps base.ext, later ones get "base (2).ext", "base (3).ext"...,
+    // never a name that another video of the same export holds as its own.
+    static QStringList uniqueTargets(const QString &folder, const QStringList &videoPaths, const QString &extension);
 };

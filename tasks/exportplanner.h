@@ -28,8 +28,6 @@ public:
     };
 
     static QString extension(int format);
-    // The part of the file name before its first dot ("talk.part1.mp4" gives "talk").
-    static QString baseName(const QString &videoPath);
     static Plan plan(const QList<Di_riror_adiRIZ *> &tasks, const QString &folder, int format);
     // Writes every planned task; a task's exportPath is set only when its file was written.
     static Outcome write(const Plan &plan, int format);
