@@ -1,7 +1,7 @@
 #include "di_riror_adiriz.h"
 
 #include "recognition/ocr/textrecognizer.h"
-#include "recognition/mediaprobe.h"
+#include "media/mediaprobe.h"
 #include "recognition/segmentation.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"

@@ -13,8 +13,8 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   # text recognition and its language data
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
-  # container facts the multimedia back end does not always give (duration of Matroska files)
-  libavformat-dev
+  # our own reading of video files: container facts, decoding for the fast scan
+  libavformat-dev libavcodec-dev libswscale-dev
   # update check
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests

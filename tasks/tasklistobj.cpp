@@ -1,7 +1,7 @@
 #include "tasklistobj.h"
 
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/mediaprobe.h"
+#include "media/mediaprobe.h"
 
 #include <QDebug>
 #include <QEventLoop>
