@@ -1,7 +1,7 @@
 #include "commandlineextractor.h"
 
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
 #include "recognition/textfilewriter.h"
 #include "recognition/outputnaming.h"

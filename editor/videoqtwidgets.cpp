@@ -9,7 +9,7 @@
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
 
 #include <QAudioOutput>

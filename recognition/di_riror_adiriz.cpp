@@ -1,6 +1,6 @@
 #include "di_riror_adiriz.h"
 
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 #include "media/mediaprobe.h"
 #include "recognition/segmentation.h"
 #include "recognition/subtitlewriter.h"

@@ -1,6 +1,6 @@
-#include "recognition/ocr/linetextrules.h"
-#include "recognition/ocr/tesseractlanguages.h"
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/linetextrules.h"
+#include "ocr/tesseractlanguages.h"
+#include "ocr/textrecognizer.h"
 
 #include <QDir>
 #include <QFile>

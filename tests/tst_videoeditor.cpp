@@ -3,7 +3,7 @@
 #include "editor/srtqlistwidget.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 
 #include <QComboBox>
 #include <QDockWidget>

@@ -1,5 +1,5 @@
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/ocr/textrecognizer.h"
+#include "ocr/textrecognizer.h"
 
 #include <QSignalSpy>
 #include <QtTest>

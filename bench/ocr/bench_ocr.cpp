@@ -17,9 +17,9 @@
 // colour strip to Tesseract unprepared, for comparison.
 // Targets: 1280-px strips median < 60 ms and p90 < 120 ms; CER < 2 % English, < 5 % Chinese.
 
-#include "recognition/ocr/imagepreparation.h"
-#include "recognition/ocr/tesseractengine.h"
-#include "recognition/ocr/tesseractlanguages.h"
+#include "ocr/imagepreparation.h"
+#include "ocr/tesseractengine.h"
+#include "ocr/tesseractlanguages.h"
 
 #include <QCommandLineParser>
 #include <QDir>
