@@ -9,6 +9,7 @@
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
 #include "recognition/di_riror_adiriz.h"
+#include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
 
@@ -87,7 +88,7 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     createScene();
 
     player->setVideoOutput(videoItem);
-    player->setSource(QUrl::fromLocalFile(worker->videoPath));
+    MediaSource::setPlayerSource(player, worker->videoPath);
 
     ui->FrameNumber_double->setValue(worker->Frame_rate);
     connect(ui->FrameNumber_double, &QDoubleSpinBox::valueChanged, this, [this](double value) {
@@ -479,7 +480,10 @@ void VideoQtWidgets::openFile()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty() || !player)
         return;
     const QUrl url = dialog.selectedUrls().first();
-    player->setSource(url);
+    if (url.isLocalFile())
+        MediaSource::setPlayerSource(player, url.toLocalFile());
+    else
+        player->setSource(url);
     qDebug() << "loadvideo" << url;
 }
 

@@ -1,22 +1,86 @@
 #include "mediaprobe.h"
 
+#include "medialog.h"
+
 #include <QFile>
 
+#include <cmath>
+
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/log.h>
+#include <libavutil/display.h>
+}
+
+namespace {
+
+// A display matrix turning the picture a quarter turn swaps its width and height on screen.
+bool quarterTurned(const AVStream *stream)
+{
+    const AVPacketSideData *side = nullptr;
+    for (int i = 0; i < stream->nb_side_data; ++i) {
+        if (stream->side_data[i].type == AV_PKT_DATA_DISPLAYMATRIX)
+            side = &stream->side_data[i];
+    }
+    if (!side || side->size < int(9 * sizeof(int32_t)))
+        return false;
+    const double degrees = av_display_rotation_get(reinterpret_cast<const int32_t *>(side->data));
+    if (std::isnan(degrees))
+        return false;
+    const long quarter = std::lround(std::fabs(degrees) / 90.0);
+    return quarter % 2 == 1;
+}
+
+} // namespace
+
+MediaFacts MediaProbe::probe(const QString &path)
+{
+    MediaLog::quietLibraries();
+    MediaFacts facts;
+    AVFormatContext *context = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (avformat_open_input(&context, name.constData(), nullptr, nullptr) != 0)
+        return facts;
+    if (avformat_find_stream_info(context, nullptr) < 0) {
+        avformat_close_input(&context);
+        return facts;
+    }
+    if (context->duration > 0)
+        facts.durationMs = context->duration / (AV_TIME_BASE / 1000);
+    const int index = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0) {
+        facts.verdict = MediaFacts::NoVideoStream;
+    } else {
+        const AVStream *stream = context->streams[index];
+        const AVCodecParameters *parameters = stream->codecpar;
+        if (!avcodec_find_decoder(parameters->codec_id) || parameters->width <= 0 || parameters->height <= 0) {
+            facts.verdict = MediaFacts::UnsupportedCodec;
+        } else {
+            facts.verdict = MediaFacts::Playable;
+            facts.frameSize = quarterTurned(stream) ? QSize(parameters->height, parameters->width)
+                                                    : QSize(parameters->width, parameters->height);
+        }
+    }
+    avformat_close_input(&context);
+    return facts;
 }
 
 qint64 MediaProbe::containerDurationMs(const QString &path)
 {
-    av_log_set_level(AV_LOG_QUIET);
-    AVFormatContext *context = nullptr;
-    const QByteArray name = QFile::encodeName(path);
-    if (avformat_open_input(&context, name.constData(), nullptr, nullptr) != 0)
-        return 0;
-    qint64 duration = 0;
-    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration > 0)
-        duration = context->duration / (AV_TIME_BASE / 1000);
-    avformat_close_input(&context);
-    return duration;
+    return probe(path).durationMs;
+}
+
+QString MediaProbe::verdictText(MediaFacts::Verdict verdict)
+{
+    switch (verdict) {
+    case MediaFacts::Playable:
+        return QString();
+    case MediaFacts::Unreadable:
+        return QStringLiteral("not a readable video file");
+    case MediaFacts::NoVideoStream:
+        return QStringLiteral("the file has no video stream");
+    case MediaFacts::UnsupportedCodec:
+        return QStringLiteral("the video's codec cannot be decoded");
+    }
+    return QString();
 }

@@ -1,12 +1,31 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
-// Facts read from the media container itself, for what the player leaves out: the ffmpeg back
-// end reports a duration of 0 for Matroska files, whose length only the container header holds.
+// What the container says about a video, read at once without playing it.
+struct MediaFacts
+{
+    enum Verdict {
+        Playable,
+        Unreadable,       // missing, unreadable or not a media container
+        NoVideoStream,    // audio only, subtitles only, ...
+        UnsupportedCodec, // a video stream this ffmpeg cannot decode
+    };
+    Verdict verdict = Unreadable;
+    qint64 durationMs = 0; // 0 when the container does not know
+    QSize frameSize;       // as displayed, after a rotation the stream asks for
+};
+
+// Facts read from the media container itself, for what the player leaves out (the ffmpeg back
+// end reports a duration of 0 for Matroska files, whose length only the container header holds)
+// and for refusing a file before a player is ever made for it.
 class MediaProbe
 {
 public:
+    static MediaFacts probe(const QString &path);
     // Duration in milliseconds, or 0 when the file cannot be read or has none.
     static qint64 containerDurationMs(const QString &path);
+    // The English reason for a verdict other than Playable, for messages at the edge.
+    static QString verdictText(MediaFacts::Verdict verdict);
 };

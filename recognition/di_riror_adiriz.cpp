@@ -2,6 +2,7 @@
 
 #include "ocr/textrecognizer.h"
 #include "media/mediaprobe.h"
+#include "media/mediasource.h"
 #include "recognition/segmentation.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"
@@ -93,8 +94,7 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
         }
     }
 
-    const QUrl url = QUrl::fromLocalFile(path);
-    player->setSource(url);
+    MediaSource::setPlayerSource(player, path);
     player->setVideoSink(sink);
     startThumbnailGrab();
 }
@@ -107,12 +107,11 @@ void Di_riror_adiRIZ::startThumbnailGrab()
         thumbnailGrabber->deleteLater();
     }
     thumbnailGrabber = new GetVideoThumbnail;
-    thumbnailGrabber->setSource(QUrl::fromLocalFile(videoPath));
+    thumbnailGrabber->setSourcePath(videoPath);
     thumbnailGrabber->moveToThread(thread);
     connect(thumbnailGrabber, &GetVideoThumbnail::outImageSig, this, &Di_riror_adiRIZ::onThumbnail);
-    GetVideoThumbnail *grabber = thumbnailGrabber;
-    QTimer::singleShot(500, grabber, [grabber] { grabber->getVideoThumbnail(); });
     thread->start(QThread::InheritPriority);
+    QMetaObject::invokeMethod(thumbnailGrabber, "grabAfter", Qt::QueuedConnection, Q_ARG(int, 500));
 }
 
 void Di_riror_adiRIZ::onThumbnail(const QPixmap &picture)

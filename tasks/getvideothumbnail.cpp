@@ -1,5 +1,7 @@
 #include "getvideothumbnail.h"
 
+#include "media/mediasource.h"
+
 #include <QEventLoop>
 #include <QMediaPlayer>
 #include <QTimer>
@@ -28,6 +30,16 @@ GetVideoThumbnail::GetVideoThumbnail(QObject *parent)
 {
 }
 
+void GetVideoThumbnail::grabAfter(int delayMs)
+{
+    if (!delay) {
+        delay = new QTimer(this);
+        delay->setSingleShot(true);
+        connect(delay, &QTimer::timeout, this, [this] { getVideoThumbnail(); });
+    }
+    delay->start(delayMs);
+}
+
 QPixmap GetVideoThumbnail::getVideoThumbnail()
 {
     QImage image;
@@ -35,7 +47,7 @@ QPixmap GetVideoThumbnail::getVideoThumbnail()
         QMediaPlayer player;
         QVideoSink sink;
         player.setVideoSink(&sink);
-        player.setSource(source);
+        MediaSource::setPlayerSource(&player, source);
         if (player.error() == QMediaPlayer::NoError && player.mediaStatus() != QMediaPlayer::LoadedMedia)
             waitFor(&player, &QMediaPlayer::mediaStatusChanged, waitLimitMs);
         if (player.error() == QMediaPlayer::NoError && player.hasVideo()) {

@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QPixmap>
-#include <QUrl>
+#include <QString>
+
+class QTimer;
 
 // Grabs the middle frame of a video, scaled for a task row. Runs on the task's own thread.
 class GetVideoThumbnail : public QObject
@@ -11,10 +13,13 @@ class GetVideoThumbnail : public QObject
 public:
     explicit GetVideoThumbnail(QObject *parent = nullptr);
 
-    void setSource(const QUrl &url) { source = url; }
-    QUrl sourceUrl() const { return source; }
+    void setSourcePath(const QString &path) { source = path; }
+    QString sourcePath() const { return source; }
 
     Q_INVOKABLE QPixmap getVideoThumbnail();
+    // Grabs after a delay, on the grabber's own thread. The timer is the grabber's child, so a
+    // grabber deleted before it fires (its thread stopped, another video opened) takes it along.
+    Q_INVOKABLE void grabAfter(int delayMs);
 
     static constexpr int thumbnailWidth = 112;
     static constexpr int thumbnailHeight = 63;
@@ -24,5 +29,6 @@ signals:
     void outImageSig(QPixmap image);
 
 private:
-    QUrl source;
+    QString source;
+    QTimer *delay = nullptr;
 };

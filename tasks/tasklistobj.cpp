@@ -42,28 +42,11 @@ void TaskListOBJ::removeTask(int index)
 
 bool TaskListOBJ::isPlayableVideo(const QUrl &url)
 {
-    QMediaPlayer player;
-    QVideoSink sink;
-    player.setVideoSink(&sink);
-    player.setSource(url);
-    // Some back ends load while setSource runs, others report later; wait only while loading.
-    if (player.error() == QMediaPlayer::NoError && player.mediaStatus() == QMediaPlayer::LoadingMedia) {
-        QEventLoop loop;
-        QTimer limit;
-        limit.setSingleShot(true);
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        connect(&player, &QMediaPlayer::mediaStatusChanged, &loop, [&loop](QMediaPlayer::MediaStatus status) {
-            if (status != QMediaPlayer::LoadingMedia)
-                loop.quit();
-        });
-        connect(&player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
-        limit.start(probeLimitMs);
-        loop.exec();
-    }
-    if (!player.hasVideo())
+    // The container answers at once; a player would take seconds to give up on an audio file.
+    if (!url.isLocalFile())
         return false;
-    // The ffmpeg back end reports no duration for Matroska files; their container knows it.
-    return player.duration() != 0 || (url.isLocalFile() && MediaProbe::containerDurationMs(url.toLocalFile()) > 0);
+    const MediaFacts facts = MediaProbe::probe(url.toLocalFile());
+    return facts.verdict == MediaFacts::Playable && facts.durationMs > 0;
 }
 
 bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)

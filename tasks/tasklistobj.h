@@ -23,10 +23,9 @@ public:
     QList<Di_riror_adiRIZ *> taskList() const { return tasks; }
     bool isRunning() const { return running; }
 
-    // Plays the file briefly: true when it has video and a duration. Never waits longer than probeLimitMs.
+    // True when the file's container holds a decodable video stream and a duration.
     bool isPlayableVideo(const QUrl &url);
 
-    static constexpr int probeLimitMs = 5000;
 
     QList<Di_riror_adiRIZ *> tasks;
     bool batchStopRequested = false;
