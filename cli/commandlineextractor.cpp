@@ -13,12 +13,45 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "media/medialog.h"
+#include "media/mediaprobe.h"
+
+#include <QTemporaryFile>
+
+#include <cmath>
 #include <unistd.h>
 
 namespace {
 
 // A run whose position has not moved for this long is stuck, whatever the back end says.
 constexpr int stallLimitMs = 30000;
+// The recognition rates the editor offers.
+constexpr double minimumRate = 0.1;
+constexpr double maximumRate = 10.0;
+
+// Errors outrank warnings, and a worse error outranks a milder one.
+int combineResults(int a, int b)
+{
+    const auto rank = [](int code) {
+        switch (code) {
+        case CommandLineExtractor::BadInput: return 3;
+        case CommandLineExtractor::RunFailed: return 2;
+        case CommandLineExtractor::FinishedWithWarnings: return 1;
+        default: return 0;
+        }
+    };
+    return rank(a) >= rank(b) ? a : b;
+}
+
+// A folder is writable when a file can really be made there (permissions alone say nothing to root
+// and nothing about read-only mounts).
+bool folderTakesFiles(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tarnix-write-check-XXXXXX")));
+    return probe.open();
+}
 
 bool parseCrop(const QString &text, QRect *crop)
 {
@@ -62,7 +95,9 @@ QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
-        "                  [--format srt|txt] [-o PATH] [--list-languages] VIDEO...\n");
+        "                  [--format srt|txt] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
+        "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
+        "            3 done with warnings (the video ended early or had damaged frames)\n");
 }
 
 bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
@@ -75,10 +110,18 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         *value = arguments[++i];
         return true;
     };
+    bool optionsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         QString value;
-        if (argument == QLatin1String("--list-languages")) {
+        if (optionsEnded) {
+            options->videos.append(argument);
+        } else if (argument == QLatin1String("--")) {
+            // Everything after it is a video, even a name that starts with a dash.
+            optionsEnded = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options->help = true;
+        } else if (argument == QLatin1String("--list-languages")) {
             options->listLanguages = true;
         } else if (argument == QLatin1String("--lang")) {
             if (!valueOf(i, argument, &value))
@@ -103,7 +146,7 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
                 return false;
             bool ok = false;
             options->rate = value.toDouble(&ok);
-            if (!ok || options->rate < 0.1 || options->rate > 10.0) {
+            if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate) {
                 *error = QStringLiteral("--rate: '%1' is not a number from 0.1 to 10").arg(value);
                 return false;
             }
@@ -125,7 +168,7 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
             options->videos.append(argument);
         }
     }
-    if (!options->listLanguages && options->videos.isEmpty()) {
+    if (!options->listLanguages && !options->help && options->videos.isEmpty()) {
         *error = QStringLiteral("no video given");
         return false;
     }
@@ -134,6 +177,12 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
 
 int CommandLineExtractor::run(const Options &options)
 {
+    MediaLog::quietLibraries();
+    if (options.help) {
+        std::fputs(qPrintable(usage()), out);
+        std::fflush(out);
+        return Success;
+    }
     if (options.listLanguages)
         return listLanguages();
 
@@ -146,22 +195,44 @@ int CommandLineExtractor::run(const Options &options)
         }
     }
     const bool several = options.videos.size() > 1;
-    if (several && options.output.isEmpty()) {
-        printError(QStringLiteral("-o: several videos need an output folder"));
+    if (!checkOutput(options, several))
         return BadInput;
-    }
-    if (several && !QDir().mkpath(options.output)) {
-        printError(QStringLiteral("-o: cannot create the folder %1").arg(options.output));
-        return BadInput;
-    }
 
     const QString extension = options.txt ? QStringLiteral("txt") : QStringLiteral("srt");
     const QStringList targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
                                         : QStringList{options.output};
     int result = Success;
     for (qsizetype i = 0; i < options.videos.size(); ++i)
-        result = std::max(result, extract(options.videos[i], options, targets[i]));
+        result = combineResults(result, extract(options.videos[i], options, targets[i]));
     return result;
+}
+
+bool CommandLineExtractor::checkOutput(const Options &options, bool several)
+{
+    // Found out now rather than after the whole video was recognised.
+    if (several && options.output.isEmpty()) {
+        printError(QStringLiteral("-o: several videos need an output folder"));
+        return false;
+    }
+    if (options.output.isEmpty())
+        return true;
+    if (several) {
+        if (!QDir().mkpath(options.output) || !folderTakesFiles(options.output)) {
+            printError(QStringLiteral("-o: cannot write into the folder %1").arg(options.output));
+            return false;
+        }
+        return true;
+    }
+    const QFileInfo target(options.output);
+    if (target.isDir()) {
+        printError(QStringLiteral("-o: %1 is a folder; name the output file").arg(options.output));
+        return false;
+    }
+    if (!folderTakesFiles(target.absolutePath())) {
+        printError(QStringLiteral("-o: cannot write into the folder %1").arg(target.absolutePath()));
+        return false;
+    }
+    return true;
 }
 
 int CommandLineExtractor::listLanguages()
@@ -179,6 +250,15 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: no such file").arg(video));
         return BadInput;
     }
+    const MediaFacts facts = MediaProbe::probe(video);
+    if (facts.verdict != MediaFacts::Playable) {
+        printError(QStringLiteral("%1: not a playable video (%2)").arg(video, MediaProbe::verdictText(facts.verdict)));
+        return BadInput;
+    }
+    QRect crop = options.crop;
+    if (!crop.isNull() && !fitCropToFrame(video, facts.frameSize, &crop))
+        return BadInput;
+
     Di_riror_adiRIZ task(QFileInfo(video).absoluteFilePath());
     if (!options.language.isEmpty() && !task.setLanguage(options.language)) {
         printError(QStringLiteral("%1: %2").arg(video, task.errorText));
@@ -188,16 +268,10 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: not a playable video").arg(video));
         return BadInput;
     }
-    if (!options.crop.isNull())
-        task.setCropRect(options.crop);
-    if (options.rangeIn >= 0) {
-        if (options.rangeIn >= task.duration) {
-            printError(QStringLiteral("%1: --range starts after the end of the video (%2 ms)").arg(video).arg(task.duration));
-            return BadInput;
-        }
-        task.setInTimeRange(options.rangeIn);
-        task.setoutTimeRange(std::min(options.rangeOut, task.duration));
-    }
+    if (!crop.isNull())
+        task.setCropRect(crop);
+    if (options.rangeIn >= 0 && !applyRange(video, options, task))
+        return BadInput;
     task.setFrameNumber_orc(options.rate);
 
     if (!runToEnd(task)) {
@@ -205,19 +279,56 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
                                                                                  : task.errorText));
         return RunFailed;
     }
+    const int outcome = task.errorText.isEmpty() ? Success : FinishedWithWarnings;
+    if (outcome == FinishedWithWarnings)
+        printError(QStringLiteral("%1: warning: %2").arg(video, task.errorText));
     const QString text = options.txt ? task.toTxtText() : task.toSrtText();
     if (target.isEmpty()) {
-        const QByteArray bytes = text.toUtf8();
+        // The same bytes as a written file, so a redirect gives what -o would.
+        const QByteArray bytes = TextFileWriter::encode(text);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
         std::fflush(out);
-        return Success;
+        return outcome;
     }
     QString error;
     if (!TextFileWriter::write(target, text, &error)) {
         printError(QStringLiteral("%1: cannot write %2: %3").arg(video, target, error));
         return RunFailed;
     }
-    return Success;
+    return outcome;
+}
+
+bool CommandLineExtractor::fitCropToFrame(const QString &video, const QSize &frame, QRect *crop)
+{
+    if (!frame.isValid())
+        return true;
+    const QRect inside = crop->intersected(QRect(QPoint(0, 0), frame));
+    if (inside.isEmpty()) {
+        printError(QStringLiteral("--crop: %1,%2,%3,%4 lies outside the %5x%6 frame of %7")
+                       .arg(crop->x()).arg(crop->y()).arg(crop->width()).arg(crop->height())
+                       .arg(frame.width()).arg(frame.height()).arg(video));
+        return false;
+    }
+    if (inside != *crop) {
+        printError(QStringLiteral("%1: --crop clipped to the %2x%3 frame: %4,%5,%6,%7")
+                       .arg(video).arg(frame.width()).arg(frame.height())
+                       .arg(inside.x()).arg(inside.y()).arg(inside.width()).arg(inside.height()));
+        *crop = inside;
+    }
+    return true;
+}
+
+bool CommandLineExtractor::applyRange(const QString &video, const Options &options, Di_riror_adiRIZ &task)
+{
+    if (options.rangeIn >= task.duration) {
+        printError(QStringLiteral("%1: --range starts after the end of the video (%2 ms)").arg(video).arg(task.duration));
+        return false;
+    }
+    if (options.rangeOut > task.duration)
+        printError(QStringLiteral("%1: --range ends after the video; clipped to %2 ms").arg(video).arg(task.duration));
+    task.setInTimeRange(options.rangeIn);
+    task.setoutTimeRange(std::min(options.rangeOut, task.duration));
+    return true;
 }
 
 bool CommandLineExtractor::waitUntilLoaded(Di_riror_adiRIZ &task)
@@ -272,9 +383,12 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
         return;
     lastProgressPrint = now;
     const bool terminal = isatty(fileno(errStream));
-    const int percent = final && task.state == Done ? 100 : int(task.progress * 100);
+    const bool done = final && task.state == Done;
+    const int percent = done ? 100 : int(task.progress * 100);
+    const qint64 shown = done && task.errorText.isEmpty() ? std::max(task.lastPosition, task.timeRange_out)
+                                                           : task.lastPosition;
     std::fprintf(errStream, "%s%s: %3d%% %s, %lld samples%s", terminal ? "\r" : "", qPrintable(task.videoFileName),
-                 percent, qPrintable(SRTQTime(task.lastPosition).toString(QStringLiteral("hh:mm:ss,zzz"))),
+                 percent, qPrintable(SRTQTime(shown).toString(QStringLiteral("hh:mm:ss,zzz"))),
                  static_cast<long long>(task.samples.size()), terminal && !final ? "" : "\n");
     std::fflush(errStream);
 }

@@ -14,7 +14,8 @@ class CommandLineExtractor : public QObject
 {
     Q_OBJECT
 public:
-    enum ExitCode { Success = 0, RunFailed = 1, BadInput = 2 };
+    // FinishedWithWarnings: subtitles were written, but the video ended early or had damaged frames.
+    enum ExitCode { Success = 0, RunFailed = 1, BadInput = 2, FinishedWithWarnings = 3 };
 
     struct Options
     {
@@ -26,6 +27,7 @@ public:
         bool txt = false;
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
+        bool help = false;
         QStringList videos;
     };
 
@@ -43,7 +45,10 @@ public:
 
 private:
     int listLanguages();
+    bool checkOutput(const Options &options, bool several);
     int extract(const QString &video, const Options &options, const QString &target);
+    bool fitCropToFrame(const QString &video, const QSize &frame, QRect *crop);
+    bool applyRange(const QString &video, const Options &options, Di_riror_adiRIZ &task);
     bool waitUntilLoaded(Di_riror_adiRIZ &task);
     bool runToEnd(Di_riror_adiRIZ &task);
     void printError(const QString &text);

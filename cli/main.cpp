@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     CommandLineExtractor::Options options;
     QString error;
     if (!CommandLineExtractor::parseArguments(app.arguments().mid(1), &options, &error)) {
-        std::fprintf(stderr, "tarnix-cli: %s\n%s", qPrintable(error), qPrintable(CommandLineExtractor::usage()));
+        std::fprintf(stderr, "tarnix-cli: %s (see --help)\n", qPrintable(error));
         return CommandLineExtractor::BadInput;
     }
     CommandLineExtractor extractor;

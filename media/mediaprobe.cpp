@@ -31,6 +31,12 @@ bool quarterTurned(const AVStream *stream)
     return quarter % 2 == 1;
 }
 
+bool isPictureFormat(const AVInputFormat *format)
+{
+    const QByteArray name(format->name);
+    return name == "image2" || name.endsWith("_pipe") || name == "gif" || name == "webp_pipe";
+}
+
 } // namespace
 
 MediaFacts MediaProbe::probe(const QString &path)
@@ -48,7 +54,9 @@ MediaFacts MediaProbe::probe(const QString &path)
     if (context->duration > 0)
         facts.durationMs = context->duration / (AV_TIME_BASE / 1000);
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (index < 0) {
+    if (isPictureFormat(context->iformat)) {
+        facts.verdict = MediaFacts::StillPicture;
+    } else if (index < 0) {
         facts.verdict = MediaFacts::NoVideoStream;
     } else {
         const AVStream *stream = context->streams[index];
@@ -81,6 +89,8 @@ QString MediaProbe::verdictText(MediaFacts::Verdict verdict)
         return QStringLiteral("the file has no video stream");
     case MediaFacts::UnsupportedCodec:
         return QStringLiteral("the video's codec cannot be decoded");
+    case MediaFacts::StillPicture:
+        return QStringLiteral("the file is a still picture");
     }
     return QString();
 }

@@ -11,6 +11,7 @@ struct MediaFacts
         Unreadable,       // missing, unreadable or not a media container
         NoVideoStream,    // audio only, subtitles only, ...
         UnsupportedCodec, // a video stream this ffmpeg cannot decode
+        StillPicture,     // a picture file, which the player would take seconds to refuse
     };
     Verdict verdict = Unreadable;
     qint64 durationMs = 0; // 0 when the container does not know

@@ -4,6 +4,7 @@
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
 #include "recognition/segmentation.h"
+#include "recognition/srtqtime.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"
 
@@ -22,6 +23,9 @@ namespace {
 
 const char *const notReadyText = "状态不是就绪";
 const char *const emptyFrameText = "为获取图像数据正在重试...";
+
+// How far before the out point the media may end without the run calling it cut short.
+constexpr qint64 earlyEndToleranceMs = 1000;
 
 // Position reports a seek can still deliver from before it; further off than this they are stale.
 constexpr qint64 seekToleranceMs = 1000;
@@ -176,6 +180,7 @@ void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
             onPositionChanged(player->position());
         } else {
             qDebug() << "结束";
+            noteEarlyEnd();
             finishRun();
         }
     }
@@ -212,6 +217,7 @@ void Di_riror_adiRIZ::run_mian()
         return;
     }
     stopRequested = false;
+    errorText.clear();
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     const qint64 start = resumes ? lastPosition : timeRange_in;
     seekTarget = start;
@@ -250,10 +256,14 @@ void Di_riror_adiRIZ::onPositionChanged(qint64 position)
     if (position > timeRange_out || position == duration) {
         pausePlayer();
         qDebug() << "结束";
+        noteEarlyEnd();
         finishRun();
         return;
     }
     if (position < timeRange_in)
+        return;
+    // At the end of a Matroska file the back end reports position 0; a run never goes backwards.
+    if (position + seekToleranceMs < lastPosition)
         return;
     recogniseFrameAt(position);
 }
@@ -279,6 +289,21 @@ void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
         return;
     }
     samples.append(FrameSample{position, lines});
+}
+
+void Di_riror_adiRIZ::noteEarlyEnd()
+{
+    // Position reports come about every 100 ms of wall time, so at a higher rate the last one
+    // lands further from the true end.
+    const qint64 tolerance = qint64(earlyEndToleranceMs * std::max(1.0, Frame_rate));
+    // A cut file ends with the player jumping to the duration it was promised, so only the last
+    // frame actually recognised tells how far the picture went.
+    const qint64 reached = lastPosition;
+    if (reached + tolerance >= timeRange_out)
+        return;
+    errorText = QStringLiteral("the video ended early, at %1 of %2; the subtitles up to there are kept")
+                    .arg(SRTQTime(reached).toString(QStringLiteral("hh:mm:ss,zzz")),
+                         SRTQTime(timeRange_out).toString(QStringLiteral("hh:mm:ss,zzz")));
 }
 
 void Di_riror_adiRIZ::finishRun()
@@ -361,7 +386,11 @@ void Di_riror_adiRIZ::setVideoPosition(qlonglong time)
 
 void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
 {
-    cropRect = _cropRect;
+    // Past the frame's edge there is nothing to read; a rectangle wholly outside is kept as given
+    // rather than turned into the null rectangle that would mean the whole frame.
+    const QSize frame = videoResolution();
+    const QRect inside = _cropRect.intersected(QRect(QPoint(0, 0), frame));
+    cropRect = frame.isValid() && !inside.isEmpty() ? inside : _cropRect;
 }
 
 void Di_riror_adiRIZ::setInTimeRange(qlonglong timeRange_in)

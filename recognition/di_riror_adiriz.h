@@ -96,6 +96,7 @@ private:
     void onPlayerError(QMediaPlayer::Error error, const QString &errorString);
     void takeMediaFacts();
     void recogniseFrameAt(qint64 position);
+    void noteEarlyEnd();
     void finishRun();
     void abortRun(const QString &reason);
     void pausePlayer();

@@ -45,3 +45,13 @@ picture strip_zh 1280 160 0x303840 "WenQuanYi Micro Hei" 60 <<'EOF_LINES'
 0:00:00.00|0:00:01.00|我们明天见
 EOF_LINES
 [ -s blank.png ] || ff -f lavfi -i "color=c=0x303840:s=1280x160:d=1" -frames:v 1 blank.png
+
+# A video cut short: the index at the front promises six seconds, the pictures stop after half.
+if [ ! -s truncated.mp4 ]; then
+  ff -i en_two.mp4 -c copy -movflags +faststart en_two_indexed.tmp.mp4
+  head -c $(( $(stat -c %s en_two_indexed.tmp.mp4) / 2 )) en_two_indexed.tmp.mp4 > truncated.mp4
+  rm -f en_two_indexed.tmp.mp4
+fi
+
+# Sound without pictures.
+[ -s audio_only.m4a ] || ff -f lavfi -i "sine=frequency=440:duration=2" -c:a aac audio_only.m4a

@@ -50,6 +50,11 @@ private slots:
     void rangeAndTxtToFile();
     void severalVideosIntoFolderWithDistinctNames();
     void badFileDoesNotStopTheOthers();
+    void hostileFileNames_data();
+    void hostileFileNames();
+    void truncatedVideoKeepsWhatWasReadAndWarns();
+    void cropPartlyOutsideIsClippedAndSaid();
+    void helpGoesToStandardOutput();
 };
 
 void TestCli::parsing_data()
@@ -75,12 +80,18 @@ void TestCli::parsing_data()
                                        << qint64(-1) << 1.0 << false;
     QTest::newRow("rate zero") << QStringList{"--rate", "0", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                << 1.0 << false;
+    QTest::newRow("rate not a number") << QStringList{"--rate", "nan", "a.mp4"} << false << QRect() << qint64(-1)
+                                       << qint64(-1) << 1.0 << false;
+    QTest::newRow("rate infinite") << QStringList{"--rate", "inf", "a.mp4"} << false << QRect() << qint64(-1)
+                                   << qint64(-1) << 1.0 << false;
     QTest::newRow("unknown format") << QStringList{"--format", "ass", "a.mp4"} << false << QRect() << qint64(-1)
                                     << qint64(-1) << 1.0 << false;
     QTest::newRow("option without value") << QStringList{"a.mp4", "--lang"} << false << QRect() << qint64(-1)
                                           << qint64(-1) << 1.0 << false;
     QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                     << 1.0 << false;
+    QTest::newRow("dash-led video after --") << QStringList{"--", "a.mp4"} << true << QRect() << qint64(-1)
+                                             << qint64(-1) << 1.0 << false;
     QTest::newRow("no video") << QStringList{"--rate", "2"} << false << QRect() << qint64(-1) << qint64(-1) << 1.0
                               << false;
 }
@@ -111,6 +122,13 @@ void TestCli::badArgumentsExitWithTwo_data()
     QTest::newRow("malformed range") << QStringList{"--range", "9-1", fixture("en_two.mp4")} << "--range";
     QTest::newRow("unknown language") << QStringList{"--lang", "xx-Nope", fixture("en_two.mp4")} << "--lang";
     QTest::newRow("range after the end") << QStringList{"--range", "60000-70000", fixture("en_two.mp4")} << "en_two.mp4";
+    QTest::newRow("crop wholly outside the frame")
+        << QStringList{"--crop", "5000,5000,100,100", fixture("en_two.mp4")} << "--crop: 5000,5000,100,100 lies outside";
+    QTest::newRow("output folder missing")
+        << QStringList{"-o", "/nonexistent-tarnix/out.srt", fixture("en_two.mp4")} << "-o: cannot write into the folder";
+    QTest::newRow("output names a folder") << QStringList{"-o", QDir::tempPath(), fixture("en_two.mp4")} << "is a folder";
+    QTest::newRow("audio only") << QStringList{fixture("audio_only.m4a")} << "audio_only.m4a: not a playable video (the file has no video stream)";
+    QTest::newRow("still picture") << QStringList{fixture("blank.png")} << "the file is a still picture";
 }
 
 void TestCli::badArgumentsExitWithTwo()
@@ -121,6 +139,8 @@ void TestCli::badArgumentsExitWithTwo()
     QCOMPARE(outcome.exitCode, 2);
     QVERIFY2(outcome.err.contains(named), qPrintable(outcome.err));
     QVERIFY(outcome.out.isEmpty());
+    // Our one line alone: no usage text, no ffmpeg log lines.
+    QCOMPARE(outcome.err.trimmed().count(QLatin1Char('\n')), 0);
 }
 
 void TestCli::listsLanguages()
@@ -134,9 +154,11 @@ void TestCli::singleVideoToStandardOutput()
 {
     const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
-    QVERIFY2(outcome.out.startsWith(QStringLiteral("1\n")), qPrintable(outcome.out));
-    QVERIFY(outcome.out.contains(QStringLiteral("\nHello world\n")));
-    QVERIFY(outcome.out.contains(QStringLiteral("\nHow are you today\n")));
+    // The same CR LF line ends as a written file.
+    QVERIFY2(outcome.out.startsWith(QStringLiteral("1\r\n")), qPrintable(outcome.out));
+    QVERIFY(outcome.out.contains(QStringLiteral("\r\nHello world\r\n")));
+    QVERIFY(outcome.out.contains(QStringLiteral("\r\nHow are you today\r\n")));
+    QVERIFY(!outcome.out.contains(QRegularExpression(QStringLiteral("[^\r]\n"))));
     QVERIFY(outcome.err.contains(QStringLiteral("en_two.mp4: 100%")));
 }
 
@@ -168,10 +190,65 @@ void TestCli::badFileDoesNotStopTheOthers()
     const Outcome outcome = runCli({"--lang", "en", "--rate", "4", "-o", dir.path(), fixture("not_a_video.mp4"),
                                     fixture("en_two.mp4"), fixture("missing.mp4")});
     QCOMPARE(outcome.exitCode, 2);
-    QVERIFY(outcome.err.contains(QStringLiteral("not_a_video.mp4: not a playable video")));
+    QVERIFY(outcome.err.contains(QStringLiteral("not_a_video.mp4: not a playable video (not a readable video file)")));
     QVERIFY(outcome.err.contains(QStringLiteral("missing.mp4: no such file")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"en_two.srt"});
     QVERIFY(readFile(dir.filePath("en_two.srt")).startsWith(QStringLiteral("1\r\n")));
+}
+
+void TestCli::hostileFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("chinese and a space") << QStringLiteral("字幕 测试.mp4");
+    QTest::newRow("accents") << QStringLiteral("Amélie à l'école.mp4");
+    QTest::newRow("url-special characters") << QStringLiteral("50% #1 ?a=b&c.mp4");
+    QTest::newRow("leading dash") << QStringLiteral("-dash.mp4");
+}
+
+void TestCli::hostileFileNames()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString video = dir.filePath(name);
+    QVERIFY(QFile::copy(fixture("en_two.mp4"), video));
+    const QString folder = dir.filePath(QStringLiteral("输出"));
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", "--range", "0-2800", "--rate", "2",
+                                    "-o", folder, "--", video, fixture("en_two.mp4")});
+    QCOMPARE(outcome.exitCode, 0);
+    // The exported name keeps the video's own name.
+    const QString base = QFileInfo(name).completeBaseName();
+    QVERIFY2(readFile(QDir(folder).filePath(base + ".srt")).contains(QStringLiteral("Hello world")),
+             qPrintable(outcome.err));
+}
+
+void TestCli::truncatedVideoKeepsWhatWasReadAndWarns()
+{
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("truncated.mp4")});
+    QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
+    QVERIFY2(outcome.err.contains(QStringLiteral("truncated.mp4: warning: the video ended early")), qPrintable(outcome.err));
+    QVERIFY(outcome.out.contains(QStringLiteral("Hello world")));
+    QVERIFY(!outcome.out.contains(QStringLiteral("How are you today")));
+}
+
+void TestCli::cropPartlyOutsideIsClippedAndSaid()
+{
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,2000,500", "--range", "0-2800", "--rate", "2",
+                                    fixture("en_two.mp4")});
+    QCOMPARE(outcome.exitCode, 0);
+    QCOMPARE(outcome.err.count(QStringLiteral("--crop clipped to the 640x360 frame: 0,240,640,120")), 1);
+    QVERIFY(outcome.out.contains(QStringLiteral("Hello world")));
+}
+
+void TestCli::helpGoesToStandardOutput()
+{
+    const Outcome outcome = runCli({"--help"});
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY(outcome.out.startsWith(QStringLiteral("usage: tarnix-cli")));
+    QVERIFY(outcome.err.isEmpty());
+    // A parse error names itself in one line and leaves the usage to --help.
+    const Outcome wrong = runCli({"--bogus", "a.mp4"});
+    QCOMPARE(wrong.exitCode, 2);
+    QCOMPARE(wrong.err, QStringLiteral("tarnix-cli: unknown option --bogus (see --help)\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
