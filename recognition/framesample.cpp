@@ -16,11 +16,15 @@ QDataStream &operator>>(QDataStream &in, QList<FrameSample> &samples)
     samples.clear();
     qint32 count = 0;
     in >> count;
+    if (count < 0)
+        in.setStatus(QDataStream::ReadCorruptData);
     // The count comes from a file that may be damaged: never reserve for it, stop at the first error.
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         FrameSample sample;
         qint32 lineCount = 0;
         in >> sample.time >> lineCount;
+        if (lineCount < 0)
+            in.setStatus(QDataStream::ReadCorruptData);
         for (qint32 j = 0; j < lineCount && in.status() == QDataStream::Ok; ++j) {
             QString line;
             in >> line;

@@ -13,6 +13,8 @@ QDataStream &operator>>(QDataStream &in, QList<SRTEntry> &entries)
     entries.clear();
     qint32 count = 0;
     in >> count;
+    if (count < 0)
+        in.setStatus(QDataStream::ReadCorruptData);
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         SRTEntry entry;
         in >> entry.intime >> entry.outtime >> entry.text >> entry.list >> entry.test_text;

@@ -248,6 +248,45 @@
         <source>工程文件已损坏或不完整</source>
         <translation>The project file is damaged or incomplete</translation>
     </message>
+    <message>
+        <source>任务 %1：%2</source>
+        <translation>Task %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>TaskRecordCheck</name>
+    <message>
+        <source>任务记录的版本比本软件新</source>
+        <translation>the task was saved by a newer version of this program</translation>
+    </message>
+    <message>
+        <source>时间超出范围</source>
+        <translation>a time is out of range</translation>
+    </message>
+    <message>
+        <source>进度超出范围</source>
+        <translation>the progress is out of range</translation>
+    </message>
+    <message>
+        <source>未知的任务状态</source>
+        <translation>unknown task state</translation>
+    </message>
+    <message>
+        <source>识别速率超出范围</source>
+        <translation>the recognition rate is out of range</translation>
+    </message>
+    <message>
+        <source>裁剪区域超出范围</source>
+        <translation>the crop rectangle is out of range</translation>
+    </message>
+    <message>
+        <source>识别样本的时间超出范围</source>
+        <translation>a sample's time is out of range</translation>
+    </message>
+    <message>
+        <source>字幕条目的时间超出范围</source>
+        <translation>a subtitle's time is out of range</translation>
+    </message>
 </context>
 <context>
     <name>TaskCustomItemClass</name>

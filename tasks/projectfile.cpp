@@ -2,6 +2,7 @@
 
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/tasklistobj.h"
+#include "tasks/taskrecordcheck.h"
 
 #include <QDebug>
 #include <QFile>
@@ -22,6 +23,8 @@ QStringList readStrings(QDataStream &in)
     QStringList strings;
     qint32 count = 0;
     in >> count;
+    if (count < 0)
+        in.setStatus(QDataStream::ReadCorruptData);
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         QString text;
         in >> text;
@@ -75,7 +78,7 @@ QDataStream &operator>>(QDataStream &in, TaskListOBJ &list)
     in >> list.projectVersion >> list.platformTag >> list.loadedCount;
     if (in.status() != QDataStream::Ok)
         return in;
-    if (!countFitsDevice(in, list.loadedCount)) {
+    if (list.loadedCount < 0 || !countFitsDevice(in, list.loadedCount)) {
         in.setStatus(QDataStream::ReadCorruptData);
         return in;
     }
@@ -123,18 +126,34 @@ bool ProjectFile::load(const QString &path, TaskListOBJ &into, QString *errorTex
             *errorText = file.errorString();
         return false;
     }
-    QDataStream in(&file);
-    in >> into;
-    if (in.status() != QDataStream::Ok) {
-        qDeleteAll(into.tasks);
-        into.tasks.clear();
-        if (errorText)
-            *errorText = tr("工程文件已损坏或不完整");
+    if (!read(&file, into, errorText))
         return false;
-    }
     for (Di_riror_adiRIZ *task : std::as_const(into.tasks)) {
         task->openVideo(task->videoPath);
         qDebug() << task->videoPath;
     }
     return true;
+}
+
+bool ProjectFile::read(QIODevice *device, TaskListOBJ &into, QString *errorText)
+{
+    QDataStream in(device);
+    in >> into;
+    std::optional<TaskRecordFault> fault;
+    qsizetype faulty = 0;
+    for (; in.status() == QDataStream::Ok && faulty < into.tasks.size(); ++faulty) {
+        fault = TaskRecordCheck::check(*into.tasks[faulty]);
+        if (fault)
+            break;
+    }
+    if (in.status() == QDataStream::Ok && !fault)
+        return true;
+    qDeleteAll(into.tasks);
+    into.tasks.clear();
+    if (errorText) {
+        *errorText = tr("工程文件已损坏或不完整");
+        if (fault)
+            *errorText += QLatin1Char('\n') + tr("任务 %1：%2").arg(faulty + 1).arg(TaskRecordCheck::faultText(*fault));
+    }
+    return false;
 }

@@ -13,6 +13,8 @@ class ProjectFile
     Q_DECLARE_TR_FUNCTIONS(ProjectFile)
 public:
     static constexpr qint16 formatVersion = 1;
+    // The newest task record this program writes and reads.
+    static constexpr qint16 recordVersion = 1;
     // Bytes of the smallest possible task record; a count the rest of a file cannot hold is damage.
     static constexpr qint64 minimumRecordBytes = 99;
 
@@ -21,6 +23,8 @@ public:
     // Reads into `into` (an empty list) and opens each task's video. On failure `into` is left
     // empty and errorText says why; nothing else is touched.
     static bool load(const QString &path, TaskListOBJ &into, QString *errorText = nullptr);
+    // The reading half of load: every record read and checked, no video opened.
+    static bool read(QIODevice *device, TaskListOBJ &into, QString *errorText = nullptr);
 
     static void writeTask(QDataStream &out, const Di_riror_adiRIZ &task);
     // Fills a restored task; false at the first stream error.
