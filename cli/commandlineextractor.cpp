@@ -364,8 +364,7 @@ bool CommandLineExtractor::runToEnd(Di_riror_adiRIZ &task)
             lastPosition = task.lastPosition;
             lastMove = now;
         } else if (now - lastMove > stallLimitMs) {
-            task.errorText = QStringLiteral("playback stopped making progress");
-            loop.quit();
+            task.failStalledRun();
         }
     });
     watchdog.start(1000);

@@ -228,6 +228,12 @@ void Di_riror_adiRIZ::run_mian()
     player->play();
 }
 
+void Di_riror_adiRIZ::failStalledRun()
+{
+    if (state == Running)
+        abortRun(QStringLiteral("playback stopped making progress"));
+}
+
 void Di_riror_adiRIZ::stop_slots()
 {
     stopRequested = true;

@@ -78,6 +78,8 @@ signals:
 public slots:
     void run_mian();
     void stop_slots();
+    // Ends a run whose back end stopped reporting: Failed, with the reason, samples kept.
+    void failStalledRun();
     bool preview_ORC(qlonglong time, QString *outText, QImage *outimage);
     bool preview_ORC_V2(QImage *rawimage, QString *outText, QImage *outimage);
     void setVideoPosition(qlonglong time);

@@ -4,6 +4,9 @@
 #include "media/mediaprobe.h"
 
 #include <QDebug>
+
+#include <algorithm>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMediaPlayer>
 #include <QPointer>
@@ -95,6 +98,19 @@ void TaskListOBJ::runTask(Di_riror_adiRIZ *task)
             emit progress_updataSig(now >= 0 ? now : tag);
         }),
     };
+    // A back end that stops reporting would hold the batch for ever.
+    QTimer watchdog;
+    QElapsedTimer sinceMove;
+    qint64 seenPosition = -1;
+    connect(&watchdog, &QTimer::timeout, &loop, [&, task] {
+        if (!sinceMove.isValid() || task->lastPosition != seenPosition) {
+            seenPosition = task->lastPosition;
+            sinceMove.start();
+        } else if (sinceMove.elapsed() > stallLimitMs && task->state == Running) {
+            task->failStalledRun();
+        }
+    });
+    watchdog.start(std::clamp(stallLimitMs / 4, 10, 1000));
     task->run_mian();
     // A refused run, or one that ended inside run_mian, has nothing left to wait for.
     if (!completed && task->state == Running)

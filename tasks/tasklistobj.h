@@ -22,6 +22,8 @@ public:
     void removeTask(int index);
     QList<Di_riror_adiRIZ *> taskList() const { return tasks; }
     bool isRunning() const { return running; }
+    // A running task whose position has not moved for this long is failed and the batch goes on.
+    void setStallLimitMs(int ms) { stallLimitMs = ms; }
 
     // True when the file's container holds a decodable video stream and a duration.
     bool isPlayableVideo(const QUrl &url);
@@ -47,4 +49,5 @@ private:
     void runTask(Di_riror_adiRIZ *task);
 
     bool running = false;
+    int stallLimitMs = 30000;
 };

@@ -247,7 +247,7 @@ void TaskListWidgetsClass::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    // Probing plays every file; do it after the drop so the dragging program is not kept waiting.
+    // Probing reads every file; do it after the drop so the dragging program is not kept waiting.
     QMetaObject::invokeMethod(this, [this, paths] { importFiles(paths); }, Qt::QueuedConnection);
 }
 

@@ -132,6 +132,28 @@ private slots:
         QVERIFY(!list.isRunning());
     }
 
+    void stalledTaskFailsAndTheBatchGoesOn()
+    {
+        TaskListOBJ list;
+        list.setStallLimitMs(200);
+        handMadeTask(list, "stuck", Ready);
+        handMadeTask(list, "t1", Ready);
+        // The first task never reports a position, as a back end that hung would.
+        BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
+            if (task->videoPath != QLatin1String("stuck"))
+                finish(task);
+        });
+        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+
+        list.runAll();
+
+        QCOMPARE(driver.ran, (QStringList{"stuck", "t1"}));
+        QCOMPARE(list.tasks.at(0)->state, int(Failed));
+        QCOMPARE(list.tasks.at(0)->errorText, QStringLiteral("playback stopped making progress"));
+        QCOMPARE(list.tasks.at(1)->state, int(Done));
+        QCOMPARE(completed.count(), 1);
+    }
+
     void secondStartDuringRunIsIgnored()
     {
         TaskListOBJ list;

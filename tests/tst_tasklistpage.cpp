@@ -142,6 +142,38 @@ private slots:
         QVERIFY(!noWarning->seen);
     }
 
+    // Names users really give their files: every one plays, shows its picture and survives a reopen.
+    void hostileNamesImportAndReopen()
+    {
+        QTemporaryDir dir;
+        QStringList videos;
+        for (const QString &name : {QStringLiteral("字幕 测试.mp4"), QStringLiteral("Amélie à l'école.mp4"),
+                                    QStringLiteral("50% #1 ?a=b&c.mp4"), QStringLiteral("-dash.mp4")}) {
+            videos.append(dir.filePath(name));
+            QVERIFY(QFile::copy(fixture("en_two.mp4"), videos.last()));
+        }
+        TaskListWidgetsClass page;
+        page.show();
+        auto noWarning = answerMessageBox(QMessageBox::Ok);
+        dropOn(&page, videos);
+        QTRY_COMPARE_WITH_TIMEOUT(pathsOf(*page.taskList()), videos, 10000);
+        QVERIFY(!noWarning->seen);
+        for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
+            QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 10000);
+            QCOMPARE(task->cropRect, QRect(0, 0, 640, 360));
+            QTRY_VERIFY_WITH_TIMEOUT(task->thumbnailLoaded, 10000);
+            QVERIFY2(!task->thumbnail.isNull(), qPrintable(task->videoPath));
+        }
+
+        const QString project = dir.filePath("名字.wtarnix");
+        QVERIFY(ProjectFile::save(project, *page.taskList()));
+        TaskListOBJ reopened;
+        QVERIFY(ProjectFile::load(project, reopened));
+        QCOMPARE(pathsOf(reopened), videos);
+        for (Di_riror_adiRIZ *task : reopened.taskList())
+            QTRY_COMPARE_WITH_TIMEOUT(task->duration, qint64(6000), 10000);
+    }
+
     void addButtonAsksForVideosAndEditButtonOpensEditor()
     {
         TaskListWidgetsClass page;
