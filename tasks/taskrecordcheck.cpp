@@ -27,11 +27,17 @@ bool isKnownState(qint32 state)
 
 bool cropIsSane(const QRect &crop)
 {
-    if (crop.isNull())
-        return true;
+    // Only the stored corners are read: QRect's own arithmetic overflows on values like these.
     const int limit = TaskRecordCheck::largestFrameSide;
-    return crop.x() >= 0 && crop.y() >= 0 && crop.width() > 0 && crop.height() > 0 && crop.x() <= limit
-           && crop.y() <= limit && crop.width() <= limit && crop.height() <= limit;
+    const int left = crop.left();
+    const int top = crop.top();
+    const int right = crop.right();
+    const int bottom = crop.bottom();
+    const bool isNull = left == 0 && top == 0 && right == -1 && bottom == -1;
+    if (isNull)
+        return true;
+    return left >= 0 && top >= 0 && left <= limit && top <= limit && right >= left && bottom >= top
+           && right < left + limit && bottom < top + limit;
 }
 
 bool samplesAreSane(const QList<FrameSample> &samples)
