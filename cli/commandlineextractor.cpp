@@ -26,7 +26,7 @@ namespace {
 // A run whose position has not moved for this long is stuck, whatever the back end says.
 constexpr int stallLimitMs = 30000;
 // The recognition rates the editor offers.
-constexpr double minimumRate = 0.1;
+constexpr double minimumRate = 1.0;
 constexpr double maximumRate = 10.0;
 
 // Errors outrank warnings, and a worse error outranks a milder one.
@@ -147,7 +147,7 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
             bool ok = false;
             options->rate = value.toDouble(&ok);
             if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate) {
-                *error = QStringLiteral("--rate: '%1' is not a number from 0.1 to 10").arg(value);
+                *error = QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
                 return false;
             }
         } else if (argument == QLatin1String("--format")) {

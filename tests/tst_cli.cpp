@@ -80,6 +80,8 @@ void TestCli::parsing_data()
                                        << qint64(-1) << 1.0 << false;
     QTest::newRow("rate zero") << QStringList{"--rate", "0", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                << 1.0 << false;
+    QTest::newRow("rate below the editor's range") << QStringList{"--rate", "0.5", "a.mp4"} << false << QRect()
+                                                   << qint64(-1) << qint64(-1) << 1.0 << false;
     QTest::newRow("rate not a number") << QStringList{"--rate", "nan", "a.mp4"} << false << QRect() << qint64(-1)
                                        << qint64(-1) << 1.0 << false;
     QTest::newRow("rate infinite") << QStringList{"--rate", "inf", "a.mp4"} << false << QRect() << qint64(-1)
