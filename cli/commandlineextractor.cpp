@@ -3,6 +3,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
+#include "recognition/subtitleformat.h"
 #include "recognition/textfilewriter.h"
 #include "recognition/outputnaming.h"
 
@@ -62,7 +63,7 @@ QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
-        "                  [--format srt|txt] [-o PATH] [--list-languages] VIDEO...\n");
+        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] VIDEO...\n");
 }
 
 bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
@@ -110,10 +111,11 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else if (argument == QLatin1String("--format")) {
             if (!valueOf(i, argument, &value))
                 return false;
-            if (value != QLatin1String("srt") && value != QLatin1String("txt")) {
-                *error = QStringLiteral("--format: '%1' is neither srt nor txt").arg(value);
+            if (!SubtitleFormats::fromExtension(value)) {
+                *error = QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
                 return false;
             }
+            options->format = value;
             options->txt = value == QLatin1String("txt");
         } else if (argument == QLatin1String("-o")) {
             if (!valueOf(i, argument, &options->output))
@@ -155,7 +157,7 @@ int CommandLineExtractor::run(const Options &options)
         return BadInput;
     }
 
-    const QString extension = options.txt ? QStringLiteral("txt") : QStringLiteral("srt");
+    const QString extension = options.txt ? QStringLiteral("txt") : options.format;
     const QStringList targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
                                         : QStringList{options.output};
     int result = Success;
@@ -205,7 +207,9 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
                                                                                  : task.errorText));
         return RunFailed;
     }
-    const QString text = options.txt ? task.toTxtText() : task.toSrtText();
+    const SubtitleFormat format = options.txt ? SubtitleFormat::Txt
+                                              : SubtitleFormats::fromExtension(options.format).value_or(SubtitleFormat::Srt);
+    const QString text = SubtitleFormats::text(task, format);
     if (target.isEmpty()) {
         const QByteArray bytes = text.toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);

@@ -24,6 +24,7 @@ public:
         qint64 rangeOut = -1;
         double rate = 1.0;
         bool txt = false;
+        QString format = QStringLiteral("srt"); // a SubtitleFormats extension
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
         QStringList videos;

@@ -98,6 +98,9 @@ QMenu *TaskQListWidget::createContextMenu()
     menu->addSeparator();
     menu->addAction(tr("导出srt字幕"), this, [this] { exportSelected(ExportPlanner::Srt); });
     menu->addAction(tr("导出txt文本"), this, [this] { exportSelected(ExportPlanner::Txt); });
+    menu->addAction(tr("导出vtt字幕"), this, [this] { exportSelected(ExportPlanner::Vtt); });
+    menu->addAction(tr("导出ass字幕"), this, [this] { exportSelected(ExportPlanner::Ass); });
+    menu->addAction(tr("导出json"), this, [this] { exportSelected(ExportPlanner::Json); });
     menu->addSeparator();
     menu->addAction(tr("删除"), this, &TaskQListWidget::deleteSelected);
     return menu;
@@ -152,9 +155,8 @@ void TaskQListWidget::exportSelected(int format)
     if (!row || !row->task())
         return;
     const QString text = ExportPlanner::textOf(*row->task(), format);
-    const bool txt = format == ExportPlanner::Txt;
-    const QString path = FileDialogs::saveFile(this, txt ? tr("保存txt文件") : tr("保存srt文件"), QString(),
-                                               txt ? QStringLiteral("Files (*.txt)") : QStringLiteral("Files (*.srt)"));
+    const QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(ExportPlanner::extension(format)), QString(),
+                                               ExportPlanner::fileFilter(format));
     if (path.isEmpty())
         return;
     QString error;

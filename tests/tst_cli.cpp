@@ -75,7 +75,7 @@ void TestCli::parsing_data()
                                        << qint64(-1) << 1.0 << false;
     QTest::newRow("rate zero") << QStringList{"--rate", "0", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                << 1.0 << false;
-    QTest::newRow("unknown format") << QStringList{"--format", "ass", "a.mp4"} << false << QRect() << qint64(-1)
+    QTest::newRow("unknown format") << QStringList{"--format", "docx", "a.mp4"} << false << QRect() << qint64(-1)
                                     << qint64(-1) << 1.0 << false;
     QTest::newRow("option without value") << QStringList{"a.mp4", "--lang"} << false << QRect() << qint64(-1)
                                           << qint64(-1) << 1.0 << false;
