@@ -45,3 +45,17 @@ picture strip_zh 1280 160 0x303840 "WenQuanYi Micro Hei" 60 <<'EOF_LINES'
 0:00:00.00|0:00:01.00|我们明天见
 EOF_LINES
 [ -s blank.png ] || ff -f lavfi -i "color=c=0x303840:s=1280x160:d=1" -frames:v 1 blank.png
+
+# Subtitle-area clips: subtitles at the bottom, at the top, beside a static logo and above a
+# scrolling ticker, and none at all (only a logo on a busy picture).
+AREA_SUBS='0:00:00.40|0:00:01.60|Where are you going
+0:00:02.00|0:00:03.30|We have to leave now
+0:00:03.80|0:00:05.20|Nobody knows the way'
+AREA_TOP=$(sed 's/|\([^|]*\)$/|{\\an8}\1/' <<< "$AREA_SUBS")
+AREA_LOGO='0:00:00.00|0:00:06.00|{\an9\pos(630,12)\fs22}TNX 24'
+AREA_TICKER='0:00:00.00|0:00:06.00|{\an1\move(640,356,-700,356)\fs18}Markets close higher - Storm warning for the coast - Late train service resumes'
+area_clip area_bottom 6 640 360 gradient 28 "$AREA_SUBS" ""
+area_clip area_top 6 640 360 dark 28 "$AREA_TOP" ""
+area_clip area_logo 6 640 360 gradient 28 "$AREA_SUBS" "$AREA_LOGO"
+area_clip area_ticker 6 640 360 dark 28 "$(sed 's/^\(.*|\)/\1{\\an2\\pos(320,320)}/' <<< "$AREA_SUBS")" "$AREA_TICKER"
+area_clip area_none 6 640 360 busy 28 "" "$AREA_LOGO"
