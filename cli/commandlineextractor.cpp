@@ -3,6 +3,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
+#include "recognition/subtitleareadetector.h"
 #include "recognition/subtitleformat.h"
 #include "recognition/textfilewriter.h"
 #include "recognition/outputnaming.h"
@@ -62,7 +63,7 @@ CommandLineExtractor::CommandLineExtractor(QObject *parent)
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
-        "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
+        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS] [--rate R]\n"
         "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] VIDEO...\n");
 }
 
@@ -88,7 +89,9 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else if (argument == QLatin1String("--crop")) {
             if (!valueOf(i, argument, &value))
                 return false;
-            if (!parseCrop(value, &options->crop)) {
+            if (value == QLatin1String("auto"))
+                options->crop = QRect();
+            else if (!parseCrop(value, &options->crop)) {
                 *error = QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
                 return false;
             }
@@ -190,8 +193,14 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: not a playable video").arg(video));
         return BadInput;
     }
-    if (!options.crop.isNull())
+    if (!options.crop.isNull()) {
         task.setCropRect(options.crop);
+    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(task.videoPath, options.rangeIn,
+                                                                               options.rangeOut)) {
+        task.setCropRect(*band);
+    } else {
+        printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
+    }
     if (options.rangeIn >= 0) {
         if (options.rangeIn >= task.duration) {
             printError(QStringLiteral("%1: --range starts after the end of the video (%2 ms)").arg(video).arg(task.duration));

@@ -19,7 +19,7 @@ public:
     struct Options
     {
         QString language;  // empty: the user's default
-        QRect crop;        // null: the whole frame
+        QRect crop;        // null ("auto"): the subtitle band the detector finds, else the whole frame
         qint64 rangeIn = -1;
         qint64 rangeOut = -1;
         double rate = 1.0;

@@ -361,6 +361,14 @@
         <source>导出json</source>
         <translation>Export json</translation>
     </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
+    <message>
+        <source>没有找到字幕区域</source>
+        <translation>No subtitle area found</translation>
+    </message>
 </context>
 <context>
     <name>VideoQtWidgetsClass</name>
@@ -388,6 +396,10 @@
         <source>第二语言（双语字幕）</source>
         <translation>Second language (bilingual subtitles)</translation>
     </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
 </context>
 <context>
     <name>VideoQtWidgets</name>
@@ -406,6 +418,14 @@
     <message>
         <source>无第二语言</source>
         <translation>no second language</translation>
+    </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
+    <message>
+        <source>没有找到字幕区域</source>
+        <translation>No subtitle area found</translation>
     </message>
 </context>
 <context>

@@ -20,6 +20,12 @@ clip zh_yellow mkv 5 640 360 30 dark "WenQuanYi Micro Hei" 30 '&H0000FFFF' '&H00
 0:00:02.60|0:00:04.50|今天天气很好
 EOF_LINES
 
+# Chinese over English, the pair bilingual releases carry.
+clip zh_en mp4 5 640 360 25 dark "WenQuanYi Micro Hei" 26 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.50|0:00:02.20|外面下雨了\NIt is raining outside
+0:00:02.60|0:00:04.50|我们没有时间了\NWe are out of time
+EOF_LINES
+
 # Portrait video for the thumbnail.
 clip portrait mp4 2 360 640 25 dark "DejaVu Sans" 24 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.20|0:00:01.80|Tall

@@ -280,7 +280,8 @@ private slots:
         QStringList entries;
         for (const QAction *action : menu->actions())
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
-        QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "重置", "仅重置状态", "|",
+        QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "检测字幕区域", "|", "重置",
+                                       "仅重置状态", "|",
                                        "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "|",
                                        "删除"}));
 
