@@ -91,7 +91,16 @@ std::optional<QRect> SubtitleAreaDetector::band() const
         }
     }
 
-    // Runs of active rows, bridged across the small gaps between two lines of a subtitle.
+    if (lcArea().isDebugEnabled()) {
+        QString rows;
+        for (int y = 0; y < h; ++y) {
+            if (activity[size_t(y)] > 0)
+                rows += QStringLiteral(" %1:%2").arg(y).arg(activity[size_t(y)], 0, 'f', 2);
+        }
+        qCDebug(lcArea).noquote() << "activity" << rows;
+    }
+    // Runs of active rows, bridged across the gap between two lines of a subtitle, which is less
+    // than the height of the line above it.
     const double minimumActivity = std::max(1.5 / samples, 0.08);
     const int bridge = std::max(2, h / 40);
     int bestTop = -1;
@@ -107,7 +116,7 @@ std::optional<QRect> SubtitleAreaDetector::band() const
         double score = 0.0;
         int activeRows = 0;
         int gap = 0;
-        for (; y < h && gap <= bridge; ++y) {
+        for (; y < h && gap <= std::max(bridge, bottom - top + 1); ++y) {
             if (activity[size_t(y)] >= minimumActivity) {
                 bottom = y;
                 score += activity[size_t(y)];

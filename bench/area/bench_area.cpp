@@ -14,17 +14,23 @@
 
 namespace {
 
+// Read as it comes: two minutes of 1080p are gigabytes of raw frames.
 QList<qint64> pixelsPerRow(const QString &path, int width, int height)
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
-    process.waitForFinished(-1);
-    const QByteArray bytes = process.readAllStandardOutput();
     QList<qint64> rows(height, 0);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (quint8(bytes[i]) > 40)
-            ++rows[(i / width) % height];
+    qint64 offset = 0;
+    const qint64 frameBytes = qint64(width) * height;
+    while (process.waitForReadyRead(-1) || process.bytesAvailable() > 0) {
+        const QByteArray bytes = process.readAllStandardOutput();
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (quint8(bytes[i]) > 40)
+                ++rows[((offset + i) % frameBytes) / width];
+        }
+        offset += bytes.size();
     }
+    process.waitForFinished(-1);
     return rows;
 }
 
