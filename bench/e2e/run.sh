@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end benchmark: renders the clips (once), runs tarnix-cli on each at the rates given
 # (default 1 2 4) with the subtitle band as crop, scores the output against the ground truth and
-# prints one table row per language and rate.
+# prints one table row per language and rate. E2E_CROP=auto lets the extractor find the band itself.
 #   bench/e2e/run.sh [RATE...]        (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +27,7 @@ for rate in "${rates[@]}"; do
       [ "$(cat "$clips/$name.lang")" = "$lang" ] || continue
       size=$(size_of "$video"); w=${size%x*}; h=${size#*x}
       crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"
+      [ "${E2E_CROP:-}" = auto ] && crop=auto
       out="$work/$name-$rate.srt"
       start=$(date +%s%N)
       "$build/cli/tarnix-cli" --lang "$lang" --crop "$crop" --rate "$rate" -o "$out" "$video" 2>/dev/null || true
