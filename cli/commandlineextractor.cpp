@@ -3,6 +3,8 @@
 #include "recognition/di_riror_adiriz.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
+#include "recognition/subtitleareadetector.h"
+#include "recognition/subtitleformat.h"
 #include "recognition/textfilewriter.h"
 #include "recognition/outputnaming.h"
 
@@ -94,8 +96,8 @@ CommandLineExtractor::CommandLineExtractor(QObject *parent)
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
-        "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
-        "                  [--format srt|txt] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
+        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS] [--rate R]\n"
+        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
 }
@@ -130,7 +132,9 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else if (argument == QLatin1String("--crop")) {
             if (!valueOf(i, argument, &value))
                 return false;
-            if (!parseCrop(value, &options->crop)) {
+            if (value == QLatin1String("auto"))
+                options->crop = QRect();
+            else if (!parseCrop(value, &options->crop)) {
                 *error = QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
                 return false;
             }
@@ -153,10 +157,11 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else if (argument == QLatin1String("--format")) {
             if (!valueOf(i, argument, &value))
                 return false;
-            if (value != QLatin1String("srt") && value != QLatin1String("txt")) {
-                *error = QStringLiteral("--format: '%1' is neither srt nor txt").arg(value);
+            if (!SubtitleFormats::fromExtension(value)) {
+                *error = QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
                 return false;
             }
+            options->format = value;
             options->txt = value == QLatin1String("txt");
         } else if (argument == QLatin1String("-o")) {
             if (!valueOf(i, argument, &options->output))
@@ -198,7 +203,7 @@ int CommandLineExtractor::run(const Options &options)
     if (!checkOutput(options, several))
         return BadInput;
 
-    const QString extension = options.txt ? QStringLiteral("txt") : QStringLiteral("srt");
+    const QString extension = options.txt ? QStringLiteral("txt") : options.format;
     const QStringList targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
                                         : QStringList{options.output};
     int result = Success;
@@ -268,10 +273,16 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: not a playable video").arg(video));
         return BadInput;
     }
-    if (!crop.isNull())
-        task.setCropRect(crop);
     if (options.rangeIn >= 0 && !applyRange(video, options, task))
         return BadInput;
+    if (!crop.isNull()) {
+        task.setCropRect(crop);
+    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(task.videoPath, options.rangeIn,
+                                                                               options.rangeOut)) {
+        task.setCropRect(*band);
+    } else {
+        printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
+    }
     task.setFrameNumber_orc(options.rate);
 
     if (!runToEnd(task)) {
@@ -282,7 +293,9 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
     const int outcome = task.errorText.isEmpty() ? Success : FinishedWithWarnings;
     if (outcome == FinishedWithWarnings)
         printError(QStringLiteral("%1: warning: %2").arg(video, task.errorText));
-    const QString text = options.txt ? task.toTxtText() : task.toSrtText();
+    const SubtitleFormat format = options.txt ? SubtitleFormat::Txt
+                                              : SubtitleFormats::fromExtension(options.format).value_or(SubtitleFormat::Srt);
+    const QString text = SubtitleFormats::text(task, format);
     if (target.isEmpty()) {
         // The same bytes as a written file, so a redirect gives what -o would.
         const QByteArray bytes = TextFileWriter::encode(text);

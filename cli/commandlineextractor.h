@@ -20,11 +20,12 @@ public:
     struct Options
     {
         QString language;  // empty: the user's default
-        QRect crop;        // null: the whole frame
+        QRect crop;        // null ("auto"): the subtitle band the detector finds, else the whole frame
         qint64 rangeIn = -1;
         qint64 rangeOut = -1;
         double rate = 1.0;
         bool txt = false;
+        QString format = QStringLiteral("srt"); // a SubtitleFormats extension
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
         bool help = false;

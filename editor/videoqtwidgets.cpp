@@ -11,6 +11,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
+#include "recognition/areadetectionjob.h"
 #include "recognition/srtqtime.h"
 
 #include <QAudioOutput>
@@ -76,7 +77,10 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
             [] { openWebPage(AppConstants::languageHelpPage); });
+    // The second list is filled first: filling the first applies the language, both of them.
+    fillSecondLanguages();
     connect(ui->LanguagescomboBox, &QComboBox::currentIndexChanged, this, &VideoQtWidgets::applySelectedLanguage);
+    connect(ui->SecondLanguagecomboBox, &QComboBox::currentIndexChanged, this, &VideoQtWidgets::applySelectedLanguage);
     fillLanguages();
 
     createPlayer();
@@ -138,11 +142,26 @@ void VideoQtWidgets::fillLanguages()
         ui->LanguagescomboBox->setCurrentIndex(profileIndex);
 }
 
+void VideoQtWidgets::fillSecondLanguages()
+{
+    const QString saved = worker->languages.value(1);
+    QComboBox *box = ui->SecondLanguagecomboBox;
+    box->addItem(tr("无第二语言"), QString());
+    for (const QStringList &entry : worker->textRecognizer()->availableLanguages()) {
+        box->addItem(entry.value(1, entry.value(0)), entry.value(0));
+        if (!saved.isEmpty() && entry.value(0) == saved)
+            box->setCurrentIndex(box->count() - 1);
+    }
+}
+
 void VideoQtWidgets::applySelectedLanguage()
 {
     if (!worker)
         return;
-    const QString tag = ui->LanguagescomboBox->currentData().toString();
+    QString tag = ui->LanguagescomboBox->currentData().toString();
+    const QString second = ui->SecondLanguagecomboBox->currentData().toString();
+    if (!tag.isEmpty() && !second.isEmpty() && second != tag)
+        tag += QLatin1Char('+') + second;
     if (!worker->setLanguage(tag))
         qDebug() << "eorr" << worker->errorText;
     qDebug() << "oooo" << tag;
@@ -208,6 +227,7 @@ void VideoQtWidgets::showSubtitlesOrHideDock()
 void VideoQtWidgets::connectControls()
 {
     connect(ui->Preview_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::previewCurrentFrame);
+    connect(ui->DetectArea_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::detectSubtitleArea);
     connect(ui->tohomepushButton, &QPushButton::clicked, this, &QWidget::close);
     connect(ui->pushButton_2, &QPushButton::clicked, this, &VideoQtWidgets::play);
     connect(ui->JtoolButton, &QPushButton::clicked, this, &VideoQtWidgets::shuttleBackward);
@@ -372,6 +392,35 @@ void VideoQtWidgets::placeCropRect()
     cropItem->setRect(cropSceneRect);
     cropItem->update();
     cropPlaced = true;
+}
+
+void VideoQtWidgets::detectSubtitleArea()
+{
+    if (!worker || (areaJob && areaJob->isRunning()))
+        return;
+    if (!areaJob) {
+        areaJob = new AreaDetectionJob(this);
+        connect(areaJob, &AreaDetectionJob::finished, this, &VideoQtWidgets::onSubtitleAreaDetected);
+    }
+    ui->DetectArea_pushButton->setEnabled(false);
+    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out);
+}
+
+void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
+{
+    ui->DetectArea_pushButton->setEnabled(true);
+    if (!worker)
+        return;
+    if (band.isNull()) {
+        auto *box = new QMessageBox(QMessageBox::Information, tr("检测字幕区域"), tr("没有找到字幕区域"),
+                                    QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
+    worker->setCropRect(band);
+    placeCropRect();
+    emit subtitleAreaPlaced(band);
 }
 
 void VideoQtWidgets::fitCropToPicture()

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AreaDetectionJob;
 class CropItem;
 class QGraphicsVideoItem;
 class QLabel;
@@ -36,6 +37,8 @@ public:
     void previewCurrentFrame();
     void placeCropRect();
     void storeCropRect();
+    // Finds the subtitle band off the GUI thread and moves the crop rectangle there.
+    void detectSubtitleArea();
 
     Di_riror_adiRIZ *task() const { return worker; }
     QMediaPlayer *mediaPlayer() const { return player; }
@@ -54,6 +57,7 @@ signals:
     void run_min();
     void setVideoPosition(qlonglong time);
     void preview_ORC(qlonglong time, QString *outText, QImage *outimage);
+    void subtitleAreaPlaced(const QRect &band);
 
 public slots:
     void openFile();
@@ -66,6 +70,7 @@ protected:
 
 private:
     void fillLanguages();
+    void fillSecondLanguages();
     void applySelectedLanguage();
     void createPlayer();
     void createScene();
@@ -80,6 +85,7 @@ private:
     void showTime(QLabel *label, qint64 milliseconds);
     void onCropUpdate(const QRect &rect);
     void fitCropToPicture();
+    void onSubtitleAreaDetected(const QRect &band);
     QRect pictureRect() const;
     void seekBy(qint64 milliseconds);
     void detachFromDeletedTask();
@@ -89,6 +95,7 @@ private:
     QMediaPlayer *player = nullptr;
     QGraphicsVideoItem *videoItem = nullptr;
     CropItem *cropItem = nullptr;
+    AreaDetectionJob *areaJob = nullptr;
     QRect videoItemRect = QRect(0, 0, 0, 0);
     QRect cropSceneRect = QRect(0, 0, 200, 200);
     QPointer<Di_riror_adiRIZ> worker;

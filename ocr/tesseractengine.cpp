@@ -32,6 +32,18 @@ QString wordText(tesseract::ResultIterator &it)
 // Recognition runs once per sampled frame while the video decodes on other threads. Tesseract's
 // OpenMP teams spin on every core between tiny work items: on two cores that made recognition
 // three to four times slower than doing the same work on the calling thread alone.
+bool isMostlyLatin(const QString &line)
+{
+    int latin = 0;
+    int other = 0;
+    for (const QChar character : line) {
+        if (!character.isLetter())
+            continue;
+        (character.script() == QChar::Script_Latin ? latin : other)++;
+    }
+    return latin > 0 && latin >= 4 * other;
+}
+
 void runOnThisThreadOnly()
 {
 #ifdef _OPENMP
@@ -88,7 +100,7 @@ QStringList TesseractEngine::recognizeLines(const QImage &picture)
             if (lineEnds) {
                 const QString line = LineTextRules::acceptedLine(words);
                 if (!line.isEmpty())
-                    lines << line;
+                    lines << rereadIfLatin(line, grey, *it);
                 words.clear();
             }
             if (!it->Next(tesseract::RIL_WORD))
@@ -102,4 +114,30 @@ QStringList TesseractEngine::recognizeLines(const QImage &picture)
     }
     api->Clear();
     return lines;
+}
+
+void TesseractEngine::setSpacedReader(std::unique_ptr<TesseractEngine> reader)
+{
+    spacedReader = std::move(reader);
+}
+
+QString TesseractEngine::rereadIfLatin(const QString &line, const QImage &grey, tesseract::ResultIterator &it)
+{
+    if (!spacedReader || !isMostlyLatin(line))
+        return line;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    if (!it.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom))
+        return line;
+    const int pad = std::max(4, (bottom - top) / 3);
+    const QRect box = QRect(QPoint(left - pad, top - pad), QPoint(right + pad, bottom + pad)) & grey.rect();
+    const QString reread = spacedReader->readOneLine(grey.copy(box));
+    return reread.isEmpty() ? line : reread;
+}
+
+QString TesseractEngine::readOneLine(const QImage &grey)
+{
+    api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    const QStringList lines = recognizeLines(grey);
+    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    return lines.join(QLatin1Char(' '));
 }

@@ -28,14 +28,31 @@ QString TextRecognizer::userProfileLanguage() const
 QString TextRecognizer::selectLanguage(const QString &tag)
 {
     const QString directory = TesseractLanguages::dataDirectory();
-    const QString model = TesseractLanguages::modelForTag(tag, TesseractLanguages::installedModels(directory));
-    if (model.isEmpty())
-        return tag + QStringLiteral(" Error No language");
-    std::unique_ptr<TesseractEngine> created = TesseractEngine::create(directory, model);
+    const QStringList installed = TesseractLanguages::installedModels(directory);
+    // "zh-Hans+en": the engine reads both scripts, as Tesseract does with "chi_sim+eng".
+    QStringList models;
+    bool separateLetters = true;
+    for (const QString &part : tag.split(QLatin1Char('+'))) {
+        const QString model = TesseractLanguages::modelForTag(part, installed);
+        if (model.isEmpty())
+            return part + QStringLiteral(" Error No language");
+        if (!models.contains(model))
+            models << model;
+        separateLetters = separateLetters && TesseractLanguages::usesSeparateLetters(part);
+    }
+    std::unique_ptr<TesseractEngine> created = TesseractEngine::create(directory, models.join(QLatin1Char('+')));
     if (!created)
         return QStringLiteral("NULL");
+    if (models.size() > 1 && !separateLetters) {
+        for (const QString &part : tag.split(QLatin1Char('+'))) {
+            if (TesseractLanguages::usesSeparateLetters(part)) {
+                created->setSpacedReader(TesseractEngine::create(directory, TesseractLanguages::modelForTag(part, installed)));
+                break;
+            }
+        }
+    }
     engine = std::move(created);
-    m_separateLetters = TesseractLanguages::usesSeparateLetters(tag);
+    m_separateLetters = separateLetters;
     return QStringLiteral("ok");
 }
 

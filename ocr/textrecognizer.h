@@ -22,7 +22,8 @@ public:
     QList<QStringList> availableLanguages() const;
     QString userProfileLanguage() const;
     // "ok", "NULL" when the engine cannot be created, or "<tag> Error No language";
-    // on anything but "ok" the previous engine stays selected.
+    // on anything but "ok" the previous engine stays selected. Several languages read together
+    // are joined by "+" ("zh-Hans+en").
     QString selectLanguage(const QString &tag);
     // Lines top to bottom; an empty list for a picture without text, and also (with lastError()
     // set) when no language has been selected.

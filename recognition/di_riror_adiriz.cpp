@@ -91,7 +91,7 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
 
     // A restored task carries its language only as data; give it to the recogniser so it can run.
     if (restoredFromProject && !languages.isEmpty() && !recognizer->hasEngine()) {
-        const QString answer = recognizer->selectLanguage(languages.first());
+        const QString answer = recognizer->selectLanguage(languages.join(QLatin1Char('+')));
         if (answer != QLatin1String("ok")) {
             errorText = answer;
             emit err(answer);
@@ -421,7 +421,8 @@ bool Di_riror_adiRIZ::setLanguage(QString language)
         emit err(answer);
         return false;
     }
-    languages = QStringList{language};
+    // "zh-Hans+en" keeps both tags, the first one leading.
+    languages = language.split(QLatin1Char('+'), Qt::SkipEmptyParts);
     return true;
 }
 

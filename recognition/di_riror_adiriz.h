@@ -86,6 +86,7 @@ public slots:
     void setCropRect(QRect _cropRect);
     void setInTimeRange(qlonglong timeRange_in);
     void setoutTimeRange(qlonglong timeRange_out);
+    // One tag, or several read together joined by "+"; `languages` then holds each of them.
     bool setLanguage(QString language);
     void setFrameNumber_orc(double Num);
 

@@ -47,7 +47,7 @@ QString SubtitleWriter::summaryText(qint64 timeRangeIn, qint64 timeRangeOut, con
     QString text;
     text += QStringLiteral("TimeRange: ") + clockText(timeRangeIn, pattern) + QStringLiteral("<->")
             + clockText(timeRangeOut, pattern) + QLatin1Char('\n');
-    text += QStringLiteral("Languages: ") + (languages.isEmpty() ? QString() : languages.first()) + QLatin1Char('\n');
+    text += QStringLiteral("Languages: ") + languages.join(QLatin1Char('+')) + QLatin1Char('\n');
     text += QStringLiteral("Frame_rate: ") + QString::number(frameRate, 'f', 2) + QLatin1Char('\n');
     text += QStringLiteral("cropRect: %1,%2,%3,%4\n")
                 .arg(cropRect.x())

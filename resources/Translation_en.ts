@@ -147,6 +147,10 @@
         <source>开始</source>
         <translation>start</translation>
     </message>
+    <message>
+        <source>导出所有为…</source>
+        <translation>export all as…</translation>
+    </message>
 </context>
 <context>
     <name>TaskListWidgetsClass</name>
@@ -377,16 +381,32 @@
         <translation>delete</translation>
     </message>
     <message>
-        <source>保存srt文件</source>
-        <translation>save the srt file</translation>
-    </message>
-    <message>
-        <source>保存txt文件</source>
-        <translation>save the txt file</translation>
+        <source>保存%1文件</source>
+        <translation>save the %1 file</translation>
     </message>
     <message>
         <source>导出失败</source>
         <translation>Export failed</translation>
+    </message>
+    <message>
+        <source>导出vtt字幕</source>
+        <translation>Export vtt subtitles</translation>
+    </message>
+    <message>
+        <source>导出ass字幕</source>
+        <translation>Export ass subtitles</translation>
+    </message>
+    <message>
+        <source>导出json</source>
+        <translation>Export json</translation>
+    </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
+    <message>
+        <source>没有找到字幕区域</source>
+        <translation>No subtitle area found</translation>
     </message>
 </context>
 <context>
@@ -411,6 +431,14 @@
         <source>保存返回列表</source>
         <translation>save return list</translation>
     </message>
+    <message>
+        <source>第二语言（双语字幕）</source>
+        <translation>Second language (bilingual subtitles)</translation>
+    </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
 </context>
 <context>
     <name>VideoQtWidgets</name>
@@ -425,6 +453,18 @@
     <message>
         <source>选择视频文件</source>
         <translation>select video file</translation>
+    </message>
+    <message>
+        <source>无第二语言</source>
+        <translation>no second language</translation>
+    </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
+    <message>
+        <source>没有找到字幕区域</source>
+        <translation>No subtitle area found</translation>
     </message>
 </context>
 <context>

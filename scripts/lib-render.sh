@@ -51,3 +51,18 @@ clip() {
      -g "$fps" "$name.$ext"
 }
 
+
+# area_clip NAME SECS W H BACKGROUND SIZE SUBTITLES DISTRACTORS: a clip for the subtitle-area
+# detector. SUBTITLES and DISTRACTORS are "start|end|text" lines (override tags allowed: {\an8} for
+# the top, \pos for a logo, \move for a ticker). The subtitles alone are rendered once more over
+# black into NAME.subs.mkv (lossless), which tells where their pixels are.
+area_clip() {
+  local name=$1 secs=$2 w=$3 h=$4 bg=$5 size=$6 subs=$7 extra=$8
+  [ -s "$name.mp4" ] && return
+  if [ -n "$subs" ]; then
+    ass_file "$name.subs" "DejaVu Sans" "$size" '&H00FFFFFF' '&H00000000' 2 "$w" "$h" <<< "$subs"
+    ff -f lavfi -i "color=c=black:s=${w}x${h}:r=25:d=$secs" -vf "subtitles=$name.subs.ass" -c:v ffv1 "$name.subs.mkv"
+  fi
+  clip "$name" mp4 "$secs" "$w" "$h" 25 "$bg" "DejaVu Sans" "$size" '&H00FFFFFF' '&H00000000' 2 \
+    <<< "$(printf '%s\n%s\n' "$subs" "$extra" | grep -v '^$')"
+}

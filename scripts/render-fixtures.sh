@@ -20,6 +20,12 @@ clip zh_yellow mkv 5 640 360 30 dark "WenQuanYi Micro Hei" 30 '&H0000FFFF' '&H00
 0:00:02.60|0:00:04.50|今天天气很好
 EOF_LINES
 
+# Chinese over English, the pair bilingual releases carry.
+clip zh_en mp4 5 640 360 25 dark "WenQuanYi Micro Hei" 26 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.50|0:00:02.20|外面下雨了\NIt is raining outside
+0:00:02.60|0:00:04.50|我们没有时间了\NWe are out of time
+EOF_LINES
+
 # Portrait video for the thumbnail.
 clip portrait mp4 2 360 640 25 dark "DejaVu Sans" 24 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.20|0:00:01.80|Tall
@@ -55,3 +61,17 @@ fi
 
 # Sound without pictures.
 [ -s audio_only.m4a ] || ff -f lavfi -i "sine=frequency=440:duration=2" -c:a aac audio_only.m4a
+
+# Subtitle-area clips: subtitles at the bottom, at the top, beside a static logo and above a
+# scrolling ticker, and none at all (only a logo on a busy picture).
+AREA_SUBS='0:00:00.40|0:00:01.60|Where are you going
+0:00:02.00|0:00:03.30|We have to leave now
+0:00:03.80|0:00:05.20|Nobody knows the way'
+AREA_TOP=$(sed 's/|\([^|]*\)$/|{\\an8}\1/' <<< "$AREA_SUBS")
+AREA_LOGO='0:00:00.00|0:00:06.00|{\an9\pos(630,12)\fs22}TNX 24'
+AREA_TICKER='0:00:00.00|0:00:06.00|{\an1\move(640,356,-700,356)\fs18}Markets close higher - Storm warning for the coast - Late train service resumes'
+area_clip area_bottom 6 640 360 gradient 28 "$AREA_SUBS" ""
+area_clip area_top 6 640 360 dark 28 "$AREA_TOP" ""
+area_clip area_logo 6 640 360 gradient 28 "$AREA_SUBS" "$AREA_LOGO"
+area_clip area_ticker 6 640 360 dark 28 "$(sed 's/^\(.*|\)/\1{\\an2\\pos(320,320)}/' <<< "$AREA_SUBS")" "$AREA_TICKER"
+area_clip area_none 6 640 360 busy 28 "" "$AREA_LOGO"

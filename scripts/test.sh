@@ -9,8 +9,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   shift
   export TARNIX_SANITIZE=1
   export TARNIX_BUILD_DIR=${TARNIX_BUILD_DIR:-$here/build-asan}
-  # Full stacks on allocation, so that a leak inside a library is recognised by its caller.
-  export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:detect_stack_use_after_return=0
+  export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS=suppressions=$here/scripts/lsan.supp:print_suppressions=0
 fi

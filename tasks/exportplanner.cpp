@@ -2,15 +2,29 @@
 
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/outputnaming.h"
+#include "recognition/subtitleformat.h"
 #include "recognition/textfilewriter.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+SubtitleFormat subtitleFormat(int format)
+{
+    return format >= ExportPlanner::Srt && format <= ExportPlanner::Json ? SubtitleFormat(format) : SubtitleFormat::Srt;
+}
+
+} // namespace
 
 QString ExportPlanner::extension(int format)
 {
-    return format == Txt ? QStringLiteral("txt") : QStringLiteral("srt");
+    return SubtitleFormats::extension(subtitleFormat(format));
+}
+
+QString ExportPlanner::fileFilter(int format)
+{
+    return QStringLiteral("Files (*.%1)").arg(extension(format));
 }
 
 ExportPlanner::Plan ExportPlanner::plan(const QList<Di_riror_adiRIZ *> &tasks, const QString &folder, int format)
@@ -35,7 +49,7 @@ ExportPlanner::Plan ExportPlanner::plan(const QList<Di_riror_adiRIZ *> &tasks, c
 
 QString ExportPlanner::textOf(const Di_riror_adiRIZ &task, int format)
 {
-    return format == Txt ? task.toTxtText() : task.toSrtText();
+    return SubtitleFormats::text(task, subtitleFormat(format));
 }
 
 ExportPlanner::Outcome ExportPlanner::write(const Plan &plan, int format)

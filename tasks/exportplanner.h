@@ -11,7 +11,8 @@ class ExportPlanner
 {
     Q_DECLARE_TR_FUNCTIONS(ExportPlanner)
 public:
-    enum Format { Srt = 0, Txt = 1 };
+    // Same order as SubtitleFormat.
+    enum Format { Srt = 0, Txt = 1, Vtt = 2, Ass = 3, Json = 4 };
 
     struct Plan
     {
@@ -28,6 +29,8 @@ public:
     };
 
     static QString extension(int format);
+    // "Files (*.ext)" for the save dialog.
+    static QString fileFilter(int format);
     static Plan plan(const QList<Di_riror_adiRIZ *> &tasks, const QString &folder, int format);
     // Writes every planned task; a task's exportPath is set only when its file was written.
     static Outcome write(const Plan &plan, int format);

@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -107,6 +108,11 @@ void TaskListWidgetsClass::connectWidgets()
     connect(ui->delpushButton, &QPushButton::clicked, list, &TaskQListWidget::deleteSelected);
     connect(ui->toallsrt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Srt); });
     connect(ui->toalltxt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Txt); });
+    auto *more = new QMenu(ui->toallmore_pushButton);
+    more->addAction(QStringLiteral("WebVTT (.vtt)"), this, [this] { exportAll(ExportPlanner::Vtt); });
+    more->addAction(QStringLiteral("ASS (.ass)"), this, [this] { exportAll(ExportPlanner::Ass); });
+    more->addAction(QStringLiteral("JSON (.json)"), this, [this] { exportAll(ExportPlanner::Json); });
+    ui->toallmore_pushButton->setMenu(more);
     connect(ui->runpushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::start);
     connect(ui->stoppushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::stop);
     connect(ui->saveproject_pushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::saveProject);

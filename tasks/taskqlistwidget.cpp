@@ -1,6 +1,7 @@
 #include "taskqlistwidget.h"
 
 #include "app/platform.h"
+#include "recognition/areadetectionjob.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/textfilewriter.h"
 #include "tasks/exportplanner.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -93,11 +95,16 @@ QMenu *TaskQListWidget::createContextMenu()
             emit editpushButt(rows.first());
     });
     menu->addSeparator();
+    menu->addAction(tr("检测字幕区域"), this, &TaskQListWidget::detectAreaSelected);
+    menu->addSeparator();
     menu->addAction(tr("重置"), this, [this] { resetSelected(0); });
     menu->addAction(tr("仅重置状态"), this, [this] { resetSelected(1); });
     menu->addSeparator();
     menu->addAction(tr("导出srt字幕"), this, [this] { exportSelected(ExportPlanner::Srt); });
     menu->addAction(tr("导出txt文本"), this, [this] { exportSelected(ExportPlanner::Txt); });
+    menu->addAction(tr("导出vtt字幕"), this, [this] { exportSelected(ExportPlanner::Vtt); });
+    menu->addAction(tr("导出ass字幕"), this, [this] { exportSelected(ExportPlanner::Ass); });
+    menu->addAction(tr("导出json"), this, [this] { exportSelected(ExportPlanner::Json); });
     menu->addSeparator();
     menu->addAction(tr("删除"), this, &TaskQListWidget::deleteSelected);
     return menu;
@@ -152,14 +159,41 @@ void TaskQListWidget::exportSelected(int format)
     if (!row || !row->task())
         return;
     const QString text = ExportPlanner::textOf(*row->task(), format);
-    const bool txt = format == ExportPlanner::Txt;
-    const QString path = FileDialogs::saveFile(this, txt ? tr("保存txt文件") : tr("保存srt文件"), QString(),
-                                               txt ? QStringLiteral("Files (*.txt)") : QStringLiteral("Files (*.srt)"));
+    const QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(ExportPlanner::extension(format)), QString(),
+                                               ExportPlanner::fileFilter(format));
     if (path.isEmpty())
         return;
     QString error;
     if (!TextFileWriter::write(path, text, &error))
         QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+}
+
+void TaskQListWidget::detectAreaSelected()
+{
+    for (int rowIndex : selectedRows()) {
+        const TaskCustomItem *row = rowWidget(rowIndex);
+        if (!row || !row->task())
+            continue;
+        QPointer<Di_riror_adiRIZ> task = row->task();
+        auto *job = new AreaDetectionJob(this);
+        connect(job, &AreaDetectionJob::finished, this, [this, job, task](const QRect &band) {
+            job->deleteLater();
+            if (!task)
+                return;
+            if (band.isNull()) {
+                auto *box = new QMessageBox(QMessageBox::Information, tr("检测字幕区域"),
+                                            task->videoFileName + QLatin1Char('\n') + tr("没有找到字幕区域"),
+                                            QMessageBox::Ok, this);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+                return;
+            }
+            task->setCropRect(band);
+            refreshRows();
+            emit areaDetected(task);
+        });
+        job->start(task->videoPath, task->timeRange_in, task->timeRange_out);
+    }
 }
 
 void TaskQListWidget::deleteSelected()

@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 
+class Di_riror_adiRIZ;
 class QMenu;
 class TaskCustomItem;
 class TaskListOBJ;
@@ -30,10 +31,13 @@ public slots:
     void revealSelected(int which);
     void resetSelected(int mode);
     void exportSelected(int format);
+    // Each selected task gets the subtitle band found in its video, found off the GUI thread.
+    void detectAreaSelected();
 
 signals:
     void editpushButt(int tag);
     void delitemSig(int tag);
+    void areaDetected(Di_riror_adiRIZ *task);
 
 private:
     void showContextMenu(const QPoint &position);

@@ -1,6 +1,9 @@
 #include "cli/commandlineextractor.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -55,6 +58,7 @@ private slots:
     void truncatedVideoKeepsWhatWasReadAndWarns();
     void cropPartlyOutsideIsClippedAndSaid();
     void helpGoesToStandardOutput();
+    void twoLanguagesFoundAreaAndJson();
 };
 
 void TestCli::parsing_data()
@@ -86,7 +90,9 @@ void TestCli::parsing_data()
                                        << qint64(-1) << 1.0 << false;
     QTest::newRow("rate infinite") << QStringList{"--rate", "inf", "a.mp4"} << false << QRect() << qint64(-1)
                                    << qint64(-1) << 1.0 << false;
-    QTest::newRow("unknown format") << QStringList{"--format", "ass", "a.mp4"} << false << QRect() << qint64(-1)
+    QTest::newRow("crop found by itself") << QStringList{"--crop", "auto", "a.mp4"} << true << QRect() << qint64(-1)
+                                          << qint64(-1) << 1.0 << false;
+    QTest::newRow("unknown format") << QStringList{"--format", "docx", "a.mp4"} << false << QRect() << qint64(-1)
                                     << qint64(-1) << 1.0 << false;
     QTest::newRow("option without value") << QStringList{"a.mp4", "--lang"} << false << QRect() << qint64(-1)
                                           << qint64(-1) << 1.0 << false;
@@ -251,6 +257,26 @@ void TestCli::helpGoesToStandardOutput()
     const Outcome wrong = runCli({"--bogus", "a.mp4"});
     QCOMPARE(wrong.exitCode, 2);
     QCOMPARE(wrong.err, QStringLiteral("tarnix-cli: unknown option --bogus (see --help)\n"));
+}
+
+// No --crop: the subtitle area is found first; both lines read, English with its spaces.
+void TestCli::twoLanguagesFoundAreaAndJson()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("zh_en.json");
+    const Outcome outcome = runCli({"--lang", "zh-Hans+en", "--rate", "2", "--format", "json", "-o", target,
+                                    fixture("zh_en.mp4")});
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY2(!outcome.err.contains(QStringLiteral("no subtitle area")), qPrintable(outcome.err));
+    const QJsonArray entries = QJsonDocument::fromJson(readFile(target).toUtf8()).object().value("entries").toArray();
+    QStringList lines;
+    for (const QJsonValue &entry : entries) {
+        for (const QJsonValue &line : entry.toObject().value("lines").toArray())
+            lines << line.toString();
+    }
+    QVERIFY2(lines.contains(QStringLiteral("我们没有时间了")) && lines.contains(QStringLiteral("It is raining outside"))
+                 && lines.contains(QStringLiteral("We are out of time")),
+             qPrintable(lines.join(QLatin1Char('|'))));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -51,6 +51,13 @@ private slots:
                                                          << QStringList{};
         QTest::newRow("text format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Txt)
                                      << QStringList{"a.txt"} << QStringList{};
+        QTest::newRow("webvtt, same names numbered")
+            << QStringList{"a.mp4", "a.mp4", "a.mp4"} << QList<int>{Done, Done, Done} << int(ExportPlanner::Vtt)
+            << QStringList{"a.vtt", "a (2).vtt", "a (3).vtt"} << QStringList{};
+        QTest::newRow("ass format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Ass)
+                                    << QStringList{"a.ass"} << QStringList{};
+        QTest::newRow("json format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Json)
+                                     << QStringList{"a.json"} << QStringList{};
         QTest::newRow("same base name, other extension") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Done, Done}
                                                          << int(ExportPlanner::Srt) << QStringList{"a.srt", "a (2).srt"}
                                                          << QStringList{};

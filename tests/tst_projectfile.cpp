@@ -147,6 +147,7 @@ private slots:
         fullTask(saved, "a.mp4", Done);
         fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
         handMadeTask(saved, "/videos/c.mp4", Failed)->errorText = QStringLiteral("状态不是就绪");
+        saved.tasks.at(1)->languages = QStringList{QStringLiteral("zh-Hans"), QStringLiteral("en")};
 
         TaskListOBJ loaded;
         QVERIFY(readBack(streamed(saved), loaded));
@@ -158,6 +159,7 @@ private slots:
             QVERIFY(task->restoredFromProject);
         }
         QVERIFY(loaded.tasks.at(0)->exportPath.isNull());
+        QCOMPARE(loaded.tasks.at(1)->languages, (QStringList{"zh-Hans", "en"}));
         // Every stored member is in the bytes, so writing what was read gives the same file again.
         QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
     }

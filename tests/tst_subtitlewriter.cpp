@@ -55,8 +55,10 @@ void TestSubtitleWriter::summary_data()
 {
     QTest::addColumn<QStringList>("languages");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("with language") << QStringList{"en", "de"}
-                                   << "TimeRange: 00:00:00<->00:01:35\nLanguages: en\nFrame_rate: 1.50\ncropRect: 0,600,1920,180\n";
+    QTest::newRow("one language") << QStringList{"en"}
+                                  << "TimeRange: 00:00:00<->00:01:35\nLanguages: en\nFrame_rate: 1.50\ncropRect: 0,600,1920,180\n";
+    QTest::newRow("two languages") << QStringList{"zh-Hans", "en"}
+                                   << "TimeRange: 00:00:00<->00:01:35\nLanguages: zh-Hans+en\nFrame_rate: 1.50\ncropRect: 0,600,1920,180\n";
     QTest::newRow("without language") << QStringList()
                                       << "TimeRange: 00:00:00<->00:01:35\nLanguages: \nFrame_rate: 1.50\ncropRect: 0,600,1920,180\n";
 }

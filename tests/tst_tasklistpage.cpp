@@ -6,6 +6,7 @@
 #include "tasks/taskcustomitem.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
@@ -451,6 +452,27 @@ private slots:
         QCOMPARE(page.outputDirectory(), out.path());
         QCOMPARE(storedOutputPath(), out.path());
         QCOMPARE(page.taskList()->tasks.at(0)->exportPath, out.filePath("a.srt"));
+    }
+
+    void exportAllInTheOtherFormats()
+    {
+        QTemporaryDir out;
+        TaskListWidgetsClass page;
+        page.show();
+        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
+        QMenu *formats = button(page, "toallmore_pushButton")->menu();
+        QVERIFY(formats);
+        QStringList written;
+        for (QAction *action : formats->actions()) {
+            FileAnswers answer({out.path()});
+            auto statistics = answerMessageBox(QMessageBox::Cancel);
+            action->trigger();
+            QCOMPARE(statistics->text, QStringLiteral("成功： 1 / 1\n\n失败: 0 / 1\n"));
+            written = QDir(out.path()).entryList(QDir::Files);
+        }
+        QCOMPARE(written, (QStringList{"a.ass", "a.json", "a.vtt"}));
+        QVERIFY(readAll(out.filePath("a.vtt")).startsWith("WEBVTT\r\n"));
+        QVERIFY(readAll(out.filePath("a.ass")).contains("Dialogue: 0,0:00:00.50,0:00:02.50,Default,,0,0,0,,Hello world\r\n"));
     }
 
     void exportAllCancelOrOverwriteQuestion()

@@ -280,8 +280,10 @@ private slots:
         QStringList entries;
         for (const QAction *action : menu->actions())
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
-        QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "重置", "仅重置状态", "|",
-                                       "导出srt字幕", "导出txt文本", "|", "删除"}));
+        QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "检测字幕区域", "|", "重置",
+                                       "仅重置状态", "|",
+                                       "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "|",
+                                       "删除"}));
 
         menu->actions().at(3)->trigger();
         QCOMPARE(edits.count(), 1);
@@ -310,6 +312,13 @@ private slots:
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
         QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
                                                 << QByteArray("Hello world\r\n");
+        QTest::newRow("webvtt") << 2 << false << QStringLiteral("Files (*.vtt)")
+                                << QByteArray("WEBVTT\r\n\r\n1\r\n00:00:00.500 --> 00:00:02.500\r\nHello world\r\n\r\n");
+        QTest::newRow("json") << 4 << false << QStringLiteral("Files (*.json)")
+                              << QByteArray("{\r\n    \"entries\": [\r\n        {\r\n            \"end\": 2500,\r\n"
+                                            "            \"lines\": [\r\n                \"Hello world\"\r\n            ],\r\n"
+                                            "            \"readings\": [\r\n            ],\r\n            \"start\": 500\r\n"
+                                            "        }\r\n    ]\r\n}\r\n");
         QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
     }
     void exportOneTask()

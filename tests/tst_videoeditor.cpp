@@ -217,6 +217,46 @@ private slots:
         }
     }
 
+    // A second language in its own box: the task reads both, and the summary names both.
+    void secondLanguage()
+    {
+        Di_riror_adiRIZ task;
+        if (!task.textRecognizer()->selectLanguage("zh-Hans+en").startsWith("ok"))
+            QSKIP("Chinese and English recognition data are not both installed");
+        task.languages = QStringList{"zh-Hans", "en"};
+        open(&task);
+        auto *first = child<QComboBox>("LanguagescomboBox");
+        auto *second = child<QComboBox>("SecondLanguagecomboBox");
+        QCOMPARE(first->currentData().toString(), QStringLiteral("zh-Hans"));
+        QCOMPARE(second->currentData().toString(), QStringLiteral("en"));
+        QCOMPARE(task.languages, (QStringList{"zh-Hans", "en"}));
+        QVERIFY(task.summaryText().contains("Languages: zh-Hans+en\n"));
+
+        second->setCurrentIndex(0);
+        QCOMPARE(task.languages, QStringList{"zh-Hans"});
+        second->setCurrentIndex(second->findData(QStringLiteral("en")));
+        QCOMPARE(task.languages, (QStringList{"zh-Hans", "en"}));
+        second->setCurrentIndex(second->findData(QStringLiteral("zh-Hans"))); // the same twice is one
+        QCOMPARE(task.languages, QStringList{"zh-Hans"});
+    }
+
+    // The detect button moves the crop rectangle to the band found in the video.
+    void detectButtonMovesTheCrop()
+    {
+        Di_riror_adiRIZ task(QStringLiteral(TARNIX_FIXTURE_DIR "/area_top.mp4"));
+        open(&task);
+        QSignalSpy placed(editor.data(), &VideoQtWidgets::subtitleAreaPlaced);
+        auto *button = child<QPushButton>("DetectArea_pushButton");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!button->isEnabled()); // the window keeps answering while the detector runs
+        QVERIFY(placed.wait(20000));
+        QVERIFY(button->isEnabled());
+        const QRect band = placed.first().first().toRect();
+        QCOMPARE(task.cropRect, band);
+        QVERIFY2(band.top() < 30 && band.bottom() > 40 && band.bottom() < 90, qPrintable(QStringLiteral("%1-%2")
+                                                                                     .arg(band.top()).arg(band.bottom())));
+    }
+
     void rateSpinBox()
     {
         Di_riror_adiRIZ task;

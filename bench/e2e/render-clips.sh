@@ -90,5 +90,5 @@ make_clip zh_white_outline_1080p25 mp4 zh-Hans 1920 1080 25 dark "WenQuanYi Micr
   "$(timeline 40 40 160 100 "${ZH[@]}")"
 make_clip zh_yellow_busy_720p30 mkv zh-Hans 1280 720 30 busy "WenQuanYi Micro Hei" 44 '&H0000FFFF' '&H00000000' 2 \
   "$(timeline 30 50 150 100 "${ZH[@]:4}" "${ZH[@]:0:4}")"
-make_clip zh_en_bilingual_720p25 mp4 zh-Hans 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
+make_clip zh_en_bilingual_720p25 mp4 zh-Hans+en 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
   "$(timeline 40 40 200 80 "${BI[@]}")"

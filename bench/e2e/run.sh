@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end benchmark: renders the clips (once), runs tarnix-cli on each at the rates given
 # (default 1 2 4) with the subtitle band as crop, scores the output against the ground truth and
-# prints one table row per language and rate.
+# prints one table row per language and rate. E2E_CROP=auto lets the extractor find the band itself.
 #   bench/e2e/run.sh [RATE...]        (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,9 +17,9 @@ mkdir -p "$work"
 duration_ms() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{printf "%d", $1 * 1000}'; }
 size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1"; }
 
-printf '%-6s %-4s %7s %9s %8s %9s %9s %9s %9s %10s\n' lang rate recall precision meanCER startMed startP90 endMed endP90 wall/media
+printf '%-10s %-4s %7s %9s %8s %9s %9s %9s %9s %10s\n' lang rate recall precision meanCER startMed startP90 endMed endP90 wall/media
 for rate in "${rates[@]}"; do
-  for lang in en zh-Hans; do
+  for lang in en zh-Hans zh-Hans+en; do
     : > "$work/scores-$lang-$rate.txt"
     wall_total=0; media_total=0
     for video in "$clips"/*.mp4 "$clips"/*.mkv; do
@@ -27,6 +27,7 @@ for rate in "${rates[@]}"; do
       [ "$(cat "$clips/$name.lang")" = "$lang" ] || continue
       size=$(size_of "$video"); w=${size%x*}; h=${size#*x}
       crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"
+      [ "${E2E_CROP:-}" = auto ] && crop=auto
       out="$work/$name-$rate.srt"
       start=$(date +%s%N)
       "$build/cli/tarnix-cli" --lang "$lang" --crop "$crop" --rate "$rate" -o "$out" "$video" 2>/dev/null || true
@@ -45,7 +46,7 @@ for rate in "${rates[@]}"; do
       $1 == "truthcer" { tc += $2; tn++ }
       $1 == "summary" { split($2, a, "="); split($3, b, "="); split($4, c, "="); T += a[2]; X += b[2]; M += c[2] }
       END {
-        printf "%-6s %-4s %6.1f%% %8.1f%% %7.1f%% %9d %9d %9d %9d %10.2f\n", lang, rate,
+        printf "%-10s %-4s %6.1f%% %8.1f%% %7.1f%% %9d %9d %9d %9d %10.2f\n", lang, rate,
           T ? 100 * M / T : 0, X ? 100 * M / X : 0, tn ? 100 * tc / tn : 0,
           pct(s, n, 0.5), pct(s, n, 0.9), pct(e, n, 0.5), pct(e, n, 0.9), media ? wall / media : 0 }' \
       "$work/scores-$lang-$rate.txt"

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+// Runs the subtitle area detector on a worker thread, so the window that asked keeps answering.
+class AreaDetectionJob : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AreaDetectionJob(QObject *parent = nullptr);
+
+    // `finished` comes back on this object's thread; nothing comes if it is deleted first.
+    void start(const QString &videoPath, qint64 fromMs, qint64 toMs);
+    bool isRunning() const { return running; }
+
+signals:
+    // The band in video pixels; a null rectangle when no subtitles were found.
+    void finished(const QRect &band);
+
+private:
+    bool running = false;
+};

@@ -1,0 +1,39 @@
+#include "jsonwriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QJsonArray linesOf(const QStringList &lines)
+{
+    QJsonArray array;
+    for (const QString &line : lines) {
+        if (!line.trimmed().isEmpty())
+            array.append(line);
+    }
+    return array;
+}
+
+QJsonObject entryObject(const SRTEntry &entry)
+{
+    QJsonArray readings;
+    for (const FrameSample &sample : entry.list)
+        readings.append(QJsonObject{{QStringLiteral("time"), sample.time}, {QStringLiteral("lines"), linesOf(sample.lines)}});
+    return QJsonObject{{QStringLiteral("start"), entry.intime},
+                       {QStringLiteral("end"), entry.outtime},
+                       {QStringLiteral("lines"), linesOf(entry.text.split(QLatin1Char('\n')))},
+                       {QStringLiteral("readings"), readings}};
+}
+
+} // namespace
+
+QString JsonWriter::toText(const QList<SRTEntry> &entries)
+{
+    QJsonArray array;
+    for (const SRTEntry &entry : entries)
+        array.append(entryObject(entry));
+    const QJsonDocument document(QJsonObject{{QStringLiteral("entries"), array}});
+    return QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+}

@@ -1,0 +1,176 @@
+#include "subtitleareadetector.h"
+
+#include "media/framegrabber.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcArea, "tarnix.recognition.area", QtWarningMsg)
+
+namespace {
+
+// Grey-level step across a letter's edge (outline to fill, or text to a plain background).
+constexpr int edgeStep = 64;
+// How much an edge pixel may change between the two frames of a sample and still stand still.
+constexpr int stillTolerance = 24;
+// An edge in this share of the samples belongs to the picture's furniture, not to subtitles.
+constexpr double persistentShare = 0.6;
+// Frames between the two pictures of a sample.
+constexpr int pairGap = 4;
+// Text in nearly every sample is a clock, a ticker or a crawl; subtitles come and go.
+constexpr double alwaysShare = 0.9;
+// Subtitles stand in a good part of the samples; a few digits of a clock that stand still for a
+// second now and then do not.
+constexpr double rarelyShare = 0.2;
+constexpr int minimumSamples = 8;
+constexpr int maximumSamples = 60;
+
+} // namespace
+
+int SubtitleAreaDetector::samplesFor(qint64 rangeMs)
+{
+    return int(std::clamp<qint64>(rangeMs / 500, minimumSamples, maximumSamples));
+}
+
+std::vector<quint8> SubtitleAreaDetector::stillEdges(const QImage &first, const QImage &later) const
+{
+    const int w = size.width();
+    const int h = size.height();
+    std::vector<quint8> map(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y) {
+        const uchar *a = first.constScanLine(y);
+        const uchar *b = later.constScanLine(y);
+        quint8 *out = map.data() + size_t(y) * size_t(w);
+        for (int x = 1; x + 1 < w; ++x) {
+            if (std::abs(a[x + 1] - a[x - 1]) < edgeStep || std::abs(b[x + 1] - b[x - 1]) < edgeStep)
+                continue;
+            if (std::abs(a[x] - b[x]) <= stillTolerance && std::abs(a[x + 1] - b[x + 1]) <= stillTolerance
+                && std::abs(a[x - 1] - b[x - 1]) <= stillTolerance)
+                out[x] = 1;
+        }
+    }
+    return map;
+}
+
+void SubtitleAreaDetector::addSample(const QImage &first, const QImage &later)
+{
+    const QImage a = first.convertToFormat(QImage::Format_Grayscale8);
+    const QImage b = later.convertToFormat(QImage::Format_Grayscale8);
+    if (a.isNull() || a.size() != b.size() || (size.isValid() && a.size() != size))
+        return;
+    size = a.size();
+    edgeMaps.push_back(stillEdges(a, b));
+    ++samples;
+}
+
+std::optional<QRect> SubtitleAreaDetector::band() const
+{
+    if (samples < 2)
+        return std::nullopt;
+    const int w = size.width();
+    const int h = size.height();
+    std::vector<quint16> seen(size_t(w) * size_t(h), 0);
+    for (const std::vector<quint8> &map : edgeMaps) {
+        for (size_t i = 0; i < map.size(); ++i)
+            seen[i] += map[i];
+    }
+    const int persistent = std::max(2, int(persistentShare * samples + 0.5));
+
+    // Share of the samples in which each row carries text that is not furniture.
+    const int minimumEdges = std::max(6, w / 64);
+    std::vector<double> activity(size_t(h), 0.0);
+    for (const std::vector<quint8> &map : edgeMaps) {
+        for (int y = 0; y < h; ++y) {
+            int count = 0;
+            const size_t row = size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                count += map[row + x] && seen[row + x] < persistent;
+            if (count >= minimumEdges)
+                activity[size_t(y)] += 1.0 / samples;
+        }
+    }
+
+    if (lcArea().isDebugEnabled()) {
+        QString rows;
+        for (int y = 0; y < h; ++y) {
+            if (activity[size_t(y)] > 0)
+                rows += QStringLiteral(" %1:%2").arg(y).arg(activity[size_t(y)], 0, 'f', 2);
+        }
+        qCDebug(lcArea).noquote() << "activity" << rows;
+    }
+    // Runs of active rows, bridged across the gap between two lines of a subtitle, which is less
+    // than the height of the line above it.
+    const double minimumActivity = std::max(1.5 / samples, 0.08);
+    const int bridge = std::max(2, h / 40);
+    int bestTop = -1;
+    int bestBottom = -1;
+    double bestScore = 0.0;
+    for (int y = 0; y < h;) {
+        if (activity[size_t(y)] < minimumActivity) {
+            ++y;
+            continue;
+        }
+        int top = y;
+        int bottom = y;
+        double score = 0.0;
+        int activeRows = 0;
+        int gap = 0;
+        for (; y < h && gap <= std::max(bridge, bottom - top + 1); ++y) {
+            if (activity[size_t(y)] >= minimumActivity) {
+                bottom = y;
+                score += activity[size_t(y)];
+                ++activeRows;
+                gap = 0;
+            } else {
+                ++gap;
+            }
+        }
+        const double share = score / (bottom - top + 1);
+        if (score > bestScore && score / activeRows < alwaysShare && share >= rarelyShare) {
+            bestScore = score;
+            bestTop = top;
+            bestBottom = bottom;
+        }
+        y = bottom + 1;
+    }
+    // A line of text is a few rows tall at the least; a thin run is a stray edge.
+    if (bestTop < 0 || bestBottom - bestTop + 1 < std::max(3, h / 100))
+        return std::nullopt;
+    // Outlines, shadows and the feet of letters reach past the rows full of edges.
+    const int margin = std::max(4, (bestBottom - bestTop + 1) / 4);
+    const int top = std::max(0, bestTop - margin);
+    const int bottom = std::min(h - 1, bestBottom + margin);
+    qCDebug(lcArea) << "rows" << bestTop << bestBottom << "score" << bestScore << "of" << samples << "samples";
+    return QRect(0, top, w, bottom - top + 1);
+}
+
+std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fromMs, qint64 toMs)
+{
+    FrameGrabber grabber;
+    if (!grabber.open(path))
+        return std::nullopt;
+    grabber.setMaximumHeight(analysisHeight);
+    const QSize frame = grabber.frameSize();
+    const qint64 end = toMs < 0 ? grabber.durationMs() : std::min(toMs, grabber.durationMs());
+    const qint64 start = std::max<qint64>(0, fromMs);
+    if (end <= start || !frame.isValid())
+        return std::nullopt;
+    const int count = samplesFor(end - start);
+    const qint64 interval = (end - start) / count;
+    SubtitleAreaDetector detector;
+    for (int i = 0; i < count; ++i) {
+        const FrameGrabber::Frame first = grabber.frameAt(start + interval / 2 + i * interval, interval / 2);
+        const FrameGrabber::Frame later = grabber.framesLater(pairGap);
+        if (!first.grey.isNull() && !later.grey.isNull())
+            detector.addSample(first.grey, later.grey);
+    }
+    const std::optional<QRect> found = detector.band();
+    if (!found || detector.size.height() == 0)
+        return std::nullopt;
+    // Back to the video's pixels.
+    const double scale = double(frame.height()) / detector.size.height();
+    const int top = int(found->top() * scale);
+    const int bottom = std::min(frame.height(), int((found->bottom() + 1) * scale + 0.5));
+    return QRect(0, top, frame.width(), bottom - top);
+}

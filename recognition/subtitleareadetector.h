@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// Finds the band of the frame where subtitles appear, from frames spread over a video. Each
+// sample is a pair of frames a few frames apart: subtitle letters are sharp edges that stand still
+// between the two, so moving pictures, scrolling tickers and credits drop out; what has edges in
+// nearly every sample (logos, a static picture) drops out too. What is left are rows that carry
+// still text in some samples and not in others - the cadence of subtitles.
+class SubtitleAreaDetector
+{
+public:
+    // Pictures are analysed at most this tall; taller ones are sampled down by a whole factor.
+    static constexpr int analysisHeight = 720;
+
+    // Both pictures greyscale and of the same size as every earlier sample.
+    void addSample(const QImage &first, const QImage &later);
+    int sampleCount() const { return samples; }
+    // The band, full width, in the samples' pixels; nothing when no rows carry text at subtitle
+    // cadence.
+    std::optional<QRect> band() const;
+
+    // Samples the video between `fromMs` and `toMs` (-1: its end) and gives the band in the
+    // video's own pixels. Blocks for up to a few seconds: call it off the GUI thread.
+    static std::optional<QRect> detect(const QString &path, qint64 fromMs = 0, qint64 toMs = -1);
+    // How many samples a range of this length gets.
+    static int samplesFor(qint64 rangeMs);
+
+private:
+    std::vector<quint8> stillEdges(const QImage &first, const QImage &later) const;
+
+    QSize size;
+    int samples = 0;
+    std::vector<std::vector<quint8>> edgeMaps; // one per sample, 1 where a still edge is
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class Di_riror_adiRIZ;
+
+// The formats a task's subtitles are exported in; the values are stored nowhere, only passed.
+enum class SubtitleFormat { Srt, Txt, Vtt, Ass, Json };
+
+class SubtitleFormats
+{
+public:
+    static QList<SubtitleFormat> all();
+    // File extension and command-line name: "srt", "txt", "vtt", "ass", "json".
+    static QString extension(SubtitleFormat format);
+    static std::optional<SubtitleFormat> fromExtension(const QString &extension);
+    static QString text(const Di_riror_adiRIZ &task, SubtitleFormat format);
+};
