@@ -1,6 +1,7 @@
 #include "commandlineextractor.h"
 
 #include "recognition/di_riror_adiriz.h"
+#include "recognition/fastscanreport.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
 #include "recognition/textfilewriter.h"
@@ -61,7 +62,8 @@ CommandLineExtractor::CommandLineExtractor(QObject *parent)
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
-        "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
+        "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS]\n"
+        "                  [--scan fast|playback] [--rate R (playback only)]\n"
         "                  [--format srt|txt] [-o PATH] [--list-languages] VIDEO...\n");
 }
 
@@ -107,6 +109,15 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
                 *error = QStringLiteral("--rate: '%1' is not a number from 0.1 to 10").arg(value);
                 return false;
             }
+            options->rateGiven = true;
+        } else if (argument == QLatin1String("--scan")) {
+            if (!valueOf(i, argument, &value))
+                return false;
+            if (value != QLatin1String("fast") && value != QLatin1String("playback")) {
+                *error = QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
+                return false;
+            }
+            options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
         } else if (argument == QLatin1String("--format")) {
             if (!valueOf(i, argument, &value))
                 return false;
@@ -124,6 +135,10 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else {
             options->videos.append(argument);
         }
+    }
+    if (options->rateGiven && options->scan == ScanMode::Fast) {
+        *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
+        return false;
     }
     if (!options->listLanguages && options->videos.isEmpty()) {
         *error = QStringLiteral("no video given");
@@ -179,7 +194,10 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: no such file").arg(video));
         return BadInput;
     }
+    if (options.scan == ScanMode::Fast && !checkDecodable(video))
+        return BadInput;
     Di_riror_adiRIZ task(QFileInfo(video).absoluteFilePath());
+    task.setScanMode(options.scan);
     if (!options.language.isEmpty() && !task.setLanguage(options.language)) {
         printError(QStringLiteral("%1: %2").arg(video, task.errorText));
         return BadInput;
@@ -205,6 +223,7 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
                                                                                  : task.errorText));
         return RunFailed;
     }
+    printWarnings(video, task);
     const QString text = options.txt ? task.toTxtText() : task.toSrtText();
     if (target.isEmpty()) {
         const QByteArray bytes = text.toUtf8();
@@ -258,6 +277,7 @@ bool CommandLineExtractor::runToEnd(Di_riror_adiRIZ &task)
         }
     });
     watchdog.start(1000);
+    runClock.start();
     task.run_mian();
     if (task.state == Running)
         loop.exec();
@@ -272,11 +292,46 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
         return;
     lastProgressPrint = now;
     const bool terminal = isatty(fileno(errStream));
-    const int percent = final && task.state == Done ? 100 : int(task.progress * 100);
-    std::fprintf(errStream, "%s%s: %3d%% %s, %lld samples%s", terminal ? "\r" : "", qPrintable(task.videoFileName),
-                 percent, qPrintable(SRTQTime(task.lastPosition).toString(QStringLiteral("hh:mm:ss,zzz"))),
-                 static_cast<long long>(task.samples.size()), terminal && !final ? "" : "\n");
+    const double done = final && task.state == Done ? 1.0 : std::clamp(double(task.progress), 0.0, 1.0);
+    QString left = QStringLiteral("--:--:--");
+    if (done > 0.0 && runClock.isValid()) {
+        const qint64 remaining = qint64(double(runClock.elapsed()) * (1.0 - done) / done);
+        left = SRTQTime(remaining).toString(QStringLiteral("hh:mm:ss"));
+    }
+    const QString position = SRTQTime(task.lastPosition).toString(QStringLiteral("hh:mm:ss,zzz"));
+    QString line = QStringLiteral("%1: %2% at %3, %4 left, %5 samples")
+                       .arg(task.videoFileName)
+                       .arg(int(done * 100), 3)
+                       .arg(position, left)
+                       .arg(task.samples.size());
+    if (terminal) {
+        constexpr int barWidth = 20;
+        const int filled = int(done * barWidth);
+        line = QStringLiteral("[%1%2] ").arg(QString(filled, QLatin1Char('#')), QString(barWidth - filled, QLatin1Char('.')))
+               + line;
+        // Clear what a longer previous line left behind.
+        line = QStringLiteral("\r") + line + QStringLiteral("\x1b[K");
+    }
+    std::fprintf(errStream, "%s%s", qPrintable(line), terminal && !final ? "" : "\n");
     std::fflush(errStream);
+}
+
+// Decodability before the player is asked: says why a file cannot be scanned.
+bool CommandLineExtractor::checkDecodable(const QString &video)
+{
+    const FastScan::Outcome check = FastScan::probe(video);
+    if (check.status != FastScan::Status::Failed)
+        return true;
+    printError(FastScanReport::failureText(check, video));
+    return false;
+}
+
+// A finished run that skipped damaged frames or stopped at a cut-off end says so.
+void CommandLineExtractor::printWarnings(const QString &video, const Di_riror_adiRIZ &task)
+{
+    if (task.errorText.isEmpty())
+        return;
+    printError(QStringLiteral("warning: %1: %2").arg(video, task.errorText));
 }
 
 void CommandLineExtractor::printError(const QString &text)

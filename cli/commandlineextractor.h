@@ -1,5 +1,8 @@
 #pragma once
 
+#include "recognition/scanmode.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRect>
 #include <QStringList>
@@ -23,6 +26,8 @@ public:
         qint64 rangeIn = -1;
         qint64 rangeOut = -1;
         double rate = 1.0;
+        bool rateGiven = false;
+        ScanMode scan = ScanMode::Fast;
         bool txt = false;
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
@@ -48,9 +53,12 @@ private:
     bool runToEnd(Di_riror_adiRIZ &task);
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
+    bool checkDecodable(const QString &video);
+    void printWarnings(const QString &video, const Di_riror_adiRIZ &task);
 
     FILE *out = stdout;
     FILE *errStream = stderr;
     int loadTimeoutMs = 15000;
     qint64 lastProgressPrint = 0;
+    QElapsedTimer runClock;
 };

@@ -2,7 +2,9 @@
 
 #include "ocr/textrecognizer.h"
 #include "media/mediaprobe.h"
+#include "recognition/fastscanreport.h"
 #include "recognition/segmentation.h"
+#include "recognition/stretchsegmentation.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"
 
@@ -213,6 +215,10 @@ void Di_riror_adiRIZ::run_mian()
         return;
     }
     stopRequested = false;
+    if (scanMode == ScanMode::Fast) {
+        runFast();
+        return;
+    }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     const qint64 start = resumes ? lastPosition : timeRange_in;
     seekTarget = start;
@@ -226,6 +232,8 @@ void Di_riror_adiRIZ::run_mian()
 void Di_riror_adiRIZ::stop_slots()
 {
     stopRequested = true;
+    if (fastScan)
+        fastScan->stop();
 }
 
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
@@ -396,6 +404,15 @@ void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
     Frame_rate = Num;
 }
 
+void Di_riror_adiRIZ::setScanMode(ScanMode mode)
+{
+    if (mode == scanMode)
+        return;
+    scanMode = mode;
+    samples.clear();
+    lastPosition = 0;
+}
+
 void Di_riror_adiRIZ::resetTask()
 {
     lastPosition = 0;
@@ -408,6 +425,7 @@ void Di_riror_adiRIZ::resetTask()
     timeRange_out = duration;
     progress = 0;
     Frame_rate = 1.0;
+    scanMode = ScanMode::Fast;
     languages.clear();
     applyDefaultLanguage();
     const QSize size = videoResolution();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fastscan.h"
 #include "framesample.h"
+#include "scanmode.h"
 #include "srtentry.h"
 #include "taskstate.h"
 
@@ -19,7 +21,8 @@ class TextRecognizer;
 class GetVideoThumbnail;
 
 // One task of the batch: a video, its recognition settings, its samples and subtitles, and
-// the recognition itself (play the range, recognise every reported frame, segment at the end).
+// the recognition itself: either play the range and recognise every reported frame, or decode
+// every frame and read the subtitle where it changes (fast scan); segment at the end.
 class Di_riror_adiRIZ : public QObject
 {
     Q_OBJECT
@@ -56,6 +59,7 @@ public:
     qint64 duration = 0;
     qint32 state = Unknown;
     double Frame_rate = 1.0;
+    ScanMode scanMode = ScanMode::Fast;
     QString errorText;
     QStringList languages;
     QRect cropRect;
@@ -86,6 +90,8 @@ public slots:
     void setoutTimeRange(qlonglong timeRange_out);
     bool setLanguage(QString language);
     void setFrameNumber_orc(double Num);
+    // A different mode drops the samples and the resume point of the other.
+    void setScanMode(ScanMode mode);
 
 private:
     void createMediaObjects();
@@ -102,6 +108,9 @@ private:
     QImage stillGrab(qint64 time);
     bool recogniseForPreview(const QImage &cut, QStringList *lines);
     void startThumbnailGrab();
+    void runFast();
+    void onFastProgress(qint64 timeMs, double fraction);
+    void onFastFinished(const FastScan::Outcome &outcome);
     void onThumbnail(const QPixmap &picture);
 
     QMediaPlayer *player = nullptr;
@@ -113,4 +122,5 @@ private:
     bool awaitingSeek = false;
     qint64 seekTarget = 0;
     bool mediaFactsTaken = false;
+    FastScan *fastScan = nullptr;
 };
