@@ -219,8 +219,11 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
     task.setFrameNumber_orc(options.rate);
 
     if (!runToEnd(task)) {
-        printError(QStringLiteral("%1: %2").arg(video, task.errorText.isEmpty() ? QStringLiteral("recognition failed")
-                                                                                 : task.errorText));
+        if (task.errorText.startsWith(task.videoFileName + QLatin1Char(':')))
+            printError(task.errorText);
+        else
+            printError(QStringLiteral("%1: %2").arg(video, task.errorText.isEmpty() ? QStringLiteral("recognition failed")
+                                                                                     : task.errorText));
         return RunFailed;
     }
     printWarnings(video, task);

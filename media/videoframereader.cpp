@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcMedia, "tarnix.media", QtWarningMsg)
 
@@ -57,7 +58,7 @@ struct VideoFrameReader::Private
         avformat_close_input(&format);
     }
 
-    bool convert(SwsContext **context, AVPixelFormat target, QImage *into);
+    bool convert(SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer, QImage *into);
     QImage oriented(const QImage &image) const;
     qint64 toMs(qint64 streamTime) const { return av_rescale_q(streamTime, stream->time_base, millisecond); }
     void checkTruncation();
@@ -72,11 +73,12 @@ struct VideoFrameReader::Private
     OpenError error = OpenError::None;
     QString errorDetail;
     int rotation = 0;
-    bool rotationApplied = true;
+    VideoFrameReader::CropSpace cropSpace = VideoFrameReader::CropSpace::Shown;
     QRect displayCrop;
     QRect sourceCrop;
-    QImage gray;
-    QImage grayOriented;
+    QImage gray; // a view of grayBuffer
+    std::vector<uchar> grayBuffer;
+    std::vector<uchar> colourBuffer;
     qint64 timeMs = 0;
     qint64 skipBeforeMs = 0;
     qint64 lastStreamTime = AV_NOPTS_VALUE;
@@ -154,7 +156,7 @@ QSize VideoFrameReader::codedSize() const
 
 QSize VideoFrameReader::displaySize() const
 {
-    return CropOrientation::displaySize(codedSize(), d->rotationApplied ? d->rotation : 0);
+    return CropOrientation::displaySize(codedSize(), d->rotation);
 }
 
 int VideoFrameReader::rotation() const
@@ -162,9 +164,10 @@ int VideoFrameReader::rotation() const
     return d->rotation;
 }
 
-void VideoFrameReader::setRotationApplied(bool applied)
+void VideoFrameReader::setCropSpace(CropSpace space)
 {
-    d->rotationApplied = applied;
+    d->cropSpace = space;
+    setCrop(QRect(QPoint(0, 0), space == CropSpace::Shown ? displaySize() : codedSize()));
 }
 
 qint64 VideoFrameReader::startTimeMs() const
@@ -195,12 +198,13 @@ qint64 VideoFrameReader::frameDurationMs() const
 
 VideoFrameReader::CropFit VideoFrameReader::setCrop(const QRect &rect)
 {
-    const QRect frameRect(QPoint(0, 0), displaySize());
+    const bool shown = d->cropSpace == CropSpace::Shown;
+    const QRect frameRect(QPoint(0, 0), shown ? displaySize() : codedSize());
     const QRect clipped = rect.intersected(frameRect);
     if (clipped.isEmpty())
         return CropFit::Outside;
     d->displayCrop = clipped;
-    const int rotation = d->rotationApplied ? d->rotation : 0;
+    const int rotation = shown ? d->rotation : 0;
     QRect source = CropOrientation::toSource(clipped, codedSize(), rotation);
     // Chroma planes start on whole samples only.
     const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(d->codec->pix_fmt);
@@ -247,10 +251,8 @@ VideoFrameReader::ReadResult VideoFrameReader::readFrame()
             d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time);
             if (d->timeMs < d->skipBeforeMs)
                 continue;
-            if (d->convert(&d->graySws, AV_PIX_FMT_GRAY8, &d->gray)) {
-                d->grayOriented = d->oriented(d->gray);
+            if (d->convert(&d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray))
                 return ReadResult::Frame;
-            }
             ++d->damaged;
             continue;
         }
@@ -304,7 +306,8 @@ void VideoFrameReader::Private::checkTruncation()
     isTruncated = readError || short_;
 }
 
-bool VideoFrameReader::Private::convert(SwsContext **context, AVPixelFormat target, QImage *into)
+bool VideoFrameReader::Private::convert(SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer,
+                                        QImage *into)
 {
     const AVPixelFormat sourceFormat = AVPixelFormat(frame->format);
     const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(sourceFormat);
@@ -327,18 +330,21 @@ bool VideoFrameReader::Private::convert(SwsContext **context, AVPixelFormat targ
                                     source.height(), target, SWS_POINT, nullptr, nullptr, nullptr);
     if (!*context)
         return false;
+    // The scaler's vector code may write past the end of a row: rows are padded, and so is the end.
+    const int bytesPerPixel = target == AV_PIX_FMT_GRAY8 ? 1 : 4;
+    const int stride = (source.width() * bytesPerPixel + 63) / 64 * 64;
+    buffer->resize(size_t(stride) * size_t(source.height()) + 256);
     const QImage::Format imageFormat = target == AV_PIX_FMT_GRAY8 ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
-    if (into->size() != source.size() || into->format() != imageFormat)
-        *into = QImage(source.size(), imageFormat);
-    uint8_t *destination[4] = {into->bits(), nullptr, nullptr, nullptr};
-    const int destinationStride[4] = {int(into->bytesPerLine()), 0, 0, 0};
+    *into = QImage(buffer->data(), source.width(), source.height(), stride, imageFormat);
+    uint8_t *destination[4] = {buffer->data(), nullptr, nullptr, nullptr};
+    const int destinationStride[4] = {stride, 0, 0, 0};
     sws_scale(*context, planes, frame->linesize, 0, source.height(), destination, destinationStride);
     return true;
 }
 
 QImage VideoFrameReader::Private::oriented(const QImage &image) const
 {
-    if (!rotationApplied || rotation == 0)
+    if (rotation == 0)
         return image;
     return image.transformed(QTransform().rotate(-rotation));
 }
@@ -350,15 +356,16 @@ qint64 VideoFrameReader::frameTimeMs() const
 
 const QImage &VideoFrameReader::grayCrop() const
 {
-    return d->grayOriented;
+    return d->gray;
 }
 
 QImage VideoFrameReader::colourCrop()
 {
-    QImage colour;
-    if (!d->convert(&d->colourSws, AV_PIX_FMT_RGB32, &colour))
+    QImage view;
+    if (!d->convert(&d->colourSws, AV_PIX_FMT_RGB32, &d->colourBuffer, &view))
         return QImage();
-    return d->oriented(colour);
+    // The view lives in a buffer reused by the next frame; what leaves owns its pixels.
+    return d->rotation == 0 ? view.copy() : d->oriented(view);
 }
 
 int VideoFrameReader::damagedFrames() const

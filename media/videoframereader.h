@@ -10,14 +10,18 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcMedia)
 
-// Decodes a video file frame by frame and hands out only a rectangle of each frame, in display
-// orientation. Times are in milliseconds on the media player's time line (see frameTimeMs).
+// Decodes a video file frame by frame and hands out only a rectangle of each frame. Times are in
+// milliseconds on the media player's time line: the stream's own time stamps, start included
+// (Qt 6.4's ffmpeg back end reports an MPEG-TS file starting at 1.48 s from 1480 on).
 class VideoFrameReader
 {
 public:
     enum class OpenError { None, Unreadable, NoVideoStream, UnsupportedCodec };
     enum class CropFit { Inside, Clipped, Outside };
     enum class ReadResult { Frame, End };
+    // Whether a crop rectangle is drawn on the picture as shown (display matrix applied) or as
+    // stored; colour pictures come out upright either way.
+    enum class CropSpace { Shown, Stored };
 
     VideoFrameReader();
     ~VideoFrameReader();
@@ -34,14 +38,13 @@ public:
     QSize displaySize() const;
     // Counter-clockwise quarter turns of the display matrix: 0, 90, 180 or 270.
     int rotation() const;
-    // Off: the rectangle and the pictures keep the stored orientation.
-    void setRotationApplied(bool applied);
+    void setCropSpace(CropSpace space);
     qint64 startTimeMs() const;
     qint64 durationMs() const;
     // Time of one frame from the stream's average rate; 40 when unknown.
     qint64 frameDurationMs() const;
 
-    // The rectangle to convert, in display coordinates; clipped to the frame.
+    // The rectangle to convert, in the crop space; clipped to the frame.
     CropFit setCrop(const QRect &rect);
     QRect crop() const;
     // Next frame read is the first at or after timeMs.
@@ -51,7 +54,8 @@ public:
     // in the middle of the file ends reading and marks it truncated.
     ReadResult readFrame();
     qint64 frameTimeMs() const;
-    // The crop of the current frame: luma only (cheap), or in colour for recognition.
+    // The crop of the current frame: luma only, as stored (cheap, for comparing frames), or in
+    // colour and upright (for recognition).
     const QImage &grayCrop() const;
     QImage colourCrop();
 

@@ -25,16 +25,14 @@ FastScan::Failure failureOf(VideoFrameReader::OpenError error)
     }
 }
 
-// Whether the picture the crop was drawn on is the rotated one. Qt 6.4's ffmpeg back end shows
-// frames as stored, whatever their display matrix says; a half turn keeps the size, so it is
-// taken as not shown unless the sizes say otherwise.
-bool rotationShown(const VideoFrameReader &reader, const QSize &shown)
+// Whether the crop was drawn on the rotated picture. Qt 6.4's ffmpeg back end shows frames as
+// stored, whatever their display matrix says; a half turn keeps the size, so it counts as not
+// shown unless the sizes say otherwise.
+VideoFrameReader::CropSpace cropSpace(const VideoFrameReader &reader, const QSize &shown)
 {
-    if (shown.isEmpty() || reader.rotation() == 0)
-        return true;
-    if (reader.rotation() == 180)
-        return false;
-    return shown == reader.codedSize().transposed();
+    const bool rotated = shown.isEmpty() || reader.rotation() == 0
+                         || (reader.rotation() != 180 && shown == reader.codedSize().transposed());
+    return rotated ? VideoFrameReader::CropSpace::Shown : VideoFrameReader::CropSpace::Stored;
 }
 
 } // namespace
@@ -98,7 +96,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
         outcome.detail = reader.openErrorDetail();
         return outcome;
     }
-    reader.setRotationApplied(rotationShown(reader, settings.shownSize));
+    reader.setCropSpace(cropSpace(reader, settings.shownSize));
     if (!settings.crop.isNull() && reader.setCrop(settings.crop) == VideoFrameReader::CropFit::Outside) {
         outcome.status = Status::Failed;
         outcome.failure = Failure::CropOutside;

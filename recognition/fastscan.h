@@ -21,8 +21,8 @@ public:
         QString path;
         QString language;
         QRect crop;              // in the picture as the editor shows it
-        // Size of the picture the crop was drawn on; the display rotation is applied only when it
-        // is the rotated size (the player may show stored frames as they are). Empty: applied.
+        // Size of the picture the crop was drawn on, telling whether that picture was rotated by
+        // the display matrix (the player may show frames as stored). Empty: rotated.
         QSize shownSize;
         qint64 fromMs = 0;
         qint64 rangeStartMs = -1; // start of the range for the progress share; -1: fromMs
