@@ -53,12 +53,14 @@ struct VideoFrameReader::Private
         sws_freeContext(graySws);
         sws_freeContext(colourSws);
         av_frame_free(&frame);
+        av_frame_free(&previous);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         avformat_close_input(&format);
     }
 
-    bool convert(SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer, QImage *into);
+    bool convert(const AVFrame *source, SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer,
+                 QImage *into);
     QImage oriented(const QImage &image) const;
     qint64 toMs(qint64 streamTime) const { return av_rescale_q(streamTime, stream->time_base, millisecond); }
     void checkTruncation();
@@ -68,6 +70,8 @@ struct VideoFrameReader::Private
     AVStream *stream = nullptr;
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc();
+    AVFrame *previous = av_frame_alloc();
+    bool holdsFrame = false;
     SwsContext *graySws = nullptr;
     SwsContext *colourSws = nullptr;
     OpenError error = OpenError::None;
@@ -230,6 +234,9 @@ bool VideoFrameReader::seek(qint64 timeMs)
     if (av_seek_frame(d->format, d->stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     avcodec_flush_buffers(d->codec);
+    av_frame_unref(d->frame);
+    av_frame_unref(d->previous);
+    d->holdsFrame = false;
     d->draining = false;
     d->lastStreamTime = AV_NOPTS_VALUE;
     return true;
@@ -237,6 +244,11 @@ bool VideoFrameReader::seek(qint64 timeMs)
 
 VideoFrameReader::ReadResult VideoFrameReader::readFrame()
 {
+    if (d->holdsFrame) {
+        av_frame_unref(d->previous);
+        av_frame_move_ref(d->previous, d->frame);
+        d->holdsFrame = false;
+    }
     while (true) {
         int result = avcodec_receive_frame(d->codec, d->frame);
         if (result == 0) {
@@ -251,8 +263,10 @@ VideoFrameReader::ReadResult VideoFrameReader::readFrame()
             d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time);
             if (d->timeMs < d->skipBeforeMs)
                 continue;
-            if (d->convert(&d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray))
+            if (d->convert(d->frame, &d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray)) {
+                d->holdsFrame = true;
                 return ReadResult::Frame;
+            }
             ++d->damaged;
             continue;
         }
@@ -306,8 +320,8 @@ void VideoFrameReader::Private::checkTruncation()
     isTruncated = readError || short_;
 }
 
-bool VideoFrameReader::Private::convert(SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer,
-                                        QImage *into)
+bool VideoFrameReader::Private::convert(const AVFrame *frame, SwsContext **context, AVPixelFormat target,
+                                        std::vector<uchar> *buffer, QImage *into)
 {
     const AVPixelFormat sourceFormat = AVPixelFormat(frame->format);
     const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(sourceFormat);
@@ -359,10 +373,13 @@ const QImage &VideoFrameReader::grayCrop() const
     return d->gray;
 }
 
-QImage VideoFrameReader::colourCrop()
+QImage VideoFrameReader::colourCrop(Which which)
 {
+    const AVFrame *source = which == Which::Current ? d->frame : d->previous;
+    if (!source->data[0])
+        return QImage();
     QImage view;
-    if (!d->convert(&d->colourSws, AV_PIX_FMT_RGB32, &d->colourBuffer, &view))
+    if (!d->convert(source, &d->colourSws, AV_PIX_FMT_RGB32, &d->colourBuffer, &view))
         return QImage();
     // The view lives in a buffer reused by the next frame; what leaves owns its pixels.
     return d->rotation == 0 ? view.copy() : d->oriented(view);

@@ -57,7 +57,9 @@ public:
     // The crop of the current frame: luma only, as stored (cheap, for comparing frames), or in
     // colour and upright (for recognition).
     const QImage &grayCrop() const;
-    QImage colourCrop();
+    // The frame read before the current one stays at hand, for callers that look one ahead.
+    enum class Which { Current, Previous };
+    QImage colourCrop(Which which = Which::Current);
 
     int damagedFrames() const;
     bool truncated() const;

@@ -1,32 +1,38 @@
 #include "cropsignature.h"
 
+#include "edgemap.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 constexpr int cellSize = 4;
-// Grey-level step over two pixels that counts as a letter's edge; compression noise stays below.
-constexpr int edgeContrast = 48;
 constexpr int edgesPerCell = 2;
 constexpr int textCells = 8;
 
 } // namespace
 
-CropSignature::CropSignature(const QImage &gray)
-    : m_width((gray.width() + cellSize - 1) / cellSize)
-    , m_height((gray.height() + cellSize - 1) / cellSize)
+CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const EdgeMap *after)
+    : m_width((edges.width() + cellSize - 1) / cellSize)
+    , m_height((edges.height() + cellSize - 1) / cellSize)
 {
+    if (before && !before->sameSize(edges))
+        before = nullptr;
+    if (after && !after->sameSize(edges))
+        after = nullptr;
     std::vector<quint16> counts(size_t(m_width) * size_t(m_height), 0);
-    const int w = gray.width();
-    const int h = gray.height();
-    for (int y = 0; y + 2 < h; ++y) {
-        const uchar *row = gray.constScanLine(y);
-        const uchar *below = gray.constScanLine(y + 2);
+    const int w = edges.width();
+    for (int y = 0; y < edges.height(); ++y) {
+        const quint8 *line = edges.row(y);
+        const quint8 *previous = before ? before->row(y) : nullptr;
+        const quint8 *next = after ? after->row(y) : nullptr;
         quint16 *cellRow = counts.data() + size_t(y / cellSize) * size_t(m_width);
-        for (int x = 0; x + 2 < w; ++x) {
-            const int value = row[x];
-            if (std::abs(value - row[x + 2]) >= edgeContrast || std::abs(value - below[x]) >= edgeContrast) {
+        for (int x = 0; x < w; ++x) {
+            if (!line[x])
+                continue;
+            const bool steady = (!previous && !next) || (previous && previous[x]) || (next && next[x]);
+            if (steady) {
                 ++cellRow[x / cellSize];
                 ++m_strength;
             }

@@ -4,14 +4,17 @@
 
 #include <vector>
 
-// A cheap fingerprint of a subtitle crop: where its strong edges are, on a coarse grid. Text
-// has many, flat backgrounds none; a new subtitle moves them.
+// A cheap fingerprint of a subtitle crop: where its steady strong edges are, on a coarse grid.
+// Text has many, flat backgrounds none; a new subtitle moves them. An edge counts only when the
+// frame before or after has it at the same pixel, so a moving background hardly counts.
+class EdgeMap;
+
 class CropSignature
 {
 public:
     CropSignature() = default;
-    // From a Grayscale8 picture.
-    explicit CropSignature(const QImage &gray);
+    // Neighbours may be null (first and last frame) or of another size (ignored).
+    CropSignature(const EdgeMap &edges, const EdgeMap *before, const EdgeMap *after);
 
     bool isNull() const { return m_width == 0; }
     // Strong-edge pixels: the more, the crisper the text.

@@ -1,6 +1,7 @@
 #include "fastscan.h"
 
 #include "cropsignature.h"
+#include "edgemap.h"
 #include "readingpool.h"
 #include "stretchtracker.h"
 
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int progressIntervalMs = 100;
+constexpr int contextFrames = 2;
 
 FastScan::Failure failureOf(VideoFrameReader::OpenError error)
 {
@@ -86,22 +88,29 @@ bool FastScan::isRunning() const
     return thread && thread->isRunning();
 }
 
-FastScan::Outcome FastScan::scan(const Settings &settings)
+bool FastScan::prepare(const Settings &settings, VideoFrameReader &reader, Outcome &outcome)
 {
-    Outcome outcome;
-    VideoFrameReader reader;
     if (!reader.open(settings.path)) {
         outcome.status = Status::Failed;
         outcome.failure = failureOf(reader.openError());
         outcome.detail = reader.openErrorDetail();
-        return outcome;
+        return false;
     }
     reader.setCropSpace(cropSpace(reader, settings.shownSize));
     if (!settings.crop.isNull() && reader.setCrop(settings.crop) == VideoFrameReader::CropFit::Outside) {
         outcome.status = Status::Failed;
         outcome.failure = Failure::CropOutside;
-        return outcome;
+        return false;
     }
+    return true;
+}
+
+FastScan::Outcome FastScan::scan(const Settings &settings)
+{
+    Outcome outcome;
+    VideoFrameReader reader;
+    if (!prepare(settings, reader, outcome))
+        return outcome;
     const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
     ReadingPool pool(threads, threads * 2);
     if (settings.recognise && !pool.start(settings.language, &outcome.detail)) {
@@ -109,59 +118,18 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
         outcome.failure = Failure::Recogniser;
         return outcome;
     }
-
-    const qint64 from = std::max(settings.rangeStartMs >= 0 ? settings.rangeStartMs : settings.fromMs, reader.startTimeMs());
-    const qint64 to = settings.toMs >= 0 ? settings.toMs : reader.startTimeMs() + reader.durationMs();
-    reader.seek(settings.fromMs);
     StretchTracker tracker;
     QList<FrameSample> blanks;
-    auto dispatch = [&](Stretch stretch) {
+    const qint64 endMs = runFrames(settings, reader, tracker, [&](Stretch stretch) {
         if (!stretch.hasText)
             blanks.append(FrameSample{stretch.startMs, {}});
         else if (settings.recognise)
             pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare)});
-    };
-    QElapsedTimer sinceReport;
-    sinceReport.start();
-    qint64 endMs = from;
-    qint64 lastTime = -1;
-    bool stopped = false;
-    while (true) {
-        if (stopRequested) {
-            stopped = true;
-            break;
-        }
-        if (reader.readFrame() == VideoFrameReader::ReadResult::End) {
-            endMs = lastTime >= 0 ? lastTime + reader.frameDurationMs() : from;
-            break;
-        }
-        const qint64 time = reader.frameTimeMs();
-        endMs = time;
-        if (settings.toMs >= 0 && time >= settings.toMs)
-            break;
-        lastTime = time;
-        ++outcome.frames;
-        const CropSignature signature(reader.grayCrop());
-        if (std::optional<Stretch> closed = tracker.addFrame(time, signature, [&] { return reader.colourCrop(); }))
-            dispatch(std::move(*closed));
-        if (sinceReport.elapsed() >= progressIntervalMs) {
-            sinceReport.restart();
-            const double fraction = to > from ? std::clamp(double(time - from) / double(to - from), 0.0, 1.0) : 1.0;
-            QMetaObject::invokeMethod(this, [this, time, fraction] { emit progress(time, fraction); },
-                                      Qt::QueuedConnection);
-        }
-    }
-    if (stopped) {
-        // The open stretch is read again from its start when the scan resumes.
-        outcome.status = Status::Stopped;
-        outcome.resumeMs = tracker.openStart() >= 0 ? tracker.openStart() : settings.fromMs;
-    } else if (std::optional<Stretch> last = tracker.finish(endMs)) {
-        dispatch(std::move(*last));
-    }
+    }, outcome);
     outcome.samples = pool.finish();
     outcome.readings = outcome.samples.size();
     outcome.samples.append(blanks);
-    if (!stopped)
+    if (outcome.status != Status::Stopped)
         outcome.samples.append(FrameSample{endMs, {}});
     std::stable_sort(outcome.samples.begin(), outcome.samples.end(),
                      [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
@@ -173,4 +141,57 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     outcome.damagedFrames = reader.damagedFrames();
     outcome.truncated = reader.truncated();
     return outcome;
+}
+
+qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
+                           const std::function<void(Stretch)> &dispatch, Outcome &outcome)
+{
+    const qint64 from = std::max(settings.rangeStartMs >= 0 ? settings.rangeStartMs : settings.fromMs, reader.startTimeMs());
+    const qint64 to = settings.toMs >= 0 ? settings.toMs : reader.startTimeMs() + reader.durationMs();
+    // Frames just before the start are decoded too: the first frames' edges are judged by them.
+    reader.seek(settings.fromMs - contextFrames * reader.frameDurationMs());
+    // A frame is judged once the next one is decoded; until then it is held with its edges.
+    struct Held { qint64 time = -1; EdgeMap edges; } before, held;
+    auto judge = [&](const EdgeMap *after) {
+        if (held.time < settings.fromMs)
+            return;
+        ++outcome.frames;
+        const CropSignature signature(held.edges, before.time >= 0 ? &before.edges : nullptr, after);
+        const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
+        if (std::optional<Stretch> closed = tracker.addFrame(held.time, signature, grab))
+            dispatch(std::move(*closed));
+    };
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    while (!stopRequested) {
+        if (reader.readFrame() == VideoFrameReader::ReadResult::End) {
+            judge(nullptr);
+            return finishFrames(tracker, dispatch, held.time >= 0 ? held.time + reader.frameDurationMs() : from);
+        }
+        const qint64 time = reader.frameTimeMs();
+        EdgeMap edges(reader.grayCrop());
+        if (held.time >= 0)
+            judge(&edges);
+        if (settings.toMs >= 0 && time >= settings.toMs)
+            return finishFrames(tracker, dispatch, time);
+        before = std::move(held);
+        held = Held{time, std::move(edges)};
+        if (sinceReport.elapsed() >= progressIntervalMs) {
+            sinceReport.restart();
+            const double fraction = to > from ? std::clamp(double(time - from) / double(to - from), 0.0, 1.0) : 1.0;
+            QMetaObject::invokeMethod(this, [this, time, fraction] { emit progress(time, fraction); },
+                                      Qt::QueuedConnection);
+        }
+    }
+    // The open stretch is read again from its start when the scan resumes.
+    outcome.status = Status::Stopped;
+    outcome.resumeMs = tracker.openStart() >= 0 ? tracker.openStart() : settings.fromMs;
+    return outcome.resumeMs;
+}
+
+qint64 FastScan::finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs)
+{
+    if (std::optional<Stretch> last = tracker.finish(endMs))
+        dispatch(std::move(*last));
+    return endMs;
 }

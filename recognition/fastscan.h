@@ -7,8 +7,11 @@
 #include <QRect>
 
 #include <atomic>
+#include <functional>
 
 class QThread;
+class StretchTracker;
+struct Stretch;
 
 // Reads a video's subtitles without playing it: decodes every frame of the range on a thread of
 // its own, recognises a frame only where the subtitle picture changed, and reports by signals.
@@ -66,6 +69,11 @@ signals:
 
 private:
     Outcome scan(const Settings &settings);
+    static bool prepare(const Settings &settings, VideoFrameReader &reader, Outcome &outcome);
+    // Feeds the range's frames to the tracker; returns where the scan ended or resumes.
+    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
+                     const std::function<void(Stretch)> &dispatch, Outcome &outcome);
+    static qint64 finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs);
 
     QThread *thread = nullptr;
     std::atomic_bool stopRequested{false};
