@@ -71,10 +71,9 @@ void FastScan::start(const Settings &settings)
         return;
     delete thread;
     stopRequested = false;
-    thread = QThread::create([this, settings] {
-        Outcome outcome = scan(settings);
-        QMetaObject::invokeMethod(this, [this, outcome] { emit finished(outcome); }, Qt::QueuedConnection);
-    });
+    // Reported once the thread has ended, so a new scan can start from the handler.
+    thread = QThread::create([this, settings] { result = scan(settings); });
+    connect(thread, &QThread::finished, this, [this] { emit finished(result); });
     thread->start();
 }
 
@@ -152,14 +151,17 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
     reader.seek(settings.fromMs - contextFrames * reader.frameDurationMs());
     // A frame is judged once the next one is decoded; until then it is held with its edges.
     struct Held { qint64 time = -1; EdgeMap edges; } before, held;
+    bool stretchClosed = false;
     auto judge = [&](const EdgeMap *after) {
         if (held.time < settings.fromMs)
             return;
         ++outcome.frames;
         const CropSignature signature(held.edges, before.time >= 0 ? &before.edges : nullptr, after);
         const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
-        if (std::optional<Stretch> closed = tracker.addFrame(held.time, signature, grab))
+        if (std::optional<Stretch> closed = tracker.addFrame(held.time, signature, grab)) {
             dispatch(std::move(*closed));
+            stretchClosed = true;
+        }
     };
     QElapsedTimer sinceReport;
     sinceReport.start();
@@ -176,8 +178,10 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
             return finishFrames(tracker, dispatch, time);
         before = std::move(held);
         held = Held{time, std::move(edges)};
-        if (sinceReport.elapsed() >= progressIntervalMs) {
+        // Reported now and then, and where a stretch ends (a short video may take less than the interval).
+        if (sinceReport.elapsed() >= progressIntervalMs || stretchClosed) {
             sinceReport.restart();
+            stretchClosed = false;
             const double fraction = to > from ? std::clamp(double(time - from) / double(to - from), 0.0, 1.0) : 1.0;
             QMetaObject::invokeMethod(this, [this, time, fraction] { emit progress(time, fraction); },
                                       Qt::QueuedConnection);

@@ -76,5 +76,6 @@ private:
     static qint64 finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs);
 
     QThread *thread = nullptr;
+    Outcome result; // written by the scan's thread, read once it has finished
     std::atomic_bool stopRequested{false};
 };

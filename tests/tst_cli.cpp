@@ -50,6 +50,7 @@ private slots:
     void rangeAndTxtToFile();
     void severalVideosIntoFolderWithDistinctNames();
     void badFileDoesNotStopTheOthers();
+    void fastScanWarnsOfATruncatedFile();
 };
 
 void TestCli::parsing_data()
@@ -62,7 +63,7 @@ void TestCli::parsing_data()
     QTest::addColumn<double>("rate");
     QTest::addColumn<bool>("txt");
     QTest::newRow("defaults") << QStringList{"a.mp4"} << true << QRect() << qint64(-1) << qint64(-1) << 1.0 << false;
-    QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--rate", "2.5",
+    QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--scan", "playback", "--rate", "2.5",
                                                 "--format", "txt", "-o", "x.txt", "a.mp4"}
                                  << true << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << true;
     QTest::newRow("crop with three parts") << QStringList{"--crop", "1,2,3", "a.mp4"} << false << QRect() << qint64(-1)
@@ -81,6 +82,12 @@ void TestCli::parsing_data()
                                           << qint64(-1) << 1.0 << false;
     QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                     << 1.0 << false;
+    QTest::newRow("rate with fast scan") << QStringList{"--scan", "fast", "--rate", "2", "a.mp4"} << false << QRect()
+                                         << qint64(-1) << qint64(-1) << 1.0 << false;
+    QTest::newRow("rate without a scan named") << QStringList{"--rate", "2", "a.mp4"} << false << QRect() << qint64(-1)
+                                               << qint64(-1) << 1.0 << false;
+    QTest::newRow("unknown scan") << QStringList{"--scan", "quick", "a.mp4"} << false << QRect() << qint64(-1)
+                                  << qint64(-1) << 1.0 << false;
     QTest::newRow("no video") << QStringList{"--rate", "2"} << false << QRect() << qint64(-1) << qint64(-1) << 1.0
                               << false;
 }
@@ -110,6 +117,9 @@ void TestCli::badArgumentsExitWithTwo_data()
     QTest::newRow("malformed crop") << QStringList{"--crop", "x", fixture("en_two.mp4")} << "--crop";
     QTest::newRow("malformed range") << QStringList{"--range", "9-1", fixture("en_two.mp4")} << "--range";
     QTest::newRow("unknown language") << QStringList{"--lang", "xx-Nope", fixture("en_two.mp4")} << "--lang";
+    QTest::newRow("rate with fast scan") << QStringList{"--rate", "2", fixture("en_two.mp4")} << "--rate";
+    QTest::newRow("unknown scan") << QStringList{"--scan", "slow", fixture("en_two.mp4")} << "--scan";
+    QTest::newRow("no video stream") << QStringList{fixture("no_video.wav")} << "no_video.wav: it has no video stream";
     QTest::newRow("range after the end") << QStringList{"--range", "60000-70000", fixture("en_two.mp4")} << "en_two.mp4";
 }
 
@@ -144,7 +154,7 @@ void TestCli::rangeAndTxtToFile()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("hello.txt");
-    const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "--format", "txt", "--rate", "2", "-o", target,
+    const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "--format", "txt", "--scan", "playback", "--rate", "2", "-o", target,
                                     fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(readFile(target), QStringLiteral("Hello world\r\n"));
@@ -157,7 +167,7 @@ void TestCli::severalVideosIntoFolderWithDistinctNames()
     const QString copy = dir.filePath("en_two.mkv");
     QVERIFY(QFile::copy(fixture("zh_yellow.mkv"), copy));
     const QString folder = dir.filePath("out");
-    const Outcome outcome = runCli({"--rate", "4", "-o", folder, fixture("en_two.mp4"), copy});
+    const Outcome outcome = runCli({"--scan", "playback", "--rate", "4", "-o", folder, fixture("en_two.mp4"), copy});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"en_two (2).srt", "en_two.srt"}));
 }
@@ -165,13 +175,26 @@ void TestCli::severalVideosIntoFolderWithDistinctNames()
 void TestCli::badFileDoesNotStopTheOthers()
 {
     QTemporaryDir dir;
-    const Outcome outcome = runCli({"--lang", "en", "--rate", "4", "-o", dir.path(), fixture("not_a_video.mp4"),
+    const Outcome outcome = runCli({"--lang", "en", "--scan", "playback", "--rate", "4", "-o", dir.path(), fixture("not_a_video.mp4"),
                                     fixture("en_two.mp4"), fixture("missing.mp4")});
     QCOMPARE(outcome.exitCode, 2);
     QVERIFY(outcome.err.contains(QStringLiteral("not_a_video.mp4: not a playable video")));
     QVERIFY(outcome.err.contains(QStringLiteral("missing.mp4: no such file")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"en_two.srt"});
     QVERIFY(readFile(dir.filePath("en_two.srt")).startsWith(QStringLiteral("1\r\n")));
+}
+
+void TestCli::fastScanWarnsOfATruncatedFile()
+{
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("fs_truncated.mkv")});
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520\r\nHello world")), qPrintable(outcome.out));
+    QVERIFY2(outcome.err.contains(QStringLiteral("warning: ")) && outcome.err.contains(QStringLiteral("ends early")),
+             qPrintable(outcome.err));
+    // Not a terminal: whole progress lines with the share done and the time left.
+    QVERIFY2(outcome.err.contains(QStringLiteral("100% at ")), qPrintable(outcome.err));
+    QVERIFY(outcome.err.contains(QStringLiteral(" left, ")));
+    QVERIFY(!outcome.err.contains(QLatin1Char('\r')));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
