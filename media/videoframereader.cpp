@@ -62,6 +62,7 @@ struct VideoFrameReader::Private
     bool convert(const AVFrame *source, SwsContext **context, AVPixelFormat target, std::vector<uchar> *buffer,
                  QImage *into);
     QImage oriented(const QImage &image) const;
+    bool lumaView();
     qint64 toMs(qint64 streamTime) const { return av_rescale_q(streamTime, stream->time_base, millisecond); }
     void checkTruncation();
 
@@ -263,7 +264,7 @@ VideoFrameReader::ReadResult VideoFrameReader::readFrame()
             d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time);
             if (d->timeMs < d->skipBeforeMs)
                 continue;
-            if (d->convert(d->frame, &d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray)) {
+            if (d->lumaView() || d->convert(d->frame, &d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray)) {
                 d->holdsFrame = true;
                 return ReadResult::Frame;
             }
@@ -353,6 +354,21 @@ bool VideoFrameReader::Private::convert(const AVFrame *frame, SwsContext **conte
     uint8_t *destination[4] = {buffer->data(), nullptr, nullptr, nullptr};
     const int destinationStride[4] = {stride, 0, 0, 0};
     sws_scale(*context, planes, frame->linesize, 0, source.height(), destination, destinationStride);
+    return true;
+}
+
+// For 8-bit YUV the luma plane is the grey picture: shown in place, without a copy.
+bool VideoFrameReader::Private::lumaView()
+{
+    const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL))
+        || desc->nb_components < 3 || desc->comp[0].plane != 0 || desc->comp[0].step != 1 || desc->comp[0].depth != 8)
+        return false;
+    const QRect source = sourceCrop.intersected(QRect(0, 0, frame->width, frame->height));
+    if (source.isEmpty())
+        return false;
+    const uchar *first = frame->data[0] + qsizetype(source.y()) * frame->linesize[0] + source.x();
+    gray = QImage(first, source.width(), source.height(), frame->linesize[0], QImage::Format_Grayscale8);
     return true;
 }
 

@@ -15,7 +15,7 @@ constexpr int textCells = 8;
 
 CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const EdgeMap *after)
     : m_width((edges.width() + cellSize - 1) / cellSize)
-    , m_height((edges.height() + cellSize - 1) / cellSize)
+    , m_height((edges.height() * EdgeMap::rowStep + cellSize - 1) / cellSize)
 {
     if (before && !before->sameSize(edges))
         before = nullptr;
@@ -27,7 +27,7 @@ CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const 
         const quint8 *line = edges.row(y);
         const quint8 *previous = before ? before->row(y) : nullptr;
         const quint8 *next = after ? after->row(y) : nullptr;
-        quint16 *cellRow = counts.data() + size_t(y / cellSize) * size_t(m_width);
+        quint16 *cellRow = counts.data() + size_t(y * EdgeMap::rowStep / cellSize) * size_t(m_width);
         for (int x = 0; x < w; ++x) {
             if (!line[x])
                 continue;

@@ -188,7 +188,7 @@ void TestCli::fastScanWarnsOfATruncatedFile()
 {
     const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("fs_truncated.mkv")});
     QCOMPARE(outcome.exitCode, 0);
-    QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520\r\nHello world")), qPrintable(outcome.out));
+    QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520\nHello world")), qPrintable(outcome.out));
     QVERIFY2(outcome.err.contains(QStringLiteral("warning: ")) && outcome.err.contains(QStringLiteral("ends early")),
              qPrintable(outcome.err));
     // Not a terminal: whole progress lines with the share done and the time left.
