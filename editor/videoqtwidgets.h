@@ -66,6 +66,7 @@ protected:
 
 private:
     void fillLanguages();
+    void connectScanChoice();
     void applySelectedLanguage();
     void createPlayer();
     void createScene();

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <QVideoFrame>
@@ -444,5 +445,9 @@ QString Di_riror_adiRIZ::toTxtText() const
 
 QString Di_riror_adiRIZ::summaryText() const
 {
-    return SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+    QString text = SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+    // The rate means nothing to a fast scan: its line names the scan instead.
+    if (scanMode == ScanMode::Fast)
+        text.replace(QRegularExpression(QStringLiteral("Frame_rate: [^\n]*\n")), QStringLiteral("Scan: fast\n"));
+    return text;
 }
