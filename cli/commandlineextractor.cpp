@@ -194,18 +194,10 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         printError(QStringLiteral("%1: no such file").arg(video));
         return BadInput;
     }
-    if (options.scan == ScanMode::Fast && !checkDecodable(video))
+    const std::unique_ptr<Di_riror_adiRIZ> opened = openTask(video, options);
+    if (!opened)
         return BadInput;
-    Di_riror_adiRIZ task(QFileInfo(video).absoluteFilePath());
-    task.setScanMode(options.scan);
-    if (!options.language.isEmpty() && !task.setLanguage(options.language)) {
-        printError(QStringLiteral("%1: %2").arg(video, task.errorText));
-        return BadInput;
-    }
-    if (!waitUntilLoaded(task)) {
-        printError(QStringLiteral("%1: not a playable video").arg(video));
-        return BadInput;
-    }
+    Di_riror_adiRIZ &task = *opened;
     if (!options.crop.isNull())
         task.setCropRect(options.crop);
     if (options.rangeIn >= 0) {
@@ -319,14 +311,35 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
     std::fflush(errStream);
 }
 
-// Decodability before the player is asked: says why a file cannot be scanned.
-bool CommandLineExtractor::checkDecodable(const QString &video)
+std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &video, const Options &options)
 {
-    const FastScan::Outcome check = FastScan::probe(video);
-    if (check.status != FastScan::Status::Failed)
-        return true;
-    printError(FastScanReport::failureText(check, video));
-    return false;
+    const QString path = QFileInfo(video).absoluteFilePath();
+    if (options.scan == ScanMode::Fast) {
+        // No player needed: the decoder knows the length and the picture (as shown, upright).
+        auto task = std::make_unique<Di_riror_adiRIZ>();
+        if (!task->openForScan(path)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
+            return nullptr;
+        }
+        const QString language =
+            options.language.isEmpty() ? task->textRecognizer()->userProfileLanguage() : options.language;
+        if (!task->setLanguage(language)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText));
+            return nullptr;
+        }
+        return task;
+    }
+    auto task = std::make_unique<Di_riror_adiRIZ>(path);
+    task->setScanMode(options.scan);
+    if (!options.language.isEmpty() && !task->setLanguage(options.language)) {
+        printError(QStringLiteral("%1: %2").arg(video, task->errorText));
+        return nullptr;
+    }
+    if (!waitUntilLoaded(*task)) {
+        printError(QStringLiteral("%1: not a playable video").arg(video));
+        return nullptr;
+    }
+    return task;
 }
 
 // A finished run that skipped damaged frames or stopped at a cut-off end says so.

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 class Di_riror_adiRIZ;
 
@@ -53,7 +54,8 @@ private:
     bool runToEnd(Di_riror_adiRIZ &task);
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
-    bool checkDecodable(const QString &video);
+    // The task ready to run, or null with the reason printed.
+    std::unique_ptr<Di_riror_adiRIZ> openTask(const QString &video, const Options &options);
     void printWarnings(const QString &video, const Di_riror_adiRIZ &task);
 
     FILE *out = stdout;

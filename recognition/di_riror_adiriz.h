@@ -34,6 +34,9 @@ public:
     ~Di_riror_adiRIZ() override;
 
     void openVideo(const QString &path);
+    // Makes a task created without a video ready for a fast scan of `path` without a player:
+    // whole length, whole picture as shown. False with errorText naming the file otherwise.
+    bool openForScan(const QString &path);
     void resetTask();
 
     QString toSrtText() const;

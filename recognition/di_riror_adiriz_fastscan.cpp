@@ -4,7 +4,27 @@
 #include "recognition/fastscanreport.h"
 #include "recognition/stretchsegmentation.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
+
+bool Di_riror_adiRIZ::openForScan(const QString &path)
+{
+    videoPath = path;
+    videoFileName = QFileInfo(path).fileName();
+    const FastScan::Outcome facts = FastScan::probe(path);
+    if (facts.status == FastScan::Status::Failed) {
+        errorText = FastScanReport::failureText(facts, videoFileName);
+        return false;
+    }
+    scanMode = ScanMode::Fast;
+    duration = facts.durationMs;
+    timeRange_in = 0;
+    timeRange_out = duration;
+    cropRect = QRect(QPoint(0, 0), facts.pictureSize);
+    state = Ready;
+    return true;
+}
 
 void Di_riror_adiRIZ::runFast()
 {

@@ -61,7 +61,10 @@ FastScan::Outcome FastScan::probe(const QString &path)
         outcome.status = Status::Failed;
         outcome.failure = failureOf(reader.openError());
         outcome.detail = reader.openErrorDetail();
+        return outcome;
     }
+    outcome.durationMs = reader.durationMs();
+    outcome.pictureSize = reader.displaySize();
     return outcome;
 }
 

@@ -48,12 +48,15 @@ public:
         bool truncated = false;
         qint64 frames = 0;
         qint64 readings = 0;
+        qint64 durationMs = 0;   // from probe: the container's length
+        QSize pictureSize;       // from probe: the picture as shown (display matrix applied)
     };
 
     explicit FastScan(QObject *parent = nullptr);
     ~FastScan() override;
 
-    // Opens the file and its video decoder only: Failed with the reason, or Finished.
+    // Opens the file and its video decoder only: Failed with the reason, or Finished with the
+    // length and picture size.
     static Outcome probe(const QString &path);
 
     // Starts the scan; ignored while one runs.

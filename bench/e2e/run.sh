@@ -18,7 +18,7 @@ pattern=${1:-*}
 mkdir -p "$work"
 
 duration_ms() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{printf "%d", $1 * 1000}'; }
-size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1"; }
+size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1" | head -n 1 | cut -d x -f 1,2; }
 fps_of() { ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 "$1" | awk -F/ '{printf "%.4f", $1 / $2}'; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
@@ -54,9 +54,10 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   name=$(basename "${video%.*}")
   lang=$(cat "$clips/$name.lang")
   size=$(size_of "$video"); w=${size%x*}; h=${size#*x}
-  crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"
-  # The player shows the phone clip as stored, on its side: the subtitle band is at the left.
-  [[ $name == *rotated* ]] && crop="0,0,$((w * 3 / 10)),$h"
+  crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"; playcrop=$crop
+  # The phone clip is stored on its side. tarnix-cli's fast scan takes the crop on the upright
+  # picture; playback, and the program, on the picture as the player shows it: as stored.
+  if [[ $name == *rotated* ]]; then crop="0,$((w * 7 / 10)),$h,$((w * 3 / 10))"; playcrop="0,0,$((w * 3 / 10)),$h"; fi
   media=$(duration_ms "$video"); fps=$(fps_of "$video")
   long=0; [[ $name == long_* ]] && long=1
 
@@ -64,11 +65,11 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" --scan fast --lang "$lang" --crop "$crop" \
     -o "$work/$name-fast.srt" "$video" 2>/dev/null || true
   t1=$(now_ms)
-  "$build/bench/e2e/bench_e2e_decode" "$video" "$crop" >/dev/null
+  "$build/bench/e2e/bench_e2e_decode" "$video" "$playcrop" >/dev/null
   t2=$(now_ms)
   fast=$((t1 - t0)); decode=$((t2 - t1)); play=0
   if [ $long = 0 ]; then
-    "$build/cli/tarnix-cli" --scan playback --rate 1 --lang "$lang" --crop "$crop" -o "$work/$name-play.srt" "$video" 2>/dev/null || true
+    "$build/cli/tarnix-cli" --scan playback --rate 1 --lang "$lang" --crop "$playcrop" -o "$work/$name-play.srt" "$video" 2>/dev/null || true
     play=$(( $(now_ms) - t2 ))
   fi
   for way in fast play; do
