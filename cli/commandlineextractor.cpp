@@ -1,6 +1,7 @@
 #include "commandlineextractor.h"
 
 #include "recognition/di_riror_adiriz.h"
+#include "recognition/fastscanreport.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/srtqtime.h"
 #include "recognition/subtitleareadetector.h"
@@ -96,7 +97,8 @@ CommandLineExtractor::CommandLineExtractor(QObject *parent)
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
-        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS] [--rate R]\n"
+        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS]\n"
+        "                  [--scan fast|playback] [--rate R (playback only)]\n"
         "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
@@ -154,6 +156,15 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
                 *error = QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
                 return false;
             }
+            options->rateGiven = true;
+        } else if (argument == QLatin1String("--scan")) {
+            if (!valueOf(i, argument, &value))
+                return false;
+            if (value != QLatin1String("fast") && value != QLatin1String("playback")) {
+                *error = QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
+                return false;
+            }
+            options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
         } else if (argument == QLatin1String("--format")) {
             if (!valueOf(i, argument, &value))
                 return false;
@@ -172,6 +183,10 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         } else {
             options->videos.append(argument);
         }
+    }
+    if (options->rateGiven && options->scan == ScanMode::Fast) {
+        *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
+        return false;
     }
     if (!options->listLanguages && !options->help && options->videos.isEmpty()) {
         *error = QStringLiteral("no video given");
@@ -264,15 +279,10 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
     if (!crop.isNull() && !fitCropToFrame(video, facts.frameSize, &crop))
         return BadInput;
 
-    Di_riror_adiRIZ task(QFileInfo(video).absoluteFilePath());
-    if (!options.language.isEmpty() && !task.setLanguage(options.language)) {
-        printError(QStringLiteral("%1: %2").arg(video, task.errorText));
+    const std::unique_ptr<Di_riror_adiRIZ> opened = openTask(video, options);
+    if (!opened)
         return BadInput;
-    }
-    if (!waitUntilLoaded(task)) {
-        printError(QStringLiteral("%1: not a playable video").arg(video));
-        return BadInput;
-    }
+    Di_riror_adiRIZ &task = *opened;
     if (options.rangeIn >= 0 && !applyRange(video, options, task))
         return BadInput;
     if (!crop.isNull()) {
@@ -286,13 +296,15 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
     task.setFrameNumber_orc(options.rate);
 
     if (!runToEnd(task)) {
-        printError(QStringLiteral("%1: %2").arg(video, task.errorText.isEmpty() ? QStringLiteral("recognition failed")
-                                                                                 : task.errorText));
+        if (task.errorText.startsWith(task.videoFileName + QLatin1Char(':')))
+            printError(task.errorText);
+        else
+            printError(QStringLiteral("%1: %2").arg(video, task.errorText.isEmpty() ? QStringLiteral("recognition failed")
+                                                                                     : task.errorText));
         return RunFailed;
     }
     const int outcome = task.errorText.isEmpty() ? Success : FinishedWithWarnings;
-    if (outcome == FinishedWithWarnings)
-        printError(QStringLiteral("%1: warning: %2").arg(video, task.errorText));
+    printWarnings(video, task);
     const SubtitleFormat format = options.txt ? SubtitleFormat::Txt
                                               : SubtitleFormats::fromExtension(options.format).value_or(SubtitleFormat::Srt);
     const QString text = SubtitleFormats::text(task, format);
@@ -381,6 +393,7 @@ bool CommandLineExtractor::runToEnd(Di_riror_adiRIZ &task)
         }
     });
     watchdog.start(1000);
+    runClock.start();
     task.run_mian();
     if (task.state == Running)
         loop.exec();
@@ -395,14 +408,70 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
         return;
     lastProgressPrint = now;
     const bool terminal = isatty(fileno(errStream));
-    const bool done = final && task.state == Done;
-    const int percent = done ? 100 : int(task.progress * 100);
-    const qint64 shown = done && task.errorText.isEmpty() ? std::max(task.lastPosition, task.timeRange_out)
-                                                           : task.lastPosition;
-    std::fprintf(errStream, "%s%s: %3d%% %s, %lld samples%s", terminal ? "\r" : "", qPrintable(task.videoFileName),
-                 percent, qPrintable(SRTQTime(shown).toString(QStringLiteral("hh:mm:ss,zzz"))),
-                 static_cast<long long>(task.samples.size()), terminal && !final ? "" : "\n");
+    const double done = final && task.state == Done ? 1.0 : std::clamp(double(task.progress), 0.0, 1.0);
+    QString left = QStringLiteral("--:--:--");
+    if (done > 0.0 && runClock.isValid()) {
+        const qint64 remaining = qint64(double(runClock.elapsed()) * (1.0 - done) / done);
+        left = SRTQTime(remaining).toString(QStringLiteral("hh:mm:ss"));
+    }
+    // A finished run reached its out point even where the last report came earlier (Matroska).
+    const bool reachedEnd = final && task.state == Done && task.errorText.isEmpty();
+    const qint64 shown = reachedEnd ? std::max(task.lastPosition, task.timeRange_out) : task.lastPosition;
+    const QString position = SRTQTime(shown).toString(QStringLiteral("hh:mm:ss,zzz"));
+    QString line = QStringLiteral("%1: %2% at %3, %4 left, %5 samples")
+                       .arg(task.videoFileName)
+                       .arg(int(done * 100), 3)
+                       .arg(position, left)
+                       .arg(task.samples.size());
+    if (terminal) {
+        constexpr int barWidth = 20;
+        const int filled = int(done * barWidth);
+        line = QStringLiteral("[%1%2] ").arg(QString(filled, QLatin1Char('#')), QString(barWidth - filled, QLatin1Char('.')))
+               + line;
+        // Clear what a longer previous line left behind.
+        line = QStringLiteral("\r") + line + QStringLiteral("\x1b[K");
+    }
+    std::fprintf(errStream, "%s%s", qPrintable(line), terminal && !final ? "" : "\n");
     std::fflush(errStream);
+}
+
+std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &video, const Options &options)
+{
+    const QString path = QFileInfo(video).absoluteFilePath();
+    if (options.scan == ScanMode::Fast) {
+        // No player needed: the decoder knows the length and the picture (as shown, upright).
+        auto task = std::make_unique<Di_riror_adiRIZ>();
+        if (!task->openForScan(path)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
+            return nullptr;
+        }
+        const QString language =
+            options.language.isEmpty() ? task->textRecognizer()->userProfileLanguage() : options.language;
+        if (!task->setLanguage(language)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText));
+            return nullptr;
+        }
+        return task;
+    }
+    auto task = std::make_unique<Di_riror_adiRIZ>(path);
+    task->setScanMode(options.scan);
+    if (!options.language.isEmpty() && !task->setLanguage(options.language)) {
+        printError(QStringLiteral("%1: %2").arg(video, task->errorText));
+        return nullptr;
+    }
+    if (!waitUntilLoaded(*task)) {
+        printError(QStringLiteral("%1: not a playable video").arg(video));
+        return nullptr;
+    }
+    return task;
+}
+
+// A finished run that skipped damaged frames or stopped at a cut-off end says so.
+void CommandLineExtractor::printWarnings(const QString &video, const Di_riror_adiRIZ &task)
+{
+    if (task.errorText.isEmpty())
+        return;
+    printError(QStringLiteral("%1: warning: %2").arg(video, task.errorText));
 }
 
 void CommandLineExtractor::printError(const QString &text)

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "recognition/scanmode.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRect>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 class Di_riror_adiRIZ;
 
@@ -24,6 +28,8 @@ public:
         qint64 rangeIn = -1;
         qint64 rangeOut = -1;
         double rate = 1.0;
+        bool rateGiven = false;
+        ScanMode scan = ScanMode::Fast;
         bool txt = false;
         QString format = QStringLiteral("srt"); // a SubtitleFormats extension
         QString output;    // file for one video, folder for several; empty: standard output
@@ -54,9 +60,13 @@ private:
     bool runToEnd(Di_riror_adiRIZ &task);
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
+    // The task ready to run, or null with the reason printed.
+    std::unique_ptr<Di_riror_adiRIZ> openTask(const QString &video, const Options &options);
+    void printWarnings(const QString &video, const Di_riror_adiRIZ &task);
 
     FILE *out = stdout;
     FILE *errStream = stderr;
     int loadTimeoutMs = 15000;
     qint64 lastProgressPrint = 0;
+    QElapsedTimer runClock;
 };

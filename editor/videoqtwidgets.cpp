@@ -99,12 +99,26 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
         if (worker)
             worker->setFrameNumber_orc(value);
     });
+    connectScanChoice();
 
     showSubtitlesOrHideDock();
     connectControls();
     setFocus(Qt::OtherFocusReason);
     player->play();
     return true;
+}
+
+// Fast scan (index 0) or playback at the rate beside it (index 1); the rate only counts for playback.
+void VideoQtWidgets::connectScanChoice()
+{
+    const bool fast = worker->scanMode == ScanMode::Fast;
+    ui->ScanMode_comboBox->setCurrentIndex(fast ? 0 : 1);
+    ui->FrameNumber_double->setEnabled(!fast);
+    connect(ui->ScanMode_comboBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        ui->FrameNumber_double->setEnabled(index == 1);
+        if (worker)
+            worker->setScanMode(index == 0 ? ScanMode::Fast : ScanMode::Playback);
+    });
 }
 
 void VideoQtWidgets::fillLanguages()

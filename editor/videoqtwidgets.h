@@ -71,6 +71,7 @@ protected:
 private:
     void fillLanguages();
     void fillSecondLanguages();
+    void connectScanChoice();
     void applySelectedLanguage();
     void createPlayer();
     void createScene();

@@ -11,7 +11,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-Q_LOGGING_CATEGORY(lcGrabber, "tarnix.media", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcGrabber, "tarnix.media.grabber", QtWarningMsg)
 
 struct FrameGrabber::State
 {

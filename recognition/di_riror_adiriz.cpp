@@ -3,8 +3,10 @@
 #include "ocr/textrecognizer.h"
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
+#include "recognition/fastscanreport.h"
 #include "recognition/segmentation.h"
 #include "recognition/srtqtime.h"
+#include "recognition/stretchsegmentation.h"
 #include "recognition/subtitlewriter.h"
 #include "tasks/getvideothumbnail.h"
 
@@ -12,6 +14,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <QVideoFrame>
@@ -218,6 +221,10 @@ void Di_riror_adiRIZ::run_mian()
     }
     stopRequested = false;
     errorText.clear();
+    if (scanMode == ScanMode::Fast) {
+        runFast();
+        return;
+    }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     const qint64 start = resumes ? lastPosition : timeRange_in;
     seekTarget = start;
@@ -237,6 +244,8 @@ void Di_riror_adiRIZ::failStalledRun()
 void Di_riror_adiRIZ::stop_slots()
 {
     stopRequested = true;
+    if (fastScan)
+        fastScan->stop();
 }
 
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
@@ -431,6 +440,15 @@ void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
     Frame_rate = Num;
 }
 
+void Di_riror_adiRIZ::setScanMode(ScanMode mode)
+{
+    if (mode == scanMode)
+        return;
+    scanMode = mode;
+    samples.clear();
+    lastPosition = 0;
+}
+
 void Di_riror_adiRIZ::resetTask()
 {
     lastPosition = 0;
@@ -443,6 +461,7 @@ void Di_riror_adiRIZ::resetTask()
     timeRange_out = duration;
     progress = 0;
     Frame_rate = 1.0;
+    scanMode = ScanMode::Fast;
     languages.clear();
     applyDefaultLanguage();
     const QSize size = videoResolution();
@@ -461,5 +480,9 @@ QString Di_riror_adiRIZ::toTxtText() const
 
 QString Di_riror_adiRIZ::summaryText() const
 {
-    return SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+    QString text = SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+    // The rate means nothing to a fast scan: its line names the scan instead.
+    if (scanMode == ScanMode::Fast)
+        text.replace(QRegularExpression(QStringLiteral("Frame_rate: [^\n]*\n")), QStringLiteral("Scan: fast\n"));
+    return text;
 }

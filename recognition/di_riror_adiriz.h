@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fastscan.h"
 #include "framesample.h"
+#include "scanmode.h"
 #include "srtentry.h"
 #include "taskstate.h"
 
@@ -19,7 +21,8 @@ class TextRecognizer;
 class GetVideoThumbnail;
 
 // One task of the batch: a video, its recognition settings, its samples and subtitles, and
-// the recognition itself (play the range, recognise every reported frame, segment at the end).
+// the recognition itself: either play the range and recognise every reported frame, or decode
+// every frame and read the subtitle where it changes (fast scan); segment at the end.
 class Di_riror_adiRIZ : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,9 @@ public:
     ~Di_riror_adiRIZ() override;
 
     void openVideo(const QString &path);
+    // Makes a task created without a video ready for a fast scan of `path` without a player:
+    // whole length, whole picture as shown. False with errorText naming the file otherwise.
+    bool openForScan(const QString &path);
     void resetTask();
 
     QString toSrtText() const;
@@ -56,6 +62,7 @@ public:
     qint64 duration = 0;
     qint32 state = Unknown;
     double Frame_rate = 1.0;
+    ScanMode scanMode = ScanMode::Fast;
     QString errorText;
     QStringList languages;
     QRect cropRect;
@@ -89,6 +96,8 @@ public slots:
     // One tag, or several read together joined by "+"; `languages` then holds each of them.
     bool setLanguage(QString language);
     void setFrameNumber_orc(double Num);
+    // A different mode drops the samples and the resume point of the other.
+    void setScanMode(ScanMode mode);
 
 private:
     void createMediaObjects();
@@ -106,6 +115,9 @@ private:
     QImage stillGrab(qint64 time);
     bool recogniseForPreview(const QImage &cut, QStringList *lines);
     void startThumbnailGrab();
+    void runFast();
+    void onFastProgress(qint64 timeMs, double fraction);
+    void onFastFinished(const FastScan::Outcome &outcome);
     void onThumbnail(const QPixmap &picture);
 
     QMediaPlayer *player = nullptr;
@@ -117,4 +129,5 @@ private:
     bool awaitingSeek = false;
     qint64 seekTarget = 0;
     bool mediaFactsTaken = false;
+    FastScan *fastScan = nullptr;
 };

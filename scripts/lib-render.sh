@@ -19,11 +19,13 @@ ass_file() {
   } > "$name.ass"
 }
 
-# truth_srt NAME: the same "start|end|text" lines as an SRT file (\N becomes a line break).
+# truth_srt NAME: the same "start|end|text" lines as an SRT file (\N becomes a line break,
+# override tags such as {\fad(200,200)} are dropped).
 truth_srt() {
   local n=0
   while IFS='|' read -r start end text; do
     n=$((n + 1))
+    text=$(sed 's/{[^}]*}//g' <<< "$text")
     printf '%d\n%s --> %s\n%s\n\n' "$n" "$(srt_time "$start")" "$(srt_time "$end")" "${text//\\N/$'\n'}"
   done > "$1.truth.srt"
 }

@@ -31,6 +31,44 @@ clip portrait mp4 2 360 640 25 dark "DejaVu Sans" 24 '&H00FFFFFF' '&H00000000' 2
 0:00:00.20|0:00:01.80|Tall
 EOF_LINES
 
+# Fast-scan clips, 25 fps so every subtitle edge falls between two known frames.
+# A 0.3 s subtitle among longer ones.
+clip fs_short mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.60|0:00:00.90|Quick
+0:00:01.50|0:00:03.00|Then a longer line
+EOF_LINES
+# Back to back, the second differing from the first by one word.
+clip fs_oneword mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.50|0:00:01.70|Keep your voice down
+0:00:01.70|0:00:03.00|Keep your voice low
+EOF_LINES
+# Fading in and out over 200 ms.
+clip fs_fade mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.60|0:00:02.80|{\fad(200,200)}Slowly fading words
+EOF_LINES
+# MPEG-TS: the stream starts at a non-zero time.
+clip fs_late mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.80|0:00:02.40|Late start
+EOF_LINES
+[ -s fs_late.ts ] || ff -i fs_late.mp4 -c copy -f mpegts fs_late.ts
+# A phone clip: portrait picture stored on its side, turned upright by the display matrix.
+clip fs_upright mp4 3 360 640 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.40|0:00:02.00|Phone text
+EOF_LINES
+if [ ! -s fs_rotated.mp4 ]; then
+  ff -i fs_upright.mp4 -vf transpose=clock -c:v libx264 -preset veryfast -pix_fmt yuv420p fs_sideways.mp4
+  ff -i fs_sideways.mp4 -c copy -metadata:s:v:0 rotate=90 fs_rotated.mp4
+  rm -f fs_sideways.mp4
+fi
+# Cut off in the middle of the second subtitle.
+if [ ! -s fs_truncated.mkv ]; then
+  ff -i en_two.mp4 -c copy fs_whole.mkv
+  head -c "$(( $(stat -c %s fs_whole.mkv) * 62 / 100 ))" fs_whole.mkv > fs_truncated.mkv
+  rm -f fs_whole.mkv
+fi
+# Sound only.
+[ -s no_video.wav ] || ff -f lavfi -i "sine=frequency=440:duration=1" no_video.wav
+
 # Something that is not a video.
 [ -s not_a_video.mp4 ] || printf 'this is not a video\n' > not_a_video.mp4
 

@@ -48,20 +48,34 @@ bool countFitsDevice(const QDataStream &in, qint64 count)
 
 void ProjectFile::writeTask(QDataStream &out, const Di_riror_adiRIZ &task)
 {
-    out << task.recordVersion << task.videoPath << task.videoFileName << qint64(task.timeRange_in)
+    out << ProjectFile::recordVersion << task.videoPath << task.videoFileName << qint64(task.timeRange_in)
         << qint64(task.timeRange_out) << qint64(task.lastPosition) << task.progress << task.exportPath
         << qint64(task.duration) << qint32(task.state) << task.Frame_rate << task.errorText;
     writeStrings(out, task.languages);
     out << task.cropRect << task.samples << task.entries << task.stopRequested;
+    out << qint32(task.scanMode);
 }
 
 bool ProjectFile::readTask(QDataStream &in, Di_riror_adiRIZ &task)
 {
-    in >> task.recordVersion >> task.videoPath >> task.videoFileName >> task.timeRange_in >> task.timeRange_out
+    in >> task.recordVersion;
+    if (in.status() == QDataStream::Ok && task.recordVersion > recordVersion) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return false;
+    }
+    in >> task.videoPath >> task.videoFileName >> task.timeRange_in >> task.timeRange_out
         >> task.lastPosition >> task.progress >> task.exportPath >> task.duration >> task.state >> task.Frame_rate
         >> task.errorText;
     task.languages = readStrings(in);
     in >> task.cropRect >> task.samples >> task.entries >> task.stopRequested;
+    task.scanMode = ScanMode::Playback;
+    if (task.recordVersion >= 2) {
+        qint32 mode = 0;
+        in >> mode;
+        if (mode != qint32(ScanMode::Playback) && mode != qint32(ScanMode::Fast))
+            in.setStatus(QDataStream::ReadCorruptData);
+        task.scanMode = ScanMode(mode);
+    }
     return in.status() == QDataStream::Ok;
 }
 
@@ -85,6 +99,8 @@ QDataStream &operator>>(QDataStream &in, TaskListOBJ &list)
     for (qint64 i = 0; i < list.loadedCount; ++i) {
         auto *task = new Di_riror_adiRIZ(&list);
         if (!ProjectFile::readTask(in, *task)) {
+            if (task->recordVersion > ProjectFile::recordVersion)
+                list.refusedRecordVersion = task->recordVersion;
             delete task;
             break;
         }
@@ -150,7 +166,9 @@ bool ProjectFile::read(QIODevice *device, TaskListOBJ &into, QString *errorText)
         return true;
     qDeleteAll(into.tasks);
     into.tasks.clear();
-    if (errorText) {
+    if (errorText && into.refusedRecordVersion > 0) {
+        *errorText = tr("工程文件由更新版本的软件保存（任务记录版本 %1），本软件无法读取").arg(into.refusedRecordVersion);
+    } else if (errorText) {
         *errorText = tr("工程文件已损坏或不完整");
         if (fault)
             *errorText += QLatin1Char('\n') + tr("任务 %1：%2").arg(faulty + 1).arg(TaskRecordCheck::faultText(*fault));

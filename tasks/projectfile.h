@@ -13,8 +13,8 @@ class ProjectFile
     Q_DECLARE_TR_FUNCTIONS(ProjectFile)
 public:
     static constexpr qint16 formatVersion = 1;
-    // The newest task record this program writes and reads.
-    static constexpr qint16 recordVersion = 1;
+    // Task records: 1 as first made, 2 adds the scan mode (a version-1 task scans by playback).
+    static constexpr qint16 recordVersion = 2;
     // Bytes of the smallest possible task record; a count the rest of a file cannot hold is damage.
     static constexpr qint64 minimumRecordBytes = 99;
 
@@ -27,7 +27,8 @@ public:
     static bool read(QIODevice *device, TaskListOBJ &into, QString *errorText = nullptr);
 
     static void writeTask(QDataStream &out, const Di_riror_adiRIZ &task);
-    // Fills a restored task; false at the first stream error.
+    // Fills a restored task; false at the first stream error, and for a record version newer
+    // than recordVersion (stream status ReadCorruptData, nothing after the version read).
     static bool readTask(QDataStream &in, Di_riror_adiRIZ &task);
 };
 

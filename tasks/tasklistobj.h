@@ -34,6 +34,8 @@ public:
     qint16 projectVersion = 1;
     QString platformTag = QStringLiteral("win");
     qint64 loadedCount = 0;
+    // A task record newer than this program reads stops loading; its version, 0 when none.
+    qint16 refusedRecordVersion = 0;
 
 public slots:
     void runAll();

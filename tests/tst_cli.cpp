@@ -59,6 +59,7 @@ private slots:
     void cropPartlyOutsideIsClippedAndSaid();
     void helpGoesToStandardOutput();
     void twoLanguagesFoundAreaAndJson();
+    void fastScanWarnsOfATruncatedFile();
 };
 
 void TestCli::parsing_data()
@@ -71,7 +72,7 @@ void TestCli::parsing_data()
     QTest::addColumn<double>("rate");
     QTest::addColumn<bool>("txt");
     QTest::newRow("defaults") << QStringList{"a.mp4"} << true << QRect() << qint64(-1) << qint64(-1) << 1.0 << false;
-    QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--rate", "2.5",
+    QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--scan", "playback", "--rate", "2.5",
                                                 "--format", "txt", "-o", "x.txt", "a.mp4"}
                                  << true << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << true;
     QTest::newRow("crop with three parts") << QStringList{"--crop", "1,2,3", "a.mp4"} << false << QRect() << qint64(-1)
@@ -100,6 +101,12 @@ void TestCli::parsing_data()
                                     << 1.0 << false;
     QTest::newRow("dash-led video after --") << QStringList{"--", "a.mp4"} << true << QRect() << qint64(-1)
                                              << qint64(-1) << 1.0 << false;
+    QTest::newRow("rate with fast scan") << QStringList{"--scan", "fast", "--rate", "2", "a.mp4"} << false << QRect()
+                                         << qint64(-1) << qint64(-1) << 1.0 << false;
+    QTest::newRow("rate without a scan named") << QStringList{"--rate", "2", "a.mp4"} << false << QRect() << qint64(-1)
+                                               << qint64(-1) << 1.0 << false;
+    QTest::newRow("unknown scan") << QStringList{"--scan", "quick", "a.mp4"} << false << QRect() << qint64(-1)
+                                  << qint64(-1) << 1.0 << false;
     QTest::newRow("no video") << QStringList{"--rate", "2"} << false << QRect() << qint64(-1) << qint64(-1) << 1.0
                               << false;
 }
@@ -129,6 +136,8 @@ void TestCli::badArgumentsExitWithTwo_data()
     QTest::newRow("malformed crop") << QStringList{"--crop", "x", fixture("en_two.mp4")} << "--crop";
     QTest::newRow("malformed range") << QStringList{"--range", "9-1", fixture("en_two.mp4")} << "--range";
     QTest::newRow("unknown language") << QStringList{"--lang", "xx-Nope", fixture("en_two.mp4")} << "--lang";
+    QTest::newRow("rate with fast scan") << QStringList{"--rate", "2", fixture("en_two.mp4")} << "--rate";
+    QTest::newRow("unknown scan") << QStringList{"--scan", "slow", fixture("en_two.mp4")} << "--scan";
     QTest::newRow("range after the end") << QStringList{"--range", "60000-70000", fixture("en_two.mp4")} << "en_two.mp4";
     QTest::newRow("crop wholly outside the frame")
         << QStringList{"--crop", "5000,5000,100,100", fixture("en_two.mp4")} << "--crop: 5000,5000,100,100 lies outside";
@@ -174,7 +183,7 @@ void TestCli::rangeAndTxtToFile()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("hello.txt");
-    const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "--format", "txt", "--rate", "2", "-o", target,
+    const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "--format", "txt", "--scan", "playback", "--rate", "2", "-o", target,
                                     fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(readFile(target), QStringLiteral("Hello world\r\n"));
@@ -187,7 +196,7 @@ void TestCli::severalVideosIntoFolderWithDistinctNames()
     const QString copy = dir.filePath("en_two.mkv");
     QVERIFY(QFile::copy(fixture("zh_yellow.mkv"), copy));
     const QString folder = dir.filePath("out");
-    const Outcome outcome = runCli({"--rate", "4", "-o", folder, fixture("en_two.mp4"), copy});
+    const Outcome outcome = runCli({"--scan", "playback", "--rate", "4", "-o", folder, fixture("en_two.mp4"), copy});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"en_two (2).srt", "en_two.srt"}));
 }
@@ -195,7 +204,7 @@ void TestCli::severalVideosIntoFolderWithDistinctNames()
 void TestCli::badFileDoesNotStopTheOthers()
 {
     QTemporaryDir dir;
-    const Outcome outcome = runCli({"--lang", "en", "--rate", "4", "-o", dir.path(), fixture("not_a_video.mp4"),
+    const Outcome outcome = runCli({"--lang", "en", "--scan", "playback", "--rate", "4", "-o", dir.path(), fixture("not_a_video.mp4"),
                                     fixture("en_two.mp4"), fixture("missing.mp4")});
     QCOMPARE(outcome.exitCode, 2);
     QVERIFY(outcome.err.contains(QStringLiteral("not_a_video.mp4: not a playable video (not a readable video file)")));
@@ -220,7 +229,7 @@ void TestCli::hostileFileNames()
     const QString video = dir.filePath(name);
     QVERIFY(QFile::copy(fixture("en_two.mp4"), video));
     const QString folder = dir.filePath(QStringLiteral("输出"));
-    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", "--range", "0-2800", "--rate", "2",
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", "--range", "0-2800",
                                     "-o", folder, "--", video, fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     // The exported name keeps the video's own name.
@@ -231,7 +240,8 @@ void TestCli::hostileFileNames()
 
 void TestCli::truncatedVideoKeepsWhatWasReadAndWarns()
 {
-    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("truncated.mp4")});
+    const Outcome outcome = runCli({"--scan", "playback", "--lang", "en", "--crop", "0,240,640,120",
+                                    fixture("truncated.mp4")});
     QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
     QVERIFY2(outcome.err.contains(QStringLiteral("truncated.mp4: warning: the video ended early")), qPrintable(outcome.err));
     QVERIFY(outcome.out.contains(QStringLiteral("Hello world")));
@@ -240,7 +250,7 @@ void TestCli::truncatedVideoKeepsWhatWasReadAndWarns()
 
 void TestCli::cropPartlyOutsideIsClippedAndSaid()
 {
-    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,2000,500", "--range", "0-2800", "--rate", "2",
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,2000,500", "--range", "0-2800",
                                     fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(outcome.err.count(QStringLiteral("--crop clipped to the 640x360 frame: 0,240,640,120")), 1);
@@ -264,7 +274,7 @@ void TestCli::twoLanguagesFoundAreaAndJson()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("zh_en.json");
-    const Outcome outcome = runCli({"--lang", "zh-Hans+en", "--rate", "2", "--format", "json", "-o", target,
+    const Outcome outcome = runCli({"--lang", "zh-Hans+en", "--format", "json", "-o", target,
                                     fixture("zh_en.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     QVERIFY2(!outcome.err.contains(QStringLiteral("no subtitle area")), qPrintable(outcome.err));
@@ -277,6 +287,19 @@ void TestCli::twoLanguagesFoundAreaAndJson()
     QVERIFY2(lines.contains(QStringLiteral("我们没有时间了")) && lines.contains(QStringLiteral("It is raining outside"))
                  && lines.contains(QStringLiteral("We are out of time")),
              qPrintable(lines.join(QLatin1Char('|'))));
+}
+
+void TestCli::fastScanWarnsOfATruncatedFile()
+{
+    const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("fs_truncated.mkv")});
+    QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
+    QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520\r\nHello world")), qPrintable(outcome.out));
+    QVERIFY2(outcome.err.contains(QStringLiteral("warning: ")) && outcome.err.contains(QStringLiteral("ends early")),
+             qPrintable(outcome.err));
+    // Not a terminal: whole progress lines with the share done and the time left.
+    QVERIFY2(outcome.err.contains(QStringLiteral("100% at ")), qPrintable(outcome.err));
+    QVERIFY(outcome.err.contains(QStringLiteral(" left, ")));
+    QVERIFY(!outcome.err.contains(QLatin1Char('\r')));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -260,6 +260,7 @@ private slots:
     void rateSpinBox()
     {
         Di_riror_adiRIZ task;
+        task.scanMode = ScanMode::Playback;
         task.Frame_rate = 2.5;
         open(&task);
         auto *rate = child<QDoubleSpinBox>("FrameNumber_double");
@@ -276,10 +277,33 @@ private slots:
         // A stored rate the box cannot show is not rewritten by opening the editor.
         delete editor.data();
         Di_riror_adiRIZ slow;
+        slow.scanMode = ScanMode::Playback;
         slow.Frame_rate = 0.5;
         open(&slow);
         QCOMPARE(child<QDoubleSpinBox>("FrameNumber_double")->value(), 1.0);
         QCOMPARE(slow.Frame_rate, 0.5);
+    }
+
+    void scanChoiceBesideTheRate()
+    {
+        Di_riror_adiRIZ task;
+        task.samples = {{1, {"a"}}};
+        open(&task);
+        auto *scan = child<QComboBox>("ScanMode_comboBox");
+        auto *rate = child<QDoubleSpinBox>("FrameNumber_double");
+        QCOMPARE(scan->currentIndex(), 0);
+        QVERIFY(!rate->isEnabled());
+        QVERIFY(task.summaryText().contains(QStringLiteral("\nScan: fast\n")));
+
+        scan->setCurrentIndex(1);
+        QCOMPARE(task.scanMode, ScanMode::Playback);
+        QVERIFY(rate->isEnabled());
+        QVERIFY(task.samples.isEmpty()); // samples of one way mean nothing to the other
+        QVERIFY(task.summaryText().contains(QStringLiteral("\nFrame_rate: 1.00\n")));
+
+        QTest::keyClick(scan, Qt::Key_Up);
+        QCOMPARE(task.scanMode, ScanMode::Fast);
+        QVERIFY(!rate->isEnabled());
     }
 
     void shuttleRates_data()

@@ -63,6 +63,7 @@ void TestWorker::initTestCase()
 void TestWorker::newTaskTakesWholeVideoAndFrame()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     QCOMPARE(task.videoFileName, QStringLiteral("en_two.mp4"));
     QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
     waitUntilReady(task);
@@ -121,6 +122,7 @@ void TestWorker::languageRefusalKeepsPreviousLanguage()
 void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     QVERIFY(task.setLanguage(QStringLiteral("en")));
     waitUntilReady(task);
     task.setInTimeRange(200);
@@ -147,6 +149,7 @@ void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
 void TestWorker::runToEndOfMediaFinishes()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
     task.setInTimeRange(4200);
     task.setFrameNumber_orc(2.0);
@@ -160,6 +163,7 @@ void TestWorker::runToEndOfMediaFinishes()
 void TestWorker::endOfMediaEndsRunWithoutFinalReport()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
     // No report can pass the out point or equal the duration: only the end of the media can end it.
     task.duration += 60000;
@@ -186,6 +190,7 @@ void TestWorker::matroskaDurationComesFromContainer()
 void TestWorker::playbackErrorEndsRunKeepingSamples()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
@@ -205,6 +210,7 @@ void TestWorker::playbackErrorEndsRunKeepingSamples()
 void TestWorker::stopThenResumeKeepsSamples()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     QVERIFY(task.setLanguage(QStringLiteral("en")));
     waitUntilReady(task);
     task.setCropRect(QRect(0, 240, 640, 120));
@@ -296,6 +302,7 @@ void TestWorker::runWithoutLanguageFailsCleanly()
 void TestWorker::resetRestoresDefaults()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
     task.state = Done;
     task.timeRange_in = 10;
@@ -353,6 +360,7 @@ void TestWorker::previewFromPicture()
 void TestWorker::previewFromPosition()
 {
     Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
     QVERIFY(task.setLanguage(QStringLiteral("en")));
     waitUntilReady(task);
     task.setCropRect(QRect(0, 240, 640, 120));

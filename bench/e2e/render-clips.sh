@@ -92,3 +92,44 @@ make_clip zh_yellow_busy_720p30 mkv zh-Hans 1280 720 30 busy "WenQuanYi Micro He
   "$(timeline 30 50 150 100 "${ZH[@]:4}" "${ZH[@]:0:4}")"
 make_clip zh_en_bilingual_720p25 mp4 zh-Hans+en 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
   "$(timeline 40 40 200 80 "${BI[@]}")"
+
+# Fast-scan cases: very short subtitles, one-word changes back to back, 200 ms fades, a stream
+# starting late (MPEG-TS), a phone clip stored on its side, and long clips for memory.
+make_clip en_short_subs_720p25 mp4 en 1280 720 25 dark "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 30 30 "${EN[@]}")"
+ONEWORD=(
+  "Keep your voice down" "Keep your voice low" "The train leaves at seven" "The train leaves at eight"
+  "Nobody knows where it went" "Nobody knows where she went" "Give me one good reason" "Give me one more reason"
+)
+make_clip en_oneword_b2b_720p25 mp4 en 1280 720 25 dark "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 0 0 90 60 "${ONEWORD[@]}")"
+FADED=(); for t in "${EN[@]:0:8}"; do FADED+=("{\\fad(200,200)}$t"); done
+make_clip en_fade200_720p25 mp4 en 1280 720 25 dark "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 160 100 "${FADED[@]}")"
+if [ ! -s en_late_start_720p25.ts ]; then
+  make_clip en_late_start_src mp4 en 1280 720 25 gradient "Liberation Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+    "$(timeline 40 40 160 100 "${EN[@]:1:7}")"
+  ff -i en_late_start_src.mp4 -c copy -f mpegts en_late_start_720p25.ts
+  # Player positions (and so the extracted times) count from the stream's first time stamp.
+  start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 en_late_start_720p25.ts)
+  awk -v s="$start" 'function f(t,  a,b,ms){split(t,a,":");split(a[3],b,",");ms=(a[1]*3600+a[2]*60+b[1])*1000+b[2]+int(s*1000+0.5);
+      return sprintf("%02d:%02d:%02d,%03d",ms/3600000,ms/60000%60,ms/1000%60,ms%1000)}
+    / --> /{print f($1) " --> " f($3); next} {print}' en_late_start_src.truth.srt > en_late_start_720p25.truth.srt
+  cp en_late_start_src.lang en_late_start_720p25.lang
+  rm -f en_late_start_src.*
+fi
+if [ ! -s en_phone_rotated_720x1280.mp4 ]; then
+  make_clip en_phone_src mp4 en 720 1280 30 dark "DejaVu Sans" 36 '&H00FFFFFF' '&H00000000' 2 \
+    "$(timeline 40 40 160 100 "${EN[@]:4:5}")"
+  ff -i en_phone_src.mp4 -vf transpose=clock -c:v libx264 -preset veryfast -pix_fmt yuv420p en_phone_sideways.mp4
+  ff -i en_phone_sideways.mp4 -c copy -metadata:s:v:0 rotate=90 en_phone_rotated_720x1280.mp4
+  cp en_phone_src.truth.srt en_phone_rotated_720x1280.truth.srt; cp en_phone_src.lang en_phone_rotated_720x1280.lang
+  rm -f en_phone_src.* en_phone_sideways.mp4
+fi
+# Memory: the same kind of clip lasting one and ten minutes (run.sh scans these fast only).
+long_timeline() { local n=$1 i t=100 out=""; for ((i = 0; i < n; i++)); do
+  out+="$(cs_time $t)|$(cs_time $((t + 250)))|${EN[$((i % ${#EN[@]}))]}"$'\n'; t=$((t + 400)); done; printf '%s' "$out"; }
+CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast" \
+make_clip long_1min_1080p25 mp4 en 1920 1080 25 dark "DejaVu Sans" 58 '&H00FFFFFF' '&H00000000' 3 "$(long_timeline 14)"
+CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast" \
+make_clip long_10min_1080p25 mp4 en 1920 1080 25 dark "DejaVu Sans" 58 '&H00FFFFFF' '&H00000000' 3 "$(long_timeline 149)"

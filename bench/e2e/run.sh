@@ -1,54 +1,100 @@
 #!/usr/bin/env bash
-# End-to-end benchmark: renders the clips (once), runs tarnix-cli on each at the rates given
-# (default 1 2 4) with the subtitle band as crop, scores the output against the ground truth and
-# prints one table row per language and rate. E2E_CROP=auto lets the extractor find the band itself.
-#   bench/e2e/run.sh [RATE...]        (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
+# End-to-end benchmark: renders the clips (once), then on each clip in one run: tarnix-cli with the
+# fast scan, with playback at rate 1, and the fast scan's decoding alone (recognition off). The
+# subtitle band is the crop. Prints per clip and in total: wall / media of the three, recall,
+# precision, mean CER, start and end error in frames (|extracted - first frame at or after the true
+# time|, median and 90th percentile) and the fast scan's peak memory. E2E_CROP=auto lets the
+# extractor find the band itself.
+#   bench/e2e/run.sh [CLIP-NAME-PATTERN]   (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
+# Clips named long_* are scanned fast only (their playback would take their whole length).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${TARNIX_BUILD_DIR:-$root/build}
 clips=$build/bench-clips
 work=$build/bench-e2e
-rates=("$@"); [ ${#rates[@]} -gt 0 ] || rates=(1 2 4)
+pattern=${1:-*}
 
 "$here/render-clips.sh" "$clips" >/dev/null
 mkdir -p "$work"
 
 duration_ms() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{printf "%d", $1 * 1000}'; }
-size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1"; }
+size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1" | head -n 1 | cut -d x -f 1,2; }
+fps_of() { ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 "$1" | awk -F/ '{printf "%.4f", $1 / $2}'; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-printf '%-10s %-4s %7s %9s %8s %9s %9s %9s %9s %10s\n' lang rate recall precision meanCER startMed startP90 endMed endP90 wall/media
-for rate in "${rates[@]}"; do
-  for lang in en zh-Hans zh-Hans+en; do
-    : > "$work/scores-$lang-$rate.txt"
-    wall_total=0; media_total=0
-    for video in "$clips"/*.mp4 "$clips"/*.mkv; do
-      name=$(basename "${video%.*}")
-      [ "$(cat "$clips/$name.lang")" = "$lang" ] || continue
-      size=$(size_of "$video"); w=${size%x*}; h=${size#*x}
-      crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"
-      [ "${E2E_CROP:-}" = auto ] && crop=auto
-      out="$work/$name-$rate.srt"
-      start=$(date +%s%N)
-      "$build/cli/tarnix-cli" --lang "$lang" --crop "$crop" --rate "$rate" -o "$out" "$video" 2>/dev/null || true
-      end=$(date +%s%N)
-      wall_total=$((wall_total + (end - start) / 1000000))
-      media_total=$((media_total + $(duration_ms "$video")))
-      [ -f "$out" ] || : > "$out"
-      "$build/bench/e2e/bench_e2e_score" "$clips/$name.truth.srt" "$out" >> "$work/scores-$lang-$rate.txt"
-    done
-    awk -v lang="$lang" -v rate="$rate" -v wall="$wall_total" -v media="$media_total" '
-      function pct(arr, n, p,   i, j, t, k) {
-        for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (arr[j] < arr[i]) { t = arr[i]; arr[i] = arr[j]; arr[j] = t }
-        k = int(p * (n - 1) + 0.5) + 1; return n ? arr[k] : 0 }
-      function abs(x) { return x < 0 ? -x : x }
-      $1 == "match" { n++; s[n] = abs($2); e[n] = abs($3) }
-      $1 == "truthcer" { tc += $2; tn++ }
-      $1 == "summary" { split($2, a, "="); split($3, b, "="); split($4, c, "="); T += a[2]; X += b[2]; M += c[2] }
-      END {
-        printf "%-10s %-4s %6.1f%% %8.1f%% %7.1f%% %9d %9d %9d %9d %10.2f\n", lang, rate,
-          T ? 100 * M / T : 0, X ? 100 * M / X : 0, tn ? 100 * tc / tn : 0,
-          pct(s, n, 0.5), pct(s, n, 0.9), pct(e, n, 0.5), pct(e, n, 0.9), media ? wall / media : 0 }' \
-      "$work/scores-$lang-$rate.txt"
+# stats FILE...: recall precision meanCER startMed startP90 endMed endP90 over the score files.
+stats() {
+  cat "$@" | awk '
+    function pct(arr, n, p,   i, j, t, k) {
+      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (arr[j] < arr[i]) { t = arr[i]; arr[i] = arr[j]; arr[j] = t }
+      k = int(p * (n - 1) + 0.5) + 1; return n ? arr[k] : 0 }
+    function abs(x) { return x < 0 ? -x : x }
+    function frames(truth, delta, fps,   step, expected) {
+      step = 1000 / fps; expected = int((truth - 0.5) / step + 1) * step; if (truth % step == 0) expected = truth
+      return abs(truth + delta - expected) / step }
+    $1 == "fps" { fps = $2 }
+    $1 == "match" { n++; s[n] = frames($5, $2, fps); e[n] = frames($6, $3, fps) }
+    $1 == "truthcer" { tc += $2; tn++ }
+    $1 == "summary" { split($2, a, "="); split($3, b, "="); split($4, c, "="); T += a[2]; X += b[2]; M += c[2] }
+    END { printf "%6.1f %6.1f %6.1f %5.1f %5.1f %5.1f %5.1f", T ? 100 * M / T : 0, X ? 100 * M / X : 0,
+          tn ? 100 * tc / tn : 0, pct(s, n, 0.5), pct(s, n, 0.9), pct(e, n, 0.5), pct(e, n, 0.9) }'
+}
+
+header() {
+  printf '%-32s %5s %5s %5s %5s | %-41s | %-41s | %6s\n' "" "wall/" "media" "" "fast/" \
+    "fast scan" "playback rate 1" "fast"
+  printf '%-32s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s\n' clip fast play decode \
+    decode rec% prec% CER% sMed sP90 eMed eP90 rec% prec% CER% sMed sP90 eMed eP90 RSS_MB
+}
+
+header
+declare -A wall_fast wall_play wall_decode media_sum media_play
+for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; do
+  [ -f "$video" ] || continue
+  name=$(basename "${video%.*}")
+  lang=$(cat "$clips/$name.lang")
+  size=$(size_of "$video"); w=${size%x*}; h=${size#*x}
+  crop="0,$((h * 7 / 10)),$w,$((h * 3 / 10))"; playcrop=$crop
+  # The phone clip is stored on its side. tarnix-cli's fast scan takes the crop on the upright
+  # picture; playback, and the program, on the picture as the player shows it: as stored.
+  if [[ $name == *rotated* ]]; then crop="0,$((w * 7 / 10)),$h,$((w * 3 / 10))"; playcrop="0,0,$((w * 3 / 10)),$h"; fi
+  [ "${E2E_CROP:-}" = auto ] && { crop=auto; playcrop=auto; }
+  media=$(duration_ms "$video"); fps=$(fps_of "$video")
+  long=0; [[ $name == long_* ]] && long=1
+
+  t0=$(now_ms)
+  /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" --scan fast --lang "$lang" --crop "$crop" \
+    -o "$work/$name-fast.srt" "$video" 2>/dev/null || true
+  t1=$(now_ms)
+  "$build/bench/e2e/bench_e2e_decode" "$video" "$playcrop" >/dev/null
+  t2=$(now_ms)
+  fast=$((t1 - t0)); decode=$((t2 - t1)); play=0
+  if [ $long = 0 ]; then
+    "$build/cli/tarnix-cli" --scan playback --rate 1 --lang "$lang" --crop "$playcrop" -o "$work/$name-play.srt" "$video" 2>/dev/null || true
+    play=$(( $(now_ms) - t2 ))
+  fi
+  for way in fast play; do
+    out="$work/$name-$way.srt"; [ -f "$out" ] || : > "$out"
+    { echo "fps $fps"; "$build/bench/e2e/bench_e2e_score" "$clips/$name.truth.srt" "$out"; } > "$work/$name-$way.score"
   done
+  group=$lang; [ $long = 1 ] && group=long
+  wall_fast[$group]=$(( ${wall_fast[$group]:-0} + fast )); wall_decode[$group]=$(( ${wall_decode[$group]:-0} + decode ))
+  wall_play[$group]=$(( ${wall_play[$group]:-0} + play )); media_sum[$group]=$(( ${media_sum[$group]:-0} + media ))
+  [ $long = 0 ] && media_play[$group]=$(( ${media_play[$group]:-0} + media ))
+  playstats="     -      -      -     -     -     -     -"; [ $long = 0 ] && playstats=$(stats "$work/$name-play.score")
+  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6d\n' "$name" "$(bc -l <<< "$fast / $media")" \
+    "$(bc -l <<< "$play / $media")" "$(bc -l <<< "$decode / $media")" "$(bc -l <<< "$fast / $decode")" \
+    "$(stats "$work/$name-fast.score")" "$playstats" $(( $(cat "$work/$name.rss") / 1024 ))
+done
+echo
+for group in "${!media_sum[@]}"; do
+  files_fast=(); files_play=()
+  for f in "$work"/*-fast.score; do n=$(basename "${f%-fast.score}")
+    g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* ]] && g=long; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
+  playstats="     -      -      -     -     -     -     -"; mp=${media_play[$group]:-0}
+  [ "$mp" -gt 0 ] && playstats=$(stats "${files_play[@]}")
+  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s |\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
+    "$(bc -l <<< "${wall_play[$group]} / ($mp + 0.0001)")" "$(bc -l <<< "${wall_decode[$group]} / ${media_sum[$group]}")" \
+    "$(bc -l <<< "${wall_fast[$group]} / ${wall_decode[$group]}")" "$(stats "${files_fast[@]}")" "$playstats"
 done

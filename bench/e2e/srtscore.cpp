@@ -127,9 +127,10 @@ int main(int argc, char *argv[])
         truthUsed[c.t] = extractedUsed[c.e] = true;
         ++matched;
         cerSum += c.cer;
-        // start error, end error, cer of this match, for the aggregate over clips
-        std::printf("match %lld %lld %.4f\n", static_cast<long long>(extracted[c.e].start - truth[c.t].start),
-                    static_cast<long long>(extracted[c.e].end - truth[c.t].end), c.cer);
+        // start error, end error, cer of this match, truth start and end, for the aggregate over clips
+        std::printf("match %lld %lld %.4f %lld %lld\n", static_cast<long long>(extracted[c.e].start - truth[c.t].start),
+                    static_cast<long long>(extracted[c.e].end - truth[c.t].end), c.cer,
+                    static_cast<long long>(truth[c.t].start), static_cast<long long>(truth[c.t].end));
     }
     // Every truth entry's best CER among overlapping extractions (1.0 when none), for a mean CER
     // that also charges misses.

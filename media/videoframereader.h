@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QImage>
+#include <QLoggingCategory>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+
+
+// Decodes a video file frame by frame and hands out only a rectangle of each frame. Times are in
+// milliseconds on the media player's time line: the stream's own time stamps, start included
+// (Qt 6.4's ffmpeg back end reports an MPEG-TS file starting at 1.48 s from 1480 on).
+class VideoFrameReader
+{
+public:
+    enum class OpenError { None, Unreadable, NoVideoStream, UnsupportedCodec };
+    enum class CropFit { Inside, Clipped, Outside };
+    enum class ReadResult { Frame, End };
+    // Whether a crop rectangle is drawn on the picture as shown (display matrix applied) or as
+    // stored; colour pictures come out upright either way.
+    enum class CropSpace { Shown, Stored };
+
+    VideoFrameReader();
+    ~VideoFrameReader();
+    VideoFrameReader(const VideoFrameReader &) = delete;
+    VideoFrameReader &operator=(const VideoFrameReader &) = delete;
+
+    bool open(const QString &path);
+    OpenError openError() const;
+    // The library's own words for the failure, for messages.
+    QString openErrorDetail() const;
+
+    // Frame size as stored and as shown (the display matrix's quarter turns applied).
+    QSize codedSize() const;
+    QSize displaySize() const;
+    // Counter-clockwise quarter turns of the display matrix: 0, 90, 180 or 270.
+    int rotation() const;
+    void setCropSpace(CropSpace space);
+    qint64 startTimeMs() const;
+    qint64 durationMs() const;
+    // Time of one frame from the stream's average rate; 40 when unknown.
+    qint64 frameDurationMs() const;
+
+    // The rectangle to convert, in the crop space; clipped to the frame.
+    CropFit setCrop(const QRect &rect);
+    QRect crop() const;
+    // Next frame read is the first at or after timeMs.
+    bool seek(qint64 timeMs);
+
+    // Decodes the next frame. Damaged packets and frames are skipped and counted; a read error
+    // in the middle of the file ends reading and marks it truncated.
+    ReadResult readFrame();
+    qint64 frameTimeMs() const;
+    // The crop of the current frame: luma only, as stored (cheap, for comparing frames), or in
+    // colour and upright (for recognition).
+    const QImage &grayCrop() const;
+    // The frame read before the current one stays at hand, for callers that look one ahead.
+    enum class Which { Current, Previous };
+    QImage colourCrop(Which which = Which::Current);
+
+    int damagedFrames() const;
+    bool truncated() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,91 @@
+// The fast-scan way of running a task; the playback way is in di_riror_adiriz.cpp.
+#include "di_riror_adiriz.h"
+
+#include "recognition/fastscanreport.h"
+#include "recognition/stretchsegmentation.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+bool Di_riror_adiRIZ::openForScan(const QString &path)
+{
+    videoPath = path;
+    videoFileName = QFileInfo(path).fileName();
+    const FastScan::Outcome facts = FastScan::probe(path);
+    if (facts.status == FastScan::Status::Failed) {
+        errorText = FastScanReport::failureText(facts, videoFileName);
+        return false;
+    }
+    scanMode = ScanMode::Fast;
+    duration = facts.durationMs;
+    timeRange_in = 0;
+    timeRange_out = duration;
+    cropRect = QRect(QPoint(0, 0), facts.pictureSize);
+    state = Ready;
+    return true;
+}
+
+void Di_riror_adiRIZ::runFast()
+{
+    if (!fastScan) {
+        fastScan = new FastScan(this);
+        connect(fastScan, &FastScan::progress, this, &Di_riror_adiRIZ::onFastProgress);
+        connect(fastScan, &FastScan::finished, this, &Di_riror_adiRIZ::onFastFinished);
+    }
+    // A stopped scan leaves its readings and the start of the stretch it did not finish.
+    const bool resumes = lastPosition > timeRange_in && !samples.isEmpty() && samples.last().time < lastPosition;
+    if (!resumes)
+        samples.clear();
+    FastScan::Settings settings;
+    settings.path = videoPath;
+    settings.language = languages.value(0);
+    const QSize shown = videoResolution();
+    if (cropRect != QRect(QPoint(0, 0), shown))
+        settings.crop = cropRect;
+    settings.shownSize = shown;
+    settings.fromMs = resumes ? lastPosition : timeRange_in;
+    settings.rangeStartMs = timeRange_in;
+    // The player's length can fall short of the last time stamp (streams starting late).
+    settings.toMs = timeRange_out >= duration ? -1 : timeRange_out;
+    errorText.clear();
+    state = Running;
+    fastScan->start(settings);
+}
+
+void Di_riror_adiRIZ::onFastProgress(qint64 timeMs, double fraction)
+{
+    if (state != Running)
+        return;
+    lastPosition = timeMs;
+    progress = float(fraction);
+    emit progress_updata(progress);
+}
+
+void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
+{
+    samples.append(outcome.samples);
+    std::stable_sort(samples.begin(), samples.end(),
+                     [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
+    switch (outcome.status) {
+    case FastScan::Status::Stopped:
+        state = Cancelled;
+        lastPosition = outcome.resumeMs;
+        break;
+    case FastScan::Status::Failed:
+        state = Failed;
+        errorText = FastScanReport::failureText(outcome, videoFileName);
+        emit err(errorText);
+        break;
+    case FastScan::Status::Finished:
+        state = Done;
+        lastPosition = samples.isEmpty() ? timeRange_out : samples.last().time;
+        progress = 1.0f;
+        entries = StretchSegmentation::segment(samples);
+        errorText = FastScanReport::warningText(outcome);
+        if (!errorText.isEmpty())
+            emit err(errorText);
+        break;
+    }
+    emit completedSig();
+}

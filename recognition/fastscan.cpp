@@ -1,0 +1,204 @@
+#include "fastscan.h"
+
+#include "cropsignature.h"
+#include "edgemap.h"
+#include "readingpool.h"
+#include "stretchtracker.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int progressIntervalMs = 100;
+constexpr int contextFrames = 2;
+
+FastScan::Failure failureOf(VideoFrameReader::OpenError error)
+{
+    switch (error) {
+    case VideoFrameReader::OpenError::NoVideoStream:
+        return FastScan::Failure::NoVideoStream;
+    case VideoFrameReader::OpenError::UnsupportedCodec:
+        return FastScan::Failure::UnsupportedCodec;
+    default:
+        return FastScan::Failure::Unreadable;
+    }
+}
+
+// Whether the crop was drawn on the rotated picture. Qt 6.4's ffmpeg back end shows frames as
+// stored, whatever their display matrix says; a half turn keeps the size, so it counts as not
+// shown unless the sizes say otherwise.
+VideoFrameReader::CropSpace cropSpace(const VideoFrameReader &reader, const QSize &shown)
+{
+    const bool rotated = shown.isEmpty() || reader.rotation() == 0
+                         || (reader.rotation() != 180 && shown == reader.codedSize().transposed());
+    return rotated ? VideoFrameReader::CropSpace::Shown : VideoFrameReader::CropSpace::Stored;
+}
+
+} // namespace
+
+FastScan::FastScan(QObject *parent)
+    : QObject(parent)
+{
+}
+
+FastScan::~FastScan()
+{
+    stop();
+    if (thread) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+FastScan::Outcome FastScan::probe(const QString &path)
+{
+    Outcome outcome;
+    VideoFrameReader reader;
+    if (!reader.open(path)) {
+        outcome.status = Status::Failed;
+        outcome.failure = failureOf(reader.openError());
+        outcome.detail = reader.openErrorDetail();
+        return outcome;
+    }
+    outcome.durationMs = reader.durationMs();
+    outcome.pictureSize = reader.displaySize();
+    return outcome;
+}
+
+void FastScan::start(const Settings &settings)
+{
+    if (isRunning())
+        return;
+    delete thread;
+    stopRequested = false;
+    // Reported once the thread has ended, so a new scan can start from the handler.
+    thread = QThread::create([this, settings] { result = scan(settings); });
+    connect(thread, &QThread::finished, this, [this] { emit finished(result); });
+    thread->start();
+}
+
+void FastScan::stop()
+{
+    stopRequested = true;
+}
+
+bool FastScan::isRunning() const
+{
+    return thread && thread->isRunning();
+}
+
+bool FastScan::prepare(const Settings &settings, VideoFrameReader &reader, Outcome &outcome)
+{
+    if (!reader.open(settings.path)) {
+        outcome.status = Status::Failed;
+        outcome.failure = failureOf(reader.openError());
+        outcome.detail = reader.openErrorDetail();
+        return false;
+    }
+    reader.setCropSpace(cropSpace(reader, settings.shownSize));
+    if (!settings.crop.isNull() && reader.setCrop(settings.crop) == VideoFrameReader::CropFit::Outside) {
+        outcome.status = Status::Failed;
+        outcome.failure = Failure::CropOutside;
+        return false;
+    }
+    return true;
+}
+
+FastScan::Outcome FastScan::scan(const Settings &settings)
+{
+    Outcome outcome;
+    VideoFrameReader reader;
+    if (!prepare(settings, reader, outcome))
+        return outcome;
+    const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
+    ReadingPool pool(threads, threads * 2);
+    if (settings.recognise && !pool.start(settings.language, &outcome.detail)) {
+        outcome.status = Status::Failed;
+        outcome.failure = Failure::Recogniser;
+        return outcome;
+    }
+    StretchTracker tracker;
+    QList<FrameSample> blanks;
+    const qint64 endMs = runFrames(settings, reader, tracker, [&](Stretch stretch) {
+        if (!stretch.hasText)
+            blanks.append(FrameSample{stretch.startMs, {}});
+        else if (settings.recognise)
+            pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare)});
+    }, outcome);
+    outcome.samples = pool.finish();
+    outcome.readings = outcome.samples.size();
+    outcome.samples.append(blanks);
+    if (outcome.status != Status::Stopped)
+        outcome.samples.append(FrameSample{endMs, {}});
+    std::stable_sort(outcome.samples.begin(), outcome.samples.end(),
+                     [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
+    if (!pool.failure().isEmpty()) {
+        outcome.status = Status::Failed;
+        outcome.failure = Failure::Recogniser;
+        outcome.detail = pool.failure();
+    }
+    outcome.damagedFrames = reader.damagedFrames();
+    outcome.truncated = reader.truncated();
+    return outcome;
+}
+
+qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
+                           const std::function<void(Stretch)> &dispatch, Outcome &outcome)
+{
+    const qint64 from = std::max(settings.rangeStartMs >= 0 ? settings.rangeStartMs : settings.fromMs, reader.startTimeMs());
+    const qint64 to = settings.toMs >= 0 ? settings.toMs : reader.startTimeMs() + reader.durationMs();
+    // Frames just before the start are decoded too: the first frames' edges are judged by them.
+    reader.seek(settings.fromMs - contextFrames * reader.frameDurationMs());
+    // A frame is judged once the next one is decoded; until then it is held with its edges.
+    struct Held { qint64 time = -1; EdgeMap edges; } before, held;
+    bool stretchClosed = false;
+    auto judge = [&](const EdgeMap *after) {
+        if (held.time < settings.fromMs)
+            return;
+        ++outcome.frames;
+        const CropSignature signature(held.edges, before.time >= 0 ? &before.edges : nullptr, after);
+        const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
+        if (std::optional<Stretch> closed = tracker.addFrame(held.time, signature, grab)) {
+            dispatch(std::move(*closed));
+            stretchClosed = true;
+        }
+    };
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    while (!stopRequested) {
+        if (reader.readFrame() == VideoFrameReader::ReadResult::End) {
+            judge(nullptr);
+            return finishFrames(tracker, dispatch, held.time >= 0 ? held.time + reader.frameDurationMs() : from);
+        }
+        const qint64 time = reader.frameTimeMs();
+        EdgeMap edges(reader.grayCrop());
+        if (held.time >= 0)
+            judge(&edges);
+        if (settings.toMs >= 0 && time >= settings.toMs)
+            return finishFrames(tracker, dispatch, time);
+        before = std::move(held);
+        held = Held{time, std::move(edges)};
+        // Reported now and then, and where a stretch ends (a short video may take less than the interval).
+        if (sinceReport.elapsed() >= progressIntervalMs || stretchClosed) {
+            sinceReport.restart();
+            stretchClosed = false;
+            const double fraction = to > from ? std::clamp(double(time - from) / double(to - from), 0.0, 1.0) : 1.0;
+            QMetaObject::invokeMethod(this, [this, time, fraction] { emit progress(time, fraction); },
+                                      Qt::QueuedConnection);
+        }
+    }
+    // The open stretch is read again from its start when the scan resumes.
+    outcome.status = Status::Stopped;
+    outcome.resumeMs = tracker.openStart() >= 0 ? tracker.openStart() : settings.fromMs;
+    return outcome.resumeMs;
+}
+
+qint64 FastScan::finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs)
+{
+    if (std::optional<Stretch> last = tracker.finish(endMs))
+        dispatch(std::move(*last));
+    return endMs;
+}

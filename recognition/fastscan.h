@@ -1,0 +1,84 @@
+#pragma once
+
+#include "framesample.h"
+#include "media/videoframereader.h"
+
+#include <QObject>
+#include <QRect>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+class StretchTracker;
+struct Stretch;
+
+// Reads a video's subtitles without playing it: decodes every frame of the range on a thread of
+// its own, recognises a frame only where the subtitle picture changed, and reports by signals.
+class FastScan : public QObject
+{
+    Q_OBJECT
+public:
+    struct Settings
+    {
+        QString path;
+        QString language;
+        QRect crop;              // in the picture as the editor shows it
+        // Size of the picture the crop was drawn on, telling whether that picture was rotated by
+        // the display matrix (the player may show frames as stored). Empty: rotated.
+        QSize shownSize;
+        qint64 fromMs = 0;
+        qint64 rangeStartMs = -1; // start of the range for the progress share; -1: fromMs
+        qint64 toMs = -1;        // -1: to the end of the video
+        int readers = 0;         // recognition threads; 0: one per core
+        bool recognise = true;   // off: decode and compare only (for measuring)
+    };
+
+    enum class Status { Finished, Stopped, Failed };
+    enum class Failure { None, Unreadable, NoVideoStream, UnsupportedCodec, CropOutside, Recogniser };
+
+    struct Outcome
+    {
+        Status status = Status::Finished;
+        Failure failure = Failure::None;
+        QString detail;          // the library's or recogniser's words for a failure
+        QList<FrameSample> samples;
+        qint64 resumeMs = 0;     // where a stopped scan goes on
+        int damagedFrames = 0;
+        bool truncated = false;
+        qint64 frames = 0;
+        qint64 readings = 0;
+        qint64 durationMs = 0;   // from probe: the container's length
+        QSize pictureSize;       // from probe: the picture as shown (display matrix applied)
+    };
+
+    explicit FastScan(QObject *parent = nullptr);
+    ~FastScan() override;
+
+    // Opens the file and its video decoder only: Failed with the reason, or Finished with the
+    // length and picture size.
+    static Outcome probe(const QString &path);
+
+    // Starts the scan; ignored while one runs.
+    void start(const Settings &settings);
+    // Asks the running scan to stop at the next frame; `finished` follows.
+    void stop();
+    bool isRunning() const;
+
+signals:
+    // Time of the frame being decoded and the share of the range done (0 to 1).
+    void progress(qint64 timeMs, double fraction);
+    void finished(const FastScan::Outcome &outcome);
+
+private:
+    Outcome scan(const Settings &settings);
+    static bool prepare(const Settings &settings, VideoFrameReader &reader, Outcome &outcome);
+    // Feeds the range's frames to the tracker; returns where the scan ended or resumes.
+    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
+                     const std::function<void(Stretch)> &dispatch, Outcome &outcome);
+    static qint64 finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs);
+
+    QThread *thread = nullptr;
+    Outcome result; // written by the scan's thread, read once it has finished
+    std::atomic_bool stopRequested{false};
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "framesample.h"
+
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QWaitCondition>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QThread;
+
+// Recognises pictures on worker threads, one recogniser each, fed through a queue of bounded
+// length so a long video never piles up pictures in memory.
+class ReadingPool
+{
+public:
+    struct Job
+    {
+        qint64 timeMs = 0;
+        QImage picture;
+        QImage spare; // read too when the picture gives nothing
+    };
+
+    ReadingPool(int threads, int capacity);
+    ~ReadingPool();
+    ReadingPool(const ReadingPool &) = delete;
+    ReadingPool &operator=(const ReadingPool &) = delete;
+
+    // Loads one recogniser per thread; false with the recogniser's answer when it cannot.
+    bool start(const QString &language, QString *error);
+    // Waits while the queue is full.
+    void submit(Job job);
+    // Reads what is queued, stops the threads and returns the readings (one per picture read).
+    QList<FrameSample> finish();
+    // The first recognition failure, if any.
+    QString failure() const;
+
+private:
+    void work(class TextRecognizer *recognizer);
+
+    const int threadCount;
+    const size_t capacity;
+    std::vector<std::unique_ptr<TextRecognizer>> recognizers;
+    std::vector<QThread *> threads;
+    mutable QMutex mutex;
+    QWaitCondition jobReady;
+    QWaitCondition roomFree;
+    std::deque<Job> queue;
+    bool closing = false;
+    QList<FrameSample> readings;
+    QString firstFailure;
+};
