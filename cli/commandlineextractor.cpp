@@ -445,12 +445,14 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
             printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
             return nullptr;
         }
+        // The scan loads its own recognisers; the language was checked by run() or is installed.
         const QString language =
             options.language.isEmpty() ? task->textRecognizer()->userProfileLanguage() : options.language;
-        if (!task->setLanguage(language)) {
-            printError(QStringLiteral("%1: %2").arg(video, task->errorText));
+        if (language.isEmpty()) {
+            printError(QStringLiteral("%1: no recognition language installed").arg(video));
             return nullptr;
         }
+        task->languages = QStringList{language};
         return task;
     }
     auto task = std::make_unique<Di_riror_adiRIZ>(path);

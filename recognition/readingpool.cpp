@@ -18,22 +18,37 @@ ReadingPool::~ReadingPool()
 
 bool ReadingPool::start(const QString &language, QString *error)
 {
+    // Each thread loads its own recogniser, all at once; loading takes longer than a reading.
+    loading = threadCount;
     for (int i = 0; i < threadCount; ++i) {
-        auto recognizer = std::make_unique<TextRecognizer>();
-        const QString answer = recognizer->selectLanguage(language);
-        if (answer != QLatin1String("ok")) {
-            *error = answer;
-            return false;
-        }
-        recognizers.push_back(std::move(recognizer));
-    }
-    for (const auto &recognizer : recognizers) {
-        TextRecognizer *own = recognizer.get();
-        QThread *thread = QThread::create([this, own] { work(own); });
+        QThread *thread = QThread::create([this, language] {
+            auto recognizer = std::make_unique<TextRecognizer>();
+            const QString answer = recognizer->selectLanguage(language);
+            {
+                QMutexLocker lock(&mutex);
+                if (answer != QLatin1String("ok"))
+                    refusal = answer;
+                --loading;
+                jobReady.wakeAll();
+                while (refusal.isEmpty() && loading > 0)
+                    jobReady.wait(&mutex);
+                if (!refusal.isEmpty())
+                    return;
+            }
+            work(recognizer.get());
+        });
         thread->start();
         threads.push_back(thread);
     }
-    return true;
+    QMutexLocker lock(&mutex);
+    while (loading > 0)
+        jobReady.wait(&mutex);
+    if (refusal.isEmpty())
+        return true;
+    *error = refusal;
+    lock.unlock();
+    finish();
+    return false;
 }
 
 void ReadingPool::submit(Job job)

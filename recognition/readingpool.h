@@ -32,6 +32,7 @@ public:
     ReadingPool &operator=(const ReadingPool &) = delete;
 
     // Loads one recogniser per thread; false with the recogniser's answer when it cannot.
+    // Call once.
     bool start(const QString &language, QString *error);
     // Waits while the queue is full.
     void submit(Job job);
@@ -45,13 +46,14 @@ private:
 
     const int threadCount;
     const size_t capacity;
-    std::vector<std::unique_ptr<TextRecognizer>> recognizers;
     std::vector<QThread *> threads;
     mutable QMutex mutex;
     QWaitCondition jobReady;
     QWaitCondition roomFree;
     std::deque<Job> queue;
     bool closing = false;
+    int loading = 0;          // threads still loading their recogniser
+    QString refusal;          // the recogniser's answer when one could not load
     QList<FrameSample> readings;
     QString firstFailure;
 };

@@ -52,10 +52,12 @@ inline void useHome(const QString &home)
 }
 
 // A task without media, as the project reader makes them. It has a range, so that a position
-// report of its idle player does not look like the end of a run.
+// report of its idle player does not look like the end of a run, and scans by playback: its idle
+// player keeps a started run Running until the test ends it (a fast scan would fail at once).
 inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath, int state)
 {
     auto *task = new Di_riror_adiRIZ(&list);
+    task->scanMode = ScanMode::Playback;
     task->videoPath = videoPath;
     task->videoFileName = videoPath.section(QLatin1Char('/'), -1);
     task->state = state;
