@@ -9,4 +9,7 @@ flock 9
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
+# The PP-OCR models come with the build; without them recognition runs on Tesseract alone.
+"$here/scripts/fetch-models.sh" "$build/models/ppocr" \
+  || echo "build: PP-OCR models not installed; recognition will use Tesseract only" >&2
 cmake --build "$build" -j2 "$@"

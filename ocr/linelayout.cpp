@@ -1,0 +1,32 @@
+#include "linelayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+QRect LineLayout::crop(const QRect &box, const QSize &picture, const Margins &margins)
+{
+    const int vertical = int(std::lround(box.height() * margins.vertical));
+    const int horizontal = int(std::lround(box.height() * margins.horizontal));
+    return box.adjusted(-horizontal, -vertical, horizontal, vertical) & QRect(QPoint(), picture);
+}
+
+QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
+{
+    std::sort(boxes.begin(), boxes.end(),
+              [](const QRect &a, const QRect &b) { return a.center().y() < b.center().y(); });
+    QList<QList<QRect>> rows;
+    QRect rowBounds;
+    for (const QRect &box : boxes) {
+        const int overlap = std::min(rowBounds.bottom(), box.bottom()) - std::max(rowBounds.top(), box.top());
+        if (rows.isEmpty() || overlap * 2 < std::min(rowBounds.height(), box.height())) {
+            rows.append(QList<QRect>{box});
+            rowBounds = box;
+        } else {
+            rows.last() << box;
+            rowBounds = rowBounds.united(box);
+        }
+    }
+    for (QList<QRect> &row : rows)
+        std::sort(row.begin(), row.end(), [](const QRect &a, const QRect &b) { return a.left() < b.left(); });
+    return rows;
+}

@@ -1,0 +1,102 @@
+#include "ppocrengine.h"
+
+#include "linetextrules.h"
+#include "ppocrmodels.h"
+#include "textlinedetector.h"
+#include "textlinereader.h"
+
+#include <QFile>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+cv::Mat toBgr(const QImage &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    cv::Mat bgr;
+    cv::cvtColor(cv::Mat(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar *>(rgb.constBits()),
+                         std::size_t(rgb.bytesPerLine())),
+                 bgr, cv::COLOR_RGB2BGR);
+    return bgr;
+}
+
+QStringList readDictionary(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QString &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return lines;
+}
+
+bool hasLetterOrNumber(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+} // namespace
+
+PpocrEngine::PpocrEngine() = default;
+PpocrEngine::~PpocrEngine() = default;
+
+std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, QString *error)
+{
+    *error = PpocrModels::problem(modelDirectory);
+    if (!error->isEmpty())
+        return nullptr;
+    const QStringList dictionary = readDictionary(PpocrModels::dictionaryPath(modelDirectory));
+    if (dictionary.isEmpty()) {
+        *error = QStringLiteral("cannot read %1").arg(PpocrModels::dictionaryPath(modelDirectory));
+        return nullptr;
+    }
+    std::unique_ptr<PpocrEngine> engine(new PpocrEngine);
+    cv::setNumThreads(engine->settings.threads);
+    engine->detector = std::make_unique<TextLineDetector>();
+    if (!engine->detector->load(PpocrModels::detectorPath(modelDirectory), error))
+        return nullptr;
+    const QList<int> widths = PpocrModels::recognizerWidths(modelDirectory);
+    engine->reader = std::make_unique<TextLineReader>(modelDirectory, widths, dictionary);
+    // The narrowest copy proves the recogniser loads; the wider ones follow when a line needs them.
+    if (!engine->reader->preload(widths.first(), error))
+        return nullptr;
+    return engine;
+}
+
+void PpocrEngine::setSettings(const Settings &newSettings)
+{
+    settings = newSettings;
+    cv::setNumThreads(settings.threads);
+}
+
+QList<QList<QRect>> PpocrEngine::detectRows(const QImage &picture)
+{
+    return LineLayout::rows(detector->detect(toBgr(picture)));
+}
+
+QStringList PpocrEngine::recognizeLines(const QImage &picture)
+{
+    const cv::Mat bgr = toBgr(picture);
+    const QSize size(bgr.cols, bgr.rows);
+    QStringList lines;
+    for (const QList<QRect> &row : LineLayout::rows(detector->detect(bgr))) {
+        QStringList pieces;
+        for (const QRect &box : row) {
+            const QRect crop = LineLayout::crop(box, size, settings.margins);
+            const CtcDecoder::Result read
+                = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+            if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
+                pieces << read.text;
+        }
+        const QString line = LineTextRules::joinWords(pieces);
+        if (!line.isEmpty())
+            lines << line;
+    }
+    return lines;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "linelayout.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class TextLineDetector;
+class TextLineReader;
+
+// PP-OCR text recognition: lines found by the detector, cropped with a margin, read by the
+// recogniser, put in reading order. Its dictionary holds Chinese and printable ASCII.
+class PpocrEngine
+{
+public:
+    struct Settings
+    {
+        LineLayout::Margins margins;
+        float minimumConfidence = 0.5f; // lines read with less are background
+        int threads = 1;                // OpenCV's pool, shared with the video decoder
+    };
+
+    ~PpocrEngine();
+    PpocrEngine(const PpocrEngine &) = delete;
+    PpocrEngine &operator=(const PpocrEngine &) = delete;
+
+    // Null with `error` set when the models are missing or cannot be read.
+    static std::unique_ptr<PpocrEngine> create(const QString &modelDirectory, QString *error);
+
+    void setSettings(const Settings &settings);
+    // Lines top to bottom.
+    QStringList recognizeLines(const QImage &picture);
+    // The detected line boxes grouped in rows, in reading order.
+    QList<QList<QRect>> detectRows(const QImage &picture);
+
+private:
+    PpocrEngine();
+
+    Settings settings;
+    std::unique_ptr<TextLineDetector> detector;
+    std::unique_ptr<TextLineReader> reader;
+};
