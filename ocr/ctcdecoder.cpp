@@ -27,16 +27,6 @@ bool isWordEnd(const QString &symbol)
 
 CtcDecoder::CtcDecoder(QStringList dictionary) : dictionary(std::move(dictionary)) {}
 
-bool CtcDecoder::gapIsSpace(int gap, const QList<int> &lineGaps)
-{
-    if (lineGaps.size() < 3)
-        return false;
-    QList<int> sorted = lineGaps;
-    std::sort(sorted.begin(), sorted.end());
-    const int typical = sorted.at(sorted.size() / 2);
-    return gap >= std::max(3, 2 * typical + 1);
-}
-
 CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int classes) const
 {
     QList<Emitted> emitted;
@@ -53,17 +43,20 @@ CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int
     const auto symbol = [this](int index) {
         return index - 1 < dictionary.size() ? dictionary.at(index - 1) : QStringLiteral(" ");
     };
-    QList<int> gaps;
-    for (qsizetype i = 1; i < emitted.size(); ++i)
-        if (isWordCharacter(symbol(emitted[i - 1].symbol)) && isWordCharacter(symbol(emitted[i].symbol)))
-            gaps << emitted[i].first - emitted[i - 1].last - 1;
+    // The strongest belief in a space from one character to the next.
+    const auto spaceBetween = [&](const Emitted &left, const Emitted &right) {
+        float strongest = 0;
+        for (int t = left.last + 1; t < right.first; ++t)
+            strongest = std::max(strongest, probabilities[qsizetype(t) * classes + classes - 1]);
+        return strongest;
+    };
 
     Result result;
     float sum = 0;
     for (qsizetype i = 0; i < emitted.size(); ++i) {
         const QString text = symbol(emitted[i].symbol);
-        if (i > 0 && isWordEnd(symbol(emitted[i - 1].symbol)) && isWordCharacter(text)
-            && gapIsSpace(emitted[i].first - emitted[i - 1].last - 1, gaps))
+        if (restoreSpaces && i > 0 && isWordEnd(symbol(emitted[i - 1].symbol)) && isWordCharacter(text)
+            && spaceBetween(emitted[i - 1], emitted[i]) >= missedSpaceProbability)
             result.text += QLatin1Char(' ');
         result.text += text;
         sum += emitted[i].probability;

@@ -10,6 +10,21 @@ QRect LineLayout::crop(const QRect &box, const QSize &picture, const Margins &ma
     return box.adjusted(-horizontal, -vertical, horizontal, vertical) & QRect(QPoint(), picture);
 }
 
+// The detector sometimes cuts a line at a wide space or leaves a dash on its own; pieces of one
+// row closer than a line height are read as one, so that crops with margins do not overlap.
+QList<QRect> LineLayout::joinedPieces(QList<QRect> row)
+{
+    std::sort(row.begin(), row.end(), [](const QRect &a, const QRect &b) { return a.left() < b.left(); });
+    QList<QRect> joined;
+    for (const QRect &box : row) {
+        if (!joined.isEmpty() && box.left() - joined.last().right() < std::max(box.height(), joined.last().height()))
+            joined.last() = joined.last().united(box);
+        else
+            joined << box;
+    }
+    return joined;
+}
+
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),
@@ -27,6 +42,6 @@ QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
         }
     }
     for (QList<QRect> &row : rows)
-        std::sort(row.begin(), row.end(), [](const QRect &a, const QRect &b) { return a.left() < b.left(); });
+        row = joinedPieces(row);
     return rows;
 }

@@ -18,6 +18,7 @@ public:
 
     static QRect crop(const QRect &box, const QSize &picture, const Margins &margins);
     // Boxes grouped into rows top to bottom (boxes overlapping by half the lower height share a
-    // row), each row left to right.
+    // row, each left to right; pieces of a row closer than a line height joined).
     static QList<QList<QRect>> rows(QList<QRect> boxes);
+    static QList<QRect> joinedPieces(QList<QRect> row);
 };

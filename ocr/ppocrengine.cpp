@@ -41,6 +41,14 @@ bool hasLetterOrNumber(const QString &text)
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
+// "-Who is it?" as subtitles write it: "- Who is it?".
+QString spacedDialogueDash(QString line)
+{
+    if (line.size() > 1 && (line.at(0) == QLatin1Char('-') || line.at(0) == QChar(0x2013)) && line.at(1).isLetterOrNumber())
+        line.insert(1, QLatin1Char(' '));
+    return line;
+}
+
 } // namespace
 
 PpocrEngine::PpocrEngine() = default;
@@ -73,6 +81,7 @@ void PpocrEngine::setSettings(const Settings &newSettings)
 {
     settings = newSettings;
     cv::setNumThreads(settings.threads);
+    reader->setRestoreSpaces(settings.restoreSpaces);
 }
 
 QList<QList<QRect>> PpocrEngine::detectRows(const QImage &picture)
@@ -85,7 +94,17 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
     const cv::Mat bgr = toBgr(picture);
     const QSize size(bgr.cols, bgr.rows);
     QStringList lines;
-    for (const QList<QRect> &row : LineLayout::rows(detector->detect(bgr))) {
+    const QList<QList<QRect>> rows = LineLayout::rows(detector->detect(bgr));
+    int tallest = 0;
+    for (const QList<QRect> &row : rows)
+        for (const QRect &box : row)
+            tallest = std::max(tallest, box.height());
+    for (const QList<QRect> &row : rows) {
+        const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+                               return a.height() < b.height();
+                           })->height();
+        if (height < tallest * settings.minimumRowHeight)
+            continue;
         QStringList pieces;
         for (const QRect &box : row) {
             const QRect crop = LineLayout::crop(box, size, settings.margins);
@@ -94,7 +113,7 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
             if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
                 pieces << read.text;
         }
-        const QString line = LineTextRules::joinWords(pieces);
+        const QString line = spacedDialogueDash(LineTextRules::joinWords(pieces));
         if (!line.isEmpty())
             lines << line;
     }

@@ -39,6 +39,11 @@ TextLineReader::TextLineReader(QString modelDirectory, QList<int> widths, QStrin
 
 TextLineReader::~TextLineReader() = default;
 
+void TextLineReader::setRestoreSpaces(bool restore)
+{
+    d->decoder.setRestoreSpaces(restore);
+}
+
 bool TextLineReader::preload(int width, QString *error)
 {
     return d->net(width, error) != nullptr;

@@ -28,6 +28,7 @@ public:
     // Loads the copy for `width` now; false with `error` set when it cannot be read.
     bool preload(int width, QString *error);
     CtcDecoder::Result read(const cv::Mat &bgrLine);
+    void setRestoreSpaces(bool restore);
 
 private:
     struct Private;

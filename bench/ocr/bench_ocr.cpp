@@ -207,6 +207,8 @@ ImagePreparation preparationFor(const QString &language)
     return ImagePreparation(settings);
 }
 
+PpocrEngine::Settings ppocrSettings;
+
 // Creates the engine's state (timed) and the function reading with it; false when it cannot be.
 bool setUp(Engine &engine)
 {
@@ -231,6 +233,7 @@ bool setUp(Engine &engine)
             out << engine.name << ": " << problem << Qt::endl;
             return false;
         }
+        ppocr->setSettings(ppocrSettings);
     }
     if (engine.name == QLatin1String("tesseract")) {
         engine.read = [tesseract](const QImage &image, const QString &language) {
@@ -246,7 +249,7 @@ bool setUp(Engine &engine)
                 QStringList pieces;
                 for (const QRect &box : row) {
                     const QImage prepared = preparationFor(language).prepare(
-                        image.copy(LineLayout::crop(box, image.size(), LineLayout::Margins())));
+                        image.copy(LineLayout::crop(box, image.size(), ppocrSettings.margins)));
                     if (!prepared.isNull())
                         pieces << tesseract->value(language)->recognizeLines(prepared);
                 }
@@ -428,8 +431,24 @@ int main(int argc, char *argv[])
     const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Only strips whose name matches."),
                                         QStringLiteral("regex"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every strip's result."));
-    parser.addOptions({engineOption, stripsOption, repeatOption, onlyOption, nameOption, verboseOption});
+    const QCommandLineOption marginOption(QStringLiteral("margin"),
+                                          QStringLiteral("Line crop margins, in line heights."),
+                                          QStringLiteral("vertical,horizontal"));
+    const QCommandLineOption threadsOption(QStringLiteral("threads"), QStringLiteral("OpenCV threads for PP-OCR."),
+                                           QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption spacesOption(QStringLiteral("no-space-restoring"),
+                                          QStringLiteral("Keep only the spaces PP-OCR reads."));
+    parser.addOptions({engineOption, stripsOption, repeatOption, onlyOption, nameOption, verboseOption, marginOption,
+                       threadsOption, spacesOption});
     parser.process(app);
+    if (parser.isSet(marginOption)) {
+        const QStringList margins = parser.value(marginOption).split(QLatin1Char(','));
+        ppocrSettings.margins = LineLayout::Margins{margins.value(0).toDouble(), margins.value(1).toDouble()};
+    }
+    ppocrSettings.threads = parser.value(threadsOption).toInt();
+    ppocrSettings.restoreSpaces = !parser.isSet(spacesOption);
+    out << "PP-OCR: margins " << ppocrSettings.margins.vertical << " x " << ppocrSettings.margins.horizontal
+        << ", " << ppocrSettings.threads << " thread(s), spaces restored: " << ppocrSettings.restoreSpaces << Qt::endl;
 
     // Two sets of strips by default: changes tuned on one must hold on the other.
     const QStringList directories = parser.isSet(stripsOption)
