@@ -62,7 +62,8 @@ QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG] [--crop X,Y,W,H] [--range IN_MS-OUT_MS] [--rate R]\n"
-        "                  [--format srt|txt] [-o PATH] [--list-languages] VIDEO...\n");
+        "                  [--format srt|txt] [-o PATH] [--list-languages] VIDEO...\n"
+        "                  [--engine ppocr|tesseract]\n");
 }
 
 bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
@@ -115,6 +116,13 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
                 return false;
             }
             options->txt = value == QLatin1String("txt");
+        } else if (argument == QLatin1String("--engine")) {
+            if (!valueOf(i, argument, &options->engine))
+                return false;
+            if (options->engine != QLatin1String("ppocr") && options->engine != QLatin1String("tesseract")) {
+                *error = QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(options->engine);
+                return false;
+            }
         } else if (argument == QLatin1String("-o")) {
             if (!valueOf(i, argument, &options->output))
                 return false;
@@ -134,6 +142,8 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
 
 int CommandLineExtractor::run(const Options &options)
 {
+    if (!options.engine.isEmpty())
+        TextRecognizer::setEngineOverride(TextRecognizer::engineFromName(options.engine).value());
     if (options.listLanguages)
         return listLanguages();
 

@@ -27,6 +27,8 @@ public:
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
         QStringList videos;
+        QString engine;    // --engine ppocr|tesseract; empty: the program's setting
+
     };
 
     explicit CommandLineExtractor(QObject *parent = nullptr);
