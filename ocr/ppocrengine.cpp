@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int preloadedWidth = 960;
+
 cv::Mat toBgr(const QImage &picture)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
@@ -71,9 +73,11 @@ std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, 
         return nullptr;
     const QList<int> widths = PpocrModels::recognizerWidths(modelDirectory);
     engine->reader = std::make_unique<TextLineReader>(modelDirectory, widths, dictionary);
-    // The narrowest copy proves the recogniser loads; the wider ones follow when a line needs them.
-    if (!engine->reader->preload(widths.first(), error))
-        return nullptr;
+    // Loading a copy takes longer than reading a line with it, so the widths subtitle lines need
+    // load now rather than in the middle of a run; the widest ones follow when a line needs them.
+    for (int width : widths)
+        if ((width == widths.first() || width <= preloadedWidth) && !engine->reader->preload(width, error))
+            return nullptr;
     return engine;
 }
 
@@ -89,7 +93,39 @@ QList<QList<QRect>> PpocrEngine::detectRows(const QImage &picture)
     return LineLayout::rows(detector->detect(toBgr(picture)));
 }
 
+// Same size, and no pixel of the half-size greyscale picture changed by more than compression
+// noise does. One changed letter changes dozens of pixels by far more than that.
+bool PpocrEngine::sameAsLastPicture(const QImage &picture)
+{
+    constexpr int noise = 40;
+    constexpr int changedPixels = 4;
+    const QImage grey = picture.scaled(picture.size() / 2).convertToFormat(QImage::Format_Grayscale8);
+    const bool same = [&] {
+        if (grey.size() != lastPicture.size())
+            return false;
+        int changed = 0;
+        for (int y = 0; y < grey.height(); ++y) {
+            const uchar *a = grey.constScanLine(y), *b = lastPicture.constScanLine(y);
+            for (int x = 0; x < grey.width(); ++x)
+                changed += std::abs(int(a[x]) - int(b[x])) > noise;
+            if (changed > changedPixels)
+                return false;
+        }
+        return true;
+    }();
+    lastPicture = grey;
+    return same;
+}
+
 QStringList PpocrEngine::recognizeLines(const QImage &picture)
+{
+    if (settings.reuseUnchangedPicture && sameAsLastPicture(picture))
+        return lastLines;
+    lastLines = readLines(picture);
+    return lastLines;
+}
+
+QStringList PpocrEngine::readLines(const QImage &picture)
 {
     const cv::Mat bgr = toBgr(picture);
     const QSize size(bgr.cols, bgr.rows);

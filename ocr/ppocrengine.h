@@ -26,6 +26,7 @@ public:
         bool restoreSpaces = true;      // from the gaps in the recogniser's path (CtcDecoder)
         // Rows lower than this fraction of the tallest are background writing, not subtitles.
         double minimumRowHeight = 0.6;
+        bool reuseUnchangedPicture = true; // off to time every reading
     };
 
     ~PpocrEngine();
@@ -36,7 +37,8 @@ public:
     static std::unique_ptr<PpocrEngine> create(const QString &modelDirectory, QString *error);
 
     void setSettings(const Settings &settings);
-    // Lines top to bottom.
+    // Lines top to bottom. A picture that is the previous one again (video frames between two
+    // subtitle changes) gives the previous lines without being read again.
     QStringList recognizeLines(const QImage &picture);
     // The detected line boxes grouped in rows, in reading order.
     QList<QList<QRect>> detectRows(const QImage &picture);
@@ -44,7 +46,12 @@ public:
 private:
     PpocrEngine();
 
+    bool sameAsLastPicture(const QImage &picture);
+    QStringList readLines(const QImage &picture);
+
     Settings settings;
+    QImage lastPicture; // greyscale, half size
+    QStringList lastLines;
     std::unique_ptr<TextLineDetector> detector;
     std::unique_ptr<TextLineReader> reader;
 };

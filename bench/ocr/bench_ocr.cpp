@@ -447,6 +447,7 @@ int main(int argc, char *argv[])
     }
     ppocrSettings.threads = parser.value(threadsOption).toInt();
     ppocrSettings.restoreSpaces = !parser.isSet(spacesOption);
+    ppocrSettings.reuseUnchangedPicture = false; // every run reads
     out << "PP-OCR: margins " << ppocrSettings.margins.vertical << " x " << ppocrSettings.margins.horizontal
         << ", " << ppocrSettings.threads << " thread(s), spaces restored: " << ppocrSettings.restoreSpaces << Qt::endl;
 
