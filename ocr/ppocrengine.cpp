@@ -10,6 +10,9 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 constexpr int preloadedWidth = 960;

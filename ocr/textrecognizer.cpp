@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <QSettings>
 
+#include <algorithm>
 #include <atomic>
 
 Q_LOGGING_CATEGORY(lcOcr, "tarnix.ocr", QtWarningMsg)
