@@ -17,5 +17,7 @@ public:
     ~MainQtWidgetsClass() override;
 
 private:
+    void addEngineMenu();
+
     std::unique_ptr<Ui::MainQtWidgetsClassClass> ui;
 };

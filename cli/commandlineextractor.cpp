@@ -98,7 +98,7 @@ QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS]\n"
-        "                  [--scan fast|playback] [--rate R (playback only)]\n"
+        "                  [--scan fast|playback] [--rate R (playback only)] [--engine ppocr|tesseract]\n"
         "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
@@ -174,6 +174,13 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
             }
             options->format = value;
             options->txt = value == QLatin1String("txt");
+        } else if (argument == QLatin1String("--engine")) {
+            if (!valueOf(i, argument, &options->engine))
+                return false;
+            if (options->engine != QLatin1String("ppocr") && options->engine != QLatin1String("tesseract")) {
+                *error = QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(options->engine);
+                return false;
+            }
         } else if (argument == QLatin1String("-o")) {
             if (!valueOf(i, argument, &options->output))
                 return false;
@@ -203,6 +210,8 @@ int CommandLineExtractor::run(const Options &options)
         std::fflush(out);
         return Success;
     }
+    if (!options.engine.isEmpty())
+        TextRecognizer::setEngineOverride(TextRecognizer::engineFromName(options.engine).value());
     if (options.listLanguages)
         return listLanguages();
 

@@ -36,6 +36,8 @@ public:
         bool listLanguages = false;
         bool help = false;
         QStringList videos;
+        QString engine;    // --engine ppocr|tesseract; empty: the program's setting
+
     };
 
     explicit CommandLineExtractor(QObject *parent = nullptr);

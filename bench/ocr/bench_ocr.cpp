@@ -1,25 +1,31 @@
-// Speed and accuracy of text recognition on subtitle strips cut from rendered video frames.
+// Speed and accuracy of text recognition on subtitle strips cut from rendered video frames,
+// engine against engine.
 //
 //   scripts/build.sh --target bench_ocr
-//   build/bench/ocr/bench_ocr [--strips DIR]... [--repeat N] [--letter-height PX] [--raw]
-//                             [--only en|zh|none] [--name REGEX] [--verbose] [--dump DIR]
+//   build/bench/ocr/bench_ocr [--engine tesseract|ppocr|tesseract-lines]... [--strips DIR]...
+//                             [--repeat N] [--only en|zh|none] [--name REGEX] [--verbose]
 //
 // The strips are rendered once by scripts/render-strips.sh (ffmpeg with libass) into
 // build/bench-strips/seed-2024 and build/bench-strips/seed-7 (two sets with different texts,
 // styles and backgrounds, so that tuning for one can be checked on the other) unless --strips
-// names other folders; delete a folder to render it anew. Each strip goes through the same steps
-// as TextRecognizer::recognize (image preparation, then Tesseract) and is timed; a strip's time is
-// the median of --repeat runs. Reported: median and 90th percentile latency (all strips, by
-// width, and the 1280-pixel-wide ones), character error rate per language (Levenshtein distance
-// over the reference length, whitespace normalised; spaces ignored for Chinese) overall, by
-// background and by style, and how many strips without text produced some. Strips with errors are
-// listed (all with --verbose); --dump saves the pictures handed to Tesseract; --raw hands the
-// colour strip to Tesseract unprepared, for comparison.
-// Targets: 1280-px strips median < 60 ms and p90 < 120 ms; CER < 2 % English, < 5 % Chinese.
+// names other folders; delete a folder to render it anew. Engines (all three by default):
+//   tesseract        what TextRecognizer does for Tesseract: image preparation, then Tesseract
+//   ppocr            PP-OCR detection, line crops with a margin, recognition (the build's models)
+//   tesseract-lines  the PP-OCR detector's line crops, each prepared and read by Tesseract
+// Each strip's time is the median of --repeat runs on one thread. Reported per engine: latency
+// median and p90, model load time, resident memory the engine added, character error rate
+// (Levenshtein distance over the reference length, whitespace normalised; spaces ignored for
+// Chinese) and exact strips per language, CER by style and by background, dialogue dashes kept,
+// and strips without text that gave text. Strips with errors are listed (all with --verbose).
+// Targets: CER <= 1 % English, <= 0.5 % Chinese, no style above 3 %; PP-OCR median <= 120 ms.
 
 #include "ocr/imagepreparation.h"
 #include "ocr/tesseractengine.h"
 #include "ocr/tesseractlanguages.h"
+#include "ocr/ppocrengine.h"
+#include "ocr/ppocrmodels.h"
+#include "ocr/linelayout.h"
+#include "ocr/linetextrules.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -36,7 +42,10 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <functional>
 #include <vector>
+
+#include <malloc.h>
 
 namespace {
 
@@ -170,29 +179,237 @@ void accuracyRow(const QString &language, const QList<Outcome> &outcomes)
         << Qt::endl;
 }
 
-// Character error rate of each language for each value of a strip property (background, style).
-void breakdown(const QString &title, const QList<Outcome> &outcomes, QString (*property)(const Strip &))
+// One engine under test: how it reads a strip of a language ("en", "zh", "none").
+struct Engine
 {
-    QMap<QString, std::array<int, 4>> sums; // en distance, en length, zh distance, zh length
-    for (const Outcome &outcome : outcomes) {
-        const Strip &strip = *outcome.strip;
-        if (strip.language == QLatin1String("none"))
-            continue;
-        std::array<int, 4> &sum = sums[property(strip)];
-        const std::size_t offset = strip.language == QLatin1String("en") ? 0 : 2;
-        sum[offset] += outcome.distance;
-        sum[offset + 1] += outcome.referenceLength;
+    QString name;
+    std::function<QStringList(const QImage &, const QString &)> read;
+    double loadMilliseconds = 0;
+    double residentMegabytes = 0;
+    QList<Outcome> outcomes;
+};
+
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+ImagePreparation preparationFor(const QString &language)
+{
+    ImagePreparation::Settings settings;
+    settings.piecesInsideLetters = language == QLatin1String("zh");
+    return ImagePreparation(settings);
+}
+
+PpocrEngine::Settings ppocrSettings;
+
+// Creates the engine's state (timed) and the function reading with it; false when it cannot be.
+bool setUp(Engine &engine)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QString tessdata = TesseractLanguages::dataDirectory();
+    auto tesseract = std::make_shared<QMap<QString, std::shared_ptr<TesseractEngine>>>();
+    if (engine.name != QLatin1String("ppocr")) {
+        (*tesseract)[QStringLiteral("en")] = TesseractEngine::create(tessdata, QStringLiteral("eng"));
+        (*tesseract)[QStringLiteral("zh")] = TesseractEngine::create(tessdata, QStringLiteral("chi_sim"));
+        (*tesseract)[QStringLiteral("none")] = tesseract->value(QStringLiteral("en"));
+        if (!tesseract->value(QStringLiteral("en")) || !tesseract->value(QStringLiteral("zh"))) {
+            out << "Tesseract models eng and chi_sim are needed." << Qt::endl;
+            return false;
+        }
     }
-    const auto rate = [](int distance, int length) {
-        return length == 0 ? QStringLiteral("-") : QStringLiteral("%1 %").arg(100.0 * distance / length, 0, 'f', 1);
-    };
-    out << Qt::endl << QStringLiteral("| %1 | CER en | CER zh |").arg(title, -16) << Qt::endl;
-    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-        out << QStringLiteral("| %1 | %2 | %3 |")
-                   .arg(it.key(), -16)
-                   .arg(rate(it.value()[0], it.value()[1]), 6)
-                   .arg(rate(it.value()[2], it.value()[3]), 6)
-            << Qt::endl;
+    std::shared_ptr<PpocrEngine> ppocr;
+    if (engine.name != QLatin1String("tesseract")) {
+        QString problem;
+        ppocr = PpocrEngine::create(PpocrModels::directory(), &problem);
+        if (!ppocr) {
+            out << engine.name << ": " << problem << Qt::endl;
+            return false;
+        }
+        ppocr->setSettings(ppocrSettings);
+    }
+    if (engine.name == QLatin1String("tesseract")) {
+        engine.read = [tesseract](const QImage &image, const QString &language) {
+            const QImage prepared = preparationFor(language).prepare(image);
+            return prepared.isNull() ? QStringList() : tesseract->value(language)->recognizeLines(prepared);
+        };
+    } else if (engine.name == QLatin1String("ppocr")) {
+        engine.read = [ppocr](const QImage &image, const QString &) { return ppocr->recognizeLines(image); };
+    } else {
+        engine.read = [tesseract, ppocr](const QImage &image, const QString &language) {
+            QStringList lines;
+            for (const QList<QRect> &row : ppocr->detectRows(image)) {
+                QStringList pieces;
+                for (const QRect &box : row) {
+                    const QImage prepared = preparationFor(language).prepare(
+                        image.copy(LineLayout::crop(box, image.size(), ppocrSettings.margins)));
+                    if (!prepared.isNull())
+                        pieces << tesseract->value(language)->recognizeLines(prepared);
+                }
+                const QString line = LineTextRules::joinWords(pieces);
+                if (!line.isEmpty())
+                    lines << line;
+            }
+            return lines;
+        };
+    }
+    engine.loadMilliseconds = double(timer.nsecsElapsed()) / 1e6;
+    return true;
+}
+
+int dashesIn(const QStringList &lines)
+{
+    int dashes = 0;
+    for (const QString &line : lines)
+        dashes += line.startsWith(QLatin1Char('-'));
+    return dashes;
+}
+
+void summaryRow(const Engine &engine, const QString &language)
+{
+    int distance = 0, length = 0, strips = 0, exact = 0;
+    std::vector<double> times;
+    for (const Outcome &outcome : engine.outcomes) {
+        if (outcome.strip->language != language)
+            continue;
+        ++strips;
+        distance += outcome.distance;
+        length += outcome.referenceLength;
+        exact += outcome.distance == 0 && outcome.lines.size() == outcome.strip->lines.size();
+        times.push_back(outcome.milliseconds);
+    }
+    if (strips == 0)
+        return;
+    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 | %6 | %7 | %8 |")
+               .arg(engine.name, -15)
+               .arg(language, -4)
+               .arg(QStringLiteral("%1/%2").arg(exact).arg(strips), 8)
+               .arg(100.0 * distance / std::max(1, length), 6, 'f', 2)
+               .arg(percentile(times, 0.5), 6, 'f', 1)
+               .arg(percentile(times, 0.9), 6, 'f', 1)
+               .arg(engine.loadMilliseconds, 7, 'f', 0)
+               .arg(engine.residentMegabytes, 6, 'f', 0)
+        << Qt::endl;
+}
+
+// CER of every engine and language for each value of a strip property, side by side.
+void comparison(const QString &title, const QList<Engine> &engines, QString (*property)(const Strip &))
+{
+    QMap<QString, QMap<QString, std::array<int, 2>>> sums; // value -> engine/language -> distance, length
+    QStringList columns;
+    for (const Engine &engine : engines) {
+        for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+            const QString column = engine.name + QLatin1Char(' ') + language;
+            columns << column;
+            for (const Outcome &outcome : engine.outcomes) {
+                if (outcome.strip->language != language)
+                    continue;
+                std::array<int, 2> &sum = sums[property(*outcome.strip)][column];
+                sum[0] += outcome.distance;
+                sum[1] += outcome.referenceLength;
+            }
+        }
+    }
+    out << Qt::endl << QStringLiteral("| %1 | %2 |").arg(title, -16).arg(columns.join(QStringLiteral(" | ")))
+        << Qt::endl;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
+        QStringList cells;
+        for (const QString &column : columns) {
+            const std::array<int, 2> sum = it.value().value(column);
+            cells << (sum[1] == 0 ? QStringLiteral("-") : QStringLiteral("%1 %").arg(100.0 * sum[0] / sum[1], 0, 'f', 1))
+                             .rightJustified(column.size());
+        }
+        out << QStringLiteral("| %1 | %2 |").arg(it.key(), -16).arg(cells.join(QStringLiteral(" | "))) << Qt::endl;
+    }
+}
+
+void run(Engine &engine, const QList<Strip> &strips, const QCommandLineParser &parser, int repeat, bool labelled)
+{
+    bool warmedUp = false;
+    const double before = residentMegabytes();
+    for (const Strip &strip : strips) {
+        const QImage image(QDir(strip.directory).filePath(strip.name + QStringLiteral(".png")));
+        const QString label = labelled ? QDir(strip.directory).dirName() + QLatin1Char('/') + strip.name : strip.name;
+        if (!warmedUp) {
+            engine.read(image, strip.language);
+            warmedUp = true;
+        }
+        Outcome outcome;
+        outcome.strip = &strip;
+        std::vector<double> times;
+        for (int i = 0; i < repeat; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            outcome.lines = engine.read(image, strip.language);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        outcome.milliseconds = percentile(times, 0.5);
+        const bool chinese = strip.language == QLatin1String("zh");
+        const QString reference = normalised(strip.lines, chinese);
+        const QString recognised = normalised(outcome.lines, chinese);
+        outcome.referenceLength = int(reference.toUcs4().size());
+        outcome.distance = strip.lines.isEmpty() ? int(recognised.toUcs4().size())
+                                                 : levenshtein(reference.toUcs4(), recognised.toUcs4());
+        const bool verbose = parser.isSet(QStringLiteral("verbose"));
+        if (verbose || (outcome.distance > 0 && strip.language != QLatin1String("none"))) {
+            out << QStringLiteral("%1: %2 %3 %4/%5 %6 ms d=%7  %8 -> %9")
+                       .arg(engine.name, label)
+                       .arg(strip.width)
+                       .arg(strip.style, strip.background)
+                       .arg(outcome.milliseconds, 0, 'f', 1)
+                       .arg(outcome.distance)
+                       .arg(strip.lines.join(QStringLiteral(" / ")), outcome.lines.join(QStringLiteral(" / ")))
+                << Qt::endl;
+        } else if (strip.language == QLatin1String("none") && !outcome.lines.isEmpty()) {
+            out << engine.name << ": " << label << " (no text) -> " << outcome.lines.join(QStringLiteral(" / "))
+                << Qt::endl;
+        }
+        engine.outcomes << outcome;
+    }
+    engine.residentMegabytes += residentMegabytes() - before;
+}
+
+void report(const Engine &engine)
+{
+    const QList<Outcome> &outcomes = engine.outcomes;
+    out << Qt::endl << "## " << engine.name << Qt::endl;
+    out << Qt::endl
+        << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
+    latencyRow(QStringLiteral("all"), outcomes, [](const Outcome &) { return true; });
+    latencyRow(QStringLiteral("1280 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1280; });
+    latencyRow(QStringLiteral("English"), outcomes,
+               [](const Outcome &o) { return o.strip->language == QLatin1String("en"); });
+    latencyRow(QStringLiteral("Chinese"), outcomes,
+               [](const Outcome &o) { return o.strip->language == QLatin1String("zh"); });
+    latencyRow(QStringLiteral("854 px wide (480p)"), outcomes, [](const Outcome &o) { return o.strip->width == 854; });
+    latencyRow(QStringLiteral("640 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 640; });
+    latencyRow(QStringLiteral("1920 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1920; });
+    latencyRow(QStringLiteral("3840 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 3840; });
+    latencyRow(QStringLiteral("without text"), outcomes,
+               [](const Outcome &o) { return o.strip->language == QLatin1String("none"); });
+    out << Qt::endl << "| language | strips | exact strips | CER      |" << Qt::endl;
+    accuracyRow(QStringLiteral("en"), outcomes);
+    accuracyRow(QStringLiteral("zh"), outcomes);
+    int falseTexts = 0, blanks = 0, dashes = 0, dashesKept = 0;
+    for (const Outcome &outcome : outcomes) {
+        if (outcome.strip->language == QLatin1String("none")) {
+            ++blanks;
+            falseTexts += !outcome.lines.isEmpty();
+        }
+        const int expected = dashesIn(outcome.strip->lines);
+        dashes += expected;
+        dashesKept += std::min(expected, dashesIn(outcome.lines));
+    }
+    out << Qt::endl << "Dialogue dashes kept: " << dashesKept << "/" << dashes << Qt::endl;
+    if (blanks > 0)
+        out << "Strips without text that gave text: " << falseTexts << "/" << blanks << Qt::endl;
 }
 
 } // namespace
@@ -202,23 +419,37 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
+    const QCommandLineOption engineOption(QStringLiteral("engine"),
+                                          QStringLiteral("Engine to measure (repeatable; all by default)."),
+                                          QStringLiteral("tesseract|ppocr|tesseract-lines"));
     const QCommandLineOption stripsOption(QStringLiteral("strips"), QStringLiteral("Strip folder (repeatable)."),
                                           QStringLiteral("dir"));
     const QCommandLineOption repeatOption(
         QStringLiteral("repeat"), QStringLiteral("Runs per strip."), QStringLiteral("n"), QStringLiteral("3"));
-    const QCommandLineOption heightOption(
-        QStringLiteral("letter-height"), QStringLiteral("Letter height handed to Tesseract."), QStringLiteral("px"));
-    const QCommandLineOption rawOption(QStringLiteral("raw"), QStringLiteral("Skip image preparation."));
     const QCommandLineOption onlyOption(QStringLiteral("only"), QStringLiteral("Only strips of this language."),
                                         QStringLiteral("en|zh|none"));
     const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Only strips whose name matches."),
                                         QStringLiteral("regex"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Print every strip's result."));
-    const QCommandLineOption dumpOption(QStringLiteral("dump"), QStringLiteral("Save prepared pictures here."),
-                                        QStringLiteral("dir"));
-    parser.addOptions(
-        {stripsOption, repeatOption, heightOption, rawOption, onlyOption, nameOption, verboseOption, dumpOption});
+    const QCommandLineOption marginOption(QStringLiteral("margin"),
+                                          QStringLiteral("Line crop margins, in line heights."),
+                                          QStringLiteral("vertical,horizontal"));
+    const QCommandLineOption threadsOption(QStringLiteral("threads"), QStringLiteral("OpenCV threads for PP-OCR."),
+                                           QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption spacesOption(QStringLiteral("no-space-restoring"),
+                                          QStringLiteral("Keep only the spaces PP-OCR reads."));
+    parser.addOptions({engineOption, stripsOption, repeatOption, onlyOption, nameOption, verboseOption, marginOption,
+                       threadsOption, spacesOption});
     parser.process(app);
+    if (parser.isSet(marginOption)) {
+        const QStringList margins = parser.value(marginOption).split(QLatin1Char(','));
+        ppocrSettings.margins = LineLayout::Margins{margins.value(0).toDouble(), margins.value(1).toDouble()};
+    }
+    ppocrSettings.threads = parser.value(threadsOption).toInt();
+    ppocrSettings.restoreSpaces = !parser.isSet(spacesOption);
+    ppocrSettings.reuseUnchangedPicture = false; // every run reads
+    out << "PP-OCR: margins " << ppocrSettings.margins.vertical << " x " << ppocrSettings.margins.horizontal
+        << ", " << ppocrSettings.threads << " thread(s), spaces restored: " << ppocrSettings.restoreSpaces << Qt::endl;
 
     // Two sets of strips by default: changes tuned on one must hold on the other.
     const QStringList directories = parser.isSet(stripsOption)
@@ -231,129 +462,45 @@ int main(int argc, char *argv[])
             out << "Could not render the strips into " << directory << Qt::endl;
             return 1;
         }
-        strips << readManifest(directory);
+        for (const Strip &strip : readManifest(directory)) {
+            if (parser.isSet(onlyOption) && strip.language != parser.value(onlyOption))
+                continue;
+            if (parser.isSet(nameOption) && !QRegularExpression(parser.value(nameOption)).match(strip.name).hasMatch())
+                continue;
+            strips << strip;
+        }
     }
     if (strips.isEmpty()) {
         out << "No strips in " << directories.join(QStringLiteral(", ")) << Qt::endl;
         return 1;
     }
 
-    ImagePreparation::Settings settings;
-    if (parser.isSet(heightOption))
-        settings.letterHeight = parser.value(heightOption).toInt();
-    ImagePreparation::Settings chineseSettings = settings;
-    settings.piecesInsideLetters = false;
-    chineseSettings.piecesInsideLetters = true;
-    const ImagePreparation alphabetPreparation(settings);
-    const ImagePreparation chinesePreparation(chineseSettings);
-    const bool raw = parser.isSet(rawOption);
+    const QStringList names = parser.isSet(engineOption)
+                                  ? parser.values(engineOption)
+                                  : QStringList{QStringLiteral("tesseract"), QStringLiteral("ppocr"),
+                                                QStringLiteral("tesseract-lines")};
     const int repeat = std::max(1, parser.value(repeatOption).toInt());
-    const QString dumpDirectory = parser.value(dumpOption);
-    if (!dumpDirectory.isEmpty())
-        QDir().mkpath(dumpDirectory);
-
-    const QString dataDirectory = TesseractLanguages::dataDirectory();
-    QMap<QString, std::shared_ptr<TesseractEngine>> engines;
-    engines[QStringLiteral("en")] = TesseractEngine::create(dataDirectory, QStringLiteral("eng"));
-    engines[QStringLiteral("zh")] = TesseractEngine::create(dataDirectory, QStringLiteral("chi_sim"));
-    engines[QStringLiteral("none")] = engines[QStringLiteral("en")];
-    if (!engines[QStringLiteral("en")] || !engines[QStringLiteral("zh")]) {
-        out << "Tesseract models eng and chi_sim are needed." << Qt::endl;
-        return 1;
+    QList<Engine> engines;
+    for (const QString &name : names) {
+        Engine engine;
+        engine.name = name;
+        malloc_trim(0);
+        const double before = residentMegabytes();
+        if (!setUp(engine))
+            return 1;
+        engine.residentMegabytes = residentMegabytes() - before;
+        run(engine, strips, parser, repeat, directories.size() > 1);
+        engine.read = nullptr;
+        engines << engine;
     }
-
-    const auto recognize = [&](TesseractEngine &engine, const QImage &image, const ImagePreparation &preparation) {
-        if (raw)
-            return engine.recognizeLines(image);
-        const QImage prepared = preparation.prepare(image);
-        return prepared.isNull() ? QStringList() : engine.recognizeLines(prepared);
-    };
-
-    QList<Outcome> outcomes;
-    bool warmedUp = false;
-    for (const Strip &strip : strips) {
-        if (parser.isSet(onlyOption) && strip.language != parser.value(onlyOption))
-            continue;
-        if (parser.isSet(nameOption) && !QRegularExpression(parser.value(nameOption)).match(strip.name).hasMatch())
-            continue;
-        const QImage image(QDir(strip.directory).filePath(strip.name + QStringLiteral(".png")));
-        const QString label
-            = directories.size() > 1 ? QDir(strip.directory).dirName() + QLatin1Char('/') + strip.name : strip.name;
-        TesseractEngine &engine = *engines.value(strip.language);
-        const ImagePreparation &preparation =
-            strip.language == QLatin1String("zh") ? chinesePreparation : alphabetPreparation;
-        if (!warmedUp) {
-            recognize(engine, image, preparation);
-            warmedUp = true;
-        }
-        Outcome outcome;
-        outcome.strip = &strip;
-        std::vector<double> times;
-        for (int run = 0; run < repeat; ++run) {
-            QElapsedTimer timer;
-            timer.start();
-            outcome.lines = recognize(engine, image, preparation);
-            times.push_back(double(timer.nsecsElapsed()) / 1e6);
-        }
-        outcome.milliseconds = percentile(times, 0.5);
-        if (!raw) {
-            QElapsedTimer timer;
-            timer.start();
-            preparation.prepare(image);
-            outcome.preparationMilliseconds = double(timer.nsecsElapsed()) / 1e6;
-        }
-        const bool chinese = strip.language == QLatin1String("zh");
-        const QString reference = normalised(strip.lines, chinese);
-        const QString recognised = normalised(outcome.lines, chinese);
-        outcome.referenceLength = int(reference.toUcs4().size());
-        outcome.distance = strip.lines.isEmpty() ? int(recognised.toUcs4().size())
-                                                 : levenshtein(reference.toUcs4(), recognised.toUcs4());
-        if (!dumpDirectory.isEmpty() && !raw)
-            preparation.prepare(image).save(
-                QDir(dumpDirectory)
-                    .filePath(QString(label).replace(QLatin1Char('/'), QLatin1Char('_')) + QStringLiteral(".png")));
-        if (parser.isSet(verboseOption) || (outcome.distance > 0 && strip.language != QLatin1String("none"))) {
-            out << QStringLiteral("%1 %2 %3/%4 %5 ms d=%6  %7 -> %8")
-                       .arg(label)
-                       .arg(strip.width)
-                       .arg(strip.style, strip.background)
-                       .arg(outcome.milliseconds, 0, 'f', 1)
-                       .arg(outcome.distance)
-                       .arg(strip.lines.join(QStringLiteral(" / ")), outcome.lines.join(QStringLiteral(" / ")))
-                << Qt::endl;
-        } else if (strip.language == QLatin1String("none") && !outcome.lines.isEmpty()) {
-            out << label << " (no text) -> " << outcome.lines.join(QStringLiteral(" / ")) << Qt::endl;
-        }
-        outcomes << outcome;
-    }
-
+    for (const Engine &engine : engines)
+        report(engine);
     out << Qt::endl
-        << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
-    latencyRow(QStringLiteral("all"), outcomes, [](const Outcome &) { return true; });
-    latencyRow(QStringLiteral("1280 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1280; });
-    latencyRow(QStringLiteral("1280 px, English"), outcomes,
-               [](const Outcome &o) { return o.strip->width == 1280 && o.strip->language == QLatin1String("en"); });
-    latencyRow(QStringLiteral("1280 px, Chinese"), outcomes,
-               [](const Outcome &o) { return o.strip->width == 1280 && o.strip->language == QLatin1String("zh"); });
-    latencyRow(QStringLiteral("640 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 640; });
-    latencyRow(QStringLiteral("1920 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1920; });
-    latencyRow(QStringLiteral("3840 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 3840; });
-    latencyRow(QStringLiteral("without text"), outcomes,
-               [](const Outcome &o) { return o.strip->language == QLatin1String("none"); });
-
-    out << Qt::endl << "| language | strips | exact strips | CER      |" << Qt::endl;
-    accuracyRow(QStringLiteral("en"), outcomes);
-    accuracyRow(QStringLiteral("zh"), outcomes);
-    breakdown(QStringLiteral("background"), outcomes, [](const Strip &strip) { return strip.background; });
-    breakdown(QStringLiteral("style"), outcomes, [](const Strip &strip) { return strip.style; });
-    int falseTexts = 0, blanks = 0;
-    for (const Outcome &outcome : outcomes) {
-        if (outcome.strip->language == QLatin1String("none")) {
-            ++blanks;
-            falseTexts += !outcome.lines.isEmpty();
-        }
-    }
-    if (blanks > 0)
-        out << Qt::endl << "Strips without text that gave text: " << falseTexts << "/" << blanks << Qt::endl;
+        << "| engine          | lang | exact    | CER      | median | p90    | load ms | RSS MB |" << Qt::endl;
+    for (const Engine &engine : engines)
+        for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")})
+            summaryRow(engine, language);
+    comparison(QStringLiteral("style"), engines, [](const Strip &strip) { return strip.style; });
+    comparison(QStringLiteral("background"), engines, [](const Strip &strip) { return strip.background; });
     return 0;
 }

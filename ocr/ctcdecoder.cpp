@@ -1,0 +1,67 @@
+#include "ctcdecoder.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Emitted
+{
+    int symbol;
+    int first, last; // time steps
+    float probability;
+};
+
+bool isWordCharacter(const QString &symbol)
+{
+    return symbol.size() == 1 && symbol.at(0).unicode() < 0x80 && symbol.at(0).isLetterOrNumber();
+}
+
+// Punctuation that ends a word and is followed by a space in running text.
+bool isWordEnd(const QString &symbol)
+{
+    return isWordCharacter(symbol) || symbol == QLatin1String(",") || symbol == QLatin1String(".")
+           || symbol == QLatin1String("!") || symbol == QLatin1String("?");
+}
+
+} // namespace
+
+CtcDecoder::CtcDecoder(QStringList dictionary) : dictionary(std::move(dictionary)) {}
+
+CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int classes) const
+{
+    QList<Emitted> emitted;
+    int previous = 0;
+    for (int t = 0; t < steps; ++t) {
+        const float *row = probabilities + qsizetype(t) * classes;
+        const int best = int(std::max_element(row, row + classes) - row);
+        if (best != 0 && best == previous && !emitted.isEmpty())
+            emitted.last().last = t;
+        else if (best != 0)
+            emitted << Emitted{best, t, t, row[best]};
+        previous = best;
+    }
+    const auto symbol = [this](int index) {
+        return index - 1 < dictionary.size() ? dictionary.at(index - 1) : QStringLiteral(" ");
+    };
+    // The strongest belief in a space from one character to the next.
+    const auto spaceBetween = [&](const Emitted &left, const Emitted &right) {
+        float strongest = 0;
+        for (int t = left.last + 1; t < right.first; ++t)
+            strongest = std::max(strongest, probabilities[qsizetype(t) * classes + classes - 1]);
+        return strongest;
+    };
+
+    Result result;
+    float sum = 0;
+    for (qsizetype i = 0; i < emitted.size(); ++i) {
+        const QString text = symbol(emitted[i].symbol);
+        if (restoreSpaces && i > 0 && isWordEnd(symbol(emitted[i - 1].symbol)) && isWordCharacter(text)
+            && spaceBetween(emitted[i - 1], emitted[i]) >= missedSpaceProbability)
+            result.text += QLatin1Char(' ');
+        result.text += text;
+        sum += emitted[i].probability;
+    }
+    result.confidence = emitted.isEmpty() ? 0 : sum / float(emitted.size());
+    result.text = result.text.simplified();
+    return result;
+}

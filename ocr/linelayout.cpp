@@ -1,0 +1,47 @@
+#include "linelayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+QRect LineLayout::crop(const QRect &box, const QSize &picture, const Margins &margins)
+{
+    const int vertical = int(std::lround(box.height() * margins.vertical));
+    const int horizontal = int(std::lround(box.height() * margins.horizontal));
+    return box.adjusted(-horizontal, -vertical, horizontal, vertical) & QRect(QPoint(), picture);
+}
+
+// The detector sometimes cuts a line at a wide space or leaves a dash on its own; pieces of one
+// row closer than a line height are read as one, so that crops with margins do not overlap.
+QList<QRect> LineLayout::joinedPieces(QList<QRect> row)
+{
+    std::sort(row.begin(), row.end(), [](const QRect &a, const QRect &b) { return a.left() < b.left(); });
+    QList<QRect> joined;
+    for (const QRect &box : row) {
+        if (!joined.isEmpty() && box.left() - joined.last().right() < std::max(box.height(), joined.last().height()))
+            joined.last() = joined.last().united(box);
+        else
+            joined << box;
+    }
+    return joined;
+}
+
+QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
+{
+    std::sort(boxes.begin(), boxes.end(),
+              [](const QRect &a, const QRect &b) { return a.center().y() < b.center().y(); });
+    QList<QList<QRect>> rows;
+    QRect rowBounds;
+    for (const QRect &box : boxes) {
+        const int overlap = std::min(rowBounds.bottom(), box.bottom()) - std::max(rowBounds.top(), box.top());
+        if (rows.isEmpty() || overlap * 2 < std::min(rowBounds.height(), box.height())) {
+            rows.append(QList<QRect>{box});
+            rowBounds = box;
+        } else {
+            rows.last() << box;
+            rowBounds = rowBounds.united(box);
+        }
+    }
+    for (QList<QRect> &row : rows)
+        row = joinedPieces(row);
+    return rows;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QSize>
+
+// Geometry of detected text lines: the crop handed to the recogniser and the reading order.
+class LineLayout
+{
+public:
+    // Margins around a detected box, as fractions of its height. The recogniser reads a line best
+    // with some background around it: 0.2 above and below and 0.4 at the ends measured best.
+    struct Margins
+    {
+        double vertical = 0.2;
+        double horizontal = 0.4;
+    };
+
+    static QRect crop(const QRect &box, const QSize &picture, const Margins &margins);
+    // Boxes grouped into rows top to bottom (boxes overlapping by half the lower height share a
+    // row, each left to right; pieces of a row closer than a line height joined).
+    static QList<QList<QRect>> rows(QList<QRect> boxes);
+    static QList<QRect> joinedPieces(QList<QRect> row);
+};

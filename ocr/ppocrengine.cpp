@@ -1,0 +1,160 @@
+#include "ppocrengine.h"
+
+#include "linetextrules.h"
+#include "ppocrmodels.h"
+#include "textlinedetector.h"
+#include "textlinereader.h"
+
+#include <QFile>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int preloadedWidth = 960;
+
+cv::Mat toBgr(const QImage &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    cv::Mat bgr;
+    cv::cvtColor(cv::Mat(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar *>(rgb.constBits()),
+                         std::size_t(rgb.bytesPerLine())),
+                 bgr, cv::COLOR_RGB2BGR);
+    return bgr;
+}
+
+QStringList readDictionary(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QString &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return lines;
+}
+
+bool hasLetterOrNumber(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// "-Who is it?" as subtitles write it: "- Who is it?".
+QString spacedDialogueDash(QString line)
+{
+    if (line.size() > 1 && (line.at(0) == QLatin1Char('-') || line.at(0) == QChar(0x2013)) && line.at(1).isLetterOrNumber())
+        line.insert(1, QLatin1Char(' '));
+    return line;
+}
+
+} // namespace
+
+PpocrEngine::PpocrEngine() = default;
+PpocrEngine::~PpocrEngine() = default;
+
+std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, QString *error)
+{
+    *error = PpocrModels::problem(modelDirectory);
+    if (!error->isEmpty())
+        return nullptr;
+    const QStringList dictionary = readDictionary(PpocrModels::dictionaryPath(modelDirectory));
+    if (dictionary.isEmpty()) {
+        *error = QStringLiteral("cannot read %1").arg(PpocrModels::dictionaryPath(modelDirectory));
+        return nullptr;
+    }
+    std::unique_ptr<PpocrEngine> engine(new PpocrEngine);
+    cv::setNumThreads(engine->settings.threads);
+    engine->detector = std::make_unique<TextLineDetector>();
+    if (!engine->detector->load(PpocrModels::detectorPath(modelDirectory), error))
+        return nullptr;
+    const QList<int> widths = PpocrModels::recognizerWidths(modelDirectory);
+    engine->reader = std::make_unique<TextLineReader>(modelDirectory, widths, dictionary);
+    // Loading a copy takes longer than reading a line with it, so the widths subtitle lines need
+    // load now rather than in the middle of a run; the widest ones follow when a line needs them.
+    for (int width : widths)
+        if ((width == widths.first() || width <= preloadedWidth) && !engine->reader->preload(width, error))
+            return nullptr;
+    return engine;
+}
+
+void PpocrEngine::setSettings(const Settings &newSettings)
+{
+    settings = newSettings;
+    cv::setNumThreads(settings.threads);
+    reader->setRestoreSpaces(settings.restoreSpaces);
+}
+
+QList<QList<QRect>> PpocrEngine::detectRows(const QImage &picture)
+{
+    return LineLayout::rows(detector->detect(toBgr(picture)));
+}
+
+// Same size, and no pixel of the half-size greyscale picture changed by more than compression
+// noise does. One changed letter changes dozens of pixels by far more than that.
+bool PpocrEngine::sameAsLastPicture(const QImage &picture)
+{
+    constexpr int noise = 40;
+    constexpr int changedPixels = 4;
+    const QImage grey = picture.scaled(picture.size() / 2).convertToFormat(QImage::Format_Grayscale8);
+    const bool same = [&] {
+        if (grey.size() != lastPicture.size())
+            return false;
+        int changed = 0;
+        for (int y = 0; y < grey.height(); ++y) {
+            const uchar *a = grey.constScanLine(y), *b = lastPicture.constScanLine(y);
+            for (int x = 0; x < grey.width(); ++x)
+                changed += std::abs(int(a[x]) - int(b[x])) > noise;
+            if (changed > changedPixels)
+                return false;
+        }
+        return true;
+    }();
+    lastPicture = grey;
+    return same;
+}
+
+QStringList PpocrEngine::recognizeLines(const QImage &picture)
+{
+    if (settings.reuseUnchangedPicture && sameAsLastPicture(picture))
+        return lastLines;
+    lastLines = readLines(picture);
+    return lastLines;
+}
+
+QStringList PpocrEngine::readLines(const QImage &picture)
+{
+    const cv::Mat bgr = toBgr(picture);
+    const QSize size(bgr.cols, bgr.rows);
+    QStringList lines;
+    const QList<QList<QRect>> rows = LineLayout::rows(detector->detect(bgr));
+    int tallest = 0;
+    for (const QList<QRect> &row : rows)
+        for (const QRect &box : row)
+            tallest = std::max(tallest, box.height());
+    for (const QList<QRect> &row : rows) {
+        const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+                               return a.height() < b.height();
+                           })->height();
+        if (height < tallest * settings.minimumRowHeight)
+            continue;
+        QStringList pieces;
+        for (const QRect &box : row) {
+            const QRect crop = LineLayout::crop(box, size, settings.margins);
+            const CtcDecoder::Result read
+                = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+            if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
+                pieces << read.text;
+        }
+        const QString line = spacedDialogueDash(LineTextRules::joinWords(pieces));
+        if (!line.isEmpty())
+            lines << line;
+    }
+    return lines;
+}

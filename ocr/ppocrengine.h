@@ -1,0 +1,57 @@
+#pragma once
+
+#include "linelayout.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class TextLineDetector;
+class TextLineReader;
+
+// PP-OCR text recognition: lines found by the detector, cropped with a margin, read by the
+// recogniser, put in reading order. Its dictionary holds Chinese and printable ASCII.
+class PpocrEngine
+{
+public:
+    struct Settings
+    {
+        LineLayout::Margins margins;
+        float minimumConfidence = 0.5f; // lines read with less are background
+        int threads = 1;                // OpenCV's pool, shared with the video decoder
+        bool restoreSpaces = true;      // from the gaps in the recogniser's path (CtcDecoder)
+        // Rows lower than this fraction of the tallest are background writing, not subtitles.
+        double minimumRowHeight = 0.6;
+        bool reuseUnchangedPicture = true; // off to time every reading
+    };
+
+    ~PpocrEngine();
+    PpocrEngine(const PpocrEngine &) = delete;
+    PpocrEngine &operator=(const PpocrEngine &) = delete;
+
+    // Null with `error` set when the models are missing or cannot be read.
+    static std::unique_ptr<PpocrEngine> create(const QString &modelDirectory, QString *error);
+
+    void setSettings(const Settings &settings);
+    // Lines top to bottom. A picture that is the previous one again (video frames between two
+    // subtitle changes) gives the previous lines without being read again.
+    QStringList recognizeLines(const QImage &picture);
+    // The detected line boxes grouped in rows, in reading order.
+    QList<QList<QRect>> detectRows(const QImage &picture);
+
+private:
+    PpocrEngine();
+
+    bool sameAsLastPicture(const QImage &picture);
+    QStringList readLines(const QImage &picture);
+
+    Settings settings;
+    QImage lastPicture; // greyscale, half size
+    QStringList lastLines;
+    std::unique_ptr<TextLineDetector> detector;
+    std::unique_ptr<TextLineReader> reader;
+};

@@ -1,0 +1,138 @@
+#include "textlinedetector.h"
+
+#include <QFile>
+
+#include <opencv2/dnn.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <list>
+#include <vector>
+
+// OpenCV 4.6 computes this network's layer shapes once: fed a picture of another size, the same
+// net gives an empty map. So there is one net per input size (a video's crop keeps its size),
+// read from the model bytes kept in memory.
+struct TextLineDetector::Private
+{
+    static constexpr std::size_t netsKept = 4;
+    std::vector<uchar> model;
+    std::list<std::pair<cv::Size, cv::dnn::Net>> nets; // most recently used first
+    Settings settings;
+
+    cv::dnn::Net &net(const cv::Size &size)
+    {
+        const auto found = std::find_if(nets.begin(), nets.end(), [&size](const auto &entry) { return entry.first == size; });
+        if (found != nets.end()) {
+            nets.splice(nets.begin(), nets, found);
+        } else {
+            nets.emplace_front(size, cv::dnn::readNetFromONNX(model));
+            if (nets.size() > netsKept)
+                nets.pop_back();
+        }
+        return nets.front().second;
+    }
+};
+
+namespace {
+
+// The detector's input sides are multiples of 32.
+cv::Size inputSize(const cv::Size &picture, int longestSide)
+{
+    const double scale = std::min(1.0, double(longestSide) / std::max(picture.width, picture.height));
+    const auto round32 = [](double side) { return std::max(32, int(std::lround(side / 32.0)) * 32); };
+    return {round32(picture.width * scale), round32(picture.height * scale)};
+}
+
+cv::Mat inputBlob(const cv::Mat &bgr, const cv::Size &size)
+{
+    cv::Mat resized, normalised;
+    cv::resize(bgr, resized, size, 0, 0, cv::INTER_LINEAR);
+    // The model was trained on BGR pictures normalised with the ImageNet statistics in RGB order.
+    resized.convertTo(normalised, CV_32FC3, 1.0 / 255.0);
+    cv::subtract(normalised, cv::Scalar(0.485, 0.456, 0.406), normalised);
+    cv::divide(normalised, cv::Scalar(0.229, 0.224, 0.225), normalised);
+    return cv::dnn::blobFromImage(normalised);
+}
+
+float meanInside(const cv::Mat &probability, const std::vector<cv::Point> &contour, const cv::Rect &bounds)
+{
+    cv::Mat mask = cv::Mat::zeros(bounds.size(), CV_8U);
+    std::vector<cv::Point> shifted;
+    shifted.reserve(contour.size());
+    for (const cv::Point &point : contour)
+        shifted.push_back(point - bounds.tl());
+    cv::fillPoly(mask, std::vector<std::vector<cv::Point>>{shifted}, cv::Scalar(1));
+    return float(cv::mean(probability(bounds), mask)[0]);
+}
+
+} // namespace
+
+TextLineDetector::TextLineDetector() : d(std::make_unique<Private>()) {}
+TextLineDetector::~TextLineDetector() = default;
+
+bool TextLineDetector::load(const QString &modelPath, QString *error)
+{
+    QFile file(modelPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(modelPath);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    d->model.assign(bytes.cbegin(), bytes.cend());
+    d->nets.clear();
+    try {
+        d->net(cv::Size(0, 0));
+    } catch (const cv::Exception &exception) {
+        *error = QString::fromStdString(exception.what()).trimmed();
+        return false;
+    }
+    return true;
+}
+
+void TextLineDetector::setSettings(const Settings &settings)
+{
+    d->settings = settings;
+}
+
+QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
+{
+    QList<QRect> boxes;
+    if (bgr.empty())
+        return boxes;
+    const Settings &settings = d->settings;
+    const cv::Size size = inputSize(bgr.size(), settings.longestSide);
+    cv::Mat output;
+    try {
+        cv::dnn::Net &net = d->net(size);
+        net.setInput(inputBlob(bgr, size));
+        output = net.forward();
+    } catch (const cv::Exception &) {
+        return boxes;
+    }
+    const cv::Mat probability(size.height, size.width, CV_32F, output.ptr<float>());
+    cv::Mat binary = probability > settings.pixelThreshold;
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(binary, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+    const double scaleX = double(bgr.cols) / size.width, scaleY = double(bgr.rows) / size.height;
+    const cv::Rect picture(0, 0, bgr.cols, bgr.rows);
+    for (const std::vector<cv::Point> &contour : contours) {
+        const cv::Rect bounds = cv::boundingRect(contour) & cv::Rect(0, 0, size.width, size.height);
+        if (std::min(bounds.width, bounds.height) < settings.minimumSide)
+            continue;
+        if (meanInside(probability, contour, bounds) < settings.boxThreshold)
+            continue;
+        // Growing a polygon by area * ratio / perimeter undoes the shrinking of the training labels.
+        const double area = cv::contourArea(contour);
+        const double perimeter = cv::arcLength(contour, true);
+        const double distance = perimeter > 0 ? area * settings.unclipRatio / perimeter : 0;
+        const cv::Rect2d grown(bounds.x - distance, bounds.y - distance, bounds.width + 2 * distance,
+                               bounds.height + 2 * distance);
+        const cv::Rect scaled = cv::Rect(int(std::floor(grown.x * scaleX)), int(std::floor(grown.y * scaleY)),
+                                         int(std::ceil(grown.width * scaleX)), int(std::ceil(grown.height * scaleY)))
+                                & picture;
+        if (std::min(scaled.width, scaled.height) >= settings.minimumSide + 2)
+            boxes << QRect(scaled.x, scaled.y, scaled.width, scaled.height);
+    }
+    return boxes;
+}

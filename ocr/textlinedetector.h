@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+
+namespace cv {
+class Mat;
+}
+
+// Finds text lines in a picture with the PP-OCR DB detector: a probability map of "inside text"
+// is thresholded, each region's outline is grown back by the amount the model was trained to
+// shrink it by, and its bounding box kept when the region is confident enough.
+class TextLineDetector
+{
+public:
+    struct Settings
+    {
+        int longestSide = 960; // the picture is scaled down to at most this, never up
+        float pixelThreshold = 0.3f;
+        float boxThreshold = 0.6f;
+        float unclipRatio = 1.5f;
+        int minimumSide = 3;
+    };
+
+    TextLineDetector();
+    ~TextLineDetector();
+    TextLineDetector(const TextLineDetector &) = delete;
+    TextLineDetector &operator=(const TextLineDetector &) = delete;
+
+    // False with `error` set when the model cannot be read.
+    bool load(const QString &modelPath, QString *error);
+    void setSettings(const Settings &settings);
+
+    // Boxes of the text lines in picture coordinates, in no particular order.
+    QList<QRect> detect(const cv::Mat &bgr);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

