@@ -19,7 +19,7 @@ pattern=${1:-*}
 mkdir -p "$work"
 
 duration_ms() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{printf "%d", $1 * 1000}'; }
-size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1" | head -n 1 | cut -d x -f 1,2; }
+size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x "$1" | awk 'NR == 1' | cut -d x -f 1,2; }
 fps_of() { ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 "$1" | awk -F/ '{printf "%.4f", $1 / $2}'; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
