@@ -183,7 +183,8 @@ void TestCli::rangeAndTxtToFile()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("hello.txt");
-    const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "--format", "txt", "--scan", "playback", "--rate", "2", "-o", target,
+    const Outcome outcome = runCli({"--engine", "tesseract", "--lang", "en", "--range", "0-2800", "--format", "txt",
+                                    "--scan", "playback", "--rate", "2", "-o", target,
                                     fixture("en_two.mp4")});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(readFile(target), QStringLiteral("Hello world\r\n"));
@@ -196,7 +197,8 @@ void TestCli::severalVideosIntoFolderWithDistinctNames()
     const QString copy = dir.filePath("en_two.mkv");
     QVERIFY(QFile::copy(fixture("zh_yellow.mkv"), copy));
     const QString folder = dir.filePath("out");
-    const Outcome outcome = runCli({"--scan", "playback", "--rate", "4", "-o", folder, fixture("en_two.mp4"), copy});
+    const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--rate", "4", "-o", folder,
+                                    fixture("en_two.mp4"), copy});
     QCOMPARE(outcome.exitCode, 0);
     QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"en_two (2).srt", "en_two.srt"}));
 }
@@ -241,7 +243,7 @@ void TestCli::hostileFileNames()
 
 void TestCli::truncatedVideoKeepsWhatWasReadAndWarns()
 {
-    const Outcome outcome = runCli({"--scan", "playback", "--lang", "en", "--crop", "0,240,640,120",
+    const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--lang", "en", "--crop", "0,240,640,120",
                                     fixture("truncated.mp4")});
     QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
     QVERIFY2(outcome.err.contains(QStringLiteral("truncated.mp4: warning: the video ended early")), qPrintable(outcome.err));
