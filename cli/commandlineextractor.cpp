@@ -285,7 +285,9 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
         return BadInput;
     }
     QRect crop = options.crop;
-    if (!crop.isNull() && !fitCropToFrame(video, facts.frameSize, &crop))
+    // The fast scan takes the crop on the upright picture, playback on the picture as the player shows it.
+    const QSize frame = options.scan == ScanMode::Fast ? facts.frameSize : facts.storedSize;
+    if (!crop.isNull() && !fitCropToFrame(video, frame, &crop))
         return BadInput;
 
     const std::unique_ptr<Di_riror_adiRIZ> opened = openTask(video, options);

@@ -1,35 +1,17 @@
 #include "mediaprobe.h"
 
 #include "medialog.h"
+#include "streamrotation.h"
 
 #include <QFile>
 
-#include <cmath>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/display.h>
 }
 
 namespace {
-
-// A display matrix turning the picture a quarter turn swaps its width and height on screen.
-bool quarterTurned(const AVStream *stream)
-{
-    const AVPacketSideData *side = nullptr;
-    for (int i = 0; i < stream->nb_side_data; ++i) {
-        if (stream->side_data[i].type == AV_PKT_DATA_DISPLAYMATRIX)
-            side = &stream->side_data[i];
-    }
-    if (!side || side->size < int(9 * sizeof(int32_t)))
-        return false;
-    const double degrees = av_display_rotation_get(reinterpret_cast<const int32_t *>(side->data));
-    if (std::isnan(degrees))
-        return false;
-    const long quarter = std::lround(std::fabs(degrees) / 90.0);
-    return quarter % 2 == 1;
-}
 
 bool isPictureFormat(const AVInputFormat *format)
 {
@@ -65,8 +47,9 @@ MediaFacts MediaProbe::probe(const QString &path)
             facts.verdict = MediaFacts::UnsupportedCodec;
         } else {
             facts.verdict = MediaFacts::Playable;
-            facts.frameSize = quarterTurned(stream) ? QSize(parameters->height, parameters->width)
-                                                    : QSize(parameters->width, parameters->height);
+            facts.storedSize = QSize(parameters->width, parameters->height);
+            const int rotation = streamRotationDegrees(stream);
+            facts.frameSize = rotation == 90 || rotation == 270 ? facts.storedSize.transposed() : facts.storedSize;
         }
     }
     avformat_close_input(&context);

@@ -15,7 +15,8 @@ struct MediaFacts
     };
     Verdict verdict = Unreadable;
     qint64 durationMs = 0; // 0 when the container does not know
-    QSize frameSize;       // as displayed, after a rotation the stream asks for
+    QSize frameSize;       // upright, after the rotation the stream asks for
+    QSize storedSize;      // as stored, which is how Qt 6.4's player shows it
 };
 
 // Facts read from the media container itself, for what the player leaves out (the ffmpeg back

@@ -2,6 +2,7 @@
 
 #include "croporientation.h"
 #include "medialog.h"
+#include "streamrotation.h"
 
 #include <QFile>
 #include <QTransform>
@@ -31,18 +32,6 @@ QString errorString(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromUtf8(text);
-}
-
-int displayRotation(const AVStream *stream)
-{
-    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
-    if (!matrix)
-        return 0;
-    const double angle = av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
-    if (std::isnan(angle))
-        return 0;
-    const int quarter = int(std::lround(angle / 90.0));
-    return ((quarter % 4) + 4) % 4 * 90;
 }
 
 } // namespace
@@ -139,7 +128,7 @@ bool VideoFrameReader::open(const QString &path)
         d->errorDetail = QString::fromUtf8(decoder->name);
         return false;
     }
-    d->rotation = displayRotation(d->stream);
+    d->rotation = streamRotationDegrees(d->stream);
     setCrop(QRect(QPoint(0, 0), displaySize()));
     qCDebug(lcMedia) << "opened" << path << codedSize() << "rotation" << d->rotation << "start" << startTimeMs();
     return true;
