@@ -2,8 +2,8 @@
 
 #include "ui_mainqtwidgetsclass.h"
 
-#include "app/appconstants.h"
-#include "app/platform.h"
+#include "platform/appconstants.h"
+#include "platform/platform.h"
 #include "app/updatechecker.h"
 #include "ocr/textrecognizer.h"
 

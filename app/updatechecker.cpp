@@ -1,7 +1,7 @@
 #include "updatechecker.h"
 
-#include "app/appconstants.h"
-#include "app/platform.h"
+#include "platform/appconstants.h"
+#include "platform/platform.h"
 
 #include <QDebug>
 #include <QIcon>

@@ -3,11 +3,11 @@
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/fastscanreport.h"
 #include "ocr/textrecognizer.h"
-#include "recognition/srtqtime.h"
+#include "core/srtqtime.h"
 #include "recognition/subtitleareadetector.h"
 #include "recognition/subtitleformat.h"
-#include "recognition/textfilewriter.h"
-#include "recognition/outputnaming.h"
+#include "core/textfilewriter.h"
+#include "core/outputnaming.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recognition/scanmode.h"
+#include "core/scanmode.h"
 
 #include <QElapsedTimer>
 #include <QObject>

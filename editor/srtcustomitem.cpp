@@ -3,7 +3,7 @@
 #include "ui_srtcustomitem.h"
 
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/srtqtime.h"
+#include "core/srtqtime.h"
 
 #include <QDebug>
 #include <QRegularExpressionValidator>

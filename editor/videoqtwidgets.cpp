@@ -2,8 +2,8 @@
 
 #include "ui_videoqtwidgets.h"
 
-#include "app/appconstants.h"
-#include "app/platform.h"
+#include "platform/appconstants.h"
+#include "platform/platform.h"
 #include "editor/cropitem.h"
 #include "editor/cropmapping.h"
 #include "editor/myslider.h"
@@ -12,7 +12,7 @@
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
 #include "recognition/areadetectionjob.h"
-#include "recognition/srtqtime.h"
+#include "core/srtqtime.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>

@@ -6,7 +6,7 @@
 #include "tesseractengine.h"
 #include "tesseractlanguages.h"
 
-#include "app/appconstants.h"
+#include "platform/appconstants.h"
 
 #include <QCoreApplication>
 #include <QDebug>

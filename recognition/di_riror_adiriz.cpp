@@ -4,11 +4,11 @@
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
 #include "recognition/fastscanreport.h"
-#include "recognition/segmentation.h"
-#include "recognition/srtqtime.h"
-#include "recognition/stretchsegmentation.h"
-#include "recognition/subtitlewriter.h"
-#include "tasks/getvideothumbnail.h"
+#include "core/segmentation.h"
+#include "core/srtqtime.h"
+#include "core/stretchsegmentation.h"
+#include "core/subtitlewriter.h"
+#include "media/getvideothumbnail.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "fastscan.h"
-#include "framesample.h"
-#include "scanmode.h"
-#include "srtentry.h"
-#include "taskstate.h"
+#include "core/framesample.h"
+#include "core/scanmode.h"
+#include "core/srtentry.h"
+#include "core/taskstate.h"
 
 #include <QImage>
 #include <QMediaMetaData>

@@ -2,7 +2,7 @@
 #include "di_riror_adiriz.h"
 
 #include "recognition/fastscanreport.h"
-#include "recognition/stretchsegmentation.h"
+#include "core/stretchsegmentation.h"
 
 #include <QFileInfo>
 

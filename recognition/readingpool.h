@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framesample.h"
+#include "core/framesample.h"
 
 #include <QImage>
 #include <QList>

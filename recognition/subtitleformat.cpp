@@ -1,10 +1,10 @@
 #include "subtitleformat.h"
 
-#include "asswriter.h"
+#include "core/asswriter.h"
 #include "di_riror_adiriz.h"
-#include "jsonwriter.h"
-#include "subtitlewriter.h"
-#include "webvttwriter.h"
+#include "core/jsonwriter.h"
+#include "core/subtitlewriter.h"
+#include "core/webvttwriter.h"
 
 QList<SubtitleFormat> SubtitleFormats::all()
 {

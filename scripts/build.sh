@@ -5,6 +5,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNIX_BUILD_DIR:-$here/build}
+# ccache keys on paths relative to the checkout, so every clone and worktree shares one cache.
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=true
 exec 9>/tmp/tarnix-build.lock
 flock 9
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   # Qt 6 (base, multimedia, svg, tools)
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-tools-dev
   qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libqt6svg6 qt6-image-formats-plugins

@@ -1,9 +1,9 @@
 #include "exportplanner.h"
 
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/outputnaming.h"
+#include "core/outputnaming.h"
 #include "recognition/subtitleformat.h"
-#include "recognition/textfilewriter.h"
+#include "core/textfilewriter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "statedot.h"
 
-#include "recognition/taskstate.h"
+#include "core/taskstate.h"
 
 #include <QImage>
 #include <QList>

@@ -3,8 +3,8 @@
 #include "ui_taskcustomitem.h"
 
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/srtqtime.h"
-#include "recognition/taskstate.h"
+#include "core/srtqtime.h"
+#include "core/taskstate.h"
 #include "tasks/filedialogs.h"
 #include "tasks/statedot.h"
 

@@ -2,8 +2,8 @@
 
 #include "ui_tasklistwidgetsclass.h"
 
-#include "app/appconstants.h"
-#include "app/platform.h"
+#include "platform/appconstants.h"
+#include "platform/platform.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/exportplanner.h"

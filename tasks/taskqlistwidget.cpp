@@ -1,9 +1,9 @@
 #include "taskqlistwidget.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "recognition/areadetectionjob.h"
 #include "recognition/di_riror_adiriz.h"
-#include "recognition/textfilewriter.h"
+#include "core/textfilewriter.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/taskcustomitem.h"

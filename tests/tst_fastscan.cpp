@@ -2,7 +2,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/fastscan.h"
 #include "recognition/fastscanreport.h"
-#include "recognition/stretchsegmentation.h"
+#include "core/stretchsegmentation.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "recognition/framesample.h"
-#include "recognition/srtentry.h"
-#include "recognition/srtqtime.h"
-#include "recognition/taskstate.h"
+#include "core/framesample.h"
+#include "core/srtentry.h"
+#include "core/srtqtime.h"
+#include "core/taskstate.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,4 +1,4 @@
-#include "recognition/segmentation.h"
+#include "core/segmentation.h"
 
 #include <QtTest>
 

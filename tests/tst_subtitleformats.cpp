@@ -1,9 +1,9 @@
-#include "recognition/asswriter.h"
-#include "recognition/jsonwriter.h"
+#include "core/asswriter.h"
+#include "core/jsonwriter.h"
 #include "recognition/subtitleformat.h"
-#include "recognition/subtitlewriter.h"
-#include "recognition/textfilewriter.h"
-#include "recognition/webvttwriter.h"
+#include "core/subtitlewriter.h"
+#include "core/textfilewriter.h"
+#include "core/webvttwriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

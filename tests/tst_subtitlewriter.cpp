@@ -1,5 +1,5 @@
-#include "recognition/subtitlewriter.h"
-#include "recognition/textfilewriter.h"
+#include "core/subtitlewriter.h"
+#include "core/textfilewriter.h"
 
 #include <QProcess>
 #include <QStandardPaths>

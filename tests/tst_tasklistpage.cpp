@@ -1,6 +1,6 @@
 #include "taskstesthelpers.h"
 
-#include "app/appconstants.h"
+#include "platform/appconstants.h"
 #include "editor/videoqtwidgets.h"
 #include "tasks/qprogressindicator.h"
 #include "tasks/taskcustomitem.h"

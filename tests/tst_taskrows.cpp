@@ -1,6 +1,6 @@
 #include "taskstesthelpers.h"
 
-#include "recognition/taskstate.h"
+#include "core/taskstate.h"
 #include "tasks/statedot.h"
 #include "tasks/taskcustomitem.h"
 

@@ -1,5 +1,5 @@
-#include "app/appconstants.h"
-#include "app/platform.h"
+#include "platform/appconstants.h"
+#include "platform/platform.h"
 #include "app/updatechecker.h"
 
 #include <QApplication>

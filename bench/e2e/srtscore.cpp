@@ -2,7 +2,7 @@
 //   bench_e2e_score TRUTH.srt EXTRACTED.srt   -> one line of figures for the pair
 // A truth entry matches an extracted entry that overlaps it in time with a character error rate of
 // at most 0.15 (whitespace-normalised); matching is one-to-one, best CER first.
-#include "recognition/srtqtime.h"
+#include "core/srtqtime.h"
 
 #include <QCoreApplication>
 #include <QFile>
