@@ -9,6 +9,7 @@
 #include "core/textfilewriter.h"
 #include "core/outputnaming.h"
 
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -56,6 +57,54 @@ bool folderTakesFiles(const QString &folder)
     return probe.open();
 }
 
+// The first name of each option is the one its value is asked for by.
+const QList<QStringList> optionNames = {
+    {QStringLiteral("help"), QStringLiteral("h")}, {QStringLiteral("list-languages")}, {QStringLiteral("lang")},
+    {QStringLiteral("crop")}, {QStringLiteral("range")}, {QStringLiteral("rate")}, {QStringLiteral("scan")},
+    {QStringLiteral("format")}, {QStringLiteral("engine")}, {QStringLiteral("o")},
+};
+
+bool takesValue(const QStringList &names)
+{
+    return names.constFirst() != QLatin1String("help") && names.constFirst() != QLatin1String("list-languages");
+}
+
+QString canonicalName(const QString &name)
+{
+    return name == QLatin1String("h") ? QStringLiteral("help") : name;
+}
+
+// An argument as the user wrote it ("--bogus", "-x", "--help=1") for the option the parser names.
+QString asWritten(const QStringList &arguments, const QString &name)
+{
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue;
+        const qsizetype dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
+        if (argument.mid(dashes).section(QLatin1Char('='), 0, 0) == name)
+            return argument;
+    }
+    return QStringLiteral("--") + name;
+}
+
+// The parser's own complaint, in our words: an unknown option, a value given to a switch, or a
+// value missing after the last argument.
+QString syntaxError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty())
+        return QStringLiteral("unknown option %1").arg(asWritten(arguments, parser.unknownOptionNames().constFirst()));
+    for (const QStringList &names : optionNames) {
+        for (const QString &name : names) {
+            const QString written = asWritten(arguments, name);
+            if (!takesValue(names) && written.contains(QLatin1Char('=')))
+                return QStringLiteral("unknown option %1").arg(written);
+        }
+    }
+    return QStringLiteral("option %1 needs a value").arg(arguments.constLast());
+}
+
 bool parseCrop(const QString &text, QRect *crop)
 {
     const QStringList parts = text.split(QLatin1Char(','));
@@ -87,6 +136,54 @@ bool parseRange(const QString &text, qint64 *in, qint64 *out)
     return okIn && okOut && *in < *out;
 }
 
+QString applyRate(const QString &value, CommandLineExtractor::Options *options)
+{
+    bool ok = false;
+    options->rate = value.toDouble(&ok);
+    options->rateGiven = true;
+    if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate)
+        return QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
+    return {};
+}
+
+// Takes one option given on the command line; the error for a value not allowed, else empty.
+QString applyOption(const QString &option, const QString &value, CommandLineExtractor::Options *options)
+{
+    if (option == QLatin1String("help")) {
+        options->help = true;
+    } else if (option == QLatin1String("list-languages")) {
+        options->listLanguages = true;
+    } else if (option == QLatin1String("lang")) {
+        options->language = value;
+    } else if (option == QLatin1String("crop")) {
+        if (value == QLatin1String("auto"))
+            options->crop = QRect();
+        else if (!parseCrop(value, &options->crop))
+            return QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
+    } else if (option == QLatin1String("range")) {
+        if (!parseRange(value, &options->rangeIn, &options->rangeOut))
+            return QStringLiteral("--range: '%1' is not IN_MS-OUT_MS with IN_MS < OUT_MS").arg(value);
+    } else if (option == QLatin1String("rate")) {
+        return applyRate(value, options);
+    } else if (option == QLatin1String("scan")) {
+        if (value != QLatin1String("fast") && value != QLatin1String("playback"))
+            return QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
+        options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
+    } else if (option == QLatin1String("format")) {
+        if (!SubtitleFormats::fromExtension(value))
+            return QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
+        options->format = value;
+        options->txt = value == QLatin1String("txt");
+    } else if (option == QLatin1String("engine")) {
+        if (value != QLatin1String("ppocr") && value != QLatin1String("tesseract"))
+            return QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(value);
+        options->engine = value;
+    } else if (option == QLatin1String("o")) {
+        options->output = value;
+    }
+    return {};
+}
+
 } // namespace
 
 CommandLineExtractor::CommandLineExtractor(QObject *parent)
@@ -106,91 +203,26 @@ QString CommandLineExtractor::usage()
 
 bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
 {
-    auto valueOf = [&](int &i, const QString &name, QString *value) {
-        if (i + 1 >= arguments.size()) {
-            *error = QStringLiteral("option %1 needs a value").arg(name);
+    QCommandLineParser parser;
+    // "-o" and "-h" are the only short names; "-xyz" is one unknown option, not three.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const QStringList &names : optionNames)
+        parser.addOption(QCommandLineOption(names, QString(), takesValue(names) ? names.constFirst() : QString()));
+    if (!parser.parse(QStringList{QStringLiteral("tarnix-cli")} + arguments)) {
+        *error = syntaxError(parser, arguments);
+        return false;
+    }
+    // Each occurrence in the order given, so the first bad value is the one reported.
+    QHash<QString, qsizetype> used;
+    for (const QString &name : parser.optionNames()) {
+        const QString option = canonicalName(name);
+        const QString problem = applyOption(option, parser.values(option).value(used[option]++), options);
+        if (!problem.isEmpty()) {
+            *error = problem;
             return false;
-        }
-        *value = arguments[++i];
-        return true;
-    };
-    bool optionsEnded = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        QString value;
-        if (optionsEnded) {
-            options->videos.append(argument);
-        } else if (argument == QLatin1String("--")) {
-            // Everything after it is a video, even a name that starts with a dash.
-            optionsEnded = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            options->help = true;
-        } else if (argument == QLatin1String("--list-languages")) {
-            options->listLanguages = true;
-        } else if (argument == QLatin1String("--lang")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            options->language = value;
-        } else if (argument == QLatin1String("--crop")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (value == QLatin1String("auto"))
-                options->crop = QRect();
-            else if (!parseCrop(value, &options->crop)) {
-                *error = QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
-                return false;
-            }
-        } else if (argument == QLatin1String("--range")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (!parseRange(value, &options->rangeIn, &options->rangeOut)) {
-                *error = QStringLiteral("--range: '%1' is not IN_MS-OUT_MS with IN_MS < OUT_MS").arg(value);
-                return false;
-            }
-        } else if (argument == QLatin1String("--rate")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            bool ok = false;
-            options->rate = value.toDouble(&ok);
-            if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate) {
-                *error = QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
-                return false;
-            }
-            options->rateGiven = true;
-        } else if (argument == QLatin1String("--scan")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (value != QLatin1String("fast") && value != QLatin1String("playback")) {
-                *error = QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
-                return false;
-            }
-            options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
-        } else if (argument == QLatin1String("--format")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (!SubtitleFormats::fromExtension(value)) {
-                *error = QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
-                return false;
-            }
-            options->format = value;
-            options->txt = value == QLatin1String("txt");
-        } else if (argument == QLatin1String("--engine")) {
-            if (!valueOf(i, argument, &options->engine))
-                return false;
-            if (options->engine != QLatin1String("ppocr") && options->engine != QLatin1String("tesseract")) {
-                *error = QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(options->engine);
-                return false;
-            }
-        } else if (argument == QLatin1String("-o")) {
-            if (!valueOf(i, argument, &options->output))
-                return false;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            *error = QStringLiteral("unknown option %1").arg(argument);
-            return false;
-        } else {
-            options->videos.append(argument);
         }
     }
+    options->videos = parser.positionalArguments();
     if (options->rateGiven && options->scan == ScanMode::Fast) {
         *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
         return false;
@@ -423,12 +455,12 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
     QString left = QStringLiteral("--:--:--");
     if (done > 0.0 && runClock.isValid()) {
         const qint64 remaining = qint64(double(runClock.elapsed()) * (1.0 - done) / done);
-        left = SRTQTime(remaining).toString(QStringLiteral("hh:mm:ss"));
+        left = SRTQTime::clockText(remaining, SRTQTime::Form::Seconds);
     }
     // A finished run reached its out point even where the last report came earlier (Matroska).
     const bool reachedEnd = final && task.state == Done && task.errorText.isEmpty();
     const qint64 shown = reachedEnd ? std::max(task.lastPosition, task.timeRange_out) : task.lastPosition;
-    const QString position = SRTQTime(shown).toString(QStringLiteral("hh:mm:ss,zzz"));
+    const QString position = SRTQTime::clockText(shown);
     QString line = QStringLiteral("%1: %2% at %3, %4 left, %5 samples")
                        .arg(task.videoFileName)
                        .arg(int(done * 100), 3)
