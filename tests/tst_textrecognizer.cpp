@@ -522,6 +522,9 @@ void TestTextRecognizer::joinsWords_data()
     QTest::newRow("Japanese kana and kanji")
         << QStringList{"これは", "日本語", "です"} << "これは日本語です";
     QTest::newRow("Thai") << QStringList{"สวัสดี", "ครับ"} << "สวัสดีครับ";
+    QTest::newRow("kana length mark") << QStringList{"コー", "ヒー"} << "コーヒー";
+    QTest::newRow("full-width letters among Chinese") << QStringList{"我用", "ＡＢＣ", "写"} << "我用ＡＢＣ写";
+    QTest::newRow("half-width kana") << QStringList{"ｺｰ", "ﾋｰ"} << "ｺｰﾋｰ";
     QTest::newRow("Korean keeps its spaces")
         << QStringList{"안녕하세요", "여러분"} << "안녕하세요 여러분";
     QTest::newRow("stray whitespace") << QStringList{" Hello ", "", "world "} << "Hello world";
