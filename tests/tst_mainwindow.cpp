@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTranslator>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
@@ -16,6 +17,7 @@ private slots:
     void chineseOnlyForChinese();
     void catalogueInstalledForOtherLanguages_data();
     void catalogueInstalledForOtherLanguages();
+    void everyChineseTextHasAnEnglishOne();
 };
 
 void TestMainWindow::chineseOnlyForChinese_data()
@@ -69,6 +71,37 @@ void TestMainWindow::catalogueInstalledForOtherLanguages()
         QVERIFY2(!text.isEmpty(), qPrintable(texts.join(QLatin1Char('|'))));
         QCOMPARE(std::any_of(text.cbegin(), text.cend(), isHan), !installed);
     }
+}
+
+// Each Chinese source text of the catalogue comes out of the built catalogue in English.
+void TestMainWindow::everyChineseTextHasAnEnglishOne()
+{
+    QFile source(QStringLiteral(TARNIX_SOURCE_DIR "/resources/Translation_en.ts"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/new/i18n/Translation_en.qm")));
+    const auto hasHan = [](const QString &text) {
+        return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.script() == QChar::Script_Han; });
+    };
+    QXmlStreamReader xml(&source);
+    QString context;
+    int checked = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("name"))
+            context = xml.readElementText();
+        if (xml.name() != QLatin1String("source"))
+            continue;
+        const QString text = xml.readElementText();
+        if (!hasHan(text))
+            continue;
+        const QString translated = english.translate(context.toUtf8().constData(), text.toUtf8().constData());
+        QVERIFY2(!translated.isEmpty() && !hasHan(translated), qPrintable(context + QLatin1Char('/') + text));
+        ++checked;
+    }
+    QVERIFY(!xml.hasError());
+    QVERIFY(checked > 50);
 }
 
 QTEST_MAIN(TestMainWindow)
