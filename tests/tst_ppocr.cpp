@@ -1,3 +1,4 @@
+#include "cli/commandlineextractor.h"
 #include "ocr/ctcdecoder.h"
 #include "ocr/linelayout.h"
 #include "ocr/ppocrengine.h"
@@ -104,6 +105,8 @@ private slots:
     void fallsBackToTesseractWithoutModels();
     void choosesEngine_data();
     void choosesEngine();
+    void parsesEngineOption_data();
+    void parsesEngineOption();
     void refusesPackageWithWrongChecksum();
 };
 
@@ -276,6 +279,31 @@ void TestPpocr::choosesEngine()
     for (const QStringList &entry : recognizer.availableLanguages())
         tags << entry.value(0);
     QCOMPARE(tags.count(language), 1);
+}
+
+void TestPpocr::parsesEngineOption_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("ppocr") << QStringList{"--engine", "ppocr", "a.mp4"} << "ppocr" << "";
+    QTest::newRow("tesseract") << QStringList{"--engine", "tesseract", "a.mp4"} << "tesseract" << "";
+    QTest::newRow("not given") << QStringList{"a.mp4"} << "" << "";
+    QTest::newRow("unknown engine") << QStringList{"--engine", "paddle", "a.mp4"} << "paddle"
+                                    << "--engine: 'paddle' is neither ppocr nor tesseract";
+    QTest::newRow("missing value") << QStringList{"--engine"} << "" << "option --engine needs a value";
+}
+
+void TestPpocr::parsesEngineOption()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, engine);
+    QFETCH(QString, error);
+    CommandLineExtractor::Options options;
+    QString message;
+    QCOMPARE(CommandLineExtractor::parseArguments(arguments, &options, &message), error.isEmpty());
+    QCOMPARE(message, error);
+    QCOMPARE(options.engine, engine);
 }
 
 void TestPpocr::refusesPackageWithWrongChecksum()
