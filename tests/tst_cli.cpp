@@ -145,7 +145,6 @@ void TestCli::parseErrorsNameTheArgument_data()
     QTest::newRow("first bad value of a repeated option")
         << QStringList{"--crop", "x", "--crop", "1,2,3,4", "a.mp4"}
         << "--crop: 'x' is not X,Y,W,H with a positive width and height";
-    QTest::newRow("bad engine") << QStringList{"--engine", "gpu", "a.mp4"} << "--engine: 'gpu' is neither ppocr nor tesseract";
     QTest::newRow("no video after --") << QStringList{"--lang", "en", "--"} << "no video given";
 }
 
