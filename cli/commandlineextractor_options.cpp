@@ -134,9 +134,9 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
         options->format = value;
         options->txt = value == QLatin1String("txt");
     } else if (option == QLatin1String("engine")) {
+        options->engine = value;
         if (value != QLatin1String("ppocr") && value != QLatin1String("tesseract"))
             return QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(value);
-        options->engine = value;
     } else if (option == QLatin1String("o")) {
         options->output = value;
     }
