@@ -99,9 +99,9 @@ QString applyRate(const QString &value, CommandLineExtractor::Options *options)
 {
     bool ok = false;
     options->rate = value.toDouble(&ok);
-    options->rateGiven = true;
     if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate)
         return QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
+    options->rateGiven = true;
     return {};
 }
 
