@@ -28,9 +28,6 @@ namespace {
 
 // A run whose position has not moved for this long is stuck, whatever the back end says.
 constexpr int stallLimitMs = 30000;
-// The recognition rates the editor offers.
-constexpr double minimumRate = 1.0;
-constexpr double maximumRate = 10.0;
 
 // Errors outrank warnings, and a worse error outranks a milder one.
 int combineResults(int a, int b)
@@ -56,37 +53,6 @@ bool folderTakesFiles(const QString &folder)
     return probe.open();
 }
 
-bool parseCrop(const QString &text, QRect *crop)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return false;
-    int values[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok || values[i] < 0)
-            return false;
-    }
-    if (values[2] <= 0 || values[3] <= 0)
-        return false;
-    *crop = QRect(values[0], values[1], values[2], values[3]);
-    return true;
-}
-
-bool parseRange(const QString &text, qint64 *in, qint64 *out)
-{
-    static const QRegularExpression form(QStringLiteral("^(\\d+)-(\\d+)$"));
-    const QRegularExpressionMatch match = form.match(text.trimmed());
-    if (!match.hasMatch())
-        return false;
-    bool okIn = false;
-    bool okOut = false;
-    *in = match.captured(1).toLongLong(&okIn);
-    *out = match.captured(2).toLongLong(&okOut);
-    return okIn && okOut && *in < *out;
-}
-
 } // namespace
 
 CommandLineExtractor::CommandLineExtractor(QObject *parent)
@@ -102,104 +68,6 @@ QString CommandLineExtractor::usage()
         "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
-}
-
-bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
-{
-    auto valueOf = [&](int &i, const QString &name, QString *value) {
-        if (i + 1 >= arguments.size()) {
-            *error = QStringLiteral("option %1 needs a value").arg(name);
-            return false;
-        }
-        *value = arguments[++i];
-        return true;
-    };
-    bool optionsEnded = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        QString value;
-        if (optionsEnded) {
-            options->videos.append(argument);
-        } else if (argument == QLatin1String("--")) {
-            // Everything after it is a video, even a name that starts with a dash.
-            optionsEnded = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            options->help = true;
-        } else if (argument == QLatin1String("--list-languages")) {
-            options->listLanguages = true;
-        } else if (argument == QLatin1String("--lang")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            options->language = value;
-        } else if (argument == QLatin1String("--crop")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (value == QLatin1String("auto"))
-                options->crop = QRect();
-            else if (!parseCrop(value, &options->crop)) {
-                *error = QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
-                return false;
-            }
-        } else if (argument == QLatin1String("--range")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (!parseRange(value, &options->rangeIn, &options->rangeOut)) {
-                *error = QStringLiteral("--range: '%1' is not IN_MS-OUT_MS with IN_MS < OUT_MS").arg(value);
-                return false;
-            }
-        } else if (argument == QLatin1String("--rate")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            bool ok = false;
-            options->rate = value.toDouble(&ok);
-            if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate) {
-                *error = QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
-                return false;
-            }
-            options->rateGiven = true;
-        } else if (argument == QLatin1String("--scan")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (value != QLatin1String("fast") && value != QLatin1String("playback")) {
-                *error = QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
-                return false;
-            }
-            options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
-        } else if (argument == QLatin1String("--format")) {
-            if (!valueOf(i, argument, &value))
-                return false;
-            if (!SubtitleFormats::fromExtension(value)) {
-                *error = QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
-                return false;
-            }
-            options->format = value;
-            options->txt = value == QLatin1String("txt");
-        } else if (argument == QLatin1String("--engine")) {
-            if (!valueOf(i, argument, &options->engine))
-                return false;
-            if (options->engine != QLatin1String("ppocr") && options->engine != QLatin1String("tesseract")) {
-                *error = QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(options->engine);
-                return false;
-            }
-        } else if (argument == QLatin1String("-o")) {
-            if (!valueOf(i, argument, &options->output))
-                return false;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            *error = QStringLiteral("unknown option %1").arg(argument);
-            return false;
-        } else {
-            options->videos.append(argument);
-        }
-    }
-    if (options->rateGiven && options->scan == ScanMode::Fast) {
-        *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
-        return false;
-    }
-    if (!options->listLanguages && !options->help && options->videos.isEmpty()) {
-        *error = QStringLiteral("no video given");
-        return false;
-    }
-    return true;
 }
 
 int CommandLineExtractor::run(const Options &options)
@@ -423,12 +291,12 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
     QString left = QStringLiteral("--:--:--");
     if (done > 0.0 && runClock.isValid()) {
         const qint64 remaining = qint64(double(runClock.elapsed()) * (1.0 - done) / done);
-        left = SRTQTime(remaining).toString(QStringLiteral("hh:mm:ss"));
+        left = SRTQTime::clockText(remaining, SRTQTime::Form::Seconds);
     }
     // A finished run reached its out point even where the last report came earlier (Matroska).
     const bool reachedEnd = final && task.state == Done && task.errorText.isEmpty();
     const qint64 shown = reachedEnd ? std::max(task.lastPosition, task.timeRange_out) : task.lastPosition;
-    const QString position = SRTQTime(shown).toString(QStringLiteral("hh:mm:ss,zzz"));
+    const QString position = SRTQTime::clockText(shown);
     QString line = QStringLiteral("%1: %2% at %3, %4 left, %5 samples")
                        .arg(task.videoFileName)
                        .arg(int(done * 100), 3)

@@ -1,5 +1,24 @@
 #include "srtqtime.h"
 
+namespace {
+
+constexpr qint64 msPerHour = 3600 * 1000;
+
+QString pattern(SRTQTime::Form form)
+{
+    switch (form) {
+    case SRTQTime::Form::WebVtt:
+        return QStringLiteral("hh:mm:ss.zzz");
+    case SRTQTime::Form::Seconds:
+        return QStringLiteral("hh:mm:ss");
+    case SRTQTime::Form::Subtitle:
+        break;
+    }
+    return QStringLiteral("hh:mm:ss,zzz");
+}
+
+} // namespace
+
 SRTQTime::SRTQTime(QObject *parent)
     : QObject(parent)
 {
@@ -8,25 +27,34 @@ SRTQTime::SRTQTime(QObject *parent)
 SRTQTime::SRTQTime(qint64 t, QObject *parent)
     : QObject(parent)
 {
-    const qint64 s = t / 1000;
-    const qint64 ms = t - 1000 * s;
-    const qint64 hours = s / 3600;
-    const qint64 minutes = (s - 3600 * hours) / 60;
-    const qint64 seconds = s - 3600 * hours - 60 * minutes;
-    // Hours narrow to 8 bits as the stored files expect; setHMS rejects what is out of a day.
-    setHMS(qint8(hours), qint8(minutes), qint8(seconds), int(ms));
+    const qint64 hours = t / msPerHour;
+    const qint64 withinHour = t - hours * msPerHour;
+    // Hours narrow to 8 bits as the stored files expect, so past 255 hours they wrap round.
+    const qint64 hourOfDay = static_cast<qint8>(hours);
+    if (withinHour >= 0 && hourOfDay >= 0 && hourOfDay < 24)
+        QTime::operator=(QTime::fromMSecsSinceStartOfDay(int(hourOfDay * msPerHour + withinHour)));
 }
 
 bool SRTQTime::parseTime(const QString &text)
 {
-    const QTime parsed = QTime::fromString(text, QStringLiteral("hh:mm:ss,zzz"));
-    if (parsed.hour() == -1)
+    const QTime parsed = QTime::fromString(text, pattern(Form::Subtitle));
+    if (!parsed.isValid())
         return false;
-    setHMS(parsed.hour(), parsed.minute(), parsed.second(), parsed.msec());
+    QTime::operator=(parsed);
     return true;
 }
 
 qint64 SRTQTime::toMilliseconds() const
 {
     return ((qint64(hour()) * 60 + minute()) * 60 + second()) * 1000 + msec();
+}
+
+QString SRTQTime::text(Form form) const
+{
+    return toString(pattern(form));
+}
+
+QString SRTQTime::clockText(qint64 ms, Form form)
+{
+    return SRTQTime(ms).text(form);
 }

@@ -11,22 +11,16 @@ QString withFinalLineFeed(QString text)
     return text;
 }
 
-QString clockText(qint64 ms, const QString &pattern)
-{
-    return SRTQTime(ms).toString(pattern);
-}
-
 } // namespace
 
 QString SubtitleWriter::toSrtText(const QList<SRTEntry> &entries)
 {
-    const QString pattern = QStringLiteral("hh:mm:ss,zzz");
     QString result;
     int number = 1;
     for (const SRTEntry &entry : entries) {
         // No leading space on the time line: SRT readers reject " 00:00:01,500 --> ...".
         const QString timeLine = QStringLiteral("%1 --> %2")
-                                     .arg(clockText(entry.intime, pattern), clockText(entry.outtime, pattern));
+                                     .arg(SRTQTime::clockText(entry.intime), SRTQTime::clockText(entry.outtime));
         result += QStringLiteral("%1\n%2\n%3\n").arg(QString::number(number++), timeLine, withFinalLineFeed(entry.text));
     }
     return result;
@@ -43,10 +37,10 @@ QString SubtitleWriter::toTxtText(const QList<SRTEntry> &entries)
 QString SubtitleWriter::summaryText(qint64 timeRangeIn, qint64 timeRangeOut, const QStringList &languages,
                                     double frameRate, const QRect &cropRect)
 {
-    const QString pattern = QStringLiteral("hh:mm:ss");
+    using Form = SRTQTime::Form;
     QString text;
-    text += QStringLiteral("TimeRange: ") + clockText(timeRangeIn, pattern) + QStringLiteral("<->")
-            + clockText(timeRangeOut, pattern) + QLatin1Char('\n');
+    text += QStringLiteral("TimeRange: ") + SRTQTime::clockText(timeRangeIn, Form::Seconds) + QStringLiteral("<->")
+            + SRTQTime::clockText(timeRangeOut, Form::Seconds) + QLatin1Char('\n');
     text += QStringLiteral("Languages: ") + languages.join(QLatin1Char('+')) + QLatin1Char('\n');
     text += QStringLiteral("Frame_rate: ") + QString::number(frameRate, 'f', 2) + QLatin1Char('\n');
     text += QStringLiteral("cropRect: %1,%2,%3,%4\n")

@@ -24,13 +24,12 @@ QString cuePayload(const QString &text)
 
 QString WebVttWriter::toText(const QList<SRTEntry> &entries)
 {
-    const QString pattern = QStringLiteral("hh:mm:ss.zzz");
     QString result = QStringLiteral("WEBVTT\n\n");
     int number = 1;
     for (const SRTEntry &entry : entries) {
         result += QStringLiteral("%1\n%2 --> %3\n%4\n")
-                      .arg(QString::number(number++), SRTQTime(entry.intime).toString(pattern),
-                           SRTQTime(entry.outtime).toString(pattern), cuePayload(entry.text));
+                      .arg(QString::number(number++), SRTQTime::clockText(entry.intime, SRTQTime::Form::WebVtt),
+                           SRTQTime::clockText(entry.outtime, SRTQTime::Form::WebVtt), cuePayload(entry.text));
     }
     return result;
 }

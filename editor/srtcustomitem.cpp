@@ -9,15 +9,6 @@
 #include <QRegularExpressionValidator>
 #include <QToolTip>
 
-namespace {
-const char *const timePattern = "hh:mm:ss,zzz";
-
-QString timeText(qint64 milliseconds)
-{
-    return SRTQTime(milliseconds).toString(QLatin1String(timePattern));
-}
-} // namespace
-
 SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::SRTCustomItemClass>())
@@ -75,8 +66,8 @@ void SRTCustomItem::showEntry()
     if (!shown)
         return;
     const SRTEntry copy = *shown;
-    ui->lineEdit->setText(timeText(copy.intime));
-    ui->lineEdit_2->setText(timeText(copy.outtime));
+    ui->lineEdit->setText(SRTQTime::clockText(copy.intime));
+    ui->lineEdit_2->setText(SRTQTime::clockText(copy.outtime));
     ui->textEdit->setText(copy.text);
 }
 

@@ -7,7 +7,7 @@
 
 #include <QDebug>
 #include <QKeyEvent>
-#include <QScopeGuard>
+#include <QScopedValueRollback>
 
 SRTQListWidget::SRTQListWidget(QWidget *parent)
     : QListWidget(parent)
@@ -29,9 +29,9 @@ void SRTQListWidget::setWorker(Di_riror_adiRIZ *worker)
 
 void SRTQListWidget::refreshItems()
 {
-    if (!refreshMutex.tryLock())
+    if (refreshing)
         return; // already rebuilding further up the stack
-    const auto unlock = qScopeGuard([this] { refreshMutex.unlock(); });
+    const QScopedValueRollback<bool> guard(refreshing, true);
 
     const qsizetype count = worker ? worker->entries.size() : 0;
     // Row widgets go with their items (deferred), so a row may trigger this from its own button.

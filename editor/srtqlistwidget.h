@@ -4,7 +4,6 @@
 
 #include <QListWidget>
 #include <QMetaObject>
-#include <QMutex>
 #include <QPointer>
 
 class SRTCustomItem;
@@ -37,7 +36,7 @@ private:
     void connectRow(SRTCustomItem *row);
     void focusCurrentText();
 
-    QMutex refreshMutex;
+    bool refreshing = false; // a row's own button can rebuild the list from inside a rebuild
     QPointer<Di_riror_adiRIZ> worker;
     int pendingRow = 0;
     QMetaObject::Connection completedConnection;

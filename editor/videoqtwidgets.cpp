@@ -367,7 +367,7 @@ void VideoQtWidgets::setRangePoint(qint64 position, bool inPoint)
 
 void VideoQtWidgets::showTime(QLabel *label, qint64 milliseconds)
 {
-    label->setText(SRTQTime(milliseconds).toString(QStringLiteral("hh:mm:ss,zzz")));
+    label->setText(SRTQTime::clockText(milliseconds));
 }
 
 QRect VideoQtWidgets::pictureRect() const

@@ -53,6 +53,12 @@ QString mendCapitalI(QString word, const QList<LineTextRules::Word> &line)
     return word;
 }
 
+bool isWidthForm(char32_t c)
+{
+    const QChar::Decomposition tag = QChar::decompositionTag(c);
+    return tag == QChar::Wide || tag == QChar::Narrow;
+}
+
 bool isEdgeSpeck(const LineTextRules::Word &word)
 {
     return word.confidence < minimumEdgeWordConfidence
@@ -63,20 +69,26 @@ bool isEdgeSpeck(const LineTextRules::Word &word)
 
 bool LineTextRules::isUnspacedScript(char32_t c)
 {
-    return (c >= 0x0E00 && c <= 0x0EFF)      // Thai, Lao
-           || (c >= 0x0F00 && c <= 0x0FFF)   // Tibetan
-           || (c >= 0x1000 && c <= 0x109F)   // Myanmar
-           || (c >= 0x1780 && c <= 0x17FF)   // Khmer
-           || (c >= 0x2E80 && c <= 0x2FDF)   // CJK radicals
-           || (c >= 0x3000 && c <= 0x30FF)   // CJK punctuation, kana
-           || (c >= 0x31C0 && c <= 0x31FF)   // CJK strokes, kana extension
-           || (c >= 0x3400 && c <= 0x4DBF)   // CJK extension A
-           || (c >= 0x4E00 && c <= 0x9FFF)   // CJK unified ideographs
-           || (c >= 0xF900 && c <= 0xFAFF)   // CJK compatibility ideographs
-           || (c >= 0xFE30 && c <= 0xFE4F)   // CJK compatibility forms
-           || (c >= 0xFF01 && c <= 0xFF60)   // full-width punctuation and letters
-           || (c >= 0xFF61 && c <= 0xFF9F)   // half-width kana
-           || (c >= 0x20000 && c <= 0x3FFFF); // supplementary ideographs
+    switch (QChar::script(c)) {
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Thai:
+    case QChar::Script_Lao:
+    case QChar::Script_Tibetan:
+    case QChar::Script_Myanmar:
+    case QChar::Script_Khmer:
+        return true;
+    case QChar::Script_Common:
+    case QChar::Script_Inherited:
+        // Marks of no script of their own: the ideographic ones (full stop, comma, brackets, the
+        // kana length mark, vertical forms) and the full- and half-width forms go with CJK text.
+        return isWidthForm(c) || (c >= 0x3000 && c <= 0x30FF) || (c >= 0x31C0 && c <= 0x31EF)
+               || (c >= 0xFE30 && c <= 0xFE4F);
+    default:
+        // Full-width Latin letters are set like the ideographs around them.
+        return QChar::decompositionTag(c) == QChar::Wide;
+    }
 }
 
 QString LineTextRules::joinWords(const QStringList &words)

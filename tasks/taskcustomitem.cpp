@@ -39,7 +39,7 @@ void TaskCustomItem::refresh()
         return;
     const Di_riror_adiRIZ &task = *shownTask;
     ui->name_label->setText(task.videoFileName);
-    ui->durationlabel->setText(SRTQTime(task.duration).toString(QStringLiteral("hh:mm:ss")));
+    ui->durationlabel->setText(SRTQTime::clockText(task.duration, SRTQTime::Form::Seconds));
     ui->info_label->setText(task.summaryText());
     ui->Relink_pushButton->hide();
     ui->thumbnaillabel->setPixmap(task.thumbnailPixmap());

@@ -46,6 +46,8 @@ class TestCli : public QObject
 private slots:
     void parsing_data();
     void parsing();
+    void parseErrorsNameTheArgument_data();
+    void parseErrorsNameTheArgument();
     void badArgumentsExitWithTwo_data();
     void badArgumentsExitWithTwo();
     void listsLanguages();
@@ -99,6 +101,9 @@ void TestCli::parsing_data()
                                           << qint64(-1) << 1.0 << false;
     QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
                                     << 1.0 << false;
+    QTest::newRow("value with an equals sign, the last one wins")
+        << QStringList{"--range=1-2", "--range", "1000-5000", "a.mp4"} << true << QRect() << qint64(1000)
+        << qint64(5000) << 1.0 << false;
     QTest::newRow("dash-led video after --") << QStringList{"--", "a.mp4"} << true << QRect() << qint64(-1)
                                              << qint64(-1) << 1.0 << false;
     QTest::newRow("rate with fast scan") << QStringList{"--scan", "fast", "--rate", "2", "a.mp4"} << false << QRect()
@@ -127,6 +132,30 @@ void TestCli::parsing()
     QTEST(options.rate, "rate");
     QTEST(options.txt, "txt");
     QCOMPARE(options.videos, QStringList{"a.mp4"});
+}
+
+void TestCli::parseErrorsNameTheArgument_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown long option") << QStringList{"a.mp4", "--bogus=1"} << "unknown option --bogus=1";
+    QTest::newRow("unknown single-dash word") << QStringList{"-xyz", "a.mp4"} << "unknown option -xyz";
+    QTest::newRow("value given to a switch") << QStringList{"--help=yes", "a.mp4"} << "unknown option --help=yes";
+    QTest::newRow("value missing at the end") << QStringList{"a.mp4", "-o"} << "option -o needs a value";
+    QTest::newRow("first bad value of a repeated option")
+        << QStringList{"--crop", "x", "--crop", "1,2,3,4", "a.mp4"}
+        << "--crop: 'x' is not X,Y,W,H with a positive width and height";
+    QTest::newRow("no video after --") << QStringList{"--lang", "en", "--"} << "no video given";
+}
+
+void TestCli::parseErrorsNameTheArgument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    CommandLineExtractor::Options options;
+    QString said;
+    QVERIFY(!CommandLineExtractor::parseArguments(arguments, &options, &said));
+    QCOMPARE(said, error);
 }
 
 void TestCli::badArgumentsExitWithTwo_data()

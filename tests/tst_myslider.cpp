@@ -27,20 +27,6 @@ class TestMySlider : public QObject
     Q_OBJECT
 
 private slots:
-    void paintGeometry()
-    {
-        SliderFixture f;
-        f.slider.setOutTime(0.75);
-        f.slider.setInTime(0.25);
-        f.slider.setNowTime(0.5);
-        f.paint();
-        QCOMPARE(f.slider.track(), QRect(10, 10, 200, 6));
-        QCOMPARE(f.slider.inHandle(), QRect(60, 6, 10, 20));   // left edge at the in position
-        QCOMPARE(f.slider.outHandle(), QRect(150, 6, 10, 20)); // right edge at the out position
-        QCOMPARE(f.slider.nowHandle().center(), QPoint(110, 10));
-        QCOMPARE(f.slider.nowHandle().size(), QSize(10, 20));
-    }
-
     void setters_data()
     {
         QTest::addColumn<double>("in");

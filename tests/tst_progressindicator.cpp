@@ -4,22 +4,6 @@
 #include <QImage>
 #include <QtTest>
 
-// Collects the ids of the timers that tick on a widget.
-class TimerSpy : public QObject
-{
-public:
-    explicit TimerSpy(QObject *watched) : QObject(watched) { watched->installEventFilter(this); }
-    QList<int> ticks;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Timer)
-            ticks.append(static_cast<QTimerEvent *>(event)->timerId());
-        return false;
-    }
-};
-
 namespace {
 
 QList<QAbstractEventDispatcher::TimerInfo> timersOf(QObject *object)
@@ -46,31 +30,6 @@ class TestProgressIndicator : public QObject
     Q_OBJECT
 
 private slots:
-    void geometry_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("outer");
-        QTest::addColumn<int>("inner");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("capsuleWidth");
-        QTest::addColumn<int>("radius");
-        QTest::newRow("size hint 20") << 20 << 9 << 3 << 6 << 2 << 1;
-        QTest::newRow("32 still uses wide bars") << 32 << 15 << 5 << 10 << 3 << 1;
-        QTest::newRow("40 uses thin bars") << 40 << 19 << 7 << 12 << 2 << 1;
-        QTest::newRow("100") << 100 << 49 << 18 << 31 << 7 << 3;
-        QTest::newRow("single pixel") << 1 << 0 << 0 << 0 << 0 << 0;
-    }
-    void geometry()
-    {
-        QFETCH(int, width);
-        const QProgressIndicator::Geometry g = QProgressIndicator::geometryFor(width);
-        QTEST(g.outerRadius, "outer");
-        QTEST(g.innerRadius, "inner");
-        QTEST(g.capsuleHeight, "height");
-        QTEST(g.capsuleWidth, "capsuleWidth");
-        QTEST(g.capsuleRadius, "radius");
-    }
-
     void oneTimerWhileAnimated()
     {
         QProgressIndicator indicator;
@@ -88,17 +47,6 @@ private slots:
         indicator.stopAnimation();
         QVERIFY(!indicator.isAnimated());
         QVERIFY(timersOf(&indicator).isEmpty());
-    }
-
-    void wheelAdvancesInStepsOf30()
-    {
-        QProgressIndicator indicator;
-        TimerSpy spy(&indicator);
-        indicator.setAnimationDelay(5);
-        indicator.startAnimation();
-        QTRY_VERIFY(spy.ticks.size() >= 13);
-        indicator.stopAnimation();
-        QCOMPARE(indicator.angle(), int(spy.ticks.size() * 30 % 360));
     }
 
     void paintsOnlyWhenAnimatedOrAskedTo()

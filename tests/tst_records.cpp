@@ -13,6 +13,8 @@ class TestRecords : public QObject
 private slots:
     void srtTimeFromMilliseconds_data();
     void srtTimeFromMilliseconds();
+    void srtTimeForms_data();
+    void srtTimeForms();
     void srtTimeParse_data();
     void srtTimeParse();
     void sampleListRoundTrip();
@@ -42,9 +44,32 @@ void TestRecords::srtTimeFromMilliseconds()
     QFETCH(qint64, ms);
     QFETCH(QString, text);
     const SRTQTime time(ms);
-    QCOMPARE(time.toString(QStringLiteral("hh:mm:ss,zzz")), text);
+    QCOMPARE(time.text(), text);
     if (!text.isEmpty())
         QCOMPARE(time.toMilliseconds(), ms);
+}
+
+void TestRecords::srtTimeForms_data()
+{
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("text");
+    using Form = SRTQTime::Form;
+    QTest::newRow("WebVTT has a full stop") << qint64(62345) << int(Form::WebVtt) << "00:01:02.345";
+    QTest::newRow("seconds drop the milliseconds") << qint64(95999) << int(Form::Seconds) << "00:01:35";
+    QTest::newRow("invalid in every form") << qint64(-1) << int(Form::WebVtt) << "";
+    QTest::newRow("255 hours are still invalid") << qint64(255) * 3600 * 1000 << int(Form::Subtitle) << "";
+    // The hours narrow to 8 bits, as the stored times always did.
+    QTest::newRow("256 hours wrap to midnight") << qint64(256) * 3600 * 1000 + 1500 << int(Form::Subtitle)
+                                                << "00:00:01,500";
+}
+
+void TestRecords::srtTimeForms()
+{
+    QFETCH(qint64, ms);
+    QFETCH(int, form);
+    QFETCH(QString, text);
+    QCOMPARE(SRTQTime::clockText(ms, SRTQTime::Form(form)), text);
 }
 
 void TestRecords::srtTimeParse_data()

@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 using namespace TasksTest;
@@ -352,29 +351,6 @@ private slots:
             QCOMPARE(readAll(target), content);
         }
         QVERIFY(task->exportPath.isNull()); // only export-all remembers where it wrote
-    }
-
-    void englishCatalogueHasTheTexts_data()
-    {
-        QTest::addColumn<QString>("context");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("english");
-        QTest::newRow("page form") << "TaskListWidgetsClassClass" << "将视频文件拖放到这里"
-                                   << "Drag and drop video files here";
-        QTest::newRow("page") << "TaskListWidgetsClass" << "以下文件不能导入" << "File import failed";
-        QTest::newRow("export statistics") << "ExportPlanner" << "成功：" << "success:";
-        QTest::newRow("row") << "TaskCustomItem" << "文件丢失" << "file missing";
-        QTest::newRow("row form") << "TaskCustomItemClass" << "重新链接" << "relink";
-        QTest::newRow("row menu") << "TaskQListWidget" << "仅重置状态" << "reset state only";
-    }
-    void englishCatalogueHasTheTexts()
-    {
-        QFETCH(QString, context);
-        QFETCH(QString, source);
-        QFETCH(QString, english);
-        QTranslator translator;
-        QVERIFY(translator.load(QStringLiteral(":/new/i18n/Translation_en.qm")));
-        QCOMPARE(translator.translate(context.toUtf8(), source.toUtf8()), english);
     }
 };
 

@@ -11,7 +11,6 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTranslator>
 #include <QtTest>
 
 #include <httplib.h>
@@ -352,21 +351,6 @@ private slots:
         QCOMPARE(box.title, QString("关于软件"));
         QCOMPARE(box.text, expected);
         QCOMPARE(box.buttons.keys(), QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-    }
-
-    void englishCatalogueTranslatesTexts()
-    {
-        QTranslator translator;
-        QVERIFY(translator.load(":/new/i18n/Translation_en.qm"));
-        QCoreApplication::installTranslator(&translator);
-        UpdateChecker checker(localVersion, "127.0.0.1", 1);
-        checker.latestVersion = 2.0;
-        checker.updateContent = "x";
-        const QString dialog = checker.dialogText();
-        const QString about = aboutText();
-        QCoreApplication::removeTranslator(&translator);
-        QCOMPARE(dialog, QString("local version : 1.000\nnew version : 2.000\n\nupdate content: x"));
-        QVERIFY(about.startsWith("Version:1.0.0.0\n\nMore information"));
     }
 
 private:

@@ -17,7 +17,6 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtTest>
@@ -121,17 +120,6 @@ private slots:
     }
     void cleanup() { delete editor.data(); }
     void cleanupTestCase() { delete shuttleEditor.data(); }
-
-    void formIsTranslated()
-    {
-        QTranslator english;
-        QVERIFY(english.load(QStringLiteral(":/new/i18n/Translation_en.qm")));
-        QCoreApplication::installTranslator(&english);
-        VideoQtWidgets shown;
-        QCoreApplication::removeTranslator(&english);
-        QCOMPARE(shown.findChild<QLabel *>("label_2")->text(), QStringLiteral("recognition rate"));
-        QCOMPARE(shown.findChild<QPushButton *>("tohomepushButton")->text(), QStringLiteral("save return list"));
-    }
 
     void subtitleDockOnlyForFinishedTasks_data()
     {

@@ -1,0 +1,179 @@
+#include "commandlineextractor.h"
+
+#include "recognition/subtitleformat.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <cmath>
+
+// Reading tarnix-cli's arguments: the options and their values, and the one-line errors.
+
+namespace {
+
+// The recognition rates the editor offers.
+constexpr double minimumRate = 1.0;
+constexpr double maximumRate = 10.0;
+
+// The first name of each option is the one its value is asked for by.
+const QList<QStringList> optionNames = {
+    {QStringLiteral("help"), QStringLiteral("h")}, {QStringLiteral("list-languages")}, {QStringLiteral("lang")},
+    {QStringLiteral("crop")}, {QStringLiteral("range")}, {QStringLiteral("rate")}, {QStringLiteral("scan")},
+    {QStringLiteral("format")}, {QStringLiteral("engine")}, {QStringLiteral("o")},
+};
+
+bool takesValue(const QStringList &names)
+{
+    return names.constFirst() != QLatin1String("help") && names.constFirst() != QLatin1String("list-languages");
+}
+
+QString canonicalName(const QString &name)
+{
+    return name == QLatin1String("h") ? QStringLiteral("help") : name;
+}
+
+// An argument as the user wrote it ("--bogus", "-x", "--help=1") for the option the parser names.
+QString asWritten(const QStringList &arguments, const QString &name)
+{
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue;
+        const qsizetype dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
+        if (argument.mid(dashes).section(QLatin1Char('='), 0, 0) == name)
+            return argument;
+    }
+    return QStringLiteral("--") + name;
+}
+
+// The parser's own complaint, in our words: an unknown option, a value given to a switch, or a
+// value missing after the last argument.
+QString syntaxError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty())
+        return QStringLiteral("unknown option %1").arg(asWritten(arguments, parser.unknownOptionNames().constFirst()));
+    for (const QStringList &names : optionNames) {
+        for (const QString &name : names) {
+            const QString written = asWritten(arguments, name);
+            if (!takesValue(names) && written.contains(QLatin1Char('=')))
+                return QStringLiteral("unknown option %1").arg(written);
+        }
+    }
+    return QStringLiteral("option %1 needs a value").arg(arguments.constLast());
+}
+
+bool parseCrop(const QString &text, QRect *crop)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok || values[i] < 0)
+            return false;
+    }
+    if (values[2] <= 0 || values[3] <= 0)
+        return false;
+    *crop = QRect(values[0], values[1], values[2], values[3]);
+    return true;
+}
+
+bool parseRange(const QString &text, qint64 *in, qint64 *out)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d+)-(\\d+)$"));
+    const QRegularExpressionMatch match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return false;
+    bool okIn = false;
+    bool okOut = false;
+    *in = match.captured(1).toLongLong(&okIn);
+    *out = match.captured(2).toLongLong(&okOut);
+    return okIn && okOut && *in < *out;
+}
+
+QString applyRate(const QString &value, CommandLineExtractor::Options *options)
+{
+    bool ok = false;
+    options->rate = value.toDouble(&ok);
+    if (!ok || !std::isfinite(options->rate) || options->rate < minimumRate || options->rate > maximumRate)
+        return QStringLiteral("--rate: '%1' is not a number from 1 to 10").arg(value);
+    options->rateGiven = true;
+    return {};
+}
+
+// Takes one option given on the command line; the error for a value not allowed, else empty.
+QString applyOption(const QString &option, const QString &value, CommandLineExtractor::Options *options)
+{
+    if (option == QLatin1String("help")) {
+        options->help = true;
+    } else if (option == QLatin1String("list-languages")) {
+        options->listLanguages = true;
+    } else if (option == QLatin1String("lang")) {
+        options->language = value;
+    } else if (option == QLatin1String("crop")) {
+        if (value == QLatin1String("auto"))
+            options->crop = QRect();
+        else if (!parseCrop(value, &options->crop))
+            return QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
+    } else if (option == QLatin1String("range")) {
+        if (!parseRange(value, &options->rangeIn, &options->rangeOut))
+            return QStringLiteral("--range: '%1' is not IN_MS-OUT_MS with IN_MS < OUT_MS").arg(value);
+    } else if (option == QLatin1String("rate")) {
+        return applyRate(value, options);
+    } else if (option == QLatin1String("scan")) {
+        if (value != QLatin1String("fast") && value != QLatin1String("playback"))
+            return QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
+        options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
+    } else if (option == QLatin1String("format")) {
+        if (!SubtitleFormats::fromExtension(value))
+            return QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
+        options->format = value;
+        options->txt = value == QLatin1String("txt");
+    } else if (option == QLatin1String("engine")) {
+        options->engine = value;
+        if (value != QLatin1String("ppocr") && value != QLatin1String("tesseract"))
+            return QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(value);
+    } else if (option == QLatin1String("o")) {
+        options->output = value;
+    }
+    return {};
+}
+
+} // namespace
+
+bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options *options, QString *error)
+{
+    QCommandLineParser parser;
+    // "-o" and "-h" are the only short names; "-xyz" is one unknown option, not three.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const QStringList &names : optionNames)
+        parser.addOption(QCommandLineOption(names, QString(), takesValue(names) ? names.constFirst() : QString()));
+    if (!parser.parse(QStringList{QStringLiteral("tarnix-cli")} + arguments)) {
+        *error = syntaxError(parser, arguments);
+        return false;
+    }
+    // Each occurrence in the order given, so the first bad value is the one reported.
+    QHash<QString, qsizetype> used;
+    for (const QString &name : parser.optionNames()) {
+        const QString option = canonicalName(name);
+        const QString problem = applyOption(option, parser.values(option).value(used[option]++), options);
+        if (!problem.isEmpty()) {
+            *error = problem;
+            return false;
+        }
+    }
+    options->videos = parser.positionalArguments();
+    if (options->rateGiven && options->scan == ScanMode::Fast) {
+        *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
+        return false;
+    }
+    if (!options->listLanguages && !options->help && options->videos.isEmpty()) {
+        *error = QStringLiteral("no video given");
+        return false;
+    }
+    return true;
+}
