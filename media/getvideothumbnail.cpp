@@ -63,9 +63,10 @@ void GetVideoThumbnail::onLoaded()
         return;
     }
     playing = true;
-    connect(player, &QMediaPlayer::positionChanged, this, &GetVideoThumbnail::onPosition);
     player->setPosition(player->duration() / 2);
     player->play();
+    // Only now: the seek itself reports a position before the frame is there.
+    connect(player, &QMediaPlayer::positionChanged, this, &GetVideoThumbnail::onPosition);
     limit->start(waitLimitMs);
 }
 
