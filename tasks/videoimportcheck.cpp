@@ -36,7 +36,8 @@ void VideoImportCheck::start(const QStringList &files)
     watcher.setFuture(QtConcurrent::mapped(paths, &VideoImportCheck::check));
 }
 
-// Results arrive in any order; hand them on in the order given.
+// Results arrive in any order; hand them on in the order given, one video per pass of the event
+// loop, since each becomes a row and a task.
 void VideoImportCheck::reportReady()
 {
     if (!running)
@@ -44,16 +45,16 @@ void VideoImportCheck::reportReady()
     const QFuture<Verdict> future = watcher.future();
     while (reported < paths.size() && future.isResultReadyAt(reported)) {
         const QString &path = paths.at(reported);
-        switch (future.resultAt(reported++)) {
-        case Verdict::Video:
-            emit videoFound(path);
-            break;
-        case Verdict::NotAVideo:
+        const Verdict verdict = future.resultAt(reported++);
+        if (verdict == Verdict::NotAVideo)
             rejected.append(path);
-            break;
-        case Verdict::NotAFile:
-            break;
-        }
+        if (verdict != Verdict::Video)
+            continue;
+        emit videoFound(path);
+        // What is known already goes on in the next pass; the rest comes with its own signal.
+        if (reported == paths.size() || future.isResultReadyAt(reported))
+            QMetaObject::invokeMethod(this, &VideoImportCheck::reportReady, Qt::QueuedConnection);
+        return;
     }
     if (reported == paths.size() || watcher.isFinished()) {
         running = false;
