@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -68,8 +67,6 @@ private:
     {
         const qint64 now = clock.elapsed();
         gaps.append(now - last);
-        if (now - last > 500)
-            std::printf("GAP %lld ending at %lld (epoch %lld)\n", now - last, now, QDateTime::currentMSecsSinceEpoch() % 100000);
         last = now;
     }
 
