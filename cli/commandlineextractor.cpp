@@ -1,5 +1,6 @@
 #include "commandlineextractor.h"
 
+#include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/fastscanreport.h"
 #include "ocr/textrecognizer.h"
@@ -9,9 +10,9 @@
 #include "core/textfilewriter.h"
 #include "core/outputnaming.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimer>
@@ -60,6 +61,8 @@ CommandLineExtractor::CommandLineExtractor(QObject *parent)
 {
 }
 
+CommandLineExtractor::~CommandLineExtractor() = default;
+
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
@@ -71,6 +74,22 @@ QString CommandLineExtractor::usage()
 }
 
 int CommandLineExtractor::run(const Options &options)
+{
+    int code = Success;
+    bool over = false;
+    const QMetaObject::Connection link = connect(this, &CommandLineExtractor::finished, this, [&](int exitCode) {
+        code = exitCode;
+        over = true;
+        QCoreApplication::exit(exitCode);
+    });
+    start(options);
+    if (!over)
+        QCoreApplication::exec();
+    disconnect(link);
+    return code;
+}
+
+std::optional<int> CommandLineExtractor::finishedEarly(const Options &options)
 {
     MediaLog::quietLibraries();
     if (options.help) {
@@ -91,17 +110,35 @@ int CommandLineExtractor::run(const Options &options)
             return BadInput;
         }
     }
-    const bool several = options.videos.size() > 1;
-    if (!checkOutput(options, several))
+    if (!checkOutput(options, options.videos.size() > 1))
         return BadInput;
+    return std::nullopt;
+}
 
+void CommandLineExtractor::start(const Options &options)
+{
+    if (const std::optional<int> code = finishedEarly(options)) {
+        emit finished(*code);
+        return;
+    }
+    batch = options;
+    const bool several = options.videos.size() > 1;
     const QString extension = options.txt ? QStringLiteral("txt") : options.format;
-    const QStringList targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
-                                        : QStringList{options.output};
-    int result = Success;
-    for (qsizetype i = 0; i < options.videos.size(); ++i)
-        result = combineResults(result, extract(options.videos[i], options, targets[i]));
-    return result;
+    targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
+                      : QStringList{options.output};
+    nextVideo = 0;
+    result = Success;
+    if (!runner) {
+        runner = new BatchRunner(this);
+        runner->setStallLimitMs(stallLimitMs);
+        connect(runner, &BatchRunner::nextWanted, this, &CommandLineExtractor::openNext);
+        connect(runner, &BatchRunner::taskStarted, this, [this] { runClock.start(); });
+        connect(runner, &BatchRunner::taskProgress, this,
+                [this](Di_riror_adiRIZ *running) { printProgress(*running, false); });
+        connect(runner, &BatchRunner::taskEnded, this, &CommandLineExtractor::onTaskEnded);
+        connect(runner, &BatchRunner::finished, this, [this] { emit finished(result); });
+    }
+    runner->start();
 }
 
 bool CommandLineExtractor::checkOutput(const Options &options, bool several)
@@ -141,40 +178,147 @@ int CommandLineExtractor::listLanguages()
     return Success;
 }
 
-int CommandLineExtractor::extract(const QString &video, const Options &options, const QString &target)
+// Never called from inside a signal of the task or its player.
+void CommandLineExtractor::dropTask()
+{
+    current.reset();
+}
+
+// Opens the videos in turn until one is ready to run or loading; none left ends the batch.
+void CommandLineExtractor::openNext()
+{
+    while (nextVideo < batch.videos.size()) {
+        const QString video = batch.videos.at(nextVideo++);
+        switch (openVideo(video)) {
+        case Opening::Loading:
+            awaitLoad();
+            return;
+        case Opening::Ready:
+            if (prepareRun(video, *current)) {
+                runner->offer(current.get());
+                return;
+            }
+            break;
+        case Opening::Refused:
+            break;
+        }
+        dropTask();
+        result = combineResults(result, BadInput);
+    }
+    runner->offer(nullptr);
+}
+
+CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &video)
 {
     if (!QFileInfo(video).isFile()) {
         printError(QStringLiteral("%1: no such file").arg(video));
-        return BadInput;
+        return Opening::Refused;
     }
     const MediaFacts facts = MediaProbe::probe(video);
     if (facts.verdict != MediaFacts::Playable) {
         printError(QStringLiteral("%1: not a playable video (%2)").arg(video, MediaProbe::verdictText(facts.verdict)));
-        return BadInput;
+        return Opening::Refused;
     }
-    QRect crop = options.crop;
+    taskCrop = batch.crop;
     // The fast scan takes the crop on the upright picture, playback on the picture as the player shows it.
-    const QSize frame = options.scan == ScanMode::Fast ? facts.frameSize : facts.storedSize;
-    if (!crop.isNull() && !fitCropToFrame(video, frame, &crop))
-        return BadInput;
+    const QSize frame = batch.scan == ScanMode::Fast ? facts.frameSize : facts.storedSize;
+    if (!taskCrop.isNull() && !fitCropToFrame(video, frame, &taskCrop))
+        return Opening::Refused;
+    current = openTask(video, batch);
+    if (!current)
+        return Opening::Refused;
+    return current->state == Ready ? Opening::Ready : Opening::Loading;
+}
 
-    const std::unique_ptr<Di_riror_adiRIZ> opened = openTask(video, options);
-    if (!opened)
-        return BadInput;
-    Di_riror_adiRIZ &task = *opened;
-    if (options.rangeIn >= 0 && !applyRange(video, options, task))
-        return BadInput;
-    if (!crop.isNull()) {
-        task.setCropRect(crop);
-    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(task.videoPath, options.rangeIn,
-                                                                               options.rangeOut)) {
+// The player says when the video is loaded or refused; the limit catches one that says nothing.
+void CommandLineExtractor::awaitLoad()
+{
+    if (!loadLimit) {
+        loadLimit = new QTimer(this);
+        loadLimit->setSingleShot(true);
+        connect(loadLimit, &QTimer::timeout, this, [this] {
+            endLoadWait();
+            onLoaded();
+        });
+    }
+    loadLinks = {connect(current.get(), &Di_riror_adiRIZ::err, this, &CommandLineExtractor::onLoadNews)};
+    if (const QMediaPlayer *player = current->mediaPlayer()) {
+        // Connected after the task's own handlers, so these run once the task has taken the news.
+        loadLinks += {
+            connect(player, &QMediaPlayer::mediaStatusChanged, this, &CommandLineExtractor::onLoadNews),
+            connect(player, &QMediaPlayer::hasVideoChanged, this, &CommandLineExtractor::onLoadNews),
+            connect(player, &QMediaPlayer::durationChanged, this, &CommandLineExtractor::onLoadNews),
+            connect(player, &QMediaPlayer::metaDataChanged, this, &CommandLineExtractor::onLoadNews),
+            connect(player, &QMediaPlayer::errorOccurred, this, &CommandLineExtractor::onLoadNews),
+        };
+    }
+    loadLimit->start(loadTimeoutMs);
+}
+
+void CommandLineExtractor::onLoadNews()
+{
+    const QMediaPlayer *player = current->mediaPlayer();
+    const bool refused = player
+                         && (player->mediaStatus() == QMediaPlayer::InvalidMedia
+                             || player->error() != QMediaPlayer::NoError);
+    if (current->state != Ready && !refused)
+        return;
+    endLoadWait();
+    // Out of the player's signal, which the run would otherwise start inside.
+    QMetaObject::invokeMethod(this, &CommandLineExtractor::onLoaded, Qt::QueuedConnection);
+}
+
+void CommandLineExtractor::endLoadWait()
+{
+    for (const QMetaObject::Connection &link : std::as_const(loadLinks))
+        disconnect(link);
+    loadLinks.clear();
+    loadLimit->stop();
+}
+
+void CommandLineExtractor::onLoaded()
+{
+    const QString video = batch.videos.at(nextVideo - 1);
+    if (current->state != Ready) {
+        printError(QStringLiteral("%1: not a playable video").arg(video));
+    } else if (prepareRun(video, *current)) {
+        runner->offer(current.get());
+        return;
+    }
+    dropTask();
+    result = combineResults(result, BadInput);
+    openNext();
+}
+
+bool CommandLineExtractor::prepareRun(const QString &video, Di_riror_adiRIZ &task)
+{
+    if (batch.rangeIn >= 0 && !applyRange(video, batch, task))
+        return false;
+    if (!taskCrop.isNull()) {
+        task.setCropRect(taskCrop);
+    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(task.videoPath, batch.rangeIn,
+                                                                               batch.rangeOut)) {
         task.setCropRect(*band);
     } else {
         printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
     }
-    task.setFrameNumber_orc(options.rate);
+    task.setFrameNumber_orc(batch.rate);
+    return true;
+}
 
-    if (!runToEnd(task)) {
+void CommandLineExtractor::onTaskEnded()
+{
+    if (!current)
+        return;
+    const qsizetype index = nextVideo - 1;
+    printProgress(*current, true);
+    result = combineResults(result, writeResult(batch.videos.at(index), *current, targets.at(index)));
+    dropTask();
+}
+
+int CommandLineExtractor::writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target)
+{
+    if (task.state != Done) {
         if (task.errorText.startsWith(task.videoFileName + QLatin1Char(':')))
             printError(task.errorText);
         else
@@ -184,8 +328,8 @@ int CommandLineExtractor::extract(const QString &video, const Options &options, 
     }
     const int outcome = task.errorText.isEmpty() ? Success : FinishedWithWarnings;
     printWarnings(video, task);
-    const SubtitleFormat format = options.txt ? SubtitleFormat::Txt
-                                              : SubtitleFormats::fromExtension(options.format).value_or(SubtitleFormat::Srt);
+    const SubtitleFormat format = batch.txt ? SubtitleFormat::Txt
+                                            : SubtitleFormats::fromExtension(batch.format).value_or(SubtitleFormat::Srt);
     const QString text = SubtitleFormats::text(task, format);
     if (target.isEmpty()) {
         // The same bytes as a written file, so a redirect gives what -o would.
@@ -233,51 +377,6 @@ bool CommandLineExtractor::applyRange(const QString &video, const Options &optio
     task.setInTimeRange(options.rangeIn);
     task.setoutTimeRange(std::min(options.rangeOut, task.duration));
     return true;
-}
-
-bool CommandLineExtractor::waitUntilLoaded(Di_riror_adiRIZ &task)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        const QMediaPlayer::MediaStatus status = task.mediaPlayer()->mediaStatus();
-        if (task.state == Ready || status == QMediaPlayer::InvalidMedia
-            || task.mediaPlayer()->error() != QMediaPlayer::NoError)
-            loop.quit();
-    });
-    poll.start(20);
-    limit.start(loadTimeoutMs);
-    loop.exec();
-    return task.state == Ready;
-}
-
-bool CommandLineExtractor::runToEnd(Di_riror_adiRIZ &task)
-{
-    QEventLoop loop;
-    QTimer watchdog;
-    qint64 lastMove = QDateTime::currentMSecsSinceEpoch();
-    qint64 lastPosition = -1;
-    connect(&task, &Di_riror_adiRIZ::completedSig, &loop, &QEventLoop::quit);
-    connect(&task, &Di_riror_adiRIZ::progress_updata, &loop, [&] { printProgress(task, false); });
-    connect(&watchdog, &QTimer::timeout, &loop, [&] {
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        if (task.lastPosition != lastPosition) {
-            lastPosition = task.lastPosition;
-            lastMove = now;
-        } else if (now - lastMove > stallLimitMs) {
-            task.failStalledRun();
-        }
-    });
-    watchdog.start(1000);
-    runClock.start();
-    task.run_mian();
-    if (task.state == Running)
-        loop.exec();
-    printProgress(task, true);
-    return task.state == Done;
 }
 
 void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final)
@@ -338,10 +437,6 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
     task->setScanMode(options.scan);
     if (!options.language.isEmpty() && !task->setLanguage(options.language)) {
         printError(QStringLiteral("%1: %2").arg(video, task->errorText));
-        return nullptr;
-    }
-    if (!waitUntilLoaded(*task)) {
-        printError(QStringLiteral("%1: not a playable video").arg(video));
         return nullptr;
     }
     return task;

@@ -9,8 +9,11 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+class BatchRunner;
 class Di_riror_adiRIZ;
+class QTimer;
 
 // The headless extractor: runs each video through the same worker as the program, one after
 // another, and writes the subtitles with the same writers.
@@ -41,25 +44,43 @@ public:
     };
 
     explicit CommandLineExtractor(QObject *parent = nullptr);
+    ~CommandLineExtractor() override;
 
     // Parses the arguments (without the program name); false with a one-line error otherwise.
     static bool parseArguments(const QStringList &arguments, Options *options, QString *error);
     static QString usage();
 
+    // Runs the application's event loop until every video is done; for main().
     int run(const Options &options);
+    // Starts the videos one after another and returns; finished gives the exit code.
+    void start(const Options &options);
 
     void setStreams(FILE *out, FILE *err) { this->out = out; this->errStream = err; }
     // Longest time a video may take to load before it is called unplayable.
     void setLoadTimeoutMs(int ms) { loadTimeoutMs = ms; }
 
+signals:
+    void finished(int exitCode);
+
 private:
+    enum class Opening { Ready, Loading, Refused };
+
     int listLanguages();
     bool checkOutput(const Options &options, bool several);
-    int extract(const QString &video, const Options &options, const QString &target);
+    // The exit code when the options end the program before any video runs.
+    std::optional<int> finishedEarly(const Options &options);
+    void openNext();
+    void dropTask();
+    Opening openVideo(const QString &video);
+    void awaitLoad();
+    void onLoadNews();
+    void endLoadWait();
+    void onLoaded();
+    bool prepareRun(const QString &video, Di_riror_adiRIZ &task);
+    void onTaskEnded();
+    int writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target);
     bool fitCropToFrame(const QString &video, const QSize &frame, QRect *crop);
     bool applyRange(const QString &video, const Options &options, Di_riror_adiRIZ &task);
-    bool waitUntilLoaded(Di_riror_adiRIZ &task);
-    bool runToEnd(Di_riror_adiRIZ &task);
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
     // The task ready to run, or null with the reason printed.
@@ -71,4 +92,15 @@ private:
     int loadTimeoutMs = 15000;
     qint64 lastProgressPrint = 0;
     QElapsedTimer runClock;
+
+    // The batch under way.
+    BatchRunner *runner = nullptr;
+    Options batch;
+    QStringList targets;
+    qsizetype nextVideo = 0;
+    int result = Success;
+    std::unique_ptr<Di_riror_adiRIZ> current;
+    QRect taskCrop;
+    QTimer *loadLimit = nullptr;
+    QList<QMetaObject::Connection> loadLinks;
 };

@@ -1,21 +1,23 @@
 #include "tasklistobj.h"
 
+#include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediaprobe.h"
 
 #include <QDebug>
 
-#include <algorithm>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QMediaPlayer>
-#include <QPointer>
-#include <QTimer>
-#include <QVideoSink>
-
 TaskListOBJ::TaskListOBJ(QObject *parent)
     : QObject(parent)
+    , runner(new BatchRunner(this))
 {
+    connect(runner, &BatchRunner::nextWanted, this, &TaskListOBJ::offerNext);
+    connect(runner, &BatchRunner::taskProgress, this, [this](Di_riror_adiRIZ *task) {
+        const int index = int(tasks.indexOf(task));
+        if (index >= 0)
+            emit progress_updataSig(index);
+    });
+    connect(runner, &BatchRunner::finished, this, &TaskListOBJ::completedSig);
+    connect(this, &TaskListOBJ::stopSig, runner, &BatchRunner::requestStop);
 }
 
 TaskListOBJ::~TaskListOBJ() = default;
@@ -58,65 +60,33 @@ bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)
     return task->state == Ready && !task->fileMissing;
 }
 
-void TaskListOBJ::runAll()
+bool TaskListOBJ::isRunning() const
 {
-    if (running)
-        return;
-    running = true;
-    batchStopRequested = false;
-    qsizetype index = 0;
-    while (index < tasks.size()) {
-        QPointer<Di_riror_adiRIZ> task = tasks.at(index);
-        if (canRun(task))
-            runTask(task);
-        if (batchStopRequested)
-            break;
-        // The list may have changed while the task ran; go on after it, or where it was.
-        if (task)
-            index = tasks.indexOf(task.data()) + 1;
-    }
-    running = false;
-    emit completedSig();
+    return runner->isRunning();
 }
 
-void TaskListOBJ::runTask(Di_riror_adiRIZ *task)
+void TaskListOBJ::setStallLimitMs(int ms)
 {
-    QEventLoop loop;
-    bool completed = false;
-    auto finish = [&loop, &completed] {
-        completed = true;
-        loop.quit();
-    };
-    const int tag = int(tasks.indexOf(task));
-    const QList<QMetaObject::Connection> links = {
-        connect(task, &Di_riror_adiRIZ::completedSig, &loop, finish),
-        // A task deleted while it runs never completes; its end is the end of the wait.
-        connect(task, &QObject::destroyed, &loop, finish),
-        connect(this, &TaskListOBJ::stopSig, task, &Di_riror_adiRIZ::stop_slots),
-        connect(task, &Di_riror_adiRIZ::progress_updata, this, [this, task, tag] {
-            const int now = int(tasks.indexOf(task));
-            emit progress_updataSig(now >= 0 ? now : tag);
-        }),
-    };
-    // A back end that stops reporting would hold the batch for ever.
-    QTimer watchdog;
-    QElapsedTimer sinceMove;
-    qint64 seenPosition = -1;
-    connect(&watchdog, &QTimer::timeout, &loop, [&, task] {
-        if (!sinceMove.isValid() || task->lastPosition != seenPosition) {
-            seenPosition = task->lastPosition;
-            sinceMove.start();
-        } else if (sinceMove.elapsed() > stallLimitMs && task->state == Running) {
-            task->failStalledRun();
-        }
-    });
-    watchdog.start(std::clamp(stallLimitMs / 4, 10, 1000));
-    task->run_mian();
-    // A refused run, or one that ended inside run_mian, has nothing left to wait for.
-    if (!completed && task->state == Running)
-        loop.exec();
-    for (const QMetaObject::Connection &link : links)
-        disconnect(link);
+    runner->setStallLimitMs(ms);
+}
+
+void TaskListOBJ::runAll()
+{
+    if (runner->isRunning())
+        return;
+    batchStopRequested = false;
+    cursor = 0;
+    runner->start();
+}
+
+void TaskListOBJ::offerNext(Di_riror_adiRIZ *previous)
+{
+    // The list may have changed while the task ran; go on after it, or where it was.
+    if (previous && tasks.contains(previous))
+        cursor = tasks.indexOf(previous) + 1;
+    while (cursor < tasks.size() && !canRun(tasks.at(cursor)))
+        ++cursor;
+    runner->offer(cursor < tasks.size() ? tasks.at(cursor) : nullptr);
 }
 
 void TaskListOBJ::requestStop()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 
+class BatchRunner;
 class Di_riror_adiRIZ;
 
 // The batch: the ordered tasks, the runner that takes them one after another, and the header
@@ -21,12 +22,12 @@ public:
     void appendTask(Di_riror_adiRIZ *task);
     void removeTask(int index);
     QList<Di_riror_adiRIZ *> taskList() const { return tasks; }
-    bool isRunning() const { return running; }
+    bool isRunning() const;
     // A running task whose position has not moved for this long is failed and the batch goes on.
-    void setStallLimitMs(int ms) { stallLimitMs = ms; }
+    void setStallLimitMs(int ms);
 
     // True when the file's container holds a decodable video stream and a duration.
-    bool isPlayableVideo(const QUrl &url);
+    static bool isPlayableVideo(const QUrl &url);
 
 
     QList<Di_riror_adiRIZ *> tasks;
@@ -38,6 +39,7 @@ public:
     qint16 refusedRecordVersion = 0;
 
 public slots:
+    // Starts the batch and returns; completedSig tells when it is over.
     void runAll();
     void requestStop();
 
@@ -48,8 +50,9 @@ signals:
 
 private:
     static bool canRun(const Di_riror_adiRIZ *task);
-    void runTask(Di_riror_adiRIZ *task);
+    void offerNext(Di_riror_adiRIZ *previous);
 
-    bool running = false;
-    int stallLimitMs = 30000;
+    BatchRunner *runner = nullptr;
+    // Where the batch goes on when the task that ran was deleted meanwhile.
+    qsizetype cursor = 0;
 };

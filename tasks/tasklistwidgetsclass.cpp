@@ -10,6 +10,7 @@
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
 #include "tasks/tasklistobj.h"
+#include "tasks/videoimportcheck.h"
 
 #include <QDebug>
 #include <QDir>
@@ -168,35 +169,54 @@ void TaskListWidgetsClass::askForVideos()
         importFiles(paths);
 }
 
-void TaskListWidgetsClass::classifyFiles(const QStringList &paths, QStringList *accepted, QStringList *rejected)
-{
-    QStringList candidates;
-    for (const QString &path : paths) {
-        const QFileInfo info(path);
-        if (info.isFile())
-            candidates.append(path);
-    }
-    for (const QString &path : std::as_const(candidates)) {
-        if (tasks->isPlayableVideo(QUrl::fromLocalFile(path)))
-            accepted->append(path);
-        else
-            rejected->append(path);
-    }
-}
-
 void TaskListWidgetsClass::importFiles(const QStringList &paths)
 {
-    QStringList accepted;
-    QStringList rejected;
-    classifyFiles(paths, &accepted, &rejected);
-    for (const QString &path : std::as_const(accepted))
-        tasks->addTask(QUrl::fromLocalFile(path));
-    ui->listWidget->setRememberedRow(int(tasks->tasks.size()) - 1);
-    ui->listWidget->rebuildRows();
-    refreshRowsLater();
-    if (!rejected.isEmpty())
-        QMessageBox::warning(this, tr("以下文件不能导入"), linesOf(rejected), QMessageBox::Ok);
+    pendingImports.append(paths);
+    if (!isImporting())
+        startNextImport();
+}
+
+bool TaskListWidgetsClass::isImporting() const
+{
+    return importCheck && importCheck->isRunning();
+}
+
+void TaskListWidgetsClass::startNextImport()
+{
+    if (isImporting())
+        return;
+    if (pendingImports.isEmpty()) {
+        emit importFinished();
+        return;
+    }
+    if (!importCheck) {
+        importCheck = new VideoImportCheck(this);
+        connect(importCheck, &VideoImportCheck::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
+        connect(importCheck, &VideoImportCheck::finished, this, &TaskListWidgetsClass::onImportChecked);
+    }
+    importCheck->start(pendingImports.takeFirst());
+}
+
+void TaskListWidgetsClass::addImportedVideo(const QString &path)
+{
+    tasks->addTask(QUrl::fromLocalFile(path));
+    ui->listWidget->addMissingRows();
     showListOrDropZone();
+}
+
+void TaskListWidgetsClass::onImportChecked(const QStringList &rejected)
+{
+    ui->listWidget->setRememberedRow(int(tasks->tasks.size()) - 1);
+    ui->listWidget->setCurrentRow(int(tasks->tasks.size()) - 1);
+    refreshRowsLater();
+    showListOrDropZone();
+    // The box waits for the user; the next import goes on meanwhile.
+    if (!rejected.isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("以下文件不能导入"), linesOf(rejected), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
+    QMetaObject::invokeMethod(this, &TaskListWidgetsClass::startNextImport, Qt::QueuedConnection);
 }
 
 void TaskListWidgetsClass::start()
@@ -253,8 +273,7 @@ void TaskListWidgetsClass::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    // Probing reads every file; do it after the drop so the dragging program is not kept waiting.
-    QMetaObject::invokeMethod(this, [this, paths] { importFiles(paths); }, Qt::QueuedConnection);
+    importFiles(paths);
 }
 
 bool TaskListWidgetsClass::eventFilter(QObject *watched, QEvent *event)
@@ -374,6 +393,10 @@ void TaskListWidgetsClass::openProject()
 
 void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
 {
+    // Files still being checked belonged to the batch being replaced.
+    pendingImports.clear();
+    delete importCheck;
+    importCheck = nullptr;
     while (!tasks->tasks.isEmpty())
         tasks->removeTask(int(tasks->tasks.size()) - 1);
     ui->listWidget->rebuildRows();

@@ -6,6 +6,7 @@
 #include <memory>
 
 class TaskListOBJ;
+class VideoImportCheck;
 
 namespace Ui {
 class TaskListWidgetsClassClass;
@@ -25,8 +26,10 @@ public:
     QString currentProjectPath() const { return projectPath; }
     bool isRunning() const { return running; }
 
+    // Checks the files off the GUI thread and adds a row for each video as it is known, in the
+    // order given; the files that are not videos are named once all are checked.
     void importFiles(const QStringList &paths);
-    void classifyFiles(const QStringList &paths, QStringList *accepted, QStringList *rejected);
+    bool isImporting() const;
     void loadOutputDir();
     void saveOutputDir();
 
@@ -42,6 +45,8 @@ public:
 signals:
     void runSig();
     void stopSig();
+    // Every file of the imports asked for so far has been checked.
+    void importFinished();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -61,10 +66,16 @@ private:
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
     bool refuseWhileRunning();
     void replaceBatchWith(TaskListOBJ &loaded);
+    void startNextImport();
+    void addImportedVideo(const QString &path);
+    void onImportChecked(const QStringList &rejected);
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;
     TaskListOBJ *tasks = nullptr;
     QString outputDir;
     QString projectPath;
     bool running = false;
+    VideoImportCheck *importCheck = nullptr;
+    // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
+    QList<QStringList> pendingImports;
 };

@@ -44,16 +44,27 @@ void TaskQListWidget::rebuildRows()
 {
     const QList<Di_riror_adiRIZ *> tasks = taskList ? taskList->taskList() : QList<Di_riror_adiRIZ *>();
     clear();
-    for (int i = 0; i < tasks.size(); ++i) {
-        auto *row = new TaskCustomItem(tasks.at(i), i);
-        connect(row, &TaskCustomItem::editpushButt, this, [this, i] { emit editpushButt(i); });
-        auto *item = new QListWidgetItem;
-        item->setSizeHint(row->size());
-        addItem(item);
-        setItemWidget(item, row);
-    }
+    for (int i = 0; i < tasks.size(); ++i)
+        addRow(tasks.at(i), i);
     setCurrentRow(remembered >= 0 && remembered < count() ? remembered : -1);
     update();
+}
+
+void TaskQListWidget::addMissingRows()
+{
+    const QList<Di_riror_adiRIZ *> tasks = taskList ? taskList->taskList() : QList<Di_riror_adiRIZ *>();
+    for (int i = count(); i < tasks.size(); ++i)
+        addRow(tasks.at(i), i);
+}
+
+void TaskQListWidget::addRow(Di_riror_adiRIZ *task, int index)
+{
+    auto *row = new TaskCustomItem(task, index);
+    connect(row, &TaskCustomItem::editpushButt, this, [this, index] { emit editpushButt(index); });
+    auto *item = new QListWidgetItem;
+    item->setSizeHint(row->size());
+    addItem(item);
+    setItemWidget(item, row);
 }
 
 void TaskQListWidget::refreshRows()

@@ -26,6 +26,8 @@ public:
 
 public slots:
     void rebuildRows();
+    // Rows for the tasks appended since the last build, leaving the others as they are.
+    void addMissingRows();
     void refreshRows();
     void deleteSelected();
     void revealSelected(int which);
@@ -40,6 +42,7 @@ signals:
     void areaDetected(Di_riror_adiRIZ *task);
 
 private:
+    void addRow(Di_riror_adiRIZ *task, int index);
     void showContextMenu(const QPoint &position);
     QList<int> selectedRows() const;
     // Deleting or resetting the running task would leave the batch waiting for it.

@@ -131,6 +131,14 @@ inline void finish(Di_riror_adiRIZ *task, int state = Done)
     emit task->completedSig();
 }
 
+// Starts the batch and waits for its end; false when it did not end in time.
+inline bool runToEnd(TaskListOBJ &list, int timeoutMs = 10000)
+{
+    QSignalSpy completed(&list, &TaskListOBJ::completedSig);
+    list.runAll();
+    return !completed.isEmpty() || completed.wait(timeoutMs);
+}
+
 // Plays the part of the worker: whenever a task turns Running, hands it to `onRunning`, which by
 // default finishes it the way a run that reached its end does.
 class BatchDriver : public QObject

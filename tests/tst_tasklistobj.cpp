@@ -45,7 +45,7 @@ private slots:
         BatchDriver driver(list);
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
 
         QCOMPARE(driver.ran, expectedRuns);
         QCOMPARE(completed.count(), 1);
@@ -69,7 +69,7 @@ private slots:
         });
         QSignalSpy progress(&list, &TaskListOBJ::progress_updataSig);
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
 
         QCOMPARE(progress.count(), 2);
         QCOMPARE(progress.at(0).at(0).toInt(), 2);
@@ -93,7 +93,7 @@ private slots:
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
         QSignalSpy stops(&list, &TaskListOBJ::stopSig);
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
         QCOMPARE(driver.ran, QStringList{"t0"});
         QCOMPARE(completed.count(), 1);
         QCOMPARE(stops.count(), 1);
@@ -103,7 +103,7 @@ private slots:
         list.tasks.at(0)->stopRequested = false;
         list.requestStop();
         QVERIFY(!list.tasks.at(0)->stopRequested);
-        list.runAll();
+        QVERIFY(runToEnd(list));
         QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
         QCOMPARE(completed.count(), 2);
         QVERIFY(!list.batchStopRequested);
@@ -124,7 +124,7 @@ private slots:
         });
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
 
         QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
         QCOMPARE(pathsOf(list), (QStringList{"t0", "t2"}));
@@ -145,7 +145,7 @@ private slots:
         });
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
 
         QCOMPARE(driver.ran, (QStringList{"stuck", "t1"}));
         QCOMPARE(list.tasks.at(0)->state, int(Failed));
@@ -167,7 +167,7 @@ private slots:
             finish(task);
         });
 
-        list.runAll();
+        QVERIFY(runToEnd(list));
 
         QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
         QCOMPARE(completed.count(), 1);

@@ -143,6 +143,36 @@ private slots:
         QVERIFY(!noWarning->seen);
     }
 
+    // The drop only takes the names: the files are checked off the GUI thread, and each video gets its
+    // row as soon as it and the files before it are known; a second drop queues behind the first.
+    void dropChecksLaterAndAddsRowsOneByOneInOrder()
+    {
+        TaskListWidgetsClass page;
+        page.show();
+        const QStringList first{fixture("zh_yellow.mkv"), fixture("not_a_video.mp4"), fixture("en_two.mp4"),
+                                fixture("portrait.mp4"), fixture("en_two.mp4")};
+        const QStringList second{fixture("portrait.mp4"), fixture("zh_yellow.mkv")};
+        QList<int> rowsPerInsert;
+        connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page,
+                [&](const QModelIndex &, int from, int to) { rowsPerInsert << to - from + 1; });
+        QSignalSpy done(&page, &TaskListWidgetsClass::importFinished);
+        auto warning = answerMessageBox(QMessageBox::Ok);
+
+        dropOn(&page, first);
+        dropOn(&page, second);
+        QVERIFY(page.taskList()->tasks.isEmpty());
+        QVERIFY(page.isImporting());
+
+        QVERIFY(done.wait(20000));
+        QStringList videos = first + second;
+        videos.removeAll(fixture("not_a_video.mp4"));
+        QCOMPARE(pathsOf(*page.taskList()), videos);
+        QCOMPARE(rowsPerInsert, QList<int>(videos.size(), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(warning->seen, 5000);
+        QCOMPARE(warning->text, fixture("not_a_video.mp4") + "\n");
+        QCOMPARE(listOf(page)->currentRow(), int(videos.size()) - 1);
+    }
+
     // Names users really give their files: every one plays, shows its picture and survives a reopen.
     void hostileNamesImportAndReopen()
     {
@@ -191,7 +221,8 @@ private slots:
             FileAnswers chosen({fixture("en_two.mp4"), fixture("portrait.mp4")});
             QTest::mouseClick(button(page, "addpushButton"), Qt::LeftButton);
         }
-        QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), fixture("portrait.mp4")}));
+        QTRY_COMPARE_WITH_TIMEOUT(pathsOf(*page.taskList()),
+                                  (QStringList{fixture("en_two.mp4"), fixture("portrait.mp4")}), 10000);
 
         QTest::mouseClick(listOf(page)->rowWidget(1)->findChild<QPushButton *>("editpushButt"), Qt::LeftButton);
         QPointer<VideoQtWidgets> editor;
@@ -234,6 +265,7 @@ private slots:
             finish(task, Cancelled);
         });
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QTRY_VERIFY(!page.isRunning());
 
         QCOMPARE(runs.count(), 1);
         QCOMPARE(stops.count(), 1);

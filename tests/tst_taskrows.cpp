@@ -251,7 +251,7 @@ private slots:
             v.view.resetSelected(0);
             finish(task);
         });
-        v.list.runAll();
+        QVERIFY(runToEnd(v.list));
 
         QCOMPARE(refusals->at(0).title, QStringLiteral("警告"));
         QCOMPARE(refusals->at(1).title, QStringLiteral("警告"));

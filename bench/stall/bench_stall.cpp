@@ -1,0 +1,239 @@
+// Event-loop stall benchmark: how long the GUI thread's loop is held at a stretch while the batch
+// runs and while dropped files are checked. A 5 ms timer notes the largest gap between its ticks.
+// One row per scene: the longest gap, the 99th percentile gap, the gaps over 50 ms, and the wall time.
+//   bench_stall --run CLIP... --drop FILE...
+// --run: each clip as a one-task batch by playback at rate 1, then by the fast scan.
+// --drop: the files checked alone (off and on the GUI thread), dropped at once on the batch page
+// (twice: the first task of a process loads the recogniser), then checked and made into tasks the
+// old way, inside one handler on the GUI thread.
+#include "recognition/di_riror_adiriz.h"
+#include "tasks/tasklistobj.h"
+#include "tasks/tasklistwidgetsclass.h"
+#include "tasks/videoimportcheck.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int tickMs = 5;
+constexpr qint64 stallMs = 50;
+
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [this] { tick(); });
+    }
+    void start()
+    {
+        gaps.clear();
+        clock.start();
+        last = 0;
+        ticker.start(tickMs);
+    }
+    void stop()
+    {
+        tick();
+        ticker.stop();
+        wall = clock.elapsed();
+    }
+    void print(const QString &scene) const
+    {
+        QList<qint64> sorted = gaps;
+        std::sort(sorted.begin(), sorted.end());
+        const qint64 longest = sorted.isEmpty() ? 0 : sorted.last();
+        const qint64 p99 = sorted.isEmpty() ? 0 : sorted.at(qsizetype(double(sorted.size() - 1) * 0.99));
+        const auto over = std::count_if(sorted.cbegin(), sorted.cend(), [](qint64 gap) { return gap > stallMs; });
+        std::printf("%-44s %8lld %8lld %8lld %9lld\n", qPrintable(scene), longest, p99, qlonglong(over), wall);
+        std::fflush(stdout);
+    }
+
+private:
+    void tick()
+    {
+        const qint64 now = clock.elapsed();
+        gaps.append(now - last);
+        last = now;
+    }
+
+    QTimer ticker;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 wall = 0;
+    QList<qint64> gaps;
+};
+
+// The benchmark's own top-level loop, run from main between scenes (nothing runs outside it).
+bool runUntil(const std::function<bool()> &done, int limitMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    check.start(20);
+    loop.exec();
+    return done();
+}
+
+void runClip(const QString &clip, ScanMode mode)
+{
+    TaskListOBJ list;
+    list.addTask(QUrl::fromLocalFile(clip));
+    Di_riror_adiRIZ *task = list.tasks.first();
+    if (!runUntil([task] { return task->state == Ready; }, 20000)) {
+        std::printf("%s: did not load\n", qPrintable(clip));
+        return;
+    }
+    task->setScanMode(mode);
+    task->setFrameNumber_orc(1.0);
+    // The band where subtitles sit, as the editor would place it.
+    const QRect frame = task->cropRect;
+    task->setCropRect(QRect(0, frame.height() * 3 / 4, frame.width(), frame.height() / 4));
+    bool over = false;
+    QObject::connect(&list, &TaskListOBJ::completedSig, [&over] { over = true; });
+    StallMeter meter;
+    meter.start();
+    list.runAll();
+    runUntil([&over] { return over; }, 120000);
+    meter.stop();
+    const QString scene = QStringLiteral("run %1 %2").arg(mode == ScanMode::Fast ? "fast" : "rate 1",
+                                                         QFileInfo(clip).fileName());
+    meter.print(scene + QStringLiteral(" (%1 samples)").arg(task->samples.size()));
+}
+
+// The check alone, without the rows: what the drop itself costs the GUI thread.
+void checkOnly(const QStringList &files)
+{
+    VideoImportCheck check;
+    int videos = 0;
+    bool checked = false;
+    QObject::connect(&check, &VideoImportCheck::videoFound, [&videos] { ++videos; });
+    QObject::connect(&check, &VideoImportCheck::finished, [&checked] { checked = true; });
+    StallMeter meter;
+    meter.start();
+    check.start(files);
+    runUntil([&checked] { return checked; }, 120000);
+    meter.stop();
+    meter.print(QStringLiteral("check %1 files off the GUI thread, no rows").arg(files.size()));
+
+    int playable = 0;
+    bool checkedHere = false;
+    meter.start();
+    QTimer::singleShot(0, [&] {
+        for (const QString &file : files)
+            playable += VideoImportCheck::check(file) == VideoImportCheck::Verdict::Video ? 1 : 0;
+        checkedHere = true;
+    });
+    runUntil([&checkedHere] { return checkedHere; }, 120000);
+    meter.stop();
+    meter.print(QStringLiteral("check %1 files on the GUI thread, no rows").arg(files.size()));
+    if (playable != videos)
+        std::printf("    the two checks disagree: %d and %d videos\n", videos, playable);
+}
+
+void dropOnPage(const QStringList &files, const char *when)
+{
+    TaskListWidgetsClass page;
+    page.show();
+    QList<QUrl> urls;
+    for (const QString &file : files)
+        urls.append(QUrl::fromLocalFile(file));
+    QMimeData mime;
+    mime.setUrls(urls);
+    bool imported = false;
+    QObject::connect(&page, &TaskListWidgetsClass::importFinished, [&imported] { imported = true; });
+    StallMeter meter;
+    meter.start();
+    QElapsedTimer sinceDrop;
+    sinceDrop.start();
+    qint64 firstRow = -1;
+    QTimer watchRows;
+    QObject::connect(&watchRows, &QTimer::timeout, [&] {
+        if (firstRow < 0 && !page.taskList()->tasks.isEmpty())
+            firstRow = sinceDrop.elapsed();
+    });
+    watchRows.start(1);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &drop);
+    const qint64 dropReturned = sinceDrop.elapsed();
+    runUntil([&imported] { return imported; }, 120000);
+    const qint64 allRows = sinceDrop.elapsed();
+    meter.stop();
+    meter.print(QStringLiteral("drop %1 files on the page, %2").arg(files.size()).arg(QLatin1String(when)));
+    std::printf("    drop returned after %lld ms, first row after %lld ms, all %lld rows after %lld ms\n",
+                dropReturned, firstRow, qlonglong(page.taskList()->tasks.size()), allRows);
+    // Let the rows' own loading (players, thumbnails) settle before the next scene.
+    runUntil([] { return false; }, 3000);
+}
+
+// As the page did before: every file checked and its task made inside the drop's handler.
+void checkOnGuiThread(const QStringList &files)
+{
+    TaskListOBJ list;
+    bool checked = false;
+    StallMeter meter;
+    meter.start();
+    QTimer::singleShot(0, &list, [&list, &checked, files] {
+        for (const QString &file : files) {
+            if (QFileInfo(file).isFile() && TaskListOBJ::isPlayableVideo(QUrl::fromLocalFile(file)))
+                list.addTask(QUrl::fromLocalFile(file));
+        }
+        checked = true;
+    });
+    runUntil([&checked] { return checked; }, 120000);
+    meter.stop();
+    meter.print(QStringLiteral("drop %1 files the old way (all on the GUI thread)").arg(files.size()));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+    QApplication app(argc, argv);
+    QStringList clips;
+    QStringList dropped;
+    QStringList *into = nullptr;
+    for (const QString &argument : app.arguments().mid(1)) {
+        if (argument == QLatin1String("--run"))
+            into = &clips;
+        else if (argument == QLatin1String("--drop"))
+            into = &dropped;
+        else if (into)
+            into->append(argument);
+    }
+    std::printf("%-44s %8s %8s %8s %9s\n", "scene", "max ms", "p99 ms", ">50 ms", "wall ms");
+    for (const QString &clip : std::as_const(clips)) {
+        runClip(clip, ScanMode::Playback);
+        runClip(clip, ScanMode::Fast);
+    }
+    if (!dropped.isEmpty()) {
+        checkOnly(dropped);
+        // The first task of the process loads the recogniser's model; later ones find it loaded.
+        dropOnPage(dropped, "first");
+        dropOnPage(dropped, "again");
+        checkOnGuiThread(dropped);
+    }
+    return 0;
+}

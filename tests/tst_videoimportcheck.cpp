@@ -1,0 +1,98 @@
+#include "tasks/videoimportcheck.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+QString fixture(const char *name)
+{
+    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
+}
+
+// Counts the events the GUI thread dispatches: two reports under one count came from one pass.
+struct EventCount : QObject
+{
+    bool eventFilter(QObject *, QEvent *) override
+    {
+        ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+class TestVideoImportCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void verdicts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("mp4 video") << fixture("en_two.mp4") << int(VideoImportCheck::Verdict::Video);
+        QTest::newRow("matroska video") << fixture("zh_yellow.mkv") << int(VideoImportCheck::Verdict::Video);
+        QTest::newRow("text named .mp4") << fixture("not_a_video.mp4") << int(VideoImportCheck::Verdict::NotAVideo);
+        QTest::newRow("missing file") << fixture("absent.mp4") << int(VideoImportCheck::Verdict::NotAFile);
+        QTest::newRow("folder") << QStringLiteral(TARNIX_FIXTURE_DIR) << int(VideoImportCheck::Verdict::NotAFile);
+    }
+    void verdicts()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, verdict);
+        QCOMPARE(int(VideoImportCheck::check(path)), verdict);
+    }
+
+    // However the pool's threads finish, the videos come in the order given, one per pass of the
+    // event loop even when a slow receiver lets every result be ready at once.
+    void reportsInOrderOnePerPass()
+    {
+        QStringList paths;
+        QStringList expected;
+        for (int i = 0; i < 4; ++i) {
+            for (const char *name : {"en_two.mp4", "not_a_video.mp4", "zh_yellow.mkv", "absent.mp4", "portrait.mp4"})
+                paths << fixture(name);
+            expected << fixture("en_two.mp4") << fixture("zh_yellow.mkv") << fixture("portrait.mp4");
+        }
+        VideoImportCheck check;
+        EventCount events;
+        qApp->installEventFilter(&events);
+        QStringList found;
+        QList<int> passAtFound;
+        connect(&check, &VideoImportCheck::videoFound, this, [&](const QString &path) {
+            found << path;
+            passAtFound << events.count;
+            QThread::msleep(20); // as making the row's task takes a while
+        });
+        QSignalSpy finished(&check, &VideoImportCheck::finished);
+
+        check.start(paths);
+        QVERIFY(check.isRunning());
+        QVERIFY(found.isEmpty()); // nothing is reported inside start
+
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(found, expected);
+        for (qsizetype i = 1; i < passAtFound.size(); ++i)
+            QVERIFY2(passAtFound.at(i) > passAtFound.at(i - 1), qPrintable(QString::number(i)));
+        QCOMPARE(finished.first().first().toStringList(), QStringList(4, fixture("not_a_video.mp4")));
+        QVERIFY(!check.isRunning());
+    }
+
+    void nothingToCheckFinishesEmpty()
+    {
+        VideoImportCheck check;
+        QSignalSpy found(&check, &VideoImportCheck::videoFound);
+        QSignalSpy finished(&check, &VideoImportCheck::finished);
+        check.start({QStringLiteral(TARNIX_FIXTURE_DIR), fixture("absent.mp4")});
+        QVERIFY(finished.count() == 1 || finished.wait(5000));
+        QCOMPARE(found.count(), 0);
+        QVERIFY(finished.first().first().toStringList().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestVideoImportCheck)
+#include "tst_videoimportcheck.moc"
