@@ -217,9 +217,8 @@ int CommandLineExtractor::run(const Options &options)
 
     if (!options.language.isEmpty()) {
         TextRecognizer probe;
-        const QString answer = probe.selectLanguage(options.language);
-        if (answer != QLatin1String("ok")) {
-            printError(QStringLiteral("--lang: %1 (see --list-languages)").arg(answer));
+        if (const auto refusal = probe.chooseLanguage(options.language)) {
+            printError(QStringLiteral("--lang: %1 (see --list-languages)").arg(refusal->text()));
             return BadInput;
         }
     }
@@ -375,9 +374,7 @@ bool CommandLineExtractor::waitUntilLoaded(Di_riror_adiRIZ &task)
     limit.setSingleShot(true);
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        const QMediaPlayer::MediaStatus status = task.mediaPlayer()->mediaStatus();
-        if (task.state == Ready || status == QMediaPlayer::InvalidMedia
-            || task.mediaPlayer()->error() != QMediaPlayer::NoError)
+        if (task.state == Ready || !task.isProbingMedia())
             loop.quit();
     });
     poll.start(20);
@@ -452,10 +449,6 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
     if (options.scan == ScanMode::Fast) {
         // No player needed: the decoder knows the length and the picture (as shown, upright).
         auto task = std::make_unique<Di_riror_adiRIZ>();
-        if (!task->openForScan(path)) {
-            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
-            return nullptr;
-        }
         // The scan loads its own recognisers; the language was checked by run() or is installed.
         const QString language =
             options.language.isEmpty() ? task->textRecognizer()->userProfileLanguage() : options.language;
@@ -463,7 +456,10 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
             printError(QStringLiteral("%1: no recognition language installed").arg(video));
             return nullptr;
         }
-        task->languages = QStringList{language};
+        if (!task->openForScan(path, language)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
+            return nullptr;
+        }
         return task;
     }
     auto task = std::make_unique<Di_riror_adiRIZ>(path);

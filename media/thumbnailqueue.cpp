@@ -1,0 +1,78 @@
+#include "thumbnailqueue.h"
+
+#include "getvideothumbnail.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <algorithm>
+
+ThumbnailQueue *ThumbnailQueue::instance()
+{
+    static QPointer<ThumbnailQueue> queue;
+    if (!queue)
+        queue = new ThumbnailQueue(QCoreApplication::instance());
+    return queue;
+}
+
+ThumbnailQueue::ThumbnailQueue(QObject *parent)
+    : QObject(parent)
+{
+}
+
+ThumbnailQueue::~ThumbnailQueue()
+{
+    // A grab bounds each of its waits, so ending with the application takes a few seconds at most.
+    for (QThread *thread : running) {
+        thread->quit();
+        thread->wait();
+    }
+}
+
+void ThumbnailQueue::request(QObject *context, const QString &path, Delivery deliver, int delayMs)
+{
+    Request request{context, path, std::move(deliver), {}, delayMs};
+    request.since.start();
+    waiting.push_back(std::move(request));
+    startNext();
+}
+
+void ThumbnailQueue::cancel(QObject *context)
+{
+    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
+                                 [context](const Request &request) { return request.context == context; }),
+                  waiting.end());
+}
+
+void ThumbnailQueue::startNext()
+{
+    while (running.size() < size_t(concurrentGrabs) && !waiting.empty()) {
+        Request next = std::move(waiting.front());
+        waiting.pop_front();
+        if (next.context)
+            start(std::move(next));
+    }
+}
+
+void ThumbnailQueue::start(Request request)
+{
+    auto *thread = new QThread;
+    auto *grabber = new GetVideoThumbnail;
+    grabber->setSourcePath(request.path);
+    grabber->moveToThread(thread);
+    running.push_back(thread);
+    connect(grabber, &GetVideoThumbnail::outImageSig, this, [thread, request](const QPixmap &picture) {
+        thread->quit();
+        if (request.context)
+            request.deliver(picture);
+    });
+    connect(thread, &QThread::finished, grabber, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, [this, thread] {
+        running.erase(std::find(running.begin(), running.end(), thread));
+        thread->deleteLater();
+        startNext();
+    });
+    thread->start(QThread::InheritPriority);
+    const int delay = int(std::max<qint64>(0, request.delayMs - request.since.elapsed()));
+    QMetaObject::invokeMethod(grabber, "grabAfter", Qt::QueuedConnection, Q_ARG(int, delay));
+}
