@@ -291,7 +291,7 @@ void TestFastScan::stopThenResumeEqualsOneRun()
         QVERIFY(sample.time < resumeAt);
 
     disconnect(stopper);
-    rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Ready); });
+    QVERIFY(task.makeReady());
     task.run_mian();
     QVERIFY(completed.wait(30000));
     QCOMPARE(completed.size(), 2);

@@ -153,10 +153,12 @@ void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
     QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
     task.run_mian();
     QCOMPARE(task.state, int(Running));
+    // Only a reset takes a running task back; setting it Ready would start a second run.
+    QVERIFY(!task.makeReady());
     QVERIFY(completed.wait(20000));
     QCOMPARE(task.state, int(Done));
     QCOMPARE(entryTexts(task), QStringList{"Hello world\n"});
-    rewrite(const SRTEntry &entry = task, [&](TaskRecord &r) { r.entries.first(); });
+    const SRTEntry &entry = task.entries.first();
     QVERIFY2(entry.intime >= 500 && entry.intime <= 900, qPrintable(QString::number(entry.intime)));
     QVERIFY2(entry.outtime >= 2100 && entry.outtime <= 2500, qPrintable(QString::number(entry.outtime)));
     for (const FrameSample &sample : task.samples)
@@ -245,13 +247,13 @@ void TestWorker::stopThenResumeKeepsSamples()
     QCOMPARE(task.state, int(Cancelled));
     QVERIFY(task.entries.isEmpty());
     const qint64 stoppedAt = task.lastPosition;
-    rewrite(const qsizetype samplesBefore = task, [&](TaskRecord &r) { r.samples.size(); });
+    const qsizetype samplesBefore = task.samples.size();
     QVERIFY(samplesBefore > 0);
 
     // Cancelled refuses to run until the list sets it back to Ready; then it resumes.
     task.run_mian();
     QCOMPARE(task.errorText, QStringLiteral("状态不是就绪"));
-    rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Ready); });
+    QVERIFY(task.makeReady());
     task.run_mian();
     QVERIFY(completed.wait(20000));
     QCOMPARE(task.state, int(Done));
