@@ -2,6 +2,7 @@
 
 #include "media/mediasource.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMediaPlayer>
 #include <QTimer>
@@ -35,12 +36,22 @@ void GetVideoThumbnail::grabAfter(int delayMs)
     if (!delay) {
         delay = new QTimer(this);
         delay->setSingleShot(true);
-        connect(delay, &QTimer::timeout, this, [this] { getVideoThumbnail(); });
+        connect(delay, &QTimer::timeout, this, [this] {
+            const QImage image = grabImage();
+            // Ended by the application going away: there is no GUI left to make a pixmap for.
+            if (!QCoreApplication::closingDown())
+                deliver(image);
+        });
     }
     delay->start(delayMs);
 }
 
 QPixmap GetVideoThumbnail::getVideoThumbnail()
+{
+    return deliver(grabImage());
+}
+
+QImage GetVideoThumbnail::grabImage()
 {
     QImage image;
     {
@@ -59,6 +70,11 @@ QPixmap GetVideoThumbnail::getVideoThumbnail()
             player.stop();
         }
     }
+    return image;
+}
+
+QPixmap GetVideoThumbnail::deliver(const QImage &image)
+{
     QPixmap picture;
     if (!image.isNull())
         picture = QPixmap::fromImage(image.scaled(thumbnailWidth, thumbnailHeight, Qt::KeepAspectRatio,

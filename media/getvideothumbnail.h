@@ -29,6 +29,9 @@ signals:
     void outImageSig(QPixmap image);
 
 private:
+    QImage grabImage();
+    QPixmap deliver(const QImage &image);
+
     QString source;
     QTimer *delay = nullptr;
 };

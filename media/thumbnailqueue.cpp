@@ -22,10 +22,12 @@ ThumbnailQueue::ThumbnailQueue(QObject *parent)
 
 ThumbnailQueue::~ThumbnailQueue()
 {
-    // A grab bounds each of its waits, so ending with the application takes a few seconds at most.
+    // Quitting a thread ends the grab's waits too, so the application does not wait for them.
     for (QThread *thread : running) {
+        thread->disconnect(this);
         thread->quit();
         thread->wait();
+        delete thread;
     }
 }
 
