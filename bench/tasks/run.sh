@@ -17,8 +17,8 @@ clip batch_clip mp4 20 1280 720 25 gradient DejaVuSans 44 '&H00FFFFFF' '&H000000
 0:00:06.00|0:00:09.50|Every task reads the same file
 SUBS
 export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="*.debug=false"
-printf '%-6s %4s %8s %8s %8s %8s %8s %8s %6s %6s %6s\n' mode tasks open_ms known_ms thumbs_ms rss0_MB \
-  rss_known rss_idle thr0 thr_kn thr_idle
+printf '%-6s %4s %8s %8s %8s %8s %8s %8s %6s %6s %6s %6s\n' mode tasks open_ms known_ms thumbs_ms rss0_MB \
+  rss_known rss_idle thr0 thr_kn thr_idle known
 rows=()
 for n in "${counts[@]}"; do
   rows+=("$("$build/bench/tasks/bench_tasks" import "$n" "$work/batch_clip.mp4" "$work/batch_$n.wtarnix" 2>>"$work/stderr.log")")
