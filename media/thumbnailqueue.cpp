@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 ThumbnailQueue *ThumbnailQueue::instance()
 {
     static QPointer<ThumbnailQueue> queue;
@@ -72,6 +76,11 @@ void ThumbnailQueue::start(Request request)
     connect(thread, &QThread::finished, this, [this, thread] {
         running.erase(std::find(running.begin(), running.end(), thread));
         thread->deleteLater();
+#ifdef __GLIBC__
+        // A grab's player frees its buffers on its own threads; glibc keeps those pages in the
+        // threads' arenas unless asked, so a batch of grabs would leave hundreds of megabytes behind.
+        malloc_trim(0);
+#endif
         startNext();
     });
     thread->start(QThread::InheritPriority);
