@@ -104,9 +104,8 @@ std::optional<int> CommandLineExtractor::finishedEarly(const Options &options)
 
     if (!options.language.isEmpty()) {
         TextRecognizer probe;
-        const QString answer = probe.selectLanguage(options.language);
-        if (answer != QLatin1String("ok")) {
-            printError(QStringLiteral("--lang: %1 (see --list-languages)").arg(answer));
+        if (const auto refusal = probe.chooseLanguage(options.language)) {
+            printError(QStringLiteral("--lang: %1 (see --list-languages)").arg(refusal->text()));
             return BadInput;
         }
     }
@@ -241,7 +240,8 @@ void CommandLineExtractor::awaitLoad()
             onLoaded();
         });
     }
-    loadLinks = {connect(current.get(), &Di_riror_adiRIZ::err, this, &CommandLineExtractor::onLoadNews)};
+    loadLinks = {connect(current.get(), &Di_riror_adiRIZ::err, this, &CommandLineExtractor::onLoadNews),
+                 connect(current.get(), &Di_riror_adiRIZ::mediaProbed, this, &CommandLineExtractor::onLoadNews)};
     if (const QMediaPlayer *player = current->mediaPlayer()) {
         // Connected after the task's own handlers, so these run once the task has taken the news.
         loadLinks += {
@@ -258,9 +258,10 @@ void CommandLineExtractor::awaitLoad()
 void CommandLineExtractor::onLoadNews()
 {
     const QMediaPlayer *player = current->mediaPlayer();
-    const bool refused = player
-                         && (player->mediaStatus() == QMediaPlayer::InvalidMedia
-                             || player->error() != QMediaPlayer::NoError);
+    // Without a player the container probe decides; the task reads it on the pool.
+    const bool refused = player ? (player->mediaStatus() == QMediaPlayer::InvalidMedia
+                                   || player->error() != QMediaPlayer::NoError)
+                                : !current->isProbingMedia();
     if (current->state != Ready && !refused)
         return;
     endLoadWait();
@@ -419,10 +420,6 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
     if (options.scan == ScanMode::Fast) {
         // No player needed: the decoder knows the length and the picture (as shown, upright).
         auto task = std::make_unique<Di_riror_adiRIZ>();
-        if (!task->openForScan(path)) {
-            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
-            return nullptr;
-        }
         // The scan loads its own recognisers; the language was checked by run() or is installed.
         const QString language =
             options.language.isEmpty() ? task->textRecognizer()->userProfileLanguage() : options.language;
@@ -430,7 +427,10 @@ std::unique_ptr<Di_riror_adiRIZ> CommandLineExtractor::openTask(const QString &v
             printError(QStringLiteral("%1: no recognition language installed").arg(video));
             return nullptr;
         }
-        task->languages = QStringList{language};
+        if (!task->openForScan(path, language)) {
+            printError(QStringLiteral("%1: %2").arg(video, task->errorText.section(QStringLiteral(": "), 1)));
+            return nullptr;
+        }
         return task;
     }
     auto task = std::make_unique<Di_riror_adiRIZ>(path);

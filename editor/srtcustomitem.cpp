@@ -52,12 +52,12 @@ QString SRTCustomItem::fieldStyle(const QString &objectName, bool valid)
     return QStringLiteral("#%1{\nborder: 1px solid %2;\nborder-radius:3px;\n}").arg(objectName, colour);
 }
 
-SRTEntry *SRTCustomItem::entry() const
+const SRTEntry *SRTCustomItem::entry() const
 {
     // The task's list can be replaced behind the rows (a reset, a finished run).
     if (!worker || index < 0 || index >= worker->entries.size())
         return nullptr;
-    return &worker->entries[index];
+    return &worker->entries.at(index);
 }
 
 void SRTCustomItem::showEntry()
@@ -77,8 +77,11 @@ void SRTCustomItem::checkTime(QLineEdit *field, qint64 SRTEntry::*member)
     SRTQTime time;
     if (time.parseTime(text) && !text.isEmpty()) {
         field->setStyleSheet(fieldStyle(field->objectName(), true));
-        if (SRTEntry *edited = entry())
-            edited->*member = time.toMilliseconds();
+        if (const SRTEntry *shown = entry()) {
+            SRTEntry edited = *shown;
+            edited.*member = time.toMilliseconds();
+            worker->setEntry(index, edited);
+        }
         return;
     }
     qDebug() << "erro";
@@ -95,8 +98,11 @@ void SRTCustomItem::checkText()
         return;
     }
     ui->textEdit->setStyleSheet(fieldStyle(ui->textEdit->objectName(), true));
-    if (SRTEntry *edited = entry())
-        edited->text = text;
+    if (const SRTEntry *shown = entry()) {
+        SRTEntry edited = *shown;
+        edited.text = text;
+        worker->setEntry(index, edited);
+    }
 }
 
 void SRTCustomItem::seek()

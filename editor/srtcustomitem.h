@@ -37,7 +37,7 @@ signals:
 
 private:
     // The entry this row edits, or nullptr when the task is gone or its list got shorter.
-    SRTEntry *entry() const;
+    const SRTEntry *entry() const;
     void showEntry();
     void checkTime(QLineEdit *field, qint64 SRTEntry::*member);
     void checkText();

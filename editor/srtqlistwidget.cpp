@@ -62,18 +62,16 @@ SRTCustomItem *SRTQListWidget::rowWidget(int row) const
 
 void SRTQListWidget::insertBlankEntry(int index)
 {
-    if (!worker || index < 0 || index > worker->entries.size())
+    if (!worker || !worker->insertEntry(index, SRTEntry{}))
         return;
-    worker->entries.insert(index, SRTEntry{});
     pendingRow = index;
     refreshItems();
 }
 
 void SRTQListWidget::removeEntry(int index)
 {
-    if (!worker || index < 0 || index >= worker->entries.size())
+    if (!worker || !worker->removeEntry(index))
         return;
-    worker->entries.removeAt(index);
     pendingRow = index;
     refreshItems();
 }

@@ -2,6 +2,7 @@
 
 #include "media/mediasource.h"
 
+#include <QCoreApplication>
 #include <QMediaPlayer>
 #include <QTimer>
 #include <QVideoFrame>
@@ -101,7 +102,8 @@ void GetVideoThumbnail::finish()
     sink = nullptr;
     playing = false;
     QPixmap picture;
-    if (!image.isNull())
+    // Ended by the application going away: there is no GUI left to make a pixmap for.
+    if (!image.isNull() && !QCoreApplication::closingDown())
         picture = QPixmap::fromImage(image.scaled(thumbnailWidth, thumbnailHeight, Qt::KeepAspectRatio,
                                                   Qt::FastTransformation));
     emit outImageSig(picture);

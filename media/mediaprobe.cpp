@@ -50,6 +50,8 @@ MediaFacts MediaProbe::probe(const QString &path)
             facts.storedSize = QSize(parameters->width, parameters->height);
             const int rotation = streamRotationDegrees(stream);
             facts.frameSize = rotation == 90 || rotation == 270 ? facts.storedSize.transposed() : facts.storedSize;
+            if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
+                facts.frameRate = av_q2d(stream->avg_frame_rate);
         }
     }
     avformat_close_input(&context);

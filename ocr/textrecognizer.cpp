@@ -1,9 +1,7 @@
 #include "textrecognizer.h"
 
-#include "imagepreparation.h"
-#include "ppocrengine.h"
 #include "ppocrmodels.h"
-#include "tesseractengine.h"
+#include "sharedreader.h"
 #include "tesseractlanguages.h"
 
 #include "platform/appconstants.h"
@@ -29,28 +27,15 @@ const QStringList ppocrPreferred{QStringLiteral("en"), QStringLiteral("zh-Hans")
 std::atomic<int> engineOverride{int(TextRecognizer::Engine::Automatic)};
 std::atomic<bool> problemReported{false};
 
-// One PP-OCR engine per thread, shared by every recogniser on it: its networks take some 400 MB,
-// a batch holds a recogniser per task, and recognisers on one thread never read at once.
-std::shared_ptr<PpocrEngine> sharedPpocrEngine(QString *problem)
-{
-    thread_local std::weak_ptr<PpocrEngine> cached;
-    thread_local QString cachedDirectory;
-    const QString directory = PpocrModels::directory();
-    if (std::shared_ptr<PpocrEngine> engine = cached.lock(); engine && directory == cachedDirectory)
-        return engine;
-    std::shared_ptr<PpocrEngine> created = PpocrEngine::create(directory, problem);
-    if (created) {
-        cached = created;
-        cachedDirectory = directory;
-    }
-    return created;
-}
-
 } // namespace
 
 const char *const TextRecognizer::engineSettingKey = "info/ocrEngine";
 
-TextRecognizer::TextRecognizer() = default;
+TextRecognizer::TextRecognizer(Sharing sharing)
+    : sharing(sharing)
+{
+}
+
 TextRecognizer::~TextRecognizer() = default;
 
 QList<QStringList> TextRecognizer::availableLanguages() const
@@ -78,11 +63,24 @@ QString TextRecognizer::userProfileLanguage() const
     return TesseractLanguages::preferredTag(QLocale::system().uiLanguages(), installedTags);
 }
 
+QString TextRecognizer::LanguageRefusal::text() const
+{
+    return reason == EngineNotCreated ? QStringLiteral("NULL") : tag + QStringLiteral(" Error No language");
+}
+
 QString TextRecognizer::selectLanguage(const QString &tag)
 {
+    const std::optional<LanguageRefusal> refusal = chooseLanguage(tag);
+    return refusal ? refusal->text() : QStringLiteral("ok");
+}
+
+std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::chooseLanguage(const QString &tag)
+{
     const Engine preference = preferredEngine();
+    if (m_reader && tag == m_selectedTag && preference == m_selectedPreference)
+        return std::nullopt;
     if (preference != Engine::Tesseract && selectPpocr(tag, preference))
-        return QStringLiteral("ok");
+        return std::nullopt;
     const QString directory = TesseractLanguages::dataDirectory();
     const QStringList installed = TesseractLanguages::installedModels(directory);
     // "zh-Hans+en": the engine reads both scripts, as Tesseract does with "chi_sim+eng".
@@ -91,26 +89,29 @@ QString TextRecognizer::selectLanguage(const QString &tag)
     for (const QString &part : tag.split(QLatin1Char('+'))) {
         const QString model = TesseractLanguages::modelForTag(part, installed);
         if (model.isEmpty())
-            return part + QStringLiteral(" Error No language");
+            return LanguageRefusal{LanguageRefusal::NotInstalled, part};
         if (!models.contains(model))
             models << model;
         separateLetters = separateLetters && TesseractLanguages::usesSeparateLetters(part);
     }
-    std::unique_ptr<TesseractEngine> created = TesseractEngine::create(directory, models.join(QLatin1Char('+')));
-    if (!created)
-        return QStringLiteral("NULL");
+    QString spacedModel;
     if (models.size() > 1 && !separateLetters) {
         for (const QString &part : tag.split(QLatin1Char('+'))) {
             if (TesseractLanguages::usesSeparateLetters(part)) {
-                created->setSpacedReader(TesseractEngine::create(directory, TesseractLanguages::modelForTag(part, installed)));
+                spacedModel = TesseractLanguages::modelForTag(part, installed);
                 break;
             }
         }
     }
-    engine = std::move(created);
-    ppocr.reset();
-    m_separateLetters = separateLetters;
-    return QStringLiteral("ok");
+    std::shared_ptr<SharedReader> reader = SharedReader::tesseract(
+        directory, models.join(QLatin1Char('+')), spacedModel, separateLetters,
+        sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared);
+    if (!reader)
+        return LanguageRefusal{LanguageRefusal::EngineNotCreated, tag};
+    m_reader = std::move(reader);
+    m_selectedTag = tag;
+    m_selectedPreference = preference;
+    return std::nullopt;
 }
 
 // True when PP-OCR now reads `tag`; false leaves the previous engine and asks for Tesseract.
@@ -121,42 +122,42 @@ bool TextRecognizer::selectPpocr(const QString &tag, Engine preference)
     if (!wanted.contains(tag))
         return false;
     QString problem;
-    std::shared_ptr<PpocrEngine> created = sharedPpocrEngine(&problem);
+    std::shared_ptr<SharedReader> created = SharedReader::ppocr(
+        PpocrModels::directory(), sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared,
+        &problem);
     if (!created) {
         m_engineNotice = problem;
         if (!problemReported.exchange(true))
             qCWarning(lcOcr).noquote() << "PP-OCR not available, Tesseract reads instead:" << problem;
         return false;
     }
-    ppocr = std::move(created);
-    engine.reset();
+    m_reader = std::move(created);
+    m_selectedTag = tag;
+    m_selectedPreference = preference;
     return true;
 }
 
 QStringList TextRecognizer::recognize(QImage image)
 {
-    if (!engine && !ppocr) {
-        m_lastError = QCoreApplication::translate("TextRecognizer", "未选择识别语言");
+    if (!m_reader) {
+        m_lastError = noLanguageText();
         return {};
     }
-    QStringList lines;
-    if (ppocr) {
-        lines = ppocr->recognizeLines(image);
-    } else {
-        ImagePreparation::Settings settings;
-        settings.piecesInsideLetters = !m_separateLetters;
-        const QImage prepared = ImagePreparation(settings).prepare(image);
-        lines = prepared.isNull() ? QStringList() : engine->recognizeLines(prepared);
-    }
+    const QStringList lines = m_reader->read(image);
     m_lastError.clear();
     qDebug() << "length:::" << lines.size();
     qDebug() << lines;
     return lines;
 }
 
+QString TextRecognizer::noLanguageText()
+{
+    return QCoreApplication::translate("TextRecognizer", "未选择识别语言");
+}
+
 bool TextRecognizer::hasEngine() const
 {
-    return engine != nullptr || ppocr != nullptr;
+    return m_reader != nullptr;
 }
 
 QString TextRecognizer::lastError() const
@@ -166,7 +167,7 @@ QString TextRecognizer::lastError() const
 
 TextRecognizer::Engine TextRecognizer::selectedEngine() const
 {
-    return ppocr ? Engine::Ppocr : engine ? Engine::Tesseract : Engine::Automatic;
+    return !m_reader ? Engine::Automatic : m_reader->isPpocr() ? Engine::Ppocr : Engine::Tesseract;
 }
 
 QString TextRecognizer::engineNotice() const

@@ -8,8 +8,7 @@
 #include <memory>
 #include <optional>
 
-class PpocrEngine;
-class TesseractEngine;
+class SharedReader;
 
 // Turns one image into lines of text for one selected language. Languages are BCP 47 tags
 // ("en", "zh-Hans") compared case-sensitively; a language entry is {tag, display name}.
@@ -21,8 +20,20 @@ class TextRecognizer
 {
 public:
     enum class Engine { Automatic, Ppocr, Tesseract };
+    // Shared: the loaded engine of a language is shared with every other recogniser of the process
+    // (reading one at a time). Own: this recogniser loads its own, for reading in parallel.
+    enum class Sharing { Shared, Own };
 
-    TextRecognizer();
+    // Why a language could not be selected; text() is what selectLanguage answers.
+    struct LanguageRefusal
+    {
+        enum Reason { EngineNotCreated, NotInstalled };
+        Reason reason = NotInstalled;
+        QString tag; // the tag, or the part of a joined tag, that is not installed
+        QString text() const;
+    };
+
+    explicit TextRecognizer(Sharing sharing = Sharing::Shared);
     ~TextRecognizer();
     TextRecognizer(const TextRecognizer &) = delete;
     TextRecognizer &operator=(const TextRecognizer &) = delete;
@@ -33,11 +44,19 @@ public:
     // on anything but "ok" the previous engine stays selected. Several languages read together
     // are joined by "+" ("zh-Hans+en").
     QString selectLanguage(const QString &tag);
+    // The same choice, with the refusal as a value; selecting the language already selected
+    // loads nothing.
+    std::optional<LanguageRefusal> chooseLanguage(const QString &tag);
+    // What reads for the selected language, for reading on another thread while this recogniser
+    // may change its language; null before a selection.
+    std::shared_ptr<SharedReader> reader() const { return m_reader; }
     // Lines top to bottom; an empty list for a picture without text, and also (with lastError()
     // set) when no language has been selected.
     QStringList recognize(QImage image);
 
     bool hasEngine() const;
+    // What recognition without a selected language fails with.
+    static QString noLanguageText();
     // Empty after a recognition that ran; the reason otherwise.
     QString lastError() const;
 
@@ -57,9 +76,10 @@ public:
 private:
     bool selectPpocr(const QString &tag, Engine preference);
 
-    std::unique_ptr<TesseractEngine> engine;
-    std::shared_ptr<PpocrEngine> ppocr;
+    const Sharing sharing;
+    std::shared_ptr<SharedReader> m_reader;
+    QString m_selectedTag;
+    Engine m_selectedPreference = Engine::Automatic;
     QString m_lastError;
     QString m_engineNotice;
-    bool m_separateLetters = true; // the selected language's script, for the image preparation
 };

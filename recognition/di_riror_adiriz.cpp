@@ -3,22 +3,19 @@
 #include "ocr/textrecognizer.h"
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
-#include "recognition/fastscanreport.h"
+#include "media/thumbnailqueue.h"
+#include "recognition/playbackreader.h"
 #include "core/segmentation.h"
 #include "core/srtqtime.h"
-#include "core/stretchsegmentation.h"
-#include "core/subtitlewriter.h"
-#include "media/getvideothumbnail.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QThread>
-#include <QTimer>
+#include <QFutureWatcher>
+#include <QTime>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <QtConcurrent>
 
 #include <algorithm>
 
@@ -33,6 +30,10 @@ constexpr qint64 earlyEndToleranceMs = 1000;
 // Position reports a seek can still deliver from before it; further off than this they are stale.
 constexpr qint64 seekToleranceMs = 1000;
 
+// Frames waiting for their reading; past this a position report takes no sample, as it did
+// while recognition held the thread the reports come on.
+constexpr int maximumReadingsInFlight = 2;
+
 void pumpEvents(int milliseconds)
 {
     const QTime deadline = QTime::currentTime().addMSecs(milliseconds);
@@ -46,7 +47,6 @@ Di_riror_adiRIZ::Di_riror_adiRIZ(QObject *parent)
     : QObject(parent)
     , recognizer(std::make_unique<TextRecognizer>())
 {
-    createMediaObjects();
 }
 
 Di_riror_adiRIZ::Di_riror_adiRIZ(const QString &path, QObject *parent)
@@ -59,25 +59,35 @@ Di_riror_adiRIZ::Di_riror_adiRIZ(const QString &path, QObject *parent)
 Di_riror_adiRIZ::~Di_riror_adiRIZ()
 {
     qDebug() << "释放对象" << videoPath;
-    thread->quit();
-    thread->wait();
-    delete thumbnailGrabber;
-    delete player;
-    delete sink;
+    ThumbnailQueue::instance()->cancel(this);
+    // Waits for a reading in hand; a probe still running finishes on the pool unheard.
+    delete reader;
 }
 
 void Di_riror_adiRIZ::createMediaObjects()
 {
+    if (player)
+        return;
     player = new QMediaPlayer(this);
     sink = new QVideoSink(this);
-    thread = new QThread(this);
     connect(player, &QMediaPlayer::positionChanged, this, &Di_riror_adiRIZ::onPositionChanged);
-    // Back ends may report from their own threads; the context object brings it to ours.
-    connect(player, &QMediaPlayer::hasVideoChanged, this, &Di_riror_adiRIZ::onHasVideoChanged);
-    connect(player, &QMediaPlayer::durationChanged, this, [this] { takeMediaFacts(); });
-    connect(player, &QMediaPlayer::metaDataChanged, this, [this] { takeMediaFacts(); });
     connect(player, &QMediaPlayer::mediaStatusChanged, this, &Di_riror_adiRIZ::onMediaStatusChanged);
     connect(player, &QMediaPlayer::errorOccurred, this, &Di_riror_adiRIZ::onPlayerError);
+    MediaSource::setPlayerSource(player, videoPath);
+    player->setVideoSink(sink);
+}
+
+void Di_riror_adiRIZ::releaseMediaObjects()
+{
+    if (!player)
+        return;
+    // Often called from one of the player's own signals, so the objects go once it has returned.
+    player->disconnect(this);
+    player->stop();
+    player->deleteLater();
+    sink->deleteLater();
+    player = nullptr;
+    sink = nullptr;
 }
 
 void Di_riror_adiRIZ::applyDefaultLanguage()
@@ -87,57 +97,71 @@ void Di_riror_adiRIZ::applyDefaultLanguage()
 
 void Di_riror_adiRIZ::openVideo(const QString &path)
 {
-    videoPath = path;
-    videoFileName = QFileInfo(path).fileName();
-    videoReported = false;
-    mediaFactsTaken = false;
+    rec.videoPath = path;
+    rec.videoFileName = QFileInfo(path).fileName();
+    releaseMediaObjects();
 
     // A restored task carries its language only as data; give it to the recogniser so it can run.
     if (restoredFromProject && !languages.isEmpty() && !recognizer->hasEngine()) {
-        const QString answer = recognizer->selectLanguage(languages.join(QLatin1Char('+')));
-        if (answer != QLatin1String("ok")) {
-            errorText = answer;
-            emit err(answer);
+        if (const auto refusal = recognizer->chooseLanguage(languages.join(QLatin1Char('+')))) {
+            rec.errorText = refusal->text();
+            emit err(errorText);
         }
     }
 
-    MediaSource::setPlayerSource(player, path);
-    player->setVideoSink(sink);
-    startThumbnailGrab();
+    // The container tells length, picture size and rate at once, without a player; it is read on
+    // the pool so that opening a project of hundreds of tasks does not hold the window.
+    delete probeWatcher;
+    probeWatcher = new QFutureWatcher<MediaFacts>(this);
+    QFutureWatcher<MediaFacts> *watcher = probeWatcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const MediaFacts facts = watcher->result();
+        watcher->deleteLater();
+        if (watcher != probeWatcher)
+            return;
+        probeWatcher = nullptr;
+        onProbed(facts);
+        emit mediaProbed();
+    });
+    watcher->setFuture(QtConcurrent::run(&MediaProbe::probe, path));
 }
 
-void Di_riror_adiRIZ::startThumbnailGrab()
+void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
 {
-    if (thumbnailGrabber) {
-        // A grab of the previous source may still run on the thread; its picture is no longer wanted.
-        disconnect(thumbnailGrabber, nullptr, this, nullptr);
-        thumbnailGrabber->deleteLater();
+    if (facts.verdict != MediaFacts::Playable || facts.durationMs <= 0) {
+        // Nothing to grab from: the row gets its empty picture at once.
+        onThumbnail(QPixmap());
+        return;
     }
-    thumbnailGrabber = new GetVideoThumbnail;
-    thumbnailGrabber->setSourcePath(videoPath);
-    thumbnailGrabber->moveToThread(thread);
-    connect(thumbnailGrabber, &GetVideoThumbnail::outImageSig, this, &Di_riror_adiRIZ::onThumbnail);
-    thread->start(QThread::InheritPriority);
-    QMetaObject::invokeMethod(thumbnailGrabber, "grabAfter", Qt::QueuedConnection, Q_ARG(int, 500));
+    rec.duration = facts.durationMs;
+    m_metaData.clear();
+    // As the player shows it: Qt 6.4's player ignores the stream's rotation.
+    m_metaData.insert(QMediaMetaData::Resolution, facts.storedSize);
+    m_metaData.insert(QMediaMetaData::Duration, facts.durationMs);
+    if (facts.frameRate > 0)
+        m_metaData.insert(QMediaMetaData::VideoFrameRate, facts.frameRate);
+    ThumbnailQueue::instance()->request(this, videoPath, [this](const QPixmap &picture) { onThumbnail(picture); });
+    if (restoredFromProject)
+        return;
+    rec.state = Ready;
+    if (timeRange_in == -1)
+        rec.timeRange_in = 0;
+    if (timeRange_out == -1)
+        rec.timeRange_out = duration;
+    const QSize size = videoResolution();
+    rec.cropRect = QRect(0, 0, size.width(), size.height());
+}
+
+void Di_riror_adiRIZ::setThumbnail(const QPixmap &picture)
+{
+    onThumbnail(picture);
 }
 
 void Di_riror_adiRIZ::onThumbnail(const QPixmap &picture)
 {
-    thumbnail = picture;
-    thumbnailLoaded = true;
-    if (thumbnailGrabber) {
-        thumbnailGrabber->deleteLater();
-        thumbnailGrabber = nullptr;
-    }
+    m_thumbnail = picture;
+    m_thumbnailLoaded = true;
     emit loadThumbnail_ok();
-}
-
-void Di_riror_adiRIZ::onHasVideoChanged(bool hasVideo)
-{
-    if (!hasVideo)
-        return;
-    videoReported = true;
-    takeMediaFacts();
 }
 
 QSize Di_riror_adiRIZ::videoResolution() const
@@ -145,46 +169,20 @@ QSize Di_riror_adiRIZ::videoResolution() const
     return metaData.value(QMediaMetaData::Resolution).toSize();
 }
 
-void Di_riror_adiRIZ::takeMediaFacts()
-{
-    if (!videoReported || mediaFactsTaken)
-        return;
-    // Some back ends report video before they know the duration and the frame size; both are
-    // needed for the default range and crop, so wait for them (or for the media to be loaded).
-    const QSize resolution = player->metaData().value(QMediaMetaData::Resolution).toSize();
-    const bool loaded = player->mediaStatus() == QMediaPlayer::LoadedMedia
-                        || player->mediaStatus() == QMediaPlayer::BufferedMedia;
-    qint64 length = player->duration();
-    if (length <= 0 && loaded)
-        length = MediaProbe::containerDurationMs(videoPath);
-    if (length <= 0 || (!resolution.isValid() && !loaded))
-        return;
-    mediaFactsTaken = true;
-    duration = length;
-    metaData = player->metaData();
-    if (restoredFromProject)
-        return;
-    state = Ready;
-    if (timeRange_in == -1)
-        timeRange_in = 0;
-    if (timeRange_out == -1)
-        timeRange_out = duration;
-    const QSize size = videoResolution();
-    cropRect = QRect(0, 0, size.width(), size.height());
-}
-
 void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
 {
-    if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
-        takeMediaFacts();
+    if (phase != RunPhase::Playing)
+        return;
+    if (status == QMediaPlayer::LoadedMedia && player->playbackState() != QMediaPlayer::PlayingState)
+        startPlayback();
     // Not every back end reports a position at or past the end; the end of the media ends the run.
-    if (status == QMediaPlayer::EndOfMedia && state == Running) {
+    if (status == QMediaPlayer::EndOfMedia) {
         if (stopRequested) {
             onPositionChanged(player->position());
         } else {
             qDebug() << "结束";
             noteEarlyEnd();
-            finishRun();
+            endRun(Done);
         }
     }
 }
@@ -198,40 +196,54 @@ void Di_riror_adiRIZ::onPlayerError(QMediaPlayer::Error error, const QString &er
 
 void Di_riror_adiRIZ::abortRun(const QString &reason)
 {
-    // The samples and the resume point stay, so resetting the state lets the run go on later.
-    pausePlayer();
-    state = Failed;
-    errorText = reason;
+    // The samples and the resume point stay, so resetting the state lets the run go on later;
+    // frames still being read are dropped, so the resume point goes back to the last one read.
+    if (reader && reader->pending() > 0 && !samples.isEmpty())
+        rec.lastPosition = std::min(lastPosition, samples.last().time);
+    endPlayback();
+    rec.state = Failed;
+    rec.errorText = reason;
     emit err(reason);
     emit completedSig();
 }
 
 void Di_riror_adiRIZ::pausePlayer()
 {
-    if (player->playbackState() == QMediaPlayer::PlayingState)
+    if (player && player->playbackState() == QMediaPlayer::PlayingState)
         player->pause();
 }
 
 void Di_riror_adiRIZ::run_mian()
 {
     if (state != Ready) {
-        errorText = QString::fromUtf8(notReadyText);
+        rec.errorText = QString::fromUtf8(notReadyText);
         emit err(errorText);
         return;
     }
-    stopRequested = false;
-    errorText.clear();
+    rec.stopRequested = false;
+    rec.errorText.clear();
     if (scanMode == ScanMode::Fast) {
         runFast();
         return;
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
-    const qint64 start = resumes ? lastPosition : timeRange_in;
-    seekTarget = start;
+    runStart = resumes ? lastPosition : timeRange_in;
+    createMediaObjects();
+    reader = new PlaybackReader(this);
+    connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
+    phase = RunPhase::Playing;
+    rec.state = Running;
+    // A back end that loads in the background is not ready for a seek yet; it says when it is.
+    if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
+        startPlayback();
+}
+
+void Di_riror_adiRIZ::startPlayback()
+{
+    seekTarget = runStart;
     awaitingSeek = true;
-    player->setPosition(start);
+    player->setPosition(runStart);
     player->setPlaybackRate(Frame_rate);
-    state = Running;
     player->play();
 }
 
@@ -243,7 +255,7 @@ void Di_riror_adiRIZ::failStalledRun()
 
 void Di_riror_adiRIZ::stop_slots()
 {
-    stopRequested = true;
+    rec.stopRequested = true;
     if (fastScan)
         fastScan->stop();
 }
@@ -251,15 +263,13 @@ void Di_riror_adiRIZ::stop_slots()
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
 {
     qDebug() << "time:" << position;
-    if (stopRequested) {
+    if (phase != RunPhase::Playing) {
         pausePlayer();
-        state = Cancelled;
-        lastPosition = position;
-        emit completedSig();
         return;
     }
-    if (state != Running) {
-        pausePlayer();
+    if (stopRequested) {
+        rec.lastPosition = position;
+        endRun(Cancelled);
         return;
     }
     if (awaitingSeek) {
@@ -269,10 +279,9 @@ void Di_riror_adiRIZ::onPositionChanged(qint64 position)
         awaitingSeek = false;
     }
     if (position > timeRange_out || position == duration) {
-        pausePlayer();
         qDebug() << "结束";
         noteEarlyEnd();
-        finishRun();
+        endRun(Done);
         return;
     }
     if (position < timeRange_in)
@@ -287,23 +296,67 @@ void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
 {
     const qint64 span = timeRange_out - timeRange_in;
     const double fraction = span > 0 ? double(position - timeRange_in) / double(span) : 1.0;
-    progress = float(std::clamp(fraction, 0.0, 1.0));
+    rec.progress = float(std::clamp(fraction, 0.0, 1.0));
     emit progress_updata(progress);
-    lastPosition = position;
+    rec.lastPosition = position;
 
+    std::shared_ptr<SharedReader> engine = recognizer->reader();
+    if (!engine) {
+        // Without a working recogniser every sample would be empty; say so instead of "finishing".
+        abortRun(TextRecognizer::noLanguageText());
+        return;
+    }
+    if (reader->pending() >= maximumReadingsInFlight)
+        return;
     const QImage cut = cropFrame(sink->videoFrame().toImage());
     if (cut.width() == 0 || cut.height() == 0) {
         qDebug() << emptyFrameText;
         emit err(QString::fromUtf8(emptyFrameText));
         return;
     }
-    const QStringList lines = recognizer->recognize(cut);
-    if (!recognizer->lastError().isEmpty()) {
-        // Without a working recogniser every sample would be empty; say so instead of "finishing".
-        abortRun(recognizer->lastError());
+    // The reading comes back later; the sample keeps the time of the frame read.
+    reader->submit(position, cut, std::move(engine));
+}
+
+void Di_riror_adiRIZ::onFrameRead(qint64 time, const QStringList &lines)
+{
+    if (phase == RunPhase::Idle)
+        return;
+    rec.samples.append(FrameSample{time, lines});
+    if (phase == RunPhase::Draining && reader->pending() == 0)
+        completeRun();
+}
+
+void Di_riror_adiRIZ::endRun(TaskState outcome)
+{
+    pausePlayer();
+    phase = RunPhase::Draining;
+    endingAs = outcome;
+    if (reader->pending() == 0)
+        completeRun();
+}
+
+void Di_riror_adiRIZ::completeRun()
+{
+    endPlayback();
+    if (endingAs == Done) {
+        finishRun();
         return;
     }
-    samples.append(FrameSample{position, lines});
+    rec.state = Cancelled;
+    emit completedSig();
+}
+
+// The player, the sink and the reading thread go with the run.
+void Di_riror_adiRIZ::endPlayback()
+{
+    phase = RunPhase::Idle;
+    releaseMediaObjects();
+    if (reader) {
+        reader->disconnect(this);
+        reader->deleteLater();
+        reader = nullptr;
+    }
 }
 
 void Di_riror_adiRIZ::noteEarlyEnd()
@@ -316,15 +369,15 @@ void Di_riror_adiRIZ::noteEarlyEnd()
     const qint64 reached = lastPosition;
     if (reached + tolerance >= timeRange_out)
         return;
-    errorText = QStringLiteral("the video ended early, at %1 of %2; the subtitles up to there are kept")
-                    .arg(SRTQTime(reached).toString(QStringLiteral("hh:mm:ss,zzz")),
-                         SRTQTime(timeRange_out).toString(QStringLiteral("hh:mm:ss,zzz")));
+    rec.errorText = QStringLiteral("the video ended early, at %1 of %2; the subtitles up to there are kept")
+                        .arg(SRTQTime(reached).toString(QStringLiteral("hh:mm:ss,zzz")),
+                             SRTQTime(timeRange_out).toString(QStringLiteral("hh:mm:ss,zzz")));
 }
 
 void Di_riror_adiRIZ::finishRun()
 {
-    state = Done;
-    entries = Segmentation::segmentSamples(samples);
+    rec.state = Done;
+    rec.entries = Segmentation::segmentSamples(samples);
     qDebug() << "完成" << entries;
     emit completedSig();
 }
@@ -336,6 +389,8 @@ QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const
 
 QImage Di_riror_adiRIZ::stillGrab(qint64 time)
 {
+    const bool ownPlayer = !player;
+    createMediaObjects();
     player->setPosition(time);
     pumpEvents(500);
     player->play();
@@ -343,8 +398,10 @@ QImage Di_riror_adiRIZ::stillGrab(qint64 time)
     player->setPosition(time);
     player->pause();
     const QImage cut = cropFrame(sink->videoFrame().toImage());
+    if (ownPlayer && phase == RunPhase::Idle)
+        releaseMediaObjects();
     if (cut.width() == 0 || cut.height() == 0) {
-        errorText = QString::fromUtf8(emptyFrameText);
+        rec.errorText = QString::fromUtf8(emptyFrameText);
         emit err(errorText);
         return QImage();
     }
@@ -357,7 +414,7 @@ bool Di_riror_adiRIZ::recogniseForPreview(const QImage &cut, QStringList *lines)
     *lines = recognizer->recognize(cut);
     if (recognizer->lastError().isEmpty())
         return true;
-    errorText = recognizer->lastError();
+    rec.errorText = recognizer->lastError();
     emit err(errorText);
     return false;
 }
@@ -379,7 +436,7 @@ bool Di_riror_adiRIZ::preview_ORC_V2(QImage *rawimage, QString *outText, QImage 
 {
     const QImage cut = cropFrame(*rawimage);
     if (cut.width() == 0 || cut.height() == 0) {
-        errorText = QString::fromUtf8(emptyFrameText);
+        rec.errorText = QString::fromUtf8(emptyFrameText);
         emit err(errorText);
         return false;
     }
@@ -396,93 +453,7 @@ bool Di_riror_adiRIZ::preview_ORC_V2(QImage *rawimage, QString *outText, QImage 
 
 void Di_riror_adiRIZ::setVideoPosition(qlonglong time)
 {
-    player->setPosition(time);
-}
-
-void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
-{
-    // Past the frame's edge there is nothing to read; a rectangle wholly outside is kept as given
-    // rather than turned into the null rectangle that would mean the whole frame.
-    const QSize frame = videoResolution();
-    const QRect inside = _cropRect.intersected(QRect(QPoint(0, 0), frame));
-    cropRect = frame.isValid() && !inside.isEmpty() ? inside : _cropRect;
-}
-
-void Di_riror_adiRIZ::setInTimeRange(qlonglong timeRange_in)
-{
-    this->timeRange_in = timeRange_in;
-    samples.clear();
-    lastPosition = 0;
-}
-
-void Di_riror_adiRIZ::setoutTimeRange(qlonglong timeRange_out)
-{
-    this->timeRange_out = timeRange_out;
-    samples.clear();
-    lastPosition = 0;
-}
-
-bool Di_riror_adiRIZ::setLanguage(QString language)
-{
-    const QString answer = recognizer->selectLanguage(language);
-    if (answer != QLatin1String("ok")) {
-        errorText = answer;
-        emit err(answer);
-        return false;
-    }
-    // "zh-Hans+en" keeps both tags, the first one leading.
-    languages = language.split(QLatin1Char('+'), Qt::SkipEmptyParts);
-    return true;
-}
-
-void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
-{
-    Frame_rate = Num;
-}
-
-void Di_riror_adiRIZ::setScanMode(ScanMode mode)
-{
-    if (mode == scanMode)
-        return;
-    scanMode = mode;
-    samples.clear();
-    lastPosition = 0;
-}
-
-void Di_riror_adiRIZ::resetTask()
-{
-    lastPosition = 0;
-    samples.clear();
-    state = Ready;
-    entries.clear();
-    stopRequested = false;
-    player->stop();
-    timeRange_in = 0;
-    timeRange_out = duration;
-    progress = 0;
-    Frame_rate = 1.0;
-    scanMode = ScanMode::Fast;
-    languages.clear();
-    applyDefaultLanguage();
-    const QSize size = videoResolution();
-    cropRect = QRect(0, 0, size.width(), size.height());
-}
-
-QString Di_riror_adiRIZ::toSrtText() const
-{
-    return SubtitleWriter::toSrtText(entries);
-}
-
-QString Di_riror_adiRIZ::toTxtText() const
-{
-    return SubtitleWriter::toTxtText(entries);
-}
-
-QString Di_riror_adiRIZ::summaryText() const
-{
-    QString text = SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
-    // The rate means nothing to a fast scan: its line names the scan instead.
-    if (scanMode == ScanMode::Fast)
-        text.replace(QRegularExpression(QStringLiteral("Frame_rate: [^\n]*\n")), QStringLiteral("Scan: fast\n"));
-    return text;
+    // Only a task that is playing has a player to move.
+    if (player)
+        player->setPosition(time);
 }

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "fastscan.h"
-#include "core/framesample.h"
-#include "core/scanmode.h"
-#include "core/srtentry.h"
-#include "core/taskstate.h"
+#include "taskrecord.h"
 
 #include <QImage>
 #include <QMediaMetaData>
@@ -15,17 +12,33 @@
 
 #include <memory>
 
-class QThread;
 class QVideoSink;
+class PlaybackReader;
 class TextRecognizer;
-class GetVideoThumbnail;
+struct MediaFacts;
+template<typename T>
+class QFutureWatcher;
 
 // One task of the batch: a video, its recognition settings, its samples and subtitles, and
 // the recognition itself: either play the range and recognise every reported frame, or decode
 // every frame and read the subtitle where it changes (fast scan); segment at the end.
+//
+// An idle task is light: what it knows of its video comes from the container, its recogniser
+// shares the loaded engine with every task of the same language, and a player, a sink and a
+// thread exist only while it plays, previews or grabs its thumbnail. Its data is read through the
+// read-only fields below and changed only through its operations, which keep its rules.
 class Di_riror_adiRIZ : public QObject
 {
     Q_OBJECT
+
+    // The storage behind the read-only fields; declared first, as they refer to it.
+    TaskRecord rec;
+    QPixmap m_thumbnail;
+    bool m_thumbnailLoaded = false;
+    bool m_restoredFromProject = false;
+    bool m_fileMissing = false;
+    QMediaMetaData m_metaData;
+
 public:
     // A new task for a video: applies the user's default language, then opens the video.
     explicit Di_riror_adiRIZ(const QString &path, QObject *parent = nullptr);
@@ -35,45 +48,66 @@ public:
 
     void openVideo(const QString &path);
     // Makes a task created without a video ready for a fast scan of `path` without a player:
-    // whole length, whole picture as shown. False with errorText naming the file otherwise.
-    bool openForScan(const QString &path);
+    // whole length, whole picture as shown, `language` as its language when given (the scan loads
+    // its own recognisers). False with errorText naming the file otherwise.
+    bool openForScan(const QString &path, const QString &language = QString());
     void resetTask();
+
+    // Everything a project file keeps of the task.
+    const TaskRecord &record() const { return rec; }
+    // Takes a record read from a project: its state and settings stay when the video is opened.
+    void restore(const TaskRecord &record);
+    // Export wrote the task's subtitles to `path`.
+    void setExportPath(const QString &path);
+    void setFileMissing(bool missing);
+    // Keeps `picture` as the thumbnail (one grabbed earlier) and tells the row.
+    void setThumbnail(const QPixmap &picture);
+    // Back to Ready keeping results and resume point, so a stopped task goes on where it was.
+    // Refused (false) while a run is under way.
+    bool makeReady();
+    // Edits of the subtitle list; false for an index outside it.
+    bool insertEntry(qsizetype index, const SRTEntry &entry);
+    bool removeEntry(qsizetype index);
+    bool setEntry(qsizetype index, const SRTEntry &entry);
 
     QString toSrtText() const;
     QString toTxtText() const;
     QString summaryText() const;
-    QPixmap thumbnailPixmap() const { return thumbnail; }
+    QPixmap thumbnailPixmap() const { return m_thumbnail; }
 
+    // Null while no run or still grab needs one.
     QMediaPlayer *mediaPlayer() const { return player; }
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
     QSize videoResolution() const;
+    // The container is still being read; the state says what it held once this is false.
+    bool isProbingMedia() const { return probeWatcher != nullptr; }
     // Cuts cropRect out of a frame image; a null rectangle keeps the whole picture.
     QImage cropFrame(const QImage &frame) const;
 
-    qint16 recordVersion = 1;
-    QString videoPath;
-    QString videoFileName;
-    qint64 timeRange_in = -1;
-    qint64 timeRange_out = -1;
-    qint64 lastPosition = 0;
-    float progress = 0;
-    QString exportPath;
-    qint64 duration = 0;
-    qint32 state = Unknown;
-    double Frame_rate = 1.0;
-    ScanMode scanMode = ScanMode::Fast;
-    QString errorText;
-    QStringList languages;
-    QRect cropRect;
-    QList<FrameSample> samples;
-    QList<SRTEntry> entries;
-    bool stopRequested = false;
-    QPixmap thumbnail;
-    bool thumbnailLoaded = false;
-    bool restoredFromProject = false;
-    bool fileMissing = false;
-    QMediaMetaData metaData;
+    const qint16 &recordVersion = rec.recordVersion;
+    const QString &videoPath = rec.videoPath;
+    const QString &videoFileName = rec.videoFileName;
+    const qint64 &timeRange_in = rec.timeRange_in;
+    const qint64 &timeRange_out = rec.timeRange_out;
+    const qint64 &lastPosition = rec.lastPosition;
+    const float &progress = rec.progress;
+    const QString &exportPath = rec.exportPath;
+    const qint64 &duration = rec.duration;
+    const TaskState &state = rec.state;
+    const double &Frame_rate = rec.Frame_rate;
+    const ScanMode &scanMode = rec.scanMode;
+    const QString &errorText = rec.errorText;
+    const QStringList &languages = rec.languages;
+    const QRect &cropRect = rec.cropRect;
+    const QList<FrameSample> &samples = rec.samples;
+    const QList<SRTEntry> &entries = rec.entries;
+    const bool &stopRequested = rec.stopRequested;
+    const QPixmap &thumbnail = m_thumbnail;
+    const bool &thumbnailLoaded = m_thumbnailLoaded;
+    const bool &restoredFromProject = m_restoredFromProject;
+    const bool &fileMissing = m_fileMissing;
+    const QMediaMetaData &metaData = m_metaData;
 
 signals:
     void err(QString errinfo);
@@ -81,6 +115,8 @@ signals:
     void progress_updata(float f);
     void completedSig();
     void loadThumbnail_ok();
+    // The container probe is done: the task is Ready, or stays as it was for a file it cannot read.
+    void mediaProbed();
 
 public slots:
     void run_mian();
@@ -100,34 +136,43 @@ public slots:
     void setScanMode(ScanMode mode);
 
 private:
+    // Where a playback run is: playing, or played out and waiting for the readings in flight.
+    enum class RunPhase { Idle, Playing, Draining };
+
     void createMediaObjects();
+    void releaseMediaObjects();
     void applyDefaultLanguage();
+    void onProbed(const MediaFacts &facts);
     void onPositionChanged(qint64 position);
-    void onHasVideoChanged(bool hasVideo);
     void onMediaStatusChanged(QMediaPlayer::MediaStatus status);
     void onPlayerError(QMediaPlayer::Error error, const QString &errorString);
-    void takeMediaFacts();
+    void startPlayback();
     void recogniseFrameAt(qint64 position);
+    void onFrameRead(qint64 time, const QStringList &lines);
+    void endRun(TaskState outcome);
+    void completeRun();
+    void endPlayback();
     void noteEarlyEnd();
     void finishRun();
     void abortRun(const QString &reason);
     void pausePlayer();
+    void clearSamplesAndResumePoint();
     QImage stillGrab(qint64 time);
     bool recogniseForPreview(const QImage &cut, QStringList *lines);
-    void startThumbnailGrab();
+    void onThumbnail(const QPixmap &picture);
     void runFast();
     void onFastProgress(qint64 timeMs, double fraction);
     void onFastFinished(const FastScan::Outcome &outcome);
-    void onThumbnail(const QPixmap &picture);
 
     QMediaPlayer *player = nullptr;
     QVideoSink *sink = nullptr;
+    PlaybackReader *reader = nullptr;
     std::unique_ptr<TextRecognizer> recognizer;
-    QThread *thread = nullptr;
-    GetVideoThumbnail *thumbnailGrabber = nullptr;
-    bool videoReported = false;
+    QFutureWatcher<MediaFacts> *probeWatcher = nullptr;
+    RunPhase phase = RunPhase::Idle;
+    TaskState endingAs = Done;
     bool awaitingSeek = false;
+    qint64 runStart = 0;
     qint64 seekTarget = 0;
-    bool mediaFactsTaken = false;
     FastScan *fastScan = nullptr;
 };

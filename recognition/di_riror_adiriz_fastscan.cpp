@@ -8,21 +8,23 @@
 
 #include <algorithm>
 
-bool Di_riror_adiRIZ::openForScan(const QString &path)
+bool Di_riror_adiRIZ::openForScan(const QString &path, const QString &language)
 {
-    videoPath = path;
-    videoFileName = QFileInfo(path).fileName();
+    rec.videoPath = path;
+    rec.videoFileName = QFileInfo(path).fileName();
     const FastScan::Outcome facts = FastScan::probe(path);
     if (facts.status == FastScan::Status::Failed) {
-        errorText = FastScanReport::failureText(facts, videoFileName);
+        rec.errorText = FastScanReport::failureText(facts, videoFileName);
         return false;
     }
-    scanMode = ScanMode::Fast;
-    duration = facts.durationMs;
-    timeRange_in = 0;
-    timeRange_out = duration;
-    cropRect = QRect(QPoint(0, 0), facts.pictureSize);
-    state = Ready;
+    rec.scanMode = ScanMode::Fast;
+    rec.duration = facts.durationMs;
+    rec.timeRange_in = 0;
+    rec.timeRange_out = duration;
+    rec.cropRect = QRect(QPoint(0, 0), facts.pictureSize);
+    if (!language.isEmpty())
+        rec.languages = QStringList{language};
+    rec.state = Ready;
     return true;
 }
 
@@ -36,7 +38,7 @@ void Di_riror_adiRIZ::runFast()
     // A stopped scan leaves its readings and the start of the stretch it did not finish.
     const bool resumes = lastPosition > timeRange_in && !samples.isEmpty() && samples.last().time < lastPosition;
     if (!resumes)
-        samples.clear();
+        rec.samples.clear();
     FastScan::Settings settings;
     settings.path = videoPath;
     settings.language = languages.value(0);
@@ -48,8 +50,8 @@ void Di_riror_adiRIZ::runFast()
     settings.rangeStartMs = timeRange_in;
     // The player's length can fall short of the last time stamp (streams starting late).
     settings.toMs = timeRange_out >= duration ? -1 : timeRange_out;
-    errorText.clear();
-    state = Running;
+    rec.errorText.clear();
+    rec.state = Running;
     fastScan->start(settings);
 }
 
@@ -57,32 +59,32 @@ void Di_riror_adiRIZ::onFastProgress(qint64 timeMs, double fraction)
 {
     if (state != Running)
         return;
-    lastPosition = timeMs;
-    progress = float(fraction);
+    rec.lastPosition = timeMs;
+    rec.progress = float(fraction);
     emit progress_updata(progress);
 }
 
 void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
 {
-    samples.append(outcome.samples);
-    std::stable_sort(samples.begin(), samples.end(),
+    rec.samples.append(outcome.samples);
+    std::stable_sort(rec.samples.begin(), rec.samples.end(),
                      [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
     switch (outcome.status) {
     case FastScan::Status::Stopped:
-        state = Cancelled;
-        lastPosition = outcome.resumeMs;
+        rec.state = Cancelled;
+        rec.lastPosition = outcome.resumeMs;
         break;
     case FastScan::Status::Failed:
-        state = Failed;
-        errorText = FastScanReport::failureText(outcome, videoFileName);
+        rec.state = Failed;
+        rec.errorText = FastScanReport::failureText(outcome, videoFileName);
         emit err(errorText);
         break;
     case FastScan::Status::Finished:
-        state = Done;
-        lastPosition = samples.isEmpty() ? timeRange_out : samples.last().time;
-        progress = 1.0f;
-        entries = StretchSegmentation::segment(samples);
-        errorText = FastScanReport::warningText(outcome);
+        rec.state = Done;
+        rec.lastPosition = samples.isEmpty() ? timeRange_out : samples.last().time;
+        rec.progress = 1.0f;
+        rec.entries = StretchSegmentation::segment(samples);
+        rec.errorText = FastScanReport::warningText(outcome);
         if (!errorText.isEmpty())
             emit err(errorText);
         break;

@@ -22,12 +22,13 @@ bool ReadingPool::start(const QString &language, QString *error)
     loading = threadCount;
     for (int i = 0; i < threadCount; ++i) {
         QThread *thread = QThread::create([this, language] {
-            auto recognizer = std::make_unique<TextRecognizer>();
-            const QString answer = recognizer->selectLanguage(language);
+            // Their own engines: a shared one would read one picture at a time.
+            auto recognizer = std::make_unique<TextRecognizer>(TextRecognizer::Sharing::Own);
+            const std::optional<TextRecognizer::LanguageRefusal> refused = recognizer->chooseLanguage(language);
             {
                 QMutexLocker lock(&mutex);
-                if (answer != QLatin1String("ok"))
-                    refusal = answer;
+                if (refused)
+                    refusal = refused->text();
                 --loading;
                 jobReady.wakeAll();
                 while (refusal.isEmpty() && loading > 0)

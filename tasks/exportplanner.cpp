@@ -60,7 +60,7 @@ ExportPlanner::Outcome ExportPlanner::write(const Plan &plan, int format)
         const QString &path = plan.targets.at(i);
         QString error;
         if (TextFileWriter::write(path, textOf(*task, format), &error)) {
-            task->exportPath = path;
+            task->setExportPath(path);
             outcome.written.append(path);
         } else {
             outcome.failed.append(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), error));

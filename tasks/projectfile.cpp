@@ -58,24 +58,30 @@ void ProjectFile::writeTask(QDataStream &out, const Di_riror_adiRIZ &task)
 
 bool ProjectFile::readTask(QDataStream &in, Di_riror_adiRIZ &task)
 {
-    in >> task.recordVersion;
-    if (in.status() == QDataStream::Ok && task.recordVersion > recordVersion) {
+    TaskRecord record;
+    in >> record.recordVersion;
+    if (in.status() == QDataStream::Ok && record.recordVersion > recordVersion) {
         in.setStatus(QDataStream::ReadCorruptData);
+        task.restore(record);
         return false;
     }
-    in >> task.videoPath >> task.videoFileName >> task.timeRange_in >> task.timeRange_out
-        >> task.lastPosition >> task.progress >> task.exportPath >> task.duration >> task.state >> task.Frame_rate
-        >> task.errorText;
-    task.languages = readStrings(in);
-    in >> task.cropRect >> task.samples >> task.entries >> task.stopRequested;
-    task.scanMode = ScanMode::Playback;
-    if (task.recordVersion >= 2) {
+    qint32 state = Unknown;
+    in >> record.videoPath >> record.videoFileName >> record.timeRange_in >> record.timeRange_out
+        >> record.lastPosition >> record.progress >> record.exportPath >> record.duration >> state
+        >> record.Frame_rate >> record.errorText;
+    record.state = TaskState(state);
+    record.languages = readStrings(in);
+    in >> record.cropRect >> record.samples >> record.entries >> record.stopRequested;
+    record.scanMode = ScanMode::Playback;
+    if (record.recordVersion >= 2) {
         qint32 mode = 0;
         in >> mode;
         if (mode != qint32(ScanMode::Playback) && mode != qint32(ScanMode::Fast))
             in.setStatus(QDataStream::ReadCorruptData);
-        task.scanMode = ScanMode(mode);
+        record.scanMode = ScanMode(mode);
     }
+    // The record is the task's whatever the stream said; the caller drops a task read in error.
+    task.restore(record);
     return in.status() == QDataStream::Ok;
 }
 
@@ -104,7 +110,6 @@ QDataStream &operator>>(QDataStream &in, TaskListOBJ &list)
             delete task;
             break;
         }
-        task->restoredFromProject = true;
         list.appendTask(task);
     }
     return in;

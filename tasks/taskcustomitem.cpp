@@ -74,6 +74,6 @@ void TaskCustomItem::relink()
     if (path.isEmpty())
         return;
     shownTask->openVideo(path);
-    shownTask->fileMissing = false;
+    shownTask->setFileMissing(false);
     refresh();
 }

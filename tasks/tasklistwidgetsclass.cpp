@@ -406,7 +406,7 @@ void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
         qDebug() << task->videoPath;
         if (!QFileInfo::exists(task->videoPath)) {
             qDebug() << "文件不存在";
-            task->fileMissing = true;
+            task->setFileMissing(true);
         }
         tasks->appendTask(task);
     }

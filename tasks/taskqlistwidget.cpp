@@ -158,7 +158,7 @@ void TaskQListWidget::resetSelected(int mode)
         if (mode == 0)
             row->task()->resetTask();
         else
-            row->task()->state = Ready;
+            row->task()->makeReady();
         refreshRows();
     }
 }

@@ -2,6 +2,7 @@
 
 // Helpers shared by the batch tests: fixtures, hand-made tasks, modal answers and file questions.
 
+#include "taskrewrite.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
@@ -57,12 +58,14 @@ inline void useHome(const QString &home)
 inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath, int state)
 {
     auto *task = new Di_riror_adiRIZ(&list);
-    task->scanMode = ScanMode::Playback;
-    task->videoPath = videoPath;
-    task->videoFileName = videoPath.section(QLatin1Char('/'), -1);
-    task->state = state;
-    task->timeRange_in = 0;
-    task->timeRange_out = task->duration = 60000;
+    rewrite(task, [&](TaskRecord &r) {
+        r.scanMode = ScanMode::Playback;
+        r.videoPath = videoPath;
+        r.videoFileName = videoPath.section(QLatin1Char('/'), -1);
+        r.state = TaskState(state);
+        r.timeRange_in = 0;
+        r.timeRange_out = r.duration = 60000;
+    });
     list.appendTask(task);
     return task;
 }
@@ -127,7 +130,7 @@ inline void dropOn(QWidget *target, const QStringList &paths)
 // Ends a run the way the worker does.
 inline void finish(Di_riror_adiRIZ *task, int state = Done)
 {
-    task->state = state;
+    rewrite(task, [state](TaskRecord &r) { r.state = TaskState(state); });
     emit task->completedSig();
 }
 

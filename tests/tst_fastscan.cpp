@@ -1,3 +1,4 @@
+#include "taskrewrite.h"
 #include "media/videoframereader.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/fastscan.h"
@@ -290,7 +291,7 @@ void TestFastScan::stopThenResumeEqualsOneRun()
         QVERIFY(sample.time < resumeAt);
 
     disconnect(stopper);
-    task.state = Ready;
+    QVERIFY(task.makeReady());
     task.run_mian();
     QVERIFY(completed.wait(30000));
     QCOMPARE(completed.size(), 2);
@@ -334,12 +335,14 @@ void TestFastScan::truncatedFileGivesWhatWasReadAndAWarning()
 void TestFastScan::noVideoStreamFailsNamingTheFile()
 {
     Di_riror_adiRIZ task;
-    task.videoPath = fixture("no_video.wav");
-    task.videoFileName = QStringLiteral("no_video.wav");
-    task.languages = QStringList{QStringLiteral("en")};
-    task.state = Ready;
-    task.timeRange_in = 0;
-    task.timeRange_out = task.duration = 1000;
+    rewrite(task, [&](TaskRecord &r) {
+        r.videoPath = fixture("no_video.wav");
+        r.videoFileName = QStringLiteral("no_video.wav");
+        r.languages = QStringList{QStringLiteral("en")};
+        r.state = TaskState(Ready);
+        r.timeRange_in = 0;
+        r.timeRange_out = r.duration = 1000;
+    });
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     task.run_mian();
     QVERIFY(completed.wait(10000));
@@ -350,8 +353,10 @@ void TestFastScan::noVideoStreamFailsNamingTheFile()
 void TestFastScan::scanModeChangeDropsSamples()
 {
     Di_riror_adiRIZ task;
-    task.samples = {{1, {"a"}}};
-    task.lastPosition = 500;
+    rewrite(task, [&](TaskRecord &r) {
+        r.samples = {{1, {"a"}}};
+        r.lastPosition = 500;
+    });
     task.setScanMode(ScanMode::Fast);
     QCOMPARE(task.samples.size(), 1);
     task.setScanMode(ScanMode::Playback);

@@ -75,24 +75,28 @@ FrameSample sample(qint64 time, const QStringList &lines)
 Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
 {
     Di_riror_adiRIZ *task = handMadeTask(list, QStringLiteral("/videos/") + name, state);
-    task->timeRange_in = 1000;
-    task->timeRange_out = 5000;
-    task->lastPosition = 2500;
-    task->progress = 0.5f;
-    task->duration = 6000;
-    task->Frame_rate = 1.5;
-    task->languages = QStringList{QStringLiteral("en")};
-    task->cropRect = QRect(0, 300, 640, 60);
-    task->samples = {sample(1200, {QStringLiteral("Hi")}), sample(1300, {})};
+    rewrite(task, [&](TaskRecord &r) {
+        r.timeRange_in = 1000;
+        r.timeRange_out = 5000;
+        r.lastPosition = 2500;
+        r.progress = 0.5f;
+        r.duration = 6000;
+        r.Frame_rate = 1.5;
+        r.languages = QStringList{QStringLiteral("en")};
+        r.cropRect = QRect(0, 300, 640, 60);
+        r.samples = {sample(1200, {QStringLiteral("Hi")}), sample(1300, {})};
+    });
     SRTEntry entry;
     entry.intime = 1000;
     entry.outtime = 2000;
     entry.text = QStringLiteral("Hi\n");
     entry.list = {sample(1200, {QStringLiteral("Hi")})};
     entry.test_text = QStringLiteral("note");
-    task->entries = {entry};
-    task->stopRequested = true;
-    task->scanMode = ScanMode::Playback;
+    rewrite(task, [&](TaskRecord &r) {
+        r.entries = {entry};
+        r.stopRequested = true;
+        r.scanMode = ScanMode::Playback;
+    });
     return task;
 }
 
@@ -149,9 +153,9 @@ private slots:
     {
         TaskListOBJ saved;
         fullTask(saved, "a.mp4", Done);
-        fullTask(saved, "b.mkv", Running)->exportPath = QStringLiteral("/out/b.srt");
-        handMadeTask(saved, "/videos/c.mp4", Failed)->errorText = QStringLiteral("状态不是就绪");
-        saved.tasks.at(1)->languages = QStringList{QStringLiteral("zh-Hans"), QStringLiteral("en")};
+        rewrite(fullTask(saved, "b.mkv", Running), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/b.srt"); });
+        rewrite(handMadeTask(saved, "/videos/c.mp4", Failed), [&](TaskRecord &r) { r.errorText = QStringLiteral("状态不是就绪"); });
+        rewrite(saved.tasks.at(1), [&](TaskRecord &r) { r.languages = QStringList{QStringLiteral("zh-Hans"), QStringLiteral("en")}; });
 
         TaskListOBJ loaded;
         QVERIFY(readBack(streamed(saved), loaded));
@@ -180,7 +184,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("p.wtarnix");
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done)->scanMode = ScanMode(mode);
+        rewrite(fullTask(saved, "a.mp4", Done), [&](TaskRecord &r) { r.scanMode = ScanMode(mode); });
         QVERIFY(ProjectFile::save(path, saved));
         TaskListOBJ loaded;
         QVERIFY(ProjectFile::load(path, loaded));
@@ -224,7 +228,7 @@ private slots:
     void emptyTestTextComesBackAsDefault()
     {
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done)->entries[0].test_text.clear();
+        rewrite(fullTask(saved, "a.mp4", Done), [&](TaskRecord &r) { r.entries[0].test_text.clear(); });
         TaskListOBJ loaded;
         QVERIFY(readBack(streamed(saved), loaded));
         QCOMPARE(loaded.tasks.at(0)->entries.at(0).test_text, QStringLiteral("默认文字"));
@@ -305,9 +309,9 @@ private slots:
 
     void impossibleValuesAreRefused_data()
     {
-        QTest::addColumn<std::function<void(Di_riror_adiRIZ &)>>("spoil");
+        QTest::addColumn<std::function<void(TaskRecord &)>>("spoil");
         QTest::addColumn<QString>("reason");
-        using Spoil = std::function<void(Di_riror_adiRIZ &)>;
+        using Spoil = std::function<void(TaskRecord &)>;
         const double nan = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("rate not a number") << Spoil([=](auto &t) { t.Frame_rate = nan; }) << "识别速率超出范围";
         QTest::newRow("rate infinite")
@@ -318,7 +322,7 @@ private slots:
         QTest::newRow("largest time") << Spoil([](auto &t) { t.timeRange_out = std::numeric_limits<qint64>::max(); })
                                       << "时间超出范围";
         QTest::newRow("negative resume point") << Spoil([](auto &t) { t.lastPosition = -1; }) << "时间超出范围";
-        QTest::newRow("state outside the enumeration") << Spoil([](auto &t) { t.state = 99; }) << "未知的任务状态";
+        QTest::newRow("state outside the enumeration") << Spoil([](auto &t) { t.state = TaskState(99); }) << "未知的任务状态";
         QTest::newRow("enormous crop")
             << Spoil([](auto &t) { t.cropRect = QRect(0, 0, std::numeric_limits<int>::max(), 10); }) << "裁剪区域超出范围";
         QTest::newRow("negative crop origin") << Spoil([](auto &t) { t.cropRect = QRect(-5, 0, 10, 10); })
@@ -330,11 +334,11 @@ private slots:
     }
     void impossibleValuesAreRefused()
     {
-        QFETCH(std::function<void(Di_riror_adiRIZ &)>, spoil);
+        QFETCH(std::function<void(TaskRecord &)>, spoil);
         QFETCH(QString, reason);
         TaskListOBJ saved;
         fullTask(saved, "a.mp4", Done);
-        spoil(*fullTask(saved, "b.mp4", Done));
+        rewrite(fullTask(saved, "b.mp4", Done), spoil);
         TaskListOBJ into;
         QString error;
         QVERIFY(!readBack(streamed(saved), into, &error));
@@ -349,8 +353,8 @@ private slots:
     {
         TaskListOBJ saved;
         fullTask(saved, "a.mp4", Done);
-        fullTask(saved, "字幕.mkv", Cancelled)->cropRect = QRect(10, 20, 300, 40);
-        fullTask(saved, "c.mp4", Ready)->samples.clear();
+        rewrite(fullTask(saved, "字幕.mkv", Cancelled), [&](TaskRecord &r) { r.cropRect = QRect(10, 20, 300, 40); });
+        rewrite(fullTask(saved, "c.mp4", Ready), [&](TaskRecord &r) { r.samples.clear(); });
         const QByteArray sound = streamed(saved);
         QRandomGenerator random(77031);
         int accepted = 0;

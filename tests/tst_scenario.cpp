@@ -58,7 +58,7 @@ void TestScenario::dropRunExportSaveReopen()
     QCOMPARE(pathsOf(*page.taskList()), (QStringList{english, chinese}));
     for (Di_riror_adiRIZ *task : tasks) {
         QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 15000);
-        task->Frame_rate = 3.0; // as chosen in the editor; keeps the run short
+        rewrite(task, [&](TaskRecord &r) { r.Frame_rate = 3.0; }); // as chosen in the editor; keeps the run short
     }
 
     // Start: the batch runs after the click and ends with every task done.

@@ -1,3 +1,4 @@
+#include "taskrewrite.h"
 #include "editor/srt_qtextedit.h"
 #include "editor/srtcustomitem.h"
 #include "editor/srtqlistwidget.h"
@@ -52,8 +53,10 @@ private slots:
     void init()
     {
         worker = new Di_riror_adiRIZ;
-        worker->state = Done;
-        worker->entries = threeEntries();
+        rewrite(worker, [&](TaskRecord &r) {
+            r.state = TaskState(Done);
+            r.entries = threeEntries();
+        });
         list = new SRTQListWidget;
         list->resize(420, 400);
         list->setWorker(worker);
@@ -82,7 +85,7 @@ private slots:
         QCOMPARE(seeks.first().first().toLongLong(), 3000);
 
         // A negative time has no clock form.
-        worker->entries[2].intime = -5;
+        rewrite(worker, [&](TaskRecord &r) { r.entries[2].intime = -5; });
         list->refreshItems();
         QCOMPARE(field<QLineEdit>(2, "lineEdit")->text(), QString());
     }
@@ -199,7 +202,7 @@ private slots:
 
     void deletingOnlyEntryLeavesNoCurrentRow()
     {
-        worker->entries = {SRTEntry{0, 100, QStringLiteral("One\n"), {}, {}}};
+        rewrite(worker, [&](TaskRecord &r) { r.entries = {SRTEntry{0, 100, QStringLiteral("One\n"), {}, {}}}; });
         list->refreshItems();
         QTest::mouseClick(field<QPushButton>(0, "delpushButton"), Qt::LeftButton);
         QVERIFY(worker->entries.isEmpty());
@@ -292,7 +295,7 @@ private slots:
     void entriesChangedBehindTheList()
     {
         QSignalSpy seeks(list, &SRTQListWidget::setVideoPosition);
-        worker->entries.clear(); // a reset from the task list
+        rewrite(worker, [&](TaskRecord &r) { r.entries.clear(); }); // a reset from the task list
 
         // The stale rows must neither read nor write the missing entries.
         typeTime(field<QLineEdit>(2, "lineEdit"), QStringLiteral("00:00:07,000"));
@@ -307,15 +310,17 @@ private slots:
         list->nowTime(1500);
         QCOMPARE(list->count(), 0);
 
-        worker->entries = {SRTEntry{1000, 2000, QStringLiteral("Only\n"), {}, {}}};
+        rewrite(worker, [&](TaskRecord &r) { r.entries = {SRTEntry{1000, 2000, QStringLiteral("Only\n"), {}, {}}}; });
         list->nowTime(1500);
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->currentRow(), 0);
         QCOMPARE(field<QTextEdit>(0, "textEdit")->toPlainText(), QStringLiteral("Only\n"));
 
         // Entries replaced by a finished run are shown at once.
-        worker->entries = threeEntries();
-        worker->entries[1].text = QStringLiteral("Fresh\n");
+        rewrite(worker, [&](TaskRecord &r) {
+            r.entries = threeEntries();
+            r.entries[1].text = QStringLiteral("Fresh\n");
+        });
         emit worker->completedSig();
         QCOMPARE(list->count(), 3);
         QCOMPARE(field<QTextEdit>(1, "textEdit")->toPlainText(), QStringLiteral("Fresh\n"));

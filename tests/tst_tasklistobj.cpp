@@ -41,7 +41,7 @@ private slots:
 
         TaskListOBJ list;
         for (int i = 0; i < states.size(); ++i)
-            handMadeTask(list, QStringLiteral("t%1").arg(i), states.at(i))->fileMissing = missing.contains(i);
+            handMadeTask(list, QStringLiteral("t%1").arg(i), states.at(i))->setFileMissing(missing.contains(i));
         BatchDriver driver(list);
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
 
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(list.tasks.at(1)->state, int(Ready));
 
         // A stop while idle reaches no task and is forgotten by the next start.
-        list.tasks.at(0)->stopRequested = false;
+        rewrite(list.tasks.at(0), [&](TaskRecord &r) { r.stopRequested = false; });
         list.requestStop();
         QVERIFY(!list.tasks.at(0)->stopRequested);
         QVERIFY(runToEnd(list));

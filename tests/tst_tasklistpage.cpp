@@ -334,14 +334,14 @@ private slots:
         QTRY_VERIFY(savedNotice());
         QCOMPARE(savedNotice()->text(), path);
 
-        task->state = Cancelled;
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Cancelled); });
         QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(answer.asked.size(), 1);
         QCOMPARE(readAll(path), projectBytes({task}));
 
         // Other modifiers are not the save key.
         const QByteArray before = readAll(path);
-        task->state = Done;
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Done); });
         QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(readAll(path), before);
 
@@ -371,7 +371,7 @@ private slots:
     void openReplacesBatchAndMarksMissingFiles()
     {
         TaskListOBJ stored;
-        handMadeTask(stored, fixture("en_two.mp4"), Done)->entries = {entry(500, 2500, "Hello world\n")};
+        rewrite(handMadeTask(stored, fixture("en_two.mp4"), Done), [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world\n")}; });
         handMadeTask(stored, work.filePath("vanished.mp4"), Cancelled);
         const QString path = work.filePath("two.wtarnix");
         QVERIFY(writeAll(path, projectBytes(stored.taskList())));
@@ -469,7 +469,7 @@ private slots:
         QTemporaryDir out;
         TaskListWidgetsClass page;
         page.show();
-        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
+        rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world")}; });
         addHandMade(page, "/v/b.mp4", Ready);
         FileAnswers answer({out.path()});
         auto statistics = answerMessageBox(QMessageBox::Cancel);
@@ -491,7 +491,7 @@ private slots:
         QTemporaryDir out;
         TaskListWidgetsClass page;
         page.show();
-        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
+        rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world")}; });
         QMenu *formats = button(page, "toallmore_pushButton")->menu();
         QVERIFY(formats);
         QStringList written;
@@ -513,8 +513,8 @@ private slots:
         QVERIFY(writeAll(out.filePath("a.txt"), "older text"));
         TaskListWidgetsClass page;
         page.show();
-        addHandMade(page, "/v/a.mp4", Done)->entries = {entry(500, 2500, "Hello world")};
-        addHandMade(page, "/v/c.mp4", Done)->entries = {entry(500, 2500, "Other")};
+        rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world")}; });
+        rewrite(addHandMade(page, "/v/c.mp4", Done), [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Other")}; });
         {
             FileAnswers cancelled;
             auto unexpected = answerMessageBox(QMessageBox::Cancel);

@@ -66,10 +66,10 @@ private slots:
     {
         TaskListOBJ list;
         Di_riror_adiRIZ *task = handMadeTask(list, "/videos/talk.mp4", Done);
-        task->duration = 95000;
+        rewrite(task, [&](TaskRecord &r) { r.duration = 95000; });
         QPixmap picture(112, 63);
         picture.fill(Qt::blue);
-        task->thumbnail = picture;
+        task->setThumbnail(picture);
 
         TaskCustomItem row(task, 3);
         QCOMPARE(labelText(row, "name_label"), QStringLiteral("talk.mp4"));
@@ -79,8 +79,7 @@ private slots:
 
         // A thumbnail that arrives later shows without a rebuild.
         picture.fill(Qt::red);
-        task->thumbnail = picture;
-        emit task->loadThumbnail_ok();
+        task->setThumbnail(picture);
         QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
     }
 
@@ -103,7 +102,7 @@ private slots:
         QFETCH(QColor, dot);
         TaskListOBJ list;
         Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", state);
-        task->progress = 0.456f;
+        rewrite(task, [&](TaskRecord &r) { r.progress = 0.456f; });
         TaskCustomItem row(task, 0);
         QCOMPARE(labelText(row, "state_label"), word);
         QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), dot);
@@ -120,7 +119,7 @@ private slots:
         TaskListOBJ list;
         Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", Done);
         TaskCustomItem row(task, 0);
-        task->state = 9;
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(9); });
         row.refresh();
         QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
         QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), StateDot::colour(StateDot::Green));
@@ -130,7 +129,7 @@ private slots:
     {
         TaskListOBJ list;
         Di_riror_adiRIZ *task = handMadeTask(list, "/gone/a.mp4", Done);
-        task->fileMissing = true;
+        task->setFileMissing(true);
         TaskCustomItem row(task, 0);
         auto *relink = row.findChild<QPushButton *>("Relink_pushButton");
         QCOMPARE(labelText(row, "state_label"), QStringLiteral("文件丢失"));
@@ -216,11 +215,13 @@ private slots:
         ViewOf v(2);
         Di_riror_adiRIZ *stateOnly = v.list.tasks.at(0);
         Di_riror_adiRIZ *whole = v.list.tasks.at(1);
-        whole->state = Cancelled;
+        rewrite(whole, [&](TaskRecord &r) { r.state = TaskState(Cancelled); });
         for (Di_riror_adiRIZ *task : {stateOnly, whole}) {
-            task->entries = {entry(0, 1000, "a\n")};
-            task->lastPosition = 700;
-            task->Frame_rate = 2.5;
+            rewrite(task, [&](TaskRecord &r) {
+                r.entries = {entry(0, 1000, "a\n")};
+                r.lastPosition = 700;
+                r.Frame_rate = 2.5;
+            });
         }
 
         selectRows(v.view, 0, 0);
@@ -242,7 +243,7 @@ private slots:
     {
         ViewOf v(2);
         Di_riror_adiRIZ *running = v.list.tasks.at(0);
-        running->state = Ready;
+        rewrite(running, [&](TaskRecord &r) { r.state = TaskState(Ready); });
         ModalLog refusals;
         BatchDriver driver(v.list, [&](Di_riror_adiRIZ *task) {
             refusals = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Ok});
@@ -294,7 +295,7 @@ private slots:
     void revealPaths()
     {
         ViewOf v(2);
-        v.list.tasks.at(0)->exportPath = QStringLiteral("/out/a.srt");
+        rewrite(v.list.tasks.at(0), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/a.srt"); });
         selectRows(v.view, 0, 1);
         QCOMPARE(v.view.pathsToReveal(0), (QStringList{"t0", "t1"}));
         QCOMPARE(v.view.pathsToReveal(1), (QStringList{"/out/a.srt", QString()}));
@@ -329,7 +330,7 @@ private slots:
 
         ViewOf v(2);
         Di_riror_adiRIZ *task = v.list.tasks.at(1);
-        task->entries = {entry(500, 2500, "Hello world")};
+        rewrite(task, [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world")}; });
         selectRows(v.view, 1, 1);
         QTemporaryDir dir;
         const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");

@@ -1,4 +1,5 @@
 #include "ocr/linetextrules.h"
+#include "ocr/sharedreader.h"
 #include "ocr/tesseractlanguages.h"
 #include "ocr/textrecognizer.h"
 
@@ -11,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -155,6 +157,9 @@ private slots:
     void reportsEngineThatCannotBeCreated();
     void offersNothingWithoutModels();
     void refusesToRecognizeWithoutLanguage();
+    void sharesLoadedEnginePerLanguage();
+    void sharedEngineReadsOnTwoThreads();
+    void refusalNamesTheMissingPart();
 
     void listsInstalledLanguages();
     void defaultLanguageIsInstalled();
@@ -351,6 +356,60 @@ void TestTextRecognizer::refusesToRecognizeWithoutLanguage()
     QCOMPARE(recognizer.selectLanguage(QStringLiteral("en")), QStringLiteral("ok"));
     QCOMPARE(recognizer.recognize(fixture(QStringLiteral("strip_en.png"))).size(), 1);
     QVERIFY(recognizer.lastError().isEmpty());
+}
+
+void TestTextRecognizer::sharesLoadedEnginePerLanguage()
+{
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
+    TextRecognizer first;
+    TextRecognizer second;
+    QVERIFY(!first.chooseLanguage(QStringLiteral("en")));
+    QVERIFY(!second.chooseLanguage(QStringLiteral("en")));
+    const std::shared_ptr<SharedReader> english = first.reader();
+    QVERIFY(english);
+    QCOMPARE(second.reader(), english);
+    // Choosing the language in use again loads nothing.
+    QVERIFY(!first.chooseLanguage(QStringLiteral("en")));
+    QCOMPARE(first.reader(), english);
+    QVERIFY(!second.chooseLanguage(QStringLiteral("zh-Hans")));
+    QVERIFY(second.reader() != english);
+    QCOMPARE(first.recognize(fixture(QStringLiteral("strip_en.png"))), QStringList{"Where are you going"});
+    // A recogniser that must read in parallel with the others gets an engine of its own.
+    TextRecognizer own(TextRecognizer::Sharing::Own);
+    QVERIFY(!own.chooseLanguage(QStringLiteral("en")));
+    QVERIFY(own.reader() != english);
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Automatic);
+}
+
+void TestTextRecognizer::sharedEngineReadsOnTwoThreads()
+{
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
+    TextRecognizer recognizer;
+    QVERIFY(!recognizer.chooseLanguage(QStringLiteral("en")));
+    const std::shared_ptr<SharedReader> reader = recognizer.reader();
+    const QImage strip = fixture(QStringLiteral("strip_en.png"));
+    QStringList readings[2];
+    auto readFiveTimes = [&](QStringList *into) {
+        for (int i = 0; i < 5; ++i)
+            into->append(reader->read(strip).join(QLatin1Char('|')));
+    };
+    std::unique_ptr<QThread> other(QThread::create(readFiveTimes, &readings[1]));
+    other->start();
+    readFiveTimes(&readings[0]);
+    QVERIFY(other->wait(60000));
+    for (const QStringList &thread : readings)
+        QCOMPARE(thread, QStringList(5, QStringLiteral("Where are you going")));
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Automatic);
+}
+
+void TestTextRecognizer::refusalNamesTheMissingPart()
+{
+    TextRecognizer recognizer;
+    const std::optional<TextRecognizer::LanguageRefusal> refusal = recognizer.chooseLanguage(QStringLiteral("en+xx"));
+    QVERIFY(refusal);
+    QCOMPARE(refusal->reason, TextRecognizer::LanguageRefusal::NotInstalled);
+    QCOMPARE(refusal->tag, QStringLiteral("xx"));
+    QCOMPARE(refusal->text(), QStringLiteral("xx Error No language"));
 }
 
 void TestTextRecognizer::listsInstalledLanguages()

@@ -1,3 +1,4 @@
+#include "taskrewrite.h"
 #include "editor/cropitem.h"
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
@@ -75,13 +76,17 @@ class TestVideoEditor : public QObject
     // Opens the editor on the shared clip task, as fresh as the task list made it and then `prepare`d.
     bool openClip(const std::function<void()> &prepare = {})
     {
-        clip->state = Ready;
-        clip->timeRange_in = 0;
-        clip->timeRange_out = clip->duration;
-        clip->cropRect = QRect(0, 240, 640, 120);
-        clip->samples.clear();
-        clip->entries.clear();
-        clip->lastPosition = 0;
+        rewrite(clip, [&](TaskRecord &r) {
+            r.state = TaskState(Ready);
+            r.timeRange_in = 0;
+            r.timeRange_out = clip->duration;
+            r.cropRect = QRect(0, 240, 640, 120);
+        });
+        rewrite(clip, [&](TaskRecord &r) { r.samples.clear(); });
+        rewrite(clip, [&](TaskRecord &r) {
+            r.entries.clear();
+            r.lastPosition = 0;
+        });
         if (prepare)
             prepare();
         open(clip.get());
@@ -132,9 +137,11 @@ private slots:
     {
         QFETCH(int, state);
         Di_riror_adiRIZ task;
-        task.videoFileName = QStringLiteral("clip.mp4");
-        task.state = state;
-        task.entries = twoEntries();
+        rewrite(task, [&](TaskRecord &r) {
+            r.videoFileName = QStringLiteral("clip.mp4");
+            r.state = TaskState(state);
+            r.entries = twoEntries();
+        });
         open(&task);
         QCOMPARE(editor->windowTitle(), QStringLiteral("clip.mp4"));
         QCOMPARE(child<QDockWidget>("dockWidget")->isVisible(), state == Done);
@@ -180,7 +187,7 @@ private slots:
         }
 
         Di_riror_adiRIZ task;
-        task.languages = saved;
+        rewrite(task, [&](TaskRecord &r) { r.languages = saved; });
         const QList<QStringList> available = task.textRecognizer()->availableLanguages();
         const QString profile = task.textRecognizer()->userProfileLanguage();
         const auto resolve = [&](const QString &tag) {
@@ -215,7 +222,7 @@ private slots:
         Di_riror_adiRIZ task;
         if (!task.textRecognizer()->selectLanguage("zh-Hans+en").startsWith("ok"))
             QSKIP("Chinese and English recognition data are not both installed");
-        task.languages = QStringList{"zh-Hans", "en"};
+        rewrite(task, [&](TaskRecord &r) { r.languages = QStringList{"zh-Hans", "en"}; });
         open(&task);
         auto *first = child<QComboBox>("LanguagescomboBox");
         auto *second = child<QComboBox>("SecondLanguagecomboBox");
@@ -252,8 +259,10 @@ private slots:
     void rateSpinBox()
     {
         Di_riror_adiRIZ task;
-        task.scanMode = ScanMode::Playback;
-        task.Frame_rate = 2.5;
+        rewrite(task, [&](TaskRecord &r) {
+            r.scanMode = ScanMode::Playback;
+            r.Frame_rate = 2.5;
+        });
         open(&task);
         auto *rate = child<QDoubleSpinBox>("FrameNumber_double");
         QCOMPARE(rate->value(), 2.5);
@@ -269,8 +278,10 @@ private slots:
         // A stored rate the box cannot show is not rewritten by opening the editor.
         delete editor.data();
         Di_riror_adiRIZ slow;
-        slow.scanMode = ScanMode::Playback;
-        slow.Frame_rate = 0.5;
+        rewrite(slow, [&](TaskRecord &r) {
+            r.scanMode = ScanMode::Playback;
+            r.Frame_rate = 0.5;
+        });
         open(&slow);
         QCOMPARE(child<QDoubleSpinBox>("FrameNumber_double")->value(), 1.0);
         QCOMPARE(slow.Frame_rate, 0.5);
@@ -279,7 +290,7 @@ private slots:
     void scanChoiceBesideTheRate()
     {
         Di_riror_adiRIZ task;
-        task.samples = {{1, {"a"}}};
+        rewrite(task, [&](TaskRecord &r) { r.samples = {{1, {"a"}}}; });
         open(&task);
         auto *scan = child<QComboBox>("ScanMode_comboBox");
         auto *rate = child<QDoubleSpinBox>("FrameNumber_double");
@@ -328,11 +339,13 @@ private slots:
     void withoutMediaNothingIsWritten()
     {
         Di_riror_adiRIZ task; // no video: zero duration, no resolution
-        task.timeRange_in = 100;
-        task.timeRange_out = 200;
-        task.cropRect = QRect(1, 2, 3, 4);
-        task.samples = {FrameSample{150, {QStringLiteral("kept")}}};
-        task.lastPosition = 150;
+        rewrite(task, [&](TaskRecord &r) {
+            r.timeRange_in = 100;
+            r.timeRange_out = 200;
+            r.cropRect = QRect(1, 2, 3, 4);
+            r.samples = {FrameSample{150, {QStringLiteral("kept")}}};
+            r.lastPosition = 150;
+        });
         open(&task);
         QVERIFY(QTest::qWaitForWindowExposed(editor));
         QCOMPARE(editor->mediaDuration(), 0);
@@ -362,9 +375,11 @@ private slots:
     void deletedTaskClosesEditor()
     {
         auto *task = new Di_riror_adiRIZ;
-        task->state = Done;
-        task->entries = twoEntries();
-        task->timeRange_out = 6000;
+        rewrite(task, [&](TaskRecord &r) {
+            r.state = TaskState(Done);
+            r.entries = twoEntries();
+            r.timeRange_out = 6000;
+        });
         open(task);
         QSignalSpy closed(editor.data(), &VideoQtWidgets::closeSig);
 
@@ -384,11 +399,13 @@ private slots:
     void openAndCloseLeavesTaskUntouched()
     {
         QVERIFY(openClip([this] {
-            clip->timeRange_in = 1234;
-            clip->timeRange_out = 4321;
-            clip->samples = {FrameSample{2000, {QStringLiteral("gathered")}}};
-            clip->lastPosition = 2000;
-            clip->state = Cancelled;
+            rewrite(clip, [&](TaskRecord &r) {
+                r.timeRange_in = 1234;
+                r.timeRange_out = 4321;
+                r.samples = {FrameSample{2000, {QStringLiteral("gathered")}}};
+                r.lastPosition = 2000;
+                r.state = TaskState(Cancelled);
+            });
         }));
         auto *slider = child<MySlider>("horizontalSlider");
         QCOMPARE(slider->inTime(), 1234 / double(editor->mediaDuration()));
@@ -419,8 +436,10 @@ private slots:
         auto *slider = child<MySlider>("horizontalSlider");
 
         // A new in point throws away what was gathered for the old range.
-        clip->samples = {FrameSample{100, {}}};
-        clip->lastPosition = 100;
+        rewrite(clip, [&](TaskRecord &r) {
+            r.samples = {FrameSample{100, {}}};
+            r.lastPosition = 100;
+        });
         QVERIFY(seekAndWait(2000));
         QTest::keyClick(editor, Qt::Key_I);
         QCOMPARE(clip->timeRange_in, player->position());
@@ -440,7 +459,7 @@ private slots:
         QCOMPARE(slider->inTime(), slider->outTime());
 
         // Dragging the out marker writes the range as it goes and seeks the player there.
-        clip->samples = {FrameSample{100, {}}};
+        rewrite(clip, [&](TaskRecord &r) { r.samples = {FrameSample{100, {}}}; });
         slider->repaint();
         const QPoint outMarker = slider->outHandle().center();
         const QRect track = slider->track();
@@ -508,8 +527,10 @@ private slots:
     void previewRecognisesFrameOnScreen()
     {
         QVERIFY(openClip());
-        clip->entries = twoEntries();
-        clip->samples = {FrameSample{100, {}}};
+        rewrite(clip, [&](TaskRecord &r) {
+            r.entries = twoEntries();
+            r.samples = {FrameSample{100, {}}};
+        });
         auto *text = child<QLabel>("Previewlabel");
         auto *picture = child<QLabel>("Previewmagelabel");
         auto *preview = child<QPushButton>("Preview_pushButton");
@@ -526,7 +547,7 @@ private slots:
                  qPrintable(text->text()));
 
         // A failed preview keeps what the labels showed; previewing gathers nothing into the task.
-        clip->cropRect = QRect(0, 240, 0, 120);
+        rewrite(clip, [&](TaskRecord &r) { r.cropRect = QRect(0, 240, 0, 120); });
         const QString before = text->text();
         QSignalSpy errors(clip.get(), &Di_riror_adiRIZ::err);
         QTest::mouseClick(preview, Qt::LeftButton);

@@ -1,5 +1,10 @@
+#include "taskrewrite.h"
 #include "recognition/di_riror_adiriz.h"
+#include "media/thumbnailqueue.h"
 #include "ocr/textrecognizer.h"
+
+#include <QDir>
+#include <QThread>
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -17,6 +22,11 @@ const QString englishClip = fixture("en_two.mp4");
 void waitUntilReady(Di_riror_adiRIZ &task)
 {
     QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+}
+
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 QStringList entryTexts(const Di_riror_adiRIZ &task)
@@ -52,6 +62,9 @@ private slots:
     void previewFromPicture();
     void previewFromPosition();
     void thumbnailOfPortraitClip();
+    void idleTasksOwnNoPlayerOrThread();
+    void playbackReadingsKeepFrameTimesInOrder();
+    void resetOrDeleteWhileReadingsAreInFlight();
 };
 
 void TestWorker::initTestCase()
@@ -79,10 +92,11 @@ void TestWorker::newTaskTakesWholeVideoAndFrame()
 void TestWorker::unplayableFileStaysUnknownAndRefusesToRun()
 {
     Di_riror_adiRIZ task(fixture("not_a_video.mp4"));
-    QTRY_VERIFY_WITH_TIMEOUT(task.mediaPlayer()->mediaStatus() == QMediaPlayer::InvalidMedia
-                                 || task.mediaPlayer()->error() != QMediaPlayer::NoError,
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!task.isProbingMedia(), 10000);
     QCOMPARE(task.state, int(Unknown));
+    // Nothing to grab from: the row gets its empty picture without a player.
+    QVERIFY(task.thumbnailLoaded);
+    QVERIFY(task.thumbnail.isNull());
     QCOMPARE(task.timeRange_in, -1);
     QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
     task.run_mian();
@@ -93,14 +107,18 @@ void TestWorker::unplayableFileStaysUnknownAndRefusesToRun()
 void TestWorker::rangeSettersDropSamplesButKeepEntries()
 {
     Di_riror_adiRIZ task;
-    task.samples = {{1, {"a"}}};
-    task.entries = {SRTEntry{1, 2, "a\n", {}, {}}};
-    task.lastPosition = 500;
+    rewrite(task, [&](TaskRecord &r) {
+        r.samples = {{1, {"a"}}};
+        r.entries = {SRTEntry{1, 2, "a\n", {}, {}}};
+        r.lastPosition = 500;
+    });
     task.setInTimeRange(100);
     QVERIFY(task.samples.isEmpty());
     QCOMPARE(task.lastPosition, 0);
-    task.samples = {{1, {"a"}}};
-    task.lastPosition = 500;
+    rewrite(task, [&](TaskRecord &r) {
+        r.samples = {{1, {"a"}}};
+        r.lastPosition = 500;
+    });
     task.setoutTimeRange(900);
     QVERIFY(task.samples.isEmpty());
     QCOMPARE(task.lastPosition, 0);
@@ -135,6 +153,8 @@ void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
     QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
     task.run_mian();
     QCOMPARE(task.state, int(Running));
+    // Only a reset takes a running task back; setting it Ready would start a second run.
+    QVERIFY(!task.makeReady());
     QVERIFY(completed.wait(20000));
     QCOMPARE(task.state, int(Done));
     QCOMPARE(entryTexts(task), QStringList{"Hello world\n"});
@@ -169,8 +189,10 @@ void TestWorker::endOfMediaEndsRunWithoutFinalReport()
     task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
     // No report can pass the out point or equal the duration: only the end of the media can end it.
-    task.duration += 60000;
-    task.timeRange_out = task.duration;
+    rewrite(task, [&](TaskRecord &r) {
+        r.duration += 60000;
+        r.timeRange_out = r.duration;
+    });
     task.setInTimeRange(5000);
     task.setFrameNumber_orc(2.0);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
@@ -231,7 +253,7 @@ void TestWorker::stopThenResumeKeepsSamples()
     // Cancelled refuses to run until the list sets it back to Ready; then it resumes.
     task.run_mian();
     QCOMPARE(task.errorText, QStringLiteral("状态不是就绪"));
-    task.state = Ready;
+    QVERIFY(task.makeReady());
     task.run_mian();
     QVERIFY(completed.wait(20000));
     QCOMPARE(task.state, int(Done));
@@ -257,7 +279,7 @@ void TestWorker::refusedStartsSayWhy()
 {
     QFETCH(int, state);
     Di_riror_adiRIZ task;
-    task.state = state;
+    rewrite(task, [&](TaskRecord &r) { r.state = TaskState(state); });
     QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
     task.run_mian();
     QCOMPARE(task.state, state);
@@ -268,12 +290,13 @@ void TestWorker::refusedStartsSayWhy()
 void TestWorker::restoredTaskKeepsStoredSettingsAndGetsItsLanguage()
 {
     Di_riror_adiRIZ task;
-    task.restoredFromProject = true;
-    task.state = Done;
-    task.timeRange_in = 1000;
-    task.timeRange_out = 2000;
-    task.cropRect = QRect(1, 2, 3, 4);
-    task.languages = QStringList{QStringLiteral("en")};
+    rewrite(task, [&](TaskRecord &r) {
+        r.state = TaskState(Done);
+        r.timeRange_in = 1000;
+        r.timeRange_out = 2000;
+        r.cropRect = QRect(1, 2, 3, 4);
+        r.languages = QStringList{QStringLiteral("en")};
+    });
     QVERIFY(!task.textRecognizer()->hasEngine());
     task.openVideo(englishClip);
     QVERIFY(task.textRecognizer()->hasEngine());
@@ -307,16 +330,18 @@ void TestWorker::resetRestoresDefaults()
     Di_riror_adiRIZ task(englishClip);
     task.setScanMode(ScanMode::Playback);
     waitUntilReady(task);
-    task.state = Done;
-    task.timeRange_in = 10;
-    task.timeRange_out = 20;
-    task.Frame_rate = 3.5;
-    task.cropRect = QRect(5, 5, 5, 5);
-    task.samples = {{1, {"x"}}};
-    task.entries = {SRTEntry{}};
-    task.lastPosition = 15;
-    task.progress = 0.5f;
-    task.stopRequested = true;
+    rewrite(task, [&](TaskRecord &r) {
+        r.state = TaskState(Done);
+        r.timeRange_in = 10;
+        r.timeRange_out = 20;
+        r.Frame_rate = 3.5;
+        r.cropRect = QRect(5, 5, 5, 5);
+        r.samples = {{1, {"x"}}};
+        r.entries = {SRTEntry{}};
+        r.lastPosition = 15;
+        r.progress = 0.5f;
+        r.stopRequested = true;
+    });
     task.resetTask();
     QCOMPARE(task.state, int(Ready));
     QCOMPARE(task.timeRange_in, 0);
@@ -384,6 +409,107 @@ void TestWorker::thumbnailOfPortraitClip()
     QVERIFY(task.thumbnailLoaded);
     QCOMPARE(task.thumbnailPixmap().height(), 63);
     QVERIFY(task.thumbnailPixmap().width() < 112);
+}
+
+void TestWorker::idleTasksOwnNoPlayerOrThread()
+{
+    std::vector<std::unique_ptr<Di_riror_adiRIZ>> tasks;
+    auto addAndSettle = [&tasks](int count) {
+        for (int i = 0; i < count; ++i)
+            tasks.push_back(std::make_unique<Di_riror_adiRIZ>(englishClip));
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tasks.cbegin(), tasks.cend(), [](const auto &task) {
+                                     return task->state == Ready && task->thumbnailLoaded;
+                                 }),
+                                 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(ThumbnailQueue::instance()->runningGrabs(), 0, 10000);
+    };
+    // The first task loads the shared engine and wakes the pool that reads the containers.
+    addAndSettle(1);
+    QTest::qWait(300);
+    const int threadsWithOne = threadCount();
+    addAndSettle(8);
+    // The pool may have grown by a thread; a thread (or a player's) per task would be eight or more.
+    QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
+    for (const auto &task : tasks) {
+        QVERIFY(!task->mediaPlayer());
+        QVERIFY(task->findChildren<QMediaPlayer *>().isEmpty());
+        QVERIFY(task->findChildren<QThread *>().isEmpty());
+        QVERIFY(!task->thumbnailPixmap().isNull());
+        QCOMPARE(task->videoResolution(), QSize(640, 360));
+    }
+
+    // A run takes a player (and a thread to read on) for as long as it plays.
+    Di_riror_adiRIZ &runner = *tasks.front();
+    runner.setScanMode(ScanMode::Playback);
+    runner.setInTimeRange(4000);
+    QSignalSpy completed(&runner, &Di_riror_adiRIZ::completedSig);
+    runner.run_mian();
+    QVERIFY(runner.mediaPlayer());
+    QVERIFY(completed.wait(20000));
+    QCOMPARE(runner.state, int(Done));
+    QVERIFY(!runner.mediaPlayer());
+    QTRY_VERIFY_WITH_TIMEOUT(runner.findChildren<QMediaPlayer *>().isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
+}
+
+void TestWorker::playbackReadingsKeepFrameTimesInOrder()
+{
+    Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
+    QVERIFY(task.setLanguage(QStringLiteral("en")));
+    waitUntilReady(task);
+    task.setCropRect(QRect(0, 240, 640, 120));
+    task.setFrameNumber_orc(2.0);
+    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+    task.run_mian();
+    QVERIFY(completed.wait(20000));
+    QCOMPARE(task.state, int(Done));
+    QVERIFY(task.samples.size() >= 5);
+    // A reading comes back after the player has moved on; it keeps the time of the frame read,
+    // so each text sits where the clip shows it (a frame or a report late at most).
+    int read = 0;
+    for (qsizetype i = 0; i < task.samples.size(); ++i) {
+        const FrameSample &sample = task.samples.at(i);
+        if (i > 0)
+            QVERIFY2(sample.time > task.samples.at(i - 1).time, qPrintable(QString::number(sample.time)));
+        const QString text = sample.lines.join(QLatin1Char('|'));
+        if (text == QLatin1String("Hello world")) {
+            QVERIFY2(sample.time >= 400 && sample.time <= 2700, qPrintable(QString::number(sample.time)));
+            ++read;
+        } else if (text == QLatin1String("How are you today")) {
+            QVERIFY2(sample.time >= 2900 && sample.time <= 5200, qPrintable(QString::number(sample.time)));
+            ++read;
+        }
+    }
+    QVERIFY(read >= 4);
+}
+
+void TestWorker::resetOrDeleteWhileReadingsAreInFlight()
+{
+    Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
+    waitUntilReady(task);
+    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+    QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
+    task.run_mian();
+    QVERIFY(progress.wait(10000));
+    task.resetTask();
+    QCOMPARE(task.state, int(Ready));
+    QVERIFY(!task.mediaPlayer());
+    // Readings of the dropped run that were still on their way change nothing.
+    QTest::qWait(500);
+    QVERIFY(task.samples.isEmpty());
+    QCOMPARE(task.lastPosition, 0);
+    QCOMPARE(completed.size(), 0);
+
+    auto *doomed = new Di_riror_adiRIZ(englishClip);
+    doomed->setScanMode(ScanMode::Playback);
+    waitUntilReady(*doomed);
+    QSignalSpy doomedProgress(doomed, &Di_riror_adiRIZ::progress_updata);
+    doomed->run_mian();
+    QVERIFY(doomedProgress.wait(10000));
+    delete doomed;
+    QTest::qWait(300);
 }
 
 // Converting video frames to images needs a GUI application object.

@@ -1,0 +1,148 @@
+// The task's rules: every change another class makes to a task goes through these operations,
+// which keep what depends on it consistent (a range change drops the samples and the resume point).
+#include "di_riror_adiriz.h"
+
+#include "core/subtitlewriter.h"
+#include "ocr/textrecognizer.h"
+
+#include <QRegularExpression>
+
+void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
+{
+    // Past the frame's edge there is nothing to read; a rectangle wholly outside is kept as given
+    // rather than turned into the null rectangle that would mean the whole frame.
+    const QSize frame = videoResolution();
+    const QRect inside = _cropRect.intersected(QRect(QPoint(0, 0), frame));
+    rec.cropRect = frame.isValid() && !inside.isEmpty() ? inside : _cropRect;
+}
+
+void Di_riror_adiRIZ::clearSamplesAndResumePoint()
+{
+    rec.samples.clear();
+    rec.lastPosition = 0;
+}
+
+void Di_riror_adiRIZ::setInTimeRange(qlonglong timeRange_in)
+{
+    rec.timeRange_in = timeRange_in;
+    clearSamplesAndResumePoint();
+}
+
+void Di_riror_adiRIZ::setoutTimeRange(qlonglong timeRange_out)
+{
+    rec.timeRange_out = timeRange_out;
+    clearSamplesAndResumePoint();
+}
+
+bool Di_riror_adiRIZ::setLanguage(QString language)
+{
+    if (const auto refusal = recognizer->chooseLanguage(language)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return false;
+    }
+    // "zh-Hans+en" keeps both tags, the first one leading.
+    rec.languages = language.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    return true;
+}
+
+void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
+{
+    rec.Frame_rate = Num;
+}
+
+void Di_riror_adiRIZ::setScanMode(ScanMode mode)
+{
+    if (mode == scanMode)
+        return;
+    rec.scanMode = mode;
+    clearSamplesAndResumePoint();
+}
+
+void Di_riror_adiRIZ::restore(const TaskRecord &record)
+{
+    endPlayback();
+    rec = record;
+    m_restoredFromProject = true;
+}
+
+void Di_riror_adiRIZ::setExportPath(const QString &path)
+{
+    rec.exportPath = path;
+}
+
+void Di_riror_adiRIZ::setFileMissing(bool missing)
+{
+    m_fileMissing = missing;
+}
+
+bool Di_riror_adiRIZ::makeReady()
+{
+    if (phase != RunPhase::Idle || (fastScan && fastScan->isRunning()))
+        return false;
+    rec.state = Ready;
+    return true;
+}
+
+bool Di_riror_adiRIZ::insertEntry(qsizetype index, const SRTEntry &entry)
+{
+    if (index < 0 || index > entries.size())
+        return false;
+    rec.entries.insert(index, entry);
+    return true;
+}
+
+bool Di_riror_adiRIZ::removeEntry(qsizetype index)
+{
+    if (index < 0 || index >= entries.size())
+        return false;
+    rec.entries.removeAt(index);
+    return true;
+}
+
+bool Di_riror_adiRIZ::setEntry(qsizetype index, const SRTEntry &entry)
+{
+    if (index < 0 || index >= entries.size())
+        return false;
+    rec.entries[index] = entry;
+    return true;
+}
+
+void Di_riror_adiRIZ::resetTask()
+{
+    // A run still going is dropped with its readings in flight, without a report.
+    endPlayback();
+    rec.lastPosition = 0;
+    rec.samples.clear();
+    rec.state = Ready;
+    rec.entries.clear();
+    rec.stopRequested = false;
+    rec.timeRange_in = 0;
+    rec.timeRange_out = duration;
+    rec.progress = 0;
+    rec.Frame_rate = 1.0;
+    rec.scanMode = ScanMode::Fast;
+    rec.languages.clear();
+    applyDefaultLanguage();
+    const QSize size = videoResolution();
+    rec.cropRect = QRect(0, 0, size.width(), size.height());
+}
+
+QString Di_riror_adiRIZ::toSrtText() const
+{
+    return SubtitleWriter::toSrtText(entries);
+}
+
+QString Di_riror_adiRIZ::toTxtText() const
+{
+    return SubtitleWriter::toTxtText(entries);
+}
+
+QString Di_riror_adiRIZ::summaryText() const
+{
+    QString text = SubtitleWriter::summaryText(timeRange_in, timeRange_out, languages, Frame_rate, cropRect);
+    // The rate means nothing to a fast scan: its line names the scan instead.
+    if (scanMode == ScanMode::Fast)
+        text.replace(QRegularExpression(QStringLiteral("Frame_rate: [^\n]*\n")), QStringLiteral("Scan: fast\n"));
+    return text;
+}

@@ -1,0 +1,39 @@
+#include "playbackreader.h"
+
+#include "ocr/sharedreader.h"
+
+#include <QThread>
+
+PlaybackReader::PlaybackReader(QObject *parent)
+    : QObject(parent)
+    , thread(new QThread)
+    , worker(new QObject)
+{
+    worker->moveToThread(thread);
+    thread->start();
+}
+
+PlaybackReader::~PlaybackReader()
+{
+    thread->requestInterruption();
+    thread->quit();
+    thread->wait();
+    delete worker;
+    delete thread;
+}
+
+void PlaybackReader::submit(qint64 timeMs, const QImage &picture, std::shared_ptr<SharedReader> reader)
+{
+    ++inFlight;
+    // Both hops are queued, and a queue keeps its order: readings return as the frames came.
+    QMetaObject::invokeMethod(worker, [this, timeMs, picture, reader = std::move(reader)] {
+        // A reader being torn down drops what is still queued.
+        if (QThread::currentThread()->isInterruptionRequested())
+            return;
+        const QStringList lines = reader->read(picture);
+        QMetaObject::invokeMethod(this, [this, timeMs, lines] {
+            --inFlight;
+            emit frameRead(timeMs, lines);
+        }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QThread;
+class SharedReader;
+
+// Reads the frames of a playback run on a thread of its own, so the player's position reports
+// never wait for recognition. Readings come back in the order the frames were handed in, each
+// with the time of its frame.
+class PlaybackReader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PlaybackReader(QObject *parent = nullptr);
+    // Waits for the reading in hand (not for those queued behind it, which are dropped).
+    ~PlaybackReader() override;
+
+    void submit(qint64 timeMs, const QImage &picture, std::shared_ptr<SharedReader> reader);
+    // Frames handed in whose reading has not come back yet.
+    int pending() const { return inFlight; }
+
+signals:
+    void frameRead(qint64 timeMs, const QStringList &lines);
+
+private:
+    QThread *thread = nullptr;
+    QObject *worker = nullptr; // lives on `thread`
+    int inFlight = 0;
+};
