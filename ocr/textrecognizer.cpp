@@ -1,5 +1,6 @@
 #include "textrecognizer.h"
 
+#include "enginechoice.h"
 #include "imagepreparation.h"
 #include "ppocrengine.h"
 #include "ppocrmodels.h"
@@ -78,11 +79,22 @@ QString TextRecognizer::userProfileLanguage() const
     return TesseractLanguages::preferredTag(QLocale::system().uiLanguages(), installedTags);
 }
 
+QString TextRecognizer::setPlaybackRate(double rate)
+{
+    const Engine before = EngineChoice::forPlayback(preferredEngine(), m_playbackRate);
+    m_playbackRate = rate;
+    if (m_selectedTag.isEmpty() || EngineChoice::forPlayback(preferredEngine(), rate) == before)
+        return QStringLiteral("ok");
+    return selectLanguage(m_selectedTag);
+}
+
 QString TextRecognizer::selectLanguage(const QString &tag)
 {
-    const Engine preference = preferredEngine();
-    if (preference != Engine::Tesseract && selectPpocr(tag, preference))
+    const Engine preference = EngineChoice::forPlayback(preferredEngine(), m_playbackRate);
+    if (preference != Engine::Tesseract && selectPpocr(tag, preference)) {
+        m_selectedTag = tag;
         return QStringLiteral("ok");
+    }
     const QString directory = TesseractLanguages::dataDirectory();
     const QStringList installed = TesseractLanguages::installedModels(directory);
     // "zh-Hans+en": the engine reads both scripts, as Tesseract does with "chi_sim+eng".
@@ -110,6 +122,7 @@ QString TextRecognizer::selectLanguage(const QString &tag)
     engine = std::move(created);
     ppocr.reset();
     m_separateLetters = separateLetters;
+    m_selectedTag = tag;
     return QStringLiteral("ok");
 }
 

@@ -33,6 +33,10 @@ public:
     // on anything but "ok" the previous engine stays selected. Several languages read together
     // are joined by "+" ("zh-Hans+en").
     QString selectLanguage(const QString &tag);
+    // The rate of the playback run this recogniser reads for (1 outside one): at rates PP-OCR
+    // cannot keep up with, Automatic reads with Tesseract (EngineChoice). Selects the language
+    // again when that changes its engine; the answer is selectLanguage's ("ok" when unchanged).
+    QString setPlaybackRate(double rate);
     // Lines top to bottom; an empty list for a picture without text, and also (with lastError()
     // set) when no language has been selected.
     QStringList recognize(QImage image);
@@ -62,4 +66,6 @@ private:
     QString m_lastError;
     QString m_engineNotice;
     bool m_separateLetters = true; // the selected language's script, for the image preparation
+    QString m_selectedTag;
+    double m_playbackRate = 1.0;
 };

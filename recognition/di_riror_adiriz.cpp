@@ -227,6 +227,11 @@ void Di_riror_adiRIZ::run_mian()
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     const qint64 start = resumes ? lastPosition : timeRange_in;
+    if (const QString answer = recognizer->setPlaybackRate(Frame_rate); answer != QLatin1String("ok")) {
+        errorText = answer;
+        emit err(answer);
+        return;
+    }
     seekTarget = start;
     awaitingSeek = true;
     player->setPosition(start);
