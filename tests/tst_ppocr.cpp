@@ -131,9 +131,13 @@ void TestPpocr::readsRenderedStrip_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("family");
     QTest::addColumn<QString>("text");
-    QTest::newRow("English") << "en" << "DejaVu Sans" << "I told you not to come back here.";
-    QTest::newRow("English dialogue") << "en" << "Liberation Serif" << "- Who is it?";
-    QTest::newRow("Simplified Chinese") << "zh-Hans" << "WenQuanYi Micro Hei" << "我们必须在天亮之前离开";
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("width");
+    QTest::newRow("English") << "en" << "DejaVu Sans" << "I told you not to come back here." << 44 << 1280;
+    QTest::newRow("English dialogue") << "en" << "Liberation Serif" << "- Who is it?" << 44 << 1280;
+    QTest::newRow("Simplified Chinese") << "zh-Hans" << "WenQuanYi Micro Hei" << "我们必须在天亮之前离开" << 44 << 1280;
+    QTest::newRow("small Chinese of a 640 px video")
+        << "zh-Hans" << "WenQuanYi Micro Hei" << "我们再试一次吧，这是我最后一次机会" << 13 << 640;
 }
 
 void TestPpocr::readsRenderedStrip()
@@ -143,10 +147,12 @@ void TestPpocr::readsRenderedStrip()
     QFETCH(QString, language);
     QFETCH(QString, family);
     QFETCH(QString, text);
+    QFETCH(int, pixelSize);
+    QFETCH(int, width);
     TextRecognizer recognizer;
     QCOMPARE(recognizer.selectLanguage(language), QStringLiteral("ok"));
     QCOMPARE(recognizer.selectedEngine(), TextRecognizer::Engine::Ppocr);
-    QCOMPARE(recognizer.recognize(paintStrip({text}, family, 44)), QStringList{text});
+    QCOMPARE(recognizer.recognize(paintStrip({text}, family, pixelSize, width)), QStringList{text});
     QVERIFY(recognizer.lastError().isEmpty());
 }
 
