@@ -5,13 +5,18 @@
 #include "textlinedetector.h"
 #include "textlinereader.h"
 
+#include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
 
 namespace {
 
@@ -133,7 +138,11 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     const cv::Mat bgr = toBgr(picture);
     const QSize size(bgr.cols, bgr.rows);
     QStringList lines;
-    const QList<QList<QRect>> rows = LineLayout::rows(detector->detect(bgr));
+    QElapsedTimer timer;
+    timer.start();
+    const QList<QRect> boxes = detector->detect(bgr);
+    qCDebug(lcPpocr) << "detected in" << timer.restart() << "ms:" << boxes;
+    const QList<QList<QRect>> rows = LineLayout::rows(boxes);
     int tallest = 0;
     for (const QList<QRect> &row : rows)
         for (const QRect &box : row)
@@ -149,6 +158,7 @@ QStringList PpocrEngine::readLines(const QImage &picture)
             const QRect crop = LineLayout::crop(box, size, settings.margins);
             const CtcDecoder::Result read
                 = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+            qCDebug(lcPpocr) << crop << read.text << read.confidence;
             if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
                 pieces << read.text;
         }
@@ -156,5 +166,6 @@ QStringList PpocrEngine::readLines(const QImage &picture)
         if (!line.isEmpty())
             lines << line;
     }
+    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
     return lines;
 }

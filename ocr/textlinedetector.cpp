@@ -37,9 +37,9 @@ struct TextLineDetector::Private
 namespace {
 
 // The detector's input sides are multiples of 32.
-cv::Size inputSize(const cv::Size &picture, int longestSide)
+cv::Size inputSize(const cv::Size &picture, int longestSide, double largestUpscale)
 {
-    const double scale = std::min(1.0, double(longestSide) / std::max(picture.width, picture.height));
+    const double scale = std::min(largestUpscale, double(longestSide) / std::max(picture.width, picture.height));
     const auto round32 = [](double side) { return std::max(32, int(std::lround(side / 32.0)) * 32); };
     return {round32(picture.width * scale), round32(picture.height * scale)};
 }
@@ -101,7 +101,7 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
     if (bgr.empty())
         return boxes;
     const Settings &settings = d->settings;
-    const cv::Size size = inputSize(bgr.size(), settings.longestSide);
+    const cv::Size size = inputSize(bgr.size(), settings.longestSide, settings.largestUpscale);
     cv::Mat output;
     try {
         cv::dnn::Net &net = d->net(size);

@@ -1,5 +1,6 @@
 #include "textrecognizer.h"
 
+#include "enginechoice.h"
 #include "ppocrmodels.h"
 #include "sharedreader.h"
 #include "tesseractlanguages.h"
@@ -68,6 +69,13 @@ QString TextRecognizer::LanguageRefusal::text() const
     return reason == EngineNotCreated ? QStringLiteral("NULL") : tag + QStringLiteral(" Error No language");
 }
 
+std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::setPlaybackRate(double rate)
+{
+    m_playbackRate = rate;
+    // Choosing the language already selected is free unless the rate changes its engine.
+    return m_selectedTag.isEmpty() ? std::nullopt : chooseLanguage(m_selectedTag);
+}
+
 QString TextRecognizer::selectLanguage(const QString &tag)
 {
     const std::optional<LanguageRefusal> refusal = chooseLanguage(tag);
@@ -76,7 +84,7 @@ QString TextRecognizer::selectLanguage(const QString &tag)
 
 std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::chooseLanguage(const QString &tag)
 {
-    const Engine preference = preferredEngine();
+    const Engine preference = EngineChoice::forPlayback(preferredEngine(), m_playbackRate);
     if (m_reader && tag == m_selectedTag && preference == m_selectedPreference)
         return std::nullopt;
     if (preference != Engine::Tesseract && selectPpocr(tag, preference))

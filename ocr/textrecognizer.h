@@ -50,6 +50,10 @@ public:
     // What reads for the selected language, for reading on another thread while this recogniser
     // may change its language; null before a selection.
     std::shared_ptr<SharedReader> reader() const { return m_reader; }
+    // The rate of the playback run this recogniser reads for (1 outside one): at rates PP-OCR
+    // cannot keep up with, Automatic reads with Tesseract (EngineChoice). Selects the language
+    // again when that changes its engine.
+    std::optional<LanguageRefusal> setPlaybackRate(double rate);
     // Lines top to bottom; an empty list for a picture without text, and also (with lastError()
     // set) when no language has been selected.
     QStringList recognize(QImage image);
@@ -82,4 +86,5 @@ private:
     Engine m_selectedPreference = Engine::Automatic;
     QString m_lastError;
     QString m_engineNotice;
+    double m_playbackRate = 1.0;
 };

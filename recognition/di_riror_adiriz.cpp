@@ -228,6 +228,11 @@ void Di_riror_adiRIZ::run_mian()
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     runStart = resumes ? lastPosition : timeRange_in;
+    if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return;
+    }
     createMediaObjects();
     reader = new PlaybackReader(this);
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);

@@ -1,5 +1,6 @@
 #include "cli/commandlineextractor.h"
 #include "ocr/ctcdecoder.h"
+#include "ocr/enginechoice.h"
 #include "ocr/linelayout.h"
 #include "ocr/ppocrengine.h"
 #include "ocr/ppocrmodels.h"
@@ -105,6 +106,9 @@ private slots:
     void fallsBackToTesseractWithoutModels();
     void choosesEngine_data();
     void choosesEngine();
+    void choosesEngineByPlaybackRate_data();
+    void choosesEngineByPlaybackRate();
+    void switchesEngineWithPlaybackRate();
     void parsesEngineOption_data();
     void parsesEngineOption();
     void refusesPackageWithWrongChecksum();
@@ -127,9 +131,13 @@ void TestPpocr::readsRenderedStrip_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("family");
     QTest::addColumn<QString>("text");
-    QTest::newRow("English") << "en" << "DejaVu Sans" << "I told you not to come back here.";
-    QTest::newRow("English dialogue") << "en" << "Liberation Serif" << "- Who is it?";
-    QTest::newRow("Simplified Chinese") << "zh-Hans" << "WenQuanYi Micro Hei" << "我们必须在天亮之前离开";
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("width");
+    QTest::newRow("English") << "en" << "DejaVu Sans" << "I told you not to come back here." << 44 << 1280;
+    QTest::newRow("English dialogue") << "en" << "Liberation Serif" << "- Who is it?" << 44 << 1280;
+    QTest::newRow("Simplified Chinese") << "zh-Hans" << "WenQuanYi Micro Hei" << "我们必须在天亮之前离开" << 44 << 1280;
+    QTest::newRow("small Chinese of a 640 px video")
+        << "zh-Hans" << "WenQuanYi Micro Hei" << "我们再试一次吧，这是我最后一次机会" << 13 << 640;
 }
 
 void TestPpocr::readsRenderedStrip()
@@ -139,10 +147,12 @@ void TestPpocr::readsRenderedStrip()
     QFETCH(QString, language);
     QFETCH(QString, family);
     QFETCH(QString, text);
+    QFETCH(int, pixelSize);
+    QFETCH(int, width);
     TextRecognizer recognizer;
     QCOMPARE(recognizer.selectLanguage(language), QStringLiteral("ok"));
     QCOMPARE(recognizer.selectedEngine(), TextRecognizer::Engine::Ppocr);
-    QCOMPARE(recognizer.recognize(paintStrip({text}, family, 44)), QStringList{text});
+    QCOMPARE(recognizer.recognize(paintStrip({text}, family, pixelSize, width)), QStringList{text});
     QVERIFY(recognizer.lastError().isEmpty());
 }
 
@@ -279,6 +289,54 @@ void TestPpocr::choosesEngine()
     for (const QStringList &entry : recognizer.availableLanguages())
         tags << entry.value(0);
     QCOMPARE(tags.count(language), 1);
+}
+
+void TestPpocr::choosesEngineByPlaybackRate_data()
+{
+    QTest::addColumn<TextRecognizer::Engine>("preference");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<TextRecognizer::Engine>("engine");
+    using E = TextRecognizer::Engine;
+    QTest::newRow("automatic at rate 1 keeps the language's engine") << E::Automatic << 1.0 << E::Automatic;
+    QTest::newRow("automatic slowed down") << E::Automatic << 0.5 << E::Automatic;
+    QTest::newRow("automatic at the fastest PP-OCR rate") << E::Automatic << EngineChoice::fastestPpocrRate() << E::Automatic;
+    QTest::newRow("automatic at rate 2 reads with Tesseract") << E::Automatic << 2.0 << E::Tesseract;
+    QTest::newRow("automatic at rate 4 reads with Tesseract") << E::Automatic << 4.0 << E::Tesseract;
+    QTest::newRow("PP-OCR chosen stays at rate 4") << E::Ppocr << 4.0 << E::Ppocr;
+    QTest::newRow("Tesseract chosen stays at rate 1") << E::Tesseract << 1.0 << E::Tesseract;
+}
+
+void TestPpocr::choosesEngineByPlaybackRate()
+{
+    QFETCH(TextRecognizer::Engine, preference);
+    QFETCH(double, rate);
+    QFETCH(TextRecognizer::Engine, engine);
+    QCOMPARE(EngineChoice::forPlayback(preference, rate), engine);
+}
+
+void TestPpocr::switchesEngineWithPlaybackRate()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    using E = TextRecognizer::Engine;
+    TextRecognizer recognizer;
+    QVERIFY(!recognizer.setPlaybackRate(4.0)); // nothing selected yet
+    QCOMPARE(recognizer.selectLanguage(QStringLiteral("zh-Hans")), QStringLiteral("ok"));
+    QCOMPARE(recognizer.selectedEngine(), E::Tesseract);
+    QVERIFY(!recognizer.setPlaybackRate(1.0));
+    QCOMPARE(recognizer.selectedEngine(), E::Ppocr);
+    QVERIFY(!recognizer.setPlaybackRate(4.0));
+    QCOMPARE(recognizer.selectedEngine(), E::Tesseract);
+    // The language read stays the same across the switches.
+    const QStringList lines = recognizer.recognize(paintStrip({QStringLiteral("我们明天早上八点见")}, QStringLiteral("WenQuanYi Micro Hei"), 44));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QStringLiteral("明天")), qPrintable(lines.first()));
+
+    TextRecognizer::setEngineOverride(E::Ppocr);
+    TextRecognizer forced;
+    QCOMPARE(forced.selectLanguage(QStringLiteral("en")), QStringLiteral("ok"));
+    QVERIFY(!forced.setPlaybackRate(4.0));
+    QCOMPARE(forced.selectedEngine(), E::Ppocr);
 }
 
 void TestPpocr::parsesEngineOption_data()

@@ -12,7 +12,7 @@
 //   tesseract        what TextRecognizer does for Tesseract: image preparation, then Tesseract
 //   ppocr            PP-OCR detection, line crops with a margin, recognition (the build's models)
 //   tesseract-lines  the PP-OCR detector's line crops, each prepared and read by Tesseract
-// Each strip's time is the median of --repeat runs on one thread. Reported per engine: latency
+// Each strip's time (clock and this thread's CPU time) is the median of --repeat runs on one thread. Reported per engine: latency
 // median and p90, model load time, resident memory the engine added, character error rate
 // (Levenshtein distance over the reference length, whitespace normalised; spaces ignored for
 // Chinese) and exact strips per language, CER by style and by background, dialogue dashes kept,
@@ -46,6 +46,7 @@
 #include <vector>
 
 #include <malloc.h>
+#include <time.h>
 
 namespace {
 
@@ -65,7 +66,7 @@ struct Outcome
     const Strip *strip = nullptr;
     QStringList lines;
     double milliseconds = 0;
-    double preparationMilliseconds = 0;
+    double cpuMilliseconds = 0; // this thread's CPU time: steadier than the clock on a shared machine
     int distance = 0;
     int referenceLength = 0;
 };
@@ -139,22 +140,30 @@ double percentile(std::vector<double> values, double fraction)
     return values[index];
 }
 
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 void latencyRow(const QString &label, const QList<Outcome> &outcomes, bool (*keep)(const Outcome &))
 {
-    std::vector<double> times, preparationTimes;
+    std::vector<double> times, cpuTimes;
     for (const Outcome &outcome : outcomes) {
         if (keep(outcome)) {
             times.push_back(outcome.milliseconds);
-            preparationTimes.push_back(outcome.preparationMilliseconds);
+            cpuTimes.push_back(outcome.cpuMilliseconds);
         }
     }
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |")
+    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
                .arg(label, -26)
                .arg(times.size(), 4)
                .arg(percentile(times, 0.5), 9, 'f', 1)
                .arg(percentile(times, 0.9), 6, 'f', 1)
                .arg(times.empty() ? 0.0 : *std::max_element(times.begin(), times.end()), 6, 'f', 1)
-               .arg(percentile(preparationTimes, 0.5), 17, 'f', 1)
+               .arg(percentile(cpuTimes, 0.5), 10, 'f', 1)
+               .arg(percentile(cpuTimes, 0.9), 7, 'f', 1)
         << Qt::endl;
 }
 
@@ -275,11 +284,12 @@ int dashesIn(const QStringList &lines)
 void summaryRow(const Engine &engine, const QString &language)
 {
     int distance = 0, length = 0, strips = 0, exact = 0;
-    std::vector<double> times;
+    std::vector<double> times, cpuTimes;
     for (const Outcome &outcome : engine.outcomes) {
         if (outcome.strip->language != language)
             continue;
         ++strips;
+        cpuTimes.push_back(outcome.cpuMilliseconds);
         distance += outcome.distance;
         length += outcome.referenceLength;
         exact += outcome.distance == 0 && outcome.lines.size() == outcome.strip->lines.size();
@@ -287,13 +297,15 @@ void summaryRow(const Engine &engine, const QString &language)
     }
     if (strips == 0)
         return;
-    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 | %6 | %7 | %8 |")
+    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 | %6 | %7 | %8 | %9 | %10 |")
                .arg(engine.name, -15)
                .arg(language, -4)
                .arg(QStringLiteral("%1/%2").arg(exact).arg(strips), 8)
                .arg(100.0 * distance / std::max(1, length), 6, 'f', 2)
                .arg(percentile(times, 0.5), 6, 'f', 1)
                .arg(percentile(times, 0.9), 6, 'f', 1)
+               .arg(percentile(cpuTimes, 0.5), 7, 'f', 1)
+               .arg(percentile(cpuTimes, 0.9), 7, 'f', 1)
                .arg(engine.loadMilliseconds, 7, 'f', 0)
                .arg(engine.residentMegabytes, 6, 'f', 0)
         << Qt::endl;
@@ -343,14 +355,17 @@ void run(Engine &engine, const QList<Strip> &strips, const QCommandLineParser &p
         }
         Outcome outcome;
         outcome.strip = &strip;
-        std::vector<double> times;
+        std::vector<double> times, cpuTimes;
         for (int i = 0; i < repeat; ++i) {
             QElapsedTimer timer;
+            const double cpuBefore = threadCpuMilliseconds();
             timer.start();
             outcome.lines = engine.read(image, strip.language);
             times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            cpuTimes.push_back(threadCpuMilliseconds() - cpuBefore);
         }
         outcome.milliseconds = percentile(times, 0.5);
+        outcome.cpuMilliseconds = percentile(cpuTimes, 0.5);
         const bool chinese = strip.language == QLatin1String("zh");
         const QString reference = normalised(strip.lines, chinese);
         const QString recognised = normalised(outcome.lines, chinese);
@@ -381,7 +396,7 @@ void report(const Engine &engine)
     const QList<Outcome> &outcomes = engine.outcomes;
     out << Qt::endl << "## " << engine.name << Qt::endl;
     out << Qt::endl
-        << "| strips                     |    n | median ms | p90 ms | max ms | preparation median |" << Qt::endl;
+        << "| strips                     |    n | median ms | p90 ms | max ms | CPU median | CPU p90 |" << Qt::endl;
     latencyRow(QStringLiteral("all"), outcomes, [](const Outcome &) { return true; });
     latencyRow(QStringLiteral("1280 px wide"), outcomes, [](const Outcome &o) { return o.strip->width == 1280; });
     latencyRow(QStringLiteral("English"), outcomes,
@@ -496,7 +511,7 @@ int main(int argc, char *argv[])
     for (const Engine &engine : engines)
         report(engine);
     out << Qt::endl
-        << "| engine          | lang | exact    | CER      | median | p90    | load ms | RSS MB |" << Qt::endl;
+        << "| engine          | lang | exact    | CER      | median | p90    | CPU med | CPU p90 | load ms | RSS MB |" << Qt::endl;
     for (const Engine &engine : engines)
         for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")})
             summaryRow(engine, language);
