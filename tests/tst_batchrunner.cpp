@@ -1,5 +1,6 @@
 #include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
+#include "taskrewrite.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -14,18 +15,20 @@ namespace {
 Di_riror_adiRIZ *handMadeTask(QObject *owner, const QString &name, int state = Ready)
 {
     auto *task = new Di_riror_adiRIZ(owner);
-    task->scanMode = ScanMode::Playback;
-    task->videoPath = name;
-    task->videoFileName = name;
-    task->state = state;
-    task->timeRange_in = 0;
-    task->timeRange_out = task->duration = 60000;
+    rewrite(task, [&](TaskRecord &record) {
+        record.scanMode = ScanMode::Playback;
+        record.videoPath = name;
+        record.videoFileName = name;
+        record.state = TaskState(state);
+        record.timeRange_in = 0;
+        record.timeRange_out = record.duration = 60000;
+    });
     return task;
 }
 
 void finish(Di_riror_adiRIZ *task, int state = Done)
 {
-    task->state = state;
+    rewrite(task, [&](TaskRecord &record) { record.state = TaskState(state); });
     emit task->completedSig();
 }
 
@@ -216,7 +219,7 @@ private slots:
         Batch batch({handMadeTask(&owner, "slow")}, [&](Di_riror_adiRIZ *task) {
             // Reports a new position well within the limit, for several limits in all.
             connect(&mover, &QTimer::timeout, task, [task] {
-                task->lastPosition += 40;
+                rewrite(task, [](TaskRecord &record) { record.lastPosition += 40; });
                 if (task->lastPosition >= 1200)
                     finish(task);
             });
