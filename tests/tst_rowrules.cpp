@@ -38,14 +38,17 @@ bool inRow(const Found &found, const QPoint &point)
     return false;
 }
 
-QImage texture(int width, int height)
+// Letter-sized hollow boxes packed one pixel apart, lined up like letters would be; every other
+// one shifted down by a share of its height, so that each box has ink beside it on part of its
+// height only.
+QImage texture(int width, int height, int shift)
 {
-    // Letter-sized hollow boxes packed one pixel apart, lined up like letters would be.
     QImage picture = blank(width, height, Qt::black);
-    for (int y = 4; y + 12 < height; y += 14) {
-        for (int x = 4; x + 8 < width; x += 9) {
-            fill(picture, QRect(x, y, 8, 12), Qt::white);
-            fill(picture, QRect(x + 2, y + 2, 4, 8), Qt::black);
+    for (int y = 4; y + 12 + shift < height; y += 14 + shift) {
+        for (int x = 4, i = 0; x + 8 < width; x += 9, ++i) {
+            const int top = y + (i % 2) * shift;
+            fill(picture, QRect(x, top, 8, 12), Qt::white);
+            fill(picture, QRect(x + 2, top + 2, 4, 8), Qt::black);
         }
     }
     return picture;
@@ -61,6 +64,7 @@ private slots:
     void rows_data();
     void rows();
     void dotOfIStaysSpeckGoes();
+    void farWordStaysOut();
 };
 
 void TestRowRules::rows_data()
@@ -87,7 +91,8 @@ void TestRowRules::rows_data()
     drawWords(smaller, QStringLiteral("small print"), Qt::white, {20, 80}, 11);
     QTest::newRow("a line of far smaller letters") << smaller << 1;
 
-    QTest::newRow("packed boxes of texture") << texture(320, 60) << 0;
+    QTest::newRow("packed boxes of texture") << texture(320, 60, 0) << 0;
+    QTest::newRow("packed boxes of texture, staggered") << texture(320, 60, 6) << 0;
     QTest::newRow("nothing") << blank(320, 60, Qt::black) << 0;
 
     QImage lone = blank(320, 60, Qt::black);
@@ -133,6 +138,18 @@ void TestRowRules::dotOfIStaysSpeckGoes()
     QVERIFY(inRow(found, {261, 23}));
     for (const QPoint &speck : specks)
         QVERIFY2(!inRow(found, speck), qPrintable(QStringLiteral("%1,%2").arg(speck.x()).arg(speck.y())));
+}
+
+// Shapes that line up with a line but stand far beyond its end are not part of it.
+void TestRowRules::farWordStaysOut()
+{
+    QImage picture = blank(480, 60, Qt::black);
+    drawWords(picture, QStringLiteral("Where are you"), Qt::white, {20, 40}, 24);
+    drawWords(picture, QStringLiteral("NO"), Qt::white, {420, 40}, 24);
+    const Found found = rowsOf(picture);
+    QCOMPARE(int(found.rows.size()), 1);
+    QVERIFY(found.rows.front().box.left < 30);
+    QVERIFY(found.rows.front().box.right < 250);
 }
 
 QTEST_MAIN(TestRowRules)
