@@ -11,8 +11,8 @@ PACKAGES=(
   qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libqt6svg6 qt6-image-formats-plugins
   # media back ends
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
-  # text recognition and its language data
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
+  # text recognition and its language data (libtesseract-dev brings Leptonica, which we never call)
+  libtesseract-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
   # PP-OCR on OpenCV's DNN, and the rewrite of its models for OpenCV (scripts/fetch-models.sh)
   libopencv-core-dev libopencv-imgproc-dev libopencv-dnn-dev python3-onnx
   # our own reading of video files: container facts, decoding for the fast scan
