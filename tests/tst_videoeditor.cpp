@@ -131,6 +131,10 @@ private slots:
         QCoreApplication::removeTranslator(&english);
         QCOMPARE(shown.findChild<QLabel *>("label_2")->text(), QStringLiteral("recognition rate"));
         QCOMPARE(shown.findChild<QPushButton *>("tohomepushButton")->text(), QStringLiteral("save return list"));
+        const auto *scanMode = shown.findChild<QComboBox *>("ScanMode_comboBox");
+        QCOMPARE(scanMode->itemText(0), QStringLiteral("Fast scan"));
+        QCOMPARE(scanMode->itemText(1), QStringLiteral("Playback"));
+        QVERIFY(scanMode->toolTip().startsWith(QStringLiteral("Fast scan reads every frame")));
     }
 
     void subtitleDockOnlyForFinishedTasks_data()
