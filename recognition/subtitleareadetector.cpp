@@ -172,9 +172,12 @@ std::optional<QRect> SubtitleAreaDetector::band() const
     if (bestTop < 0 || bestBottom - bestTop + 1 < std::max(3, h / 100))
         return std::nullopt;
     const int mainTop = bestTop;
+    const int mainHeight = bestBottom - bestTop + 1;
     std::tie(bestTop, bestBottom) = withNeighbourLines(activity, samples, bestTop, bestBottom);
-    // Outlines, shadows and the feet of letters reach past the rows full of edges.
-    const int margin = std::max(4, (bestBottom - bestTop + 1) / 4);
+    // Outlines, shadows and the feet of letters reach past the rows full of edges, and a reader
+    // finds lines poorly that touch the picture's edge: half a line (of at most a twentieth of the
+    // picture, as two-line runs are taller) above and below.
+    const int margin = std::max(4, std::min(mainHeight, h / 20) / 2);
     const int top = std::max(0, bestTop - margin);
     const int bottom = std::min(h - 1, bestBottom + margin);
     const auto [left, right] = horizontalExtent(seen, persistent, bestTop, bestBottom);
