@@ -22,7 +22,18 @@ struct FrameGrabber::State
     SwsContext *scaler = nullptr;
     int stream = -1;
     AVRational timeBase{1, 1000};
+    int64_t startTime = 0; // the stream's, in its time base
     bool endOfFile = false;
+    qint64 position = -1; // ms of the last frame decoded since the last seek
+    qint64 lastTaken = -1; // ms of the last frame given by frameBetween
+    int decodedFrames = 0;
+    int passedFrames = 0; // decoded on the way to a frame, never looked at
+
+    qint64 milliseconds(int64_t streamTime) const
+    {
+        return av_rescale_q(streamTime - startTime, timeBase, AVRational{1, 1000});
+    }
+    int64_t streamTime(qint64 ms) const { return startTime + av_rescale_q(ms, AVRational{1, 1000}, timeBase); }
 
     ~State()
     {
@@ -63,6 +74,7 @@ bool FrameGrabber::open(const QString &path)
         return false;
     AVStream *stream = state->format->streams[state->stream];
     state->timeBase = stream->time_base;
+    state->startTime = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     state->codec = avcodec_alloc_context3(decoder);
     if (!state->codec || avcodec_parameters_to_context(state->codec, stream->codecpar) < 0)
         return false;
@@ -88,42 +100,102 @@ QSize FrameGrabber::frameSize() const
     return d ? QSize(d->codec->width, d->codec->height) : QSize();
 }
 
-FrameGrabber::Frame FrameGrabber::frameAt(qint64 timeMs, qint64 toleranceMs)
+namespace {
+
+// Without an index, decoding on is cheaper than a seek up to about this far.
+constexpr qint64 decodeOnWithoutIndexMs = 4000;
+// Decoding on this far costs no more than the key frame a seek would decode.
+constexpr qint64 shortHopMs = 1000;
+
+} // namespace
+
+std::optional<int64_t> FrameGrabber::keyFrameBefore(qint64 timeMs) const
+{
+    AVStream *stream = d->format->streams[d->stream];
+    const int index = av_index_search_timestamp(stream, d->streamTime(timeMs), AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry *entry = index >= 0 ? avformat_index_get_entry(stream, index) : nullptr;
+    return entry ? std::optional<int64_t>(entry->timestamp) : std::nullopt;
+}
+
+void FrameGrabber::seekTo(int64_t streamTime)
+{
+    if (av_seek_frame(d->format, d->stream, streamTime, AVSEEK_FLAG_BACKWARD) < 0)
+        qCDebug(lcGrabber) << "seek failed at" << d->milliseconds(streamTime);
+    avcodec_flush_buffers(d->codec);
+    d->endOfFile = false;
+    d->position = -1;
+}
+
+int FrameGrabber::decodedFrames() const
+{
+    return d ? d->decodedFrames : 0;
+}
+
+int FrameGrabber::passedFrames() const
+{
+    return d ? d->passedFrames : 0;
+}
+
+FrameGrabber::Frame FrameGrabber::frameBetween(qint64 fromMs, qint64 toMs)
 {
     if (!d)
         return {};
-    const int64_t target = av_rescale_q(timeMs, AVRational{1, 1000}, d->timeBase);
-    if (av_seek_frame(d->format, d->stream, target, AVSEEK_FLAG_BACKWARD) < 0)
-        qCDebug(lcGrabber) << "seek failed at" << timeMs;
-    avcodec_flush_buffers(d->codec);
-    d->endOfFile = false;
-    for (;;) {
-        Frame frame = decodeNext();
-        if (frame.grey.isNull() || frame.time >= timeMs - toleranceMs)
-            return frame;
+    // Never the same frame twice, though a seek may land before the last one.
+    const qint64 wanted = std::max(fromMs, d->lastTaken + 1);
+    const bool near = d->position >= 0 && d->position < toMs && wanted - d->position <= shortHopMs;
+    if (!near) {
+        const std::optional<int64_t> keyTime = keyFrameBefore(toMs);
+        const std::optional<qint64> key = keyTime ? std::optional<qint64>(d->milliseconds(*keyTime)) : std::nullopt;
+        const bool onward = d->position >= 0 && d->position < wanted
+                            && (key ? d->position >= *key : wanted - d->position <= decodeOnWithoutIndexMs);
+        if (key && *key >= wanted) {
+            // One key frame decoded: the cheap case, which spacing samples wider than key frames
+            // gives. The index holds decoding times, seeking takes presentation times: aim at the
+            // range's end.
+            seekTo(d->streamTime(toMs));
+        } else if (!onward) {
+            seekTo(d->streamTime(wanted));
+        }
     }
+    Frame frame = decodeUntil(wanted);
+    if (!frame.grey.isNull())
+        d->lastTaken = frame.time;
+    return frame;
 }
 
 FrameGrabber::Frame FrameGrabber::framesLater(int count)
 {
-    Frame frame;
-    for (int i = 0; i < count && d; ++i) {
-        Frame next = decodeNext();
-        if (next.grey.isNull())
-            break;
-        frame = std::move(next);
+    if (!d)
+        return {};
+    for (int i = 0; i < count; ++i) {
+        if (!receiveNext())
+            return {};
+        if (i + 1 < count)
+            av_frame_unref(d->frame);
     }
-    return frame;
+    return takeFrame();
 }
 
-FrameGrabber::Frame FrameGrabber::decodeNext()
+FrameGrabber::Frame FrameGrabber::decodeUntil(qint64 fromMs)
+{
+    for (;;) {
+        if (!receiveNext())
+            return {};
+        if (d->position >= fromMs)
+            return takeFrame();
+        av_frame_unref(d->frame);
+        ++d->passedFrames;
+    }
+}
+
+bool FrameGrabber::receiveNext()
 {
     for (;;) {
         const int received = avcodec_receive_frame(d->codec, d->frame);
         if (received == 0)
             break;
         if (received != AVERROR(EAGAIN) || d->endOfFile)
-            return {};
+            return false;
         av_packet_unref(d->packet);
         const int read = av_read_frame(d->format, d->packet);
         if (read < 0) {
@@ -133,11 +205,19 @@ FrameGrabber::Frame FrameGrabber::decodeNext()
             avcodec_send_packet(d->codec, d->packet);
         }
     }
+    ++d->decodedFrames;
+    const int64_t pts = d->frame->best_effort_timestamp != AV_NOPTS_VALUE ? d->frame->best_effort_timestamp : d->frame->pts;
+    d->position = pts == AV_NOPTS_VALUE ? 0 : d->milliseconds(pts);
+    return true;
+}
+
+// The frame just received, scaled down to the maximum height by a whole factor.
+FrameGrabber::Frame FrameGrabber::takeFrame()
+{
     AVFrame *source = d->frame;
     const int step = maximumHeight > 0 ? std::max(1, (source->height + maximumHeight - 1) / maximumHeight) : 1;
     Frame result;
-    const int64_t pts = source->best_effort_timestamp != AV_NOPTS_VALUE ? source->best_effort_timestamp : source->pts;
-    result.time = pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(pts, d->timeBase, AVRational{1, 1000});
+    result.time = d->position;
     QImage grey(source->width / step, source->height / step, QImage::Format_Grayscale8);
     if (isPlanarYuv(source->format)) {
         for (int y = 0; y < grey.height(); ++y) {
@@ -150,8 +230,10 @@ FrameGrabber::Frame FrameGrabber::decodeNext()
         d->scaler = sws_getCachedContext(d->scaler, source->width, source->height, AVPixelFormat(source->format),
                                          grey.width(), grey.height(), AV_PIX_FMT_GRAY8, SWS_POINT, nullptr, nullptr,
                                          nullptr);
-        if (!d->scaler)
+        if (!d->scaler) {
+            av_frame_unref(source);
             return {};
+        }
         uint8_t *planes[1] = {grey.bits()};
         const int strides[1] = {int(grey.bytesPerLine())};
         sws_scale(d->scaler, source->data, source->linesize, 0, source->height, planes, strides);

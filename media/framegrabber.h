@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 // Seeks in a video file and decodes single frames, as greyscale (the luma plane), for analyses
 // that look at a few frames spread over a video and need neither colour nor playback.
@@ -25,17 +27,27 @@ public:
     qint64 durationMs() const;
     QSize frameSize() const;
 
-    // The first frame at or after `timeMs - toleranceMs`: seeks to the key frame before and decodes
-    // forward; a large tolerance makes that key frame the answer, which is the cheap case.
-    Frame frameAt(qint64 timeMs, qint64 toleranceMs);
+    // Some frame shown between `fromMs` and `toMs`, found the cheapest way: a key frame inside the
+    // range when the index knows one, else decoding on from where the last frame left off when
+    // that is nearer than the key frame before `fromMs`. Null when the range holds no frame.
+    Frame frameBetween(qint64 fromMs, qint64 toMs);
     // The frame `count` frames after the last one returned, without seeking.
     Frame framesLater(int count);
+    // Frames decoded since opening, and how many of those were only passed on the way to another.
+    int decodedFrames() const;
+    int passedFrames() const;
     // Pictures taller than this come back scaled down by a whole factor (nearest pixel).
     void setMaximumHeight(int height) { maximumHeight = height; }
 
 private:
     struct State;
-    Frame decodeNext();
+    bool receiveNext();
+    Frame decodeUntil(qint64 fromMs);
+    Frame takeFrame();
+    void seekTo(int64_t streamTime);
+    // The stream time of the last key frame at or before `timeMs` in the stream's index; nothing
+    // without an index.
+    std::optional<int64_t> keyFrameBefore(qint64 timeMs) const;
 
     std::unique_ptr<State> d;
     int maximumHeight = 0;

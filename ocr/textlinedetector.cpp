@@ -40,7 +40,8 @@ namespace {
 cv::Size inputSize(const cv::Size &picture, int longestSide, double largestUpscale)
 {
     const double scale = std::min(largestUpscale, double(longestSide) / std::max(picture.width, picture.height));
-    const auto round32 = [](double side) { return std::max(32, int(std::lround(side / 32.0)) * 32); };
+    // Rounded up: a strip squeezed to fewer rows loses its letters, one stretched a little does not.
+    const auto round32 = [](double side) { return std::max(32, int(std::ceil(side / 32.0)) * 32); };
     return {round32(picture.width * scale), round32(picture.height * scale)};
 }
 

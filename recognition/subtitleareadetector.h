@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Finds the band of the frame where subtitles appear, from frames spread over a video. Each
@@ -21,7 +22,7 @@ public:
     // Both pictures greyscale and of the same size as every earlier sample.
     void addSample(const QImage &first, const QImage &later);
     int sampleCount() const { return samples; }
-    // The band, full width, in the samples' pixels; nothing when no rows carry text at subtitle
+    // The band, full width or the text's extent, in the samples' pixels; nothing when no rows carry text at subtitle
     // cadence.
     std::optional<QRect> band() const;
 
@@ -33,6 +34,9 @@ public:
 
 private:
     std::vector<quint8> stillEdges(const QImage &first, const QImage &later) const;
+    // The columns the text of rows `top` to `bottom` spans, with a margin; the whole width when
+    // that is most of it.
+    std::pair<int, int> horizontalExtent(const std::vector<quint16> &seen, int persistent, int top, int bottom) const;
 
     QSize size;
     int samples = 0;

@@ -2,6 +2,47 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>ExportPlanner</name>
+    <message>
+        <source>成功：</source>
+        <translation>success:</translation>
+    </message>
+    <message>
+        <source>失败:</source>
+        <translation>fail:</translation>
+    </message>
+</context>
+<context>
+    <name>FastScanReport</name>
+    <message>
+        <source>it has no video stream</source>
+        <translation>it has no video stream</translation>
+    </message>
+    <message>
+        <source>its video codec (%1) cannot be decoded</source>
+        <translation>its video codec (%1) cannot be decoded</translation>
+    </message>
+    <message>
+        <source>the crop rectangle lies outside the picture</source>
+        <translation>the crop rectangle lies outside the picture</translation>
+    </message>
+    <message>
+        <source>it cannot be read (%1)</source>
+        <translation>it cannot be read (%1)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n damaged frame(s) skipped</source>
+        <translation>
+            <numerusform>%n damaged frame skipped</numerusform>
+            <numerusform>%n damaged frames skipped</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the file ends early; subtitles were read up to where it breaks off</source>
+        <translation>the file ends early; subtitles were read up to where it breaks off</translation>
+    </message>
+</context>
+<context>
     <name>MainQtWidgetsClass</name>
     <message>
         <source>TNX视频字幕提取(TNX OCR)</source>
@@ -48,30 +89,18 @@
     </message>
 </context>
 <context>
-    <name>TaskCustomItem</name>
+    <name>ProjectFile</name>
     <message>
-        <source>未知状态</source>
-        <translation>unknown</translation>
+        <source>工程文件已损坏或不完整</source>
+        <translation>The project file is damaged or incomplete</translation>
     </message>
     <message>
-        <source>读取</source>
-        <translation>waiting</translation>
+        <source>任务 %1：%2</source>
+        <translation>Task %1: %2</translation>
     </message>
     <message>
-        <source>识别中</source>
-        <translation>Identifying</translation>
-    </message>
-    <message>
-        <source>完成</source>
-        <translation>completed</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>cancelled</translation>
+        <source>工程文件由更新版本的软件保存（任务记录版本 %1），本软件无法读取</source>
+        <translation>The project file was saved by a newer version of the program (task record version %1) and cannot be read</translation>
     </message>
 </context>
 <context>
@@ -118,46 +147,80 @@
     </message>
 </context>
 <context>
-    <name>TaskListWidgetsClassClass</name>
+    <name>SRTCustomItem</name>
     <message>
-        <source>TaskListWidgetsClass</source>
-        <translation>TaskListWidgetsClass</translation>
+        <source>error format &apos;00:00:00,000&apos;</source>
+        <translation>error format &apos;00:00:00,000&apos;</translation>
+    </message>
+</context>
+<context>
+    <name>TaskCustomItem</name>
+    <message>
+        <source>未知状态</source>
+        <translation type="vanished">unknown</translation>
     </message>
     <message>
-        <source>导出所有srt</source>
-        <translation>export all srt</translation>
+        <source>读取</source>
+        <translation type="vanished">waiting</translation>
     </message>
     <message>
-        <source>导出所有txt</source>
-        <translation>export all txt</translation>
+        <source>识别中</source>
+        <translation type="vanished">Identifying</translation>
     </message>
     <message>
-        <source>将视频文件拖放到这里</source>
-        <translation>Drag and drop video files here</translation>
+        <source>完成</source>
+        <translation type="vanished">completed</translation>
     </message>
     <message>
-        <source>一款通过AI人工智能，快速准确识别视频内文字的软件。</source>
-        <translation>A software that quickly and accurately recognizes text in videos through AI artificial intelligence.</translation>
+        <source>错误</source>
+        <translation type="vanished">failed</translation>
     </message>
     <message>
-        <source>打开工程</source>
-        <translation>open project</translation>
+        <source>取消</source>
+        <translation type="vanished">cancelled</translation>
     </message>
     <message>
-        <source>保存工程</source>
-        <translation>save project</translation>
+        <source>文件丢失</source>
+        <translation>file missing</translation>
     </message>
     <message>
-        <source>停止</source>
-        <translation>stop</translation>
+        <source>链接文件</source>
+        <translation>link file</translation>
+    </message>
+</context>
+<context>
+    <name>TaskCustomItemClass</name>
+    <message>
+        <source>TaskCustomItem</source>
+        <translation>TaskCustomItem</translation>
     </message>
     <message>
-        <source>开始</source>
-        <translation>start</translation>
+        <source>截图</source>
+        <translation>screenshot</translation>
     </message>
     <message>
-        <source>导出所有为…</source>
-        <translation>export all as…</translation>
+        <source>name</source>
+        <translation>name</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>duration</translation>
+    </message>
+    <message>
+        <source>info</source>
+        <translation>info</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>重新链接</source>
+        <translation>relink</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>edit</translation>
     </message>
 </context>
 <context>
@@ -244,106 +307,46 @@
     </message>
 </context>
 <context>
-    <name>ExportPlanner</name>
+    <name>TaskListWidgetsClassClass</name>
     <message>
-        <source>成功：</source>
-        <translation>success:</translation>
+        <source>TaskListWidgetsClass</source>
+        <translation>TaskListWidgetsClass</translation>
     </message>
     <message>
-        <source>失败:</source>
-        <translation>fail:</translation>
-    </message>
-</context>
-<context>
-    <name>ProjectFile</name>
-    <message>
-        <source>工程文件已损坏或不完整</source>
-        <translation>The project file is damaged or incomplete</translation>
+        <source>导出所有srt</source>
+        <translation>export all srt</translation>
     </message>
     <message>
-        <source>任务 %1：%2</source>
-        <translation>Task %1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>TaskRecordCheck</name>
-    <message>
-        <source>任务记录的版本比本软件新</source>
-        <translation>the task was saved by a newer version of this program</translation>
+        <source>导出所有txt</source>
+        <translation>export all txt</translation>
     </message>
     <message>
-        <source>时间超出范围</source>
-        <translation>a time is out of range</translation>
+        <source>将视频文件拖放到这里</source>
+        <translation>Drag and drop video files here</translation>
     </message>
     <message>
-        <source>进度超出范围</source>
-        <translation>the progress is out of range</translation>
+        <source>一款通过AI人工智能，快速准确识别视频内文字的软件。</source>
+        <translation>A software that quickly and accurately recognizes text in videos through AI artificial intelligence.</translation>
     </message>
     <message>
-        <source>未知的任务状态</source>
-        <translation>unknown task state</translation>
+        <source>打开工程</source>
+        <translation>open project</translation>
     </message>
     <message>
-        <source>识别速率超出范围</source>
-        <translation>the recognition rate is out of range</translation>
+        <source>保存工程</source>
+        <translation>save project</translation>
     </message>
     <message>
-        <source>裁剪区域超出范围</source>
-        <translation>the crop rectangle is out of range</translation>
+        <source>停止</source>
+        <translation>stop</translation>
     </message>
     <message>
-        <source>识别样本的时间超出范围</source>
-        <translation>a sample's time is out of range</translation>
+        <source>开始</source>
+        <translation>start</translation>
     </message>
     <message>
-        <source>字幕条目的时间超出范围</source>
-        <translation>a subtitle's time is out of range</translation>
-    </message>
-</context>
-<context>
-    <name>TaskCustomItemClass</name>
-    <message>
-        <source>TaskCustomItem</source>
-        <translation>TaskCustomItem</translation>
-    </message>
-    <message>
-        <source>截图</source>
-        <translation>screenshot</translation>
-    </message>
-    <message>
-        <source>name</source>
-        <translation>name</translation>
-    </message>
-    <message>
-        <source>长度</source>
-        <translation>duration</translation>
-    </message>
-    <message>
-        <source>info</source>
-        <translation>info</translation>
-    </message>
-    <message>
-        <source>状态</source>
-        <translation>state</translation>
-    </message>
-    <message>
-        <source>重新链接</source>
-        <translation>relink</translation>
-    </message>
-    <message>
-        <source>编辑</source>
-        <translation>edit</translation>
-    </message>
-</context>
-<context>
-    <name>TaskCustomItem</name>
-    <message>
-        <source>文件丢失</source>
-        <translation>file missing</translation>
-    </message>
-    <message>
-        <source>链接文件</source>
-        <translation>link file</translation>
+        <source>导出所有为…</source>
+        <translation>export all as…</translation>
     </message>
 </context>
 <context>
@@ -418,34 +421,45 @@
     </message>
 </context>
 <context>
-    <name>VideoQtWidgetsClass</name>
+    <name>TaskRecordCheck</name>
     <message>
-        <source>加载</source>
-        <translation>load</translation>
+        <source>任务记录的版本比本软件新</source>
+        <translation>the task was saved by a newer version of this program</translation>
     </message>
     <message>
-        <source>主要语言</source>
-        <translation>language</translation>
+        <source>时间超出范围</source>
+        <translation>a time is out of range</translation>
     </message>
     <message>
-        <source>识别间隔</source>
-        <translation>recognition rate</translation>
+        <source>进度超出范围</source>
+        <translation>the progress is out of range</translation>
     </message>
     <message>
-        <source>预览</source>
-        <translation>preview</translation>
+        <source>未知的任务状态</source>
+        <translation>unknown task state</translation>
     </message>
     <message>
-        <source>保存返回列表</source>
-        <translation>save return list</translation>
+        <source>识别速率超出范围</source>
+        <translation>the recognition rate is out of range</translation>
     </message>
     <message>
-        <source>第二语言（双语字幕）</source>
-        <translation>Second language (bilingual subtitles)</translation>
+        <source>裁剪区域超出范围</source>
+        <translation>the crop rectangle is out of range</translation>
     </message>
     <message>
-        <source>检测字幕区域</source>
-        <translation>Find the subtitle area</translation>
+        <source>识别样本的时间超出范围</source>
+        <translation>a sample&apos;s time is out of range</translation>
+    </message>
+    <message>
+        <source>字幕条目的时间超出范围</source>
+        <translation>a subtitle&apos;s time is out of range</translation>
+    </message>
+</context>
+<context>
+    <name>TextRecognizer</name>
+    <message>
+        <source>未选择识别语言</source>
+        <translation type="vanished">No recognition language selected</translation>
     </message>
 </context>
 <context>
@@ -476,17 +490,46 @@
     </message>
 </context>
 <context>
-    <name>SRTCustomItem</name>
+    <name>VideoQtWidgetsClass</name>
     <message>
-        <source>error format &apos;00:00:00,000&apos;</source>
-        <translation>error format &apos;00:00:00,000&apos;</translation>
+        <source>加载</source>
+        <translation>load</translation>
     </message>
-</context>
-<context>
-    <name>TextRecognizer</name>
     <message>
-        <source>未选择识别语言</source>
-        <translation>No recognition language selected</translation>
+        <source>主要语言</source>
+        <translation>language</translation>
+    </message>
+    <message>
+        <source>识别间隔</source>
+        <translation>recognition rate</translation>
+    </message>
+    <message>
+        <source>预览</source>
+        <translation>preview</translation>
+    </message>
+    <message>
+        <source>保存返回列表</source>
+        <translation>save return list</translation>
+    </message>
+    <message>
+        <source>第二语言（双语字幕）</source>
+        <translation>Second language (bilingual subtitles)</translation>
+    </message>
+    <message>
+        <source>检测字幕区域</source>
+        <translation>Find the subtitle area</translation>
+    </message>
+    <message>
+        <source>快速扫描逐帧读取视频，只在字幕变化时识别；播放识别按右侧的速率播放视频</source>
+        <translation>Fast scan reads every frame and recognises only where the subtitle changes; playback plays the video at the rate on the right</translation>
+    </message>
+    <message>
+        <source>快速扫描</source>
+        <translation>Fast scan</translation>
+    </message>
+    <message>
+        <source>播放识别</source>
+        <translation>Playback</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include "platform/appconstants.h"
 #include "editor/videoqtwidgets.h"
+#include "recognition/subtitleareadetector.h"
 #include "tasks/qprogressindicator.h"
 #include "tasks/taskcustomitem.h"
 
@@ -12,6 +13,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
+#include <optional>
 
 using namespace TasksTest;
 
@@ -276,6 +280,46 @@ private slots:
         QVERIFY(!page.isRunning());
         QCOMPARE(second->state, int(Ready));
         QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
+    }
+
+    // The context menu's detection runs on every selected task: a task with subtitles at the bottom
+    // gets the band the detector finds, one without subtitles keeps its rectangle and a message.
+    void detectActionMovesTheCropOfSelectedTasks()
+    {
+        TaskListWidgetsClass page;
+        Di_riror_adiRIZ *withSubtitles = addHandMade(page, fixture("area_bottom.mp4"), Ready);
+        Di_riror_adiRIZ *without = addHandMade(page, fixture("area_none.mp4"), Ready);
+        Di_riror_adiRIZ *unselected = addHandMade(page, fixture("area_top.mp4"), Ready);
+        for (Di_riror_adiRIZ *task : {withSubtitles, without, unselected})
+            task->cropRect = QRect(0, 0, 640, 360);
+        TaskQListWidget *list = listOf(page);
+        list->clearSelection();
+        list->item(0)->setSelected(true);
+        list->item(1)->setSelected(true);
+        std::unique_ptr<QMenu> menu(list->createContextMenu());
+        QAction *detect = nullptr;
+        for (QAction *action : menu->actions())
+            detect = action->text() == QStringLiteral("检测字幕区域") ? action : detect;
+        QVERIFY(detect);
+
+        qRegisterMetaType<Di_riror_adiRIZ *>();
+        QSignalSpy found(list, &TaskQListWidget::areaDetected);
+        detect->trigger();
+        QVERIFY(found.wait(30000));
+        QCOMPARE(found.first().first().value<Di_riror_adiRIZ *>(), withSubtitles);
+        const std::optional<QRect> band = SubtitleAreaDetector::detect(fixture("area_bottom.mp4"), 0, 60000);
+        QVERIFY(band);
+        QCOMPARE(withSubtitles->cropRect, *band);
+        QVERIFY2(withSubtitles->cropRect.top() > 240 && withSubtitles->cropRect.height() < 90,
+                 qPrintable(QStringLiteral("%1 %2").arg(withSubtitles->cropRect.top()).arg(withSubtitles->cropRect.height())));
+
+        QMessageBox *notice = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((notice = page.findChild<QMessageBox *>()) && notice->isVisible(), 30000);
+        QVERIFY(notice->text().startsWith(QStringLiteral("area_none.mp4\n")));
+        QCOMPARE(found.count(), 1);
+        QCOMPARE(without->cropRect, QRect(0, 0, 640, 360));
+        QCOMPARE(unselected->cropRect, QRect(0, 0, 640, 360));
+        notice->close();
     }
 
     void deleteKeyAndButton()

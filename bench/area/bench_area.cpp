@@ -1,7 +1,7 @@
 // Subtitle-area benchmark: for each clip NAME.mp4 with NAME.subs.mkv beside it (the subtitles alone
 // over black), detects the band and prints one row: share of subtitle pixels inside the band, band
-// height over the true band's height, and the detection time. Clips without NAME.subs.mkv must give
-// no band.
+// height over the true band's height, band width over the picture's, the detection time and the
+// time per sample. Clips without NAME.subs.mkv must give no band.
 //   bench_area CLIP.mp4...
 #include "recognition/subtitleareadetector.h"
 
@@ -14,24 +14,34 @@
 
 namespace {
 
-// Read as it comes: two minutes of 1080p are gigabytes of raw frames.
-QList<qint64> pixelsPerRow(const QString &path, int width, int height)
+// Subtitle pixels at each point of the picture over all frames. Read as it comes: two minutes of
+// 1080p are gigabytes of raw frames.
+std::vector<qint32> subtitlePixels(const QString &path, int width, int height)
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
-    QList<qint64> rows(height, 0);
+    std::vector<qint32> pixels(size_t(width) * size_t(height), 0);
     qint64 offset = 0;
     const qint64 frameBytes = qint64(width) * height;
     while (process.waitForReadyRead(-1) || process.bytesAvailable() > 0) {
         const QByteArray bytes = process.readAllStandardOutput();
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             if (quint8(bytes[i]) > 40)
-                ++rows[((offset + i) % frameBytes) / width];
+                ++pixels[size_t((offset + i) % frameBytes)];
         }
         offset += bytes.size();
     }
     process.waitForFinished(-1);
-    return rows;
+    return pixels;
+}
+
+qint64 durationMs(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("ffprobe"),
+                  {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path});
+    process.waitForFinished(-1);
+    return qint64(QString::fromUtf8(process.readAllStandardOutput()).trimmed().toDouble() * 1000);
 }
 
 QSize sizeOf(const QString &path)
@@ -49,38 +59,51 @@ QSize sizeOf(const QString &path)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    std::printf("%-28s %9s %8s %9s %9s %8s\n", "clip", "size", "covered", "height/x", "band", "ms");
+    std::printf("%-28s %9s %8s %8s %7s %17s %8s %7s %9s\n", "clip", "size", "covered", "height/x", "width%", "band",
+                "ms", "samples", "ms/sample");
     for (const QString &clip : app.arguments().mid(1)) {
         const QString subs = clip.chopped(4) + QStringLiteral(".subs.mkv");
         const QSize size = sizeOf(clip);
+        const int samples = SubtitleAreaDetector::samplesFor(durationMs(clip));
         QElapsedTimer timer;
         timer.start();
         const std::optional<QRect> band = SubtitleAreaDetector::detect(clip);
         const qint64 ms = timer.elapsed();
         const QString name = QFileInfo(clip).completeBaseName();
         const QString sizeText = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-        const QString bandText = band ? QStringLiteral("%1-%2").arg(band->top()).arg(band->bottom()) : "none";
+        const QString bandText = band ? QStringLiteral("%1,%2 %3x%4")
+                                            .arg(band->left())
+                                            .arg(band->top())
+                                            .arg(band->width())
+                                            .arg(band->height())
+                                      : "none";
+        const double perSample = double(ms) / samples;
+        const double widthShare = band ? 100.0 * band->width() / size.width() : 0.0;
         if (!QFileInfo::exists(subs)) {
-            std::printf("%-28s %9s %8s %9s %9s %8lld\n", qPrintable(name), qPrintable(sizeText), band ? "FALSE+" : "ok",
-                        "-", qPrintable(bandText), static_cast<long long>(ms));
+            std::printf("%-28s %9s %8s %8s %7s %17s %8lld %7d %9.1f\n", qPrintable(name), qPrintable(sizeText),
+                        band ? "FALSE+" : "ok", "-", "-", qPrintable(bandText), static_cast<long long>(ms), samples,
+                        perSample);
             continue;
         }
-        const QList<qint64> rows = pixelsPerRow(subs, size.width(), size.height());
+        const std::vector<qint32> pixels = subtitlePixels(subs, size.width(), size.height());
         qint64 total = 0, inside = 0;
         int first = -1, last = -1;
-        for (int y = 0; y < rows.size(); ++y) {
-            total += rows[y];
-            if (rows[y] > 0) {
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const qint32 count = pixels[size_t(y) * size_t(size.width()) + size_t(x)];
+                if (count == 0)
+                    continue;
+                total += count;
                 first = first < 0 ? y : first;
                 last = y;
+                if (band && band->contains(x, y))
+                    inside += count;
             }
-            if (band && y >= band->top() && y <= band->bottom())
-                inside += rows[y];
         }
         const double covered = total ? 100.0 * double(inside) / double(total) : 0.0;
         const double ratio = band && last >= first ? double(band->height()) / (last - first + 1) : 0.0;
-        std::printf("%-28s %9s %7.2f%% %9.2f %9s %8lld\n", qPrintable(name), qPrintable(sizeText), covered, ratio,
-                    qPrintable(bandText), static_cast<long long>(ms));
+        std::printf("%-28s %9s %7.2f%% %8.2f %7.1f %17s %8lld %7d %9.1f\n", qPrintable(name), qPrintable(sizeText),
+                    covered, ratio, widthShare, qPrintable(bandText), static_cast<long long>(ms), samples, perSample);
     }
     return 0;
 }

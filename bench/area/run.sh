@@ -41,4 +41,30 @@ if [ ! -s long_1080p.mp4 ]; then
   CLIP_CODEC_ARGS="-c:v libx264 -preset veryfast -x264-params keyint=250:min-keyint=250" \
     area_clip long_1080p 120 1920 1080 gradient 58 "$(grep -v '^$' <<< "$long")" ""
 fi
+# A two-hour 1080p film: three stretches of a moving picture (97, 89 and 103 s) with a subtitle
+# every 3.5 s, key frames only every 10 s, repeated in turn by stream copy. The stretches' lengths
+# and the subtitles' offsets differ, so the key frames fall at varied points of the subtitles. Its
+# subtitle pixels are those of one round of the three.
+film_part() { # NAME SECONDS OFFSET_TENTHS
+  local lines=("I never thought we would make it" "Keep your voice down\\Nthey can hear us" "The train leaves at seven"
+               "Do you remember the river?" "Nobody knows the way back" "It is raining outside") subs i s e
+  subs=$(for ((i = 0; (i + 1) * 35 + $3 < $2 * 10; i++)); do
+    s=$((i * 35 + $3)); e=$((s + 25))
+    printf '0:%02d:%02d.%d0|0:%02d:%02d.%d0|%s\n' $((s / 600)) $((s / 10 % 60)) $((s % 10)) \
+      $((e / 600)) $((e / 10 % 60)) $((e % 10)) "${lines[(i + $3) % 6]}"
+  done)
+  CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast -crf 28 -x264-params keyint=250:min-keyint=250:scenecut=0" \
+    area_clip "$1" "$2" 1920 1080 busy 58 "$subs" ""
+}
+if [ ! -s film_2h_1080p.mp4 ]; then
+  mkdir -p film && (
+    cd film
+    film_part a 97 5; film_part b 89 17; film_part c 103 29
+    for i in $(seq 25); do printf 'file %s.mp4\n' a b c; done > parts.txt
+    printf 'file %s.subs.mkv\n' a b c > round.txt
+    ff -f concat -safe 0 -i round.txt -c copy round.subs.mkv
+  )
+  ff -f concat -safe 0 -i film/parts.txt -c copy film_2h_1080p.mp4
+  ln -sf film/round.subs.mkv film_2h_1080p.subs.mkv
+fi
 "$build/bench/area/bench_area" "$clips"/*.mp4

@@ -46,6 +46,14 @@ BI=(
   "外面下雨了\\NIt is raining outside"
   "别回头继续走\\NDo not look back keep going"
 )
+MIXED=(
+  "我爱New York"
+  "明天我们去Times Square看看"
+  "他说Good morning然后走了"
+  "这部Star Wars电影很好看"
+  "我们在Central Park见面"
+  "她最喜欢的歌是Yellow Submarine"
+)
 
 # timeline GAP_MIN_CS GAP_SPREAD_CS DUR_MIN_CS DUR_SPREAD_CS TEXT...: "start|end|text" lines from 1 s on,
 # with pseudo-random but repeatable gaps and durations (centiseconds).
@@ -92,6 +100,8 @@ make_clip zh_yellow_busy_720p30 mkv zh-Hans 1280 720 30 busy "WenQuanYi Micro He
   "$(timeline 30 50 150 100 "${ZH[@]:4}" "${ZH[@]:0:4}")"
 make_clip zh_en_bilingual_720p25 mp4 zh-Hans+en 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
   "$(timeline 40 40 200 80 "${BI[@]}")"
+make_clip zh_en_mixed_line_720p25 mp4 zh-Hans+en 1280 720 25 dark "WenQuanYi Micro Hei" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 200 80 "${MIXED[@]}")"
 
 # Fast-scan cases: very short subtitles, one-word changes back to back, 200 ms fades, a stream
 # starting late (MPEG-TS), a phone clip stored on its side, and long clips for memory.
