@@ -157,27 +157,27 @@
     <name>TaskCustomItem</name>
     <message>
         <source>未知状态</source>
-        <translation type="vanished">unknown</translation>
+        <translation>unknown</translation>
     </message>
     <message>
         <source>读取</source>
-        <translation type="vanished">waiting</translation>
+        <translation>waiting</translation>
     </message>
     <message>
         <source>识别中</source>
-        <translation type="vanished">Identifying</translation>
+        <translation>Identifying</translation>
     </message>
     <message>
         <source>完成</source>
-        <translation type="vanished">completed</translation>
+        <translation>completed</translation>
     </message>
     <message>
         <source>错误</source>
-        <translation type="vanished">failed</translation>
+        <translation>failed</translation>
     </message>
     <message>
         <source>取消</source>
-        <translation type="vanished">cancelled</translation>
+        <translation>cancelled</translation>
     </message>
     <message>
         <source>文件丢失</source>
@@ -459,7 +459,7 @@
     <name>TextRecognizer</name>
     <message>
         <source>未选择识别语言</source>
-        <translation type="vanished">No recognition language selected</translation>
+        <translation>No recognition language selected</translation>
     </message>
 </context>
 <context>

@@ -291,7 +291,7 @@ private slots:
         Di_riror_adiRIZ *without = addHandMade(page, fixture("area_none.mp4"), Ready);
         Di_riror_adiRIZ *unselected = addHandMade(page, fixture("area_top.mp4"), Ready);
         for (Di_riror_adiRIZ *task : {withSubtitles, without, unselected})
-            task->cropRect = QRect(0, 0, 640, 360);
+            task->setCropRect(QRect(0, 0, 640, 360));
         TaskQListWidget *list = listOf(page);
         list->clearSelection();
         list->item(0)->setSelected(true);
