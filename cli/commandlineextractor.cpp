@@ -229,7 +229,8 @@ CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &vid
     return current->state == Ready ? Opening::Ready : Opening::Loading;
 }
 
-// The player says when the video is loaded or refused; the limit catches one that says nothing.
+// An idle task has no player: its container probe, read on the pool, says whether the video is
+// loaded; the limit catches a probe that never ends.
 void CommandLineExtractor::awaitLoad()
 {
     if (!loadLimit) {
@@ -242,30 +243,15 @@ void CommandLineExtractor::awaitLoad()
     }
     loadLinks = {connect(current.get(), &Di_riror_adiRIZ::err, this, &CommandLineExtractor::onLoadNews),
                  connect(current.get(), &Di_riror_adiRIZ::mediaProbed, this, &CommandLineExtractor::onLoadNews)};
-    if (const QMediaPlayer *player = current->mediaPlayer()) {
-        // Connected after the task's own handlers, so these run once the task has taken the news.
-        loadLinks += {
-            connect(player, &QMediaPlayer::mediaStatusChanged, this, &CommandLineExtractor::onLoadNews),
-            connect(player, &QMediaPlayer::hasVideoChanged, this, &CommandLineExtractor::onLoadNews),
-            connect(player, &QMediaPlayer::durationChanged, this, &CommandLineExtractor::onLoadNews),
-            connect(player, &QMediaPlayer::metaDataChanged, this, &CommandLineExtractor::onLoadNews),
-            connect(player, &QMediaPlayer::errorOccurred, this, &CommandLineExtractor::onLoadNews),
-        };
-    }
     loadLimit->start(loadTimeoutMs);
 }
 
 void CommandLineExtractor::onLoadNews()
 {
-    const QMediaPlayer *player = current->mediaPlayer();
-    // Without a player the container probe decides; the task reads it on the pool.
-    const bool refused = player ? (player->mediaStatus() == QMediaPlayer::InvalidMedia
-                                   || player->error() != QMediaPlayer::NoError)
-                                : !current->isProbingMedia();
-    if (current->state != Ready && !refused)
+    if (current->state != Ready && current->isProbingMedia())
         return;
     endLoadWait();
-    // Out of the player's signal, which the run would otherwise start inside.
+    // Out of the task's signal, which the run would otherwise start inside.
     QMetaObject::invokeMethod(this, &CommandLineExtractor::onLoaded, Qt::QueuedConnection);
 }
 
