@@ -1,5 +1,7 @@
 #include "textlinedetector.h"
 
+#include "onnxloader.h"
+
 #include <QFile>
 
 #include <opencv2/dnn.hpp>
@@ -26,7 +28,7 @@ struct TextLineDetector::Private
         if (found != nets.end()) {
             nets.splice(nets.begin(), nets, found);
         } else {
-            nets.emplace_front(size, cv::dnn::readNetFromONNX(model));
+            nets.emplace_front(size, readOnnxModel(model));
             if (nets.size() > netsKept)
                 nets.pop_back();
         }

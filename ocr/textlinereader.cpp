@@ -1,5 +1,7 @@
 #include "textlinereader.h"
 
+#include "onnxloader.h"
+
 #include "ppocrmodels.h"
 
 #include <opencv2/dnn.hpp>
@@ -22,7 +24,7 @@ struct TextLineReader::Private
             return &it->second;
         try {
             cv::dnn::Net loaded
-                = cv::dnn::readNetFromONNX(PpocrModels::recognizerPath(directory, width).toStdString());
+                = readOnnxModel(PpocrModels::recognizerPath(directory, width).toStdString());
             return &nets.emplace(width, std::move(loaded)).first->second;
         } catch (const cv::Exception &exception) {
             if (error)

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <opencv2/dnn.hpp>
+
+#include <string>
+#include <vector>
+
+// Reads an ONNX model for OpenCV's DNN module, one read at a time in the whole process: OpenCV
+// 4.6's importer shares protobuf state between threads and crashes when two readers run at once.
+cv::dnn::Net readOnnxModel(const std::string &path);
+cv::dnn::Net readOnnxModel(const std::vector<uchar> &bytes);
