@@ -150,22 +150,17 @@ private slots:
         QCOMPARE(completed.count(), 1);
     }
 
-    void removeTaskShiftsLaterTasks()
+    void removeTaskDeletesOnlyThatTask()
     {
         TaskListOBJ list;
-        QList<QPointer<Di_riror_adiRIZ>> made;
-        for (int i = 0; i < 5; ++i)
-            made.append(handMadeTask(list, QStringLiteral("t%1").arg(i), Ready));
-
-        list.removeTask(2);
-
-        QCOMPARE(pathsOf(list), (QStringList{"t0", "t1", "t3", "t4"}));
-        QVERIFY(made.at(2).isNull());
-        QCOMPARE(list.tasks.indexOf(made.at(3).data()), 2);
-
-        list.removeTask(4);
+        for (const char *name : {"t0", "t1", "t2"})
+            handMadeTask(list, name, Ready);
+        const QPointer<Di_riror_adiRIZ> removed = list.tasks.at(1);
+        list.removeTask(1);
+        list.removeTask(2); // past the end and before the start: nothing happens
         list.removeTask(-1);
-        QCOMPARE(list.tasks.size(), 4);
+        QCOMPARE(pathsOf(list), (QStringList{"t0", "t2"}));
+        QVERIFY(removed.isNull());
     }
 
     void handedOverTasksSurviveTheirFirstList()
