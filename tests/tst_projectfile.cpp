@@ -211,8 +211,6 @@ private slots:
         QTest::newRow("sound file with two tasks") << header(2) + record + record << true << 2;
         QTest::newRow("negative count") << header(-5) << false << 0;
         QTest::newRow("empty file") << QByteArray() << false << 0;
-        QTest::newRow("header cut inside the platform tag") << header(1).left(7) << false << 0;
-        QTest::newRow("huge count with nothing behind it") << header(qint64(1) << 40) << false << 0;
         QTest::newRow("count larger than the records can be") << header(1000) + record + record << false << 0;
         QTest::newRow("one record short") << header(3) + record + record << false << 0;
         QTest::newRow("huge language count")

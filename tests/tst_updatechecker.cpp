@@ -203,7 +203,6 @@ private slots:
         row("equal to local", 200, answer("1.0"), 0.0, Result::NoNewVersion);
         row("skipped version", 200, answer("1.1"), 1.1, Result::NoNewVersion);
         row("empty array", 200, "[]", 0.0, Result::NoVersion);
-        row("null element", 200, "[null]", 0.0, Result::NoVersion);
         row("no win_version", 200, R"([{"acf":{}}])", 0.0, Result::NoVersion);
         row("html page", 200, "<html>maintenance</html>", 0.0, Result::NotJson);
         row("truncated json", 200, R"([{"acf":{"win_version":1.1)", 0.0, Result::NotJson);
