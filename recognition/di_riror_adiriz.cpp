@@ -90,9 +90,36 @@ void Di_riror_adiRIZ::releaseMediaObjects()
     sink = nullptr;
 }
 
+// The default is known installed; its engine is loaded when the task first reads, so that a
+// drop of many videos or a project of hundreds of tasks loads nothing on the GUI thread.
 void Di_riror_adiRIZ::applyDefaultLanguage()
 {
-    setLanguage(recognizer->userProfileLanguage());
+    const QString tag = recognizer->userProfileLanguage();
+    if (const auto refusal = TextRecognizer::checkInstalled(tag)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return;
+    }
+    rec.languages = tag.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+}
+
+QString Di_riror_adiRIZ::languageTag() const
+{
+    return languages.join(QLatin1Char('+'));
+}
+
+// For the previews, which answer at once: the task's language loaded here if it is not yet.
+bool Di_riror_adiRIZ::selectLanguageNow()
+{
+    const QString tag = languageTag();
+    if (tag.isEmpty())
+        return true; // recognition then says that no language is selected
+    if (const auto refusal = recognizer->chooseLanguage(tag)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return false;
+    }
+    return true;
 }
 
 void Di_riror_adiRIZ::openVideo(const QString &path)
@@ -101,9 +128,10 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
     rec.videoFileName = QFileInfo(path).fileName();
     releaseMediaObjects();
 
-    // A restored task carries its language only as data; give it to the recogniser so it can run.
+    // A restored task carries its language only as data; its engine is loaded when it reads, but
+    // a language no longer installed is told now.
     if (restoredFromProject && !languages.isEmpty() && !recognizer->hasEngine()) {
-        if (const auto refusal = recognizer->chooseLanguage(languages.join(QLatin1Char('+')))) {
+        if (const auto refusal = TextRecognizer::checkInstalled(languageTag())) {
             rec.errorText = refusal->text();
             emit err(errorText);
         }
@@ -228,17 +256,61 @@ void Di_riror_adiRIZ::run_mian()
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     runStart = resumes ? lastPosition : timeRange_in;
-    if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
-        rec.errorText = refusal->text();
-        emit err(errorText);
-        return;
+    const bool mustLoad = !languageTag().isEmpty() && recognizer->needsLoading(languageTag(), Frame_rate);
+    if (!mustLoad) {
+        if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
+            rec.errorText = refusal->text();
+            emit err(errorText);
+            return;
+        }
     }
+    // The player loads the video while the engine loads on the pool.
     createMediaObjects();
     reader = new PlaybackReader(this);
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
-    phase = RunPhase::Playing;
     rec.state = Running;
+    if (mustLoad) {
+        phase = RunPhase::Loading;
+        loadLanguageForRun();
+        return;
+    }
+    phase = RunPhase::Playing;
     // A back end that loads in the background is not ready for a seek yet; it says when it is.
+    if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
+        startPlayback();
+}
+
+void Di_riror_adiRIZ::loadLanguageForRun()
+{
+    delete languageWatcher;
+    languageWatcher = new QFutureWatcher<TextRecognizer::Selection>(this);
+    QFutureWatcher<TextRecognizer::Selection> *watcher = languageWatcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (watcher != languageWatcher)
+            return;
+        languageWatcher = nullptr;
+        onLanguageLoaded(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&TextRecognizer::load, languageTag(), TextRecognizer::Sharing::Shared,
+                                         double(Frame_rate)));
+}
+
+void Di_riror_adiRIZ::onLanguageLoaded(const TextRecognizer::Selection &selection)
+{
+    // A run stopped, failed or reset meanwhile has no use for it.
+    if (phase != RunPhase::Loading)
+        return;
+    if (const auto refusal = recognizer->adopt(selection)) {
+        // Refused as a start is: the task stays Ready, and the batch goes on to the next.
+        endPlayback();
+        rec.state = Ready;
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        emit completedSig();
+        return;
+    }
+    phase = RunPhase::Playing;
     if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
         startPlayback();
 }
@@ -263,6 +335,9 @@ void Di_riror_adiRIZ::stop_slots()
     rec.stopRequested = true;
     if (fastScan)
         fastScan->stop();
+    // Nothing played yet: the run ends without waiting for the engine.
+    if (phase == RunPhase::Loading)
+        endRun(Cancelled);
 }
 
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
@@ -415,7 +490,8 @@ QImage Di_riror_adiRIZ::stillGrab(qint64 time)
 
 bool Di_riror_adiRIZ::recogniseForPreview(const QImage &cut, QStringList *lines)
 {
-    qDebug() << cut.width() << cropRect;
+    if (!selectLanguageNow())
+        return false;
     *lines = recognizer->recognize(cut);
     if (recognizer->lastError().isEmpty())
         return true;
