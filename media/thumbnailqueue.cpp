@@ -8,7 +8,28 @@
 #include <algorithm>
 
 #ifdef __GLIBC__
+#include <QThreadPool>
+
+#include <atomic>
 #include <malloc.h>
+
+namespace {
+
+// A grab's player frees its buffers on its own threads; glibc keeps those pages in the threads'
+// arenas unless asked, so a batch of grabs would leave hundreds of megabytes behind. Trimming
+// walks every arena (tens of milliseconds), so it runs on the pool; grabs ending meanwhile share it.
+void trimHeapSoon()
+{
+    static std::atomic<bool> queued{false};
+    if (queued.exchange(true))
+        return;
+    QThreadPool::globalInstance()->start([] {
+        queued = false;
+        malloc_trim(0);
+    });
+}
+
+} // namespace
 #endif
 
 ThumbnailQueue *ThumbnailQueue::instance()
@@ -77,9 +98,7 @@ void ThumbnailQueue::start(Request request)
         running.erase(std::find(running.begin(), running.end(), thread));
         thread->deleteLater();
 #ifdef __GLIBC__
-        // A grab's player frees its buffers on its own threads; glibc keeps those pages in the
-        // threads' arenas unless asked, so a batch of grabs would leave hundreds of megabytes behind.
-        malloc_trim(0);
+        trimHeapSoon();
 #endif
         startNext();
     });
