@@ -2,6 +2,8 @@
 
 #include "getvideothumbnail.h"
 
+#include "core/workpool.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -23,7 +25,7 @@ void trimHeapSoon()
     static std::atomic<bool> queued{false};
     if (queued.exchange(true))
         return;
-    QThreadPool::globalInstance()->start([] {
+    WorkPool::instance()->start([] {
         queued = false;
         malloc_trim(0);
     });
@@ -96,7 +98,12 @@ void ThumbnailQueue::start(Request request)
     connect(thread, &QThread::finished, grabber, &QObject::deleteLater);
     connect(thread, &QThread::finished, this, [this, thread] {
         running.erase(std::find(running.begin(), running.end(), thread));
-        thread->deleteLater();
+        // The thread still tears the player down after saying it finished, and deleting it waits
+        // for that: it is waited for on the pool and deleted here once it is done.
+        WorkPool::instance()->start([this, thread] {
+            thread->wait();
+            QMetaObject::invokeMethod(this, [thread] { delete thread; }, Qt::QueuedConnection);
+        });
 #ifdef __GLIBC__
         trimHeapSoon();
 #endif

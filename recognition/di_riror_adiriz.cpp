@@ -7,6 +7,7 @@
 #include "recognition/playbackreader.h"
 #include "core/segmentation.h"
 #include "core/srtqtime.h"
+#include "core/workpool.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -151,7 +152,7 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
         onProbed(facts);
         emit mediaProbed();
     });
-    watcher->setFuture(QtConcurrent::run(&MediaProbe::probe, path));
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &MediaProbe::probe, path));
 }
 
 void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
@@ -292,7 +293,7 @@ void Di_riror_adiRIZ::loadLanguageForRun()
         languageWatcher = nullptr;
         onLanguageLoaded(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(&TextRecognizer::load, languageTag(), TextRecognizer::Sharing::Shared,
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &TextRecognizer::load, languageTag(), TextRecognizer::Sharing::Shared,
                                          double(Frame_rate)));
 }
 
