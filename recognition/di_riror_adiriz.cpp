@@ -4,16 +4,15 @@
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
 #include "media/thumbnailqueue.h"
+#include "media/videoframereader.h"
 #include "recognition/playbackreader.h"
 #include "core/segmentation.h"
 #include "core/srtqtime.h"
 #include "core/workpool.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QTime>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtConcurrent>
@@ -34,13 +33,6 @@ constexpr qint64 seekToleranceMs = 1000;
 // Frames waiting for their reading; past this a position report takes no sample, as it did
 // while recognition held the thread the reports come on.
 constexpr int maximumReadingsInFlight = 2;
-
-void pumpEvents(int milliseconds)
-{
-    const QTime deadline = QTime::currentTime().addMSecs(milliseconds);
-    while (QTime::currentTime() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-}
 
 } // namespace
 
@@ -468,19 +460,15 @@ QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const
     return frame.copy(cropRect);
 }
 
+// Decoded straight from the file, so nothing waits for a player's reports; the player of a
+// run, if any, is left where it is.
 QImage Di_riror_adiRIZ::stillGrab(qint64 time)
 {
-    const bool ownPlayer = !player;
-    createMediaObjects();
-    player->setPosition(time);
-    pumpEvents(500);
-    player->play();
-    pumpEvents(500);
-    player->setPosition(time);
-    player->pause();
-    const QImage cut = cropFrame(sink->videoFrame().toImage());
-    if (ownPlayer && phase == RunPhase::Idle)
-        releaseMediaObjects();
+    VideoFrameReader frames;
+    QImage frame;
+    if (frames.open(videoPath) && frames.seek(time) && frames.readFrame() == VideoFrameReader::ReadResult::Frame)
+        frame = frames.colourCrop();
+    const QImage cut = frame.isNull() ? QImage() : cropFrame(frame);
     if (cut.width() == 0 || cut.height() == 0) {
         rec.errorText = QString::fromUtf8(emptyFrameText);
         emit err(errorText);

@@ -77,7 +77,7 @@ public:
     QString summaryText() const;
     QPixmap thumbnailPixmap() const { return m_thumbnail; }
 
-    // Null while no run or still grab needs one.
+    // Null while no run needs one.
     QMediaPlayer *mediaPlayer() const { return player; }
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.

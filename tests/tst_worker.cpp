@@ -444,6 +444,17 @@ void TestWorker::previewFromPosition()
     QCOMPARE(cut.size(), QSize(640, 120));
     QCOMPARE(task.state, int(Ready));
     QVERIFY(task.samples.isEmpty());
+    // The frame is decoded from the file: no player is made for it.
+    QVERIFY(!task.mediaPlayer());
+    QVERIFY(task.findChildren<QMediaPlayer *>().isEmpty());
+
+    // Past the end there is no frame: the empty-picture error, the outputs untouched.
+    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+    text = QStringLiteral("unchanged");
+    QVERIFY(!task.preview_ORC(60000, &text, &cut));
+    QCOMPARE(text, QStringLiteral("unchanged"));
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
 }
 
 void TestWorker::thumbnailOfPortraitClip()
