@@ -90,12 +90,13 @@ void ThumbnailQueue::start(Request request)
     grabber->setSourcePath(request.path);
     grabber->moveToThread(thread);
     running.push_back(thread);
-    connect(grabber, &GetVideoThumbnail::outImageSig, this, [thread, request](const QPixmap &picture) {
+    connect(grabber, &GetVideoThumbnail::outImageSig, this, [thread, request](const QImage &picture) {
         thread->quit();
         if (request.context)
-            request.deliver(picture);
+            request.deliver(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
     });
-    connect(thread, &QThread::finished, grabber, &QObject::deleteLater);
+    // Deleted on its own thread as that thread ends, also when the queue itself is torn down at exit.
+    connect(thread, &QThread::finished, grabber, [grabber] { delete grabber; }, Qt::DirectConnection);
     connect(thread, &QThread::finished, this, [this, thread] {
         running.erase(std::find(running.begin(), running.end(), thread));
         // The thread still tears the player down after saying it finished, and deleting it waits
