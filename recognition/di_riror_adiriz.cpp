@@ -13,6 +13,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QTransform>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtConcurrent>
@@ -468,7 +469,14 @@ QImage Di_riror_adiRIZ::stillGrab(qint64 time)
     QImage frame;
     if (frames.open(videoPath) && frames.seek(time) && frames.readFrame() == VideoFrameReader::ReadResult::Frame)
         frame = frames.colourCrop();
-    const QImage cut = frame.isNull() ? QImage() : cropFrame(frame);
+    // The crop is drawn on the picture as Qt 6.4's player shows it, which is as stored; what it
+    // holds is read upright, as the fast scan reads it.
+    const int rotation = frames.rotation();
+    if (!frame.isNull() && rotation != 0)
+        frame = frame.transformed(QTransform().rotate(rotation));
+    QImage cut = frame.isNull() ? QImage() : cropFrame(frame);
+    if (!cut.isNull() && rotation != 0)
+        cut = cut.transformed(QTransform().rotate(-rotation));
     if (cut.width() == 0 || cut.height() == 0) {
         rec.errorText = QString::fromUtf8(emptyFrameText);
         emit err(errorText);

@@ -448,6 +448,15 @@ void TestWorker::previewFromPosition()
     QVERIFY(!task.mediaPlayer());
     QVERIFY(task.findChildren<QMediaPlayer *>().isEmpty());
 
+    // A phone clip stored on its side: the crop is drawn as stored, its text read upright.
+    Di_riror_adiRIZ phone(fixture("fs_rotated.mp4"));
+    QVERIFY(phone.setLanguage(QStringLiteral("en")));
+    waitUntilReady(phone);
+    phone.setCropRect(QRect(0, 0, 200, 360));
+    QVERIFY(phone.preview_ORC(1000, &text, &cut));
+    QCOMPARE(text, QStringLiteral("Phone text"));
+    QCOMPARE(cut.size(), QSize(360, 200));
+
     // Past the end there is no frame: the empty-picture error, the outputs untouched.
     QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
     text = QStringLiteral("unchanged");
