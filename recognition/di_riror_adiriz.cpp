@@ -262,6 +262,7 @@ void Di_riror_adiRIZ::run_mian()
     createMediaObjects();
     reader = new PlaybackReader(this);
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
+    connect(reader, &PlaybackReader::frameUnreadable, this, &Di_riror_adiRIZ::onFrameUnreadable);
     rec.state = Running;
     if (mustLoad) {
         phase = RunPhase::Loading;
@@ -382,14 +383,19 @@ void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
     }
     if (reader->pending() >= maximumReadingsInFlight)
         return;
-    const QImage cut = cropFrame(sink->videoFrame().toImage());
-    if (cut.width() == 0 || cut.height() == 0) {
-        qDebug() << emptyFrameText;
-        emit err(QString::fromUtf8(emptyFrameText));
+    const QVideoFrame frame = sink->videoFrame();
+    if (!frame.isValid()) {
+        reportEmptyFrame();
         return;
     }
     // The reading comes back later; the sample keeps the time of the frame read.
-    reader->submit(position, cut, std::move(engine));
+    reader->submit(position, frame, cropRect, std::move(engine));
+}
+
+void Di_riror_adiRIZ::reportEmptyFrame()
+{
+    qDebug() << emptyFrameText;
+    emit err(QString::fromUtf8(emptyFrameText));
 }
 
 void Di_riror_adiRIZ::onFrameRead(qint64 time, const QStringList &lines)
@@ -397,6 +403,15 @@ void Di_riror_adiRIZ::onFrameRead(qint64 time, const QStringList &lines)
     if (phase == RunPhase::Idle)
         return;
     rec.samples.append(FrameSample{time, lines});
+    if (phase == RunPhase::Draining && reader->pending() == 0)
+        completeRun();
+}
+
+void Di_riror_adiRIZ::onFrameUnreadable()
+{
+    if (phase == RunPhase::Idle)
+        return;
+    reportEmptyFrame();
     if (phase == RunPhase::Draining && reader->pending() == 0)
         completeRun();
 }

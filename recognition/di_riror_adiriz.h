@@ -156,6 +156,8 @@ private:
     void startPlayback();
     void recogniseFrameAt(qint64 position);
     void onFrameRead(qint64 time, const QStringList &lines);
+    void onFrameUnreadable();
+    void reportEmptyFrame();
     void endRun(TaskState outcome);
     void completeRun();
     void endPlayback();

@@ -3,6 +3,7 @@
 #include "ocr/sharedreader.h"
 
 #include <QThread>
+#include <QVideoFrame>
 
 PlaybackReader::PlaybackReader(QObject *parent)
     : QObject(parent)
@@ -22,18 +23,24 @@ PlaybackReader::~PlaybackReader()
     delete thread;
 }
 
-void PlaybackReader::submit(qint64 timeMs, const QImage &picture, std::shared_ptr<SharedReader> reader)
+void PlaybackReader::submit(qint64 timeMs, const QVideoFrame &frame, const QRect &crop,
+                            std::shared_ptr<SharedReader> reader)
 {
     ++inFlight;
     // Both hops are queued, and a queue keeps its order: readings return as the frames came.
-    QMetaObject::invokeMethod(worker, [this, timeMs, picture, reader = std::move(reader)] {
+    QMetaObject::invokeMethod(worker, [this, timeMs, frame, crop, reader = std::move(reader)] {
         // A reader being torn down drops what is still queued.
         if (QThread::currentThread()->isInterruptionRequested())
             return;
-        const QStringList lines = reader->read(picture);
-        QMetaObject::invokeMethod(this, [this, timeMs, lines] {
+        const QImage picture = frame.toImage().copy(crop);
+        const bool unreadable = picture.isNull();
+        const QStringList lines = unreadable ? QStringList() : reader->read(picture);
+        QMetaObject::invokeMethod(this, [this, timeMs, lines, unreadable] {
             --inFlight;
-            emit frameRead(timeMs, lines);
+            if (unreadable)
+                emit frameUnreadable(timeMs);
+            else
+                emit frameRead(timeMs, lines);
         }, Qt::QueuedConnection);
     }, Qt::QueuedConnection);
 }

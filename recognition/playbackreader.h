@@ -2,11 +2,13 @@
 
 #include <QImage>
 #include <QObject>
+#include <QRect>
 #include <QStringList>
 
 #include <memory>
 
 class QThread;
+class QVideoFrame;
 class SharedReader;
 
 // Reads the frames of a playback run on a thread of its own, so the player's position reports
@@ -20,12 +22,16 @@ public:
     // Waits for the reading in hand (not for those queued behind it, which are dropped).
     ~PlaybackReader() override;
 
-    void submit(qint64 timeMs, const QImage &picture, std::shared_ptr<SharedReader> reader);
+    // The frame is turned into a picture and cut on the reader's thread too: for a large video
+    // that conversion alone would hold the GUI thread for tens of milliseconds per sample.
+    void submit(qint64 timeMs, const QVideoFrame &frame, const QRect &crop, std::shared_ptr<SharedReader> reader);
     // Frames handed in whose reading has not come back yet.
     int pending() const { return inFlight; }
 
 signals:
     void frameRead(qint64 timeMs, const QStringList &lines);
+    // The frame gave no picture to read; no reading comes for it.
+    void frameUnreadable(qint64 timeMs);
 
 private:
     QThread *thread = nullptr;
