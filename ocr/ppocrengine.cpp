@@ -1,5 +1,6 @@
 #include "ppocrengine.h"
 
+#include "dialoguedash.h"
 #include "linetextrules.h"
 #include "ppocrmodels.h"
 #include "textlinedetector.h"
@@ -136,7 +137,7 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
 QStringList PpocrEngine::readLines(const QImage &picture)
 {
     const cv::Mat bgr = toBgr(picture);
-    const QSize size(bgr.cols, bgr.rows);
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     QStringList lines;
     QElapsedTimer timer;
     timer.start();
@@ -153,19 +154,37 @@ QStringList PpocrEngine::readLines(const QImage &picture)
                            })->height();
         if (height < tallest * settings.minimumRowHeight)
             continue;
-        QStringList pieces;
-        for (const QRect &box : row) {
-            const QRect crop = LineLayout::crop(box, size, settings.margins);
-            const CtcDecoder::Result read
-                = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
-            qCDebug(lcPpocr) << crop << read.text << read.confidence;
-            if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
-                pieces << read.text;
-        }
-        const QString line = spacedDialogueDash(LineTextRules::joinWords(pieces));
+        const QString line = readRow(bgr, rgb, row);
         if (!line.isEmpty())
             lines << line;
     }
     qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
     return lines;
+}
+
+QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row)
+{
+    const QSize size(bgr.cols, bgr.rows);
+    // Only a row's first piece can open with a dialogue dash; the crop reaches over it.
+    const std::optional<QRect> dash = DialogueDash::find(rgb, row.first());
+    QStringList pieces;
+    bool firstKept = false;
+    for (const QRect &box : row) {
+        QRect crop = LineLayout::crop(box, size, settings.margins);
+        // A dash outside the box is left out of the crop (read alone it becomes 一 or 二), but
+        // what stands between it and the box is read: the detector at times leaves out "- I".
+        if (dash && box == row.first() && dash->right() < box.left())
+            crop.setLeft(dash->right() + 2);
+        const CtcDecoder::Result read = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+        qCDebug(lcPpocr) << crop << read.text << read.confidence;
+        if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
+            pieces << read.text;
+            firstKept = firstKept || box == row.first();
+        }
+    }
+    if (dash && firstKept) {
+        qCDebug(lcPpocr) << "dialogue dash at" << *dash;
+        pieces.first() = DialogueDash::withDash(pieces.first(), *dash, row.first());
+    }
+    return spacedDialogueDash(LineTextRules::joinWords(pieces));
 }

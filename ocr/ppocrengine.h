@@ -10,6 +10,9 @@
 
 #include <memory>
 
+namespace cv {
+class Mat;
+}
 class TextLineDetector;
 class TextLineReader;
 
@@ -48,6 +51,7 @@ private:
 
     bool sameAsLastPicture(const QImage &picture);
     QStringList readLines(const QImage &picture);
+    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row);
 
     Settings settings;
     QImage lastPicture; // greyscale, half size
