@@ -138,16 +138,33 @@ QStringList PpocrEngine::readLines(const QImage &picture)
 {
     const cv::Mat bgr = toBgr(picture);
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    QStringList lines;
     QElapsedTimer timer;
     timer.start();
-    const QList<QRect> boxes = detector->detect(bgr);
-    qCDebug(lcPpocr) << "detected in" << timer.restart() << "ms:" << boxes;
+    QStringList lines = readDetected(bgr, rgb, detector->detect(bgr));
+    // Busy texture (cellular patterns, stripes) can hide large letters from the detector at the
+    // scale it works at; finding nothing in a picture that was shrunk, it looks once more at up
+    // to twice that size.
+    const int longest = std::max(bgr.cols, bgr.rows);
+    if (lines.isEmpty() && longest > detectorSettings.longestSide) {
+        TextLineDetector::Settings larger = detectorSettings;
+        larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
+        detector->setSettings(larger);
+        lines = readDetected(bgr, rgb, detector->detect(bgr));
+        detector->setSettings(detectorSettings);
+    }
+    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
+    return lines;
+}
+
+QStringList PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes)
+{
+    qCDebug(lcPpocr) << "detected:" << boxes;
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
     int tallest = 0;
     for (const QList<QRect> &row : rows)
         for (const QRect &box : row)
             tallest = std::max(tallest, box.height());
+    QStringList lines;
     for (const QList<QRect> &row : rows) {
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
@@ -158,7 +175,6 @@ QStringList PpocrEngine::readLines(const QImage &picture)
         if (!line.isEmpty())
             lines << line;
     }
-    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
     return lines;
 }
 
