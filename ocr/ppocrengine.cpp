@@ -142,10 +142,11 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     timer.start();
     QStringList lines = readDetected(bgr, rgb, detector->detect(bgr));
     // Busy texture (cellular patterns, stripes) can hide large letters from the detector at the
-    // scale it works at; finding nothing in a picture that was shrunk, it looks once more at up
-    // to twice that size.
+    // scale it works at; where it saw a trace of text in a picture it shrank but nothing was
+    // read, it looks once more at up to twice that size. Most empty pictures leave no trace.
+    constexpr float traceOfText = 0.005f;
     const int longest = std::max(bgr.cols, bgr.rows);
-    if (lines.isEmpty() && longest > detectorSettings.longestSide) {
+    if (lines.isEmpty() && longest > detectorSettings.longestSide && detector->lastPeak() >= traceOfText) {
         TextLineDetector::Settings larger = detectorSettings;
         larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
         detector->setSettings(larger);
