@@ -187,7 +187,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
     QStringList pieces;
     bool firstKept = false;
     for (const QRect &box : row) {
-        QRect crop = LineLayout::crop(box, size, settings.margins);
+        QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
         // A dash outside the box is left out of the crop (read alone it becomes 一 or 二), but
         // what stands between it and the box is read: the detector at times leaves out "- I".
         if (dash && box == row.first() && dash->right() < box.left())
