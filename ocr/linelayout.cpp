@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 QRect LineLayout::crop(const QRect &box, const QSize &picture, const Margins &margins)
 {
@@ -44,4 +45,39 @@ QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
     for (QList<QRect> &row : rows)
         row = joinedPieces(row);
     return rows;
+}
+
+namespace {
+
+// Whether column x differs in luma from column reference in four of five of the crop's rows.
+bool differsThroughout(const QImage &picture, const QRect &crop, int x, int reference)
+{
+    constexpr int step = 40;
+    int differing = 0;
+    for (int y = crop.top(); y <= crop.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        differing += std::abs(qGray(line[x]) - qGray(line[reference])) > step;
+    }
+    return differing * 5 >= crop.height() * 4;
+}
+
+} // namespace
+
+QRect LineLayout::trimmedAtPanelEdges(const QImage &picture, QRect crop, const QRect &box)
+{
+    crop &= picture.rect();
+    const QRect inner = box & crop;
+    if (inner.isEmpty())
+        return crop;
+    for (int x = inner.left() - 1; x >= crop.left(); --x)
+        if (differsThroughout(picture, crop, x, inner.left() - 1 < crop.left() ? x : inner.left() - 1)) {
+            crop.setLeft(x + 1);
+            break;
+        }
+    for (int x = inner.right() + 1; x <= crop.right(); ++x)
+        if (differsThroughout(picture, crop, x, inner.right() + 1)) {
+            crop.setRight(x - 1);
+            break;
+        }
+    return crop;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QImage>
 #include <QSize>
 
 // Geometry of detected text lines: the crop handed to the recogniser and the reading order.
@@ -17,6 +18,10 @@ public:
     };
 
     static QRect crop(const QRect &box, const QSize &picture, const Margins &margins);
+    // The crop's end margins stop at the edge of a panel behind the text (a column that differs
+    // from the one beside the box in four rows of five; letters leave the top and bottom margins
+    // free), which the recogniser reads as an "I". The picture must be in QImage::Format_RGB32.
+    static QRect trimmedAtPanelEdges(const QImage &picture, QRect crop, const QRect &box);
     // Boxes grouped into rows top to bottom (boxes overlapping by half the lower height share a
     // row, each left to right; pieces of a row closer than a line height joined).
     static QList<QList<QRect>> rows(QList<QRect> boxes);

@@ -1,5 +1,6 @@
 #include "ppocrengine.h"
 
+#include "dialoguedash.h"
 #include "linetextrules.h"
 #include "ppocrmodels.h"
 #include "textlinedetector.h"
@@ -136,36 +137,71 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
 QStringList PpocrEngine::readLines(const QImage &picture)
 {
     const cv::Mat bgr = toBgr(picture);
-    const QSize size(bgr.cols, bgr.rows);
-    QStringList lines;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     QElapsedTimer timer;
     timer.start();
-    const QList<QRect> boxes = detector->detect(bgr);
-    qCDebug(lcPpocr) << "detected in" << timer.restart() << "ms:" << boxes;
+    QStringList lines = readDetected(bgr, rgb, detector->detect(bgr));
+    // Busy texture (cellular patterns, stripes) can hide large letters from the detector at the
+    // scale it works at; where it saw a trace of text in a picture it shrank but nothing was
+    // read, it looks once more at up to twice that size. Most empty pictures leave no trace.
+    constexpr float traceOfText = 0.005f;
+    const int longest = std::max(bgr.cols, bgr.rows);
+    if (lines.isEmpty() && longest > detectorSettings.longestSide && detector->lastPeak() >= traceOfText) {
+        TextLineDetector::Settings larger = detectorSettings;
+        larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
+        detector->setSettings(larger);
+        lines = readDetected(bgr, rgb, detector->detect(bgr));
+        detector->setSettings(detectorSettings);
+    }
+    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
+    return lines;
+}
+
+QStringList PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes)
+{
+    qCDebug(lcPpocr) << "detected:" << boxes;
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
     int tallest = 0;
     for (const QList<QRect> &row : rows)
         for (const QRect &box : row)
             tallest = std::max(tallest, box.height());
+    QStringList lines;
     for (const QList<QRect> &row : rows) {
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
                            })->height();
         if (height < tallest * settings.minimumRowHeight)
             continue;
-        QStringList pieces;
-        for (const QRect &box : row) {
-            const QRect crop = LineLayout::crop(box, size, settings.margins);
-            const CtcDecoder::Result read
-                = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
-            qCDebug(lcPpocr) << crop << read.text << read.confidence;
-            if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text))
-                pieces << read.text;
-        }
-        const QString line = spacedDialogueDash(LineTextRules::joinWords(pieces));
+        const QString line = readRow(bgr, rgb, row);
         if (!line.isEmpty())
             lines << line;
     }
-    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
     return lines;
+}
+
+QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row)
+{
+    const QSize size(bgr.cols, bgr.rows);
+    // Only a row's first piece can open with a dialogue dash; the crop reaches over it.
+    const std::optional<QRect> dash = DialogueDash::find(rgb, row.first());
+    QStringList pieces;
+    bool firstKept = false;
+    for (const QRect &box : row) {
+        QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
+        // A dash outside the box is left out of the crop (read alone it becomes 一 or 二), but
+        // what stands between it and the box is read: the detector at times leaves out "- I".
+        if (dash && box == row.first() && dash->right() < box.left())
+            crop.setLeft(dash->right() + 2);
+        const CtcDecoder::Result read = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+        qCDebug(lcPpocr) << crop << read.text << read.confidence;
+        if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
+            pieces << read.text;
+            firstKept = firstKept || box == row.first();
+        }
+    }
+    if (dash && firstKept) {
+        qCDebug(lcPpocr) << "dialogue dash at" << *dash;
+        pieces.first() = DialogueDash::withDash(pieces.first(), *dash, row.first());
+    }
+    return spacedDialogueDash(LineTextRules::joinWords(pieces));
 }

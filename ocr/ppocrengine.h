@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linelayout.h"
+#include "textlinedetector.h"
 
 #include <QImage>
 #include <QList>
@@ -10,7 +11,10 @@
 
 #include <memory>
 
-class TextLineDetector;
+namespace cv {
+class Mat;
+}
+
 class TextLineReader;
 
 // PP-OCR text recognition: lines found by the detector, cropped with a margin, read by the
@@ -48,10 +52,13 @@ private:
 
     bool sameAsLastPicture(const QImage &picture);
     QStringList readLines(const QImage &picture);
+    QStringList readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
+    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row);
 
     Settings settings;
     QImage lastPicture; // greyscale, half size
     QStringList lastLines;
     std::unique_ptr<TextLineDetector> detector;
+    TextLineDetector::Settings detectorSettings;
     std::unique_ptr<TextLineReader> reader;
 };

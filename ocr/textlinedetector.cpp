@@ -21,6 +21,7 @@ struct TextLineDetector::Private
     std::vector<uchar> model;
     std::list<std::pair<cv::Size, cv::dnn::Net>> nets; // most recently used first
     Settings settings;
+    float peak = 0;
 
     cv::dnn::Net &net(const cv::Size &size)
     {
@@ -98,9 +99,15 @@ void TextLineDetector::setSettings(const Settings &settings)
     d->settings = settings;
 }
 
+float TextLineDetector::lastPeak() const
+{
+    return d->peak;
+}
+
 QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
 {
     QList<QRect> boxes;
+    d->peak = 0;
     if (bgr.empty())
         return boxes;
     const Settings &settings = d->settings;
@@ -114,6 +121,9 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
         return boxes;
     }
     const cv::Mat probability(size.height, size.width, CV_32F, output.ptr<float>());
+    double peak = 0;
+    cv::minMaxLoc(probability, nullptr, &peak);
+    d->peak = float(peak);
     cv::Mat binary = probability > settings.pixelThreshold;
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(binary, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);

@@ -39,6 +39,9 @@ public:
 
     // Boxes of the text lines in picture coordinates, in no particular order.
     QList<QRect> detect(const cv::Mat &bgr);
+    // The highest "inside text" probability of the last detect(): near 0 where the model saw no
+    // trace of text at all.
+    float lastPeak() const;
 
 private:
     struct Private;

@@ -1,0 +1,201 @@
+#include "dialoguedash.h"
+
+#include "componentlabelling.h"
+#include "inkplane.h"
+#include "linetextrules.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcDash, "tarnix.ocr.dash", QtWarningMsg)
+
+namespace {
+
+int luma(QRgb c)
+{
+    return (77 * qRed(c) + 150 * qGreen(c) + 29 * qBlue(c)) >> 8;
+}
+
+int otsuThreshold(const std::array<int, 256> &histogram)
+{
+    long total = 0, sum = 0;
+    for (int i = 0; i < 256; ++i) {
+        total += histogram[std::size_t(i)];
+        sum += long(i) * histogram[std::size_t(i)];
+    }
+    long below = 0, belowSum = 0;
+    double best = -1;
+    int threshold = 128;
+    for (int t = 0; t < 255; ++t) {
+        below += histogram[std::size_t(t)];
+        belowSum += long(t) * histogram[std::size_t(t)];
+        const long above = total - below;
+        if (below == 0 || above == 0)
+            continue;
+        const double difference = double(belowSum) / double(below) - double(sum - belowSum) / double(above);
+        const double between = double(below) * double(above) * difference * difference;
+        if (between > best) {
+            best = between;
+            threshold = t;
+        }
+    }
+    return threshold;
+}
+
+struct LineColours
+{
+    QRgb light = 0;
+    QRgb dark = 0;
+    int tolerance = 0; // largest channel difference still counted as ink
+};
+
+// The commonest colour of each side of the box's Otsu split in its middle rows: the letters'
+// fill is one flat colour (the outline or a plain background the other), textures are not.
+std::optional<LineColours> lineColours(const QImage &picture, const QRect &box)
+{
+    std::array<int, 256> histogram{};
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x)
+            ++histogram[std::size_t(luma(line[x]))];
+    }
+    const int threshold = otsuThreshold(histogram);
+    std::vector<int> bins(2 * 4096, 0);
+    const auto bin = [](QRgb c) { return (qRed(c) >> 4) << 8 | (qGreen(c) >> 4) << 4 | qBlue(c) >> 4; };
+    const int h = box.height();
+    for (int y = box.top() + h * 3 / 10; y <= box.top() + h * 7 / 10; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x)
+            ++bins[std::size_t(bin(line[x]) + (luma(line[x]) > threshold ? 4096 : 0))];
+    }
+    const auto darkest = std::max_element(bins.cbegin(), bins.cbegin() + 4096);
+    const auto lightest = std::max_element(bins.cbegin() + 4096, bins.cend());
+    if (*darkest == 0 || *lightest == 0)
+        return std::nullopt;
+    const auto colour = [](long index) {
+        const int b = int(index % 4096);
+        return qRgb((b >> 8) * 16 + 8, ((b >> 4) & 15) * 16 + 8, (b & 15) * 16 + 8);
+    };
+    const QRgb dark = colour(darkest - bins.cbegin()), light = colour(lightest - bins.cbegin());
+    const int distance = std::max({std::abs(qRed(light) - qRed(dark)), std::abs(qGreen(light) - qGreen(dark)),
+                                   std::abs(qBlue(light) - qBlue(dark))});
+    return LineColours{light, dark, std::clamp(distance / 3, 24, 64)};
+}
+
+// Ink pixels in the box grown by `pad` up, down and to the left: the first letter may lean close
+// after the dash (italics), but nothing stands right above, below or before it.
+int inkAround(const InkPlane &plane, int threshold, const PixelBox &box, int pad)
+{
+    int count = 0;
+    for (int y = std::max(0, box.top - pad); y <= std::min(plane.height - 1, box.bottom + pad); ++y) {
+        const std::uint8_t *values = plane.row(y);
+        for (int x = std::max(0, box.left - pad); x <= std::min(plane.width - 1, box.right + 1); ++x)
+            count += values[x] >= threshold;
+    }
+    return count;
+}
+
+// Its middle row is ink from end to end: a bar, not the outline drawn around one.
+bool solid(const InkPlane &plane, int threshold, const PixelBox &bar)
+{
+    const std::uint8_t *values = plane.row((bar.top + bar.bottom) / 2);
+    const int inked = int(std::count_if(values + bar.left, values + bar.right + 1, [threshold](std::uint8_t v) {
+        return v >= threshold;
+    }));
+    return inked * 5 >= bar.width() * 4;
+}
+
+// Columns after the bar, up to `limit`, with less than two ink pixels (specks of background) in
+// the rows around it: a dialogue dash is followed by a space, the 一 opening a Chinese line by
+// the next ideograph, a letter's loose bar by the rest of the letter.
+int gapAfter(const InkPlane &plane, int threshold, const PixelBox &bar, int lineHeight, int limit)
+{
+    const int top = std::max(0, bar.top - lineHeight / 4);
+    const int bottom = std::min(plane.height - 1, bar.bottom + lineHeight / 4);
+    for (int x = bar.right + 1; x < std::min(plane.width, bar.right + 1 + limit); ++x) {
+        int inked = 0;
+        for (int y = top; y <= bottom; ++y)
+            inked += plane.row(y)[x] >= threshold;
+        if (inked >= 2)
+            return x - bar.right - 1;
+    }
+    return limit;
+}
+
+std::optional<QRect> findInColour(const QImage &picture, const QRect &box, QRgb colour, int tolerance)
+{
+    const int h = box.height();
+    const QRect region = QRect(QPoint(box.left() - h * 8 / 5, box.top()), QPoint(box.left() + h / 2, box.bottom()))
+                         & picture.rect();
+    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+    const int threshold = 255 - tolerance;
+    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, threshold);
+    std::optional<QRect> dash;
+    for (const ComponentLabelling::Component &component : labels.components) {
+        const PixelBox &bar = component.box;
+        const int middle2 = bar.top + bar.bottom; // twice the bar's middle row
+        const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && bar.height() * 24 >= h
+                            && bar.height() * 9 <= h * 2
+                            && bar.width() >= bar.height() * 2 && component.area * 5 >= bar.width() * bar.height() * 3;
+        const bool midHeight = middle2 * 10 >= h * 6 && middle2 * 10 <= h * 15;
+        if (!midHeight || bar.width() < 3)
+            continue;
+        const int pad = std::max(2, h / 8);
+        qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
+                        << region.top() + bar.top << bar.width() << "x" << bar.height() << "shaped" << shaped << "solid"
+                        << solid(plane, threshold, bar) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
+                        << "gap" << gapAfter(plane, threshold, bar, h, h);
+        if (!shaped || !solid(plane, threshold, bar))
+            continue;
+        // A bar of a letter or of the background has other ink of its colour around it.
+        if (inkAround(plane, threshold, bar, pad) > component.area + component.area / 4 + 2)
+            continue;
+        if (gapAfter(plane, threshold, bar, h, std::max(2, h / 7)) < std::max(2, h / 7))
+            continue;
+        const QRect found(region.left() + bar.left, region.top() + bar.top, bar.width(), bar.height());
+        if (!dash || found.left() > dash->left())
+            dash = found;
+    }
+    return dash;
+}
+
+} // namespace
+
+namespace DialogueDash {
+
+std::optional<QRect> find(const QImage &picture, const QRect &line)
+{
+    const QRect box = line & picture.rect();
+    const int h = box.height();
+    if (h < 8 || box.width() < h)
+        return std::nullopt;
+    const std::optional<LineColours> colours = lineColours(picture, box);
+    if (!colours)
+        return std::nullopt;
+    // Light letters or dark ones: a dash is found in their colour, and only the bar of
+    // an outline's colour that is solid (no fill inside) passes for one in the other.
+    const std::optional<QRect> light = findInColour(picture, box, colours->light, colours->tolerance);
+    const std::optional<QRect> dark = findInColour(picture, box, colours->dark, colours->tolerance);
+    if (light && dark)
+        return light->left() >= dark->left() ? light : dark;
+    return light ? light : dark;
+}
+
+QString withDash(const QString &text, const QRect &dash, const QRect &line)
+{
+    static const QString marks = QStringLiteral("-\u2010\u2011\u2012\u2013\u2014\u2015\u2212\u4e00\u00b7\u30fb_~\u2500");
+    QString read = text.trimmed();
+    if (read.isEmpty())
+        return text;
+    // Inside the box, a bar before an ideograph is as likely its first stroke (一, the bar of 今).
+    if (dash.right() >= line.left() && LineTextRules::isUnspacedScript(read.toUcs4().constFirst()))
+        return text;
+    if (marks.contains(read.at(0)))
+        read.remove(0, 1);
+    return QStringLiteral("- ") + read.trimmed();
+}
+
+} // namespace DialogueDash

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+// The dash that opens a dialogue line ("- Who is it?") is a short bar standing apart from the
+// letters; the line detector often leaves it outside the line's box or misses it. It is looked
+// for beside the box's left end as a bar of the line's own ink colour at its mid-height.
+namespace DialogueDash {
+
+// The dash's box in picture coordinates, if one stands just before or at the start of `line`.
+// The picture must be in QImage::Format_RGB32.
+std::optional<QRect> find(const QImage &picture, const QRect &line);
+
+// The text read for a line with a dash found at `dash`: a leading mark the recogniser took the
+// dash for (一, ·, an en dash) becomes "-", a dash it did not read at all is put back.
+QString withDash(const QString &text, const QRect &dash, const QRect &line);
+
+} // namespace DialogueDash

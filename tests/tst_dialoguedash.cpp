@@ -1,0 +1,115 @@
+#include "ocr/dialoguedash.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QtTest>
+
+namespace {
+
+struct PaintedLine
+{
+    QImage picture;
+    QRect box; // where the detector would put the line: the text after the dash, padded
+};
+
+// One outlined line; `dash` is drawn before the text, outside the box the text gets.
+PaintedLine paintLine(const QString &dash, const QString &text, const QString &family, QColor fill, QColor outline,
+                      bool stripes)
+{
+    QFont font(family);
+    font.setPixelSize(36);
+    const QFontMetrics metrics(font);
+    PaintedLine painted{QImage(640, 90, QImage::Format_RGB32), {}};
+    painted.picture.fill(fill.lightness() > 128 ? QColor(0x30, 0x38, 0x40) : QColor(0xf0, 0xe8, 0xd0));
+    QPainter painter(&painted.picture);
+    if (stripes) // horizontal bars of the letters' colour, a few pixels apart
+        for (int y = 0; y < painted.picture.height(); y += 7)
+            painter.fillRect(0, y, painted.picture.width(), 2, fill);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal x = 120, baseline = 60;
+    QPainterPath path, textPath;
+    path.addText(x, baseline, font, dash);
+    textPath.addText(x + metrics.horizontalAdvance(dash), baseline, font, text);
+    path.addPath(textPath);
+    painter.strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, fill);
+    const QRect tight = textPath.boundingRect().toAlignedRect();
+    const int pad = tight.height() / 4;
+    painted.box = tight.adjusted(-pad, -pad, pad, pad);
+    return painted;
+}
+
+} // namespace
+
+class TestDialogueDash : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsDashBesideLine_data();
+    void findsDashBesideLine();
+    void putsDashBack_data();
+    void putsDashBack();
+};
+
+void TestDialogueDash::findsDashBesideLine_data()
+{
+    QTest::addColumn<QString>("dash");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<bool>("stripes");
+    QTest::addColumn<bool>("found");
+    const QString sans = QStringLiteral("DejaVu Sans"), hei = QStringLiteral("WenQuanYi Micro Hei");
+    const QColor white(Qt::white), yellow(0xf0, 0xe0, 0x30), dark(0x18, 0x18, 0x18);
+    QTest::newRow("white English line after a dash") << "- " << "Who is it?" << sans << white << false << true;
+    QTest::newRow("yellow Chinese line after a dash") << "- " << "是我，开门。" << hei << yellow << false << true;
+    QTest::newRow("dark letters on a light frame") << "- " << "Who is it?" << sans << dark << false << true;
+    QTest::newRow("line without a dash") << "" << "Who is it?" << sans << white << false << false;
+    QTest::newRow("line over bars of its own colour") << "" << "Who is it?" << sans << white << true << false;
+}
+
+void TestDialogueDash::findsDashBesideLine()
+{
+    QFETCH(QString, dash);
+    QFETCH(QString, text);
+    QFETCH(QString, family);
+    QFETCH(QColor, fill);
+    QFETCH(bool, stripes);
+    QFETCH(bool, found);
+    const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
+    const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes);
+    const std::optional<QRect> bar = DialogueDash::find(line.picture, line.box);
+    QCOMPARE(bar.has_value(), found);
+    if (!bar)
+        return;
+    QVERIFY2(bar->right() < line.box.left(), "the dash stands before the line");
+    QVERIFY(line.box.left() - bar->right() < line.box.height());
+    QVERIFY(qAbs(bar->center().y() - line.box.center().y()) < line.box.height() / 4);
+}
+
+void TestDialogueDash::putsDashBack_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QRect>("dash");
+    QTest::addColumn<QString>("line");
+    const QRect before(100, 48, 10, 3), inside(124, 48, 10, 3);
+    QTest::newRow("dash not read") << "Hear what?" << before << "- Hear what?";
+    QTest::newRow("dash read without its space") << "-Who is it?" << before << "- Who is it?";
+    QTest::newRow("dash read as 一") << "一是我，开门。" << before << "- 是我，开门。";
+    QTest::newRow("dash read as a middle dot") << "·听到什么？" << before << "- 听到什么？";
+    QTest::newRow("en dash") << "\u2013 I was at work." << before << "- I was at work.";
+    QTest::newRow("bar inside the box before Latin letters") << "Hear what?" << inside << "- Hear what?";
+    QTest::newRow("bar inside the box before an ideograph") << "一切都好" << inside << "一切都好";
+}
+
+void TestDialogueDash::putsDashBack()
+{
+    QFETCH(QString, read);
+    QFETCH(QRect, dash);
+    QFETCH(QString, line);
+    QCOMPARE(DialogueDash::withDash(read, dash, QRect(120, 30, 300, 40)), line);
+}
+
+QTEST_MAIN(TestDialogueDash)
+#include "tst_dialoguedash.moc"
