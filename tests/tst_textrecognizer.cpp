@@ -149,7 +149,6 @@ private slots:
     void recognizesFixtureStrips();
     void recognizesVideoLikeText_data();
     void recognizesVideoLikeText();
-    void writesLineCountToDebugLog();
 
     void selectsOnlyExactTags_data();
     void selectsOnlyExactTags();
@@ -274,15 +273,6 @@ void TestTextRecognizer::recognizesVideoLikeText()
     TextRecognizer recognizer;
     QCOMPARE(recognizer.selectLanguage(language), QStringLiteral("ok"));
     QCOMPARE(recognizer.recognize(image), expected);
-}
-
-void TestTextRecognizer::writesLineCountToDebugLog()
-{
-    TextRecognizer recognizer;
-    QCOMPARE(recognizer.selectLanguage(QStringLiteral("en")), QStringLiteral("ok"));
-    QTest::ignoreMessage(QtDebugMsg, "length::: 2");
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("The first line")));
-    QCOMPARE(recognizer.recognize(fixture(QStringLiteral("strip_two.png"))).size(), 2);
 }
 
 void TestTextRecognizer::selectsOnlyExactTags_data()
