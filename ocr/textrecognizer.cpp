@@ -127,7 +127,10 @@ bool TextRecognizer::selectPpocr(const QString &tag, Engine preference)
 {
     const QStringList &wanted = preference == Engine::Ppocr ? ppocrLanguages : ppocrPreferred;
     m_engineNotice.clear();
-    if (!wanted.contains(tag))
+    // One dictionary holds both scripts, so "zh-Hans+en" is read in one pass, words of both in
+    // one line included; Tesseract's joined models misread short Chinese words next to Latin ones.
+    const QStringList parts = tag.split(QLatin1Char('+'));
+    if (!std::all_of(parts.cbegin(), parts.cend(), [&wanted](const QString &part) { return wanted.contains(part); }))
         return false;
     QString problem;
     std::shared_ptr<SharedReader> created = SharedReader::ppocr(
