@@ -2,7 +2,6 @@
 
 #include "media/mediasource.h"
 
-#include <QCoreApplication>
 #include <QMediaPlayer>
 #include <QTimer>
 #include <QVideoFrame>
@@ -18,6 +17,9 @@ GetVideoThumbnail::GetVideoThumbnail(QObject *parent)
 
 GetVideoThumbnail::~GetVideoThumbnail()
 {
+    // A player torn down mid-grab still reports its status; the grab must not answer from here.
+    if (player)
+        player->disconnect(this);
     delete player;
 }
 
@@ -101,10 +103,7 @@ void GetVideoThumbnail::finish()
     player = nullptr;
     sink = nullptr;
     playing = false;
-    QPixmap picture;
-    // Ended by the application going away: there is no GUI left to make a pixmap for.
-    if (!image.isNull() && !QCoreApplication::closingDown())
-        picture = QPixmap::fromImage(image.scaled(thumbnailWidth, thumbnailHeight, Qt::KeepAspectRatio,
-                                                  Qt::FastTransformation));
-    emit outImageSig(picture);
+    if (!image.isNull())
+        image = image.scaled(thumbnailWidth, thumbnailHeight, Qt::KeepAspectRatio, Qt::FastTransformation);
+    emit outImageSig(image);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
-#include <QPixmap>
 #include <QString>
 
 class QMediaPlayer;
@@ -9,7 +9,9 @@ class QTimer;
 class QVideoSink;
 
 // Grabs the middle frame of a video, scaled for a task row, on the thread the grabber lives in.
-// Driven by the player's signals; outImageSig gives the picture, null when none could be had.
+// Driven by the player's signals; outImageSig gives the picture, null when none could be had. The
+// picture is a QImage: a pixmap may only be made on the GUI thread (and not at all while the
+// application is being torn down), so the receiver makes it there.
 class GetVideoThumbnail : public QObject
 {
     Q_OBJECT
@@ -32,7 +34,7 @@ public:
     static constexpr int waitLimitMs = 5000;
 
 signals:
-    void outImageSig(QPixmap image);
+    void outImageSig(QImage image);
 
 private:
     void onStatus();

@@ -2,13 +2,36 @@
 
 #include "getvideothumbnail.h"
 
+#include "core/workpool.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
 
 #ifdef __GLIBC__
+#include <QThreadPool>
+
+#include <atomic>
 #include <malloc.h>
+
+namespace {
+
+// A grab's player frees its buffers on its own threads; glibc keeps those pages in the threads'
+// arenas unless asked, so a batch of grabs would leave hundreds of megabytes behind. Trimming
+// walks every arena (tens of milliseconds), so it runs on the pool; grabs ending meanwhile share it.
+void trimHeapSoon()
+{
+    static std::atomic<bool> queued{false};
+    if (queued.exchange(true))
+        return;
+    WorkPool::instance()->start([] {
+        queued = false;
+        malloc_trim(0);
+    });
+}
+
+} // namespace
 #endif
 
 ThumbnailQueue *ThumbnailQueue::instance()
@@ -67,19 +90,23 @@ void ThumbnailQueue::start(Request request)
     grabber->setSourcePath(request.path);
     grabber->moveToThread(thread);
     running.push_back(thread);
-    connect(grabber, &GetVideoThumbnail::outImageSig, this, [thread, request](const QPixmap &picture) {
+    connect(grabber, &GetVideoThumbnail::outImageSig, this, [thread, request](const QImage &picture) {
         thread->quit();
         if (request.context)
-            request.deliver(picture);
+            request.deliver(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
     });
-    connect(thread, &QThread::finished, grabber, &QObject::deleteLater);
+    // Deleted on its own thread as that thread ends, also when the queue itself is torn down at exit.
+    connect(thread, &QThread::finished, grabber, [grabber] { delete grabber; }, Qt::DirectConnection);
     connect(thread, &QThread::finished, this, [this, thread] {
         running.erase(std::find(running.begin(), running.end(), thread));
-        thread->deleteLater();
+        // The thread still tears the player down after saying it finished, and deleting it waits
+        // for that: it is waited for on the pool and deleted here once it is done.
+        WorkPool::instance()->start([this, thread] {
+            thread->wait();
+            QMetaObject::invokeMethod(this, [thread] { delete thread; }, Qt::QueuedConnection);
+        });
 #ifdef __GLIBC__
-        // A grab's player frees its buffers on its own threads; glibc keeps those pages in the
-        // threads' arenas unless asked, so a batch of grabs would leave hundreds of megabytes behind.
-        malloc_trim(0);
+        trimHeapSoon();
 #endif
         startNext();
     });

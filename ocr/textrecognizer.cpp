@@ -84,68 +84,122 @@ QString TextRecognizer::selectLanguage(const QString &tag)
 
 std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::chooseLanguage(const QString &tag)
 {
-    const Engine preference = EngineChoice::forPlayback(preferredEngine(), m_playbackRate);
-    if (m_reader && tag == m_selectedTag && preference == m_selectedPreference)
+    if (!needsLoading(tag, m_playbackRate))
         return std::nullopt;
-    if (preference != Engine::Tesseract && selectPpocr(tag, preference))
-        return std::nullopt;
-    const QString directory = TesseractLanguages::dataDirectory();
-    const QStringList installed = TesseractLanguages::installedModels(directory);
-    // "zh-Hans+en": the engine reads both scripts, as Tesseract does with "chi_sim+eng".
+    return adopt(load(tag, sharing, m_playbackRate));
+}
+
+bool TextRecognizer::needsLoading(const QString &tag, double playbackRate) const
+{
+    const Engine preference = EngineChoice::forPlayback(preferredEngine(), playbackRate);
+    return !m_reader || tag != m_selectedTag || preference != m_selectedPreference;
+}
+
+std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::adopt(const Selection &selection)
+{
+    if (selection.engineNotice)
+        m_engineNotice = *selection.engineNotice;
+    if (selection.refusal)
+        return selection.refusal;
+    m_reader = selection.reader;
+    m_selectedTag = selection.tag;
+    m_selectedPreference = selection.preference;
+    m_playbackRate = selection.playbackRate;
+    return std::nullopt;
+}
+
+namespace {
+
+struct TesseractModels
+{
     QStringList models;
+    QString spacedModel;
     bool separateLetters = true;
+    std::optional<TextRecognizer::LanguageRefusal> refusal;
+};
+
+TesseractModels tesseractModels(const QString &tag, const QStringList &installed)
+{
+    // "zh-Hans+en": the engine reads both scripts, as Tesseract does with "chi_sim+eng".
+    TesseractModels found;
     for (const QString &part : tag.split(QLatin1Char('+'))) {
         const QString model = TesseractLanguages::modelForTag(part, installed);
-        if (model.isEmpty())
-            return LanguageRefusal{LanguageRefusal::NotInstalled, part};
-        if (!models.contains(model))
-            models << model;
-        separateLetters = separateLetters && TesseractLanguages::usesSeparateLetters(part);
+        if (model.isEmpty()) {
+            found.refusal = TextRecognizer::LanguageRefusal{TextRecognizer::LanguageRefusal::NotInstalled, part};
+            return found;
+        }
+        if (!found.models.contains(model))
+            found.models << model;
+        found.separateLetters = found.separateLetters && TesseractLanguages::usesSeparateLetters(part);
     }
-    QString spacedModel;
-    if (models.size() > 1 && !separateLetters) {
+    if (found.models.size() > 1 && !found.separateLetters) {
         for (const QString &part : tag.split(QLatin1Char('+'))) {
             if (TesseractLanguages::usesSeparateLetters(part)) {
-                spacedModel = TesseractLanguages::modelForTag(part, installed);
+                found.spacedModel = TesseractLanguages::modelForTag(part, installed);
                 break;
             }
         }
     }
-    std::shared_ptr<SharedReader> reader = SharedReader::tesseract(
-        directory, models.join(QLatin1Char('+')), spacedModel, separateLetters,
-        sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared);
-    if (!reader)
-        return LanguageRefusal{LanguageRefusal::EngineNotCreated, tag};
-    m_reader = std::move(reader);
-    m_selectedTag = tag;
-    m_selectedPreference = preference;
-    return std::nullopt;
+    return found;
 }
 
-// True when PP-OCR now reads `tag`; false leaves the previous engine and asks for Tesseract.
-bool TextRecognizer::selectPpocr(const QString &tag, Engine preference)
+bool wantsPpocr(const QString &tag, TextRecognizer::Engine preference)
 {
-    const QStringList &wanted = preference == Engine::Ppocr ? ppocrLanguages : ppocrPreferred;
-    m_engineNotice.clear();
+    const QStringList &wanted = preference == TextRecognizer::Engine::Ppocr ? ppocrLanguages : ppocrPreferred;
     // One dictionary holds both scripts, so "zh-Hans+en" is read in one pass, words of both in
     // one line included; Tesseract's joined models misread short Chinese words next to Latin ones.
     const QStringList parts = tag.split(QLatin1Char('+'));
-    if (!std::all_of(parts.cbegin(), parts.cend(), [&wanted](const QString &part) { return wanted.contains(part); }))
-        return false;
+    return preference != TextRecognizer::Engine::Tesseract
+           && std::all_of(parts.cbegin(), parts.cend(), [&wanted](const QString &part) { return wanted.contains(part); });
+}
+
+} // namespace
+
+TextRecognizer::Selection TextRecognizer::load(const QString &tag, Sharing sharing, double playbackRate)
+{
+    Selection selection;
+    selection.tag = tag;
+    selection.playbackRate = playbackRate;
+    selection.preference = EngineChoice::forPlayback(preferredEngine(), playbackRate);
+    if (selection.preference != Engine::Tesseract)
+        selection.engineNotice = QString();
+    if (wantsPpocr(tag, selection.preference) && loadPpocr(&selection, sharing))
+        return selection;
+    const QString directory = TesseractLanguages::dataDirectory();
+    const TesseractModels found = tesseractModels(tag, TesseractLanguages::installedModels(directory));
+    if (found.refusal) {
+        selection.refusal = found.refusal;
+        return selection;
+    }
+    selection.reader = SharedReader::tesseract(
+        directory, found.models.join(QLatin1Char('+')), found.spacedModel, found.separateLetters,
+        sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared);
+    if (!selection.reader)
+        selection.refusal = LanguageRefusal{LanguageRefusal::EngineNotCreated, tag};
+    return selection;
+}
+
+// True when PP-OCR reads `selection`'s tag; false asks for Tesseract, with the reason as notice.
+bool TextRecognizer::loadPpocr(Selection *selection, Sharing sharing)
+{
     QString problem;
-    std::shared_ptr<SharedReader> created = SharedReader::ppocr(
+    selection->reader = SharedReader::ppocr(
         PpocrModels::directory(), sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared,
         &problem);
-    if (!created) {
-        m_engineNotice = problem;
-        if (!problemReported.exchange(true))
-            qCWarning(lcOcr).noquote() << "PP-OCR not available, Tesseract reads instead:" << problem;
-        return false;
-    }
-    m_reader = std::move(created);
-    m_selectedTag = tag;
-    m_selectedPreference = preference;
-    return true;
+    if (selection->reader)
+        return true;
+    selection->engineNotice = problem;
+    if (!problemReported.exchange(true))
+        qCWarning(lcOcr).noquote() << "PP-OCR not available, Tesseract reads instead:" << problem;
+    return false;
+}
+
+std::optional<TextRecognizer::LanguageRefusal> TextRecognizer::checkInstalled(const QString &tag)
+{
+    if (wantsPpocr(tag, preferredEngine()) && PpocrModels::problem(PpocrModels::directory()).isEmpty())
+        return std::nullopt;
+    const QString directory = TesseractLanguages::dataDirectory();
+    return tesseractModels(tag, TesseractLanguages::installedModels(directory)).refusal;
 }
 
 QStringList TextRecognizer::recognize(QImage image)

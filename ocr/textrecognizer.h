@@ -47,6 +47,25 @@ public:
     // The same choice, with the refusal as a value; selecting the language already selected
     // loads nothing.
     std::optional<LanguageRefusal> chooseLanguage(const QString &tag);
+
+    // A choice made in two steps, so that the engine (a good part of a second to load) can be
+    // loaded on another thread: load() on any thread, then adopt() on the recogniser's own.
+    struct Selection
+    {
+        std::shared_ptr<SharedReader> reader;
+        QString tag;
+        Engine preference = Engine::Automatic;
+        double playbackRate = 1.0;
+        std::optional<QString> engineNotice; // set when PP-OCR was considered
+        std::optional<LanguageRefusal> refusal;
+    };
+    static Selection load(const QString &tag, Sharing sharing, double playbackRate);
+    // Takes a loaded selection; a refusal leaves the previous engine selected.
+    std::optional<LanguageRefusal> adopt(const Selection &selection);
+    // Whether reading `tag` at `playbackRate` needs an engine loaded first.
+    bool needsLoading(const QString &tag, double playbackRate) const;
+    // What selecting `tag` would refuse that is known without loading: a part not installed.
+    static std::optional<LanguageRefusal> checkInstalled(const QString &tag);
     // What reads for the selected language, for reading on another thread while this recogniser
     // may change its language; null before a selection.
     std::shared_ptr<SharedReader> reader() const { return m_reader; }
@@ -78,7 +97,7 @@ public:
     static std::optional<Engine> engineFromName(const QString &name);
 
 private:
-    bool selectPpocr(const QString &tag, Engine preference);
+    static bool loadPpocr(Selection *selection, Sharing sharing);
 
     const Sharing sharing;
     std::shared_ptr<SharedReader> m_reader;

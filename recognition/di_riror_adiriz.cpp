@@ -4,15 +4,16 @@
 #include "media/mediaprobe.h"
 #include "media/mediasource.h"
 #include "media/thumbnailqueue.h"
+#include "media/videoframereader.h"
 #include "recognition/playbackreader.h"
 #include "core/segmentation.h"
 #include "core/srtqtime.h"
+#include "core/workpool.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QTime>
+#include <QTransform>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtConcurrent>
@@ -33,13 +34,6 @@ constexpr qint64 seekToleranceMs = 1000;
 // Frames waiting for their reading; past this a position report takes no sample, as it did
 // while recognition held the thread the reports come on.
 constexpr int maximumReadingsInFlight = 2;
-
-void pumpEvents(int milliseconds)
-{
-    const QTime deadline = QTime::currentTime().addMSecs(milliseconds);
-    while (QTime::currentTime() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-}
 
 } // namespace
 
@@ -90,9 +84,36 @@ void Di_riror_adiRIZ::releaseMediaObjects()
     sink = nullptr;
 }
 
+// The default is known installed; its engine is loaded when the task first reads, so that a
+// drop of many videos or a project of hundreds of tasks loads nothing on the GUI thread.
 void Di_riror_adiRIZ::applyDefaultLanguage()
 {
-    setLanguage(recognizer->userProfileLanguage());
+    const QString tag = recognizer->userProfileLanguage();
+    if (const auto refusal = TextRecognizer::checkInstalled(tag)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return;
+    }
+    rec.languages = tag.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+}
+
+QString Di_riror_adiRIZ::languageTag() const
+{
+    return languages.join(QLatin1Char('+'));
+}
+
+// For the previews, which answer at once: the task's language loaded here if it is not yet.
+bool Di_riror_adiRIZ::selectLanguageNow()
+{
+    const QString tag = languageTag();
+    if (tag.isEmpty())
+        return true; // recognition then says that no language is selected
+    if (const auto refusal = recognizer->chooseLanguage(tag)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return false;
+    }
+    return true;
 }
 
 void Di_riror_adiRIZ::openVideo(const QString &path)
@@ -101,9 +122,10 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
     rec.videoFileName = QFileInfo(path).fileName();
     releaseMediaObjects();
 
-    // A restored task carries its language only as data; give it to the recogniser so it can run.
+    // A restored task carries its language only as data; its engine is loaded when it reads, but
+    // a language no longer installed is told now.
     if (restoredFromProject && !languages.isEmpty() && !recognizer->hasEngine()) {
-        if (const auto refusal = recognizer->chooseLanguage(languages.join(QLatin1Char('+')))) {
+        if (const auto refusal = TextRecognizer::checkInstalled(languageTag())) {
             rec.errorText = refusal->text();
             emit err(errorText);
         }
@@ -123,7 +145,7 @@ void Di_riror_adiRIZ::openVideo(const QString &path)
         onProbed(facts);
         emit mediaProbed();
     });
-    watcher->setFuture(QtConcurrent::run(&MediaProbe::probe, path));
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &MediaProbe::probe, path));
 }
 
 void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
@@ -228,17 +250,61 @@ void Di_riror_adiRIZ::run_mian()
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     runStart = resumes ? lastPosition : timeRange_in;
-    if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
-        rec.errorText = refusal->text();
-        emit err(errorText);
-        return;
+    const bool mustLoad = !languageTag().isEmpty() && recognizer->needsLoading(languageTag(), Frame_rate);
+    if (!mustLoad) {
+        if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
+            rec.errorText = refusal->text();
+            emit err(errorText);
+            return;
+        }
     }
+    // The player loads the video while the engine loads on the pool.
     createMediaObjects();
     reader = new PlaybackReader(this);
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
-    phase = RunPhase::Playing;
     rec.state = Running;
+    if (mustLoad) {
+        phase = RunPhase::Loading;
+        loadLanguageForRun();
+        return;
+    }
+    phase = RunPhase::Playing;
     // A back end that loads in the background is not ready for a seek yet; it says when it is.
+    if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
+        startPlayback();
+}
+
+void Di_riror_adiRIZ::loadLanguageForRun()
+{
+    delete languageWatcher;
+    languageWatcher = new QFutureWatcher<TextRecognizer::Selection>(this);
+    QFutureWatcher<TextRecognizer::Selection> *watcher = languageWatcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (watcher != languageWatcher)
+            return;
+        languageWatcher = nullptr;
+        onLanguageLoaded(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &TextRecognizer::load, languageTag(), TextRecognizer::Sharing::Shared,
+                                         double(Frame_rate)));
+}
+
+void Di_riror_adiRIZ::onLanguageLoaded(const TextRecognizer::Selection &selection)
+{
+    // A run stopped, failed or reset meanwhile has no use for it.
+    if (phase != RunPhase::Loading)
+        return;
+    if (const auto refusal = recognizer->adopt(selection)) {
+        // Refused as a start is: the task stays Ready, and the batch goes on to the next.
+        endPlayback();
+        rec.state = Ready;
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        emit completedSig();
+        return;
+    }
+    phase = RunPhase::Playing;
     if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
         startPlayback();
 }
@@ -263,6 +329,9 @@ void Di_riror_adiRIZ::stop_slots()
     rec.stopRequested = true;
     if (fastScan)
         fastScan->stop();
+    // Nothing played yet: the run ends without waiting for the engine.
+    if (phase == RunPhase::Loading)
+        endRun(Cancelled);
 }
 
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
@@ -392,19 +461,22 @@ QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const
     return frame.copy(cropRect);
 }
 
+// Decoded straight from the file, so nothing waits for a player's reports; the player of a
+// run, if any, is left where it is.
 QImage Di_riror_adiRIZ::stillGrab(qint64 time)
 {
-    const bool ownPlayer = !player;
-    createMediaObjects();
-    player->setPosition(time);
-    pumpEvents(500);
-    player->play();
-    pumpEvents(500);
-    player->setPosition(time);
-    player->pause();
-    const QImage cut = cropFrame(sink->videoFrame().toImage());
-    if (ownPlayer && phase == RunPhase::Idle)
-        releaseMediaObjects();
+    VideoFrameReader frames;
+    QImage frame;
+    if (frames.open(videoPath) && frames.seek(time) && frames.readFrame() == VideoFrameReader::ReadResult::Frame)
+        frame = frames.colourCrop();
+    // The crop is drawn on the picture as Qt 6.4's player shows it, which is as stored; what it
+    // holds is read upright, as the fast scan reads it.
+    const int rotation = frames.rotation();
+    if (!frame.isNull() && rotation != 0)
+        frame = frame.transformed(QTransform().rotate(rotation));
+    QImage cut = frame.isNull() ? QImage() : cropFrame(frame);
+    if (!cut.isNull() && rotation != 0)
+        cut = cut.transformed(QTransform().rotate(-rotation));
     if (cut.width() == 0 || cut.height() == 0) {
         rec.errorText = QString::fromUtf8(emptyFrameText);
         emit err(errorText);
@@ -415,7 +487,8 @@ QImage Di_riror_adiRIZ::stillGrab(qint64 time)
 
 bool Di_riror_adiRIZ::recogniseForPreview(const QImage &cut, QStringList *lines)
 {
-    qDebug() << cut.width() << cropRect;
+    if (!selectLanguageNow())
+        return false;
     *lines = recognizer->recognize(cut);
     if (recognizer->lastError().isEmpty())
         return true;

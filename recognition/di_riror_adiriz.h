@@ -3,6 +3,8 @@
 #include "fastscan.h"
 #include "taskrecord.h"
 
+#include "ocr/textrecognizer.h"
+
 #include <QImage>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
@@ -14,7 +16,6 @@
 
 class QVideoSink;
 class PlaybackReader;
-class TextRecognizer;
 struct MediaFacts;
 template<typename T>
 class QFutureWatcher;
@@ -24,8 +25,9 @@ class QFutureWatcher;
 // every frame and read the subtitle where it changes (fast scan); segment at the end.
 //
 // An idle task is light: what it knows of its video comes from the container, its recogniser
-// shares the loaded engine with every task of the same language, and a player, a sink and a
-// thread exist only while it plays, previews or grabs its thumbnail. Its data is read through the
+// loads nothing until the task reads and then shares the engine with every task of the same
+// language, and a player, a sink and a thread exist only while it plays, previews or grabs its
+// thumbnail. Its data is read through the
 // read-only fields below and changed only through its operations, which keep its rules.
 class Di_riror_adiRIZ : public QObject
 {
@@ -75,7 +77,7 @@ public:
     QString summaryText() const;
     QPixmap thumbnailPixmap() const { return m_thumbnail; }
 
-    // Null while no run or still grab needs one.
+    // Null while no run needs one.
     QMediaPlayer *mediaPlayer() const { return player; }
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
@@ -136,12 +138,17 @@ public slots:
     void setScanMode(ScanMode mode);
 
 private:
-    // Where a playback run is: playing, or played out and waiting for the readings in flight.
-    enum class RunPhase { Idle, Playing, Draining };
+    // Where a playback run is: waiting for its language's engine, playing, or played out and
+    // waiting for the readings in flight.
+    enum class RunPhase { Idle, Loading, Playing, Draining };
 
     void createMediaObjects();
     void releaseMediaObjects();
     void applyDefaultLanguage();
+    QString languageTag() const;
+    bool selectLanguageNow();
+    void loadLanguageForRun();
+    void onLanguageLoaded(const TextRecognizer::Selection &selection);
     void onProbed(const MediaFacts &facts);
     void onPositionChanged(qint64 position);
     void onMediaStatusChanged(QMediaPlayer::MediaStatus status);
@@ -169,6 +176,7 @@ private:
     PlaybackReader *reader = nullptr;
     std::unique_ptr<TextRecognizer> recognizer;
     QFutureWatcher<MediaFacts> *probeWatcher = nullptr;
+    QFutureWatcher<TextRecognizer::Selection> *languageWatcher = nullptr;
     RunPhase phase = RunPhase::Idle;
     TaskState endingAs = Done;
     bool awaitingSeek = false;

@@ -36,6 +36,9 @@ void Di_riror_adiRIZ::setoutTimeRange(qlonglong timeRange_out)
 
 bool Di_riror_adiRIZ::setLanguage(QString language)
 {
+    // The task's own language again (the editor selects it on opening) loads nothing yet.
+    if (!language.isEmpty() && language == languageTag())
+        return true;
     if (const auto refusal = recognizer->chooseLanguage(language)) {
         rec.errorText = refusal->text();
         emit err(errorText);

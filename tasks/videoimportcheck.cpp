@@ -1,5 +1,6 @@
 #include "videoimportcheck.h"
 
+#include "core/workpool.h"
 #include "tasks/tasklistobj.h"
 
 #include <QFileInfo>
@@ -33,7 +34,7 @@ void VideoImportCheck::start(const QStringList &files)
     rejected.clear();
     reported = 0;
     running = true;
-    watcher.setFuture(QtConcurrent::mapped(paths, &VideoImportCheck::check));
+    watcher.setFuture(QtConcurrent::mapped(WorkPool::instance(), paths, &VideoImportCheck::check));
 }
 
 // Results arrive in any order; hand them on in the order given, one video per pass of the event

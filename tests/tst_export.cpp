@@ -46,27 +46,12 @@ private slots:
                                              << QList<int>{Done, Ready, Cancelled, Done, Done}
                                              << int(ExportPlanner::Srt)
                                              << QStringList{"a.srt", "d.srt", "e.srt"} << QStringList{"b.mp4", "c.mp4"};
-        QTest::newRow("base name ends at the first dot") << QStringList{"talk.part1.mp4"} << QList<int>{Done}
-                                                         << int(ExportPlanner::Srt) << QStringList{"talk.srt"}
-                                                         << QStringList{};
-        QTest::newRow("text format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Txt)
-                                     << QStringList{"a.txt"} << QStringList{};
         QTest::newRow("webvtt, same names numbered")
             << QStringList{"a.mp4", "a.mp4", "a.mp4"} << QList<int>{Done, Done, Done} << int(ExportPlanner::Vtt)
             << QStringList{"a.vtt", "a (2).vtt", "a (3).vtt"} << QStringList{};
-        QTest::newRow("ass format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Ass)
-                                    << QStringList{"a.ass"} << QStringList{};
-        QTest::newRow("json format") << QStringList{"a.mp4"} << QList<int>{Done} << int(ExportPlanner::Json)
-                                     << QStringList{"a.json"} << QStringList{};
-        QTest::newRow("same base name, other extension") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Done, Done}
-                                                         << int(ExportPlanner::Srt) << QStringList{"a.srt", "a (2).srt"}
-                                                         << QStringList{};
-        QTest::newRow("parts of one talk") << QStringList{"talk.part1.mp4", "talk.part2.mp4", "talk.part3.mp4"}
+        QTest::newRow("parts of one talk: the base name ends at the first dot") << QStringList{"talk.part1.mp4", "talk.part2.mp4", "talk.part3.mp4"}
                                            << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
                                            << QStringList{"talk.srt", "talk (2).srt", "talk (3).srt"} << QStringList{};
-        QTest::newRow("same video imported twice") << QStringList{"a.mp4", "a.mp4"} << QList<int>{Done, Done}
-                                                   << int(ExportPlanner::Txt) << QStringList{"a.txt", "a (2).txt"}
-                                                   << QStringList{};
         QTest::newRow("a later video already called like the second name")
             << QStringList{"a.mp4", "a.mkv", "a (2).mp4"} << QList<int>{Done, Done, Done} << int(ExportPlanner::Srt)
             << QStringList{"a.srt", "a (3).srt", "a (2).srt"} << QStringList{};

@@ -35,7 +35,6 @@ void TestInkPlane::textStandsOut_data()
     QTest::newRow("black on white, inverse luma") << QColor(Qt::black) << QColor(Qt::white) << inverse << true;
     QTest::newRow("white on yellow, luma") << QColor(Qt::white) << QColor(Qt::yellow) << luma << false;
     QTest::newRow("white on yellow, whiteness") << QColor(Qt::white) << QColor(Qt::yellow) << whiteness << true;
-    QTest::newRow("white on cyan, whiteness") << QColor(Qt::white) << QColor(Qt::cyan) << whiteness << true;
     QTest::newRow("yellow on white, closeness to yellow")
         << QColor(Qt::yellow) << QColor(Qt::white) << Ink{InkKind::Closeness, qRgb(250, 250, 10)} << true;
     QTest::newRow("yellow on white, luma") << QColor(Qt::yellow) << QColor(Qt::white) << luma << false;

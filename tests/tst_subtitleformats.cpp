@@ -140,8 +140,13 @@ void TestSubtitleFormats::jsonReadsBackWithReadings()
 
 void TestSubtitleFormats::namesRoundTrip()
 {
-    for (SubtitleFormat format : SubtitleFormats::all())
-        QCOMPARE(SubtitleFormats::fromExtension(SubtitleFormats::extension(format)), format);
+    QStringList extensions;
+    for (SubtitleFormat format : SubtitleFormats::all()) {
+        extensions << SubtitleFormats::extension(format);
+        QCOMPARE(SubtitleFormats::fromExtension(extensions.last()), format);
+    }
+    // The names the exported files and the command line's --format carry.
+    QCOMPARE(extensions, (QStringList{"srt", "txt", "vtt", "ass", "json"}));
     QVERIFY(!SubtitleFormats::fromExtension(QStringLiteral("SRT")));
     QVERIFY(!SubtitleFormats::fromExtension(QString()));
 }

@@ -156,7 +156,6 @@ private slots:
     {
         QTest::addColumn<int>("remembered");
         QTest::addColumn<int>("current");
-        QTest::newRow("first") << 0 << 0;
         QTest::newRow("last") << 3 << 3;
         QTest::newRow("past the end") << 4 << -1;
         QTest::newRow("none") << -1 << -1;
@@ -312,13 +311,6 @@ private slots:
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
         QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
                                                 << QByteArray("Hello world\r\n");
-        QTest::newRow("webvtt") << 2 << false << QStringLiteral("Files (*.vtt)")
-                                << QByteArray("WEBVTT\r\n\r\n1\r\n00:00:00.500 --> 00:00:02.500\r\nHello world\r\n\r\n");
-        QTest::newRow("json") << 4 << false << QStringLiteral("Files (*.json)")
-                              << QByteArray("{\r\n    \"entries\": [\r\n        {\r\n            \"end\": 2500,\r\n"
-                                            "            \"lines\": [\r\n                \"Hello world\"\r\n            ],\r\n"
-                                            "            \"readings\": [\r\n            ],\r\n            \"start\": 500\r\n"
-                                            "        }\r\n    ]\r\n}\r\n");
         QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
     }
     void exportOneTask()

@@ -159,6 +159,7 @@ private slots:
     void refusesToRecognizeWithoutLanguage();
     void sharesLoadedEnginePerLanguage();
     void sharedEngineReadsOnTwoThreads();
+    void loadsOnAnotherThreadAndAdopts();
     void refusalNamesTheMissingPart();
 
     void listsInstalledLanguages();
@@ -399,6 +400,36 @@ void TestTextRecognizer::sharedEngineReadsOnTwoThreads()
     QVERIFY(other->wait(60000));
     for (const QStringList &thread : readings)
         QCOMPARE(thread, QStringList(5, QStringLiteral("Where are you going")));
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Automatic);
+}
+
+void TestTextRecognizer::loadsOnAnotherThreadAndAdopts()
+{
+    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
+    TextRecognizer recognizer;
+    QVERIFY(recognizer.needsLoading(QStringLiteral("en"), 1.0));
+    QVERIFY(!TextRecognizer::checkInstalled(QStringLiteral("en")));
+    TextRecognizer::Selection loaded;
+    std::unique_ptr<QThread> other(QThread::create([&loaded] {
+        loaded = TextRecognizer::load(QStringLiteral("en"), TextRecognizer::Sharing::Shared, 1.0);
+    }));
+    other->start();
+    QVERIFY(other->wait(60000));
+    QVERIFY(!loaded.refusal);
+    QVERIFY(!recognizer.hasEngine());
+    QVERIFY(!recognizer.adopt(loaded));
+    QCOMPARE(recognizer.reader(), loaded.reader);
+    QVERIFY(!recognizer.needsLoading(QStringLiteral("en"), 1.0));
+    QVERIFY(recognizer.needsLoading(QStringLiteral("zh-Hans"), 1.0));
+    QCOMPARE(recognizer.recognize(fixture(QStringLiteral("strip_en.png"))), QStringList{"Where are you going"});
+
+    // A refused load changes nothing; the check without loading refuses the same way.
+    const TextRecognizer::Selection refused =
+        TextRecognizer::load(QStringLiteral("en+xx"), TextRecognizer::Sharing::Shared, 1.0);
+    QVERIFY(refused.refusal);
+    QCOMPARE(recognizer.adopt(refused)->text(), QStringLiteral("xx Error No language"));
+    QCOMPARE(TextRecognizer::checkInstalled(QStringLiteral("en+xx"))->text(), QStringLiteral("xx Error No language"));
+    QCOMPARE(recognizer.reader(), loaded.reader);
     TextRecognizer::setEngineOverride(TextRecognizer::Engine::Automatic);
 }
 

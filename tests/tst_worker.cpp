@@ -57,6 +57,7 @@ private slots:
     void refusedStartsSayWhy_data();
     void refusedStartsSayWhy();
     void restoredTaskKeepsStoredSettingsAndGetsItsLanguage();
+    void newTaskLoadsItsEngineWhenItRuns();
     void runWithoutLanguageFailsCleanly();
     void resetRestoresDefaults();
     void previewFromPicture();
@@ -297,15 +298,59 @@ void TestWorker::restoredTaskKeepsStoredSettingsAndGetsItsLanguage()
         r.cropRect = QRect(1, 2, 3, 4);
         r.languages = QStringList{QStringLiteral("en")};
     });
-    QVERIFY(!task.textRecognizer()->hasEngine());
+    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
     task.openVideo(englishClip);
-    QVERIFY(task.textRecognizer()->hasEngine());
+    // The engine is loaded when the task reads, not while a project opens.
+    QVERIFY(!task.textRecognizer()->hasEngine());
+    QVERIFY(errors.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(task.duration > 0, 15000);
     QTest::qWait(200);
     QCOMPARE(task.state, int(Done));
     QCOMPARE(task.timeRange_in, 1000);
     QCOMPARE(task.timeRange_out, 2000);
     QCOMPARE(task.cropRect, QRect(1, 2, 3, 4));
+    QCOMPARE(task.languages, QStringList{QStringLiteral("en")});
+
+    // A language no longer installed is told as the project opens.
+    Di_riror_adiRIZ gone;
+    rewrite(gone, [&](TaskRecord &r) { r.languages = QStringList{QStringLiteral("xx")}; });
+    QSignalSpy goneErrors(&gone, &Di_riror_adiRIZ::err);
+    gone.openVideo(englishClip);
+    QCOMPARE(goneErrors.size(), 1);
+    QCOMPARE(gone.errorText, QStringLiteral("xx Error No language"));
+}
+
+void TestWorker::newTaskLoadsItsEngineWhenItRuns()
+{
+    Di_riror_adiRIZ task(englishClip);
+    task.setScanMode(ScanMode::Playback);
+    waitUntilReady(task);
+    QVERIFY(!task.textRecognizer()->hasEngine());
+    // Its own language again (the editor selects it on opening) loads nothing either.
+    QVERIFY(task.setLanguage(task.languages.join(QLatin1Char('+'))));
+    QVERIFY(!task.textRecognizer()->hasEngine());
+    task.setInTimeRange(4000);
+    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+    task.run_mian();
+    QCOMPARE(task.state, int(Running));
+    QVERIFY(completed.wait(20000));
+    QCOMPARE(task.state, int(Done));
+    QVERIFY(task.textRecognizer()->hasEngine());
+    QVERIFY(!task.samples.isEmpty());
+
+    // Stopped while its engine loads: cancelled at once, nothing read.
+    Di_riror_adiRIZ other(englishClip);
+    other.setScanMode(ScanMode::Playback);
+    waitUntilReady(other);
+    QSignalSpy otherCompleted(&other, &Di_riror_adiRIZ::completedSig);
+    other.run_mian();
+    QCOMPARE(other.state, int(Running));
+    other.stop_slots();
+    QCOMPARE(other.state, int(Cancelled));
+    QCOMPARE(otherCompleted.size(), 1);
+    QVERIFY(other.samples.isEmpty());
+    QTest::qWait(300);
+    QCOMPARE(otherCompleted.size(), 1);
 }
 
 void TestWorker::runWithoutLanguageFailsCleanly()
@@ -399,6 +444,26 @@ void TestWorker::previewFromPosition()
     QCOMPARE(cut.size(), QSize(640, 120));
     QCOMPARE(task.state, int(Ready));
     QVERIFY(task.samples.isEmpty());
+    // The frame is decoded from the file: no player is made for it.
+    QVERIFY(!task.mediaPlayer());
+    QVERIFY(task.findChildren<QMediaPlayer *>().isEmpty());
+
+    // A phone clip stored on its side: the crop is drawn as stored, its text read upright.
+    Di_riror_adiRIZ phone(fixture("fs_rotated.mp4"));
+    QVERIFY(phone.setLanguage(QStringLiteral("en")));
+    waitUntilReady(phone);
+    phone.setCropRect(QRect(0, 0, 200, 360));
+    QVERIFY(phone.preview_ORC(1000, &text, &cut));
+    QCOMPARE(text, QStringLiteral("Phone text"));
+    QCOMPARE(cut.size(), QSize(360, 200));
+
+    // Past the end there is no frame: the empty-picture error, the outputs untouched.
+    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+    text = QStringLiteral("unchanged");
+    QVERIFY(!task.preview_ORC(60000, &text, &cut));
+    QCOMPARE(text, QStringLiteral("unchanged"));
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
 }
 
 void TestWorker::thumbnailOfPortraitClip()
