@@ -128,6 +128,10 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(binary, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
     const double scaleX = double(bgr.cols) / size.width, scaleY = double(bgr.rows) / size.height;
+    // Regions found on enlarged letters are thinner for their size: boxes would come out a few
+    // rows short (glyph tops cut, line crops too tight to show the spaces between words).
+    const double upscale = std::max(0.0, 1.0 / scaleX - 1.0);
+    const double unclipRatio = settings.unclipRatio * (1.0 + settings.enlargedUnclipGrowth * upscale);
     const cv::Rect picture(0, 0, bgr.cols, bgr.rows);
     for (const std::vector<cv::Point> &contour : contours) {
         const cv::Rect bounds = cv::boundingRect(contour) & cv::Rect(0, 0, size.width, size.height);
@@ -138,7 +142,7 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
         // Growing a polygon by area * ratio / perimeter undoes the shrinking of the training labels.
         const double area = cv::contourArea(contour);
         const double perimeter = cv::arcLength(contour, true);
-        const double distance = perimeter > 0 ? area * settings.unclipRatio / perimeter : 0;
+        const double distance = perimeter > 0 ? area * unclipRatio / perimeter : 0;
         const cv::Rect2d grown(bounds.x - distance, bounds.y - distance, bounds.width + 2 * distance,
                                bounds.height + 2 * distance);
         const cv::Rect scaled = cv::Rect(int(std::floor(grown.x * scaleX)), int(std::floor(grown.y * scaleY)),

@@ -25,6 +25,9 @@ public:
         float pixelThreshold = 0.3f;
         float boxThreshold = 0.6f;
         float unclipRatio = 1.5f;
+        // Added to the unclip ratio per unit of upscale (0.3: 1.3 times as far at 2x), so that a
+        // narrow crop, enlarged more, gives the line the same height as the whole width does.
+        double enlargedUnclipGrowth = 0.3;
         int minimumSide = 3;
     };
 

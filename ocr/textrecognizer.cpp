@@ -146,7 +146,11 @@ TesseractModels tesseractModels(const QString &tag, const QStringList &installed
 bool wantsPpocr(const QString &tag, TextRecognizer::Engine preference)
 {
     const QStringList &wanted = preference == TextRecognizer::Engine::Ppocr ? ppocrLanguages : ppocrPreferred;
-    return preference != TextRecognizer::Engine::Tesseract && wanted.contains(tag);
+    // One dictionary holds both scripts, so "zh-Hans+en" is read in one pass, words of both in
+    // one line included; Tesseract's joined models misread short Chinese words next to Latin ones.
+    const QStringList parts = tag.split(QLatin1Char('+'));
+    return preference != TextRecognizer::Engine::Tesseract
+           && std::all_of(parts.cbegin(), parts.cend(), [&wanted](const QString &part) { return wanted.contains(part); });
 }
 
 } // namespace

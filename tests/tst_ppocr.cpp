@@ -267,6 +267,8 @@ void TestPpocr::choosesEngine_data()
     QTest::newRow("override beats setting") << "ppocr" << "tesseract" << "zh-Hans" << E::Ppocr;
     QTest::newRow("override Tesseract") << "tesseract" << "" << "zh-Hans" << E::Tesseract;
     QTest::newRow("unknown setting is automatic") << "" << "paddle" << "en" << E::Ppocr;
+    QTest::newRow("Chinese and English together") << "" << "" << "zh-Hans+en" << E::Ppocr;
+    QTest::newRow("together, Tesseract forced") << "tesseract" << "" << "en+zh-Hans" << E::Tesseract;
 }
 
 void TestPpocr::choosesEngine()
@@ -288,7 +290,8 @@ void TestPpocr::choosesEngine()
     QStringList tags;
     for (const QStringList &entry : recognizer.availableLanguages())
         tags << entry.value(0);
-    QCOMPARE(tags.count(language), 1);
+    for (const QString &part : language.split(QLatin1Char('+')))
+        QCOMPARE(tags.count(part), 1);
 }
 
 void TestPpocr::choosesEngineByPlaybackRate_data()
