@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -204,6 +205,33 @@ void checkOnGuiThread(const QStringList &files)
     meter.print(QStringLiteral("drop %1 files the old way (all on the GUI thread)").arg(files.size()));
 }
 
+// With TARNIX_STALL_WHY set, names every event that held the loop longer than a stall, so a gap
+// in the table can be traced to its receiver.
+class TracingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        // Every thread's events pass here; only the GUI thread's loop is measured.
+        if (!tracing || depth > 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        ++depth;
+        QElapsedTimer held;
+        held.start();
+        const bool result = QApplication::notify(receiver, event);
+        --depth;
+        if (held.elapsed() > stallMs)
+            std::printf("    held %lld ms: event %d to %s \"%s\"\n", held.elapsed(), int(event->type()),
+                        receiver->metaObject()->className(), qPrintable(receiver->objectName()));
+        return result;
+    }
+
+private:
+    const bool tracing = qEnvironmentVariableIsSet("TARNIX_STALL_WHY");
+    int depth = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -211,7 +239,7 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qunsetenv("XDG_CONFIG_HOME");
-    QApplication app(argc, argv);
+    TracingApplication app(argc, argv);
     QStringList clips;
     QStringList dropped;
     QStringList *into = nullptr;
