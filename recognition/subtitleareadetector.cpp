@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <tuple>
 
@@ -93,6 +94,18 @@ std::pair<int, int> withNeighbourLines(const std::vector<double> &activity, int 
     return {reach(top, -1), reach(bottom, 1)};
 }
 constexpr int maximumSamples = 60;
+
+// Where in its stretch a sample is looked for, as a share of the stretch: spread by the golden
+// ratio, so a video built of regular parts (key frames and subtitles at fixed periods, a scene
+// repeated) is not always met at the same phase of them, and a two-line subtitle among one-line
+// ones is not missed every time. Always some way in, so the range holds a frame.
+double samplePhase(int index)
+{
+    constexpr double goldenRatioConjugate = 0.6180339887498949;
+    constexpr double earliest = 0.15;
+    const double spread = index * goldenRatioConjugate;
+    return earliest + (1.0 - earliest) * (spread - std::floor(spread));
+}
 
 } // namespace
 
@@ -262,7 +275,8 @@ std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fr
     SubtitleAreaDetector detector;
     for (int i = 0; i < count; ++i) {
         const qint64 from = start + i * interval;
-        const FrameGrabber::Frame first = grabber.frameBetween(from, from + interval);
+        const qint64 until = from + std::max<qint64>(1, qint64(double(interval) * samplePhase(i)));
+        const FrameGrabber::Frame first = grabber.frameBetween(from, until);
         const FrameGrabber::Frame later = grabber.framesLater(pairGap);
         qCDebug(lcArea) << "sample at" << first.time << "ms";
         if (!first.grey.isNull() && !later.grey.isNull())
