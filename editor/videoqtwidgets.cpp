@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -75,6 +76,7 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
 
     connect(this, &VideoQtWidgets::run_min, worker, &Di_riror_adiRIZ::run_mian);
     connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
+    connect(worker, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
             [] { openWebPage(AppConstants::languageHelpPage); });
     // The second list is filled first: filling the first applies the language, both of them.
@@ -176,7 +178,8 @@ void VideoQtWidgets::applySelectedLanguage()
     const QString second = ui->SecondLanguagecomboBox->currentData().toString();
     if (!tag.isEmpty() && !second.isEmpty() && second != tag)
         tag += QLatin1Char('+') + second;
-    if (!worker->setLanguage(tag))
+    // The engine loads on the pool; only what is known without loading is refused here.
+    if (!worker->takeLanguage(tag))
         qDebug() << "eorr" << worker->errorText;
     qDebug() << "oooo" << tag;
 }
@@ -458,7 +461,30 @@ void VideoQtWidgets::previewCurrentFrame()
 {
     if (!worker || !videoItem)
         return;
-    QImage frame = videoItem->videoSink()->videoFrame().toImage();
+    const QImage frame = videoItem->videoSink()->videoFrame().toImage();
+    // The frame on screen now is read once the language's engine has loaded on the pool.
+    if (!worker->prepareLanguage()) {
+        framePendingPreview = frame;
+        return;
+    }
+    framePendingPreview = QImage();
+    showPreview(frame);
+}
+
+void VideoQtWidgets::onLanguageLoaded(bool taken)
+{
+    if (framePendingPreview.isNull() || !worker)
+        return;
+    if (!taken) {
+        framePendingPreview = QImage();
+        return;
+    }
+    if (worker->prepareLanguage())
+        showPreview(std::exchange(framePendingPreview, QImage()));
+}
+
+void VideoQtWidgets::showPreview(QImage frame)
+{
     QString text;
     QImage cut;
     if (!worker->preview_ORC_V2(&frame, &text, &cut)) {

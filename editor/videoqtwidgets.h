@@ -2,6 +2,7 @@
 
 #include "recognition/di_riror_adiriz.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -73,6 +74,8 @@ private:
     void fillSecondLanguages();
     void connectScanChoice();
     void applySelectedLanguage();
+    void onLanguageLoaded(bool taken);
+    void showPreview(QImage frame);
     void createPlayer();
     void createScene();
     void showSubtitlesOrHideDock();
@@ -103,6 +106,8 @@ private:
     bool firstFrameShown = false;
     bool cropPlaced = false;
     bool rangeMarkersPlaced = false;
+    // A preview asked for while the language was loading.
+    QImage framePendingPreview;
     // The fractions the markers were placed at from the task; a release there changes nothing.
     double placedInFraction = 0.0;
     double placedOutFraction = 1.0;

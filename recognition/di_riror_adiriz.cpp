@@ -250,8 +250,8 @@ void Di_riror_adiRIZ::run_mian()
     }
     const bool resumes = lastPosition != 0 && lastPosition > timeRange_in && lastPosition < timeRange_out;
     runStart = resumes ? lastPosition : timeRange_in;
-    const bool mustLoad = !languageTag().isEmpty() && recognizer->needsLoading(languageTag(), Frame_rate);
-    if (!mustLoad) {
+    const bool loaded = prepareLanguage();
+    if (loaded) {
         if (const auto refusal = recognizer->setPlaybackRate(Frame_rate)) {
             rec.errorText = refusal->text();
             emit err(errorText);
@@ -264,9 +264,8 @@ void Di_riror_adiRIZ::run_mian()
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
     connect(reader, &PlaybackReader::frameUnreadable, this, &Di_riror_adiRIZ::onFrameUnreadable);
     rec.state = Running;
-    if (mustLoad) {
+    if (!loaded) {
         phase = RunPhase::Loading;
-        loadLanguageForRun();
         return;
     }
     phase = RunPhase::Playing;
@@ -275,10 +274,18 @@ void Di_riror_adiRIZ::run_mian()
         startPlayback();
 }
 
-void Di_riror_adiRIZ::loadLanguageForRun()
+bool Di_riror_adiRIZ::prepareLanguage()
 {
+    const QString tag = languageTag();
+    if (tag.isEmpty() || !recognizer->needsLoading(tag, Frame_rate))
+        return true; // without a tag, recognition says that no language is selected
+    // A run waiting for the load an editor started takes that one.
+    if (languageWatcher && loadingTag == tag && loadingRate == Frame_rate)
+        return false;
     delete languageWatcher;
     languageWatcher = new QFutureWatcher<TextRecognizer::Selection>(this);
+    loadingTag = tag;
+    loadingRate = Frame_rate;
     QFutureWatcher<TextRecognizer::Selection> *watcher = languageWatcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         watcher->deleteLater();
@@ -287,24 +294,35 @@ void Di_riror_adiRIZ::loadLanguageForRun()
         languageWatcher = nullptr;
         onLanguageLoaded(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &TextRecognizer::load, languageTag(), TextRecognizer::Sharing::Shared,
-                                         double(Frame_rate)));
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &TextRecognizer::load, tag,
+                                         TextRecognizer::Sharing::Shared, double(Frame_rate)));
+    return false;
 }
 
 void Di_riror_adiRIZ::onLanguageLoaded(const TextRecognizer::Selection &selection)
 {
-    // A run stopped, failed or reset meanwhile has no use for it.
-    if (phase != RunPhase::Loading)
-        return;
-    if (const auto refusal = recognizer->adopt(selection)) {
-        // Refused as a start is: the task stays Ready, and the batch goes on to the next.
-        endPlayback();
-        rec.state = Ready;
-        rec.errorText = refusal->text();
-        emit err(errorText);
-        emit completedSig();
-        return;
+    // A language left meanwhile (a reset, or setLanguage) is not taken.
+    if (selection.tag == languageTag()) {
+        if (const auto refusal = recognizer->adopt(selection)) {
+            rec.errorText = refusal->text();
+            if (phase == RunPhase::Loading) {
+                // Refused as a start is: the task stays Ready, and the batch goes on to the next.
+                endPlayback();
+                rec.state = Ready;
+                emit err(errorText);
+                emit completedSig();
+            } else {
+                emit err(errorText);
+            }
+            emit languageLoaded(false);
+            return;
+        }
+        emit languageLoaded(true);
     }
+    // A run stopped or failed meanwhile keeps the engine for its next start; one still waiting
+    // plays, unless its language or rate changed meanwhile and it waits for another load.
+    if (phase != RunPhase::Loading || !prepareLanguage())
+        return;
     phase = RunPhase::Playing;
     if (player->mediaStatus() != QMediaPlayer::LoadingMedia)
         startPlayback();

@@ -119,6 +119,8 @@ signals:
     void loadThumbnail_ok();
     // The container probe is done: the task is Ready, or stays as it was for a file it cannot read.
     void mediaProbed();
+    // A load of the task's language on the pool ended: its engine was taken, or refused (with err).
+    void languageLoaded(bool taken);
 
 public slots:
     void run_mian();
@@ -133,6 +135,12 @@ public slots:
     void setoutTimeRange(qlonglong timeRange_out);
     // One tag, or several read together joined by "+"; `languages` then holds each of them.
     bool setLanguage(QString language);
+    // The same choice without loading on the calling thread: a part not installed is refused at
+    // once, as setLanguage refuses it; otherwise the tag is taken and its engine loads on the pool.
+    bool takeLanguage(const QString &language);
+    // True when the task's language can be read at its rate now; otherwise starts (or keeps) its
+    // load on the pool, and languageLoaded tells when it is done.
+    bool prepareLanguage();
     void setFrameNumber_orc(double Num);
     // A different mode drops the samples and the resume point of the other.
     void setScanMode(ScanMode mode);
@@ -147,7 +155,6 @@ private:
     void applyDefaultLanguage();
     QString languageTag() const;
     bool selectLanguageNow();
-    void loadLanguageForRun();
     void onLanguageLoaded(const TextRecognizer::Selection &selection);
     void onProbed(const MediaFacts &facts);
     void onPositionChanged(qint64 position);
@@ -179,6 +186,9 @@ private:
     std::unique_ptr<TextRecognizer> recognizer;
     QFutureWatcher<MediaFacts> *probeWatcher = nullptr;
     QFutureWatcher<TextRecognizer::Selection> *languageWatcher = nullptr;
+    // What languageWatcher loads.
+    QString loadingTag;
+    double loadingRate = 0.0;
     RunPhase phase = RunPhase::Idle;
     TaskState endingAs = Done;
     bool awaitingSeek = false;

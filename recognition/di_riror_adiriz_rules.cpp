@@ -49,6 +49,18 @@ bool Di_riror_adiRIZ::setLanguage(QString language)
     return true;
 }
 
+bool Di_riror_adiRIZ::takeLanguage(const QString &language)
+{
+    if (const auto refusal = TextRecognizer::checkInstalled(language)) {
+        rec.errorText = refusal->text();
+        emit err(errorText);
+        return false;
+    }
+    rec.languages = language.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    prepareLanguage();
+    return true;
+}
+
 void Di_riror_adiRIZ::setFrameNumber_orc(double Num)
 {
     rec.Frame_rate = Num;
