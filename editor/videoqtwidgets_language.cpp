@@ -1,0 +1,117 @@
+// The editor's language lists and previews: the choice goes to the task at once, its engine loads
+// on the pool, and a preview waits for it there rather than on the GUI thread.
+#include "videoqtwidgets.h"
+
+#include "ui_videoqtwidgets.h"
+
+#include "ocr/textrecognizer.h"
+
+#include <QDebug>
+#include <QGraphicsVideoItem>
+#include <QMessageBox>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <algorithm>
+#include <utility>
+
+void VideoQtWidgets::fillLanguages()
+{
+    TextRecognizer *recognizer = worker->textRecognizer();
+    const QList<QStringList> available = recognizer->availableLanguages();
+    const QString profile = recognizer->userProfileLanguage();
+    const QString saved = worker->languages.isEmpty() ? QString() : worker->languages.first();
+
+    const bool savedKnown = std::any_of(available.cbegin(), available.cend(),
+                                        [&saved](const QStringList &entry) { return entry.value(0) == saved; });
+    const bool warned = !saved.isEmpty() && !savedKnown;
+    if (warned) {
+        QMessageBox::warning(this, tr("error"), tr("系统没有知道已经保存的语言  请添加语言包"), QMessageBox::Ok);
+    }
+
+    int savedIndex = -1;
+    int profileIndex = -1;
+    for (const QStringList &entry : available) {
+        const QString tag = entry.value(0);
+        ui->LanguagescomboBox->addItem(entry.value(1, tag), tag);
+        qDebug() << tag;
+        const int index = ui->LanguagescomboBox->count() - 1;
+        if (savedIndex < 0 && !saved.isEmpty() && tag == saved)
+            savedIndex = index;
+        if (profileIndex < 0 && tag == profile)
+            profileIndex = index;
+    }
+
+    if (savedIndex >= 0)
+        ui->LanguagescomboBox->setCurrentIndex(savedIndex);
+    else if (warned)
+        ui->LanguagescomboBox->setCurrentIndex(ui->LanguagescomboBox->count() + 5); // no entry
+    else
+        ui->LanguagescomboBox->setCurrentIndex(profileIndex);
+}
+
+void VideoQtWidgets::fillSecondLanguages()
+{
+    const QString saved = worker->languages.value(1);
+    QComboBox *box = ui->SecondLanguagecomboBox;
+    box->addItem(tr("无第二语言"), QString());
+    for (const QStringList &entry : worker->textRecognizer()->availableLanguages()) {
+        box->addItem(entry.value(1, entry.value(0)), entry.value(0));
+        if (!saved.isEmpty() && entry.value(0) == saved)
+            box->setCurrentIndex(box->count() - 1);
+    }
+}
+
+void VideoQtWidgets::applySelectedLanguage()
+{
+    if (!worker)
+        return;
+    QString tag = ui->LanguagescomboBox->currentData().toString();
+    const QString second = ui->SecondLanguagecomboBox->currentData().toString();
+    if (!tag.isEmpty() && !second.isEmpty() && second != tag)
+        tag += QLatin1Char('+') + second;
+    // The engine loads on the pool; only what is known without loading is refused here.
+    if (!worker->takeLanguage(tag))
+        qDebug() << "eorr" << worker->errorText;
+    qDebug() << "oooo" << tag;
+}
+
+void VideoQtWidgets::previewCurrentFrame()
+{
+    if (!worker || !videoItem)
+        return;
+    const QImage frame = videoItem->videoSink()->videoFrame().toImage();
+    // The frame on screen now is read once the language's engine has loaded on the pool.
+    if (!worker->prepareLanguage()) {
+        framePendingPreview = frame;
+        return;
+    }
+    framePendingPreview = QImage();
+    showPreview(frame);
+}
+
+void VideoQtWidgets::onLanguageLoaded(bool taken)
+{
+    if (framePendingPreview.isNull() || !worker)
+        return;
+    if (!taken) {
+        framePendingPreview = QImage();
+        return;
+    }
+    if (worker->prepareLanguage())
+        showPreview(std::exchange(framePendingPreview, QImage()));
+}
+
+void VideoQtWidgets::showPreview(QImage frame)
+{
+    QString text;
+    QImage cut;
+    if (!worker->preview_ORC_V2(&frame, &text, &cut)) {
+        qDebug() << "erro: " << worker->errorText;
+        return;
+    }
+    ui->Previewlabel->setText(text);
+    const QImage onScreen = cut.scaled(cropSceneRect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    ui->Previewmagelabel->setPixmap(QPixmap::fromImage(onScreen).scaled(
+        ui->Previewmagelabel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
