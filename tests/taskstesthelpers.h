@@ -2,6 +2,7 @@
 
 // Helpers shared by the batch tests: fixtures, hand-made tasks, modal answers and file questions.
 
+#include "modalanswers.h"
 #include "taskrewrite.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/filedialogs.h"
@@ -11,11 +12,9 @@
 #include "tasks/tasklistwidgetsclass.h"
 #include "tasks/taskqlistwidget.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -182,70 +181,6 @@ private:
     QTimer poll;
     QList<Di_riror_adiRIZ *> seen;
 };
-
-// What a modal box showed before it was answered.
-struct ModalSeen
-{
-    bool seen = false;
-    QString title;
-    QString text;
-    QStringList buttons;
-};
-
-// Calls `answer` with the next modal widget that opens. The box opens inside exec(), so poll for
-// it; polling ends when `watch` expires, so a test can let go of a box it expects never to see.
-inline void whenModalOpens(std::weak_ptr<void> watch, std::function<void(QWidget *)> answer, int attemptsLeft = 1000)
-{
-    QTimer::singleShot(10, qApp, [watch, answer, attemptsLeft] {
-        if (watch.expired())
-            return;
-        if (QWidget *modal = QApplication::activeModalWidget())
-            answer(modal);
-        else if (attemptsLeft > 0)
-            whenModalOpens(watch, answer, attemptsLeft - 1);
-    });
-}
-
-using ModalLog = std::shared_ptr<QList<ModalSeen>>;
-
-inline void answerFrom(std::weak_ptr<QList<ModalSeen>> log, QList<QMessageBox::StandardButton> answers, int next)
-{
-    whenModalOpens(log, [log, answers, next](QWidget *modal) {
-        const ModalLog seen = log.lock();
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box || !seen) {
-            modal->close();
-            return;
-        }
-        ModalSeen &now = (*seen)[next];
-        now.seen = true;
-        now.title = box->windowTitle();
-        now.text = box->text();
-        for (QAbstractButton *button : box->buttons())
-            now.buttons.append(button->text());
-        if (QAbstractButton *button = box->button(answers.at(next)))
-            button->click();
-        else
-            box->reject();
-        if (next + 1 < answers.size())
-            answerFrom(log, answers, next + 1);
-    });
-}
-
-// Answers the next message boxes one after another with `answers`, recording each in its place.
-// Dropping the returned log stops waiting for the boxes.
-inline ModalLog answerMessageBoxes(const QList<QMessageBox::StandardButton> &answers)
-{
-    auto log = std::make_shared<QList<ModalSeen>>(answers.size());
-    answerFrom(log, answers, 0);
-    return log;
-}
-
-inline std::shared_ptr<ModalSeen> answerMessageBox(QMessageBox::StandardButton which)
-{
-    const ModalLog log = answerMessageBoxes({which});
-    return std::shared_ptr<ModalSeen>(log, &(*log)[0]);
-}
 
 // Answers every file question with `answers` for the lifetime of the object, recording the questions.
 class FileAnswers

@@ -67,7 +67,6 @@ private slots:
     void cropIsClippedOrRefused_data();
     void cropIsClippedOrRefused();
     void rotatedClipComesOutUpright();
-    void truncatedFileIsNoticed();
 
     void entriesAreFrameExact_data();
     void entriesAreFrameExact();
@@ -202,19 +201,6 @@ void TestFastScan::rotatedClipComesOutUpright()
         for (int x = 0; x < shown.width(); ++x)
             bright += qGray(shown.pixel(x, y)) > 200;
     QVERIFY2(bright > 100, qPrintable(QString::number(bright)));
-}
-
-void TestFastScan::truncatedFileIsNoticed()
-{
-    for (const char *name : {"fs_truncated.mkv", "en_two.mp4"}) {
-        VideoFrameReader reader;
-        QVERIFY(reader.open(fixture(name)));
-        int frames = 0;
-        while (reader.readFrame() == VideoFrameReader::ReadResult::Frame)
-            ++frames;
-        QVERIFY(frames > 25);
-        QCOMPARE(reader.truncated(), QByteArray(name) == "fs_truncated.mkv");
-    }
 }
 
 void TestFastScan::entriesAreFrameExact_data()

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace TasksTest;
@@ -131,25 +130,6 @@ private slots:
         QVERIFY(!list.isRunning());
     }
 
-    void secondStartDuringRunIsIgnored()
-    {
-        TaskListOBJ list;
-        handMadeTask(list, "t0", Ready);
-        handMadeTask(list, "t1", Ready);
-        QSignalSpy completed(&list, &TaskListOBJ::completedSig);
-        BatchDriver driver(list, [&list, &completed](Di_riror_adiRIZ *task) {
-            QVERIFY(list.isRunning());
-            list.runAll();
-            QCOMPARE(completed.count(), 0);
-            finish(task);
-        });
-
-        QVERIFY(runToEnd(list));
-
-        QCOMPARE(driver.ran, (QStringList{"t0", "t1"}));
-        QCOMPARE(completed.count(), 1);
-    }
-
     void removeTaskDeletesOnlyThatTask()
     {
         TaskListOBJ list;
@@ -179,18 +159,7 @@ private slots:
         QCOMPARE(handedOver->parent(), &live);
         QVERIFY(leftBehind.isNull());
     }
-
-    void probeRefusesWhatIsNotVideo()
-    {
-        QTemporaryDir dir;
-        const QString textFile = dir.filePath("notes.mp4");
-        QVERIFY(writeAll(textFile, "just some words, not a video\n"));
-        TaskListOBJ list;
-        QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(textFile)));
-        QVERIFY(!list.isPlayableVideo(QUrl::fromLocalFile(dir.filePath("absent.mp4"))));
-    }
 };
-
 
 QTEST_MAIN(TestTaskListObj)
 #include "tst_tasklistobj.moc"

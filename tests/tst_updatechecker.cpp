@@ -1,6 +1,7 @@
 #include "platform/appconstants.h"
 #include "platform/platform.h"
 #include "app/updatechecker.h"
+#include "modalanswers.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -82,43 +83,6 @@ private:
     std::ostream &stream;
     std::ostringstream buffer;
     std::streambuf *old;
-};
-
-// Watches for the next modal message box, remembers what it showed and clicks `button` on it
-// (-1: presses Escape).
-class ModalAnswerer
-{
-public:
-    explicit ModalAnswerer(int button) : button(button)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] { answerVisibleBox(); });
-        timer.start(10);
-    }
-
-    bool shown = false;
-    QString title, text;
-    QMap<QMessageBox::StandardButton, QString> buttons;
-
-private:
-    void answerVisibleBox()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        timer.stop();
-        shown = true;
-        title = box->windowTitle();
-        text = box->text();
-        for (QAbstractButton *shown : box->buttons())
-            buttons.insert(box->standardButton(shown), shown->text());
-        if (button < 0)
-            QTest::keyClick(box, Qt::Key_Escape);
-        else
-            QTest::mouseClick(box->button(QMessageBox::StandardButton(button)), Qt::LeftButton);
-    }
-
-    int button;
-    QTimer timer;
 };
 
 double storedSkipVersion()
@@ -286,7 +250,7 @@ private slots:
         QTest::newRow("to update opens the help page") << int(QMessageBox::Ok) << UpdateChoice::Update << true << 0.0;
         QTest::newRow("skip stores the version") << int(QMessageBox::Save) << UpdateChoice::Skip << false << 1.1;
         QTest::newRow("next time does nothing") << int(QMessageBox::Cancel) << UpdateChoice::Later << false << 0.0;
-        QTest::newRow("escape counts as next time") << -1 << UpdateChoice::Later << false << 0.0;
+        QTest::newRow("escape counts as next time") << int(QMessageBox::NoButton) << UpdateChoice::Later << false << 0.0;
     }
     void dialogAnswers()
     {
@@ -297,15 +261,14 @@ private slots:
 
         AnswerServer server(200, answer("1.1"));
         UpdateChecker checker = server.checker();
-        ModalAnswerer box(button);
+        MessageBoxAnswers answers({QMessageBox::StandardButton(button)});
         QCOMPARE(offerUpdate(checker), choice);
-        QVERIFY(box.shown);
+        const ModalSeen &box = answers.at(0);
+        QVERIFY(box.seen);
         QCOMPARE(box.title, QString("检测到新版本"));
         QCOMPARE(box.text, QString("本地版本 : 1.000\n最新版本 : 1.100\n\n更新内容: notes"));
-        QCOMPARE(box.buttons.size(), 3);
-        QCOMPARE(box.buttons.value(QMessageBox::Ok), QString("去更新"));
-        QCOMPARE(box.buttons.value(QMessageBox::Save), QString("跳过本版本更新"));
-        QCOMPARE(box.buttons.value(QMessageBox::Cancel), QString("下次再说"));
+        QCOMPARE(box.buttons, (QMap<QMessageBox::StandardButton, QString>{
+                                  {QMessageBox::Ok, "去更新"}, {QMessageBox::Save, "跳过本版本更新"}, {QMessageBox::Cancel, "下次再说"}}));
         QCOMPARE(pages.opened, pageOpened ? QList<QUrl>{QUrl(QString::fromStdString(AppConstants::helpPage))}
                                           : QList<QUrl>{});
         QCOMPARE(storedSkipVersion(), stored);
@@ -317,7 +280,7 @@ private slots:
         const auto round = [](const std::string &version, QMessageBox::StandardButton click) {
             AnswerServer server(200, answer(version));
             UpdateChecker checker = server.checker();
-            ModalAnswerer box(click);
+            MessageBoxAnswers answers({click});
             return offerUpdate(checker);
         };
         QCOMPARE(round("1.1", QMessageBox::Save), UpdateChoice::Skip);
@@ -331,9 +294,10 @@ private slots:
             "版本:1.0.0.0\n\n更多信息" + QString::fromStdString(AppConstants::siteAddress) + "\n";
         QCOMPARE(aboutText(), expected);
 
-        ModalAnswerer box(QMessageBox::Ok);
+        MessageBoxAnswers answers({QMessageBox::Ok});
         showAboutBox();
-        QVERIFY(box.shown);
+        const ModalSeen &box = answers.at(0);
+        QVERIFY(box.seen);
         QCOMPARE(box.title, QString("关于软件"));
         QCOMPARE(box.text, expected);
         QCOMPARE(box.buttons.keys(), QList<QMessageBox::StandardButton>{QMessageBox::Ok});

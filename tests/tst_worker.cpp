@@ -4,6 +4,7 @@
 #include "ocr/textrecognizer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <QSignalSpy>
@@ -22,6 +23,14 @@ const QString englishClip = fixture("en_two.mp4");
 void waitUntilReady(Di_riror_adiRIZ &task)
 {
     QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+}
+
+// Reads by playback once its video is known; `language` when given.
+void readyForPlayback(Di_riror_adiRIZ &task, const QString &language = {})
+{
+    task.setScanMode(ScanMode::Playback);
+    QVERIFY(language.isEmpty() || task.setLanguage(language));
+    waitUntilReady(task);
 }
 
 int threadCount()
@@ -44,14 +53,15 @@ class TestWorker : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void newTaskTakesWholeVideoAndFrame_data();
     void newTaskTakesWholeVideoAndFrame();
-    void unplayableFileStaysUnknownAndRefusesToRun();
+    void unplayableFileStaysUnknown();
     void rangeSettersDropSamplesButKeepEntries();
+    void languageRefusalKeepsPreviousLanguage_data();
     void languageRefusalKeepsPreviousLanguage();
     void runOverRangeBuildsEntriesAndCompletesOnce();
+    void runToEndOfMediaFinishes_data();
     void runToEndOfMediaFinishes();
-    void endOfMediaEndsRunWithoutFinalReport();
-    void matroskaDurationComesFromContainer();
     void playbackErrorEndsRunKeepingSamples();
     void stopThenResumeKeepsSamples();
     void refusedStartsSayWhy_data();
@@ -77,20 +87,28 @@ void TestWorker::initTestCase()
     TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
 }
 
+void TestWorker::newTaskTakesWholeVideoAndFrame_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<qint64>("duration");
+    QTest::newRow("mp4") << englishClip << qint64(6000);
+    QTest::newRow("matroska, length from the container") << fixture("zh_yellow.mkv") << qint64(5000);
+}
+
 void TestWorker::newTaskTakesWholeVideoAndFrame()
 {
-    Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    QCOMPARE(task.videoFileName, QStringLiteral("en_two.mp4"));
+    QFETCH(QString, clip);
+    QFETCH(qint64, duration);
+    Di_riror_adiRIZ task(clip);
+    QCOMPARE(task.videoFileName, QFileInfo(clip).fileName());
     QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
     waitUntilReady(task);
-    QVERIFY(qAbs(task.duration - 6000) <= 100);
+    QVERIFY2(qAbs(task.duration - duration) <= 100, qPrintable(QString::number(task.duration)));
     QCOMPARE(task.timeRange_in, 0);
     QCOMPARE(task.timeRange_out, task.duration);
     QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
 }
-
-void TestWorker::unplayableFileStaysUnknownAndRefusesToRun()
+void TestWorker::unplayableFileStaysUnknown()
 {
     Di_riror_adiRIZ task(fixture("not_a_video.mp4"));
     QTRY_VERIFY_WITH_TIMEOUT(!task.isProbingMedia(), 10000);
@@ -99,10 +117,6 @@ void TestWorker::unplayableFileStaysUnknownAndRefusesToRun()
     QVERIFY(task.thumbnailLoaded);
     QVERIFY(task.thumbnail.isNull());
     QCOMPARE(task.timeRange_in, -1);
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    task.run_mian();
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(task.errorText, QStringLiteral("状态不是就绪"));
 }
 
 void TestWorker::rangeSettersDropSamplesButKeepEntries()
@@ -128,25 +142,34 @@ void TestWorker::rangeSettersDropSamplesButKeepEntries()
     QCOMPARE(task.entries.size(), 1);
 }
 
-void TestWorker::languageRefusalKeepsPreviousLanguage()
+void TestWorker::languageRefusalKeepsPreviousLanguage_data()
 {
-    Di_riror_adiRIZ task;
-    const QString available = TextRecognizer().availableLanguages().first().first();
-    QVERIFY(task.setLanguage(available));
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    QVERIFY(!task.setLanguage(available.toUpper() + QStringLiteral("-X")));
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(task.errorText, available.toUpper() + QStringLiteral("-X Error No language"));
-    QCOMPARE(task.languages, QStringList{available});
-    QVERIFY(task.textRecognizer()->hasEngine());
+    QTest::addColumn<bool>("onThePool");
+    QTest::newRow("loaded at once") << false;
+    QTest::newRow("loaded on the pool") << true;
 }
 
+void TestWorker::languageRefusalKeepsPreviousLanguage()
+{
+    QFETCH(bool, onThePool);
+    Di_riror_adiRIZ task;
+    const auto choose = [&](const QString &tag) { return onThePool ? task.takeLanguage(tag) : task.setLanguage(tag); };
+    const QString available = TextRecognizer().availableLanguages().first().first();
+    QVERIFY(choose(available));
+    QCOMPARE(task.textRecognizer()->hasEngine(), !onThePool);
+    QTRY_VERIFY(task.textRecognizer()->hasEngine());
+    // A part not installed is refused at once either way.
+    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+    QVERIFY(!choose(available + QStringLiteral("+xx")));
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(task.errorText, QStringLiteral("xx Error No language"));
+    QCOMPARE(task.languages, QStringList{available});
+    QVERIFY(!task.textRecognizer()->needsLoading(available, task.Frame_rate));
+}
 void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
+    readyForPlayback(task, QStringLiteral("en"));
     task.setInTimeRange(200);
     task.setoutTimeRange(2800);
     task.setCropRect(QRect(0, 240, 640, 120));
@@ -170,31 +193,24 @@ void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
     QCOMPARE(completed.size(), 1);
 }
 
-void TestWorker::runToEndOfMediaFinishes()
+void TestWorker::runToEndOfMediaFinishes_data()
 {
-    Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
-    task.setInTimeRange(4200);
-    task.setFrameNumber_orc(2.0);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QCOMPARE(completed.size(), 1);
+    QTest::addColumn<qint64>("promisedMore");
+    QTest::newRow("out point at the duration") << qint64(0);
+    // No report can pass the out point or equal the duration: only the end of the media can end it.
+    QTest::newRow("out point past the media's end") << qint64(60000);
 }
 
-void TestWorker::endOfMediaEndsRunWithoutFinalReport()
+void TestWorker::runToEndOfMediaFinishes()
 {
+    QFETCH(qint64, promisedMore);
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
-    // No report can pass the out point or equal the duration: only the end of the media can end it.
+    readyForPlayback(task);
     rewrite(task, [&](TaskRecord &r) {
-        r.duration += 60000;
+        r.duration += promisedMore;
         r.timeRange_out = r.duration;
     });
-    task.setInTimeRange(5000);
+    task.setInTimeRange(4500);
     task.setFrameNumber_orc(2.0);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     task.run_mian();
@@ -203,21 +219,10 @@ void TestWorker::endOfMediaEndsRunWithoutFinalReport()
     QTest::qWait(300);
     QCOMPARE(completed.size(), 1);
 }
-
-void TestWorker::matroskaDurationComesFromContainer()
-{
-    Di_riror_adiRIZ task(fixture("zh_yellow.mkv"));
-    waitUntilReady(task);
-    QVERIFY2(qAbs(task.duration - 5000) <= 100, qPrintable(QString::number(task.duration)));
-    QCOMPARE(task.timeRange_out, task.duration);
-    QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
-}
-
 void TestWorker::playbackErrorEndsRunKeepingSamples()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
+    readyForPlayback(task);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
     task.run_mian();
@@ -236,9 +241,7 @@ void TestWorker::playbackErrorEndsRunKeepingSamples()
 void TestWorker::stopThenResumeKeepsSamples()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
+    readyForPlayback(task, QStringLiteral("en"));
     task.setCropRect(QRect(0, 240, 640, 120));
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     task.run_mian();
@@ -323,10 +326,9 @@ void TestWorker::restoredTaskKeepsStoredSettingsAndGetsItsLanguage()
 void TestWorker::newTaskLoadsItsEngineWhenItRuns()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
+    readyForPlayback(task);
     QVERIFY(!task.textRecognizer()->hasEngine());
-    // Its own language again (the editor selects it on opening) loads nothing either.
+    // Its own language again loads nothing either.
     QVERIFY(task.setLanguage(task.languages.join(QLatin1Char('+'))));
     QVERIFY(!task.textRecognizer()->hasEngine());
     task.setInTimeRange(4000);
@@ -340,8 +342,7 @@ void TestWorker::newTaskLoadsItsEngineWhenItRuns()
 
     // Stopped while its engine loads: cancelled at once, nothing read.
     Di_riror_adiRIZ other(englishClip);
-    other.setScanMode(ScanMode::Playback);
-    waitUntilReady(other);
+    readyForPlayback(other);
     QSignalSpy otherCompleted(&other, &Di_riror_adiRIZ::completedSig);
     other.run_mian();
     QCOMPARE(other.state, int(Running));
@@ -373,8 +374,7 @@ void TestWorker::runWithoutLanguageFailsCleanly()
 void TestWorker::resetRestoresDefaults()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
+    readyForPlayback(task);
     rewrite(task, [&](TaskRecord &r) {
         r.state = TaskState(Done);
         r.timeRange_in = 10;
@@ -433,9 +433,7 @@ void TestWorker::previewFromPicture()
 void TestWorker::previewFromPosition()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
+    readyForPlayback(task, QStringLiteral("en"));
     task.setCropRect(QRect(0, 240, 640, 120));
     QString text;
     QImage cut;
@@ -520,9 +518,7 @@ void TestWorker::idleTasksOwnNoPlayerOrThread()
 void TestWorker::playbackReadingsKeepFrameTimesInOrder()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
+    readyForPlayback(task, QStringLiteral("en"));
     task.setCropRect(QRect(0, 240, 640, 120));
     task.setFrameNumber_orc(2.0);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
@@ -552,8 +548,7 @@ void TestWorker::playbackReadingsKeepFrameTimesInOrder()
 void TestWorker::resetOrDeleteWhileReadingsAreInFlight()
 {
     Di_riror_adiRIZ task(englishClip);
-    task.setScanMode(ScanMode::Playback);
-    waitUntilReady(task);
+    readyForPlayback(task);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
     QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
     task.run_mian();
@@ -568,8 +563,7 @@ void TestWorker::resetOrDeleteWhileReadingsAreInFlight()
     QCOMPARE(completed.size(), 0);
 
     auto *doomed = new Di_riror_adiRIZ(englishClip);
-    doomed->setScanMode(ScanMode::Playback);
-    waitUntilReady(*doomed);
+    readyForPlayback(*doomed);
     QSignalSpy doomedProgress(doomed, &Di_riror_adiRIZ::progress_updata);
     doomed->run_mian();
     QVERIFY(doomedProgress.wait(10000));
