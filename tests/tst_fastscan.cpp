@@ -57,286 +57,263 @@ class TestFastScan : public QObject
 {
     Q_OBJECT
 private slots:
-    void segmentation_data();
-    void segmentation();
+    void segmentation_data()
+    {
+        QTest::addColumn<QList<FrameSample>>("readings");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("steady text after a flicker joins")
+            << samples({{0, "Hello"}, {400, "Hello"}, {800, ""}}) << QStringList{"0-800 Hello"};
+        QTest::newRow("one letter of noise joins")
+            << samples({{0, "Keep your voice down"}, {600, "Keep your voice dowm"}, {1200, ""}})
+            << QStringList{"0-1200 Keep your voice down"};
+        QTest::newRow("one word changed stays apart")
+            << samples({{0, "Keep your voice down"}, {1200, "Keep your voice low"}, {2400, ""}})
+            << QStringList{"0-1200 Keep your voice down", "1200-2400 Keep your voice low"};
+        QTest::newRow("steps of a fade join the steady text")
+            << samples({{0, "Sl0wly fading wor"}, {40, "Slowly fading words"}, {2000, "Slowly fadmg wor"}, {2040, ""}})
+            << QStringList{"0-2040 Slowly fading words"};
+        QTest::newRow("a brief fragment is no entry") << samples({{0, "x"}, {80, ""}}) << QStringList();
+        QTest::newRow("a gap splits equal texts")
+            << samples({{0, "Hi there"}, {1000, ""}, {1200, "Hi there"}, {2000, ""}})
+            << QStringList{"0-1000 Hi there", "1200-2000 Hi there"};
+        QTest::newRow("a second reading stands in for an empty first")
+            << samples({{0, ""}, {0, "Hello"}, {1000, ""}}) << QStringList{"0-1000 Hello"};
+    }
+    void segmentation()
+    {
+        QFETCH(QList<FrameSample>, readings);
+        QTEST(described(StretchSegmentation::segment(readings)), "entries");
+    }
 
-    void unreadableFilesSayWhy_data();
-    void unreadableFilesSayWhy();
-    void timesFollowThePlayerForLateStreams();
-    void seekStartsAtTheFirstFrameFromThere();
-    void cropIsClippedOrRefused_data();
-    void cropIsClippedOrRefused();
-    void rotatedClipComesOutUpright();
+    void unreadableFilesSayWhy_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a video") << fixture("not_a_video.mp4") << int(VideoFrameReader::OpenError::Unreadable)
+                                     << "not_a_video.mp4: it cannot be read";
+        QTest::newRow("sound only") << fixture("no_video.wav") << int(VideoFrameReader::OpenError::NoVideoStream)
+                                    << "no_video.wav: it has no video stream";
+    }
+    void unreadableFilesSayWhy()
+    {
+        QFETCH(QString, path);
+        VideoFrameReader reader;
+        QVERIFY(!reader.open(path));
+        QTEST(int(reader.openError()), "error");
+        const FastScan::Outcome probed = FastScan::probe(path);
+        QCOMPARE(probed.status, FastScan::Status::Failed);
+        QFETCH(QString, message);
+        const QString text = FastScanReport::failureText(probed, QFileInfo(path).fileName());
+        QVERIFY2(text.startsWith(message), qPrintable(text));
+    }
 
-    void entriesAreFrameExact_data();
-    void entriesAreFrameExact();
-    void fadeIsOneEntry();
-    void stopThenResumeEqualsOneRun();
-    void truncatedFileGivesWhatWasReadAndAWarning();
-    void noVideoStreamFailsNamingTheFile();
-    void scanModeChangeDropsSamples();
+    void timesFollowThePlayerForLateStreams()
+    {
+        // The player reports this MPEG-TS file's positions from its first time stamp (1.48 s) on.
+        VideoFrameReader reader;
+        QVERIFY(reader.open(fixture("fs_late.ts")));
+        QVERIFY2(reader.startTimeMs() >= 1000, qPrintable(QString::number(reader.startTimeMs())));
+        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
+        const qint64 first = reader.frameTimeMs();
+        QCOMPARE(first, reader.startTimeMs());
+        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
+        QCOMPARE(reader.frameTimeMs(), first + 40);
+    }
+
+    void seekStartsAtTheFirstFrameFromThere()
+    {
+        VideoFrameReader reader;
+        QVERIFY(reader.open(fixture("en_two.mp4")));
+        QVERIFY(reader.seek(2010));
+        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
+        QCOMPARE(reader.frameTimeMs(), 2040);
+    }
+
+    void cropIsClippedOrRefused_data()
+    {
+        QTest::addColumn<QRect>("crop");
+        QTest::addColumn<int>("fit");
+        QTest::addColumn<QSize>("pictureSize");
+        QTest::newRow("inside") << QRect(0, 240, 640, 120) << int(VideoFrameReader::CropFit::Inside) << QSize(640, 120);
+        QTest::newRow("partly outside") << QRect(600, 300, 100, 100) << int(VideoFrameReader::CropFit::Clipped)
+                                        << QSize(40, 60);
+        QTest::newRow("wholly outside") << QRect(700, 0, 50, 50) << int(VideoFrameReader::CropFit::Outside) << QSize();
+    }
+    void cropIsClippedOrRefused()
+    {
+        QFETCH(QRect, crop);
+        VideoFrameReader reader;
+        QVERIFY(reader.open(fixture("en_two.mp4")));
+        const VideoFrameReader::CropFit fit = reader.setCrop(crop);
+        QTEST(int(fit), "fit");
+        if (fit == VideoFrameReader::CropFit::Outside)
+            return;
+        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
+        QTEST(reader.colourCrop().size(), "pictureSize");
+        QTEST(reader.grayCrop().size(), "pictureSize");
+    }
+
+    void rotatedClipComesOutUpright()
+    {
+        VideoFrameReader reader;
+        QVERIFY(reader.open(fixture("fs_rotated.mp4")));
+        QCOMPARE(reader.rotation(), 90);
+        QCOMPARE(reader.codedSize(), QSize(640, 360));
+        QCOMPARE(reader.displaySize(), QSize(360, 640));
+        // The bottom band of the upright picture is the left band of the stored one.
+        QCOMPARE(reader.setCrop(QRect(0, 480, 360, 160)), VideoFrameReader::CropFit::Inside);
+        QVERIFY(reader.seek(1000));
+        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
+        const QImage shown = reader.colourCrop();
+        reader.setCropSpace(VideoFrameReader::CropSpace::Stored);
+        QCOMPARE(reader.setCrop(QRect(0, 0, 160, 360)), VideoFrameReader::CropFit::Inside);
+        const QImage stored = reader.colourCrop();
+        QCOMPARE(shown.size(), QSize(360, 160));
+        QCOMPARE(stored.size(), QSize(360, 160));
+        QCOMPARE(stored, shown);
+        // White letters on the dark background: some bright pixels.
+        int bright = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                bright += qGray(shown.pixel(x, y)) > 200;
+        QVERIFY2(bright > 100, qPrintable(QString::number(bright)));
+    }
+
+    void entriesAreFrameExact_data()
+    {
+        // 25 fps: an entry starts at the first frame at or after the subtitle's start and ends at
+        // the first frame at or after its end.
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QRect>("crop");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("plain clip") << "en_two.mp4" << band
+                                    << QStringList{"520-2520 Hello world", "3000-5000 How are you today"};
+        QTest::newRow("0.3 s subtitle") << "fs_short.mp4" << band
+                                        << QStringList{"600-920 Quick", "1520-3000 Then a longer line"};
+        QTest::newRow("one word changed back to back") << "fs_oneword.mp4" << band
+            << QStringList{"520-1720 Keep your voice down", "1720-3000 Keep your voice low"};
+        QTest::newRow("stream starting at 1.48 s") << "fs_late.ts" << band << QStringList{"2280-3880 Late start"};
+        // The player shows the frames as stored: the crop is drawn on the sideways picture, and the
+        // text inside it is read upright.
+        QTest::newRow("rotated clip, crop as the player shows it")
+            << "fs_rotated.mp4" << QRect(0, 0, 200, 360) << QStringList{"400-2000 Phone text"};
+    }
+    void entriesAreFrameExact()
+    {
+        QFETCH(QString, clip);
+        Di_riror_adiRIZ task(fixture(qPrintable(clip)));
+        QCOMPARE(task.scanMode, ScanMode::Fast);
+        QVERIFY(task.setLanguage(QStringLiteral("en")));
+        waitUntilReady(task);
+        QFETCH(QRect, crop);
+        task.setCropRect(crop);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
+        task.run_mian();
+        QCOMPARE(task.state, int(Running));
+        QVERIFY(completed.wait(30000));
+        QCOMPARE(task.state, int(Done));
+        QTEST(described(task.entries), "entries");
+        QVERIFY(task.errorText.isEmpty());
+        for (const QList<QVariant> &report : progress)
+            QVERIFY(report.first().toFloat() >= 0.0f && report.first().toFloat() <= 1.0f);
+        QTest::qWait(100);
+        QCOMPARE(completed.size(), 1);
+    }
+
+    void fadeIsOneEntry()
+    {
+        // Shown 0.6-2.8 s, fading in and out over 200 ms: one entry from where it becomes readable.
+        Di_riror_adiRIZ task(fixture("fs_fade.mp4"));
+        QVERIFY(scanned(task));
+        QCOMPARE(task.entries.size(), 1);
+        const SRTEntry &entry = task.entries.first();
+        QCOMPARE(entry.text, QStringLiteral("Slowly fading words\n"));
+        QVERIFY2(entry.intime >= 600 && entry.intime <= 800, qPrintable(QString::number(entry.intime)));
+        QVERIFY2(entry.outtime >= 2600 && entry.outtime <= 2840, qPrintable(QString::number(entry.outtime)));
+    }
+
+    void stopThenResumeEqualsOneRun()
+    {
+        Di_riror_adiRIZ whole(fixture("fs_oneword.mp4"));
+        QVERIFY(scanned(whole));
+
+        Di_riror_adiRIZ task(fixture("fs_oneword.mp4"));
+        QVERIFY(task.setLanguage(QStringLiteral("en")));
+        waitUntilReady(task);
+        task.setCropRect(band);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        // Stopped at the first report past the first subtitle's start.
+        const QMetaObject::Connection stopper = connect(&task, &Di_riror_adiRIZ::progress_updata, &task, [&task] {
+            if (task.lastPosition >= 1000)
+                task.stop_slots();
+        });
+        task.run_mian();
+        QVERIFY(completed.wait(30000));
+        QCOMPARE(task.state, int(Cancelled));
+        QVERIFY(task.entries.isEmpty());
+        const qint64 resumeAt = task.lastPosition;
+        QVERIFY2(resumeAt > 0 && resumeAt < 4000, qPrintable(QString::number(resumeAt)));
+        for (const FrameSample &sample : task.samples)
+            QVERIFY(sample.time < resumeAt);
+
+        disconnect(stopper);
+        QVERIFY(task.makeReady());
+        task.run_mian();
+        QVERIFY(completed.wait(30000));
+        QCOMPARE(completed.size(), 2);
+        QCOMPARE(task.state, int(Done));
+        QCOMPARE(described(task.entries), described(whole.entries));
+        QCOMPARE(task.samples, whole.samples);
+    }
+
+    void truncatedFileGivesWhatWasReadAndAWarning()
+    {
+        Di_riror_adiRIZ task(fixture("fs_truncated.mkv"));
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        QVERIFY(scanned(task));
+        QCOMPARE(task.state, int(Done));
+        QVERIFY(!task.entries.isEmpty());
+        QCOMPARE(task.entries.first().text, QStringLiteral("Hello world\n"));
+        QVERIFY2(task.errorText.contains(QStringLiteral("ends early")), qPrintable(task.errorText));
+        QCOMPARE(errors.size(), 1);
+    }
+
+    void noVideoStreamFailsNamingTheFile()
+    {
+        Di_riror_adiRIZ task;
+        rewrite(task, [&](TaskRecord &r) {
+            r.videoPath = fixture("no_video.wav");
+            r.videoFileName = QStringLiteral("no_video.wav");
+            r.languages = QStringList{QStringLiteral("en")};
+            r.state = TaskState(Ready);
+            r.timeRange_in = 0;
+            r.timeRange_out = r.duration = 1000;
+        });
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        QVERIFY(completed.wait(10000));
+        QCOMPARE(task.state, int(Failed));
+        QCOMPARE(task.errorText, QStringLiteral("no_video.wav: it has no video stream"));
+    }
+
+    void scanModeChangeDropsSamples()
+    {
+        Di_riror_adiRIZ task;
+        rewrite(task, [&](TaskRecord &r) {
+            r.samples = {{1, {"a"}}};
+            r.lastPosition = 500;
+        });
+        task.setScanMode(ScanMode::Fast);
+        QCOMPARE(task.samples.size(), 1);
+        task.setScanMode(ScanMode::Playback);
+        QVERIFY(task.samples.isEmpty());
+        QCOMPARE(task.lastPosition, 0);
+        task.resetTask();
+        QCOMPARE(task.scanMode, ScanMode::Fast);
+    }
 };
-
-void TestFastScan::segmentation_data()
-{
-    QTest::addColumn<QList<FrameSample>>("readings");
-    QTest::addColumn<QStringList>("entries");
-    QTest::newRow("steady text after a flicker joins")
-        << samples({{0, "Hello"}, {400, "Hello"}, {800, ""}}) << QStringList{"0-800 Hello"};
-    QTest::newRow("one letter of noise joins")
-        << samples({{0, "Keep your voice down"}, {600, "Keep your voice dowm"}, {1200, ""}})
-        << QStringList{"0-1200 Keep your voice down"};
-    QTest::newRow("one word changed stays apart")
-        << samples({{0, "Keep your voice down"}, {1200, "Keep your voice low"}, {2400, ""}})
-        << QStringList{"0-1200 Keep your voice down", "1200-2400 Keep your voice low"};
-    QTest::newRow("steps of a fade join the steady text")
-        << samples({{0, "Sl0wly fading wor"}, {40, "Slowly fading words"}, {2000, "Slowly fadmg wor"}, {2040, ""}})
-        << QStringList{"0-2040 Slowly fading words"};
-    QTest::newRow("a brief fragment is no entry") << samples({{0, "x"}, {80, ""}}) << QStringList();
-    QTest::newRow("a gap splits equal texts")
-        << samples({{0, "Hi there"}, {1000, ""}, {1200, "Hi there"}, {2000, ""}})
-        << QStringList{"0-1000 Hi there", "1200-2000 Hi there"};
-    QTest::newRow("a second reading stands in for an empty first")
-        << samples({{0, ""}, {0, "Hello"}, {1000, ""}}) << QStringList{"0-1000 Hello"};
-}
-
-void TestFastScan::segmentation()
-{
-    QFETCH(QList<FrameSample>, readings);
-    QTEST(described(StretchSegmentation::segment(readings)), "entries");
-}
-
-void TestFastScan::unreadableFilesSayWhy_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("not a video") << fixture("not_a_video.mp4") << int(VideoFrameReader::OpenError::Unreadable)
-                                 << "not_a_video.mp4: it cannot be read";
-    QTest::newRow("sound only") << fixture("no_video.wav") << int(VideoFrameReader::OpenError::NoVideoStream)
-                                << "no_video.wav: it has no video stream";
-}
-
-void TestFastScan::unreadableFilesSayWhy()
-{
-    QFETCH(QString, path);
-    VideoFrameReader reader;
-    QVERIFY(!reader.open(path));
-    QTEST(int(reader.openError()), "error");
-    const FastScan::Outcome probed = FastScan::probe(path);
-    QCOMPARE(probed.status, FastScan::Status::Failed);
-    QFETCH(QString, message);
-    const QString text = FastScanReport::failureText(probed, QFileInfo(path).fileName());
-    QVERIFY2(text.startsWith(message), qPrintable(text));
-}
-
-void TestFastScan::timesFollowThePlayerForLateStreams()
-{
-    // The player reports this MPEG-TS file's positions from its first time stamp (1.48 s) on.
-    VideoFrameReader reader;
-    QVERIFY(reader.open(fixture("fs_late.ts")));
-    QVERIFY2(reader.startTimeMs() >= 1000, qPrintable(QString::number(reader.startTimeMs())));
-    QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-    const qint64 first = reader.frameTimeMs();
-    QCOMPARE(first, reader.startTimeMs());
-    QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-    QCOMPARE(reader.frameTimeMs(), first + 40);
-}
-
-void TestFastScan::seekStartsAtTheFirstFrameFromThere()
-{
-    VideoFrameReader reader;
-    QVERIFY(reader.open(fixture("en_two.mp4")));
-    QVERIFY(reader.seek(2010));
-    QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-    QCOMPARE(reader.frameTimeMs(), 2040);
-}
-
-void TestFastScan::cropIsClippedOrRefused_data()
-{
-    QTest::addColumn<QRect>("crop");
-    QTest::addColumn<int>("fit");
-    QTest::addColumn<QSize>("pictureSize");
-    QTest::newRow("inside") << QRect(0, 240, 640, 120) << int(VideoFrameReader::CropFit::Inside) << QSize(640, 120);
-    QTest::newRow("partly outside") << QRect(600, 300, 100, 100) << int(VideoFrameReader::CropFit::Clipped)
-                                    << QSize(40, 60);
-    QTest::newRow("wholly outside") << QRect(700, 0, 50, 50) << int(VideoFrameReader::CropFit::Outside) << QSize();
-}
-
-void TestFastScan::cropIsClippedOrRefused()
-{
-    QFETCH(QRect, crop);
-    VideoFrameReader reader;
-    QVERIFY(reader.open(fixture("en_two.mp4")));
-    const VideoFrameReader::CropFit fit = reader.setCrop(crop);
-    QTEST(int(fit), "fit");
-    if (fit == VideoFrameReader::CropFit::Outside)
-        return;
-    QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-    QTEST(reader.colourCrop().size(), "pictureSize");
-    QTEST(reader.grayCrop().size(), "pictureSize");
-}
-
-void TestFastScan::rotatedClipComesOutUpright()
-{
-    VideoFrameReader reader;
-    QVERIFY(reader.open(fixture("fs_rotated.mp4")));
-    QCOMPARE(reader.rotation(), 90);
-    QCOMPARE(reader.codedSize(), QSize(640, 360));
-    QCOMPARE(reader.displaySize(), QSize(360, 640));
-    // The bottom band of the upright picture is the left band of the stored one.
-    QCOMPARE(reader.setCrop(QRect(0, 480, 360, 160)), VideoFrameReader::CropFit::Inside);
-    QVERIFY(reader.seek(1000));
-    QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-    const QImage shown = reader.colourCrop();
-    reader.setCropSpace(VideoFrameReader::CropSpace::Stored);
-    QCOMPARE(reader.setCrop(QRect(0, 0, 160, 360)), VideoFrameReader::CropFit::Inside);
-    const QImage stored = reader.colourCrop();
-    QCOMPARE(shown.size(), QSize(360, 160));
-    QCOMPARE(stored.size(), QSize(360, 160));
-    QCOMPARE(stored, shown);
-    // White letters on the dark background: some bright pixels.
-    int bright = 0;
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x)
-            bright += qGray(shown.pixel(x, y)) > 200;
-    QVERIFY2(bright > 100, qPrintable(QString::number(bright)));
-}
-
-void TestFastScan::entriesAreFrameExact_data()
-{
-    // 25 fps: an entry starts at the first frame at or after the subtitle's start and ends at
-    // the first frame at or after its end.
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<QRect>("crop");
-    QTest::addColumn<QStringList>("entries");
-    QTest::newRow("plain clip") << "en_two.mp4" << band
-                                << QStringList{"520-2520 Hello world", "3000-5000 How are you today"};
-    QTest::newRow("0.3 s subtitle") << "fs_short.mp4" << band
-                                    << QStringList{"600-920 Quick", "1520-3000 Then a longer line"};
-    QTest::newRow("one word changed back to back") << "fs_oneword.mp4" << band
-        << QStringList{"520-1720 Keep your voice down", "1720-3000 Keep your voice low"};
-    QTest::newRow("stream starting at 1.48 s") << "fs_late.ts" << band << QStringList{"2280-3880 Late start"};
-    // The player shows the frames as stored: the crop is drawn on the sideways picture, and the
-    // text inside it is read upright.
-    QTest::newRow("rotated clip, crop as the player shows it")
-        << "fs_rotated.mp4" << QRect(0, 0, 200, 360) << QStringList{"400-2000 Phone text"};
-}
-
-void TestFastScan::entriesAreFrameExact()
-{
-    QFETCH(QString, clip);
-    Di_riror_adiRIZ task(fixture(qPrintable(clip)));
-    QCOMPARE(task.scanMode, ScanMode::Fast);
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
-    QFETCH(QRect, crop);
-    task.setCropRect(crop);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
-    task.run_mian();
-    QCOMPARE(task.state, int(Running));
-    QVERIFY(completed.wait(30000));
-    QCOMPARE(task.state, int(Done));
-    QTEST(described(task.entries), "entries");
-    QVERIFY(task.errorText.isEmpty());
-    for (const QList<QVariant> &report : progress)
-        QVERIFY(report.first().toFloat() >= 0.0f && report.first().toFloat() <= 1.0f);
-    QTest::qWait(100);
-    QCOMPARE(completed.size(), 1);
-}
-
-void TestFastScan::fadeIsOneEntry()
-{
-    // Shown 0.6-2.8 s, fading in and out over 200 ms: one entry from where it becomes readable.
-    Di_riror_adiRIZ task(fixture("fs_fade.mp4"));
-    QVERIFY(scanned(task));
-    QCOMPARE(task.entries.size(), 1);
-    const SRTEntry &entry = task.entries.first();
-    QCOMPARE(entry.text, QStringLiteral("Slowly fading words\n"));
-    QVERIFY2(entry.intime >= 600 && entry.intime <= 800, qPrintable(QString::number(entry.intime)));
-    QVERIFY2(entry.outtime >= 2600 && entry.outtime <= 2840, qPrintable(QString::number(entry.outtime)));
-}
-
-void TestFastScan::stopThenResumeEqualsOneRun()
-{
-    Di_riror_adiRIZ whole(fixture("fs_oneword.mp4"));
-    QVERIFY(scanned(whole));
-
-    Di_riror_adiRIZ task(fixture("fs_oneword.mp4"));
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    waitUntilReady(task);
-    task.setCropRect(band);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    // Stopped at the first report past the first subtitle's start.
-    const QMetaObject::Connection stopper = connect(&task, &Di_riror_adiRIZ::progress_updata, &task, [&task] {
-        if (task.lastPosition >= 1000)
-            task.stop_slots();
-    });
-    task.run_mian();
-    QVERIFY(completed.wait(30000));
-    QCOMPARE(task.state, int(Cancelled));
-    QVERIFY(task.entries.isEmpty());
-    const qint64 resumeAt = task.lastPosition;
-    QVERIFY2(resumeAt > 0 && resumeAt < 4000, qPrintable(QString::number(resumeAt)));
-    for (const FrameSample &sample : task.samples)
-        QVERIFY(sample.time < resumeAt);
-
-    disconnect(stopper);
-    QVERIFY(task.makeReady());
-    task.run_mian();
-    QVERIFY(completed.wait(30000));
-    QCOMPARE(completed.size(), 2);
-    QCOMPARE(task.state, int(Done));
-    QCOMPARE(described(task.entries), described(whole.entries));
-    QCOMPARE(task.samples, whole.samples);
-}
-
-void TestFastScan::truncatedFileGivesWhatWasReadAndAWarning()
-{
-    Di_riror_adiRIZ task(fixture("fs_truncated.mkv"));
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    QVERIFY(scanned(task));
-    QCOMPARE(task.state, int(Done));
-    QVERIFY(!task.entries.isEmpty());
-    QCOMPARE(task.entries.first().text, QStringLiteral("Hello world\n"));
-    QVERIFY2(task.errorText.contains(QStringLiteral("ends early")), qPrintable(task.errorText));
-    QCOMPARE(errors.size(), 1);
-}
-
-void TestFastScan::noVideoStreamFailsNamingTheFile()
-{
-    Di_riror_adiRIZ task;
-    rewrite(task, [&](TaskRecord &r) {
-        r.videoPath = fixture("no_video.wav");
-        r.videoFileName = QStringLiteral("no_video.wav");
-        r.languages = QStringList{QStringLiteral("en")};
-        r.state = TaskState(Ready);
-        r.timeRange_in = 0;
-        r.timeRange_out = r.duration = 1000;
-    });
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QVERIFY(completed.wait(10000));
-    QCOMPARE(task.state, int(Failed));
-    QCOMPARE(task.errorText, QStringLiteral("no_video.wav: it has no video stream"));
-}
-
-void TestFastScan::scanModeChangeDropsSamples()
-{
-    Di_riror_adiRIZ task;
-    rewrite(task, [&](TaskRecord &r) {
-        r.samples = {{1, {"a"}}};
-        r.lastPosition = 500;
-    });
-    task.setScanMode(ScanMode::Fast);
-    QCOMPARE(task.samples.size(), 1);
-    task.setScanMode(ScanMode::Playback);
-    QVERIFY(task.samples.isEmpty());
-    QCOMPARE(task.lastPosition, 0);
-    task.resetTask();
-    QCOMPARE(task.scanMode, ScanMode::Fast);
-}
 
 QTEST_MAIN(TestFastScan)
 #include "tst_fastscan.moc"

@@ -25,99 +25,96 @@ class TestScenario : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void dropRunExportSaveReopen();
+    void initTestCase()
+    {
+        QVERIFY(home.isValid());
+        useHome(home.path());
+        QVERIFY2(QFile::exists(fixture("en_two.mp4")), "fixtures missing: run scripts/render-fixtures.sh");
+        // The batch runs at rate 3 on whole frames, where only Tesseract keeps up with playback.
+        TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
+    }
+
+    void dropRunExportSaveReopen()
+    {
+        const QString english = fixture("en_two.mp4");
+        const QString chinese = fixture("zh_yellow.mkv");
+        QTemporaryDir out;
+
+        TaskListWidgetsClass page;
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+        // Import by drop; both clips become tasks and get their media facts.
+        dropOn(&page, {english, chinese});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), 2, 20000);
+        const QList<Di_riror_adiRIZ *> tasks = page.taskList()->taskList();
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{english, chinese}));
+        for (Di_riror_adiRIZ *task : tasks) {
+            QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 15000);
+            rewrite(task, [&](TaskRecord &r) { r.Frame_rate = 3.0; }); // as chosen in the editor; keeps the run short
+        }
+
+        // Start: the batch runs after the click and ends with every task done.
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QVERIFY(page.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 120000);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(tasks.at(i)->state, int(Done));
+            QCOMPARE(stateShown(page, i), QStringLiteral("完成"));
+        }
+        const QString englishText = tasks.at(0)->toSrtText();
+        QVERIFY2(englishText.contains(QStringLiteral("Hello world")), qPrintable(englishText));
+        QVERIFY2(englishText.contains(QStringLiteral("How are you today")), qPrintable(englishText));
+
+        // Export all as SRT into a folder of our choosing.
+        {
+            FileAnswers folder({out.path()});
+            auto statistics = answerMessageBox(QMessageBox::Cancel);
+            QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
+            QCOMPARE(statistics->text, QStringLiteral("成功： 2 / 2\n\n失败: 0 / 2\n"));
+        }
+        const QByteArray srt = readAll(out.filePath("en_two.srt"));
+        QCOMPARE(srt, englishText.toUtf8().replace("\n", "\r\n"));
+        QVERIFY(srt.startsWith("1\r\n00:00:0"));
+        QVERIFY(QFile::exists(out.filePath("zh_yellow.srt")));
+        QCOMPARE(tasks.at(0)->exportPath, out.filePath("en_two.srt"));
+
+        // Save the project with Ctrl+S.
+        const QString project = out.filePath("batch.wtarnix");
+        {
+            FileAnswers name({project});
+            QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
+        }
+        QVERIFY(QFileInfo(project).size() > 20);
+
+        // Reopen it into a fresh page: same tasks, states, results and export files.
+        TaskListWidgetsClass reopened;
+        reopened.show();
+        {
+            FileAnswers name({project});
+            QTest::mouseClick(button(reopened, "openproject_pushButton"), Qt::LeftButton);
+        }
+        QCOMPARE(reopened.currentProjectPath(), project);
+        const QList<Di_riror_adiRIZ *> restored = reopened.taskList()->taskList();
+        QCOMPARE(restored.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const Di_riror_adiRIZ &before = *tasks.at(i);
+            const Di_riror_adiRIZ &after = *restored.at(i);
+            QCOMPARE(after.videoPath, before.videoPath);
+            QCOMPARE(after.state, int(Done));
+            QVERIFY(!after.fileMissing);
+            QCOMPARE(after.exportPath, before.exportPath);
+            QCOMPARE(after.cropRect, before.cropRect);
+            QCOMPARE(after.Frame_rate, 3.0);
+            QCOMPARE(after.samples.size(), before.samples.size());
+            QCOMPARE(timedTexts(after.entries), timedTexts(before.entries));
+            QCOMPARE(stateShown(reopened, i), QStringLiteral("完成"));
+        }
+    }
 
 private:
     QTemporaryDir home;
 };
-
-void TestScenario::initTestCase()
-{
-    QVERIFY(home.isValid());
-    useHome(home.path());
-    QVERIFY2(QFile::exists(fixture("en_two.mp4")), "fixtures missing: run scripts/render-fixtures.sh");
-    // The batch runs at rate 3 on whole frames, where only Tesseract keeps up with playback.
-    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
-}
-
-void TestScenario::dropRunExportSaveReopen()
-{
-    const QString english = fixture("en_two.mp4");
-    const QString chinese = fixture("zh_yellow.mkv");
-    QTemporaryDir out;
-
-    TaskListWidgetsClass page;
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-
-    // Import by drop; both clips become tasks and get their media facts.
-    dropOn(&page, {english, chinese});
-    QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), 2, 20000);
-    const QList<Di_riror_adiRIZ *> tasks = page.taskList()->taskList();
-    QCOMPARE(pathsOf(*page.taskList()), (QStringList{english, chinese}));
-    for (Di_riror_adiRIZ *task : tasks) {
-        QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 15000);
-        rewrite(task, [&](TaskRecord &r) { r.Frame_rate = 3.0; }); // as chosen in the editor; keeps the run short
-    }
-
-    // Start: the batch runs after the click and ends with every task done.
-    QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
-    QVERIFY(page.isRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 120000);
-    for (int i = 0; i < 2; ++i) {
-        QCOMPARE(tasks.at(i)->state, int(Done));
-        QCOMPARE(stateShown(page, i), QStringLiteral("完成"));
-    }
-    const QString englishText = tasks.at(0)->toSrtText();
-    QVERIFY2(englishText.contains(QStringLiteral("Hello world")), qPrintable(englishText));
-    QVERIFY2(englishText.contains(QStringLiteral("How are you today")), qPrintable(englishText));
-
-    // Export all as SRT into a folder of our choosing.
-    {
-        FileAnswers folder({out.path()});
-        auto statistics = answerMessageBox(QMessageBox::Cancel);
-        QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
-        QCOMPARE(statistics->text, QStringLiteral("成功： 2 / 2\n\n失败: 0 / 2\n"));
-    }
-    const QByteArray srt = readAll(out.filePath("en_two.srt"));
-    QCOMPARE(srt, englishText.toUtf8().replace("\n", "\r\n"));
-    QVERIFY(srt.startsWith("1\r\n00:00:0"));
-    QVERIFY(QFile::exists(out.filePath("zh_yellow.srt")));
-    QCOMPARE(tasks.at(0)->exportPath, out.filePath("en_two.srt"));
-
-    // Save the project with Ctrl+S.
-    const QString project = out.filePath("batch.wtarnix");
-    {
-        FileAnswers name({project});
-        QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
-    }
-    QVERIFY(QFileInfo(project).size() > 20);
-
-    // Reopen it into a fresh page: same tasks, states, results and export files.
-    TaskListWidgetsClass reopened;
-    reopened.show();
-    {
-        FileAnswers name({project});
-        QTest::mouseClick(button(reopened, "openproject_pushButton"), Qt::LeftButton);
-    }
-    QCOMPARE(reopened.currentProjectPath(), project);
-    const QList<Di_riror_adiRIZ *> restored = reopened.taskList()->taskList();
-    QCOMPARE(restored.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        const Di_riror_adiRIZ &before = *tasks.at(i);
-        const Di_riror_adiRIZ &after = *restored.at(i);
-        QCOMPARE(after.videoPath, before.videoPath);
-        QCOMPARE(after.state, int(Done));
-        QVERIFY(!after.fileMissing);
-        QCOMPARE(after.exportPath, before.exportPath);
-        QCOMPARE(after.cropRect, before.cropRect);
-        QCOMPARE(after.Frame_rate, 3.0);
-        QCOMPARE(after.samples.size(), before.samples.size());
-        QCOMPARE(timedTexts(after.entries), timedTexts(before.entries));
-        QCOMPARE(stateShown(reopened, i), QStringLiteral("完成"));
-    }
-}
 
 QTEST_MAIN(TestScenario)
 #include "tst_scenario.moc"

@@ -52,81 +52,75 @@ class TestSubtitleAreaDetector : public QObject
 {
     Q_OBJECT
 private slots:
-    void findsTheBandInClips_data();
-    void findsTheBandInClips();
-    void nothingWithoutSubtitles();
-    void stillPicturesAlone();
-};
-
-void TestSubtitleAreaDetector::findsTheBandInClips_data()
-{
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<bool>("upperHalf");
-    QTest::newRow("subtitles at the bottom") << "area_bottom" << false;
-    QTest::newRow("subtitles at the top") << "area_top" << true;
-    QTest::newRow("beside a static logo") << "area_logo" << false;
-    QTest::newRow("above a scrolling ticker") << "area_ticker" << false;
-}
-
-void TestSubtitleAreaDetector::findsTheBandInClips()
-{
-    QFETCH(QString, clip);
-    QFETCH(bool, upperHalf);
-    const QList<qint64> pixels = subtitlePixels(fixture(clip + ".subs.mkv"), 640, 360);
-    QCOMPARE(pixels.size(), 640 * 360);
-    QList<qint64> truth(360, 0);
-    for (qsizetype i = 0; i < pixels.size(); ++i)
-        truth[i / 640] += pixels[i];
-    const auto firstRow = std::find_if(truth.cbegin(), truth.cend(), [](qint64 n) { return n > 0; }) - truth.cbegin();
-    const auto lastRow = truth.crend() - std::find_if(truth.crbegin(), truth.crend(), [](qint64 n) { return n > 0; }) - 1;
-    QVERIFY(lastRow > firstRow);
-
-    const std::optional<QRect> band = SubtitleAreaDetector::detect(fixture(clip + ".mp4"));
-    QVERIFY(band);
-    QVERIFY(QRect(0, 0, 640, 360).contains(*band));
-    QCOMPARE(band->center().y() < 180, upperHalf);
-    // Centred lines narrower than the picture: the band keeps to them, with a margin.
-    QVERIFY2(band->width() < 640, qPrintable(QString::number(band->width())));
-    QVERIFY(qAbs(band->center().x() - 320) <= 2);
-    qint64 total = 0;
-    qint64 inside = 0;
-    for (qsizetype i = 0; i < pixels.size(); ++i) {
-        total += pixels[i];
-        inside += band->contains(int(i % 640), int(i / 640)) ? pixels[i] : 0;
+    void findsTheBandInClips_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<bool>("upperHalf");
+        QTest::newRow("subtitles at the bottom") << "area_bottom" << false;
+        QTest::newRow("subtitles at the top") << "area_top" << true;
+        QTest::newRow("beside a static logo") << "area_logo" << false;
+        QTest::newRow("above a scrolling ticker") << "area_ticker" << false;
     }
-    QVERIFY2(inside * 100 >= total * 99, qPrintable(QStringLiteral("%1 of %2 pixels in %3,%4 %5x%6, truth rows %7-%8")
-                                                        .arg(inside).arg(total).arg(band->left()).arg(band->top())
-                                                        .arg(band->width()).arg(band->height())
-                                                        .arg(firstRow).arg(lastRow)));
-    QVERIFY2(band->height() <= 2 * (lastRow - firstRow + 1), qPrintable(QString::number(band->height())));
-}
+    void findsTheBandInClips()
+    {
+        QFETCH(QString, clip);
+        QFETCH(bool, upperHalf);
+        const QList<qint64> pixels = subtitlePixels(fixture(clip + ".subs.mkv"), 640, 360);
+        QCOMPARE(pixels.size(), 640 * 360);
+        QList<qint64> truth(360, 0);
+        for (qsizetype i = 0; i < pixels.size(); ++i)
+            truth[i / 640] += pixels[i];
+        const auto firstRow = std::find_if(truth.cbegin(), truth.cend(), [](qint64 n) { return n > 0; }) - truth.cbegin();
+        const auto lastRow = truth.crend() - std::find_if(truth.crbegin(), truth.crend(), [](qint64 n) { return n > 0; }) - 1;
+        QVERIFY(lastRow > firstRow);
 
-void TestSubtitleAreaDetector::nothingWithoutSubtitles()
-{
-    QVERIFY(!SubtitleAreaDetector::detect(fixture("area_none.mp4")));
-    QVERIFY(!SubtitleAreaDetector::detect(fixture("not_a_video.mp4")));
-}
+        const std::optional<QRect> band = SubtitleAreaDetector::detect(fixture(clip + ".mp4"));
+        QVERIFY(band);
+        QVERIFY(QRect(0, 0, 640, 360).contains(*band));
+        QCOMPARE(band->center().y() < 180, upperHalf);
+        // Centred lines narrower than the picture: the band keeps to them, with a margin.
+        QVERIFY2(band->width() < 640, qPrintable(QString::number(band->width())));
+        QVERIFY(qAbs(band->center().x() - 320) <= 2);
+        qint64 total = 0;
+        qint64 inside = 0;
+        for (qsizetype i = 0; i < pixels.size(); ++i) {
+            total += pixels[i];
+            inside += band->contains(int(i % 640), int(i / 640)) ? pixels[i] : 0;
+        }
+        QVERIFY2(inside * 100 >= total * 99, qPrintable(QStringLiteral("%1 of %2 pixels in %3,%4 %5x%6, truth rows %7-%8")
+                                                            .arg(inside).arg(total).arg(band->left()).arg(band->top())
+                                                            .arg(band->width()).arg(band->height())
+                                                            .arg(firstRow).arg(lastRow)));
+        QVERIFY2(band->height() <= 2 * (lastRow - firstRow + 1), qPrintable(QString::number(band->height())));
+    }
 
-// Without a video: text that comes and goes is found, a logo that never changes is not.
-void TestSubtitleAreaDetector::stillPicturesAlone()
-{
-    SubtitleAreaDetector logoOnly;
-    for (int i = 0; i < 10; ++i)
-        logoOnly.addSample(stripes(-1, i), stripes(-1, i));
-    QVERIFY(!logoOnly.band());
+    void nothingWithoutSubtitles()
+    {
+        QVERIFY(!SubtitleAreaDetector::detect(fixture("area_none.mp4")));
+        QVERIFY(!SubtitleAreaDetector::detect(fixture("not_a_video.mp4")));
+    }
 
-    SubtitleAreaDetector withText;
-    for (int i = 0; i < 10; ++i)
-        withText.addSample(stripes(i % 3 ? 140 : -1, i), stripes(i % 3 ? 140 : -1, i));
-    const std::optional<QRect> band = withText.band();
-    QVERIFY(band);
-    QVERIFY2(band->top() <= 144 && band->bottom() >= 160, qPrintable(QStringLiteral("%1-%2").arg(band->top()).arg(band->bottom())));
-    QVERIFY(band->height() <= 48);
+    // Without a video: text that comes and goes is found, a logo that never changes is not.
+    void stillPicturesAlone()
+    {
+        SubtitleAreaDetector logoOnly;
+        for (int i = 0; i < 10; ++i)
+            logoOnly.addSample(stripes(-1, i), stripes(-1, i));
+        QVERIFY(!logoOnly.band());
 
-    SubtitleAreaDetector oneSample;
-    oneSample.addSample(stripes(140, 1), stripes(140, 1));
-    QVERIFY(!oneSample.band());
-}
+        SubtitleAreaDetector withText;
+        for (int i = 0; i < 10; ++i)
+            withText.addSample(stripes(i % 3 ? 140 : -1, i), stripes(i % 3 ? 140 : -1, i));
+        const std::optional<QRect> band = withText.band();
+        QVERIFY(band);
+        QVERIFY2(band->top() <= 144 && band->bottom() >= 160, qPrintable(QStringLiteral("%1-%2").arg(band->top()).arg(band->bottom())));
+        QVERIFY(band->height() <= 48);
+
+        SubtitleAreaDetector oneSample;
+        oneSample.addSample(stripes(140, 1), stripes(140, 1));
+        QVERIFY(!oneSample.band());
+    }
+};
 
 QTEST_MAIN(TestSubtitleAreaDetector)
 #include "tst_subtitleareadetector.moc"

@@ -52,524 +52,498 @@ class TestWorker : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void newTaskTakesWholeVideoAndFrame_data();
-    void newTaskTakesWholeVideoAndFrame();
-    void unplayableFileStaysUnknown();
-    void rangeSettersDropSamplesButKeepEntries();
-    void languageRefusalKeepsPreviousLanguage_data();
-    void languageRefusalKeepsPreviousLanguage();
-    void runOverRangeBuildsEntriesAndCompletesOnce();
-    void runToEndOfMediaFinishes_data();
-    void runToEndOfMediaFinishes();
-    void playbackErrorEndsRunKeepingSamples();
-    void stopThenResumeKeepsSamples();
-    void refusedStartsSayWhy_data();
-    void refusedStartsSayWhy();
-    void restoredTaskKeepsStoredSettingsAndGetsItsLanguage();
-    void newTaskLoadsItsEngineWhenItRuns();
-    void runWithoutLanguageFailsCleanly();
-    void resetRestoresDefaults();
-    void previewFromPicture();
-    void previewFromPosition();
-    void thumbnailOfPortraitClip();
-    void idleTasksOwnNoPlayerOrThread();
-    void playbackReadingsKeepFrameTimesInOrder();
-    void resetOrDeleteWhileReadingsAreInFlight();
-};
-
-void TestWorker::initTestCase()
-{
-    QVERIFY2(QFile::exists(englishClip), "fixtures missing: run scripts/render-fixtures.sh");
-    QVERIFY2(!TextRecognizer().availableLanguages().isEmpty(), "no recognition language installed");
-    // These runs check the playback mechanics and their timing; a reader slower than a position
-    // report (PP-OCR) would shift every start.
-    TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
-}
-
-void TestWorker::newTaskTakesWholeVideoAndFrame_data()
-{
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<qint64>("duration");
-    QTest::newRow("mp4") << englishClip << qint64(6000);
-    QTest::newRow("matroska, length from the container") << fixture("zh_yellow.mkv") << qint64(5000);
-}
-
-void TestWorker::newTaskTakesWholeVideoAndFrame()
-{
-    QFETCH(QString, clip);
-    QFETCH(qint64, duration);
-    Di_riror_adiRIZ task(clip);
-    QCOMPARE(task.videoFileName, QFileInfo(clip).fileName());
-    QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
-    waitUntilReady(task);
-    QVERIFY2(qAbs(task.duration - duration) <= 100, qPrintable(QString::number(task.duration)));
-    QCOMPARE(task.timeRange_in, 0);
-    QCOMPARE(task.timeRange_out, task.duration);
-    QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
-}
-void TestWorker::unplayableFileStaysUnknown()
-{
-    Di_riror_adiRIZ task(fixture("not_a_video.mp4"));
-    QTRY_VERIFY_WITH_TIMEOUT(!task.isProbingMedia(), 10000);
-    QCOMPARE(task.state, int(Unknown));
-    // Nothing to grab from: the row gets its empty picture without a player.
-    QVERIFY(task.thumbnailLoaded);
-    QVERIFY(task.thumbnail.isNull());
-    QCOMPARE(task.timeRange_in, -1);
-}
-
-void TestWorker::rangeSettersDropSamplesButKeepEntries()
-{
-    Di_riror_adiRIZ task;
-    rewrite(task, [&](TaskRecord &r) {
-        r.samples = {{1, {"a"}}};
-        r.entries = {SRTEntry{1, 2, "a\n", {}, {}}};
-        r.lastPosition = 500;
-    });
-    task.setInTimeRange(100);
-    QVERIFY(task.samples.isEmpty());
-    QCOMPARE(task.lastPosition, 0);
-    rewrite(task, [&](TaskRecord &r) {
-        r.samples = {{1, {"a"}}};
-        r.lastPosition = 500;
-    });
-    task.setoutTimeRange(900);
-    QVERIFY(task.samples.isEmpty());
-    QCOMPARE(task.lastPosition, 0);
-    QCOMPARE(task.timeRange_in, 100);
-    QCOMPARE(task.timeRange_out, 900);
-    QCOMPARE(task.entries.size(), 1);
-}
-
-void TestWorker::languageRefusalKeepsPreviousLanguage_data()
-{
-    QTest::addColumn<bool>("onThePool");
-    QTest::newRow("loaded at once") << false;
-    QTest::newRow("loaded on the pool") << true;
-}
-
-void TestWorker::languageRefusalKeepsPreviousLanguage()
-{
-    QFETCH(bool, onThePool);
-    Di_riror_adiRIZ task;
-    const auto choose = [&](const QString &tag) { return onThePool ? task.takeLanguage(tag) : task.setLanguage(tag); };
-    const QString available = TextRecognizer().availableLanguages().first().first();
-    QVERIFY(choose(available));
-    QCOMPARE(task.textRecognizer()->hasEngine(), !onThePool);
-    QTRY_VERIFY(task.textRecognizer()->hasEngine());
-    // A part not installed is refused at once either way.
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    QVERIFY(!choose(available + QStringLiteral("+xx")));
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(task.errorText, QStringLiteral("xx Error No language"));
-    QCOMPARE(task.languages, QStringList{available});
-    QVERIFY(!task.textRecognizer()->needsLoading(available, task.Frame_rate));
-}
-void TestWorker::runOverRangeBuildsEntriesAndCompletesOnce()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task, QStringLiteral("en"));
-    task.setInTimeRange(200);
-    task.setoutTimeRange(2800);
-    task.setCropRect(QRect(0, 240, 640, 120));
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
-    task.run_mian();
-    QCOMPARE(task.state, int(Running));
-    // Only a reset takes a running task back; setting it Ready would start a second run.
-    QVERIFY(!task.makeReady());
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QCOMPARE(entryTexts(task), QStringList{"Hello world\n"});
-    const SRTEntry &entry = task.entries.first();
-    QVERIFY2(entry.intime >= 500 && entry.intime <= 900, qPrintable(QString::number(entry.intime)));
-    QVERIFY2(entry.outtime >= 2100 && entry.outtime <= 2500, qPrintable(QString::number(entry.outtime)));
-    for (const FrameSample &sample : task.samples)
-        QVERIFY(sample.time >= 200 && sample.time <= 2800);
-    QVERIFY(!progress.isEmpty());
-    QVERIFY(progress.last().first().toFloat() <= 1.0f);
-    QTest::qWait(300);
-    QCOMPARE(completed.size(), 1);
-}
-
-void TestWorker::runToEndOfMediaFinishes_data()
-{
-    QTest::addColumn<qint64>("promisedMore");
-    QTest::newRow("out point at the duration") << qint64(0);
-    // No report can pass the out point or equal the duration: only the end of the media can end it.
-    QTest::newRow("out point past the media's end") << qint64(60000);
-}
-
-void TestWorker::runToEndOfMediaFinishes()
-{
-    QFETCH(qint64, promisedMore);
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task);
-    rewrite(task, [&](TaskRecord &r) {
-        r.duration += promisedMore;
-        r.timeRange_out = r.duration;
-    });
-    task.setInTimeRange(4500);
-    task.setFrameNumber_orc(2.0);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QTest::qWait(300);
-    QCOMPARE(completed.size(), 1);
-}
-void TestWorker::playbackErrorEndsRunKeepingSamples()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    task.run_mian();
-    QTRY_VERIFY_WITH_TIMEOUT(task.samples.size() >= 3, 10000);
-    emit task.mediaPlayer()->errorOccurred(QMediaPlayer::ResourceError, QStringLiteral("stream broke"));
-    QCOMPARE(completed.size(), 1);
-    QCOMPARE(task.state, int(Failed));
-    QCOMPARE(task.errorText, QStringLiteral("stream broke"));
-    QCOMPARE(errors.last().first().toString(), QStringLiteral("stream broke"));
-    QVERIFY(task.samples.size() >= 3);
-    QVERIFY(task.lastPosition > 0);
-    QTest::qWait(300);
-    QCOMPARE(completed.size(), 1);
-}
-
-void TestWorker::stopThenResumeKeepsSamples()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task, QStringLiteral("en"));
-    task.setCropRect(QRect(0, 240, 640, 120));
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QTRY_VERIFY_WITH_TIMEOUT(task.lastPosition >= 1500, 10000);
-    task.stop_slots();
-    QVERIFY(completed.wait(5000));
-    QCOMPARE(task.state, int(Cancelled));
-    QVERIFY(task.entries.isEmpty());
-    const qint64 stoppedAt = task.lastPosition;
-    const qsizetype samplesBefore = task.samples.size();
-    QVERIFY(samplesBefore > 0);
-
-    // Cancelled refuses to run until the list sets it back to Ready; then it resumes.
-    task.run_mian();
-    QCOMPARE(task.errorText, QStringLiteral("状态不是就绪"));
-    QVERIFY(task.makeReady());
-    task.run_mian();
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QCOMPARE(completed.size(), 2);
-    QVERIFY(task.samples.size() > samplesBefore);
-    QCOMPARE(task.samples.first().time, task.samples.first().time);
-    for (qsizetype i = samplesBefore; i < task.samples.size(); ++i)
-        QVERIFY2(task.samples[i].time >= stoppedAt - 1000, "the resumed run started over");
-    QCOMPARE(entryTexts(task), (QStringList{"Hello world\n", "How are you today\n"}));
-}
-
-void TestWorker::refusedStartsSayWhy_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::newRow("unknown") << int(Unknown);
-    QTest::newRow("running") << int(Running);
-    QTest::newRow("done") << int(Done);
-    QTest::newRow("failed") << int(Failed);
-    QTest::newRow("cancelled") << int(Cancelled);
-}
-
-void TestWorker::refusedStartsSayWhy()
-{
-    QFETCH(int, state);
-    Di_riror_adiRIZ task;
-    rewrite(task, [&](TaskRecord &r) { r.state = TaskState(state); });
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    task.run_mian();
-    QCOMPARE(task.state, state);
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.first().first().toString(), QStringLiteral("状态不是就绪"));
-}
-
-void TestWorker::restoredTaskKeepsStoredSettingsAndGetsItsLanguage()
-{
-    Di_riror_adiRIZ task;
-    rewrite(task, [&](TaskRecord &r) {
-        r.state = TaskState(Done);
-        r.timeRange_in = 1000;
-        r.timeRange_out = 2000;
-        r.cropRect = QRect(1, 2, 3, 4);
-        r.languages = QStringList{QStringLiteral("en")};
-    });
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    task.openVideo(englishClip);
-    // The engine is loaded when the task reads, not while a project opens.
-    QVERIFY(!task.textRecognizer()->hasEngine());
-    QVERIFY(errors.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(task.duration > 0, 15000);
-    QTest::qWait(200);
-    QCOMPARE(task.state, int(Done));
-    QCOMPARE(task.timeRange_in, 1000);
-    QCOMPARE(task.timeRange_out, 2000);
-    QCOMPARE(task.cropRect, QRect(1, 2, 3, 4));
-    QCOMPARE(task.languages, QStringList{QStringLiteral("en")});
-
-    // A language no longer installed is told as the project opens.
-    Di_riror_adiRIZ gone;
-    rewrite(gone, [&](TaskRecord &r) { r.languages = QStringList{QStringLiteral("xx")}; });
-    QSignalSpy goneErrors(&gone, &Di_riror_adiRIZ::err);
-    gone.openVideo(englishClip);
-    QCOMPARE(goneErrors.size(), 1);
-    QCOMPARE(gone.errorText, QStringLiteral("xx Error No language"));
-}
-
-void TestWorker::newTaskLoadsItsEngineWhenItRuns()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task);
-    QVERIFY(!task.textRecognizer()->hasEngine());
-    // Its own language again loads nothing either.
-    QVERIFY(task.setLanguage(task.languages.join(QLatin1Char('+'))));
-    QVERIFY(!task.textRecognizer()->hasEngine());
-    task.setInTimeRange(4000);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QCOMPARE(task.state, int(Running));
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QVERIFY(task.textRecognizer()->hasEngine());
-    QVERIFY(!task.samples.isEmpty());
-
-    // Stopped while its engine loads: cancelled at once, nothing read.
-    Di_riror_adiRIZ other(englishClip);
-    readyForPlayback(other);
-    QSignalSpy otherCompleted(&other, &Di_riror_adiRIZ::completedSig);
-    other.run_mian();
-    QCOMPARE(other.state, int(Running));
-    other.stop_slots();
-    QCOMPARE(other.state, int(Cancelled));
-    QCOMPARE(otherCompleted.size(), 1);
-    QVERIFY(other.samples.isEmpty());
-    QTest::qWait(300);
-    QCOMPARE(otherCompleted.size(), 1);
-}
-
-void TestWorker::runWithoutLanguageFailsCleanly()
-{
-    Di_riror_adiRIZ task;
-    task.openVideo(englishClip);
-    waitUntilReady(task);
-    QVERIFY(!task.textRecognizer()->hasEngine());
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    task.run_mian();
-    QVERIFY(completed.wait(10000));
-    QCOMPARE(task.state, int(Failed));
-    QVERIFY(!task.errorText.isEmpty());
-    QVERIFY(!errors.isEmpty());
-    QTest::qWait(300);
-    QCOMPARE(completed.size(), 1);
-}
-
-void TestWorker::resetRestoresDefaults()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task);
-    rewrite(task, [&](TaskRecord &r) {
-        r.state = TaskState(Done);
-        r.timeRange_in = 10;
-        r.timeRange_out = 20;
-        r.Frame_rate = 3.5;
-        r.cropRect = QRect(5, 5, 5, 5);
-        r.samples = {{1, {"x"}}};
-        r.entries = {SRTEntry{}};
-        r.lastPosition = 15;
-        r.progress = 0.5f;
-        r.stopRequested = true;
-    });
-    task.resetTask();
-    QCOMPARE(task.state, int(Ready));
-    QCOMPARE(task.timeRange_in, 0);
-    QCOMPARE(task.timeRange_out, task.duration);
-    QCOMPARE(task.Frame_rate, 1.0);
-    QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
-    QVERIFY(task.samples.isEmpty());
-    QVERIFY(task.entries.isEmpty());
-    QCOMPARE(task.lastPosition, 0);
-    QCOMPARE(task.progress, 0.0f);
-    QVERIFY(!task.stopRequested);
-    QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
-}
-
-void TestWorker::previewFromPicture()
-{
-    Di_riror_adiRIZ task;
-    QVERIFY(task.setLanguage(QStringLiteral("en")));
-    QImage picture(QStringLiteral(TARNIX_FIXTURE_DIR "/strip_two.png"));
-    QVERIFY(!picture.isNull());
-    QString text = QStringLiteral("unchanged");
-    QImage cut;
-
-    QVERIFY(task.preview_ORC_V2(&picture, &text, &cut));
-    QCOMPARE(text, QStringLiteral("The first line\nAnd the second one\n"));
-    QCOMPARE(cut.size(), picture.size());
-
-    // A rectangle reaching outside the picture is not a failure: the outside is zero-filled.
-    task.setCropRect(QRect(1200, 0, 200, 50));
-    QVERIFY(task.preview_ORC_V2(&picture, &text, &cut));
-    QCOMPARE(cut.size(), QSize(200, 50));
-
-    task.setCropRect(QRect(10, 10, 0, 40));
-    text = QStringLiteral("unchanged");
-    cut = QImage();
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    QVERIFY(!task.preview_ORC_V2(&picture, &text, &cut));
-    QCOMPARE(text, QStringLiteral("unchanged"));
-    QVERIFY(cut.isNull());
-    QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
-    QCOMPARE(errors.size(), 1);
-}
-
-void TestWorker::previewFromPosition()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task, QStringLiteral("en"));
-    task.setCropRect(QRect(0, 240, 640, 120));
-    QString text;
-    QImage cut;
-    QVERIFY(task.preview_ORC(3500, &text, &cut));
-    QCOMPARE(text, QStringLiteral("How are you today"));
-    QCOMPARE(cut.size(), QSize(640, 120));
-    QCOMPARE(task.state, int(Ready));
-    QVERIFY(task.samples.isEmpty());
-    // The frame is decoded from the file: no player is made for it.
-    QVERIFY(!task.mediaPlayer());
-    QVERIFY(task.findChildren<QMediaPlayer *>().isEmpty());
-
-    // A phone clip stored on its side: the crop is drawn as stored, its text read upright.
-    Di_riror_adiRIZ phone(fixture("fs_rotated.mp4"));
-    QVERIFY(phone.setLanguage(QStringLiteral("en")));
-    waitUntilReady(phone);
-    phone.setCropRect(QRect(0, 0, 200, 360));
-    QVERIFY(phone.preview_ORC(1000, &text, &cut));
-    QCOMPARE(text, QStringLiteral("Phone text"));
-    QCOMPARE(cut.size(), QSize(360, 200));
-
-    // Past the end there is no frame: the empty-picture error, the outputs untouched.
-    QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
-    text = QStringLiteral("unchanged");
-    QVERIFY(!task.preview_ORC(60000, &text, &cut));
-    QCOMPARE(text, QStringLiteral("unchanged"));
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
-}
-
-void TestWorker::thumbnailOfPortraitClip()
-{
-    Di_riror_adiRIZ task(fixture("portrait.mp4"));
-    QSignalSpy loaded(&task, &Di_riror_adiRIZ::loadThumbnail_ok);
-    QVERIFY(loaded.wait(15000));
-    QVERIFY(task.thumbnailLoaded);
-    QCOMPARE(task.thumbnailPixmap().height(), 63);
-    QVERIFY(task.thumbnailPixmap().width() < 112);
-}
-
-void TestWorker::idleTasksOwnNoPlayerOrThread()
-{
-    std::vector<std::unique_ptr<Di_riror_adiRIZ>> tasks;
-    auto addAndSettle = [&tasks](int count) {
-        for (int i = 0; i < count; ++i)
-            tasks.push_back(std::make_unique<Di_riror_adiRIZ>(englishClip));
-        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tasks.cbegin(), tasks.cend(), [](const auto &task) {
-                                     return task->state == Ready && task->thumbnailLoaded;
-                                 }),
-                                 60000);
-        QTRY_COMPARE_WITH_TIMEOUT(ThumbnailQueue::instance()->runningGrabs(), 0, 10000);
-    };
-    // The first task loads the shared engine and wakes the pool that reads the containers.
-    addAndSettle(1);
-    QTest::qWait(300);
-    const int threadsWithOne = threadCount();
-    addAndSettle(8);
-    // The pool may have grown by a thread; a thread (or a player's) per task would be eight or more.
-    QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
-    for (const auto &task : tasks) {
-        QVERIFY(!task->mediaPlayer());
-        QVERIFY(task->findChildren<QMediaPlayer *>().isEmpty());
-        QVERIFY(task->findChildren<QThread *>().isEmpty());
-        QVERIFY(!task->thumbnailPixmap().isNull());
-        QCOMPARE(task->videoResolution(), QSize(640, 360));
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(englishClip), "fixtures missing: run scripts/render-fixtures.sh");
+        QVERIFY2(!TextRecognizer().availableLanguages().isEmpty(), "no recognition language installed");
+        // These runs check the playback mechanics and their timing; a reader slower than a position
+        // report (PP-OCR) would shift every start.
+        TextRecognizer::setEngineOverride(TextRecognizer::Engine::Tesseract);
     }
 
-    // A run takes a player (and a thread to read on) for as long as it plays.
-    Di_riror_adiRIZ &runner = *tasks.front();
-    runner.setScanMode(ScanMode::Playback);
-    runner.setInTimeRange(4000);
-    QSignalSpy completed(&runner, &Di_riror_adiRIZ::completedSig);
-    runner.run_mian();
-    QVERIFY(runner.mediaPlayer());
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(runner.state, int(Done));
-    QVERIFY(!runner.mediaPlayer());
-    QTRY_VERIFY_WITH_TIMEOUT(runner.findChildren<QMediaPlayer *>().isEmpty(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
-}
+    void newTaskTakesWholeVideoAndFrame_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<qint64>("duration");
+        QTest::newRow("mp4") << englishClip << qint64(6000);
+        QTest::newRow("matroska, length from the container") << fixture("zh_yellow.mkv") << qint64(5000);
+    }
+    void newTaskTakesWholeVideoAndFrame()
+    {
+        QFETCH(QString, clip);
+        QFETCH(qint64, duration);
+        Di_riror_adiRIZ task(clip);
+        QCOMPARE(task.videoFileName, QFileInfo(clip).fileName());
+        QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
+        waitUntilReady(task);
+        QVERIFY2(qAbs(task.duration - duration) <= 100, qPrintable(QString::number(task.duration)));
+        QCOMPARE(task.timeRange_in, 0);
+        QCOMPARE(task.timeRange_out, task.duration);
+        QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
+    }
 
-void TestWorker::playbackReadingsKeepFrameTimesInOrder()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task, QStringLiteral("en"));
-    task.setCropRect(QRect(0, 240, 640, 120));
-    task.setFrameNumber_orc(2.0);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    task.run_mian();
-    QVERIFY(completed.wait(20000));
-    QCOMPARE(task.state, int(Done));
-    QVERIFY(task.samples.size() >= 5);
-    // A reading comes back after the player has moved on; it keeps the time of the frame read,
-    // so each text sits where the clip shows it (a frame or a report late at most).
-    int read = 0;
-    for (qsizetype i = 0; i < task.samples.size(); ++i) {
-        const FrameSample &sample = task.samples.at(i);
-        if (i > 0)
-            QVERIFY2(sample.time > task.samples.at(i - 1).time, qPrintable(QString::number(sample.time)));
-        const QString text = sample.lines.join(QLatin1Char('|'));
-        if (text == QLatin1String("Hello world")) {
-            QVERIFY2(sample.time >= 400 && sample.time <= 2700, qPrintable(QString::number(sample.time)));
-            ++read;
-        } else if (text == QLatin1String("How are you today")) {
-            QVERIFY2(sample.time >= 2900 && sample.time <= 5200, qPrintable(QString::number(sample.time)));
-            ++read;
+    void unplayableFileStaysUnknown()
+    {
+        Di_riror_adiRIZ task(fixture("not_a_video.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!task.isProbingMedia(), 10000);
+        QCOMPARE(task.state, int(Unknown));
+        // Nothing to grab from: the row gets its empty picture without a player.
+        QVERIFY(task.thumbnailLoaded);
+        QVERIFY(task.thumbnail.isNull());
+        QCOMPARE(task.timeRange_in, -1);
+    }
+
+    void rangeSettersDropSamplesButKeepEntries()
+    {
+        Di_riror_adiRIZ task;
+        rewrite(task, [&](TaskRecord &r) {
+            r.samples = {{1, {"a"}}};
+            r.entries = {SRTEntry{1, 2, "a\n", {}, {}}};
+            r.lastPosition = 500;
+        });
+        task.setInTimeRange(100);
+        QVERIFY(task.samples.isEmpty());
+        QCOMPARE(task.lastPosition, 0);
+        rewrite(task, [&](TaskRecord &r) {
+            r.samples = {{1, {"a"}}};
+            r.lastPosition = 500;
+        });
+        task.setoutTimeRange(900);
+        QVERIFY(task.samples.isEmpty());
+        QCOMPARE(task.lastPosition, 0);
+        QCOMPARE(task.timeRange_in, 100);
+        QCOMPARE(task.timeRange_out, 900);
+        QCOMPARE(task.entries.size(), 1);
+    }
+
+    void languageRefusalKeepsPreviousLanguage_data()
+    {
+        QTest::addColumn<bool>("onThePool");
+        QTest::newRow("loaded at once") << false;
+        QTest::newRow("loaded on the pool") << true;
+    }
+    void languageRefusalKeepsPreviousLanguage()
+    {
+        QFETCH(bool, onThePool);
+        Di_riror_adiRIZ task;
+        const auto choose = [&](const QString &tag) { return onThePool ? task.takeLanguage(tag) : task.setLanguage(tag); };
+        const QString available = TextRecognizer().availableLanguages().first().first();
+        QVERIFY(choose(available));
+        QCOMPARE(task.textRecognizer()->hasEngine(), !onThePool);
+        QTRY_VERIFY(task.textRecognizer()->hasEngine());
+        // A part not installed is refused at once either way.
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        QVERIFY(!choose(available + QStringLiteral("+xx")));
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(task.errorText, QStringLiteral("xx Error No language"));
+        QCOMPARE(task.languages, QStringList{available});
+        QVERIFY(!task.textRecognizer()->needsLoading(available, task.Frame_rate));
+    }
+
+    void runOverRangeBuildsEntriesAndCompletesOnce()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task, QStringLiteral("en"));
+        task.setInTimeRange(200);
+        task.setoutTimeRange(2800);
+        task.setCropRect(QRect(0, 240, 640, 120));
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
+        task.run_mian();
+        QCOMPARE(task.state, int(Running));
+        // Only a reset takes a running task back; setting it Ready would start a second run.
+        QVERIFY(!task.makeReady());
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(task.state, int(Done));
+        QCOMPARE(entryTexts(task), QStringList{"Hello world\n"});
+        const SRTEntry &entry = task.entries.first();
+        QVERIFY2(entry.intime >= 500 && entry.intime <= 900, qPrintable(QString::number(entry.intime)));
+        QVERIFY2(entry.outtime >= 2100 && entry.outtime <= 2500, qPrintable(QString::number(entry.outtime)));
+        for (const FrameSample &sample : task.samples)
+            QVERIFY(sample.time >= 200 && sample.time <= 2800);
+        QVERIFY(!progress.isEmpty());
+        QVERIFY(progress.last().first().toFloat() <= 1.0f);
+        QTest::qWait(300);
+        QCOMPARE(completed.size(), 1);
+    }
+
+    void runToEndOfMediaFinishes_data()
+    {
+        QTest::addColumn<qint64>("promisedMore");
+        QTest::newRow("out point at the duration") << qint64(0);
+        // No report can pass the out point or equal the duration: only the end of the media can end it.
+        QTest::newRow("out point past the media's end") << qint64(60000);
+    }
+    void runToEndOfMediaFinishes()
+    {
+        QFETCH(qint64, promisedMore);
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task);
+        rewrite(task, [&](TaskRecord &r) {
+            r.duration += promisedMore;
+            r.timeRange_out = r.duration;
+        });
+        task.setInTimeRange(4500);
+        task.setFrameNumber_orc(2.0);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(task.state, int(Done));
+        QTest::qWait(300);
+        QCOMPARE(completed.size(), 1);
+    }
+
+    void playbackErrorEndsRunKeepingSamples()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        task.run_mian();
+        QTRY_VERIFY_WITH_TIMEOUT(task.samples.size() >= 3, 10000);
+        emit task.mediaPlayer()->errorOccurred(QMediaPlayer::ResourceError, QStringLiteral("stream broke"));
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(task.state, int(Failed));
+        QCOMPARE(task.errorText, QStringLiteral("stream broke"));
+        QCOMPARE(errors.last().first().toString(), QStringLiteral("stream broke"));
+        QVERIFY(task.samples.size() >= 3);
+        QVERIFY(task.lastPosition > 0);
+        QTest::qWait(300);
+        QCOMPARE(completed.size(), 1);
+    }
+
+    void stopThenResumeKeepsSamples()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task, QStringLiteral("en"));
+        task.setCropRect(QRect(0, 240, 640, 120));
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        QTRY_VERIFY_WITH_TIMEOUT(task.lastPosition >= 1500, 10000);
+        task.stop_slots();
+        QVERIFY(completed.wait(5000));
+        QCOMPARE(task.state, int(Cancelled));
+        QVERIFY(task.entries.isEmpty());
+        const qint64 stoppedAt = task.lastPosition;
+        const qsizetype samplesBefore = task.samples.size();
+        QVERIFY(samplesBefore > 0);
+
+        // Cancelled refuses to run until the list sets it back to Ready; then it resumes.
+        task.run_mian();
+        QCOMPARE(task.errorText, QStringLiteral("状态不是就绪"));
+        QVERIFY(task.makeReady());
+        task.run_mian();
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(task.state, int(Done));
+        QCOMPARE(completed.size(), 2);
+        QVERIFY(task.samples.size() > samplesBefore);
+        QCOMPARE(task.samples.first().time, task.samples.first().time);
+        for (qsizetype i = samplesBefore; i < task.samples.size(); ++i)
+            QVERIFY2(task.samples[i].time >= stoppedAt - 1000, "the resumed run started over");
+        QCOMPARE(entryTexts(task), (QStringList{"Hello world\n", "How are you today\n"}));
+    }
+
+    void refusedStartsSayWhy_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("unknown") << int(Unknown);
+        QTest::newRow("running") << int(Running);
+        QTest::newRow("done") << int(Done);
+        QTest::newRow("failed") << int(Failed);
+        QTest::newRow("cancelled") << int(Cancelled);
+    }
+    void refusedStartsSayWhy()
+    {
+        QFETCH(int, state);
+        Di_riror_adiRIZ task;
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(state); });
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        task.run_mian();
+        QCOMPARE(task.state, state);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first().first().toString(), QStringLiteral("状态不是就绪"));
+    }
+
+    void restoredTaskKeepsStoredSettingsAndGetsItsLanguage()
+    {
+        Di_riror_adiRIZ task;
+        rewrite(task, [&](TaskRecord &r) {
+            r.state = TaskState(Done);
+            r.timeRange_in = 1000;
+            r.timeRange_out = 2000;
+            r.cropRect = QRect(1, 2, 3, 4);
+            r.languages = QStringList{QStringLiteral("en")};
+        });
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        task.openVideo(englishClip);
+        // The engine is loaded when the task reads, not while a project opens.
+        QVERIFY(!task.textRecognizer()->hasEngine());
+        QVERIFY(errors.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(task.duration > 0, 15000);
+        QTest::qWait(200);
+        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.timeRange_in, 1000);
+        QCOMPARE(task.timeRange_out, 2000);
+        QCOMPARE(task.cropRect, QRect(1, 2, 3, 4));
+        QCOMPARE(task.languages, QStringList{QStringLiteral("en")});
+
+        // A language no longer installed is told as the project opens.
+        Di_riror_adiRIZ gone;
+        rewrite(gone, [&](TaskRecord &r) { r.languages = QStringList{QStringLiteral("xx")}; });
+        QSignalSpy goneErrors(&gone, &Di_riror_adiRIZ::err);
+        gone.openVideo(englishClip);
+        QCOMPARE(goneErrors.size(), 1);
+        QCOMPARE(gone.errorText, QStringLiteral("xx Error No language"));
+    }
+
+    void newTaskLoadsItsEngineWhenItRuns()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task);
+        QVERIFY(!task.textRecognizer()->hasEngine());
+        // Its own language again loads nothing either.
+        QVERIFY(task.setLanguage(task.languages.join(QLatin1Char('+'))));
+        QVERIFY(!task.textRecognizer()->hasEngine());
+        task.setInTimeRange(4000);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        QCOMPARE(task.state, int(Running));
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(task.state, int(Done));
+        QVERIFY(task.textRecognizer()->hasEngine());
+        QVERIFY(!task.samples.isEmpty());
+
+        // Stopped while its engine loads: cancelled at once, nothing read.
+        Di_riror_adiRIZ other(englishClip);
+        readyForPlayback(other);
+        QSignalSpy otherCompleted(&other, &Di_riror_adiRIZ::completedSig);
+        other.run_mian();
+        QCOMPARE(other.state, int(Running));
+        other.stop_slots();
+        QCOMPARE(other.state, int(Cancelled));
+        QCOMPARE(otherCompleted.size(), 1);
+        QVERIFY(other.samples.isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(otherCompleted.size(), 1);
+    }
+
+    void runWithoutLanguageFailsCleanly()
+    {
+        Di_riror_adiRIZ task;
+        task.openVideo(englishClip);
+        waitUntilReady(task);
+        QVERIFY(!task.textRecognizer()->hasEngine());
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        task.run_mian();
+        QVERIFY(completed.wait(10000));
+        QCOMPARE(task.state, int(Failed));
+        QVERIFY(!task.errorText.isEmpty());
+        QVERIFY(!errors.isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(completed.size(), 1);
+    }
+
+    void resetRestoresDefaults()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task);
+        rewrite(task, [&](TaskRecord &r) {
+            r.state = TaskState(Done);
+            r.timeRange_in = 10;
+            r.timeRange_out = 20;
+            r.Frame_rate = 3.5;
+            r.cropRect = QRect(5, 5, 5, 5);
+            r.samples = {{1, {"x"}}};
+            r.entries = {SRTEntry{}};
+            r.lastPosition = 15;
+            r.progress = 0.5f;
+            r.stopRequested = true;
+        });
+        task.resetTask();
+        QCOMPARE(task.state, int(Ready));
+        QCOMPARE(task.timeRange_in, 0);
+        QCOMPARE(task.timeRange_out, task.duration);
+        QCOMPARE(task.Frame_rate, 1.0);
+        QCOMPARE(task.cropRect, QRect(0, 0, 640, 360));
+        QVERIFY(task.samples.isEmpty());
+        QVERIFY(task.entries.isEmpty());
+        QCOMPARE(task.lastPosition, 0);
+        QCOMPARE(task.progress, 0.0f);
+        QVERIFY(!task.stopRequested);
+        QCOMPARE(task.languages, QStringList{TextRecognizer().userProfileLanguage()});
+    }
+
+    void previewFromPicture()
+    {
+        Di_riror_adiRIZ task;
+        QVERIFY(task.setLanguage(QStringLiteral("en")));
+        QImage picture(QStringLiteral(TARNIX_FIXTURE_DIR "/strip_two.png"));
+        QVERIFY(!picture.isNull());
+        QString text = QStringLiteral("unchanged");
+        QImage cut;
+
+        QVERIFY(task.preview_ORC_V2(&picture, &text, &cut));
+        QCOMPARE(text, QStringLiteral("The first line\nAnd the second one\n"));
+        QCOMPARE(cut.size(), picture.size());
+
+        // A rectangle reaching outside the picture is not a failure: the outside is zero-filled.
+        task.setCropRect(QRect(1200, 0, 200, 50));
+        QVERIFY(task.preview_ORC_V2(&picture, &text, &cut));
+        QCOMPARE(cut.size(), QSize(200, 50));
+
+        task.setCropRect(QRect(10, 10, 0, 40));
+        text = QStringLiteral("unchanged");
+        cut = QImage();
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        QVERIFY(!task.preview_ORC_V2(&picture, &text, &cut));
+        QCOMPARE(text, QStringLiteral("unchanged"));
+        QVERIFY(cut.isNull());
+        QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
+        QCOMPARE(errors.size(), 1);
+    }
+
+    void previewFromPosition()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task, QStringLiteral("en"));
+        task.setCropRect(QRect(0, 240, 640, 120));
+        QString text;
+        QImage cut;
+        QVERIFY(task.preview_ORC(3500, &text, &cut));
+        QCOMPARE(text, QStringLiteral("How are you today"));
+        QCOMPARE(cut.size(), QSize(640, 120));
+        QCOMPARE(task.state, int(Ready));
+        QVERIFY(task.samples.isEmpty());
+        // The frame is decoded from the file: no player is made for it.
+        QVERIFY(!task.mediaPlayer());
+        QVERIFY(task.findChildren<QMediaPlayer *>().isEmpty());
+
+        // A phone clip stored on its side: the crop is drawn as stored, its text read upright.
+        Di_riror_adiRIZ phone(fixture("fs_rotated.mp4"));
+        QVERIFY(phone.setLanguage(QStringLiteral("en")));
+        waitUntilReady(phone);
+        phone.setCropRect(QRect(0, 0, 200, 360));
+        QVERIFY(phone.preview_ORC(1000, &text, &cut));
+        QCOMPARE(text, QStringLiteral("Phone text"));
+        QCOMPARE(cut.size(), QSize(360, 200));
+
+        // Past the end there is no frame: the empty-picture error, the outputs untouched.
+        QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
+        text = QStringLiteral("unchanged");
+        QVERIFY(!task.preview_ORC(60000, &text, &cut));
+        QCOMPARE(text, QStringLiteral("unchanged"));
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(task.errorText, QStringLiteral("为获取图像数据正在重试..."));
+    }
+
+    void thumbnailOfPortraitClip()
+    {
+        Di_riror_adiRIZ task(fixture("portrait.mp4"));
+        QSignalSpy loaded(&task, &Di_riror_adiRIZ::loadThumbnail_ok);
+        QVERIFY(loaded.wait(15000));
+        QVERIFY(task.thumbnailLoaded);
+        QCOMPARE(task.thumbnailPixmap().height(), 63);
+        QVERIFY(task.thumbnailPixmap().width() < 112);
+    }
+
+    void idleTasksOwnNoPlayerOrThread()
+    {
+        std::vector<std::unique_ptr<Di_riror_adiRIZ>> tasks;
+        auto addAndSettle = [&tasks](int count) {
+            for (int i = 0; i < count; ++i)
+                tasks.push_back(std::make_unique<Di_riror_adiRIZ>(englishClip));
+            QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tasks.cbegin(), tasks.cend(), [](const auto &task) {
+                                         return task->state == Ready && task->thumbnailLoaded;
+                                     }),
+                                     60000);
+            QTRY_COMPARE_WITH_TIMEOUT(ThumbnailQueue::instance()->runningGrabs(), 0, 10000);
+        };
+        // The first task loads the shared engine and wakes the pool that reads the containers.
+        addAndSettle(1);
+        QTest::qWait(300);
+        const int threadsWithOne = threadCount();
+        addAndSettle(8);
+        // The pool may have grown by a thread; a thread (or a player's) per task would be eight or more.
+        QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
+        for (const auto &task : tasks) {
+            QVERIFY(!task->mediaPlayer());
+            QVERIFY(task->findChildren<QMediaPlayer *>().isEmpty());
+            QVERIFY(task->findChildren<QThread *>().isEmpty());
+            QVERIFY(!task->thumbnailPixmap().isNull());
+            QCOMPARE(task->videoResolution(), QSize(640, 360));
         }
+
+        // A run takes a player (and a thread to read on) for as long as it plays.
+        Di_riror_adiRIZ &runner = *tasks.front();
+        runner.setScanMode(ScanMode::Playback);
+        runner.setInTimeRange(4000);
+        QSignalSpy completed(&runner, &Di_riror_adiRIZ::completedSig);
+        runner.run_mian();
+        QVERIFY(runner.mediaPlayer());
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(runner.state, int(Done));
+        QVERIFY(!runner.mediaPlayer());
+        QTRY_VERIFY_WITH_TIMEOUT(runner.findChildren<QMediaPlayer *>().isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
     }
-    QVERIFY(read >= 4);
-}
 
-void TestWorker::resetOrDeleteWhileReadingsAreInFlight()
-{
-    Di_riror_adiRIZ task(englishClip);
-    readyForPlayback(task);
-    QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
-    QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
-    task.run_mian();
-    QVERIFY(progress.wait(10000));
-    task.resetTask();
-    QCOMPARE(task.state, int(Ready));
-    QVERIFY(!task.mediaPlayer());
-    // Readings of the dropped run that were still on their way change nothing.
-    QTest::qWait(500);
-    QVERIFY(task.samples.isEmpty());
-    QCOMPARE(task.lastPosition, 0);
-    QCOMPARE(completed.size(), 0);
+    void playbackReadingsKeepFrameTimesInOrder()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task, QStringLiteral("en"));
+        task.setCropRect(QRect(0, 240, 640, 120));
+        task.setFrameNumber_orc(2.0);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        QVERIFY(completed.wait(20000));
+        QCOMPARE(task.state, int(Done));
+        QVERIFY(task.samples.size() >= 5);
+        // A reading comes back after the player has moved on; it keeps the time of the frame read,
+        // so each text sits where the clip shows it (a frame or a report late at most).
+        int read = 0;
+        for (qsizetype i = 0; i < task.samples.size(); ++i) {
+            const FrameSample &sample = task.samples.at(i);
+            if (i > 0)
+                QVERIFY2(sample.time > task.samples.at(i - 1).time, qPrintable(QString::number(sample.time)));
+            const QString text = sample.lines.join(QLatin1Char('|'));
+            if (text == QLatin1String("Hello world")) {
+                QVERIFY2(sample.time >= 400 && sample.time <= 2700, qPrintable(QString::number(sample.time)));
+                ++read;
+            } else if (text == QLatin1String("How are you today")) {
+                QVERIFY2(sample.time >= 2900 && sample.time <= 5200, qPrintable(QString::number(sample.time)));
+                ++read;
+            }
+        }
+        QVERIFY(read >= 4);
+    }
 
-    auto *doomed = new Di_riror_adiRIZ(englishClip);
-    readyForPlayback(*doomed);
-    QSignalSpy doomedProgress(doomed, &Di_riror_adiRIZ::progress_updata);
-    doomed->run_mian();
-    QVERIFY(doomedProgress.wait(10000));
-    delete doomed;
-    QTest::qWait(300);
-}
+    void resetOrDeleteWhileReadingsAreInFlight()
+    {
+        Di_riror_adiRIZ task(englishClip);
+        readyForPlayback(task);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
+        task.run_mian();
+        QVERIFY(progress.wait(10000));
+        task.resetTask();
+        QCOMPARE(task.state, int(Ready));
+        QVERIFY(!task.mediaPlayer());
+        // Readings of the dropped run that were still on their way change nothing.
+        QTest::qWait(500);
+        QVERIFY(task.samples.isEmpty());
+        QCOMPARE(task.lastPosition, 0);
+        QCOMPARE(completed.size(), 0);
+
+        auto *doomed = new Di_riror_adiRIZ(englishClip);
+        readyForPlayback(*doomed);
+        QSignalSpy doomedProgress(doomed, &Di_riror_adiRIZ::progress_updata);
+        doomed->run_mian();
+        QVERIFY(doomedProgress.wait(10000));
+        delete doomed;
+        QTest::qWait(300);
+    }
+};
 
 // Converting video frames to images needs a GUI application object.
 QTEST_MAIN(TestWorker)
