@@ -69,15 +69,6 @@ inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath
     return task;
 }
 
-inline SRTEntry entry(qint64 in, qint64 out, const QString &text)
-{
-    SRTEntry e;
-    e.intime = in;
-    e.outtime = out;
-    e.text = text;
-    return e;
-}
-
 inline QStringList pathsOf(const TaskListOBJ &list)
 {
     QStringList paths;

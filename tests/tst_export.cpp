@@ -15,7 +15,7 @@ namespace {
 Di_riror_adiRIZ *taskWithText(TaskListOBJ &list, const QString &name, int state, const QString &text)
 {
     Di_riror_adiRIZ *task = handMadeTask(list, QStringLiteral("/videos/") + name, state);
-    rewrite(task, [&](TaskRecord &r) { r.entries = {entry(500, 2500, text)}; });
+    rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, text, {}, {}}}; });
     return task;
 }
 

@@ -217,7 +217,7 @@ private slots:
         rewrite(whole, [&](TaskRecord &r) { r.state = TaskState(Cancelled); });
         for (Di_riror_adiRIZ *task : {stateOnly, whole}) {
             rewrite(task, [&](TaskRecord &r) {
-                r.entries = {entry(0, 1000, "a\n")};
+                r.entries = {SRTEntry{0, 1000, "a\n", {}, {}}};
                 r.lastPosition = 700;
                 r.Frame_rate = 2.5;
             });
@@ -322,7 +322,7 @@ private slots:
 
         ViewOf v(2);
         Di_riror_adiRIZ *task = v.list.tasks.at(1);
-        rewrite(task, [&](TaskRecord &r) { r.entries = {entry(500, 2500, "Hello world")}; });
+        rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
         selectRows(v.view, 1, 1);
         QTemporaryDir dir;
         const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");

@@ -145,9 +145,6 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("one English line") << "strip_en.png" << "en" << QStringList{"Where are you going"};
-        QTest::newRow("two lines in order") << "strip_two.png" << "en"
-                                            << QStringList{"The first line", "And the second one"};
         QTest::newRow("Chinese without spaces") << "strip_zh.png" << "zh-Hans" << QStringList{"我们明天见"};
         QTest::newRow("blank strip, English") << "blank.png" << "en" << QStringList{};
         QTest::newRow("blank strip, Chinese") << "blank.png" << "zh-Hans" << QStringList{};
