@@ -2,6 +2,7 @@
 
 // Helpers shared by the batch tests: fixtures, hand-made tasks, modal answers and file questions.
 
+#include "fixtures.h"
 #include "modalanswers.h"
 #include "taskrewrite.h"
 #include "recognition/di_riror_adiriz.h"
@@ -25,11 +26,6 @@
 #include <memory>
 
 namespace TasksTest {
-
-inline QString fixture(const char *name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
-}
 
 inline QByteArray readAll(const QString &path)
 {

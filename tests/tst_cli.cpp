@@ -1,3 +1,4 @@
+#include "fixtures.h"
 #include "cli/commandlineextractor.h"
 
 #include <QDir>
@@ -9,11 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString fixture(const char *name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
-}
 
 struct Outcome
 {

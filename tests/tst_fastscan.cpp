@@ -1,3 +1,4 @@
+#include "fixtures.h"
 #include "taskrewrite.h"
 #include "media/videoframereader.h"
 #include "recognition/di_riror_adiriz.h"
@@ -9,11 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString fixture(const char *name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
-}
 
 // The subtitle band of the 640x360 fixtures.
 const QRect band(0, 240, 640, 120);

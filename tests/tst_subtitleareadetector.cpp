@@ -1,3 +1,4 @@
+#include "fixtures.h"
 #include "recognition/subtitleareadetector.h"
 
 #include <QPainter>
@@ -7,11 +8,6 @@
 #include <QtTest>
 
 namespace {
-
-QString fixture(const QString &name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + name;
-}
 
 // Subtitle pixels at each point of the picture, summed over every frame of the subtitles rendered
 // alone, as ffmpeg decodes them; empty when that fails.

@@ -1,3 +1,4 @@
+#include "fixtures.h"
 #include "tasks/videoimportcheck.h"
 
 #include <QSignalSpy>
@@ -6,11 +7,6 @@
 #include <QtTest>
 
 namespace {
-
-QString fixture(const char *name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
-}
 
 // Counts the events the GUI thread dispatches: two reports under one count came from one pass.
 struct EventCount : QObject

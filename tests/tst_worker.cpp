@@ -1,3 +1,4 @@
+#include "fixtures.h"
 #include "taskrewrite.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/thumbnailqueue.h"
@@ -11,11 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-QString fixture(const char *name)
-{
-    return QStringLiteral(TARNIX_FIXTURE_DIR "/") + QLatin1String(name);
-}
 
 // en_two.mp4: 640x360, 6 s, "Hello world" 0.5-2.5 s, "How are you today" 3.0-5.0 s.
 const QString englishClip = fixture("en_two.mp4");
