@@ -36,7 +36,7 @@ void Di_riror_adiRIZ::setoutTimeRange(qlonglong timeRange_out)
 
 bool Di_riror_adiRIZ::setLanguage(QString language)
 {
-    // The task's own language again (the editor selects it on opening) loads nothing yet.
+    // The task's own language again loads nothing yet; its engine is loaded when it reads.
     if (!language.isEmpty() && language == languageTag())
         return true;
     if (const auto refusal = recognizer->chooseLanguage(language)) {
