@@ -275,6 +275,9 @@ def main():
     # Any size works once the dimensions are fixed; the detector is reshaped per picture.
     fix_input_shape(det, [1, 3, 640, 640])
     fold_clip_bounds(det.graph)
+    merge_divisions_into_scales(det.graph)
+    fold_scale_shift_into_convs(det.graph)
+    split_depthwise_5x5(det.graph)
     onnx.save(det, os.path.join(out_dir, "det.onnx"))
 
     for width in widths:
