@@ -16,7 +16,8 @@
 // median and p90, model load time, resident memory the engine added, character error rate
 // (Levenshtein distance over the reference length, whitespace normalised; spaces ignored for
 // Chinese) and exact strips per language, CER by style and by background, dialogue dashes kept,
-// and strips without text that gave text. Strips with errors are listed (all with --verbose).
+// and strips without text that gave text; for ppocr also its first detection pass alone, timed
+// once more after the runs. Strips with errors are listed (all with --verbose).
 // Targets: CER <= 1 % English, <= 0.5 % Chinese, no style above 3 %; PP-OCR median <= 120 ms.
 
 #include "ocr/imagepreparation.h"
