@@ -278,6 +278,17 @@ def drop_final_softmax(graph):
     return False
 
 
+def drop_unused_constants(graph):
+    """Weights replaced by folded or split copies would otherwise stay in the file."""
+    used = {name for node in graph.node for name in node.input} | {output.name for output in graph.output}
+    kept = [node for node in graph.node if node.op_type != "Constant" or node.output[0] in used]
+    del graph.node[:]
+    graph.node.extend(kept)
+    initializers = [initializer for initializer in graph.initializer if initializer.name in used]
+    del graph.initializer[:]
+    graph.initializer.extend(initializers)
+
+
 def main():
     if len(sys.argv) < 5:
         raise SystemExit(__doc__)
@@ -292,6 +303,7 @@ def main():
     merge_divisions_into_scales(det.graph)
     fold_scale_shift_into_convs(det.graph)
     split_depthwise_5x5(det.graph)
+    drop_unused_constants(det.graph)
     onnx.save(det, os.path.join(out_dir, "det.onnx"))
 
     for width in widths:
@@ -307,6 +319,7 @@ def main():
             raise SystemExit("recogniser: no final Softmax; not the expected model")
         if broadcast_sequence_constants(rec.graph, width // 8) == 0:
             raise SystemExit("recogniser: no sequence constants found; not the expected model")
+        drop_unused_constants(rec.graph)
         onnx.save(rec, os.path.join(out_dir, f"rec-{width}.onnx"))
 
 
