@@ -10,22 +10,60 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+struct Model
+{
+    cv::dnn::Net net;
+    // The set-up leaves out the model's last Softmax: OpenCV's takes ten times longer than ours.
+    bool givesLogits = false;
+};
+
+// The importer puts an Identity layer behind the model's output.
+bool endsInSoftmax(cv::dnn::Net &net)
+{
+    const std::vector<cv::String> outputs = net.getUnconnectedOutLayersNames();
+    if (outputs.empty())
+        return false;
+    cv::Ptr<cv::dnn::Layer> layer = net.getLayer(outputs.front());
+    while (layer && layer->type == "Identity") {
+        const std::vector<cv::Ptr<cv::dnn::Layer>> inputs = net.getLayerInputs(net.getLayerId(layer->name));
+        layer = inputs.size() == 1 ? inputs.front() : cv::Ptr<cv::dnn::Layer>();
+    }
+    return layer && layer->type == "Softmax";
+}
+
+// Rows of [steps, classes] logits into probabilities, in place.
+void softmaxRows(cv::Mat &scores)
+{
+    for (int row = 0; row < scores.rows; ++row) {
+        cv::Mat line = scores.row(row);
+        double largest = 0;
+        cv::minMaxLoc(line, nullptr, &largest);
+        cv::subtract(line, cv::Scalar(largest), line);
+        cv::exp(line, line);
+        line *= 1.0 / cv::sum(line)[0];
+    }
+}
+
+} // namespace
+
 struct TextLineReader::Private
 {
     QString directory;
     QList<int> widths;
     CtcDecoder decoder;
-    std::map<int, cv::dnn::Net> nets;
+    std::map<int, Model> models;
 
-    cv::dnn::Net *net(int width, QString *error)
+    Model *model(int width, QString *error)
     {
-        auto it = nets.find(width);
-        if (it != nets.end())
+        auto it = models.find(width);
+        if (it != models.end())
             return &it->second;
         try {
-            cv::dnn::Net loaded
-                = readOnnxModel(PpocrModels::recognizerPath(directory, width).toStdString());
-            return &nets.emplace(width, std::move(loaded)).first->second;
+            Model loaded{readOnnxModel(PpocrModels::recognizerPath(directory, width).toStdString())};
+            loaded.givesLogits = !endsInSoftmax(loaded.net);
+            return &models.emplace(width, std::move(loaded)).first->second;
         } catch (const cv::Exception &exception) {
             if (error)
                 *error = QString::fromStdString(exception.what()).trimmed();
@@ -48,7 +86,7 @@ void TextLineReader::setRestoreSpaces(bool restore)
 
 bool TextLineReader::preload(int width, QString *error)
 {
-    return d->net(width, error) != nullptr;
+    return d->model(width, error) != nullptr;
 }
 
 CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
@@ -59,8 +97,8 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
         = std::max(8, int(std::ceil(double(bgrLine.cols) * inputHeight / std::max(1, bgrLine.rows))));
     const auto fits = std::lower_bound(d->widths.cbegin(), d->widths.cend(), scaledWidth);
     const int width = fits == d->widths.cend() ? d->widths.last() : *fits;
-    cv::dnn::Net *net = d->net(width, nullptr);
-    if (!net)
+    Model *model = d->model(width, nullptr);
+    if (!model)
         return {};
 
     // Normalised to -1..1; the padding is 0, as in training.
@@ -71,13 +109,17 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
     normalised.copyTo(padded(cv::Rect(0, 0, normalised.cols, normalised.rows)));
     cv::Mat output;
     try {
-        net->setInput(cv::dnn::blobFromImage(padded));
-        output = net->forward();
+        model->net.setInput(cv::dnn::blobFromImage(padded));
+        output = model->net.forward();
     } catch (const cv::Exception &) {
         return {};
     }
     // [1, steps, classes]
     if (output.dims != 3)
         return {};
+    if (model->givesLogits) {
+        cv::Mat scores(output.size[1], output.size[2], CV_32F, output.ptr<float>());
+        softmaxRows(scores);
+    }
     return d->decoder.decode(output.ptr<float>(), output.size[1], output.size[2]);
 }
