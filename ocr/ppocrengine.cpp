@@ -238,5 +238,5 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << *dash;
         pieces.first() = DialogueDash::withDash(pieces.first(), *dash, row.first());
     }
-    return spacedDialogueDash(LineTextRules::joinWords(pieces));
+    return LineTextRules::mendedPronounI(spacedDialogueDash(LineTextRules::joinWords(pieces)));
 }
