@@ -61,14 +61,6 @@ bool hasLetterOrNumber(const QString &text)
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
-// "-Who is it?" as subtitles write it: "- Who is it?".
-QString spacedDialogueDash(QString line)
-{
-    if (line.size() > 1 && (line.at(0) == QLatin1Char('-') || line.at(0) == QChar(0x2013)) && line.at(1).isLetterOrNumber())
-        line.insert(1, QLatin1Char(' '));
-    return line;
-}
-
 } // namespace
 
 PpocrEngine::PpocrEngine() = default;
@@ -238,5 +230,5 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << *dash;
         pieces.first() = DialogueDash::withDash(pieces.first(), *dash, row.first());
     }
-    return LineTextRules::mendedPronounI(spacedDialogueDash(LineTextRules::joinWords(pieces)));
+    return LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
 }
