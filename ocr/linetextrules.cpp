@@ -80,8 +80,9 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I'm");
         else if (beforeLowerCase && word == QLatin1String("Ill"))
             word = QStringLiteral("I'll");
-        else if (beforeLowerCase && opensSentence
-                 && (word == QLatin1String("Hl") || word == QLatin1String("Hll") || word == QLatin1String("H")))
+        else if (beforeLowerCase && (word == QLatin1String("Hl") || word == QLatin1String("Hll")))
+            word = QStringLiteral("I'll");
+        else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
             word = QStringLiteral("I'll");
     }
     return words.join(QLatin1Char(' '));

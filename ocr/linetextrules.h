@@ -23,7 +23,7 @@ public:
     static QString acceptedLine(QList<Word> words);
 
     // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
-    // serif faces: "Hl", "Hll" or "H" opening a sentence before a lower-case word, "Ill" before
+    // serif faces: "Hl", "Hll" or "Ill" before a lower-case word, "H" opening a sentence before
     // one, and "Im".
     static QString mendedPronounI(const QString &line);
 

@@ -262,6 +262,7 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("Hll after a dash") << "- Hll be fine." << "- I'll be fine.";
     QTest::newRow("H opening a sentence") << "Wait. H explain later." << "Wait. I'll explain later.";
     QTest::newRow("Ill before a word") << "Don't worry, Ill be fine." << "Don't worry, I'll be fine.";
+    QTest::newRow("Hl inside a sentence") << "Don't worry, Hl be fine." << "Don't worry, I'll be fine.";
     QTest::newRow("Im") << "Hold on, Im coming." << "Hold on, I'm coming.";
     QTest::newRow("H inside a sentence stays") << "Plan H was good." << "Plan H was good.";
     QTest::newRow("H before a capital stays") << "H Street" << "H Street";
