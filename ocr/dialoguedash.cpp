@@ -150,6 +150,11 @@ std::optional<QRect> findInColour(const QImage &picture, const QRect &box, QRgb 
                         << "gap" << gapAfter(plane, threshold, bar, h, h);
         if (!shaped || !solid(plane, threshold, bar))
             continue;
+        // Inside the box, a bar one pixel high is as likely the thin bar of a letter (A, H, G):
+        // it counts only when long enough for a dash and at the very start of the line.
+        const int inset = region.left() + bar.left - box.left();
+        if (bar.height() == 1 && inset >= 0 && (bar.width() * 5 < h || inset * 5 >= h))
+            continue;
         // A bar of a letter or of the background has other ink of its colour around it.
         if (inkAround(plane, threshold, bar, pad) > component.area + component.area / 4 + 2)
             continue;
@@ -196,6 +201,17 @@ QString withDash(const QString &text, const QRect &dash, const QRect &line)
     if (marks.contains(read.at(0)))
         read.remove(0, 1);
     return QStringLiteral("- ") + read.trimmed();
+}
+
+QString spacedLeadingDash(QString line)
+{
+    static const QString dashLikeMarks = QStringLiteral("\uff0d\u00b7\u30fb\u3002");
+    if (line.size() > 1 && dashLikeMarks.contains(line.at(0))
+        && LineTextRules::isUnspacedScript(line.mid(1).trimmed().toUcs4().value(0)))
+        line = QStringLiteral("- ") + line.mid(1).trimmed();
+    if (line.size() > 1 && (line.at(0) == QLatin1Char('-') || line.at(0) == QChar(0x2013)) && line.at(1).isLetterOrNumber())
+        line.insert(1, QLatin1Char(' '));
+    return line;
 }
 
 } // namespace DialogueDash

@@ -19,4 +19,9 @@ std::optional<QRect> find(const QImage &picture, const QRect &line);
 // dash for (一, ·, an en dash) becomes "-", a dash it did not read at all is put back.
 QString withDash(const QString &text, const QRect &dash, const QRect &line);
 
+// A dash read without its space ("-Who is it?") as subtitles write it: "- Who is it?". Before an
+// ideograph, a full-width hyphen, middle dot or full stop opening the line is the dash read in
+// the ideographs' style: no Chinese sentence starts with one.
+QString spacedLeadingDash(QString line);
+
 } // namespace DialogueDash

@@ -67,6 +67,27 @@ bool isEdgeSpeck(const LineTextRules::Word &word)
 
 } // namespace
 
+QString LineTextRules::mendedPronounI(const QString &line)
+{
+    QStringList words = line.split(QLatin1Char(' '));
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        QString &word = words[i];
+        const bool beforeLowerCase = i + 1 < words.size() && !words[i + 1].isEmpty() && words[i + 1].at(0).isLower()
+                                     && isLatinLetter(words[i + 1].at(0));
+        const bool opensSentence = i == 0 || words[i - 1] == QLatin1String("-")
+                                   || QStringLiteral(".?!").contains(words[i - 1].right(1));
+        if (word == QLatin1String("Im"))
+            word = QStringLiteral("I'm");
+        else if (beforeLowerCase && word == QLatin1String("Ill"))
+            word = QStringLiteral("I'll");
+        else if (beforeLowerCase && (word == QLatin1String("Hl") || word == QLatin1String("Hll")))
+            word = QStringLiteral("I'll");
+        else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
+            word = QStringLiteral("I'll");
+    }
+    return words.join(QLatin1Char(' '));
+}
+
 bool LineTextRules::isUnspacedScript(char32_t c)
 {
     switch (QChar::script(c)) {

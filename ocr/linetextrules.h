@@ -22,5 +22,10 @@ public:
     // of a line are dropped.
     static QString acceptedLine(QList<Word> words);
 
+    // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
+    // serif faces: "Hl", "Hll" or "Ill" before a lower-case word, "H" opening a sentence before
+    // one, and "Im".
+    static QString mendedPronounI(const QString &line);
+
     static bool isUnspacedScript(char32_t character);
 };

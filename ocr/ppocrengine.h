@@ -31,6 +31,8 @@ public:
         // Rows lower than this fraction of the tallest are background writing, not subtitles.
         double minimumRowHeight = 0.6;
         bool reuseUnchangedPicture = true; // off to time every reading
+        // A reading that is empty or unsure is tried again on the picture's sharp edges alone.
+        bool lookAtSharpEdges = true;
     };
 
     ~PpocrEngine();
@@ -50,10 +52,20 @@ public:
 private:
     PpocrEngine();
 
+    struct Reading
+    {
+        QStringList lines;
+        int characters = 0;
+        float confidenceSum = 0; // over the characters
+        float confidence() const { return characters > 0 ? confidenceSum / float(characters) : 0; }
+    };
+
     bool sameAsLastPicture(const QImage &picture);
     QStringList readLines(const QImage &picture);
-    QStringList readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
-    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row);
+    Reading readPicture(const QImage &picture);
+    Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
+    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading);
+    bool betterOnSharpEdges(const Reading &first) const;
 
     Settings settings;
     QImage lastPicture; // greyscale, half size

@@ -50,6 +50,10 @@ private slots:
     void findsDashBesideLine();
     void putsDashBack_data();
     void putsDashBack();
+    void weighsThinBars_data();
+    void weighsThinBars();
+    void spacesLeadingDash_data();
+    void spacesLeadingDash();
 };
 
 void TestDialogueDash::findsDashBesideLine_data()
@@ -109,6 +113,58 @@ void TestDialogueDash::putsDashBack()
     QFETCH(QRect, dash);
     QFETCH(QString, line);
     QCOMPARE(DialogueDash::withDash(read, dash, QRect(120, 30, 300, 40)), line);
+}
+
+// The thin bars of small serif capitals (H, A, G) are bars one pixel high at mid-height, like
+// the dash of a small line: inside the line's box only a dash's length at its very start counts.
+void TestDialogueDash::weighsThinBars_data()
+{
+    QTest::addColumn<QRect>("bar");
+    QTest::addColumn<bool>("found");
+    // The line's box is 200,20 200x20; its letters start at x = 214.
+    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << false;
+    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << true;
+    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << true;
+    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << false;
+    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << true;
+}
+
+void TestDialogueDash::weighsThinBars()
+{
+    QFETCH(QRect, bar);
+    QFETCH(bool, found);
+    QImage picture(640, 60, QImage::Format_RGB32);
+    picture.fill(QColor(0x20, 0x28, 0x30));
+    QPainter painter(&picture);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(214, 36, QStringLiteral("Where were you?"));
+    painter.fillRect(bar, Qt::white);
+    painter.end();
+    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, 20)).has_value(), found);
+}
+
+void TestDialogueDash::spacesLeadingDash_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("dash without its space") << "-Who is it?" << "- Who is it?";
+    QTest::newRow("dash with its space") << "- Who is it?" << "- Who is it?";
+    QTest::newRow("full-width hyphen before an ideograph") << "\uff0d我在上班。" << "- 我在上班。";
+    QTest::newRow("middle dot before an ideograph") << "·听到什么？" << "- 听到什么？";
+    QTest::newRow("full stop before an ideograph") << "。我在上班。" << "- 我在上班。";
+    QTest::newRow("middle dot before Latin stays") << "·ok" << "·ok";
+    QTest::newRow("一 is a word") << "一切都好" << "一切都好";
+    QTest::newRow("hyphenated word") << "Well-known" << "Well-known";
+}
+
+void TestDialogueDash::spacesLeadingDash()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QCOMPARE(DialogueDash::spacedLeadingDash(read), line);
 }
 
 QTEST_MAIN(TestDialogueDash)

@@ -2,8 +2,10 @@
 #include "ocr/ctcdecoder.h"
 #include "ocr/enginechoice.h"
 #include "ocr/linelayout.h"
+#include "ocr/linetextrules.h"
 #include "ocr/ppocrengine.h"
 #include "ocr/ppocrmodels.h"
+#include "ocr/sharpedgetext.h"
 #include "ocr/textrecognizer.h"
 
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,6 +42,47 @@ QImage paintStrip(const QStringList &lines, const QString &family, int pixelSize
         painter.fillPath(path, Qt::white);
         baseline += lineHeight;
     }
+    return image;
+}
+
+// Cells of black and white, eight pixels square, blurred as a scaled video would be: a texture
+// as busy as the letters, with edges soft next to theirs.
+QImage cellTexture(int width, int height, quint32 seed)
+{
+    // Made larger by the blur's reach and cropped, so that the edges are blurred too.
+    width += 4;
+    height += 4;
+    QImage cells(width / 8 + 1, height / 8 + 1, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < cells.height(); ++y)
+        for (int x = 0; x < cells.width(); ++x)
+            cells.setPixel(x, y, random.bounded(2) ? qRgb(250, 250, 250) : qRgb(5, 5, 5));
+    QImage texture = cells.scaled(cells.width() * 8, cells.height() * 8).copy(0, 0, width, height);
+    QImage blurred = texture;
+    for (int y = 2; y < height - 2; ++y)
+        for (int x = 2; x < width - 2; ++x) {
+            int sum = 0;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx)
+                    sum += qRed(texture.pixel(x + dx, y + dy));
+            blurred.setPixel(x, y, qRgb(sum / 25, sum / 25, sum / 25));
+        }
+    return blurred.copy(2, 2, width - 4, height - 4);
+}
+
+// A light grey line with a thick dark outline over the cell texture.
+QImage paintOnCells(const QString &line, int pixelSize, int width)
+{
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    QImage image = cellTexture(width, pixelSize * 2, 7);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText((width - metrics.horizontalAdvance(line)) / 2.0, pixelSize / 2 + metrics.ascent(), font, line);
+    painter.strokePath(path, QPen(QColor(16, 16, 16), pixelSize / 8.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, QColor(208, 208, 208));
     return image;
 }
 
@@ -95,6 +139,10 @@ private slots:
     void readsRenderedStrip_data();
     void readsRenderedStrip();
     void readsTwoLinesInOrder();
+    void readsOutlinedLineOverCells();
+    void isolatesSharpEdgedLetters();
+    void mendsPronounI_data();
+    void mendsPronounI();
     void keepsSpacesBetweenEnglishWords();
 
     void ordersRows_data();
@@ -166,6 +214,67 @@ void TestPpocr::readsTwoLinesInOrder()
     const QStringList lines{QStringLiteral("Turn left at the next corner."), QStringLiteral("你为什么不早点告诉我")};
     QCOMPARE(engine->recognizeLines(paintStrip(lines, QStringLiteral("WenQuanYi Micro Hei"), 40)), lines);
     QCOMPARE(engine->recognizeLines(paintStrip({}, QStringLiteral("DejaVu Sans"), 40)), QStringList());
+}
+
+void TestPpocr::readsOutlinedLineOverCells()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    // The first look alone reads nothing here: the detector finds no line on the texture.
+    const QString text = QStringLiteral("I told you not to come back here.");
+    const QImage strip = paintOnCells(text, 48, 1280);
+    QCOMPARE(engine->recognizeLines(strip), QStringList{text});
+    QCOMPARE(engine->recognizeLines(cellTexture(1280, 96, 7)), QStringList());
+}
+
+void TestPpocr::isolatesSharpEdgedLetters()
+{
+    const QImage texture = cellTexture(640, 64, 3);
+    const SharpEdgeText::Isolated bare = SharpEdgeText::isolate(texture);
+    QVERIFY2(bare.keptShare < 0.01, qPrintable(QString::number(bare.keptShare)));
+
+    const QImage strip = paintOnCells(QStringLiteral("HHHH"), 32, 640);
+    const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(strip);
+    QVERIFY(isolated.keptShare > 0.01 && isolated.keptShare < 0.3);
+    int letterPixels = 0, keptLetterPixels = 0, groundPixels = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x) {
+            const QRgb before = strip.pixel(x, y), after = isolated.picture.pixel(x, y);
+            if (before == qRgb(208, 208, 208)) {
+                ++letterPixels;
+                keptLetterPixels += after == before;
+            }
+            groundPixels += after == qRgb(128, 128, 128);
+        }
+    QVERIFY(letterPixels > 100);
+    QCOMPARE(keptLetterPixels, letterPixels);
+    QVERIFY(groundPixels > strip.width() * strip.height() / 2);
+}
+
+void TestPpocr::mendsPronounI_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("Hl opening the line") << "Hl explain everything later." << "I'll explain everything later.";
+    QTest::newRow("Hll after a dash") << "- Hll be fine." << "- I'll be fine.";
+    QTest::newRow("H opening a sentence") << "Wait. H explain later." << "Wait. I'll explain later.";
+    QTest::newRow("Ill before a word") << "Don't worry, Ill be fine." << "Don't worry, I'll be fine.";
+    QTest::newRow("Hl inside a sentence") << "Don't worry, Hl be fine." << "Don't worry, I'll be fine.";
+    QTest::newRow("Im") << "Hold on, Im coming." << "Hold on, I'm coming.";
+    QTest::newRow("H inside a sentence stays") << "Plan H was good." << "Plan H was good.";
+    QTest::newRow("H before a capital stays") << "H Street" << "H Street";
+    QTest::newRow("Ill at the end stays") << "He was Ill" << "He was Ill";
+    QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
+}
+
+void TestPpocr::mendsPronounI()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QCOMPARE(LineTextRules::mendedPronounI(read), line);
 }
 
 void TestPpocr::keepsSpacesBetweenEnglishWords()
