@@ -126,7 +126,7 @@ private slots:
         const QString available = TextRecognizer().availableLanguages().first().first();
         QVERIFY(choose(available));
         QCOMPARE(task.textRecognizer()->hasEngine(), !onThePool);
-        QTRY_VERIFY(task.textRecognizer()->hasEngine());
+        QTRY_VERIFY_WITH_TIMEOUT(task.textRecognizer()->hasEngine(), 60000); // seconds under a sanitizer
         // A part not installed is refused at once either way.
         QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
         QVERIFY(!choose(available + QStringLiteral("+xx")));
