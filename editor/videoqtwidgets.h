@@ -76,6 +76,7 @@ private:
     void applySelectedLanguage();
     void onLanguageLoaded(bool taken);
     void showPreview(QImage frame);
+    void showPreviewResult(const QString &text, const QImage &cut);
     void createPlayer();
     void createScene();
     void showSubtitlesOrHideDock();
@@ -108,6 +109,9 @@ private:
     bool rangeMarkersPlaced = false;
     // A preview asked for while the language was loading.
     QImage framePendingPreview;
+    // A preview reads on the pool; one asked for meanwhile waits for it and then reads the latest frame.
+    bool previewReading = false;
+    QImage framePendingRead;
     // The fractions the markers were placed at from the task; a release there changes nothing.
     double placedInFraction = 0.0;
     double placedOutFraction = 1.0;

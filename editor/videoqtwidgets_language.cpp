@@ -4,13 +4,17 @@
 
 #include "ui_videoqtwidgets.h"
 
+#include "core/workpool.h"
+#include "ocr/sharedreader.h"
 #include "ocr/textrecognizer.h"
 
 #include <QDebug>
+#include <QFutureWatcher>
 #include <QGraphicsVideoItem>
 #include <QMessageBox>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <utility>
@@ -104,12 +108,41 @@ void VideoQtWidgets::onLanguageLoaded(bool taken)
 
 void VideoQtWidgets::showPreview(QImage frame)
 {
-    QString text;
-    QImage cut;
-    if (!worker->preview_ORC_V2(&frame, &text, &cut)) {
-        qDebug() << "erro: " << worker->errorText;
+    if (previewReading) {
+        framePendingRead = frame;
         return;
     }
+    const QImage cut = worker->cropFrame(frame);
+    const std::shared_ptr<SharedReader> reader = worker->textRecognizer()->reader();
+    if (cut.width() == 0 || cut.height() == 0 || !reader) {
+        // Nothing to read or nothing to read with: the task says why at once.
+        QString text;
+        QImage shown;
+        if (worker->preview_ORC_V2(&frame, &text, &shown))
+            showPreviewResult(text, shown);
+        else
+            qDebug() << "erro: " << worker->errorText;
+        return;
+    }
+    // Reading takes a PP-OCR engine a few hundred milliseconds: the pool reads, the editor goes on.
+    // The job holds the engine and the picture, so closing the editor or the task meanwhile is safe.
+    previewReading = true;
+    auto *watcher = new QFutureWatcher<QStringList>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, cut] {
+        watcher->deleteLater();
+        previewReading = false;
+        QString text;
+        for (const QString &line : watcher->result())
+            text += line + QLatin1Char('\n');
+        showPreviewResult(text, cut);
+        if (!framePendingRead.isNull() && worker)
+            showPreview(std::exchange(framePendingRead, QImage()));
+    });
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), [reader, cut] { return reader->read(cut); }));
+}
+
+void VideoQtWidgets::showPreviewResult(const QString &text, const QImage &cut)
+{
     ui->Previewlabel->setText(text);
     const QImage onScreen = cut.scaled(cropSceneRect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     ui->Previewmagelabel->setPixmap(QPixmap::fromImage(onScreen).scaled(
