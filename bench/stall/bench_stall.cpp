@@ -18,6 +18,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -168,6 +169,18 @@ void checkOnly(const QStringList &files)
         std::printf("    the two checks disagree: %d and %d videos\n", videos, playable);
 }
 
+qint64 residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
+    }
+    return -1;
+}
+
 void dropOnPage(const QStringList &files, const char *when)
 {
     TaskListWidgetsClass page;
@@ -212,7 +225,8 @@ void dropOnPage(const QStringList &files, const char *when)
     const auto pictured = std::count_if(tasks.cbegin(), tasks.cend(), [](const Di_riror_adiRIZ *task) {
         return !task->thumbnail.isNull();
     });
-    std::printf("    %lld of %lld rows have a picture\n", qlonglong(pictured), qlonglong(tasks.size()));
+    std::printf("    %lld of %lld rows have a picture; resident %lld MB\n", qlonglong(pictured),
+                qlonglong(tasks.size()), residentMegabytes());
     // Let the last grabs end before the next scene.
     runUntil([] { return false; }, 1000);
 }
