@@ -30,6 +30,20 @@ private slots:
         QCOMPARE(int(VideoImportCheck::check(path)), verdict);
     }
 
+    // A file is probed once for its row and again for its task; one replaced in between is new.
+    void replacedFileIsCheckedAnew()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("clip.mp4"));
+        QVERIFY(QFile::copy(fixture("en_two.mp4"), path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::Video);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(fixture("not_a_video.mp4"), path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::NotAVideo);
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::NotAFile);
+    }
+
     // However the pool's threads finish, the videos come in the order given, one per pass of the
     // event loop even when a slow receiver lets every result be ready at once.
     void reportsInOrderOnePerPass()
