@@ -8,7 +8,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -90,29 +89,6 @@ private slots:
     {
         QFETCH(QString, path);
         QVERIFY(!FrameThumbnail::take(path, rowBox));
-    }
-
-    void queueDeliversInBothWays_data()
-    {
-        QTest::addColumn<ThumbnailQueue::Way>("way");
-        QTest::newRow("decoder") << ThumbnailQueue::Way::Decoder;
-        QTest::newRow("player") << ThumbnailQueue::Way::Player;
-    }
-    void queueDeliversInBothWays()
-    {
-        QFETCH(ThumbnailQueue::Way, way);
-        ThumbnailQueue *queue = ThumbnailQueue::instance();
-        queue->setWay(way);
-        QObject owner;
-        QList<QSize> sizes;
-        for (const QString &clip : {fixture("en_two.mp4"), fixture("portrait.mp4"), fixture("zh_yellow.mkv")})
-            queue->request(&owner, clip, [&sizes](const QPixmap &picture) { sizes.append(picture.size()); }, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(sizes.size(), 3, 30000);
-        // Players take two at a time, so they may finish out of order.
-        std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
-        QCOMPARE(sizes, (QList<QSize>{{35, 63}, {112, 63}, {112, 63}}));
-        QTRY_COMPARE_WITH_TIMEOUT(queue->runningGrabs(), 0, 10000);
-        queue->setWay(ThumbnailQueue::Way::Decoder);
     }
 
     void fileTheDecoderRefusesGoesToThePlayer()
