@@ -3,8 +3,11 @@
 #include "medialog.h"
 #include "streamrotation.h"
 
+#include <QDateTime>
 #include <QFile>
-
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,9 +22,7 @@ bool isPictureFormat(const AVInputFormat *format)
     return name == "image2" || name.endsWith("_pipe") || name == "gif" || name == "webp_pipe";
 }
 
-} // namespace
-
-MediaFacts MediaProbe::probe(const QString &path)
+MediaFacts readFacts(const QString &path)
 {
     MediaLog::quietLibraries();
     MediaFacts facts;
@@ -55,6 +56,42 @@ MediaFacts MediaProbe::probe(const QString &path)
         }
     }
     avformat_close_input(&context);
+    return facts;
+}
+
+// A dropped file is probed by the import check and again by its task a moment later, and a
+// reopened project probes what it probed before: while a file keeps its size and time, the
+// answer is remembered.
+struct Remembered
+{
+    qint64 size = 0;
+    QDateTime modified;
+    MediaFacts facts;
+};
+constexpr qsizetype rememberedFiles = 1024;
+QMutex rememberedLock;
+QHash<QString, Remembered> remembered;
+
+} // namespace
+
+MediaFacts MediaProbe::probe(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return readFacts(path);
+    const qint64 size = file.size();
+    const QDateTime modified = file.lastModified();
+    {
+        const QMutexLocker lock(&rememberedLock);
+        const auto known = remembered.constFind(path);
+        if (known != remembered.cend() && known->size == size && known->modified == modified)
+            return known->facts;
+    }
+    const MediaFacts facts = readFacts(path);
+    const QMutexLocker lock(&rememberedLock);
+    if (remembered.size() >= rememberedFiles)
+        remembered.clear();
+    remembered.insert(path, Remembered{size, modified, facts});
     return facts;
 }
 

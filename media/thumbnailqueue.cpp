@@ -1,13 +1,38 @@
 #include "thumbnailqueue.h"
 
+#include "framethumbnail.h"
 #include "getvideothumbnail.h"
 
 #include "core/workpool.h"
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Under Linux's normal scheduling Qt's thread priorities change nothing; a thread's nice value
+// does. 10 gives the thumbnails a tenth of a core that the GUI thread also wants: it wins every
+// turn it asks for, while a busy machine still lets the pictures come.
+constexpr int decoderNice = 10;
+
+void lowerThisThreadsPriority()
+{
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, id_t(gettid()), decoderNice);
+#else
+    QThread::currentThread()->setPriority(QThread::LowestPriority);
+#endif
+}
+
+} // namespace
 
 #ifdef __GLIBC__
 #include <QThreadPool>
@@ -44,11 +69,21 @@ ThumbnailQueue *ThumbnailQueue::instance()
 
 ThumbnailQueue::ThumbnailQueue(QObject *parent)
     : QObject(parent)
+    , wake(new QTimer(this))
 {
+    wake->setSingleShot(true);
+    connect(wake, &QTimer::timeout, this, &ThumbnailQueue::startNext);
 }
 
 ThumbnailQueue::~ThumbnailQueue()
 {
+    // Waits for the frame being decoded, a fraction of a second.
+    if (decoderThread) {
+        decoderThread->quit();
+        decoderThread->wait();
+        delete decoderContext;
+        delete decoderThread;
+    }
     // Quitting a thread ends the grab's waits too, so the application does not wait for them.
     for (QThread *thread : running) {
         thread->disconnect(this);
@@ -60,30 +95,79 @@ ThumbnailQueue::~ThumbnailQueue()
 
 void ThumbnailQueue::request(QObject *context, const QString &path, Delivery deliver, int delayMs)
 {
-    Request request{context, path, std::move(deliver), {}, delayMs};
+    Request request{context, path, std::move(deliver), {}, delayMs, chosen};
     request.since.start();
-    waiting.push_back(std::move(request));
+    (chosen == Way::Player ? forPlayers : waiting).push_back(std::move(request));
     startNext();
 }
 
 void ThumbnailQueue::cancel(QObject *context)
 {
-    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
-                                 [context](const Request &request) { return request.context == context; }),
-                  waiting.end());
+    for (std::deque<Request> *queue : {&waiting, &forPlayers}) {
+        queue->erase(std::remove_if(queue->begin(), queue->end(),
+                                    [context](const Request &request) { return request.context == context; }),
+                     queue->end());
+    }
 }
 
 void ThumbnailQueue::startNext()
 {
-    while (running.size() < size_t(concurrentGrabs) && !waiting.empty()) {
+    while (running.size() < size_t(concurrentGrabs) && !forPlayers.empty()) {
+        Request next = std::move(forPlayers.front());
+        forPlayers.pop_front();
+        if (next.context)
+            grabByPlayer(std::move(next));
+    }
+    while (!decoding && !waiting.empty()) {
+        if (!waiting.front().context) {
+            waiting.pop_front();
+            continue;
+        }
+        const qint64 due = waiting.front().delayMs - waiting.front().since.elapsed();
+        if (due > 0) {
+            wake->start(int(due));
+            return;
+        }
         Request next = std::move(waiting.front());
         waiting.pop_front();
-        if (next.context)
-            start(std::move(next));
+        decode(std::move(next));
     }
 }
 
-void ThumbnailQueue::start(Request request)
+void ThumbnailQueue::decode(Request request)
+{
+    if (!decoderThread) {
+        decoderThread = new QThread;
+        decoderContext = new QObject;
+        decoderContext->moveToThread(decoderThread);
+        connect(decoderThread, &QThread::started, decoderContext, &lowerThisThreadsPriority, Qt::DirectConnection);
+        decoderThread->start();
+    }
+    const QString path = request.path;
+    decoding = std::move(request);
+    QMetaObject::invokeMethod(decoderContext, [this, path] {
+        const QSize box(GetVideoThumbnail::thumbnailWidth, GetVideoThumbnail::thumbnailHeight);
+        const std::optional<QImage> picture = FrameThumbnail::take(path, box);
+        QMetaObject::invokeMethod(this, [this, picture] { onDecoded(picture); }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+}
+
+void ThumbnailQueue::onDecoded(const std::optional<QImage> &picture)
+{
+    Request done = std::move(*decoding);
+    decoding.reset();
+    if (!picture) {
+        // The player may know a way into a file our decoder cannot open.
+        done.delayMs = 0;
+        if (done.context)
+            forPlayers.push_back(std::move(done));
+    } else if (done.context) {
+        done.deliver(QPixmap::fromImage(*picture));
+    }
+    startNext();
+}
+
+void ThumbnailQueue::grabByPlayer(Request request)
 {
     auto *thread = new QThread;
     auto *grabber = new GetVideoThumbnail;

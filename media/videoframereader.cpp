@@ -16,6 +16,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -81,6 +82,7 @@ struct VideoFrameReader::Private
     bool readError = false;
     bool isTruncated = false;
     int damaged = 0;
+    int decoderThreads = 0;
 };
 
 VideoFrameReader::VideoFrameReader()
@@ -89,6 +91,11 @@ VideoFrameReader::VideoFrameReader()
 }
 
 VideoFrameReader::~VideoFrameReader() = default;
+
+void VideoFrameReader::setDecoderThreads(int count)
+{
+    d->decoderThreads = std::max(0, count);
+}
 
 bool VideoFrameReader::open(const QString &path)
 {
@@ -120,8 +127,9 @@ bool VideoFrameReader::open(const QString &path)
     }
     d->codec = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(d->codec, d->stream->codecpar);
-    d->codec->thread_count = 0;
-    d->codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    d->codec->thread_count = d->decoderThreads;
+    if (d->decoderThreads != 1)
+        d->codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     result = avcodec_open2(d->codec, decoder, nullptr);
     if (result < 0 || d->codec->width <= 0 || d->codec->height <= 0) {
         d->error = OpenError::UnsupportedCodec;

@@ -28,6 +28,8 @@ public:
     VideoFrameReader(const VideoFrameReader &) = delete;
     VideoFrameReader &operator=(const VideoFrameReader &) = delete;
 
+    // Threads the decoder may use, set before open; 0 lets the library choose (one per core).
+    void setDecoderThreads(int count);
     bool open(const QString &path);
     OpenError openError() const;
     // The library's own words for the failure, for messages.

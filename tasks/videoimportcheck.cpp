@@ -10,8 +10,8 @@
 VideoImportCheck::VideoImportCheck(QObject *parent)
     : QObject(parent)
 {
-    connect(&watcher, &QFutureWatcher<Verdict>::resultReadyAt, this, &VideoImportCheck::reportReady);
-    connect(&watcher, &QFutureWatcher<Verdict>::finished, this, &VideoImportCheck::reportReady);
+    connect(&watcher, &QFutureWatcher<Verdict>::resultReadyAt, this, &VideoImportCheck::reportSoon);
+    connect(&watcher, &QFutureWatcher<Verdict>::finished, this, &VideoImportCheck::reportSoon);
 }
 
 VideoImportCheck::~VideoImportCheck()
@@ -37,10 +37,22 @@ void VideoImportCheck::start(const QStringList &files)
     watcher.setFuture(QtConcurrent::mapped(WorkPool::instance(), paths, &VideoImportCheck::check));
 }
 
+// Results that came while the GUI thread was busy each bring a signal of their own; answered at
+// once, one pass of the loop would make a row for each of them (25 rows held it 70 ms). They only
+// ask for the next pass, which hands on one video.
+void VideoImportCheck::reportSoon()
+{
+    if (reportAsked)
+        return;
+    reportAsked = true;
+    QMetaObject::invokeMethod(this, &VideoImportCheck::reportReady, Qt::QueuedConnection);
+}
+
 // Results arrive in any order; hand them on in the order given, one video per pass of the event
 // loop, since each becomes a row and a task.
 void VideoImportCheck::reportReady()
 {
+    reportAsked = false;
     if (!running)
         return;
     const QFuture<Verdict> future = watcher.future();
@@ -54,7 +66,7 @@ void VideoImportCheck::reportReady()
         emit videoFound(path);
         // What is known already goes on in the next pass; the rest comes with its own signal.
         if (reported == paths.size() || future.isResultReadyAt(reported))
-            QMetaObject::invokeMethod(this, &VideoImportCheck::reportReady, Qt::QueuedConnection);
+            reportSoon();
         return;
     }
     if (reported == paths.size() || watcher.isFinished()) {

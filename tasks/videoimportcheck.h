@@ -26,11 +26,13 @@ signals:
     void finished(const QStringList &rejected);
 
 private:
+    void reportSoon();
     void reportReady();
 
     QStringList paths;
     QStringList rejected;
     int reported = 0;
     bool running = false;
+    bool reportAsked = false;
     QFutureWatcher<Verdict> watcher;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/appconstants.h"
 #include "editor/videoqtwidgets.h"
+#include "media/thumbnailqueue.h"
 #include "recognition/subtitleareadetector.h"
 #include "tasks/qprogressindicator.h"
 #include "tasks/taskcustomitem.h"
@@ -190,6 +191,36 @@ private slots:
         QCOMPARE(pathsOf(reopened), videos);
         for (Di_riror_adiRIZ *task : reopened.taskList())
             QTRY_COMPARE_WITH_TIMEOUT(task->duration, qint64(6000), 10000);
+    }
+
+    // Rows deleted and a page closed while their pictures are being taken: nothing arrives for
+    // them, and the queue goes on with the rows that stay.
+    void rowsAndPageGoneWhileThumbnailsAreTaken()
+    {
+        QTemporaryDir dir;
+        QStringList videos;
+        const QStringList clips{fixture("en_two.mp4"), fixture("zh_yellow.mkv"), fixture("fs_rotated.mp4")};
+        for (int i = 0; i < 12; ++i) {
+            videos.append(dir.filePath(QStringLiteral("字幕 %1.%2").arg(i).arg(QFileInfo(clips.at(i % 3)).suffix())));
+            QVERIFY(QFile::link(clips.at(i % 3), videos.last()));
+        }
+        ThumbnailQueue *queue = ThumbnailQueue::instance();
+        auto closed = std::make_unique<ShownPage>();
+        dropOn(closed.get(), videos);
+        ShownPage page;
+        dropOn(&page, videos);
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(12), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(queue->runningGrabs() > 0, 20000);
+        closed.reset();
+        while (page.taskList()->tasks.size() > 6) {
+            listOf(page)->setCurrentRow(0);
+            QTest::keyClick(&page, Qt::Key_Delete);
+        }
+        for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
+            QTRY_VERIFY_WITH_TIMEOUT(task->thumbnailLoaded, 20000);
+            QVERIFY2(!task->thumbnail.isNull(), qPrintable(task->videoPath));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(queue->runningGrabs(), 0, 10000);
     }
 
     void addButtonAsksForVideosAndEditButtonOpensEditor()

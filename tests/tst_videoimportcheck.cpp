@@ -4,22 +4,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
-namespace {
-
-// Counts the events the GUI thread dispatches: two reports under one count came from one pass.
-struct EventCount : QObject
-{
-    bool eventFilter(QObject *, QEvent *) override
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
-} // namespace
 
 class TestVideoImportCheck : public QObject
 {
@@ -43,6 +30,20 @@ private slots:
         QCOMPARE(int(VideoImportCheck::check(path)), verdict);
     }
 
+    // A file is probed once for its row and again for its task; one replaced in between is new.
+    void replacedFileIsCheckedAnew()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("clip.mp4"));
+        QVERIFY(QFile::copy(fixture("en_two.mp4"), path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::Video);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(fixture("not_a_video.mp4"), path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::NotAVideo);
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(VideoImportCheck::check(path), VideoImportCheck::Verdict::NotAFile);
+    }
+
     // However the pool's threads finish, the videos come in the order given, one per pass of the
     // event loop even when a slow receiver lets every result be ready at once.
     void reportsInOrderOnePerPass()
@@ -55,13 +56,16 @@ private slots:
             expected << fixture("en_two.mp4") << fixture("zh_yellow.mkv") << fixture("portrait.mp4");
         }
         VideoImportCheck check;
-        EventCount events;
-        qApp->installEventFilter(&events);
+        // A timer of no interval fires once a pass, between the loop's batches of posted events.
+        int passes = 0;
+        QTimer everyPass;
+        connect(&everyPass, &QTimer::timeout, this, [&passes] { ++passes; });
+        everyPass.start(0);
         QStringList found;
         QList<int> passAtFound;
         connect(&check, &VideoImportCheck::videoFound, this, [&](const QString &path) {
             found << path;
-            passAtFound << events.count;
+            passAtFound << passes;
             QThread::msleep(20); // as making the row's task takes a while
         });
         QSignalSpy finished(&check, &VideoImportCheck::finished);

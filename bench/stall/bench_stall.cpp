@@ -4,18 +4,22 @@
 //   bench_stall --run CLIP... --drop FILE...
 // --run: each clip as a one-task batch by playback at rate 1, then by the fast scan.
 // --drop: the files checked alone (off and on the GUI thread), dropped at once on the batch page
-// (twice: the first task of a process loads the recogniser), then checked and made into tasks the
+// (twice: the first task of a process loads the recogniser) and metered on until every row has
+// its picture, then checked and made into tasks the
 // old way, inside one handler on the GUI thread.
+#include "media/thumbnailqueue.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/tasklistobj.h"
 #include "tasks/tasklistwidgetsclass.h"
 #include "tasks/videoimportcheck.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -24,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -42,6 +47,7 @@ public:
     void start()
     {
         gaps.clear();
+        longestGap = 0;
         clock.start();
         last = 0;
         ticker.start(tickMs);
@@ -60,13 +66,26 @@ public:
         const qint64 p99 = sorted.isEmpty() ? 0 : sorted.at(qsizetype(double(sorted.size() - 1) * 0.99));
         const auto over = std::count_if(sorted.cbegin(), sorted.cend(), [](qint64 gap) { return gap > stallMs; });
         std::printf("%-44s %8lld %8lld %8lld %9lld\n", qPrintable(scene), longest, p99, qlonglong(over), wall);
+        // On the clock of the kernel's scheduler traces, to find the gap in a trace of the run.
+        if (qEnvironmentVariableIsSet("TARNIX_STALL_WHY"))
+            std::printf("    longest gap ended at %.3f s (monotonic)\n", double(longestEnd) / 1000.0);
         std::fflush(stdout);
     }
 
 private:
+    static qint64 monotonicMs()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    }
     void tick()
     {
         const qint64 now = clock.elapsed();
+        if (now - last > longestGap) {
+            longestGap = now - last;
+            longestEnd = monotonicMs();
+        }
         gaps.append(now - last);
         last = now;
     }
@@ -75,6 +94,8 @@ private:
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 wall = 0;
+    qint64 longestGap = 0;
+    qint64 longestEnd = 0;
     QList<qint64> gaps;
 };
 
@@ -119,6 +140,18 @@ void runClip(const QString &clip, ScanMode mode)
     meter.print(scene + QStringLiteral(" (%1 samples)").arg(task->samples.size()));
 }
 
+// The probe remembers files it has read while they stay unchanged; each scene finds them new,
+// as a user's drop would.
+void touch(const QStringList &files)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QString &file : files) {
+        QFile target(QFileInfo(file).canonicalFilePath());
+        if (target.open(QIODevice::ReadOnly))
+            target.setFileTime(now, QFileDevice::FileModificationTime);
+    }
+}
+
 // The check alone, without the rows: what the drop itself costs the GUI thread.
 void checkOnly(const QStringList &files)
 {
@@ -136,6 +169,7 @@ void checkOnly(const QStringList &files)
 
     int playable = 0;
     bool checkedHere = false;
+    touch(files);
     meter.start();
     QTimer::singleShot(0, [&] {
         for (const QString &file : files)
@@ -147,6 +181,18 @@ void checkOnly(const QStringList &files)
     meter.print(QStringLiteral("check %1 files on the GUI thread, no rows").arg(files.size()));
     if (playable != videos)
         std::printf("    the two checks disagree: %d and %d videos\n", videos, playable);
+}
+
+qint64 residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() / 1024;
+    }
+    return -1;
 }
 
 void dropOnPage(const QStringList &files, const char *when)
@@ -182,8 +228,21 @@ void dropOnPage(const QStringList &files, const char *when)
     meter.print(QStringLiteral("drop %1 files on the page, %2").arg(files.size()).arg(QLatin1String(when)));
     std::printf("    drop returned after %lld ms, first row after %lld ms, all %lld rows after %lld ms\n",
                 dropReturned, firstRow, qlonglong(page.taskList()->tasks.size()), allRows);
-    // Let the rows' own loading (players, thumbnails) settle before the next scene.
-    runUntil([] { return false; }, 3000);
+    // Then the rows' pictures, until the last one has come.
+    const QList<Di_riror_adiRIZ *> &tasks = page.taskList()->tasks;
+    meter.start();
+    runUntil([&tasks] {
+        return std::all_of(tasks.cbegin(), tasks.cend(), [](const Di_riror_adiRIZ *task) { return task->thumbnailLoaded; });
+    }, 120000);
+    meter.stop();
+    meter.print(QStringLiteral("  then until every thumbnail, %1").arg(QLatin1String(when)));
+    const auto pictured = std::count_if(tasks.cbegin(), tasks.cend(), [](const Di_riror_adiRIZ *task) {
+        return !task->thumbnail.isNull();
+    });
+    std::printf("    %lld of %lld rows have a picture; resident %lld MB\n", qlonglong(pictured),
+                qlonglong(tasks.size()), residentMegabytes());
+    // Let the last grabs end before the next scene.
+    runUntil([] { return false; }, 1000);
 }
 
 // As the page did before: every file checked and its task made inside the drop's handler.
@@ -251,16 +310,23 @@ int main(int argc, char **argv)
         else if (into)
             into->append(argument);
     }
+    // TARNIX_THUMBNAILS=player takes the rows' pictures by players alone, to compare the two ways.
+    if (qgetenv("TARNIX_THUMBNAILS") == "player")
+        ThumbnailQueue::instance()->setWay(ThumbnailQueue::Way::Player);
     std::printf("%-44s %8s %8s %8s %9s\n", "scene", "max ms", "p99 ms", ">50 ms", "wall ms");
     for (const QString &clip : std::as_const(clips)) {
         runClip(clip, ScanMode::Playback);
         runClip(clip, ScanMode::Fast);
     }
     if (!dropped.isEmpty()) {
+        touch(dropped);
         checkOnly(dropped);
         // The first task of the process loads the recogniser's model; later ones find it loaded.
+        touch(dropped);
         dropOnPage(dropped, "first");
+        touch(dropped);
         dropOnPage(dropped, "again");
+        touch(dropped);
         checkOnGuiThread(dropped);
     }
     return 0;
