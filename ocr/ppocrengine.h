@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ctcdecoder.h"
 #include "linelayout.h"
 #include "textlinedetector.h"
 
@@ -65,6 +66,7 @@ private:
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading);
+    CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
 
     Settings settings;

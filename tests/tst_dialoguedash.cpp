@@ -10,6 +10,7 @@ struct PaintedLine
 {
     QImage picture;
     QRect box; // where the detector would put the line: the text after the dash, padded
+    int textLeft = 0; // the text's first ink
 };
 
 // One outlined line; `dash` is drawn before the text, outside the box the text gets.
@@ -36,6 +37,7 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     const QRect tight = textPath.boundingRect().toAlignedRect();
     const int pad = tight.height() / 4;
     painted.box = tight.adjusted(-pad, -pad, pad, pad);
+    painted.textLeft = tight.left();
     return painted;
 }
 
@@ -83,13 +85,18 @@ void TestDialogueDash::findsDashBesideLine()
     QFETCH(bool, found);
     const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
     const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes);
-    const std::optional<QRect> bar = DialogueDash::find(line.picture, line.box);
-    QCOMPARE(bar.has_value(), found);
-    if (!bar)
+    const std::optional<DialogueDash::Dash> result = DialogueDash::find(line.picture, line.box);
+    QCOMPARE(result.has_value(), found);
+    if (!result)
         return;
-    QVERIFY2(bar->right() < line.box.left(), "the dash stands before the line");
-    QVERIFY(line.box.left() - bar->right() < line.box.height());
-    QVERIFY(qAbs(bar->center().y() - line.box.center().y()) < line.box.height() / 4);
+    const QRect &bar = result->bar;
+    QVERIFY2(bar.right() < line.box.left(), "the dash stands before the line");
+    QVERIFY(line.box.left() - bar.right() < line.box.height());
+    QVERIFY(qAbs(bar.center().y() - line.box.center().y()) < line.box.height() / 4);
+    // The text is read from between the dash and its first letter, clear of both.
+    QVERIFY2(result->textStart > bar.right() + 1 && result->textStart < line.textLeft - 1,
+             qPrintable(QStringLiteral("dash ends at %1, text starts at %2, read from %3")
+                            .arg(bar.right()).arg(line.textLeft).arg(result->textStart)));
 }
 
 void TestDialogueDash::putsDashBack_data()
@@ -120,20 +127,25 @@ void TestDialogueDash::putsDashBack()
 void TestDialogueDash::weighsThinBars_data()
 {
     QTest::addColumn<QRect>("bar");
+    QTest::addColumn<int>("boxHeight");
     QTest::addColumn<bool>("found");
-    // The line's box is 200,20 200x20; its letters start at x = 214.
-    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << false;
-    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << true;
-    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << true;
-    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << false;
-    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << true;
+    // The line's box is 200,20 200 wide; its letters start at x = 214.
+    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << 20 << false;
+    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << 20 << true;
+    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << 20 << true;
+    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false;
+    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true;
+    // The detector's box around small letters is twice their height and more.
+    QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true;
+    QTest::newRow("hairline before a tall box") << QRect(190, 42, 9, 1) << 50 << false;
 }
 
 void TestDialogueDash::weighsThinBars()
 {
     QFETCH(QRect, bar);
+    QFETCH(int, boxHeight);
     QFETCH(bool, found);
-    QImage picture(640, 60, QImage::Format_RGB32);
+    QImage picture(640, 90, QImage::Format_RGB32);
     picture.fill(QColor(0x20, 0x28, 0x30));
     QPainter painter(&picture);
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -143,7 +155,7 @@ void TestDialogueDash::weighsThinBars()
     painter.drawText(214, 36, QStringLiteral("Where were you?"));
     painter.fillRect(bar, Qt::white);
     painter.end();
-    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, 20)).has_value(), found);
+    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, boxHeight)).has_value(), found);
 }
 
 void TestDialogueDash::spacesLeadingDash_data()
