@@ -185,21 +185,18 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
     return reading;
 }
 
-PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes)
+PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, QList<QRect> boxes)
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
-    const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    // Boxes far lower than the tallest are background writing or texture, also beside a line,
+    // where they would be read with it. A dash the detector boxed alone is found again beside
+    // its line (DialogueDash).
     int tallest = 0;
-    for (const QList<QRect> &row : rows)
-        for (const QRect &box : row)
-            tallest = std::max(tallest, box.height());
+    for (const QRect &box : std::as_const(boxes))
+        tallest = std::max(tallest, box.height());
+    boxes.removeIf([&](const QRect &box) { return box.height() < tallest * settings.minimumRowHeight; });
     Reading reading;
-    for (const QList<QRect> &row : rows) {
-        const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
-                               return a.height() < b.height();
-                           })->height();
-        if (height < tallest * settings.minimumRowHeight)
-            continue;
+    for (const QList<QRect> &row : LineLayout::rows(boxes)) {
         const QString line = readRow(bgr, rgb, row, reading);
         if (!line.isEmpty())
             reading.lines << line;
