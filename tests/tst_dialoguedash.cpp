@@ -1,4 +1,6 @@
 #include "ocr/dialoguedash.h"
+#include "ocr/ppocrengine.h"
+#include "ocr/ppocrmodels.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -41,6 +43,30 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     return painted;
 }
 
+// Bold italic sans-serif lines, white with a thick black outline, over a bright frame: there a
+// capital I is a bare slanted stroke, as easily taken for nothing as for an l.
+QImage paintItalicDialogue(const QStringList &lines, int pixelSize, int width, QColor background)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setItalic(true);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    QImage image(width, metrics.height() * int(lines.size()) + pixelSize, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    qreal baseline = pixelSize / 2.0 + metrics.ascent();
+    for (const QString &line : lines) {
+        QPainterPath path;
+        path.addText((width - metrics.horizontalAdvance(line)) / 2.0, baseline, font, line);
+        painter.strokePath(path, QPen(Qt::black, pixelSize / 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(path, Qt::white);
+        baseline += metrics.height();
+    }
+    return image;
+}
+
 } // namespace
 
 class TestDialogueDash : public QObject
@@ -56,6 +82,8 @@ private slots:
     void weighsThinBars();
     void spacesLeadingDash_data();
     void spacesLeadingDash();
+    void readsCapitalIAfterDash_data();
+    void readsCapitalIAfterDash();
 };
 
 void TestDialogueDash::findsDashBesideLine_data()
@@ -177,6 +205,29 @@ void TestDialogueDash::spacesLeadingDash()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QCOMPARE(DialogueDash::spacedLeadingDash(read), line);
+}
+
+void TestDialogueDash::readsCapitalIAfterDash_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QColor>("background");
+    QTest::newRow("720p over yellow") << 20 << 1280 << QColor(0xf0, 0xf0, 0x20);
+    QTest::newRow("360p over pink") << 26 << 640 << QColor(0xe0, 0x80, 0xd0);
+}
+
+void TestDialogueDash::readsCapitalIAfterDash()
+{
+    QString problem = PpocrModels::problem(PpocrModels::directory());
+    if (!problem.isEmpty())
+        QSKIP(qPrintable(problem));
+    QFETCH(int, pixelSize);
+    QFETCH(int, width);
+    QFETCH(QColor, background);
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QStringList lines{QStringLiteral("- I need your help."), QStringLiteral("- I was at work.")};
+    QCOMPARE(engine->recognizeLines(paintItalicDialogue(lines, pixelSize, width, background)), lines);
 }
 
 QTEST_MAIN(TestDialogueDash)
