@@ -26,6 +26,15 @@ QList<QRect> LineLayout::joinedPieces(QList<QRect> row)
     return joined;
 }
 
+QList<QRect> LineLayout::withoutLowBoxes(QList<QRect> boxes, double fraction)
+{
+    int tallest = 0;
+    for (const QRect &box : std::as_const(boxes))
+        tallest = std::max(tallest, box.height());
+    boxes.removeIf([&](const QRect &box) { return box.height() < tallest * fraction; });
+    return boxes;
+}
+
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),

@@ -26,4 +26,7 @@ public:
     // row, each left to right; pieces of a row closer than a line height joined).
     static QList<QList<QRect>> rows(QList<QRect> boxes);
     static QList<QRect> joinedPieces(QList<QRect> row);
+    // Without the boxes lower than `fraction` of the tallest: background writing or texture, also
+    // beside a line, where it would be read with it.
+    static QList<QRect> withoutLowBoxes(QList<QRect> boxes, double fraction);
 };

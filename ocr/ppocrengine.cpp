@@ -185,18 +185,12 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
     return reading;
 }
 
-PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, QList<QRect> boxes)
+PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes)
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
-    // Boxes far lower than the tallest are background writing or texture, also beside a line,
-    // where they would be read with it. A dash the detector boxed alone is found again beside
-    // its line (DialogueDash).
-    int tallest = 0;
-    for (const QRect &box : std::as_const(boxes))
-        tallest = std::max(tallest, box.height());
-    boxes.removeIf([&](const QRect &box) { return box.height() < tallest * settings.minimumRowHeight; });
+    // A dash the detector boxed alone is dropped too, and found again beside its line.
     Reading reading;
-    for (const QList<QRect> &row : LineLayout::rows(boxes)) {
+    for (const QList<QRect> &row : LineLayout::rows(LineLayout::withoutLowBoxes(boxes, settings.minimumRowHeight))) {
         const QString line = readRow(bgr, rgb, row, reading);
         if (!line.isEmpty())
             reading.lines << line;

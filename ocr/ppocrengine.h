@@ -64,7 +64,7 @@ private:
     bool sameAsLastPicture(const QImage &picture);
     QStringList readLines(const QImage &picture);
     Reading readPicture(const QImage &picture);
-    Reading readDetected(const cv::Mat &bgr, const QImage &rgb, QList<QRect> boxes);
+    Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;

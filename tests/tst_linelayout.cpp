@@ -10,6 +10,8 @@ class TestLineLayout : public QObject
 private slots:
     void trimsCropAtPanelEdges_data();
     void trimsCropAtPanelEdges();
+    void keepsTextureOutOfRows_data();
+    void keepsTextureOutOfRows();
 };
 
 void TestLineLayout::trimsCropAtPanelEdges_data()
@@ -36,6 +38,31 @@ void TestLineLayout::trimsCropAtPanelEdges()
     painter.fillRect(stroke, QColor(0x20, 0x20, 0x28));
     painter.end();
     QCOMPARE(LineLayout::trimmedAtPanelEdges(picture, QRect(84, 32, 232, 56), QRect(100, 40, 200, 40)), trimmed);
+}
+
+void TestLineLayout::keepsTextureOutOfRows_data()
+{
+    QTest::addColumn<QList<QRect>>("boxes");
+    QTest::addColumn<QList<QList<QRect>>>("rows");
+    const QRect line(478, 50, 320, 35), below(456, 92, 363, 32);
+    // The detector boxes busy texture beside a line at about half its height; joined to the
+    // line, it would be read with it.
+    const QRect texture(800, 59, 249, 17);
+    QTest::newRow("texture beside a line") << QList<QRect>{texture, below, line}
+                                           << QList<QList<QRect>>{{line}, {below}};
+    const QRect smaller(500, 92, 300, 22);
+    QTest::newRow("a line of smaller letters stays") << QList<QRect>{line, smaller}
+                                                     << QList<QList<QRect>>{{line}, {smaller}};
+    const QRect wordAfterGap(830, 52, 120, 33);
+    QTest::newRow("pieces of one height are joined") << QList<QRect>{wordAfterGap, line}
+                                                     << QList<QList<QRect>>{{line.united(wordAfterGap)}};
+}
+
+void TestLineLayout::keepsTextureOutOfRows()
+{
+    QFETCH(QList<QRect>, boxes);
+    QFETCH(QList<QList<QRect>>, rows);
+    QCOMPARE(LineLayout::rows(LineLayout::withoutLowBoxes(boxes, 0.6)), rows);
 }
 
 QTEST_MAIN(TestLineLayout)
