@@ -26,13 +26,14 @@ QList<QRect> LineLayout::joinedPieces(QList<QRect> row)
     return joined;
 }
 
-QList<QRect> LineLayout::withoutLowBoxes(QList<QRect> boxes, double fraction)
+QRect LineLayout::firstPiece(const QRect &joined, const QList<QRect> &boxes, double fraction)
 {
-    int tallest = 0;
-    for (const QRect &box : std::as_const(boxes))
-        tallest = std::max(tallest, box.height());
-    boxes.removeIf([&](const QRect &box) { return box.height() < tallest * fraction; });
-    return boxes;
+    QRect first;
+    for (const QRect &box : boxes)
+        if (joined.contains(box) && box.height() >= joined.height() * fraction
+            && (first.isNull() || box.left() < first.left()))
+            first = box;
+    return first.isNull() ? joined : first;
 }
 
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)

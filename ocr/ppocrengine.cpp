@@ -188,22 +188,33 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
 PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes)
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
-    // A dash the detector boxed alone is dropped too, and found again beside its line.
+    const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    int tallest = 0;
+    for (const QList<QRect> &row : rows)
+        for (const QRect &box : row)
+            tallest = std::max(tallest, box.height());
     Reading reading;
-    for (const QList<QRect> &row : LineLayout::rows(LineLayout::withoutLowBoxes(boxes, settings.minimumRowHeight))) {
-        const QString line = readRow(bgr, rgb, row, reading);
+    for (const QList<QRect> &row : rows) {
+        const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+                               return a.height() < b.height();
+                           })->height();
+        if (height < tallest * settings.minimumRowHeight)
+            continue;
+        const QString line = readRow(bgr, rgb, row, LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight), reading);
         if (!line.isEmpty())
             reading.lines << line;
     }
     return reading;
 }
 
-QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading)
+QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
+                             Reading &reading)
 {
     const QSize size(bgr.cols, bgr.rows);
-    // Only a row's first piece can open with a dialogue dash. The text after it is read without
-    // it: shown the dash, the recogniser drops a narrow letter after it ("- I" read as "-").
-    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, row.first());
+    // Only a row's first piece can open with a dialogue dash; it is looked for beside the line's
+    // own start (`start`), whose colours texture joined to the piece does not mix. The text after
+    // it is read without it: shown the dash, the recogniser drops a narrow letter after it ("- I").
+    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
     QStringList pieces;
     bool firstKept = false;
     for (const QRect &box : row) {

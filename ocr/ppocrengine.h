@@ -29,7 +29,7 @@ public:
         float minimumConfidence = 0.5f; // lines read with less are background
         int threads = 1;                // OpenCV's pool, shared with the video decoder
         bool restoreSpaces = true;      // from the gaps in the recogniser's path (CtcDecoder)
-        // Boxes lower than this fraction of the tallest are background writing, not subtitles.
+        // Rows lower than this fraction of the tallest are background writing, not subtitles.
         double minimumRowHeight = 0.6;
         bool reuseUnchangedPicture = true; // off to time every reading
         // A reading that is empty or unsure is tried again on the picture's sharp edges alone.
@@ -65,7 +65,8 @@ private:
     QStringList readLines(const QImage &picture);
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
-    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading);
+    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
+                    Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
 

@@ -10,8 +10,8 @@ class TestLineLayout : public QObject
 private slots:
     void trimsCropAtPanelEdges_data();
     void trimsCropAtPanelEdges();
-    void keepsTextureOutOfRows_data();
-    void keepsTextureOutOfRows();
+    void findsLineStartInJoinedPiece_data();
+    void findsLineStartInJoinedPiece();
 };
 
 void TestLineLayout::trimsCropAtPanelEdges_data()
@@ -40,29 +40,29 @@ void TestLineLayout::trimsCropAtPanelEdges()
     QCOMPARE(LineLayout::trimmedAtPanelEdges(picture, QRect(84, 32, 232, 56), QRect(100, 40, 200, 40)), trimmed);
 }
 
-void TestLineLayout::keepsTextureOutOfRows_data()
+void TestLineLayout::findsLineStartInJoinedPiece_data()
 {
     QTest::addColumn<QList<QRect>>("boxes");
-    QTest::addColumn<QList<QList<QRect>>>("rows");
-    const QRect line(478, 50, 320, 35), below(456, 92, 363, 32);
-    // The detector boxes busy texture beside a line at about half its height; joined to the
-    // line, it would be read with it.
+    QTest::addColumn<QRect>("start");
+    const QRect line(478, 50, 320, 35);
+    // The detector boxes busy texture beside a line at about half its height.
     const QRect texture(800, 59, 249, 17);
-    QTest::newRow("texture beside a line") << QList<QRect>{texture, below, line}
-                                           << QList<QList<QRect>>{{line}, {below}};
-    const QRect smaller(500, 92, 300, 22);
-    QTest::newRow("a line of smaller letters stays") << QList<QRect>{line, smaller}
-                                                     << QList<QList<QRect>>{{line}, {smaller}};
+    QTest::newRow("texture joined after the line") << QList<QRect>{texture, line} << line;
+    const QRect dash(440, 64, 20, 6);
+    QTest::newRow("dash boxed alone before the line") << QList<QRect>{line, dash} << line;
     const QRect wordAfterGap(830, 52, 120, 33);
-    QTest::newRow("pieces of one height are joined") << QList<QRect>{wordAfterGap, line}
-                                                     << QList<QList<QRect>>{{line.united(wordAfterGap)}};
+    QTest::newRow("line cut at a wide space") << QList<QRect>{wordAfterGap, line} << line;
+    const QRect otherLine(456, 92, 363, 32);
+    QTest::newRow("the next line is no piece of it") << QList<QRect>{otherLine, texture, line} << line;
 }
 
-void TestLineLayout::keepsTextureOutOfRows()
+void TestLineLayout::findsLineStartInJoinedPiece()
 {
     QFETCH(QList<QRect>, boxes);
-    QFETCH(QList<QList<QRect>>, rows);
-    QCOMPARE(LineLayout::rows(LineLayout::withoutLowBoxes(boxes, 0.6)), rows);
+    QFETCH(QRect, start);
+    const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    QVERIFY(!rows.isEmpty());
+    QCOMPARE(LineLayout::firstPiece(rows.first().first(), boxes, 0.6), start);
 }
 
 QTEST_MAIN(TestLineLayout)
