@@ -200,7 +200,8 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
                            })->height();
         if (height < tallest * settings.minimumRowHeight)
             continue;
-        const QString line = readRow(bgr, rgb, row, LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight), reading);
+        const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
+        const QString line = readRow(bgr, rgb, row, start, reading);
         if (!line.isEmpty())
             reading.lines << line;
     }
