@@ -125,23 +125,27 @@ int gapAfter(const InkPlane &plane, int threshold, const PixelBox &bar, int line
     return limit;
 }
 
-std::optional<QRect> findInColour(const QImage &picture, const QRect &box, QRgb colour, int tolerance)
+std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRect &box, QRgb colour, int tolerance)
 {
     const int h = box.height();
-    const QRect region = QRect(QPoint(box.left() - h * 8 / 5, box.top()), QPoint(box.left() + h / 2, box.bottom()))
+    // Dashes are looked for up to half a line height into the box; the region reaches further
+    // to find the letter after one.
+    const int lastStart = box.left() + h / 2;
+    const QRect region = QRect(QPoint(box.left() - h * 8 / 5, box.top()), QPoint(box.left() + 2 * h, box.bottom()))
                          & picture.rect();
     const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
     const int threshold = 255 - tolerance;
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, threshold);
-    std::optional<QRect> dash;
+    std::optional<DialogueDash::Dash> dash;
     for (const ComponentLabelling::Component &component : labels.components) {
         const PixelBox &bar = component.box;
         const int middle2 = bar.top + bar.bottom; // twice the bar's middle row
-        const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && bar.height() * 24 >= h
+        // Thresholding can take up to a pixel off a thin bar: the dash of a small line is one high.
+        const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && (bar.height() + 1) * 24 >= h
                             && bar.height() * 9 <= h * 2
                             && bar.width() >= bar.height() * 2 && component.area * 5 >= bar.width() * bar.height() * 3;
         const bool midHeight = middle2 * 10 >= h * 6 && middle2 * 10 <= h * 15;
-        if (!midHeight || bar.width() < 3)
+        if (!midHeight || bar.width() < 3 || region.left() + bar.left > lastStart)
             continue;
         const int pad = std::max(2, h / 8);
         qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
@@ -161,8 +165,8 @@ std::optional<QRect> findInColour(const QImage &picture, const QRect &box, QRgb 
         if (gapAfter(plane, threshold, bar, h, std::max(2, h / 7)) < std::max(2, h / 7))
             continue;
         const QRect found(region.left() + bar.left, region.top() + bar.top, bar.width(), bar.height());
-        if (!dash || found.left() > dash->left())
-            dash = found;
+        if (!dash || found.left() > dash->bar.left())
+            dash = DialogueDash::Dash{found, found.right() + 1 + gapAfter(plane, threshold, bar, h, h) / 2};
     }
     return dash;
 }
@@ -171,7 +175,7 @@ std::optional<QRect> findInColour(const QImage &picture, const QRect &box, QRgb 
 
 namespace DialogueDash {
 
-std::optional<QRect> find(const QImage &picture, const QRect &line)
+std::optional<Dash> find(const QImage &picture, const QRect &line)
 {
     const QRect box = line & picture.rect();
     const int h = box.height();
@@ -182,10 +186,10 @@ std::optional<QRect> find(const QImage &picture, const QRect &line)
         return std::nullopt;
     // Light letters or dark ones: a dash is found in their colour, and only the bar of
     // an outline's colour that is solid (no fill inside) passes for one in the other.
-    const std::optional<QRect> light = findInColour(picture, box, colours->light, colours->tolerance);
-    const std::optional<QRect> dark = findInColour(picture, box, colours->dark, colours->tolerance);
+    const std::optional<Dash> light = findInColour(picture, box, colours->light, colours->tolerance);
+    const std::optional<Dash> dark = findInColour(picture, box, colours->dark, colours->tolerance);
     if (light && dark)
-        return light->left() >= dark->left() ? light : dark;
+        return light->bar.left() >= dark->bar.left() ? light : dark;
     return light ? light : dark;
 }
 

@@ -11,9 +11,17 @@
 // for beside the box's left end as a bar of the line's own ink colour at its mid-height.
 namespace DialogueDash {
 
-// The dash's box in picture coordinates, if one stands just before or at the start of `line`.
-// The picture must be in QImage::Format_RGB32.
-std::optional<QRect> find(const QImage &picture, const QRect &line);
+struct Dash
+{
+    QRect bar; // in picture coordinates
+    // Halfway between the bar and the letter after it: where a crop of the text after the dash
+    // starts. The recogniser, shown the dash, often drops a narrow letter after it ("- I").
+    int textStart = 0;
+};
+
+// The dash, if one stands just before or at the start of `line`. The picture must be in
+// QImage::Format_RGB32.
+std::optional<Dash> find(const QImage &picture, const QRect &line);
 
 // The text read for a line with a dash found at `dash`: a leading mark the recogniser took the
 // dash for (一, ·, an en dash) becomes "-", a dash it did not read at all is put back.

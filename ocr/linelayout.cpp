@@ -26,6 +26,16 @@ QList<QRect> LineLayout::joinedPieces(QList<QRect> row)
     return joined;
 }
 
+QRect LineLayout::firstPiece(const QRect &joined, const QList<QRect> &boxes, double fraction)
+{
+    QRect first;
+    for (const QRect &box : boxes)
+        if (joined.contains(box) && box.height() >= joined.height() * fraction
+            && (first.isNull() || box.left() < first.left()))
+            first = box;
+    return first.isNull() ? joined : first;
+}
+
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),

@@ -26,4 +26,8 @@ public:
     // row, each left to right; pieces of a row closer than a line height joined).
     static QList<QList<QRect>> rows(QList<QRect> boxes);
     static QList<QRect> joinedPieces(QList<QRect> row);
+    // The leftmost of the detector's `boxes` inside the joined piece `joined` that is at least
+    // `fraction` of its height: the line's own start. Lower pieces joined to it are a dash boxed
+    // alone before it or texture boxed after it.
+    static QRect firstPiece(const QRect &joined, const QList<QRect> &boxes, double fraction);
 };

@@ -59,6 +59,15 @@ bool isWidthForm(char32_t c)
     return tag == QChar::Wide || tag == QChar::Narrow;
 }
 
+// No English word opens with "Ih", "Iw" or "Ik": such a word is the pronoun I that lost its
+// space to the next word ("Ihave", "Iwas", "Iknow"), a space the recogniser barely sees after
+// a bare stroke.
+bool isPronounIGlued(const QString &word)
+{
+    return word.size() > 2 && word.at(0) == QLatin1Char('I') && QStringLiteral("hwk").contains(word.at(1))
+           && std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) { return c.isLower() || c.isPunct(); });
+}
+
 bool isEdgeSpeck(const LineTextRules::Word &word)
 {
     return word.confidence < minimumEdgeWordConfidence
@@ -84,6 +93,8 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I'll");
         else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
             word = QStringLiteral("I'll");
+        else if (isPronounIGlued(word))
+            word.insert(1, QLatin1Char(' '));
     }
     return words.join(QLatin1Char(' '));
 }

@@ -24,7 +24,7 @@ public:
 
     // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
     // serif faces: "Hl", "Hll" or "Ill" before a lower-case word, "H" opening a sentence before
-    // one, and "Im".
+    // one, and "Im"; and the space it loses before the next word ("Ihave").
     static QString mendedPronounI(const QString &line);
 
     static bool isUnspacedScript(char32_t character);

@@ -200,28 +200,40 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
                            })->height();
         if (height < tallest * settings.minimumRowHeight)
             continue;
-        const QString line = readRow(bgr, rgb, row, reading);
+        const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
+        const QString line = readRow(bgr, rgb, row, start, reading);
         if (!line.isEmpty())
             reading.lines << line;
     }
     return reading;
 }
 
-QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading)
+QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
+                             Reading &reading)
 {
     const QSize size(bgr.cols, bgr.rows);
-    // Only a row's first piece can open with a dialogue dash; the crop reaches over it.
-    const std::optional<QRect> dash = DialogueDash::find(rgb, row.first());
+    // Only a row's first piece can open with a dialogue dash; it is looked for beside the line's
+    // own start (`start`), whose colours texture joined to the piece does not mix. The text after
+    // it is read without it: shown the dash, the recogniser drops a narrow letter after it ("- I").
+    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
     QStringList pieces;
     bool firstKept = false;
     for (const QRect &box : row) {
-        QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
-        // A dash outside the box is left out of the crop (read alone it becomes 一 or 二), but
-        // what stands between it and the box is read: the detector at times leaves out "- I".
-        if (dash && box == row.first() && dash->right() < box.left())
-            crop.setLeft(dash->right() + 2);
-        const CtcDecoder::Result read = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
-        qCDebug(lcPpocr) << crop << read.text << read.confidence;
+        const QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
+        CtcDecoder::Result read;
+        if (dash && box == row.first()) {
+            QRect after = crop;
+            after.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
+            read = readCrop(bgr, after);
+            // Inside the box, a bar before an ideograph may be its first stroke (一): that line
+            // is read whole, and the recogniser tells the stroke from the dash.
+            const bool barMayBeStroke = dash->bar.right() >= box.left() && !read.text.isEmpty()
+                                        && LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst());
+            if (barMayBeStroke)
+                read = readCrop(bgr, crop);
+        } else {
+            read = readCrop(bgr, crop);
+        }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.characters += int(read.text.size());
@@ -230,8 +242,15 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         }
     }
     if (dash && firstKept) {
-        qCDebug(lcPpocr) << "dialogue dash at" << *dash;
-        pieces.first() = DialogueDash::withDash(pieces.first(), *dash, row.first());
+        qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
+        pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
     return LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
+}
+
+CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
+{
+    const CtcDecoder::Result read = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+    qCDebug(lcPpocr) << crop << read.text << read.confidence;
+    return read;
 }

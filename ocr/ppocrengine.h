@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ctcdecoder.h"
 #include "linelayout.h"
 #include "textlinedetector.h"
 
@@ -64,7 +65,9 @@ private:
     QStringList readLines(const QImage &picture);
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
-    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, Reading &reading);
+    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
+                    Reading &reading);
+    CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
 
     Settings settings;

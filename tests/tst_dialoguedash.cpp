@@ -1,4 +1,6 @@
 #include "ocr/dialoguedash.h"
+#include "ocr/ppocrengine.h"
+#include "ocr/ppocrmodels.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +12,7 @@ struct PaintedLine
 {
     QImage picture;
     QRect box; // where the detector would put the line: the text after the dash, padded
+    int textLeft = 0; // the text's first ink
 };
 
 // One outlined line; `dash` is drawn before the text, outside the box the text gets.
@@ -36,7 +39,32 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     const QRect tight = textPath.boundingRect().toAlignedRect();
     const int pad = tight.height() / 4;
     painted.box = tight.adjusted(-pad, -pad, pad, pad);
+    painted.textLeft = tight.left();
     return painted;
+}
+
+// Bold italic sans-serif lines, white with a thick black outline, over a bright frame: there a
+// capital I is a bare slanted stroke, as easily taken for nothing as for an l.
+QImage paintItalicDialogue(const QStringList &lines, int pixelSize, int width, QColor background)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setItalic(true);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    QImage image(width, metrics.height() * int(lines.size()) + pixelSize, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    qreal baseline = pixelSize / 2.0 + metrics.ascent();
+    for (const QString &line : lines) {
+        QPainterPath path;
+        path.addText((width - metrics.horizontalAdvance(line)) / 2.0, baseline, font, line);
+        painter.strokePath(path, QPen(Qt::black, pixelSize / 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(path, Qt::white);
+        baseline += metrics.height();
+    }
+    return image;
 }
 
 } // namespace
@@ -54,6 +82,8 @@ private slots:
     void weighsThinBars();
     void spacesLeadingDash_data();
     void spacesLeadingDash();
+    void readsCapitalIAfterDash_data();
+    void readsCapitalIAfterDash();
 };
 
 void TestDialogueDash::findsDashBesideLine_data()
@@ -83,13 +113,18 @@ void TestDialogueDash::findsDashBesideLine()
     QFETCH(bool, found);
     const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
     const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes);
-    const std::optional<QRect> bar = DialogueDash::find(line.picture, line.box);
-    QCOMPARE(bar.has_value(), found);
-    if (!bar)
+    const std::optional<DialogueDash::Dash> result = DialogueDash::find(line.picture, line.box);
+    QCOMPARE(result.has_value(), found);
+    if (!result)
         return;
-    QVERIFY2(bar->right() < line.box.left(), "the dash stands before the line");
-    QVERIFY(line.box.left() - bar->right() < line.box.height());
-    QVERIFY(qAbs(bar->center().y() - line.box.center().y()) < line.box.height() / 4);
+    const QRect &bar = result->bar;
+    QVERIFY2(bar.right() < line.box.left(), "the dash stands before the line");
+    QVERIFY(line.box.left() - bar.right() < line.box.height());
+    QVERIFY(qAbs(bar.center().y() - line.box.center().y()) < line.box.height() / 4);
+    // The text is read from between the dash and its first letter, clear of both.
+    QVERIFY2(result->textStart > bar.right() + 1 && result->textStart < line.textLeft - 1,
+             qPrintable(QStringLiteral("dash ends at %1, text starts at %2, read from %3")
+                            .arg(bar.right()).arg(line.textLeft).arg(result->textStart)));
 }
 
 void TestDialogueDash::putsDashBack_data()
@@ -120,20 +155,25 @@ void TestDialogueDash::putsDashBack()
 void TestDialogueDash::weighsThinBars_data()
 {
     QTest::addColumn<QRect>("bar");
+    QTest::addColumn<int>("boxHeight");
     QTest::addColumn<bool>("found");
-    // The line's box is 200,20 200x20; its letters start at x = 214.
-    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << false;
-    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << true;
-    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << true;
-    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << false;
-    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << true;
+    // The line's box is 200,20 200 wide; its letters start at x = 214.
+    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << 20 << false;
+    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << 20 << true;
+    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << 20 << true;
+    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false;
+    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true;
+    // The detector's box around small letters is twice their height and more.
+    QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true;
+    QTest::newRow("hairline before a tall box") << QRect(190, 42, 9, 1) << 50 << false;
 }
 
 void TestDialogueDash::weighsThinBars()
 {
     QFETCH(QRect, bar);
+    QFETCH(int, boxHeight);
     QFETCH(bool, found);
-    QImage picture(640, 60, QImage::Format_RGB32);
+    QImage picture(640, 90, QImage::Format_RGB32);
     picture.fill(QColor(0x20, 0x28, 0x30));
     QPainter painter(&picture);
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -143,7 +183,7 @@ void TestDialogueDash::weighsThinBars()
     painter.drawText(214, 36, QStringLiteral("Where were you?"));
     painter.fillRect(bar, Qt::white);
     painter.end();
-    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, 20)).has_value(), found);
+    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, boxHeight)).has_value(), found);
 }
 
 void TestDialogueDash::spacesLeadingDash_data()
@@ -165,6 +205,29 @@ void TestDialogueDash::spacesLeadingDash()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QCOMPARE(DialogueDash::spacedLeadingDash(read), line);
+}
+
+void TestDialogueDash::readsCapitalIAfterDash_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QColor>("background");
+    QTest::newRow("720p over yellow") << 20 << 1280 << QColor(0xf0, 0xf0, 0x20);
+    QTest::newRow("360p over pink") << 26 << 640 << QColor(0xe0, 0x80, 0xd0);
+}
+
+void TestDialogueDash::readsCapitalIAfterDash()
+{
+    QString problem = PpocrModels::problem(PpocrModels::directory());
+    if (!problem.isEmpty())
+        QSKIP(qPrintable(problem));
+    QFETCH(int, pixelSize);
+    QFETCH(int, width);
+    QFETCH(QColor, background);
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QStringList lines{QStringLiteral("- I need your help."), QStringLiteral("- I was at work.")};
+    QCOMPARE(engine->recognizeLines(paintItalicDialogue(lines, pixelSize, width, background)), lines);
 }
 
 QTEST_MAIN(TestDialogueDash)

@@ -10,6 +10,8 @@ class TestLineLayout : public QObject
 private slots:
     void trimsCropAtPanelEdges_data();
     void trimsCropAtPanelEdges();
+    void findsLineStartInJoinedPiece_data();
+    void findsLineStartInJoinedPiece();
 };
 
 void TestLineLayout::trimsCropAtPanelEdges_data()
@@ -36,6 +38,31 @@ void TestLineLayout::trimsCropAtPanelEdges()
     painter.fillRect(stroke, QColor(0x20, 0x20, 0x28));
     painter.end();
     QCOMPARE(LineLayout::trimmedAtPanelEdges(picture, QRect(84, 32, 232, 56), QRect(100, 40, 200, 40)), trimmed);
+}
+
+void TestLineLayout::findsLineStartInJoinedPiece_data()
+{
+    QTest::addColumn<QList<QRect>>("boxes");
+    QTest::addColumn<QRect>("start");
+    const QRect line(478, 50, 320, 35);
+    // The detector boxes busy texture beside a line at about half its height.
+    const QRect texture(800, 59, 249, 17);
+    QTest::newRow("texture joined after the line") << QList<QRect>{texture, line} << line;
+    const QRect dash(440, 64, 20, 6);
+    QTest::newRow("dash boxed alone before the line") << QList<QRect>{line, dash} << line;
+    const QRect wordAfterGap(830, 52, 120, 33);
+    QTest::newRow("line cut at a wide space") << QList<QRect>{wordAfterGap, line} << line;
+    const QRect otherLine(456, 92, 363, 32);
+    QTest::newRow("the next line is no piece of it") << QList<QRect>{otherLine, texture, line} << line;
+}
+
+void TestLineLayout::findsLineStartInJoinedPiece()
+{
+    QFETCH(QList<QRect>, boxes);
+    QFETCH(QRect, start);
+    const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    QVERIFY(!rows.isEmpty());
+    QCOMPARE(LineLayout::firstPiece(rows.first().first(), boxes, 0.6), start);
 }
 
 QTEST_MAIN(TestLineLayout)

@@ -264,6 +264,8 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("Ill before a word") << "Don't worry, Ill be fine." << "Don't worry, I'll be fine.";
     QTest::newRow("Hl inside a sentence") << "Don't worry, Hl be fine." << "Don't worry, I'll be fine.";
     QTest::newRow("Im") << "Hold on, Im coming." << "Hold on, I'm coming.";
+    QTest::newRow("I glued to its verb") << "- Iwas at work. Ihave, Iknow." << "- I was at work. I have, I know.";
+    QTest::newRow("words opening with I stay") << "It is Ill. If Ice, Ivy, In" << "It is Ill. If Ice, Ivy, In";
     QTest::newRow("H inside a sentence stays") << "Plan H was good." << "Plan H was good.";
     QTest::newRow("H before a capital stays") << "H Street" << "H Street";
     QTest::newRow("Ill at the end stays") << "He was Ill" << "He was Ill";

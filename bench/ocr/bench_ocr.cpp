@@ -443,7 +443,7 @@ void report(const Engine &engine)
     out << Qt::endl << "| language | strips | exact strips | CER      |" << Qt::endl;
     accuracyRow(QStringLiteral("en"), outcomes);
     accuracyRow(QStringLiteral("zh"), outcomes);
-    int falseTexts = 0, blanks = 0, dashes = 0, dashesKept = 0;
+    int falseTexts = 0, blanks = 0, dashes = 0, dashesKept = 0, falseDashes = 0;
     for (const Outcome &outcome : outcomes) {
         if (outcome.strip->language == QLatin1String("none")) {
             ++blanks;
@@ -452,8 +452,10 @@ void report(const Engine &engine)
         const int expected = dashesIn(outcome.strip->lines);
         dashes += expected;
         dashesKept += std::min(expected, dashesIn(outcome.lines));
+        falseDashes += std::max(0, dashesIn(outcome.lines) - expected);
     }
-    out << Qt::endl << "Dialogue dashes kept: " << dashesKept << "/" << dashes << Qt::endl;
+    out << Qt::endl << "Dialogue dashes kept: " << dashesKept << "/" << dashes << ", dashes where there were none: "
+        << falseDashes << Qt::endl;
     if (blanks > 0)
         out << "Strips without text that gave text: " << falseTexts << "/" << blanks << Qt::endl;
 }
