@@ -16,6 +16,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <numeric>
 #include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
@@ -143,12 +144,18 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     Reading reading = readPicture(picture);
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
     // reading that found nothing or was unsure is tried again on the letters alone, and the
-    // second kept when it reads clearly more with no less confidence.
-    if (betterOnSharpEdges(reading)) {
+    // second kept when it reads clearly more with no less confidence. Where the detector found
+    // the lines only on a closer look, it may have boxed only part of them: the letters alone
+    // show the rest.
+    const bool unsure = betterOnSharpEdges(reading);
+    const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
+    if (unsure || partly) {
         const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
         qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
                          << reading.confidence();
-        if (isolated.keptShare >= minimumKeptShare) {
+        if (isolated.keptShare >= minimumKeptShare && partly)
+            reading = extendedOnSharpEdges(picture, isolated.picture, std::move(reading));
+        if (isolated.keptShare >= minimumKeptShare && unsure) {
             Reading second = readPicture(isolated.picture);
             qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
             if (second.characters >= moreCharacters * float(reading.characters) + 1
@@ -158,6 +165,21 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     }
     qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
     return reading.lines;
+}
+
+// The rows read are extended by what the detector boxes in them on the letters alone, and read
+// again on the picture itself. Lines the first look did not read are not looked for: on busy
+// texture the letters alone show stray pieces of it too.
+PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, const QImage &sharp, Reading first)
+{
+    const QList<QRect> boxes = LineLayout::withPiecesOfRows(first.boxes, first.rowsRead, detector->detect(toBgr(sharp)));
+    if (boxes.size() == first.boxes.size())
+        return first;
+    Reading extended = readDetected(toBgr(picture), picture.convertToFormat(QImage::Format_RGB32), boxes);
+    qCDebug(lcPpocr) << "extended on sharp edges:" << extended.lines << extended.confidence();
+    extended.textHidden = first.textHidden;
+    const bool readsMore = extended.characters > first.characters && extended.lines.size() >= first.lines.size();
+    return readsMore && extended.confidence() >= clearConfidence ? extended : first;
 }
 
 bool PpocrEngine::betterOnSharpEdges(const Reading &first) const
@@ -180,6 +202,7 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
         larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
         detector->setSettings(larger);
         reading = readDetected(bgr, rgb, detector->detect(bgr));
+        reading.textHidden = true;
         detector->setSettings(detectorSettings);
     }
     return reading;
@@ -189,11 +212,12 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    Reading reading;
+    reading.boxes = boxes;
     int tallest = 0;
     for (const QList<QRect> &row : rows)
         for (const QRect &box : row)
             tallest = std::max(tallest, box.height());
-    Reading reading;
     for (const QList<QRect> &row : rows) {
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
@@ -202,8 +226,10 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
             continue;
         const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
         const QString line = readRow(bgr, rgb, row, start, reading);
-        if (!line.isEmpty())
+        if (!line.isEmpty()) {
             reading.lines << line;
+            reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(), [](const QRect &a, const QRect &b) { return a.united(b); });
+        }
     }
     return reading;
 }
