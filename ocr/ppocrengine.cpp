@@ -8,7 +8,6 @@
 #include "textlinereader.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -17,6 +16,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
@@ -139,8 +139,6 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
 
 QStringList PpocrEngine::readLines(const QImage &picture)
 {
-    QElapsedTimer timer;
-    timer.start();
     Reading reading = readPicture(picture);
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
     // reading that found nothing or was unsure is tried again on the letters alone, and the
@@ -149,35 +147,40 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     // show the rest.
     const bool unsure = betterOnSharpEdges(reading);
     const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
-    if (unsure || partly) {
-        const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
-        qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
-                         << reading.confidence();
-        if (isolated.keptShare >= minimumKeptShare && partly)
-            reading = extendedOnSharpEdges(picture, isolated.picture, std::move(reading));
-        if (isolated.keptShare >= minimumKeptShare && unsure) {
-            Reading second = readPicture(isolated.picture);
-            qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
-            if (second.characters >= moreCharacters * float(reading.characters) + 1
-                && second.confidence() >= std::max(reading.confidence(), clearConfidence))
-                reading = std::move(second);
-        }
+    if (!unsure && !partly)
+        return reading.lines;
+    const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
+    qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
+                     << reading.confidence();
+    if (isolated.keptShare < minimumKeptShare)
+        return reading.lines;
+    std::optional<QList<QRect>> sharpBoxes;
+    if (unsure) {
+        Reading second = readPicture(isolated.picture);
+        qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
+        if (second.characters >= moreCharacters * float(reading.characters) + 1
+            && second.confidence() >= std::max(reading.confidence(), clearConfidence))
+            return second.lines;
+        sharpBoxes = second.boxes;
     }
-    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
-    return reading.lines;
+    if (!partly)
+        return reading.lines;
+    if (!sharpBoxes)
+        sharpBoxes = detector->detect(toBgr(isolated.picture));
+    return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading)).lines;
 }
 
-// The rows read are extended by what the detector boxes in them on the letters alone, and read
+// The rows read are extended by what the detector boxes in them on the letters alone (`sharpBoxes`), and read
 // again on the picture itself. Lines the first look did not read are not looked for: on busy
 // texture the letters alone show stray pieces of it too.
-PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, const QImage &sharp, Reading first)
+PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes,
+                                                       Reading first)
 {
-    const QList<QRect> boxes = LineLayout::withPiecesOfRows(first.boxes, first.rowsRead, detector->detect(toBgr(sharp)));
+    const QList<QRect> boxes = LineLayout::withPiecesOfRows(first.boxes, first.rowsRead, sharpBoxes);
     if (boxes.size() == first.boxes.size())
         return first;
     Reading extended = readDetected(toBgr(picture), picture.convertToFormat(QImage::Format_RGB32), boxes);
     qCDebug(lcPpocr) << "extended on sharp edges:" << extended.lines << extended.confidence();
-    extended.textHidden = first.textHidden;
     const bool readsMore = extended.characters > first.characters && extended.lines.size() >= first.lines.size();
     return readsMore && extended.confidence() >= clearConfidence ? extended : first;
 }
@@ -228,7 +231,8 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
         const QString line = readRow(bgr, rgb, row, start, reading);
         if (!line.isEmpty()) {
             reading.lines << line;
-            reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(), [](const QRect &a, const QRect &b) { return a.united(b); });
+            reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(),
+                                                [](const QRect &a, const QRect &b) { return a.united(b); });
         }
     }
     return reading;

@@ -72,7 +72,7 @@ private:
                     Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
-    Reading extendedOnSharpEdges(const QImage &picture, const QImage &sharp, Reading first);
+    Reading extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes, Reading first);
 
     Settings settings;
     QImage lastPicture; // greyscale, half size
