@@ -157,6 +157,15 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     std::optional<QList<QRect>> sharpBoxes;
     if (unsure) {
         Reading second = readPicture(isolated.picture);
+        // Flattening the ground can cut into thin letters (spaces and apostrophes lost): the lines
+        // found on the letters alone are read on the picture too, the surer reading kept.
+        if (!second.boxes.isEmpty()) {
+            Reading onPicture =
+                readDetected(toBgr(picture), picture.convertToFormat(QImage::Format_RGB32), second.boxes);
+            qCDebug(lcPpocr) << "sharp boxes on the picture:" << onPicture.lines << onPicture.confidence();
+            if (onPicture.characters >= second.characters && onPicture.confidence() > second.confidence())
+                second = std::move(onPicture);
+        }
         qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
         if (second.characters >= moreCharacters * float(reading.characters) + 1
             && second.confidence() >= std::max(reading.confidence(), clearConfidence))
@@ -170,9 +179,9 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading)).lines;
 }
 
-// The rows read are extended by what the detector boxes in them on the letters alone (`sharpBoxes`), and read
-// again on the picture itself. Lines the first look did not read are not looked for: on busy
-// texture the letters alone show stray pieces of it too.
+// The rows read are extended by what the detector boxes in them on the letters alone
+// (`sharpBoxes`), and read again on the picture itself. Lines the first look did not read are not
+// looked for: on busy texture the letters alone show stray pieces of it too.
 PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes,
                                                        Reading first)
 {
