@@ -36,6 +36,25 @@ QRect LineLayout::firstPiece(const QRect &joined, const QList<QRect> &boxes, dou
     return first.isNull() ? joined : first;
 }
 
+namespace {
+
+bool shareRow(const QRect &a, const QRect &b)
+{
+    const int overlap = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top());
+    return overlap * 2 >= std::min(a.height(), b.height());
+}
+
+} // namespace
+
+QList<QRect> LineLayout::withPiecesOfRows(const QList<QRect> &boxes, const QList<QRect> &rows, const QList<QRect> &more)
+{
+    QList<QRect> merged = boxes;
+    for (const QRect &box : more)
+        if (std::any_of(rows.cbegin(), rows.cend(), [&box](const QRect &row) { return shareRow(row, box); }))
+            merged << box;
+    return merged;
+}
+
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),
@@ -43,8 +62,7 @@ QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
     QList<QList<QRect>> rows;
     QRect rowBounds;
     for (const QRect &box : boxes) {
-        const int overlap = std::min(rowBounds.bottom(), box.bottom()) - std::max(rowBounds.top(), box.top());
-        if (rows.isEmpty() || overlap * 2 < std::min(rowBounds.height(), box.height())) {
+        if (rows.isEmpty() || !shareRow(rowBounds, box)) {
             rows.append(QList<QRect>{box});
             rowBounds = box;
         } else {

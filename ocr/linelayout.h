@@ -30,4 +30,7 @@ public:
     // `fraction` of its height: the line's own start. Lower pieces joined to it are a dash boxed
     // alone before it or texture boxed after it.
     static QRect firstPiece(const QRect &joined, const QList<QRect> &boxes, double fraction);
+    // `boxes` and those of `more` that share a row with one of `rows` (overlapping it by half
+    // the lower height, as in rows()): pieces of lines already found, never lines of their own.
+    static QList<QRect> withPiecesOfRows(const QList<QRect> &boxes, const QList<QRect> &rows, const QList<QRect> &more);
 };

@@ -8,7 +8,6 @@
 #include "textlinereader.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -16,6 +15,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <numeric>
+#include <optional>
 #include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
@@ -138,26 +139,59 @@ QStringList PpocrEngine::recognizeLines(const QImage &picture)
 
 QStringList PpocrEngine::readLines(const QImage &picture)
 {
-    QElapsedTimer timer;
-    timer.start();
     Reading reading = readPicture(picture);
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
     // reading that found nothing or was unsure is tried again on the letters alone, and the
-    // second kept when it reads clearly more with no less confidence.
-    if (betterOnSharpEdges(reading)) {
-        const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
-        qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
-                         << reading.confidence();
-        if (isolated.keptShare >= minimumKeptShare) {
-            Reading second = readPicture(isolated.picture);
-            qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
-            if (second.characters >= moreCharacters * float(reading.characters) + 1
-                && second.confidence() >= std::max(reading.confidence(), clearConfidence))
-                reading = std::move(second);
+    // second kept when it reads clearly more with no less confidence. Where the detector found
+    // the lines only on a closer look, it may have boxed only part of them: the letters alone
+    // show the rest.
+    const bool unsure = betterOnSharpEdges(reading);
+    const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
+    if (!unsure && !partly)
+        return reading.lines;
+    const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
+    qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
+                     << reading.confidence();
+    if (isolated.keptShare < minimumKeptShare)
+        return reading.lines;
+    std::optional<QList<QRect>> sharpBoxes;
+    if (unsure) {
+        Reading second = readPicture(isolated.picture);
+        // Flattening the ground can cut into thin letters (spaces and apostrophes lost): the lines
+        // found on the letters alone are read on the picture too, the surer reading kept.
+        if (!second.boxes.isEmpty()) {
+            Reading onPicture =
+                readDetected(toBgr(picture), picture.convertToFormat(QImage::Format_RGB32), second.boxes);
+            qCDebug(lcPpocr) << "sharp boxes on the picture:" << onPicture.lines << onPicture.confidence();
+            if (onPicture.characters >= second.characters && onPicture.confidence() > second.confidence())
+                second = std::move(onPicture);
         }
+        qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
+        if (second.characters >= moreCharacters * float(reading.characters) + 1
+            && second.confidence() >= std::max(reading.confidence(), clearConfidence))
+            return second.lines;
+        sharpBoxes = second.boxes;
     }
-    qCDebug(lcPpocr) << "read in" << timer.elapsed() << "ms";
-    return reading.lines;
+    if (!partly)
+        return reading.lines;
+    if (!sharpBoxes)
+        sharpBoxes = detector->detect(toBgr(isolated.picture));
+    return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading)).lines;
+}
+
+// The rows read are extended by what the detector boxes in them on the letters alone
+// (`sharpBoxes`), and read again on the picture itself. Lines the first look did not read are not
+// looked for: on busy texture the letters alone show stray pieces of it too.
+PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes,
+                                                       Reading first)
+{
+    const QList<QRect> boxes = LineLayout::withPiecesOfRows(first.boxes, first.rowsRead, sharpBoxes);
+    if (boxes.size() == first.boxes.size())
+        return first;
+    Reading extended = readDetected(toBgr(picture), picture.convertToFormat(QImage::Format_RGB32), boxes);
+    qCDebug(lcPpocr) << "extended on sharp edges:" << extended.lines << extended.confidence();
+    const bool readsMore = extended.characters > first.characters && extended.lines.size() >= first.lines.size();
+    return readsMore && extended.confidence() >= clearConfidence ? extended : first;
 }
 
 bool PpocrEngine::betterOnSharpEdges(const Reading &first) const
@@ -180,6 +214,7 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
         larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
         detector->setSettings(larger);
         reading = readDetected(bgr, rgb, detector->detect(bgr));
+        reading.textHidden = true;
         detector->setSettings(detectorSettings);
     }
     return reading;
@@ -189,11 +224,12 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    Reading reading;
+    reading.boxes = boxes;
     int tallest = 0;
     for (const QList<QRect> &row : rows)
         for (const QRect &box : row)
             tallest = std::max(tallest, box.height());
-    Reading reading;
     for (const QList<QRect> &row : rows) {
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
@@ -202,8 +238,11 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
             continue;
         const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
         const QString line = readRow(bgr, rgb, row, start, reading);
-        if (!line.isEmpty())
+        if (!line.isEmpty()) {
             reading.lines << line;
+            reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(),
+                                                [](const QRect &a, const QRect &b) { return a.united(b); });
+        }
     }
     return reading;
 }

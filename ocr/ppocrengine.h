@@ -58,6 +58,9 @@ private:
         QStringList lines;
         int characters = 0;
         float confidenceSum = 0; // over the characters
+        QList<QRect> boxes;      // detected, in picture coordinates
+        QList<QRect> rowsRead;   // bounds of the rows that gave a line
+        bool textHidden = false; // the detector found text only on a closer look
         float confidence() const { return characters > 0 ? confidenceSum / float(characters) : 0; }
     };
 
@@ -69,6 +72,7 @@ private:
                     Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
+    Reading extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes, Reading first);
 
     Settings settings;
     QImage lastPicture; // greyscale, half size

@@ -12,6 +12,8 @@ private slots:
     void trimsCropAtPanelEdges();
     void findsLineStartInJoinedPiece_data();
     void findsLineStartInJoinedPiece();
+    void addsOnlyPiecesOfRowsRead_data();
+    void addsOnlyPiecesOfRowsRead();
 };
 
 void TestLineLayout::trimsCropAtPanelEdges_data()
@@ -63,6 +65,27 @@ void TestLineLayout::findsLineStartInJoinedPiece()
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
     QVERIFY(!rows.isEmpty());
     QCOMPARE(LineLayout::firstPiece(rows.first().first(), boxes, 0.6), start);
+}
+
+void TestLineLayout::addsOnlyPiecesOfRowsRead_data()
+{
+    QTest::addColumn<QRect>("piece");
+    QTest::addColumn<bool>("added");
+    // A row read from a thin box (the detector's region shrunk by texture) at y 163..225.
+    QTest::newRow("the line's end beside it") << QRect(2180, 165, 300, 60) << true;
+    QTest::newRow("the whole line, taller") << QRect(1362, 129, 1116, 131) << true;
+    QTest::newRow("a line below it") << QRect(1400, 240, 900, 60) << false;
+    QTest::newRow("texture overlapping it by less than half") << QRect(500, 200, 80, 80) << false;
+}
+
+void TestLineLayout::addsOnlyPiecesOfRowsRead()
+{
+    QFETCH(QRect, piece);
+    QFETCH(bool, added);
+    const QList<QRect> boxes{QRect(1690, 163, 469, 63), QRect(40, 20, 30, 8)};
+    const QList<QRect> merged = LineLayout::withPiecesOfRows(boxes, {QRect(1690, 163, 469, 63)}, {piece});
+    QCOMPARE(merged.mid(0, 2), boxes);
+    QCOMPARE(merged.contains(piece), added);
 }
 
 QTEST_MAIN(TestLineLayout)

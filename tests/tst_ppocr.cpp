@@ -45,19 +45,19 @@ QImage paintStrip(const QStringList &lines, const QString &family, int pixelSize
     return image;
 }
 
-// Cells of black and white, eight pixels square, blurred as a scaled video would be: a texture
+// Cells of black and white, `cell` pixels square, blurred as a scaled video would be: a texture
 // as busy as the letters, with edges soft next to theirs.
-QImage cellTexture(int width, int height, quint32 seed)
+QImage cellTexture(int width, int height, quint32 seed, int cell = 8)
 {
     // Made larger by the blur's reach and cropped, so that the edges are blurred too.
     width += 4;
     height += 4;
-    QImage cells(width / 8 + 1, height / 8 + 1, QImage::Format_RGB32);
+    QImage cells(width / cell + 1, height / cell + 1, QImage::Format_RGB32);
     QRandomGenerator random(seed);
     for (int y = 0; y < cells.height(); ++y)
         for (int x = 0; x < cells.width(); ++x)
             cells.setPixel(x, y, random.bounded(2) ? qRgb(250, 250, 250) : qRgb(5, 5, 5));
-    QImage texture = cells.scaled(cells.width() * 8, cells.height() * 8).copy(0, 0, width, height);
+    QImage texture = cells.scaled(cells.width() * cell, cells.height() * cell).copy(0, 0, width, height);
     QImage blurred = texture;
     for (int y = 2; y < height - 2; ++y)
         for (int x = 2; x < width - 2; ++x) {
@@ -71,12 +71,13 @@ QImage cellTexture(int width, int height, quint32 seed)
 }
 
 // A light grey line with a thick dark outline over the cell texture.
-QImage paintOnCells(const QString &line, int pixelSize, int width)
+QImage paintOnCells(const QString &line, int pixelSize, int width,
+                    const QString &family = QStringLiteral("DejaVu Serif"), quint32 seed = 7, int cell = 8)
 {
-    QFont font(QStringLiteral("DejaVu Serif"));
+    QFont font(family);
     font.setPixelSize(pixelSize);
     const QFontMetrics metrics(font);
-    QImage image = cellTexture(width, pixelSize * 2, 7);
+    QImage image = cellTexture(width, pixelSize * 2, seed, cell);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
@@ -141,6 +142,8 @@ private slots:
     void readsTwoLinesInOrder();
     void readsOutlinedLineOverCells();
     void isolatesSharpEdgedLetters();
+    void readsWholeLineOverSmallCells_data();
+    void readsWholeLineOverSmallCells();
     void mendsPronounI_data();
     void mendsPronounI();
     void keepsSpacesBetweenEnglishWords();
@@ -228,6 +231,28 @@ void TestPpocr::readsOutlinedLineOverCells()
     const QImage strip = paintOnCells(text, 48, 1280);
     QCOMPARE(engine->recognizeLines(strip), QStringList{text});
     QCOMPARE(engine->recognizeLines(cellTexture(1280, 96, 7)), QStringList());
+}
+
+void TestPpocr::readsWholeLineOverSmallCells_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    // On these the detector finds the line only on its closer look, and boxes its first three or
+    // four characters alone, which it reads with confidence.
+    QTest::newRow("36 px") << 36;
+    QTest::newRow("44 px") << 44;
+}
+
+void TestPpocr::readsWholeLineOverSmallCells()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QFETCH(int, pixelSize);
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QString text = QStringLiteral("你确定是这栋房子吗");
+    const QImage strip = paintOnCells(text, pixelSize, 1280, QStringLiteral("WenQuanYi Micro Hei"), 11, 6);
+    QCOMPARE(engine->recognizeLines(strip), QStringList{text});
 }
 
 void TestPpocr::isolatesSharpEdgedLetters()
