@@ -1,6 +1,7 @@
 #include "app/interfacelanguage.h"
 #include "app/mainqtwidgetsclass.h"
 #include "app/updatechecker.h"
+#include "media/mediabackend.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -22,5 +23,7 @@ int main(int argc, char *argv[])
 
     MainQtWidgetsClass window;
     window.show();
+    // Once the window is up, before the user can start a run.
+    QTimer::singleShot(0, &app, [] { MediaBackend::load(); });
     return app.exec();
 }

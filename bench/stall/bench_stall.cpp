@@ -7,6 +7,7 @@
 // (twice: the first task of a process loads the recogniser) and metered on until every row has
 // its picture, then checked and made into tasks the
 // old way, inside one handler on the GUI thread.
+#include "media/mediabackend.h"
 #include "media/thumbnailqueue.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/tasklistobj.h"
@@ -313,6 +314,8 @@ int main(int argc, char **argv)
     // TARNIX_THUMBNAILS=player takes the rows' pictures by players alone, to compare the two ways.
     if (qgetenv("TARNIX_THUMBNAILS") == "player")
         ThumbnailQueue::instance()->setWay(ThumbnailQueue::Way::Player);
+    // As the program does at start-up.
+    MediaBackend::load();
     std::printf("%-44s %8s %8s %8s %9s\n", "scene", "max ms", "p99 ms", ">50 ms", "wall ms");
     for (const QString &clip : std::as_const(clips)) {
         runClip(clip, ScanMode::Playback);
