@@ -358,7 +358,7 @@ void VideoQtWidgets::detectSubtitleArea()
         connect(areaJob, &AreaDetectionJob::finished, this, &VideoQtWidgets::onSubtitleAreaDetected);
     }
     ui->DetectArea_pushButton->setEnabled(false);
-    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out);
+    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out, worker->videoResolution());
 }
 
 void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)

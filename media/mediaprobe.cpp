@@ -1,5 +1,6 @@
 #include "mediaprobe.h"
 
+#include "ffmpegfilename.h"
 #include "medialog.h"
 #include "streamrotation.h"
 
@@ -27,7 +28,7 @@ MediaFacts readFacts(const QString &path)
     MediaLog::quietLibraries();
     MediaFacts facts;
     AVFormatContext *context = nullptr;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FfmpegFileName::of(path);
     if (avformat_open_input(&context, name.constData(), nullptr, nullptr) != 0)
         return facts;
     if (avformat_find_stream_info(context, nullptr) < 0) {

@@ -1,6 +1,7 @@
 #include "videoframereader.h"
 
 #include "croporientation.h"
+#include "ffmpegfilename.h"
 #include "medialog.h"
 #include "streamrotation.h"
 
@@ -99,8 +100,8 @@ void VideoFrameReader::setDecoderThreads(int count)
 
 bool VideoFrameReader::open(const QString &path)
 {
-    av_log_set_level(AV_LOG_QUIET);
-    const QByteArray name = QFile::encodeName(path);
+    MediaLog::quietLibraries();
+    const QByteArray name = FfmpegFileName::of(path);
     int result = avformat_open_input(&d->format, name.constData(), nullptr, nullptr);
     if (result == 0)
         result = avformat_find_stream_info(d->format, nullptr);

@@ -203,7 +203,7 @@ void TaskQListWidget::detectAreaSelected()
             refreshRows();
             emit areaDetected(task);
         });
-        job->start(task->videoPath, task->timeRange_in, task->timeRange_out);
+        job->start(task->videoPath, task->timeRange_in, task->timeRange_out, task->videoResolution());
     }
 }
 
