@@ -1,5 +1,6 @@
 #include "mediaprobe.h"
 
+#include "croporientation.h"
 #include "ffmpegfilename.h"
 #include "medialog.h"
 #include "streamrotation.h"
@@ -50,8 +51,8 @@ MediaFacts readFacts(const QString &path)
         } else {
             facts.verdict = MediaFacts::Playable;
             facts.storedSize = QSize(parameters->width, parameters->height);
-            const int rotation = streamRotationDegrees(stream);
-            facts.frameSize = rotation == 90 || rotation == 270 ? facts.storedSize.transposed() : facts.storedSize;
+            facts.rotation = streamRotationDegrees(stream);
+            facts.frameSize = CropOrientation::displaySize(facts.storedSize, facts.rotation);
             if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
                 facts.frameRate = av_q2d(stream->avg_frame_rate);
         }

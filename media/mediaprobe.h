@@ -17,6 +17,7 @@ struct MediaFacts
     qint64 durationMs = 0; // 0 when the container does not know
     QSize frameSize;       // upright, after the rotation the stream asks for
     QSize storedSize;      // as stored, which is how Qt 6.4's player shows it
+    int rotation = 0;      // counter-clockwise degrees that turn the stored picture upright
     double frameRate = 0;  // frames a second, 0 when the stream does not say
 };
 

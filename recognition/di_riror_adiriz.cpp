@@ -156,6 +156,7 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
         return;
     }
     rec.duration = facts.durationMs;
+    storedRotation = facts.rotation;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.
     m_metaData.insert(QMediaMetaData::Resolution, facts.storedSize);
@@ -261,6 +262,7 @@ void Di_riror_adiRIZ::run_mian()
     // The player loads the video while the engine loads on the pool.
     createMediaObjects();
     reader = new PlaybackReader(this);
+    reader->setRotation(storedRotation);
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
     connect(reader, &PlaybackReader::frameUnreadable, this, &Di_riror_adiRIZ::onFrameUnreadable);
     rec.state = Running;

@@ -194,5 +194,6 @@ private:
     bool awaitingSeek = false;
     qint64 runStart = 0;
     qint64 seekTarget = 0;
+    int storedRotation = 0; // of the picture the player shows, from the probe
     FastScan *fastScan = nullptr;
 };

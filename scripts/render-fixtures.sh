@@ -55,11 +55,15 @@ EOF_LINES
 clip fs_upright mp4 3 360 640 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.40|0:00:02.00|Phone text
 EOF_LINES
-if [ ! -s fs_rotated.mp4 ]; then
-  ff -i fs_upright.mp4 -vf transpose=clock -c:v libx264 -preset veryfast -pix_fmt yuv420p fs_sideways.mp4
-  ff -i fs_sideways.mp4 -c copy -metadata:s:v:0 rotate=90 fs_rotated.mp4
-  rm -f fs_sideways.mp4
-fi
+turned() { # NAME FILTER DEGREES: fs_upright stored turned by FILTER, set upright by the display matrix
+  [ -s "$1.mp4" ] && return
+  ff -i fs_upright.mp4 -vf "$2" -c:v libx264 -preset veryfast -pix_fmt yuv420p "$1.stored.mp4"
+  ff -i "$1.stored.mp4" -c copy -metadata:s:v:0 rotate="$3" "$1.mp4"
+  rm -f "$1.stored.mp4"
+}
+turned fs_rotated transpose=clock 90
+turned fs_rotated180 hflip,vflip 180
+turned fs_rotated270 transpose=cclock 270
 # Cut off in the middle of the second subtitle.
 if [ ! -s fs_truncated.mkv ]; then
   ff -i en_two.mp4 -c copy fs_whole.mkv

@@ -225,6 +225,22 @@ private slots:
                  qPrintable(outcome.err));
     }
 
+    void areaFoundOnTurnedPhoneClips_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::newRow("quarter turn") << "fs_rotated.mp4";
+        QTest::newRow("half turn") << "fs_rotated180.mp4";
+        QTest::newRow("three quarter turns") << "fs_rotated270.mp4";
+    }
+    void areaFoundOnTurnedPhoneClips()
+    {
+        QFETCH(QString, clip);
+        const Outcome outcome = runCli({"--lang", "en", fixture(clip)});
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,400 --> 00:00:02,000\r\nPhone text")),
+                 qPrintable(outcome.out + outcome.err));
+    }
+
     void truncatedVideoKeepsWhatWasReadAndWarns()
     {
         const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--lang", "en", "--crop", "0,240,640,120",
