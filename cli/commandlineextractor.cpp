@@ -285,7 +285,7 @@ bool CommandLineExtractor::prepareRun(const QString &video, Di_riror_adiRIZ &tas
         task.setCropRect(taskCrop);
     } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(
                    task.videoPath, batch.rangeIn, batch.rangeOut, task.videoResolution())) {
-        task.setCropRect(*band);
+        task.setFoundArea(*band);
     } else {
         printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
     }

@@ -373,7 +373,7 @@ void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
         box->open();
         return;
     }
-    worker->setCropRect(band);
+    worker->setFoundArea(band);
     placeCropRect();
     emit subtitleAreaPlaced(band);
 }

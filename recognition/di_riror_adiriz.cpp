@@ -7,6 +7,7 @@
 #include "media/videoframereader.h"
 #include "recognition/playbackreader.h"
 #include "core/segmentation.h"
+#include "damagecount.h"
 #include "core/srtqtime.h"
 #include "core/workpool.h"
 
@@ -157,6 +158,7 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
     }
     rec.duration = facts.durationMs;
     storedRotation = facts.rotation;
+    wholeFrame = facts.storedSize;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.
     m_metaData.insert(QMediaMetaData::Resolution, facts.storedSize);
@@ -263,6 +265,7 @@ void Di_riror_adiRIZ::run_mian()
     createMediaObjects();
     reader = new PlaybackReader(this);
     reader->setRotation(storedRotation);
+    countDamage();
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
     connect(reader, &PlaybackReader::frameUnreadable, this, &Di_riror_adiRIZ::onFrameUnreadable);
     rec.state = Running;
@@ -452,6 +455,8 @@ void Di_riror_adiRIZ::completeRun()
         finishRun();
         return;
     }
+    if (damageCount)
+        damageCount->stop();
     rec.state = Cancelled;
     emit completedSig();
 }
@@ -481,14 +486,6 @@ void Di_riror_adiRIZ::noteEarlyEnd()
     rec.errorText = QStringLiteral("the video ended early, at %1 of %2; the subtitles up to there are kept")
                         .arg(SRTQTime(reached).toString(QStringLiteral("hh:mm:ss,zzz")),
                              SRTQTime(timeRange_out).toString(QStringLiteral("hh:mm:ss,zzz")));
-}
-
-void Di_riror_adiRIZ::finishRun()
-{
-    rec.state = Done;
-    rec.entries = Segmentation::segmentSamples(samples);
-    qDebug() << "完成" << entries;
-    emit completedSig();
 }
 
 QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const

@@ -16,6 +16,7 @@
 
 class QVideoSink;
 class PlaybackReader;
+class DamageCount;
 struct MediaFacts;
 template<typename T>
 class QFutureWatcher;
@@ -131,6 +132,9 @@ public slots:
     bool preview_ORC_V2(QImage *rawimage, QString *outText, QImage *outimage);
     void setVideoPosition(qlonglong time);
     void setCropRect(QRect _cropRect);
+    // The band the area detector found: a crop like any other, but a run that reads nothing in
+    // it says the area was not the user's.
+    void setFoundArea(const QRect &band);
     void setInTimeRange(qlonglong timeRange_in);
     void setoutTimeRange(qlonglong timeRange_out);
     // One tag, or several read together joined by "+"; `languages` then holds each of them.
@@ -170,6 +174,9 @@ private:
     void endPlayback();
     void noteEarlyEnd();
     void finishRun();
+    void countDamage();
+    void addWarning(const QString &warning);
+    QString noSubtitlesText() const;
     void abortRun(const QString &reason);
     void pausePlayer();
     void clearSamplesAndResumePoint();
@@ -195,5 +202,8 @@ private:
     qint64 runStart = 0;
     qint64 seekTarget = 0;
     int storedRotation = 0; // of the picture the player shows, from the probe
+    bool areaFound = false; // the crop came from the area detector, not the user
+    QSize wholeFrame;       // in the crop's pixels
+    DamageCount *damageCount = nullptr;
     FastScan *fastScan = nullptr;
 };

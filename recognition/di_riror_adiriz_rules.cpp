@@ -14,6 +14,13 @@ void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
     const QSize frame = videoResolution();
     const QRect inside = _cropRect.intersected(QRect(QPoint(0, 0), frame));
     rec.cropRect = frame.isValid() && !inside.isEmpty() ? inside : _cropRect;
+    areaFound = false;
+}
+
+void Di_riror_adiRIZ::setFoundArea(const QRect &band)
+{
+    setCropRect(band);
+    areaFound = true;
 }
 
 void Di_riror_adiRIZ::clearSamplesAndResumePoint()

@@ -70,6 +70,9 @@ if [ ! -s fs_truncated.mkv ]; then
   head -c "$(( $(stat -c %s fs_whole.mkv) * 62 / 100 ))" fs_whole.mkv > fs_truncated.mkv
   rm -f fs_whole.mkv
 fi
+# Damaged: one byte in about 400 of the video's packets overwritten (the noise filter's seed is
+# fixed, so the same bytes every time).
+[ -s fs_damaged.mkv ] || ff -i en_two.mp4 -c copy -bsf:v noise=amount=400 fs_damaged.mkv
 # Sound only.
 [ -s no_video.wav ] || ff -f lavfi -i "sine=frequency=440:duration=1" no_video.wav
 

@@ -199,7 +199,7 @@ void TaskQListWidget::detectAreaSelected()
                 box->open();
                 return;
             }
-            task->setCropRect(band);
+            task->setFoundArea(band);
             refreshRows();
             emit areaDetected(task);
         });

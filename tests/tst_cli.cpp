@@ -175,7 +175,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString copy = dir.filePath("en_two.mkv");
-        QVERIFY(QFile::copy(fixture("zh_yellow.mkv"), copy));
+        QVERIFY(QFile::copy(fixture("en_two.mp4"), copy));
         const QString folder = dir.filePath("out");
         const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--rate", "4", "-o", folder,
                                         fixture("en_two.mp4"), copy});
@@ -239,6 +239,35 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
         QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,400 --> 00:00:02,000\r\nPhone text")),
                  qPrintable(outcome.out + outcome.err));
+    }
+
+    // A result the user could take for complete is said to be otherwise, and exits with 3.
+    void warningsOfARunThatFinished_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("damaged frames, fast scan")
+            << QStringList{"--lang", "en", "--crop", "0,240,640,120", fixture("fs_damaged.mkv")}
+            << "damaged frame(s) skipped";
+        QTest::newRow("damaged frames, playback")
+            << QStringList{"--lang", "en", "--scan", "playback", "--rate", "2", "--crop", "0,240,640,120",
+                           fixture("fs_damaged.mkv")}
+            << "damaged frame(s) skipped";
+        QTest::newRow("nothing in the area set by hand")
+            << QStringList{"--lang", "en", "--crop", "0,0,640,120", fixture("en_two.mp4")}
+            << "no subtitles found in the area set by hand";
+        QTest::newRow("nothing anywhere, no area found")
+            << QStringList{"--lang", "en", "--range", "5100-6000", fixture("en_two.mp4")}
+            << "no subtitles found in the whole frame";
+    }
+    void warningsOfARunThatFinished()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, warning);
+        const Outcome outcome = runCli(arguments);
+        QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
+        QVERIFY2(outcome.err.contains(QStringLiteral(": warning: ")) && outcome.err.contains(warning),
+                 qPrintable(outcome.err));
     }
 
     void truncatedVideoKeepsWhatWasReadAndWarns()
