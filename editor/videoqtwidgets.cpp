@@ -175,7 +175,7 @@ void VideoQtWidgets::showSubtitlesOrHideDock()
     ui->listWidget->refreshItems();
     connect(ui->listWidget, &SRTQListWidget::setVideoPosition, this, [this](qlonglong time) {
         if (player)
-            player->setPosition(time);
+            seekTo(time);
     });
 }
 
@@ -203,6 +203,22 @@ QSize VideoQtWidgets::videoSize() const
     return QSize();
 }
 
+qint64 VideoQtWidgets::clockOffset() const
+{
+    return worker ? worker->playerClockOffset() : 0;
+}
+
+qint64 VideoQtWidgets::playerTime() const
+{
+    return player ? player->position() - clockOffset() : 0;
+}
+
+void VideoQtWidgets::seekTo(qint64 time)
+{
+    if (player)
+        player->setPosition(time + clockOffset());
+}
+
 qint64 VideoQtWidgets::mediaDuration() const
 {
     if (player && player->duration() > 0)
@@ -210,8 +226,9 @@ qint64 VideoQtWidgets::mediaDuration() const
     return worker ? std::max<qint64>(worker->duration, 0) : 0;
 }
 
-void VideoQtWidgets::onPositionChanged(qint64 position)
+void VideoQtWidgets::onPositionChanged(qint64 playerPosition)
 {
+    const qint64 position = playerPosition - clockOffset();
     const qint64 duration = mediaDuration();
     if (!firstFrameShown && position > startupPauseAfterMs && position < duration) {
         player->pause();
@@ -250,7 +267,7 @@ void VideoQtWidgets::onRangeMarkerMoved(double fraction, bool inPoint)
     if (!worker || !player || duration <= 0 || !std::isfinite(fraction))
         return;
     const qint64 time = qint64(double(duration) * fraction);
-    player->setPosition(time);
+    seekTo(time);
     double &placed = inPoint ? placedInFraction : placedOutFraction;
     if (fraction == placed)
         return; // a click on the marker without moving it
@@ -268,7 +285,7 @@ void VideoQtWidgets::onPlayheadMoved(double fraction)
     if (!player || duration <= 0 || !std::isfinite(fraction))
         return;
     const qint64 time = qint64(double(duration) * fraction);
-    player->setPosition(time);
+    seekTo(time);
     showTime(ui->nowtimelabel, time);
 }
 
@@ -277,7 +294,7 @@ void VideoQtWidgets::setInPoint()
     const qint64 duration = mediaDuration();
     if (!worker || !player || duration <= 0)
         return;
-    const qint64 position = player->position();
+    const qint64 position = playerTime();
     ui->horizontalSlider->setInTime(double(position) / double(duration));
     ui->horizontalSlider->update();
     placedInFraction = ui->horizontalSlider->inTime();
@@ -289,7 +306,7 @@ void VideoQtWidgets::setOutPoint()
     const qint64 duration = mediaDuration();
     if (!worker || !player || duration <= 0)
         return;
-    const qint64 position = player->position();
+    const qint64 position = playerTime();
     ui->horizontalSlider->setOutTime(double(position) / double(duration));
     ui->horizontalSlider->update();
     placedOutFraction = ui->horizontalSlider->outTime();
@@ -425,7 +442,7 @@ void VideoQtWidgets::shuttleForward()
 void VideoQtWidgets::seekBy(qint64 milliseconds)
 {
     if (player)
-        player->setPosition(std::max<qint64>(0, player->position() + milliseconds));
+        seekTo(std::max<qint64>(0, playerTime() + milliseconds));
 }
 
 void VideoQtWidgets::keyPressEvent(QKeyEvent *event)

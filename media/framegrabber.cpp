@@ -3,6 +3,7 @@
 #include "croporientation.h"
 #include "ffmpegfilename.h"
 #include "medialog.h"
+#include "presentationstart.h"
 #include "streamrotation.h"
 
 #include <QFile>
@@ -29,7 +30,7 @@ struct FrameGrabber::State
     int stream = -1;
     int rotation = 0; // counter-clockwise degrees that turn the stored picture upright
     AVRational timeBase{1, 1000};
-    int64_t startTime = 0; // the stream's, in its time base
+    int64_t startTime = 0; // the presentation's, in the stream's time base
     bool endOfFile = false;
     qint64 position = -1; // ms of the last frame decoded since the last seek
     qint64 lastTaken = -1; // ms of the last frame given by frameBetween
@@ -82,7 +83,7 @@ bool FrameGrabber::open(const QString &path)
     AVStream *stream = state->format->streams[state->stream];
     state->timeBase = stream->time_base;
     state->rotation = streamRotationDegrees(stream);
-    state->startTime = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    state->startTime = av_rescale_q(PresentationStart::ofContainer(state->format), AVRational{1, 1000}, stream->time_base);
     state->codec = avcodec_alloc_context3(decoder);
     if (!state->codec || avcodec_parameters_to_context(state->codec, stream->codecpar) < 0)
         return false;

@@ -158,6 +158,7 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
     }
     rec.duration = facts.durationMs;
     storedRotation = facts.rotation;
+    playerOffset = facts.startMs;
     wholeFrame = facts.storedSize;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.
@@ -337,7 +338,7 @@ void Di_riror_adiRIZ::startPlayback()
 {
     seekTarget = runStart;
     awaitingSeek = true;
-    player->setPosition(runStart);
+    player->setPosition(runStart + playerOffset);
     player->setPlaybackRate(Frame_rate);
     player->play();
 }
@@ -358,8 +359,9 @@ void Di_riror_adiRIZ::stop_slots()
         endRun(Cancelled);
 }
 
-void Di_riror_adiRIZ::onPositionChanged(qint64 position)
+void Di_riror_adiRIZ::onPositionChanged(qint64 playerPosition)
 {
+    const qint64 position = playerPosition - playerOffset;
     qDebug() << "time:" << position;
     if (phase != RunPhase::Playing) {
         pausePlayer();
@@ -565,5 +567,5 @@ void Di_riror_adiRIZ::setVideoPosition(qlonglong time)
 {
     // Only a task that is playing has a player to move.
     if (player)
-        player->setPosition(time);
+        player->setPosition(time + playerOffset);
 }

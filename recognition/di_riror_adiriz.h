@@ -83,6 +83,10 @@ public:
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
     QSize videoResolution() const;
+    // Qt 6.4's player reports and seeks positions on the streams' own clock, while the task's
+    // times (and so every entry) count from the presentation's start: a player's position is this
+    // much more than the task's time of the same frame.
+    qint64 playerClockOffset() const { return playerOffset; }
     // The container is still being read; the state says what it held once this is false.
     bool isProbingMedia() const { return probeWatcher != nullptr; }
     // Cuts cropRect out of a frame image; a null rectangle keeps the whole picture.
@@ -202,6 +206,7 @@ private:
     qint64 runStart = 0;
     qint64 seekTarget = 0;
     int storedRotation = 0; // of the picture the player shows, from the probe
+    qint64 playerOffset = 0; // how far Qt 6.4's player positions run ahead of the task's times
     bool areaFound = false; // the crop came from the area detector, not the user
     QSize wholeFrame;       // in the crop's pixels
     DamageCount *damageCount = nullptr;

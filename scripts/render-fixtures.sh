@@ -51,6 +51,13 @@ clip fs_late mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 
 0:00:00.80|0:00:02.40|Late start
 EOF_LINES
 [ -s fs_late.ts ] || ff -i fs_late.mp4 -c copy -f mpegts fs_late.ts
+# Clocks that do not start at zero: a TV recording's, an MP4 whose edit list starts the video late,
+# an MKV whose first frame is late, and a recording whose sound starts before its picture.
+[ -s fs_tv.ts ] || ff -i en_two.mp4 -c copy -output_ts_offset 1234.56 -f mpegts fs_tv.ts
+[ -s fs_edit.mp4 ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.6 fs_edit.mp4
+[ -s fs_late.mkv ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.7 fs_late.mkv
+[ -s fs_soundfirst.ts ] || ff -itsoffset 0.3 -i en_two.mp4 -f lavfi -i "sine=frequency=440:duration=6" \
+  -map 0:v -map 1:a -c:v copy -c:a mp2 -f mpegts fs_soundfirst.ts
 # A phone clip: portrait picture stored on its side, turned upright by the display matrix.
 clip fs_upright mp4 3 360 640 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.40|0:00:02.00|Phone text

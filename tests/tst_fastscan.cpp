@@ -7,6 +7,7 @@
 #include "recognition/subtitleareadetector.h"
 #include "core/stretchsegmentation.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -22,6 +23,16 @@ QStringList described(const QList<SRTEntry> &entries)
     for (const SRTEntry &entry : entries)
         lines << QStringLiteral("%1-%2 %3").arg(entry.intime).arg(entry.outtime).arg(entry.text.trimmed());
     return lines;
+}
+
+// One number ffprobe gives for a fixture.
+double probed(const QString &clip, const QStringList &arguments)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"), QStringList{"-v", "error"} + arguments
+                                                 + QStringList{"-of", "csv=p=0", fixture(clip)});
+    ffprobe.waitForFinished(10000);
+    return QString::fromUtf8(ffprobe.readAllStandardOutput()).section(QLatin1Char(','), 0, 0).trimmed().toDouble();
 }
 
 QList<FrameSample> samples(const QList<QPair<qint64, QString>> &readings)
@@ -105,17 +116,38 @@ private slots:
         QVERIFY2(text.startsWith(message), qPrintable(text));
     }
 
-    void timesFollowThePlayerForLateStreams()
+    // Players count from the start of the presentation, not from the streams' clock: the first
+    // subtitle of en_two (its frame at 0.52 s) comes that long after the video's first frame, which
+    // comes as long after the presentation's start as ffprobe says.
+    void entriesAtThePlayersTimes_data()
     {
-        // The player reports this MPEG-TS file's positions from its first time stamp (1.48 s) on.
-        VideoFrameReader reader;
-        QVERIFY(reader.open(fixture("fs_late.ts")));
-        QVERIFY2(reader.startTimeMs() >= 1000, qPrintable(QString::number(reader.startTimeMs())));
-        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-        const qint64 first = reader.frameTimeMs();
-        QCOMPARE(first, reader.startTimeMs());
-        QCOMPARE(reader.readFrame(), VideoFrameReader::ReadResult::Frame);
-        QCOMPARE(reader.frameTimeMs(), first + 40);
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<int>("scan");
+        QTest::newRow("TV recording, clock at 1234 s") << "fs_tv.ts" << int(ScanMode::Fast);
+        QTest::newRow("TV recording, playback") << "fs_tv.ts" << int(ScanMode::Playback);
+        QTest::newRow("MP4 edit list starting late") << "fs_edit.mp4" << int(ScanMode::Fast);
+        QTest::newRow("MKV first frame late") << "fs_late.mkv" << int(ScanMode::Fast);
+        QTest::newRow("sound before picture") << "fs_soundfirst.ts" << int(ScanMode::Fast);
+        QTest::newRow("sound before picture, playback") << "fs_soundfirst.ts" << int(ScanMode::Playback);
+    }
+    void entriesAtThePlayersTimes()
+    {
+        QFETCH(QString, clip);
+        QFETCH(int, scan);
+        const double presentation = probed(clip, {"-show_entries", "format=start_time"});
+        const double firstFrame = probed(clip, {"-select_streams", "v:0", "-show_entries", "frame=pts_time",
+                                                "-read_intervals", "%+#1"});
+        const qint64 expected = 520 + qRound64((firstFrame - presentation) * 1000);
+        Di_riror_adiRIZ task(fixture(clip));
+        task.setScanMode(ScanMode(scan));
+        QVERIFY(scanned(task));
+        QVERIFY(!task.entries.isEmpty());
+        const qint64 start = task.entries.first().intime;
+        // Playback reads the frames its position reports land on, a few a second, and starts late by up
+        // to two of them on any file.
+        const qint64 tolerance = ScanMode(scan) == ScanMode::Fast ? 1 : 250;
+        QVERIFY2(std::abs(start - expected) <= tolerance,
+                 qPrintable(QStringLiteral("%1 instead of %2").arg(start).arg(expected)));
     }
 
     void seekStartsAtTheFirstFrameFromThere()
@@ -224,7 +256,7 @@ private slots:
                                         << QStringList{"600-920 Quick", "1520-3000 Then a longer line"};
         QTest::newRow("one word changed back to back") << "fs_oneword.mp4" << band
             << QStringList{"520-1720 Keep your voice down", "1720-3000 Keep your voice low"};
-        QTest::newRow("stream starting at 1.48 s") << "fs_late.ts" << band << QStringList{"2280-3880 Late start"};
+        QTest::newRow("stream starting at 1.48 s") << "fs_late.ts" << band << QStringList{"800-2400 Late start"};
         // The player shows the frames as stored: the crop is drawn on the sideways picture, and the
         // text inside it is read upright.
         QTest::newRow("rotated clip, crop as the player shows it")
