@@ -56,6 +56,8 @@ EOF_LINES
 [ -s fs_tv.ts ] || ff -i en_two.mp4 -c copy -output_ts_offset 1234.56 -f mpegts fs_tv.ts
 [ -s fs_edit.mp4 ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.6 fs_edit.mp4
 [ -s fs_late.mkv ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.7 fs_late.mkv
+# The 33-bit clock wraps round between the two subtitles.
+[ -s fs_wrap.ts ] || ff -i en_two.mp4 -c copy -output_ts_offset 95441.5 -f mpegts fs_wrap.ts
 [ -s fs_soundfirst.ts ] || ff -itsoffset 0.3 -i en_two.mp4 -f lavfi -i "sine=frequency=440:duration=6" \
   -map 0:v -map 1:a -c:v copy -c:a mp2 -f mpegts fs_soundfirst.ts
 # A phone clip: portrait picture stored on its side, turned upright by the display matrix.
