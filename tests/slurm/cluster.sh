@@ -50,14 +50,13 @@ PartitionName=tarnix Nodes=$node Default=YES MaxTime=INFINITE State=UP
 CONF
 }
 
-# Polls CONDITION (a command) every half second for up to SECS seconds.
+# Polls CONDITION (a command) every CLUSTER_POLL seconds (default 0.5) for up to SECS seconds.
 cluster_until() { # SECS CONDITION...
-  local tries=$(( $1 * 2 ))
+  local poll=${CLUSTER_POLL:-0.5} deadline=$(( $(date +%s) + $1 ))
   shift
   while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.5
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep "$poll"
   done
 }
 

@@ -65,6 +65,8 @@ start=$(date +%s%N)
 job=$(submit)
 wait_job "$job"
 echo "   job $job done in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+scontrol show job "$job" | grep -q "ArrayTaskThrottle=2" || fail "the --limit did not reach the array"
+scontrol show job "${job}_0" | grep -q "NumCPUs=2" || fail "a task did not get 2 CPUs"
 for i in 0 1 2; do
   [ -f "$(log "$job" "$i")" ] || fail "no log for task $i"
   grep -q '"exit": 0' "${records[$i]}" 2>/dev/null || fail "line $i has no record of a finished run"
