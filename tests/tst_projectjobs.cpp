@@ -1,3 +1,4 @@
+#include "clirun.h"
 #include "fixtures.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/projectstream.h"
@@ -7,35 +8,12 @@
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 // A project's tasks out to a manifest, run, and back into the project as the program opens it.
 
 namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Outcome runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TARNIX_CLI_PATH), arguments);
-    if (!process.waitForFinished(120000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TaskRecord task(const QString &video, qint64 duration)
 {
@@ -97,7 +75,7 @@ private slots:
         const QString project = dir.filePath("p.wtarnix");
         QVERIFY(writeProject(project, {first, second, task(dir.filePath("gone.mp4"), 5000)}));
 
-        const Outcome listed = runCli({"--manifest-from", project});
+        const CliOutcome listed = runCli({"--manifest-from", project});
         QCOMPARE(listed.exitCode, 0);
         const QList<QByteArray> lines = listed.out.trimmed().split('\n');
         QCOMPARE(lines.size(), 3);
@@ -115,13 +93,11 @@ private slots:
 
         QDir(dir.path()).mkpath("jobs");
         const QString manifest = dir.filePath("jobs/jobs.jsonl");
-        QFile file(manifest);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(listed.out) == listed.out.size());
-        file.close();
+        QVERIFY(writeFileBytes(manifest, listed.out));
         QCOMPARE(runCli({"--manifest", manifest}).exitCode, 2); // the third video is gone
         QVERIFY(QFileInfo::exists(dir.filePath("jobs/en_two.json")));
 
-        const Outcome collected = runCli({"--collect", project, manifest});
+        const CliOutcome collected = runCli({"--collect", project, manifest});
         QCOMPARE(collected.exitCode, 0);
         QVERIFY2(collected.err.contains("2 done, 0 with warnings, 1 failed; 0 not finished"), qPrintable(collected.err));
 
@@ -162,14 +138,12 @@ private slots:
         QTemporaryDir dir;
         const QString project = dir.filePath("p.wtarnix");
         QVERIFY(writeProject(project, {task(dir.filePath("en_two.mp4"), 6000)}));
-        const QByteArray before = readAll(project);
-        QFile file(dir.filePath("m.jsonl"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(line) == line.size());
-        file.close();
-        const Outcome outcome = runCli({"--collect", project, file.fileName()});
+        const QByteArray before = fileBytes(project);
+        QVERIFY(writeFileBytes(dir.filePath("m.jsonl"), line));
+        const CliOutcome outcome = runCli({"--collect", project, dir.filePath("m.jsonl")});
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
-        QCOMPARE(readAll(project), before);
+        QCOMPARE(fileBytes(project), before);
     }
 
     void damagedProjectIsRefused()
@@ -179,7 +153,7 @@ private slots:
         QVERIFY(writeProject(project, {task(dir.filePath("a.mp4"), 6000)}));
         QFile file(project);
         QVERIFY(file.resize(file.size() - 10));
-        const Outcome outcome = runCli({"--manifest-from", project});
+        const CliOutcome outcome = runCli({"--manifest-from", project});
         QCOMPARE(outcome.exitCode, 2);
         QVERIFY(outcome.out.isEmpty());
         QVERIFY2(outcome.err.contains("task 1 is damaged"), qPrintable(outcome.err));
