@@ -1,8 +1,7 @@
 #pragma once
 
-// Running tarnix-cli from a test, and the small file chores around it.
+// Running tarnix-cli from a test.
 
-#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
@@ -26,16 +25,4 @@ inline CliOutcome runCli(const QStringList &arguments, const QStringList &enviro
     if (!process.waitForFinished(120000))
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
-}
-
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -1,5 +1,6 @@
 #include "clirun.h"
 #include "fixtures.h"
+#include "testfiles.h"
 #include "cli/donerecord.h"
 #include "cli/manifest.h"
 
@@ -11,6 +12,9 @@
 #include <QtTest>
 
 #include <csignal>
+
+using TestFiles::readAll;
+using TestFiles::writeAll;
 
 namespace {
 
@@ -33,7 +37,7 @@ QString writeClipManifest(const QTemporaryDir &dir)
         QFile::copy(fixture(clip), dir.filePath("clips/" + clip));
         lines += "{\"video\": \"clips/" + clip.toUtf8() + "\", \"lang\": \"en\", \"crop\": [0, 240, 640, 120]}\n";
     }
-    writeFileBytes(dir.filePath("jobs.jsonl"), lines);
+    writeAll(dir.filePath("jobs.jsonl"), lines);
     return dir.filePath("jobs.jsonl");
 }
 
@@ -73,7 +77,7 @@ private slots:
         QTemporaryDir dir;
         QDir(dir.path()).mkpath(QStringLiteral("jobs"));
         const QString path = dir.filePath("jobs/m.jsonl");
-        QVERIFY(writeFileBytes(path, "\n" + line + "\n\n"));
+        QVERIFY(writeAll(path, "\n" + line + "\n\n"));
         Manifest manifest;
         QCOMPARE(manifest.read(path, commandLine(arguments + QStringList{"--manifest", path})), Manifest::Reading::Read);
         QCOMPARE(manifest.lines.size(), 1);
@@ -111,7 +115,7 @@ private slots:
             text += bad.at(i).first + "\n" + "{\"video\": \"g" + QByteArray::number(i) + ".mp4\"}" "\n";
             numbers.append(3 + 2 * int(i));
         }
-        QVERIFY(writeFileBytes(dir.filePath("m.jsonl"), text));
+        QVERIFY(writeAll(dir.filePath("m.jsonl"), text));
         Manifest manifest;
         QCOMPARE(manifest.read(dir.filePath("m.jsonl"), {}), Manifest::Reading::BadLines);
         QCOMPARE(manifest.problems.size(), bad.size());
@@ -146,7 +150,7 @@ private slots:
         QFETCH(QString, run);
         QTemporaryDir dir;
         // Videos that are not there: each line fails at once and names itself.
-        QVERIFY(writeFileBytes(dir.filePath("m.jsonl"), "{\"video\": \"v0.mp4\"}\n{\"video\": \"v1.mp4\"}\n\n{\"video\": \"v2.mp4\"}\n"));
+        QVERIFY(writeAll(dir.filePath("m.jsonl"), "{\"video\": \"v0.mp4\"}\n{\"video\": \"v1.mp4\"}\n\n{\"video\": \"v2.mp4\"}\n"));
         const CliOutcome outcome = runCli(QStringList{"--manifest", dir.filePath("m.jsonl")} + arguments, environment);
         QCOMPARE(outcome.exitCode, 2);
         QVERIFY2(outcome.err.contains(run), qPrintable(outcome.err));
@@ -174,8 +178,8 @@ private slots:
         QTemporaryDir dir;
         CommandLineExtractor::Options line = commandLine({"--lang", "en", "--crop", "0,240,640,120", dir.filePath("v.mp4")});
         line.output = dir.filePath("v.srt");
-        QVERIFY(writeFileBytes(line.videos.constFirst(), "video bytes"));
-        QVERIFY(writeFileBytes(line.output, "1\r\n"));
+        QVERIFY(writeAll(line.videos.constFirst(), "video bytes"));
+        QVERIFY(writeAll(line.output, "1\r\n"));
         DoneRecord::Run run;
         run.outcome.exitCode = change == QLatin1String("failed") ? CommandLineExtractor::RunFailed
                              : change == QLatin1String("warnings") ? CommandLineExtractor::FinishedWithWarnings
@@ -185,7 +189,7 @@ private slots:
         QVERIFY(DoneRecord::read(line.output).has_value());
         QFile video(line.videos.constFirst());
         if (change == QLatin1String("video"))
-            QVERIFY(writeFileBytes(video.fileName(), "another, longer video"));
+            QVERIFY(writeAll(video.fileName(), "another, longer video"));
         if (change == QLatin1String("touch")) {
             QVERIFY(video.open(QIODevice::ReadWrite));
             QVERIFY(video.setFileTime(video.fileTime(QFileDevice::FileModificationTime).addSecs(-60),
@@ -198,7 +202,7 @@ private slots:
         if (change == QLatin1String("output"))
             QVERIFY(QFile::remove(line.output));
         if (change == QLatin1String("damage"))
-            QVERIFY(writeFileBytes(DoneRecord::pathFor(line.output), "{\"run\": {\"exit\""));
+            QVERIFY(writeAll(DoneRecord::pathFor(line.output), "{\"run\": {\"exit\""));
         QCOMPARE(DoneRecord::matches(line), skipped);
     }
 
@@ -208,9 +212,9 @@ private slots:
         const QString manifest = writeClipManifest(dir);
         const CliOutcome first = runCli({"--manifest", manifest});
         QCOMPARE(first.exitCode, 0);
-        const QByteArray output = fileBytes(dir.filePath("en_two.srt"));
+        const QByteArray output = readAll(dir.filePath("en_two.srt"));
         QVERIFY2(output.contains("\r\nHello world\r\n"), output.constData());
-        const QByteArray record = fileBytes(dir.filePath("en_two.srt.done.json"));
+        const QByteArray record = readAll(dir.filePath("en_two.srt.done.json"));
         QCOMPARE(QJsonDocument::fromJson(record)["run"]["entries"].toInt(), 2);
 
         QElapsedTimer clock;
@@ -219,8 +223,8 @@ private slots:
         QCOMPARE(again.exitCode, 0);
         QCOMPARE(again.err.count(QStringLiteral("finished before, skipped")), 3);
         QVERIFY2(clock.elapsed() < 5000, "a finished line must cost no recognition");
-        QCOMPARE(fileBytes(dir.filePath("en_two.srt")), output);
-        QCOMPARE(fileBytes(dir.filePath("en_two.srt.done.json")), record);
+        QCOMPARE(readAll(dir.filePath("en_two.srt")), output);
+        QCOMPARE(readAll(dir.filePath("en_two.srt.done.json")), record);
     }
 
     // A kill -9 at any moment: an output under its own name is whole, a record names a whole
@@ -244,14 +248,14 @@ private slots:
             for (const QString &name : outputs) {
                 const bool written = QFileInfo::exists(dir.filePath(name));
                 if (written)
-                    QVERIFY2(fileBytes(dir.filePath(name)) == fileBytes(reference.filePath(name)),
+                    QVERIFY2(readAll(dir.filePath(name)) == readAll(reference.filePath(name)),
                              qPrintable(QStringLiteral("%1 half written, killed after %2 ms").arg(name).arg(delayMs)));
                 if (QFileInfo::exists(DoneRecord::pathFor(dir.filePath(name))))
                     QVERIFY2(written, qPrintable(QStringLiteral("record without %1, killed after %2 ms").arg(name).arg(delayMs)));
             }
             QCOMPARE(runCli({"--manifest", manifest}).exitCode, 0);
             for (const QString &name : outputs) {
-                QCOMPARE(fileBytes(dir.filePath(name)), fileBytes(reference.filePath(name)));
+                QCOMPARE(readAll(dir.filePath(name)), readAll(reference.filePath(name)));
                 QVERIFY(DoneRecord::read(dir.filePath(name)).has_value());
             }
         }

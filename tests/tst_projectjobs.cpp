@@ -1,5 +1,6 @@
 #include "clirun.h"
 #include "fixtures.h"
+#include "testfiles.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/projectstream.h"
 #include "tasks/projectfile.h"
@@ -12,6 +13,9 @@
 #include <QtTest>
 
 // A project's tasks out to a manifest, run, and back into the project as the program opens it.
+
+using TestFiles::readAll;
+using TestFiles::writeAll;
 
 namespace {
 
@@ -93,7 +97,7 @@ private slots:
 
         QDir(dir.path()).mkpath("jobs");
         const QString manifest = dir.filePath("jobs/jobs.jsonl");
-        QVERIFY(writeFileBytes(manifest, listed.out));
+        QVERIFY(writeAll(manifest, listed.out));
         QCOMPARE(runCli({"--manifest", manifest}).exitCode, 2); // the third video is gone
         QVERIFY(QFileInfo::exists(dir.filePath("jobs/en_two.json")));
 
@@ -138,12 +142,12 @@ private slots:
         QTemporaryDir dir;
         const QString project = dir.filePath("p.wtarnix");
         QVERIFY(writeProject(project, {task(dir.filePath("en_two.mp4"), 6000)}));
-        const QByteArray before = fileBytes(project);
-        QVERIFY(writeFileBytes(dir.filePath("m.jsonl"), line));
+        const QByteArray before = readAll(project);
+        QVERIFY(writeAll(dir.filePath("m.jsonl"), line));
         const CliOutcome outcome = runCli({"--collect", project, dir.filePath("m.jsonl")});
         QCOMPARE(outcome.exitCode, exitCode);
         QVERIFY2(outcome.err.contains(said), qPrintable(outcome.err));
-        QCOMPARE(fileBytes(project), before);
+        QCOMPARE(readAll(project), before);
     }
 
     void damagedProjectIsRefused()
