@@ -1,22 +1,17 @@
 #include "donerecord.h"
 
+#include "manifest.h"
+
 #include "platform/platform.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSysInfo>
 
 namespace {
-
-QString cropText(const QRect &crop)
-{
-    if (crop.isNull())
-        return QStringLiteral("auto");
-    return QStringLiteral("%1,%2,%3,%4").arg(crop.x()).arg(crop.y()).arg(crop.width()).arg(crop.height());
-}
 
 QRect cropFrom(const QString &text)
 {
@@ -37,7 +32,7 @@ QJsonObject DoneRecord::settings(const CommandLineExtractor::Options &line)
 {
     QJsonObject settings{
         {QStringLiteral("lang"), line.language},
-        {QStringLiteral("crop"), cropText(line.crop)},
+        {QStringLiteral("crop"), Manifest::cropText(line.crop)},
         {QStringLiteral("scan"), line.scan == ScanMode::Fast ? QStringLiteral("fast") : QStringLiteral("playback")},
         {QStringLiteral("format"), line.txt ? QStringLiteral("txt") : line.format},
         {QStringLiteral("engine"), line.engine},
@@ -85,7 +80,7 @@ bool DoneRecord::write(const CommandLineExtractor::Options &line, const Run &run
         {QStringLiteral("seconds"), run.seconds},
         {QStringLiteral("entries"), outcome.entries},
         {QStringLiteral("duration"), outcome.durationMs},
-        {QStringLiteral("crop"), cropText(outcome.crop)},
+        {QStringLiteral("crop"), Manifest::cropText(outcome.crop)},
         {QStringLiteral("message"), outcome.message},
         {QStringLiteral("host"), QSysInfo::machineHostName()},
         {QStringLiteral("finished"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},

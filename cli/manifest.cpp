@@ -44,6 +44,13 @@ QString extensionOf(const CommandLineExtractor::Options &options)
 
 } // namespace
 
+QString Manifest::cropText(const QRect &crop)
+{
+    if (crop.isNull())
+        return QStringLiteral("auto");
+    return QStringLiteral("%1,%2,%3,%4").arg(crop.x()).arg(crop.y()).arg(crop.width()).arg(crop.height());
+}
+
 Manifest::Reading Manifest::read(const QString &path, const CommandLineExtractor::Options &defaults)
 {
     QFile file(path);

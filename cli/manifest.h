@@ -28,6 +28,9 @@ public:
     };
     enum class Reading { Read, Unreadable, BadLines };
 
+    // A crop as a line (and the command line) writes it: X,Y,W,H, or auto for none.
+    static QString cropText(const QRect &crop);
+
     // Reads every line, starting each from `defaults`. Unreadable: `error` says why. BadLines:
     // `problems` holds every line refused, in order, and `lines` is of no use.
     Reading read(const QString &path, const CommandLineExtractor::Options &defaults);

@@ -87,7 +87,7 @@ QJsonObject manifestLine(qsizetype row, const TaskRecord &record, const QString 
         line.insert(QStringLiteral("lang"), record.languages.join(QLatin1Char('+')));
     const QRect &crop = record.cropRect;
     if (!crop.isNull())
-        line.insert(QStringLiteral("crop"), QStringLiteral("%1,%2,%3,%4").arg(crop.x()).arg(crop.y()).arg(crop.width()).arg(crop.height()));
+        line.insert(QStringLiteral("crop"), Manifest::cropText(crop));
     // A range that is the whole video is no range: the line then reads the video however long.
     const bool wholeVideo = record.timeRange_in <= 0 && (record.timeRange_out < 0 || record.timeRange_out >= record.duration);
     if (!wholeVideo && record.timeRange_out > record.timeRange_in)
@@ -120,7 +120,9 @@ void takeSettings(const CommandLineExtractor::Options &line, const CommandLineEx
     if (!line.language.isEmpty())
         record->languages = line.language.split(QLatin1Char('+'), Qt::SkipEmptyParts);
     record->scanMode = line.scan;
-    record->Frame_rate = line.rate;
+    // A fast scan has no rate; the task keeps the one it would play at.
+    if (line.scan == ScanMode::Playback)
+        record->Frame_rate = line.rate;
     if (!outcome.crop.isNull())
         record->cropRect = outcome.crop;
     if (outcome.durationMs > 0)

@@ -14,6 +14,7 @@ cli=$build/cli/tarnix-cli
 work=$(mktemp -d /tmp/tarnix-slurm-bench.XXXXXX)
 . "$root/tests/slurm/cluster.sh"
 trap 'cluster_stop; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 cluster_start "$work/cluster"
 CLUSTER_POLL=0.1
 

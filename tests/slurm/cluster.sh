@@ -2,7 +2,8 @@
 #   cluster_start DIR     munged, slurmctld and slurmd with their configuration, state and logs
 #                         in DIR; exports SLURM_CONF; returns when the node takes jobs
 #   cluster_wait JOB SECS waits until JOB (every task of an array) has left the queue
-#   cluster_stop          stops the daemons cluster_start started, by their process ids
+#   cluster_stop          cancels what is queued, stops the daemons cluster_start started and
+#                         any step daemon of its jobs left over, by their process ids
 # Runs as root. No cgroups are needed: processes are tracked by their parent (proctrack/linuxproc)
 # and tasks are not bound (task/none).
 
@@ -91,17 +92,37 @@ cluster_wait() { # JOB SECS
   cluster_until "$2" cluster_job_gone "$1"
 }
 
+cluster_queue_empty() {
+  [ -z "$(squeue -h 2>/dev/null)" ]
+}
+
+# The step daemons and job processes of this cluster: started through its slurmd, but no children
+# of it once their job is cancelled. Known by the configuration they were started with.
+cluster_job_pids() {
+  local proc environment
+  for proc in /proc/[0-9]*; do
+    # Processes come and go while this reads them.
+    environment=$( { tr '\0' '\n' < "$proc/environ"; } 2>/dev/null) || continue
+    grep -qx "SLURM_CONF=$SLURM_CONF" <<< "$environment" || continue
+    if [ "$(cat "$proc/comm" 2>/dev/null)" = slurmstepd ] || grep -qx 'SLURM_CLUSTER_NAME=tarnixtest' <<< "$environment"; then
+      basename "$proc"
+    fi
+  done
+}
+
 cluster_stop() {
-  local pid i
-  # Jobs still running would keep their step daemons alive after slurmd.
-  [ ${#cluster_pids[@]} -gt 0 ] && scancel -p tarnix >/dev/null 2>&1 || true
+  local pid alive
+  [ ${#cluster_pids[@]} -gt 0 ] || return 0
+  # Jobs still running are cancelled and given time to complete, so their step daemons end with them.
+  scancel -p tarnix >/dev/null 2>&1 || true
+  cluster_until 20 cluster_queue_empty || true
   for pid in "${cluster_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for i in $(seq 20); do
-    local alive=0
+  for _ in $(seq 20); do
+    alive=0
     for pid in "${cluster_pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
     [ "$alive" = 0 ] && break
     sleep 0.5
   done
-  for pid in "${cluster_pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  for pid in "${cluster_pids[@]}" $(cluster_job_pids); do kill -9 "$pid" 2>/dev/null || true; done
   cluster_pids=()
 }

@@ -30,6 +30,8 @@ cli=$build/cli/tarnix-cli
 work=$(mktemp -d /tmp/tarnix-slurm.XXXXXX)
 . "$here/tests/slurm/cluster.sh"
 trap 'cluster_stop; rm -rf "$work"' EXIT
+# A signal (ctest's time limit, ^C) goes through the same exit, so the daemons never outlive the test.
+trap 'exit 1' INT TERM HUP
 cluster_start "$work/cluster" || fail "the one-node cluster did not start"
 
 jobs=$work/jobs
@@ -52,7 +54,8 @@ submit() {
   echo "$job"
 }
 wait_job() { # JOB
-  cluster_wait "$1" 120 || fail "job $1 still queued after 120 s"
+  # Kept short enough that every wait together stays inside ctest's time limit of 300 s.
+  cluster_wait "$1" 60 || fail "job $1 still queued after 60 s"
 }
 log() { echo "$jobs/logs/tarnix-$1_$2.log"; }
 checksum() { md5sum "$@" | cut -d' ' -f1; }
