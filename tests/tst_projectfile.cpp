@@ -3,7 +3,7 @@
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/projectfile.h"
 #include "tasks/tasklistobj.h"
-#include "tasks/taskrecordcheck.h"
+#include "recognition/taskrecordcheck.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

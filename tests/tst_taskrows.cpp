@@ -114,6 +114,27 @@ private slots:
         QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
     }
 
+    void rowShowsWarningOrFailure_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("done with a warning") << int(Done) << true;
+        QTest::newRow("failed") << int(Failed) << true;
+        QTest::newRow("ready again: the old words go") << int(Ready) << false;
+    }
+    void rowShowsWarningOrFailure()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, shown);
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", state);
+        const QString words = QStringLiteral("the file ended at 00:01:02 (cut short)");
+        rewrite(task, [&](TaskRecord &r) { r.errorText = words; });
+        TaskCustomItem row(task, 0);
+        QCOMPARE(labelText(row, "info_label").contains(words), shown);
+        QCOMPARE(row.findChild<QLabel *>("state_label")->toolTip(), shown ? words : QString());
+    }
+
     void unknownStateValueKeepsWhatWasShown()
     {
         TaskListOBJ list;
