@@ -151,6 +151,7 @@ Collected collectLine(const CommandLineExtractor::Options &line, TaskRecord *rec
     if (!entries)
         return Collected::NotJson;
     record->entries = *entries;
+    record->streamClockTimes = false;
     record->samples.clear();
     for (const SRTEntry &entry : *entries)
         record->samples.append(entry.list);

@@ -248,6 +248,11 @@ void Di_riror_adiRIZ::run_mian()
     }
     rec.stopRequested = false;
     rec.errorText.clear();
+    // Readings on the streams' clock cannot be continued on the player's: the run starts afresh.
+    if (rec.streamClockTimes) {
+        clearSamplesAndResumePoint();
+        rec.streamClockTimes = false;
+    }
     if (scanMode == ScanMode::Fast) {
         runFast();
         return;

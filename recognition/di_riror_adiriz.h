@@ -87,12 +87,19 @@ public:
     // times (and so every entry) count from the presentation's start: a player's position is this
     // much more than the task's time of the same frame.
     qint64 playerClockOffset() const { return playerOffset; }
+    // How far ahead of the player's times a task restored from an older project has its
+    // subtitles: those counted on the streams' own clock. 0 when its times need nothing, once the
+    // video is probed. The user decides: shiftToPlayerTimes, or keepSavedTimes.
+    qint64 savedClockLead() const;
+    void shiftToPlayerTimes();
+    void keepSavedTimes();
     // The container is still being read; the state says what it held once this is false.
     bool isProbingMedia() const { return probeWatcher != nullptr; }
     // Cuts cropRect out of a frame image; a null rectangle keeps the whole picture.
     QImage cropFrame(const QImage &frame) const;
 
     const qint16 &recordVersion = rec.recordVersion;
+    const bool &streamClockTimes = rec.streamClockTimes;
     const QString &videoPath = rec.videoPath;
     const QString &videoFileName = rec.videoFileName;
     const qint64 &timeRange_in = rec.timeRange_in;

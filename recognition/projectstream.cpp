@@ -59,7 +59,8 @@ bool ProjectStream::readHeader(QDataStream &in, Header *header)
 
 void ProjectStream::writeRecord(QDataStream &out, const TaskRecord &record)
 {
-    out << recordVersion << record.videoPath << record.videoFileName << qint64(record.timeRange_in)
+    // Version 3 has version 2's layout: an unsettled older record keeps its version.
+    out << (record.streamClockTimes ? qint16(2) : recordVersion) << record.videoPath << record.videoFileName << qint64(record.timeRange_in)
         << qint64(record.timeRange_out) << qint64(record.lastPosition) << record.progress << record.exportPath
         << qint64(record.duration) << qint32(record.state) << record.Frame_rate << record.errorText;
     writeStrings(out, record.languages);
@@ -89,5 +90,6 @@ bool ProjectStream::readRecord(QDataStream &in, TaskRecord *record)
             in.setStatus(QDataStream::ReadCorruptData);
         record->scanMode = ScanMode(mode);
     }
+    record->streamClockTimes = record->recordVersion < 3 && (!record->entries.isEmpty() || !record->samples.isEmpty());
     return in.status() == QDataStream::Ok;
 }

@@ -9,6 +9,7 @@
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
+#include "tasks/savedclockoffer.h"
 #include "tasks/tasklistobj.h"
 #include "tasks/videoimportcheck.h"
 
@@ -413,6 +414,11 @@ void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
     ui->listWidget->rebuildRows();
     showListOrDropZone();
     refreshRowsLater();
+    auto *offer = new SavedClockOffer(restored, this);
+    connect(offer, &SavedClockOffer::settled, this, [this](bool moved) {
+        if (moved)
+            refreshRowsLater();
+    });
 }
 
 void TaskListWidgetsClass::openEditor(int tag)

@@ -7,7 +7,6 @@
 #include "recognition/subtitleareadetector.h"
 #include "core/stretchsegmentation.h"
 
-#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -23,16 +22,6 @@ QStringList described(const QList<SRTEntry> &entries)
     for (const SRTEntry &entry : entries)
         lines << QStringLiteral("%1-%2 %3").arg(entry.intime).arg(entry.outtime).arg(entry.text.trimmed());
     return lines;
-}
-
-// One number ffprobe gives for a fixture.
-double probed(const QString &clip, const QStringList &arguments)
-{
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), QStringList{"-v", "error"} + arguments
-                                                 + QStringList{"-of", "csv=p=0", fixture(clip)});
-    ffprobe.waitForFinished(10000);
-    return QString::fromUtf8(ffprobe.readAllStandardOutput()).section(QLatin1Char(','), 0, 0).trimmed().toDouble();
 }
 
 QList<FrameSample> samples(const QList<QPair<qint64, QString>> &readings)
@@ -135,9 +124,9 @@ private slots:
     {
         QFETCH(QString, clip);
         QFETCH(int, scan);
-        const double presentation = probed(clip, {"-show_entries", "format=start_time"});
-        const double firstFrame = probed(clip, {"-select_streams", "v:0", "-show_entries", "frame=pts_time",
-                                                "-read_intervals", "%+#1"});
+        const double presentation = ffprobeNumber(fixture(clip), {"-show_entries", "format=start_time"});
+        const double firstFrame = ffprobeNumber(fixture(clip), {"-select_streams", "v:0", "-show_entries",
+                                                                "frame=pts_time", "-read_intervals", "%+#1"});
         const qint64 offset = qRound64((firstFrame - presentation) * 1000);
         Di_riror_adiRIZ task(fixture(clip));
         task.setScanMode(ScanMode(scan));
