@@ -71,7 +71,8 @@ QString CommandLineExtractor::usage()
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS]\n"
         "                  [--scan fast|playback] [--rate R (playback only)] [--engine ppocr|tesseract]\n"
-        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
+        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--prefer-streams] [--list-languages]\n"
+        "                  [--help] [--] VIDEO...\n"
         "       tarnix-cli [settings as above] --manifest FILE [--index I]   (I, else $SLURM_ARRAY_TASK_ID)\n"
         "       tarnix-cli --manifest-from PROJECT.wtarnix > jobs.jsonl\n"
         "       tarnix-cli --collect PROJECT.wtarnix jobs.jsonl\n"
@@ -205,6 +206,9 @@ void CommandLineExtractor::openNext()
                 return;
             }
             break;
+        case Opening::Written:
+            result = worse(result, outcome.exitCode);
+            continue;
         case Opening::Refused:
             break;
         }
@@ -225,6 +229,12 @@ CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &vid
     if (facts.verdict != MediaFacts::Playable) {
         printError(QStringLiteral("%1: not a playable video (%2)").arg(video, MediaProbe::verdictText(facts.verdict)));
         return Opening::Refused;
+    }
+    if (batch.preferStreams) {
+        if (const std::optional<int> written = writeEmbeddedStream(video, targets.at(nextVideo - 1))) {
+            outcome.exitCode = *written;
+            return Opening::Written;
+        }
     }
     taskCrop = batch.crop;
     // The fast scan takes the crop on the upright picture, playback on the picture as the player shows it.

@@ -40,6 +40,7 @@ public:
         bool help = false;
         QStringList videos;
         QString engine;    // --engine ppocr|tesseract; empty: the program's setting
+        bool preferStreams = false; // --prefer-streams: a text subtitle stream in the language is written instead
         QString manifest;      // --manifest FILE: the videos and their settings, a JSON object a line
         int index = -1;        // --index I: the manifest's line I alone (0-based); -1: every line
         QString manifestFrom;  // --manifest-from PROJECT: print a manifest of the project's tasks
@@ -83,7 +84,7 @@ signals:
     void finished(int exitCode);
 
 private:
-    enum class Opening { Ready, Loading, Refused };
+    enum class Opening { Ready, Loading, Refused, Written };
 
     int listLanguages();
     bool checkOutput(const Options &options, bool several);
@@ -97,6 +98,8 @@ private:
     void endLoadWait();
     void onLoaded();
     bool prepareRun(const QString &video, Di_riror_adiRIZ &task);
+    // Writes the video's own text subtitles in the language, when it carries them; the exit code.
+    std::optional<int> writeEmbeddedStream(const QString &video, const QString &target);
     void onTaskEnded();
     int writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target);
     bool fitCropToFrame(const QString &video, const QSize &frame, QRect *crop);

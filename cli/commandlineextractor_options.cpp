@@ -22,11 +22,14 @@ const QList<QStringList> optionNames = {
     {QStringLiteral("crop")}, {QStringLiteral("range")}, {QStringLiteral("rate")}, {QStringLiteral("scan")},
     {QStringLiteral("format")}, {QStringLiteral("engine")}, {QStringLiteral("o")}, {QStringLiteral("manifest")},
     {QStringLiteral("index")}, {QStringLiteral("manifest-from")}, {QStringLiteral("collect")},
+    {QStringLiteral("prefer-streams")},
 };
 
 bool takesValue(const QStringList &names)
 {
-    return names.constFirst() != QLatin1String("help") && names.constFirst() != QLatin1String("list-languages");
+    static const QStringList switches{QStringLiteral("help"), QStringLiteral("list-languages"),
+                                      QStringLiteral("prefer-streams")};
+    return !switches.contains(names.constFirst());
 }
 
 QString canonicalName(const QString &name)
@@ -113,6 +116,8 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
         options->help = true;
     } else if (option == QLatin1String("list-languages")) {
         options->listLanguages = true;
+    } else if (option == QLatin1String("prefer-streams")) {
+        options->preferStreams = true;
     } else if (option == QLatin1String("lang")) {
         options->language = value;
     } else if (option == QLatin1String("crop")) {

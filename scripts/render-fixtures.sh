@@ -82,6 +82,11 @@ fi
 # Damaged: one byte in about 400 of the video's packets overwritten (the noise filter's seed is
 # fixed, so the same bytes every time).
 [ -s fs_damaged.mkv ] || ff -i en_two.mp4 -c copy -bsf:v noise=amount=400 fs_damaged.mkv
+# Subtitles carried as text beside the burned-in ones: SubRip in Matroska, timed text in MP4.
+[ -s fs_textsubs.mkv ] || ff -i en_two.mp4 -i en_two.truth.srt -map 0 -map 1 -c copy -c:s srt \
+  -metadata:s:s:0 language=eng fs_textsubs.mkv
+[ -s fs_textsubs.mp4 ] || ff -i en_two.mp4 -i en_two.truth.srt -map 0 -map 1 -c copy -c:s mov_text \
+  -metadata:s:s:0 language=eng fs_textsubs.mp4
 # Sound only.
 [ -s no_video.wav ] || ff -f lavfi -i "sine=frequency=440:duration=1" no_video.wav
 

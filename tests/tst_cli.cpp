@@ -270,6 +270,27 @@ private slots:
                  qPrintable(outcome.err));
     }
 
+    void textSubtitleStreamsAreTakenOutWhenPreferred()
+    {
+        // SubRip goes out as the video carries it: what ffmpeg itself takes out of the file.
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", fixture("fs_textsubs.mkv"), "-map", "0:s:0",
+                                                "-c", "copy", dir.filePath("own.srt")});
+        QVERIFY(ffmpeg.waitForFinished(10000) && ffmpeg.exitCode() == 0);
+        const Outcome srt = runCli({"--prefer-streams", "--lang", "en", fixture("fs_textsubs.mkv")});
+        QCOMPARE(srt.exitCode, 0);
+        QCOMPARE(srt.out.toUtf8(), readFile(dir.filePath("own.srt")).toUtf8());
+        QVERIFY2(srt.err.contains(QStringLiteral("written as the video carries it")), qPrintable(srt.err));
+        // MP4's timed text has no file of its own: its cues are written in the format asked for.
+        const Outcome vtt = runCli({"--prefer-streams", "--format", "vtt", fixture("fs_textsubs.mp4")});
+        QCOMPARE(vtt.exitCode, 0);
+        QVERIFY2(vtt.out.contains(QStringLiteral("00:00:00.500 --> 00:00:02.500\r\nHello world")), qPrintable(vtt.out));
+        // Without the switch the picture is read, at the times of its frames.
+        const Outcome read = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("fs_textsubs.mkv")});
+        QVERIFY2(read.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520")), qPrintable(read.out));
+    }
+
     void truncatedVideoKeepsWhatWasReadAndWarns()
     {
         const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--lang", "en", "--crop", "0,240,640,120",
