@@ -40,6 +40,7 @@ MediaFacts readFacts(const QString &path)
     if (context->duration > 0)
         facts.durationMs = context->duration / (AV_TIME_BASE / 1000);
     facts.startMs = PresentationStart::ofContainer(context);
+    facts.textSubtitles = SubtitleStreams::textStreams(context);
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (isPictureFormat(context->iformat)) {
         facts.verdict = MediaFacts::StillPicture;

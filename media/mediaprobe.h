@@ -1,5 +1,7 @@
 #pragma once
 
+#include "subtitlestreams.h"
+
 #include <QSize>
 #include <QString>
 
@@ -23,6 +25,7 @@ struct MediaFacts
     QSize storedSize;      // as stored, which is how Qt 6.4's player shows it
     int rotation = 0;      // counter-clockwise degrees that turn the stored picture upright
     double frameRate = 0;  // frames a second, 0 when the stream does not say
+    QList<SubtitleStream> textSubtitles; // subtitles the file carries as text
 };
 
 // Facts read from the media container itself, for what the player leaves out (the ffmpeg back

@@ -69,12 +69,15 @@ QString eventText(const char *event)
 
 QList<SubtitleStream> SubtitleStreams::textStreams(const QString &path)
 {
-    QList<SubtitleStream> streams;
     const std::unique_ptr<Input> input = openInput(path);
-    if (!input)
-        return streams;
-    for (unsigned i = 0; i < input->format->nb_streams; ++i) {
-        const AVStream *stream = input->format->streams[i];
+    return input ? textStreams(input->format) : QList<SubtitleStream>();
+}
+
+QList<SubtitleStream> SubtitleStreams::textStreams(const AVFormatContext *format)
+{
+    QList<SubtitleStream> streams;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream *stream = format->streams[i];
         if (!isText(stream))
             continue;
         const AVDictionaryEntry *language = av_dict_get(stream->metadata, "language", nullptr, 0);

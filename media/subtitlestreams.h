@@ -17,9 +17,12 @@ struct SubtitleStream
     QString language; // the container's tag ("eng", "chi"), empty when it has none
 };
 
+struct AVFormatContext;
+
 namespace SubtitleStreams {
 
 QList<SubtitleStream> textStreams(const QString &path);
+QList<SubtitleStream> textStreams(const AVFormatContext *format);
 // The first stream in `language` (a recognition tag such as "en" or "zh-Hans"; empty: any); a
 // stream without a tag matches any language. Nothing when the video carries none.
 std::optional<SubtitleStream> inLanguage(const QList<SubtitleStream> &streams, const QString &language);

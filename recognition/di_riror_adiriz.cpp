@@ -159,6 +159,7 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
     rec.duration = facts.durationMs;
     storedRotation = facts.rotation;
     playerOffset = facts.startMs;
+    carriedSubtitles = facts.textSubtitles;
     wholeFrame = facts.storedSize;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.

@@ -3,6 +3,7 @@
 #include "fastscan.h"
 #include "taskrecord.h"
 
+#include "media/subtitlestreams.h"
 #include "ocr/textrecognizer.h"
 
 #include <QImage>
@@ -91,6 +92,8 @@ public:
     // subtitles: those counted on the streams' own clock. 0 when its times need nothing, once the
     // video is probed. The user decides: shiftToPlayerTimes, or keepSavedTimes.
     qint64 savedClockLead() const;
+    // The subtitles the video carries as text, which need no recognition; known once probed.
+    const QList<SubtitleStream> &textSubtitleStreams() const { return carriedSubtitles; }
     void shiftToPlayerTimes();
     void keepSavedTimes();
     // The container is still being read; the state says what it held once this is false.
@@ -214,6 +217,7 @@ private:
     qint64 seekTarget = 0;
     int storedRotation = 0; // of the picture the player shows, from the probe
     qint64 playerOffset = 0; // how far Qt 6.4's player positions run ahead of the task's times
+    QList<SubtitleStream> carriedSubtitles;
     bool areaFound = false; // the crop came from the area detector, not the user
     QSize wholeFrame;       // in the crop's pixels
     DamageCount *damageCount = nullptr;
