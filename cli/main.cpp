@@ -8,10 +8,13 @@
 
 namespace {
 
-// The worker narrates every position on the debug stream; a command-line tool keeps quiet.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+// The worker narrates every position on the debug stream; a command-line tool keeps quiet. Our
+// own categories' debug and info lines are off unless asked for (QT_LOGGING_RULES), so those that
+// come were asked for.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtDebugMsg || type == QtInfoMsg)
+    const bool asked = context.category && QByteArray(context.category).startsWith("tarnix.");
+    if (!asked && (type == QtDebugMsg || type == QtInfoMsg))
         return;
     if (type == QtWarningMsg && !qEnvironmentVariableIsSet("TARNIX_DEBUG"))
         return;

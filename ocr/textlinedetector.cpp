@@ -1,5 +1,7 @@
 #include "textlinedetector.h"
 
+#include "networktimes.h"
+
 #include "onnxloader.h"
 
 #include <QFile>
@@ -106,6 +108,7 @@ float TextLineDetector::lastPeak() const
 
 QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
 {
+    const NetworkTimes::Measure measure(NetworkTimes::Network::TextDetection);
     QList<QRect> boxes;
     d->peak = 0;
     if (bgr.empty())

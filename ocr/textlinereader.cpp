@@ -1,5 +1,7 @@
 #include "textlinereader.h"
 
+#include "networktimes.h"
+
 #include "onnxloader.h"
 
 #include "ppocrmodels.h"
@@ -91,6 +93,7 @@ bool TextLineReader::preload(int width, QString *error)
 
 CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
 {
+    const NetworkTimes::Measure measure(NetworkTimes::Network::Recognition);
     if (bgrLine.empty() || d->widths.isEmpty())
         return {};
     const int scaledWidth

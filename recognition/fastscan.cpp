@@ -5,11 +5,15 @@
 #include "media/croporientation.h"
 #include "readingpool.h"
 #include "stretchtracker.h"
+#include "ocr/networktimes.h"
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcProfile, "tarnix.profile", QtWarningMsg)
 
 namespace {
 
@@ -118,6 +122,8 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
         outcome.failure = Failure::Recogniser;
         return outcome;
     }
+    const NetworkNs networksBefore{NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
+                                   NetworkTimes::totalNs(NetworkTimes::Network::Recognition)};
     StretchTracker tracker;
     QList<FrameSample> blanks;
     const qint64 endMs = runFrames(settings, reader, tracker, [&](Stretch stretch) {
@@ -140,7 +146,22 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     }
     outcome.damagedFrames = reader.damagedFrames();
     outcome.truncated = reader.truncated();
+    reportProfile(outcome, pool.readingNs(), threads, networksBefore);
     return outcome;
+}
+
+void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before)
+{
+    const auto seconds = [](qint64 ns) { return QString::number(double(ns) / 1e9, 'f', 2); };
+    const qint64 detection = NetworkTimes::totalNs(NetworkTimes::Network::TextDetection) - before.first;
+    const qint64 recognition = NetworkTimes::totalNs(NetworkTimes::Network::Recognition) - before.second;
+    qCInfo(lcProfile).noquote() << QStringLiteral("profile: %1 frames, decoding %2 s, change detection %3 s, "
+                                                  "reading %4 s on %5 threads (text detection %6 s, recognition %7 s), "
+                                                  "%8 readings")
+                                       .arg(outcome.frames).arg(seconds(outcome.decodingNs))
+                                       .arg(seconds(outcome.changeDetectionNs), seconds(readingNs))
+                                       .arg(threads).arg(seconds(detection), seconds(recognition))
+                                       .arg(outcome.readings);
 }
 
 qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
@@ -166,15 +187,21 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
     };
     QElapsedTimer sinceReport;
     sinceReport.start();
+    QElapsedTimer clock;
     while (!stopRequested) {
-        if (reader.readFrame() == VideoFrameReader::ReadResult::End) {
+        clock.start();
+        const VideoFrameReader::ReadResult read = reader.readFrame();
+        outcome.decodingNs += clock.nsecsElapsed();
+        if (read == VideoFrameReader::ReadResult::End) {
             judge(nullptr);
             return finishFrames(tracker, dispatch, held.time >= 0 ? held.time + reader.frameDurationMs() : from);
         }
         const qint64 time = reader.frameTimeMs();
+        clock.start();
         EdgeMap edges(reader.grayCrop());
         if (held.time >= 0)
             judge(&edges);
+        outcome.changeDetectionNs += clock.nsecsElapsed();
         if (settings.toMs >= 0 && time >= settings.toMs)
             return finishFrames(tracker, dispatch, time);
         before = std::move(held);

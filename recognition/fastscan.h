@@ -3,11 +3,13 @@
 #include "core/framesample.h"
 #include "media/videoframereader.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QRect>
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 class QThread;
 class StretchTracker;
@@ -15,6 +17,9 @@ struct Stretch;
 
 // Reads a video's subtitles without playing it: decodes every frame of the range on a thread of
 // its own, recognises a frame only where the subtitle picture changed, and reports by signals.
+// Where a scan's time goes ("profile: …" lines), for the benchmarks; off unless asked for.
+Q_DECLARE_LOGGING_CATEGORY(lcProfile)
+
 class FastScan : public QObject
 {
     Q_OBJECT
@@ -48,6 +53,10 @@ public:
         bool truncated = false;
         qint64 frames = 0;
         qint64 readings = 0;
+        // Where the time went, for the benchmarks: decoding (with the crop's conversion), and
+        // the signatures and stretches that decide what is read.
+        qint64 decodingNs = 0;
+        qint64 changeDetectionNs = 0;
         qint64 durationMs = 0;   // from probe: the container's length
         QSize pictureSize;       // from probe: the picture as shown (display matrix applied)
     };
@@ -76,6 +85,8 @@ private:
     // Feeds the range's frames to the tracker; returns where the scan ended or resumes.
     qint64 runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
                      const std::function<void(Stretch)> &dispatch, Outcome &outcome);
+    using NetworkNs = std::pair<qint64, qint64>; // text detection, recognition: process totals
+    static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before);
     static qint64 finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs);
 
     QThread *thread = nullptr;

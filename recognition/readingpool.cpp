@@ -3,6 +3,7 @@
 #include "ocr/textrecognizer.h"
 
 #include <QMutexLocker>
+#include <QElapsedTimer>
 #include <QThread>
 
 ReadingPool::ReadingPool(int threads, int capacity)
@@ -97,9 +98,12 @@ void ReadingPool::work(TextRecognizer *recognizer)
             queue.pop_front();
             roomFree.wakeOne();
         }
+        QElapsedTimer reading;
+        reading.start();
         QList<FrameSample> found{{job.timeMs, recognizer->recognize(job.picture)}};
         if (found.first().lines.isEmpty() && !job.spare.isNull())
             found.append({job.timeMs, recognizer->recognize(job.spare)});
+        busyNs += reading.nsecsElapsed();
         QMutexLocker lock(&mutex);
         if (!recognizer->lastError().isEmpty() && firstFailure.isEmpty())
             firstFailure = recognizer->lastError();

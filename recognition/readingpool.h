@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "core/framesample.h"
 
 #include <QImage>
@@ -41,10 +43,14 @@ public:
     // The first recognition failure, if any.
     QString failure() const;
 
+    // Time the threads spent reading, summed over them; valid after finish().
+    qint64 readingNs() const { return busyNs; }
+
 private:
     void work(class TextRecognizer *recognizer);
 
     const int threadCount;
+    std::atomic<qint64> busyNs{0};
     const size_t capacity;
     std::vector<QThread *> threads;
     mutable QMutex mutex;

@@ -1,10 +1,13 @@
 #include "subtitleareadetector.h"
 
+#include "fastscan.h"
 #include "media/croporientation.h"
 
 #include "media/framegrabber.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -264,6 +267,11 @@ std::pair<int, int> SubtitleAreaDetector::horizontalExtent(const std::vector<qui
 std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fromMs, qint64 toMs,
                                                   const QSize &cropPicture)
 {
+    QElapsedTimer clock;
+    clock.start();
+    const auto profile = qScopeGuard([&clock] {
+        qCInfo(lcProfile).noquote() << QStringLiteral("profile: area detection %1 s").arg(double(clock.nsecsElapsed()) / 1e9, 0, 'f', 2);
+    });
     FrameGrabber grabber;
     if (!grabber.open(path))
         return std::nullopt;

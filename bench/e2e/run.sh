@@ -6,7 +6,10 @@
 # time|, median and 90th percentile) and the fast scan's peak memory. E2E_CROP=auto lets the
 # extractor find the band itself.
 #   bench/e2e/run.sh [CLIP-NAME-PATTERN]   (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
-# Clips named long_* are scanned fast only (their playback would take their whole length).
+# Clips named long_* and film_* are scanned fast only (their playback would take their whole length).
+# E2E_FILM_MINUTES=N renders the film-like clip of N minutes too (render-film.sh; slow to make).
+# After the table, a profile of each fast scan: where its time went, and its readings against the
+# subtitles the clip has.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -16,6 +19,7 @@ work=$build/bench-e2e
 pattern=${1:-*}
 
 "$here/render-clips.sh" "$clips" >/dev/null
+[ -n "${E2E_FILM_MINUTES:-}" ] && "$here/render-film.sh" "$clips" "$E2E_FILM_MINUTES" >/dev/null
 mkdir -p "$work"
 
 duration_ms() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | awk '{printf "%d", $1 * 1000}'; }
@@ -61,12 +65,12 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   if [[ $name == *rotated* ]]; then crop="0,$((w * 7 / 10)),$h,$((w * 3 / 10))"; playcrop="0,0,$((w * 3 / 10)),$h"; fi
   [ "${E2E_CROP:-}" = auto ] && { crop=auto; playcrop=auto; }
   media=$(duration_ms "$video"); fps=$(fps_of "$video")
-  long=0; [[ $name == long_* ]] && long=1
+  long=0; [[ $name == long_* || $name == film_* ]] && long=1
 
   t0=$(now_ms)
-  /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" --scan fast --lang "$lang" --crop "$crop" \
-    -o "$work/$name-fast.srt" "$video" 2>/dev/null || true
-  t1=$(now_ms)
+  QT_LOGGING_RULES="tarnix.profile.info=true" /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" \
+    --scan fast --lang "$lang" --crop "$crop" -o "$work/$name-fast.srt" "$video" 2>"$work/$name.profile" || true
+  echo "wall $((t1 = $(now_ms), t1 - t0)) subtitles $(grep -c -- '-->' "$clips/$name.truth.srt")" >> "$work/$name.profile"
   "$build/bench/e2e/bench_e2e_decode" "$video" "$playcrop" >/dev/null
   t2=$(now_ms)
   fast=$((t1 - t0)); decode=$((t2 - t1)); play=0
@@ -97,4 +101,14 @@ for group in "${!media_sum[@]}"; do
   printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s |\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
     "$(bc -l <<< "${wall_play[$group]} / ($mp + 0.0001)")" "$(bc -l <<< "${wall_decode[$group]} / ${media_sum[$group]}")" \
     "$(bc -l <<< "${wall_fast[$group]} / ${wall_decode[$group]}")" "$(stats "${files_fast[@]}")" "$playstats"
+done
+echo
+printf '%-32s %6s %6s %8s %8s %8s %8s %8s %8s %8s\n' "profile of the fast scan (s)" subs reads wall area decode change reading detect recog
+for f in "$work"/*.profile; do
+  [ -f "$f" ] || continue
+  awk -v name="$(basename "${f%.profile}")" '
+    /^profile: area detection/ { area += $4 }
+    /^profile: [0-9]+ frames/ { dec += $5; chg += $9; rd += $12; det += $19; rec += $22; reads += $24 }
+    /^wall / { wall = $2 / 1000; subs = $4 }
+    END { printf "%-32s %6d %6d %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f\n", name, subs, reads, wall, area, dec, chg, rd, det, rec }' "$f"
 done
