@@ -53,5 +53,5 @@ for ((s = 0; s < scenes; s++)); do
     last="x$s"
   fi
 done
-graph+="[$last]trim=duration=$secs,noise=alls=8:allf=t,subtitles=$name.ass[v]"
-ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -g 50 "$name.mp4"
+graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
+ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
