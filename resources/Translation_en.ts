@@ -187,6 +187,14 @@
         <source>链接文件</source>
         <translation>link file</translation>
     </message>
+    <message>
+        <source>错误：</source>
+        <translation>Error: </translation>
+    </message>
+    <message>
+        <source>警告：</source>
+        <translation>Warning: </translation>
+    </message>
 </context>
 <context>
     <name>TaskCustomItemClass</name>
@@ -304,6 +312,10 @@
     <message>
         <source>工程版本号:</source>
         <translation>Project version number:</translation>
+    </message>
+    <message>
+        <source>识别结束：%1 个任务失败，%2 个任务有警告</source>
+        <translation>Recognition finished: %1 failed, %2 with warnings</translation>
     </message>
 </context>
 <context>
@@ -460,6 +472,33 @@
     <message>
         <source>未选择识别语言</source>
         <translation>No recognition language selected</translation>
+    </message>
+</context>
+<context>
+    <name>VideoImportCheck</name>
+    <message>
+        <source>不是可读取的视频文件</source>
+        <translation>not a readable video file</translation>
+    </message>
+    <message>
+        <source>文件中没有视频流</source>
+        <translation>the file has no video stream</translation>
+    </message>
+    <message>
+        <source>视频的编码无法解码</source>
+        <translation>the video's codec cannot be decoded</translation>
+    </message>
+    <message>
+        <source>文件是一张静止的图片</source>
+        <translation>the file is a still picture</translation>
+    </message>
+    <message>
+        <source>文件没有给出时长</source>
+        <translation>the file does not tell its length</translation>
+    </message>
+    <message>
+        <source>%1：不是可播放的视频（%2）</source>
+        <translation>%1: not a playable video (%2)</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,15 @@
 #include "tasks/filedialogs.h"
 #include "tasks/statedot.h"
 
+#include <QStyle>
+
+namespace {
+
+// The row's details are a few short lines; the whole text is in the tooltip.
+constexpr int problemDetailWidth = 320;
+
+} // namespace
+
 TaskCustomItem::TaskCustomItem(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::TaskCustomItemClass>())
@@ -51,6 +60,30 @@ void TaskCustomItem::refresh()
         return;
     }
     showState(task.state);
+    showProblem(task);
+}
+
+// A task that failed, or finished with something to say (a file that ended early), says it on
+// its row: icon and colour at the state, the text in the details and as the row's tooltip.
+void TaskCustomItem::showProblem(const Di_riror_adiRIZ &task)
+{
+    const QString &problem = task.errorText;
+    for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(ui->state_label),
+                            static_cast<QWidget *>(ui->state_image_label), static_cast<QWidget *>(ui->info_label)})
+        widget->setToolTip(problem);
+    ui->state_label->setStyleSheet(QString());
+    if (problem.isEmpty() || task.state == Running)
+        return;
+    const bool failed = task.state == Failed;
+    const QIcon icon = style()->standardIcon(failed ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning);
+    ui->state_image_label->setPixmap(icon.pixmap(StateDot::size + 6));
+    const QColor colour = StateDot::colour(failed ? StateDot::Red : StateDot::Orange);
+    ui->state_label->setStyleSheet(QStringLiteral("color: %1").arg(colour.name()));
+    const QString line = (failed ? tr("错误：") : tr("警告：")) + problem;
+    QString details = ui->info_label->text();
+    if (!details.isEmpty() && !details.endsWith(QLatin1Char('\n')))
+        details += QLatin1Char('\n');
+    ui->info_label->setText(details + ui->info_label->fontMetrics().elidedText(line, Qt::ElideRight, problemDetailWidth));
 }
 
 void TaskCustomItem::showState(int state)

@@ -204,7 +204,7 @@ void TaskListWidgetsClass::addImportedVideo(const QString &path)
     showListOrDropZone();
 }
 
-void TaskListWidgetsClass::onImportChecked(const QStringList &rejected)
+void TaskListWidgetsClass::onImportChecked(const QStringList &rejected, const QList<VideoImportCheck::Reason> &reasons)
 {
     ui->listWidget->setRememberedRow(int(tasks->tasks.size()) - 1);
     ui->listWidget->setCurrentRow(int(tasks->tasks.size()) - 1);
@@ -212,7 +212,10 @@ void TaskListWidgetsClass::onImportChecked(const QStringList &rejected)
     showListOrDropZone();
     // The box waits for the user; the next import goes on meanwhile.
     if (!rejected.isEmpty()) {
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("以下文件不能导入"), linesOf(rejected), QMessageBox::Ok, this);
+        QStringList refusals;
+        for (qsizetype i = 0; i < rejected.size(); ++i)
+            refusals.append(VideoImportCheck::refusalText(QDir::toNativeSeparators(rejected.at(i)), reasons.value(i)));
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("以下文件不能导入"), linesOf(refusals), QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
@@ -224,6 +227,13 @@ void TaskListWidgetsClass::start()
     if (running)
         return;
     running = true;
+    batchTasks.clear();
+    for (Di_riror_adiRIZ *task : tasks->taskList()) {
+        if (TaskListOBJ::canRun(task))
+            batchTasks.append(task);
+    }
+    ui->batchSummary_label->clear();
+    ui->batchSummary_label->setToolTip(QString());
     emit runSig();
 }
 
@@ -240,6 +250,31 @@ void TaskListWidgetsClass::onBatchCompleted()
     ui->listWidget->refreshRows();
     running = false;
     ui->Cancel_pIndicator->hide();
+    showBatchSummary();
+}
+
+// One line under the list when something went wrong, the tasks and their texts in its tooltip;
+// a batch that went well, or was only stopped, says nothing.
+void TaskListWidgetsClass::showBatchSummary()
+{
+    int failed = 0;
+    int warned = 0;
+    QStringList details;
+    for (const QPointer<Di_riror_adiRIZ> &task : std::as_const(batchTasks)) {
+        if (!task || task->errorText.isEmpty() || task->state == Cancelled)
+            continue;
+        // A task refused at its start (its language, say) stays Ready with the reason.
+        if (task->state == Failed || task->state == Ready)
+            ++failed;
+        else
+            ++warned;
+        details.append(task->videoFileName + QStringLiteral(": ") + task->errorText);
+    }
+    batchTasks.clear();
+    if (failed == 0 && warned == 0)
+        return;
+    ui->batchSummary_label->setText(tr("识别结束：%1 个任务失败，%2 个任务有警告").arg(failed).arg(warned));
+    ui->batchSummary_label->setToolTip(details.join(QLatin1Char('\n')));
 }
 
 void TaskListWidgetsClass::keyPressEvent(QKeyEvent *event)

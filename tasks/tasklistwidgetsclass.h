@@ -1,12 +1,15 @@
 #pragma once
 
+#include "tasks/videoimportcheck.h"
+
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
 
+class Di_riror_adiRIZ;
 class TaskListOBJ;
-class VideoImportCheck;
 
 namespace Ui {
 class TaskListWidgetsClassClass;
@@ -61,6 +64,7 @@ private:
     void start();
     void stop();
     void onBatchCompleted();
+    void showBatchSummary();
     void showListOrDropZone();
     void refreshRowsLater();
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
@@ -68,13 +72,15 @@ private:
     void replaceBatchWith(TaskListOBJ &loaded);
     void startNextImport();
     void addImportedVideo(const QString &path);
-    void onImportChecked(const QStringList &rejected);
+    void onImportChecked(const QStringList &rejected, const QList<VideoImportCheck::Reason> &reasons);
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;
     TaskListOBJ *tasks = nullptr;
     QString outputDir;
     QString projectPath;
     bool running = false;
+    // The tasks the running batch was started with, for its summary.
+    QList<QPointer<Di_riror_adiRIZ>> batchTasks;
     VideoImportCheck *importCheck = nullptr;
     // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
     QList<QStringList> pendingImports;

@@ -156,7 +156,8 @@ private slots:
         QCOMPARE(rowsPerInsert, QList<int>(videos.size(), 1));
         QTRY_VERIFY_WITH_TIMEOUT(warning->seen, 5000);
         QCOMPARE(warning->title, QStringLiteral("以下文件不能导入"));
-        QCOMPARE(warning->text, fixture("not_a_video.mp4") + "\n");
+        // Each refused file with the reason the command line gives.
+        QCOMPARE(warning->text, fixture("not_a_video.mp4") + QStringLiteral("：不是可播放的视频（不是可读取的视频文件）\n"));
         QCOMPARE(listOf(page)->currentRow(), int(videos.size()) - 1);
         QVERIFY(listOf(page)->isVisibleTo(&page));
         QVERIFY(!page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
@@ -292,6 +293,40 @@ private slots:
         QVERIFY(!page.isRunning());
         QCOMPARE(second->state, int(Ready));
         QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
+    }
+
+    // A batch where something went wrong ends with one line saying how much, the texts in its
+    // tooltip; the next start clears it, and a batch that went well says nothing.
+    void batchEndsWithSummaryOfProblems()
+    {
+        ShownPage page;
+        addHandMade(page, "clean.mp4", Ready);
+        addHandMade(page, "cut.mp4", Ready);
+        addHandMade(page, "broken.mp4", Ready);
+        auto *summary = page.findChild<QLabel *>("batchSummary_label");
+        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *task) {
+            if (task->videoPath == QStringLiteral("cut.mp4"))
+                rewrite(task, [](TaskRecord &r) { r.errorText = QStringLiteral("the video ended early"); });
+            const bool broken = task->videoPath == QStringLiteral("broken.mp4");
+            if (broken)
+                rewrite(task, [](TaskRecord &r) { r.errorText = QStringLiteral("playback error"); });
+            finish(task, broken ? Failed : Done);
+        });
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QTRY_VERIFY(!page.isRunning());
+        QCOMPARE(summary->text(), QStringLiteral("识别结束：1 个任务失败，1 个任务有警告"));
+        QCOMPARE(summary->toolTip(), QStringLiteral("cut.mp4: the video ended early\nbroken.mp4: playback error"));
+        QCOMPARE(stateShown(page, 2), QStringLiteral("错误"));
+
+        for (Di_riror_adiRIZ *task : page.taskList()->taskList())
+            rewrite(task, [](TaskRecord &r) { r.state = Ready; });
+        BatchDriver cleanRun(*page.taskList(), [](Di_riror_adiRIZ *task) {
+            rewrite(task, [](TaskRecord &r) { r.errorText.clear(); });
+            finish(task);
+        });
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QTRY_VERIFY(!page.isRunning());
+        QVERIFY(summary->text().isEmpty());
     }
 
     // The context menu's detection runs on every selected task: a task with subtitles at the bottom

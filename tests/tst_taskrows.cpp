@@ -114,6 +114,44 @@ private slots:
         QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
     }
 
+    // A task's error text reaches its row: the words in the details and as tooltip, and the state
+    // marked by the icon and colour of its weight; a text that went away takes the marks with it.
+    void rowShowsTheTasksProblem_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("finished with a warning") << int(Done) << QStringLiteral("警告：") << QColor(255, 142, 0);
+        QTest::newRow("failed") << int(Failed) << QStringLiteral("错误：") << QColor(255, 59, 48);
+    }
+    void rowShowsTheTasksProblem()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, prefix);
+        QFETCH(QColor, colour);
+        const QString problem = QStringLiteral("the video ended early, at 00:00:02,320 of 00:00:06,000");
+        TaskListOBJ list;
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/cut.mp4", state);
+        TaskCustomItem row(task, 0);
+        const QImage dot = row.findChild<QLabel *>("state_image_label")->pixmap().toImage();
+        rewrite(task, [&](TaskRecord &r) { r.errorText = problem; });
+        row.refresh();
+
+        auto *stateLabel = row.findChild<QLabel *>("state_label");
+        QCOMPARE(stateLabel->toolTip(), problem);
+        QCOMPARE(row.toolTip(), problem);
+        QVERIFY(labelText(row, "info_label").endsWith(prefix + problem));
+        QVERIFY(stateLabel->styleSheet().contains(colour.name()));
+        QVERIFY(row.findChild<QLabel *>("state_image_label")->pixmap().toImage() != dot);
+
+        rewrite(task, [&](TaskRecord &r) { r.errorText.clear(); });
+        row.refresh();
+        QVERIFY(row.toolTip().isEmpty());
+        QVERIFY(!labelText(row, "info_label").contains(prefix));
+        QVERIFY(stateLabel->styleSheet().isEmpty());
+        QCOMPARE(row.findChild<QLabel *>("state_image_label")->pixmap().toImage(), dot);
+    }
+
     void unknownStateValueKeepsWhatWasShown()
     {
         TaskListOBJ list;
