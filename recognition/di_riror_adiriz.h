@@ -71,6 +71,8 @@ public:
     bool insertEntry(qsizetype index, const SRTEntry &entry);
     bool removeEntry(qsizetype index);
     bool setEntry(qsizetype index, const SRTEntry &entry);
+    // The subtitles were changed by hand since recognition made them; a new run would replace them.
+    bool hasHandEdits() const;
 
     QString toSrtText() const;
     QString toTxtText() const;

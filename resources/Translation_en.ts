@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>BatchExport</name>
+    <message>
+        <source>选择保存目录</source>
+        <translation>Choose the folder to save in</translation>
+    </message>
+    <message>
+        <source>文件已经存在 是否覆盖</source>
+        <translation>These files already exist. Overwrite them?</translation>
+    </message>
+    <message>
+        <source>覆盖</source>
+        <translation>Overwrite</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导出统计</source>
+        <translation>Export statistics</translation>
+    </message>
+    <message>
+        <source>显示输出文件夹</source>
+        <translation>Show output folder</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>ExportPlanner</name>
     <message>
         <source>成功：</source>
@@ -55,6 +86,26 @@
     <message>
         <source>按语言自动选择</source>
         <translation>By language (automatic)</translation>
+    </message>
+    <message>
+        <source>未保存的更改</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <source>任务列表有未保存的更改。退出前是否保存？</source>
+        <translation>The task list has unsaved changes. Save them before quitting?</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don't save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -250,34 +301,6 @@
         <translation>File import failed</translation>
     </message>
     <message>
-        <source>选择保存目录</source>
-        <translation>Choose save directory</translation>
-    </message>
-    <message>
-        <source>文件已经存在 是否覆盖</source>
-        <translation>The file already exists whether to overwrite</translation>
-    </message>
-    <message>
-        <source>覆盖</source>
-        <translation>cover</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>导出统计</source>
-        <translation>export statistics</translation>
-    </message>
-    <message>
-        <source>显示输出文件夹</source>
-        <translation>show output folder</translation>
-    </message>
-    <message>
-        <source>关闭</source>
-        <translation>close</translation>
-    </message>
-    <message>
         <source>列表为空,是否继续保存</source>
         <translation>The list is empty, whether to continue saving</translation>
     </message>
@@ -316,6 +339,30 @@
     <message>
         <source>识别结束：%1 个任务失败，%2 个任务有警告</source>
         <translation>Recognition finished: %1 failed, %2 with warnings</translation>
+    </message>
+    <message>
+        <source>重新识别</source>
+        <translation>Recognise again</translation>
+    </message>
+    <message>
+        <source>以下任务的字幕有手工修改，重新识别会替换它们。是否开始？</source>
+        <translation>The subtitles of these tasks were edited by hand; recognising them again replaces the edits. Start?</translation>
+    </message>
+    <message>
+        <source>恢复任务</source>
+        <translation>Recover tasks</translation>
+    </message>
+    <message>
+        <source>上次没有正常退出。是否恢复当时未保存的任务列表？</source>
+        <translation>The program did not quit normally last time. Recover the task list that was not saved?</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Recover</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>Discard</translation>
     </message>
 </context>
 <context>
@@ -430,6 +477,14 @@
     <message>
         <source>没有找到字幕区域</source>
         <translation>No subtitle area found</translation>
+    </message>
+    <message>
+        <source>删除任务</source>
+        <translation>Delete tasks</translation>
+    </message>
+    <message>
+        <source>选中的任务中有识别结果，删除后无法恢复。是否删除？</source>
+        <translation>Some of the selected tasks have results, which cannot be brought back once deleted. Delete them?</translation>
     </message>
 </context>
 <context>

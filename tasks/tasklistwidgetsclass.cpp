@@ -2,13 +2,13 @@
 
 #include "ui_tasklistwidgetsclass.h"
 
-#include "platform/appconstants.h"
-#include "platform/platform.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
+#include "tasks/batchexport.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
+#include "tasks/recoverycopy.h"
 #include "tasks/tasklistobj.h"
 #include "tasks/videoimportcheck.h"
 
@@ -22,36 +22,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
-
-#ifdef Q_OS_WIN
-extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
-#endif
 
 namespace {
 
 const QString projectFilter = QStringLiteral("Files (*.wtarnix)");
 constexpr int refreshDelayMs = 2000;
 constexpr int savedNoticeMs = 2000;
-
-QSettings appSettings()
-{
-    return QSettings(AppConstants::settingsOrganization, AppConstants::settingsApplication);
-}
-
-bool isWritableEntry(const QString &path)
-{
-#ifdef Q_OS_WIN
-    ++qt_ntfs_permission_lookup;
-#endif
-    const bool writable = !path.isEmpty() && QFileInfo(path).isWritable();
-#ifdef Q_OS_WIN
-    --qt_ntfs_permission_lookup;
-#endif
-    return writable;
-}
 
 QStringList localPaths(const QMimeData *mime)
 {
@@ -79,9 +56,10 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     , ui(std::make_unique<Ui::TaskListWidgetsClassClass>())
 {
     ui->setupUi(this);
-    loadOutputDir();
 
     tasks = new TaskListOBJ(this);
+    exporter = new BatchExport(this);
+    recovery = new RecoveryCopy(tasks, this);
     ui->listWidget->setTaskList(tasks);
     ui->listWidget->rebuildRows();
 
@@ -104,15 +82,16 @@ TaskListWidgetsClass::~TaskListWidgetsClass() = default;
 void TaskListWidgetsClass::connectWidgets()
 {
     TaskQListWidget *list = ui->listWidget;
+    const auto exportAll = [this](int format) { exporter->exportAll(tasks->taskList(), format); };
     connect(list, &TaskQListWidget::editpushButt, this, &TaskListWidgetsClass::openEditor);
     connect(ui->addpushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
     connect(ui->delpushButton, &QPushButton::clicked, list, &TaskQListWidget::deleteSelected);
-    connect(ui->toallsrt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Srt); });
-    connect(ui->toalltxt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Txt); });
+    connect(ui->toallsrt_pushButton, &QPushButton::clicked, this, [exportAll] { exportAll(ExportPlanner::Srt); });
+    connect(ui->toalltxt_pushButton, &QPushButton::clicked, this, [exportAll] { exportAll(ExportPlanner::Txt); });
     auto *more = new QMenu(ui->toallmore_pushButton);
-    more->addAction(QStringLiteral("WebVTT (.vtt)"), this, [this] { exportAll(ExportPlanner::Vtt); });
-    more->addAction(QStringLiteral("ASS (.ass)"), this, [this] { exportAll(ExportPlanner::Ass); });
-    more->addAction(QStringLiteral("JSON (.json)"), this, [this] { exportAll(ExportPlanner::Json); });
+    more->addAction(QStringLiteral("WebVTT (.vtt)"), this, [exportAll] { exportAll(ExportPlanner::Vtt); });
+    more->addAction(QStringLiteral("ASS (.ass)"), this, [exportAll] { exportAll(ExportPlanner::Ass); });
+    more->addAction(QStringLiteral("JSON (.json)"), this, [exportAll] { exportAll(ExportPlanner::Json); });
     ui->toallmore_pushButton->setMenu(more);
     connect(ui->runpushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::start);
     connect(ui->stoppushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::stop);
@@ -124,22 +103,16 @@ void TaskListWidgetsClass::connectWidgets()
     connect(tasks, &TaskListOBJ::completedSig, this, &TaskListWidgetsClass::onBatchCompleted);
     connect(list, &TaskQListWidget::delitemSig, this, &TaskListWidgetsClass::showListOrDropZone);
     connect(ui->drag_pushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
+    // While a batch runs its results change all the time; the copy follows at its own pace.
+    connect(tasks, &TaskListOBJ::progress_updataSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(tasks, &TaskListOBJ::completedSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(list, &TaskQListWidget::delitemSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(list, &TaskQListWidget::areaDetected, recovery, &RecoveryCopy::scheduleWrite);
 }
 
-void TaskListWidgetsClass::loadOutputDir()
+QString TaskListWidgetsClass::outputDirectory() const
 {
-    const QString stored = appSettings().value(QLatin1String(AppConstants::outputPathKey)).toString();
-    if (isWritableEntry(stored)) {
-        outputDir = stored;
-        return;
-    }
-    outputDir = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + QStringLiteral("/tarnix");
-    QDir().mkpath(outputDir);
-}
-
-void TaskListWidgetsClass::saveOutputDir()
-{
-    appSettings().setValue(QLatin1String(AppConstants::outputPathKey), outputDir);
+    return exporter->outputDirectory();
 }
 
 void TaskListWidgetsClass::showListOrDropZone()
@@ -200,6 +173,7 @@ void TaskListWidgetsClass::startNextImport()
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
 {
     tasks->addTask(QUrl::fromLocalFile(path));
+    recovery->scheduleWrite();
     ui->listWidget->addMissingRows();
     showListOrDropZone();
 }
@@ -223,6 +197,23 @@ void TaskListWidgetsClass::onImportChecked(const QStringList &rejected, const QL
 }
 
 void TaskListWidgetsClass::start()
+{
+    if (running || question)
+        return;
+    QStringList edited;
+    for (Di_riror_adiRIZ *task : tasks->taskList()) {
+        if (TaskListOBJ::canRun(task) && task->hasHandEdits())
+            edited.append(task->videoFileName);
+    }
+    if (edited.isEmpty()) {
+        beginBatch();
+        return;
+    }
+    ask(tr("重新识别"), tr("以下任务的字幕有手工修改，重新识别会替换它们。是否开始？") + QLatin1Char('\n') + linesOf(edited),
+        [this] { beginBatch(); });
+}
+
+void TaskListWidgetsClass::beginBatch()
 {
     if (running)
         return;
@@ -331,62 +322,28 @@ bool TaskListWidgetsClass::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TaskListWidgetsClass::exportAll(int format)
-{
-    const QString folder = FileDialogs::folder(this, tr("选择保存目录"), FileDialogs::moviesDirectory());
-    if (folder.isEmpty())
-        return;
-    outputDir = QDir::fromNativeSeparators(folder);
-    saveOutputDir();
-    const ExportPlanner::Plan plan = ExportPlanner::plan(tasks->taskList(), outputDir, format);
-    if (!plan.existing.isEmpty() && !confirmOverwrite(plan.existing))
-        return;
-    const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, format);
-    showExportStatistics(int(outcome.written.size()), plan.skipped + outcome.failed);
-}
-
-bool TaskListWidgetsClass::confirmOverwrite(const QStringList &existing)
-{
-    QMessageBox box(QMessageBox::Warning, tr("文件已经存在 是否覆盖"), linesOf(existing),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.button(QMessageBox::Ok)->setText(tr("覆盖"));
-    box.button(QMessageBox::Cancel)->setText(tr("取消"));
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
-}
-
-void TaskListWidgetsClass::showExportStatistics(int written, const QStringList &failures)
-{
-    QMessageBox box(QMessageBox::Information, tr("导出统计"), ExportPlanner::statisticsText(written, failures),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.button(QMessageBox::Ok)->setText(tr("显示输出文件夹"));
-    box.button(QMessageBox::Cancel)->setText(tr("关闭"));
-    box.setEscapeButton(QMessageBox::Cancel);
-    if (box.exec() == QMessageBox::Ok)
-        openFolder(outputDir);
-}
-
-void TaskListWidgetsClass::saveProject()
+bool TaskListWidgetsClass::saveProject()
 {
     if (tasks->tasks.isEmpty()
         && QMessageBox::warning(this, tr("警告"), tr("列表为空,是否继续保存"), QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No)
                != QMessageBox::Yes)
-        return;
+        return false;
     QString path = projectPath;
-    if (path.isNull()) {
+    if (path.isEmpty()) {
         path = FileDialogs::saveFile(this, tr("保存工程"), QString(), projectFilter);
         if (path.isEmpty())
-            return;
+            return false;
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".wtarnix");
     }
     QString error;
     if (!ProjectFile::save(path, *tasks, &error)) {
         QMessageBox::warning(this, tr("保存失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
-        return;
+        return false;
     }
     projectPath = path;
+    recovery->markSaved(path);
     auto *notice = new QMessageBox(QMessageBox::Information, tr("保存成功"), path);
     notice->setStandardButtons(QMessageBox::NoButton);
     notice->setAttribute(Qt::WA_DeleteOnClose);
@@ -396,6 +353,7 @@ void TaskListWidgetsClass::saveProject()
         notice->hide();
         notice->deleteLater();
     });
+    return true;
 }
 
 void TaskListWidgetsClass::openProject()
@@ -424,6 +382,62 @@ void TaskListWidgetsClass::openProject()
     }
     replaceBatchWith(loaded);
     projectPath = path;
+    recovery->markSaved(path);
+}
+
+bool TaskListWidgetsClass::hasUnsavedChanges() const
+{
+    return recovery->hasUnsavedChanges();
+}
+
+void TaskListWidgetsClass::endSession()
+{
+    recovery->remove();
+}
+
+void TaskListWidgetsClass::offerRecovery()
+{
+    if (!RecoveryCopy::exists() || question)
+        return;
+    auto *box = new QMessageBox(QMessageBox::Question, tr("恢复任务"),
+                                tr("上次没有正常退出。是否恢复当时未保存的任务列表？"), QMessageBox::Yes | QMessageBox::No, this);
+    box->button(QMessageBox::Yes)->setText(tr("恢复"));
+    box->button(QMessageBox::No)->setText(tr("丢弃"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Offered once: either answer takes the copy away; a restored batch gets a new one soon.
+    connect(box, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes)
+            restoreRecoveryCopy();
+        recovery->remove();
+        recovery->scheduleWrite();
+    });
+    question = box;
+    box->open();
+}
+
+void TaskListWidgetsClass::restoreRecoveryCopy()
+{
+    if (refuseWhileRunning())
+        return;
+    TaskListOBJ loaded;
+    QString savedTo;
+    if (!RecoveryCopy::load(loaded, &savedTo))
+        return;
+    replaceBatchWith(loaded);
+    projectPath = savedTo;
+}
+
+void TaskListWidgetsClass::ask(const QString &title, const QString &text, const std::function<void()> &onYes)
+{
+    auto *box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [onYes](int answer) {
+        if (answer == QMessageBox::Yes)
+            onYes();
+    });
+    question = box;
+    box->open();
 }
 
 void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)

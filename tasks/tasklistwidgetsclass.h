@@ -6,9 +6,13 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
+class BatchExport;
 class Di_riror_adiRIZ;
+class QMessageBox;
+class RecoveryCopy;
 class TaskListOBJ;
 
 namespace Ui {
@@ -25,7 +29,7 @@ public:
     ~TaskListWidgetsClass() override;
 
     TaskListOBJ *taskList() const { return tasks; }
-    QString outputDirectory() const { return outputDir; }
+    QString outputDirectory() const;
     QString currentProjectPath() const { return projectPath; }
     bool isRunning() const { return running; }
 
@@ -33,16 +37,16 @@ public:
     // order given; the files that are not videos are named once all are checked.
     void importFiles(const QStringList &paths);
     bool isImporting() const;
-    void loadOutputDir();
-    void saveOutputDir();
-
-    void exportAll(int format);
-    bool confirmOverwrite(const QStringList &existing);
-    // `failures`: the tasks that were not finished, then the files that could not be written.
-    void showExportStatistics(int written, const QStringList &failures);
-
-    void saveProject();
+    // True once the batch is in its project file.
+    bool saveProject();
     void openProject();
+    // The batch differs from the project it was last saved to or opened from (or from an empty one).
+    bool hasUnsavedChanges() const;
+    RecoveryCopy *recoveryCopy() const { return recovery; }
+    // A clean quit: the recovery copy goes.
+    void endSession();
+    // Offers the batch of a session that did not end cleanly, once.
+    void offerRecovery();
     void openEditor(int tag);
 
 signals:
@@ -62,6 +66,7 @@ private:
     void connectWidgets();
     void askForVideos();
     void start();
+    void beginBatch();
     void stop();
     void onBatchCompleted();
     void showBatchSummary();
@@ -70,18 +75,23 @@ private:
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
     bool refuseWhileRunning();
     void replaceBatchWith(TaskListOBJ &loaded);
+    void restoreRecoveryCopy();
+    // Opens a window-modal question and calls `onYes` if the user agrees.
+    void ask(const QString &title, const QString &text, const std::function<void()> &onYes);
     void startNextImport();
     void addImportedVideo(const QString &path);
     void onImportChecked(const QStringList &rejected, const QList<VideoImportCheck::Reason> &reasons);
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;
     TaskListOBJ *tasks = nullptr;
-    QString outputDir;
+    BatchExport *exporter = nullptr;
     QString projectPath;
     bool running = false;
     // The tasks the running batch was started with, for its summary.
     QList<QPointer<Di_riror_adiRIZ>> batchTasks;
     VideoImportCheck *importCheck = nullptr;
+    RecoveryCopy *recovery = nullptr;
+    QPointer<QMessageBox> question;
     // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
     QList<QStringList> pendingImports;
 };

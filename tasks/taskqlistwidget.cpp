@@ -9,7 +9,6 @@
 #include "tasks/taskcustomitem.h"
 #include "tasks/tasklistobj.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
@@ -211,19 +210,40 @@ void TaskQListWidget::deleteSelected()
 {
     if (!taskList || selectedItems().isEmpty() || refuseWhileRunning())
         return;
-    const QList<int> rows = selectedRows();
-    QList<int> removed;
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        QListWidgetItem *item = this->item(*it);
-        TaskCustomItem *row = rowWidget(*it);
-        const int tag = row ? row->tag : *it;
-        removeItemWidget(item);
-        delete takeItem(*it);
+    QList<QPointer<Di_riror_adiRIZ>> chosen;
+    bool withResults = false;
+    for (int rowIndex : selectedRows()) {
+        const TaskCustomItem *row = rowWidget(rowIndex);
+        if (!row || !row->task())
+            continue;
+        chosen.append(row->task());
+        withResults = withResults || !row->task()->entries.isEmpty() || !row->task()->samples.isEmpty();
+    }
+    if (!withResults) {
+        removeTasks(chosen);
+        return;
+    }
+    // Nothing can bring a result back once its task is gone.
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("删除任务"), tr("选中的任务中有识别结果，删除后无法恢复。是否删除？"),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, chosen](int answer) {
+        if (answer == QMessageBox::Yes && !refuseWhileRunning())
+            removeTasks(chosen);
+    });
+    box->open();
+}
+
+void TaskQListWidget::removeTasks(const QList<QPointer<Di_riror_adiRIZ>> &chosen)
+{
+    for (auto it = chosen.crbegin(); it != chosen.crend(); ++it) {
+        const int tag = *it ? int(taskList->tasks.indexOf(it->data())) : -1;
+        if (tag < 0)
+            continue;
         taskList->removeTask(tag);
-        removed.append(tag);
         emit delitemSig(tag);
         remembered = tag;
     }
-    qDebug() << removed;
     rebuildRows();
 }

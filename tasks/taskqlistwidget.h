@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPointer>
 
 class Di_riror_adiRIZ;
 class QMenu;
@@ -44,6 +45,7 @@ signals:
 private:
     void addRow(Di_riror_adiRIZ *task, int index);
     void showContextMenu(const QPoint &position);
+    void removeTasks(const QList<QPointer<Di_riror_adiRIZ>> &chosen);
     QList<int> selectedRows() const;
     // Deleting or resetting the running task would leave the batch waiting for it.
     bool refuseWhileRunning();

@@ -4,6 +4,7 @@
 #include "editor/videoqtwidgets.h"
 #include "media/thumbnailqueue.h"
 #include "recognition/subtitleareadetector.h"
+#include "core/segmentation.h"
 #include "tasks/qprogressindicator.h"
 #include "tasks/taskcustomitem.h"
 
@@ -327,6 +328,50 @@ private slots:
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
         QTRY_VERIFY(!page.isRunning());
         QVERIFY(summary->text().isEmpty());
+    }
+
+    // Start would replace subtitles changed by hand: it asks first; results as recognition made
+    // them are replaced without a word.
+    void startAsksBeforeReplacingHandEdits_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("results as made") << false << int(QMessageBox::No) << true;
+        QTest::newRow("hand edits kept") << true << int(QMessageBox::No) << false;
+        QTest::newRow("hand edits replaced") << true << int(QMessageBox::Yes) << true;
+    }
+    void startAsksBeforeReplacingHandEdits()
+    {
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(bool, runs);
+        ShownPage page;
+        Di_riror_adiRIZ *task = addHandMade(page, "talk.mp4", Ready);
+        rewrite(task, [](TaskRecord &r) {
+            for (qint64 time = 0; time < 4000; time += 500)
+                r.samples.append(FrameSample{time, {time < 3000 ? QStringLiteral("hello") : QString()}});
+            r.entries = Segmentation::segmentSamples(r.samples);
+        });
+        QVERIFY(!task->entries.isEmpty());
+        QVERIFY(!task->hasHandEdits());
+        if (edited) {
+            SRTEntry entry = task->entries.first();
+            entry.text = QStringLiteral("hello, world\n");
+            QVERIFY(task->setEntry(0, entry));
+            QVERIFY(task->hasHandEdits());
+        }
+        auto question = answerMessageBox(QMessageBox::StandardButton(answer));
+        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *ran) { finish(ran, Cancelled); });
+        QSignalSpy runs_(&page, &TaskListWidgetsClass::runSig);
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        if (edited)
+            QTRY_VERIFY(question->seen);
+        QTRY_COMPARE(runs_.count(), runs ? 1 : 0);
+        QTest::qWait(20);
+        QCOMPARE(runs_.count(), runs ? 1 : 0);
+        QCOMPARE(question->seen, edited);
+        QTRY_VERIFY(!page.isRunning());
     }
 
     // The context menu's detection runs on every selected task: a task with subtitles at the bottom

@@ -247,6 +247,36 @@ private slots:
         QCOMPARE(v.view.currentRow(), current);
     }
 
+    // Results cannot come back once their task is gone: deleting them is asked first, tasks
+    // without results go at once.
+    void deletingResultsAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("yes deletes") << int(QMessageBox::Yes) << QStringList{"t2"};
+        QTest::newRow("no keeps them") << int(QMessageBox::No) << QStringList{"t0", "t1", "t2"};
+    }
+    void deletingResultsAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, left);
+        ViewOf v(3);
+        rewrite(v.list.tasks.at(1), [](TaskRecord &r) { r.samples = {FrameSample{500, {"a"}}}; });
+        v.view.show();
+        auto question = answerMessageBox(QMessageBox::StandardButton(answer));
+        selectRows(v.view, 0, 1);
+        v.view.deleteSelected();
+        QTRY_VERIFY(question->seen);
+        QCOMPARE(question->title, QStringLiteral("删除任务"));
+        QTRY_COMPARE(pathsOf(v.list), left);
+
+        selectRows(v.view, int(v.list.tasks.size()) - 1, int(v.list.tasks.size()) - 1);
+        auto noQuestion = answerMessageBox(QMessageBox::No);
+        v.view.deleteSelected();
+        QCOMPARE(pathsOf(v.list), left.mid(0, left.size() - 1));
+        QVERIFY(!noQuestion->seen);
+    }
+
     void resetModes()
     {
         ViewOf v(2);
