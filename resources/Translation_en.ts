@@ -364,6 +364,10 @@
         <source>丢弃</source>
         <translation>Discard</translation>
     </message>
+    <message>
+        <source>正在检测新任务的字幕区域，完成后开始识别…</source>
+        <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
+    </message>
 </context>
 <context>
     <name>TaskListWidgetsClassClass</name>

@@ -4,6 +4,7 @@
 
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
+#include "tasks/areafinder.h"
 #include "tasks/batchexport.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
@@ -60,6 +61,7 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     tasks = new TaskListOBJ(this);
     exporter = new BatchExport(this);
     recovery = new RecoveryCopy(tasks, this);
+    areaFinder = new AreaFinder(this);
     ui->listWidget->setTaskList(tasks);
     ui->listWidget->rebuildRows();
 
@@ -108,6 +110,9 @@ void TaskListWidgetsClass::connectWidgets()
     connect(tasks, &TaskListOBJ::completedSig, recovery, &RecoveryCopy::scheduleWrite);
     connect(list, &TaskQListWidget::delitemSig, recovery, &RecoveryCopy::scheduleWrite);
     connect(list, &TaskQListWidget::areaDetected, recovery, &RecoveryCopy::scheduleWrite);
+    connect(areaFinder, &AreaFinder::areaFound, list, &TaskQListWidget::refreshRows);
+    connect(areaFinder, &AreaFinder::areaFound, recovery, &RecoveryCopy::scheduleWrite);
+    connect(areaFinder, &AreaFinder::idle, this, &TaskListWidgetsClass::startOnceAreasAreFound);
 }
 
 QString TaskListWidgetsClass::outputDirectory() const
@@ -173,6 +178,7 @@ void TaskListWidgetsClass::startNextImport()
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
 {
     tasks->addTask(QUrl::fromLocalFile(path));
+    areaFinder->add(tasks->tasks.last());
     recovery->scheduleWrite();
     ui->listWidget->addMissingRows();
     showListOrDropZone();
@@ -200,6 +206,12 @@ void TaskListWidgetsClass::start()
 {
     if (running || question)
         return;
+    // A new task read with the whole frame would lose subtitles to anything moving in it.
+    if (areaFinder->isBusy()) {
+        startWhenAreasFound = true;
+        ui->batchSummary_label->setText(tr("正在检测新任务的字幕区域，完成后开始识别…"));
+        return;
+    }
     QStringList edited;
     for (Di_riror_adiRIZ *task : tasks->taskList()) {
         if (TaskListOBJ::canRun(task) && task->hasHandEdits())
@@ -211,6 +223,15 @@ void TaskListWidgetsClass::start()
     }
     ask(tr("重新识别"), tr("以下任务的字幕有手工修改，重新识别会替换它们。是否开始？") + QLatin1Char('\n') + linesOf(edited),
         [this] { beginBatch(); });
+}
+
+void TaskListWidgetsClass::startOnceAreasAreFound()
+{
+    if (!startWhenAreasFound)
+        return;
+    startWhenAreasFound = false;
+    ui->batchSummary_label->clear();
+    start();
 }
 
 void TaskListWidgetsClass::beginBatch()
@@ -230,6 +251,10 @@ void TaskListWidgetsClass::beginBatch()
 
 void TaskListWidgetsClass::stop()
 {
+    if (startWhenAreasFound) {
+        startWhenAreasFound = false;
+        ui->batchSummary_label->clear();
+    }
     if (!running)
         return;
     emit stopSig();
@@ -472,4 +497,5 @@ void TaskListWidgetsClass::openEditor(int tag)
     editor->loadTask(tasks->tasks.at(tag));
     editor->show();
     connect(editor, &VideoQtWidgets::closeSig, ui->listWidget, &TaskQListWidget::refreshRows);
+    connect(editor, &VideoQtWidgets::closeSig, recovery, &RecoveryCopy::scheduleWrite);
 }

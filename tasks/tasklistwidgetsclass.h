@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class AreaFinder;
 class BatchExport;
 class Di_riror_adiRIZ;
 class QMessageBox;
@@ -67,6 +68,7 @@ private:
     void askForVideos();
     void start();
     void beginBatch();
+    void startOnceAreasAreFound();
     void stop();
     void onBatchCompleted();
     void showBatchSummary();
@@ -91,6 +93,9 @@ private:
     QList<QPointer<Di_riror_adiRIZ>> batchTasks;
     VideoImportCheck *importCheck = nullptr;
     RecoveryCopy *recovery = nullptr;
+    AreaFinder *areaFinder = nullptr;
+    // Start was pressed while new tasks were still having their areas found.
+    bool startWhenAreasFound = false;
     QPointer<QMessageBox> question;
     // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
     QList<QStringList> pendingImports;

@@ -181,7 +181,8 @@ private slots:
         QVERIFY(!noWarning->seen);
         for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
             QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 10000);
-            QCOMPARE(task->cropRect, QRect(0, 0, 640, 360));
+            // The whole frame, or the subtitle band once it is found.
+            QVERIFY(QRect(0, 0, 640, 360).contains(task->cropRect));
             QTRY_VERIFY_WITH_TIMEOUT(task->thumbnailLoaded, 10000);
             QVERIFY2(!task->thumbnail.isNull(), qPrintable(task->videoPath));
         }
@@ -372,6 +373,42 @@ private slots:
         QCOMPARE(runs_.count(), runs ? 1 : 0);
         QCOMPARE(question->seen, edited);
         QTRY_VERIFY(!page.isRunning());
+    }
+
+    // New tasks reading the whole frame get the band the detector finds, shown on their rows; a
+    // rectangle the user drew before the band came is kept. Start pressed meanwhile waits for them.
+    void newTasksGetTheirAreaFoundBeforeTheBatch()
+    {
+        QTemporaryDir dir;
+        const QString drawnOn = dir.filePath(QStringLiteral("drawn on.mp4"));
+        QVERIFY(QFile::link(fixture("area_bottom.mp4"), drawnOn));
+        const QRect drawn(10, 20, 300, 40);
+        ShownPage page;
+        connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page, [&](const QModelIndex &, int first) {
+            Di_riror_adiRIZ *task = page.taskList()->tasks.at(first);
+            if (task->videoPath == drawnOn)
+                connect(task, &Di_riror_adiRIZ::mediaProbed, &page, [task, drawn] { task->setCropRect(drawn); });
+        });
+        QList<QRect> cropsAtStart;
+        connect(&page, &TaskListWidgetsClass::runSig, &page, [&] {
+            for (Di_riror_adiRIZ *task : page.taskList()->taskList())
+                cropsAtStart.append(task->cropRect);
+            QTimer::singleShot(0, &page, [&page] { QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton); });
+        });
+        dropOn(&page, {fixture("area_bottom.mp4"), drawnOn});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QVERIFY(!page.findChild<QLabel *>("batchSummary_label")->text().isEmpty());
+
+        QTRY_COMPARE_WITH_TIMEOUT(cropsAtStart.size(), 2, 30000);
+        Di_riror_adiRIZ *found = page.taskList()->tasks.at(0);
+        const std::optional<QRect> band =
+            SubtitleAreaDetector::detect(fixture("area_bottom.mp4"), found->timeRange_in, found->timeRange_out);
+        QVERIFY(band);
+        QCOMPARE(cropsAtStart, (QList<QRect>{*band, drawn}));
+        const QString shown = QStringLiteral("cropRect: %1,%2,%3,%4").arg(band->x()).arg(band->y()).arg(band->width()).arg(band->height());
+        QVERIFY2(listOf(page)->rowWidget(0)->findChild<QLabel *>("info_label")->text().contains(shown), qPrintable(shown));
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 20000);
     }
 
     // The context menu's detection runs on every selected task: a task with subtitles at the bottom
