@@ -57,7 +57,8 @@ bool TaskListOBJ::isPlayableVideo(const QUrl &url)
 bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)
 {
     // A task whose video is gone would never report a position, so the batch would wait for ever.
-    return task->state == Ready && !task->fileMissing;
+    // A stopped task goes on from where it stopped.
+    return (task->state == Ready || task->state == Cancelled) && !task->fileMissing;
 }
 
 bool TaskListOBJ::isRunning() const
@@ -86,7 +87,11 @@ void TaskListOBJ::offerNext(Di_riror_adiRIZ *previous)
         cursor = tasks.indexOf(previous) + 1;
     while (cursor < tasks.size() && !canRun(tasks.at(cursor)))
         ++cursor;
-    runner->offer(cursor < tasks.size() ? tasks.at(cursor) : nullptr);
+    Di_riror_adiRIZ *next = cursor < tasks.size() ? tasks.at(cursor) : nullptr;
+    // Back to Ready keeping its samples and resume point.
+    if (next && next->state == Cancelled)
+        next->makeReady();
+    runner->offer(next);
 }
 
 void TaskListOBJ::requestStop()

@@ -28,7 +28,7 @@ public:
 
     // True when the file's container holds a decodable video stream and a duration.
     static bool isPlayableVideo(const QUrl &url);
-    // The batch takes this task when it comes to it.
+    // The batch takes this task when it comes to it: a ready one, or a stopped one to resume.
     static bool canRun(const Di_riror_adiRIZ *task);
 
 
