@@ -2,6 +2,7 @@
 
 #include "platform/appconstants.h"
 #include "platform/platform.h"
+#include "recognition/di_riror_adiriz.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 
@@ -63,7 +64,9 @@ void BatchExport::saveOutputDir()
 
 void BatchExport::exportAll(const QList<Di_riror_adiRIZ *> &tasks, int format)
 {
-    const QString folder = FileDialogs::folder(window, tr("选择保存目录"), FileDialogs::moviesDirectory());
+    // Beside the videos, where the command line writes.
+    const QString start = tasks.isEmpty() ? FileDialogs::moviesDirectory() : QFileInfo(tasks.first()->videoPath).absolutePath();
+    const QString folder = FileDialogs::folder(window, tr("选择保存目录"), start);
     if (folder.isEmpty())
         return;
     outputDir = QDir::fromNativeSeparators(folder);

@@ -10,6 +10,7 @@
 #include "tasks/tasklistobj.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -169,10 +170,15 @@ void TaskQListWidget::exportSelected(int format)
     if (!row || !row->task())
         return;
     const QString text = ExportPlanner::textOf(*row->task(), format);
-    const QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(ExportPlanner::extension(format)), QString(),
-                                               ExportPlanner::fileFilter(format));
+    const QString extension = ExportPlanner::extension(format);
+    // VIDEO.EXT beside the video, as the command line writes it.
+    const QFileInfo video(row->task()->videoPath);
+    const QString suggested = video.absoluteDir().filePath(video.completeBaseName() + QLatin1Char('.') + extension);
+    QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(extension), suggested, ExportPlanner::fileFilter(format));
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
+        path += QLatin1Char('.') + extension;
     QString error;
     if (!TextFileWriter::write(path, text, &error))
         QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);

@@ -642,6 +642,7 @@ private slots:
         QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
 
         QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::Folder);
+        QCOMPARE(answer.asked.first().directory, QStringLiteral("/v")); // beside the videos
         QCOMPARE(statistics->title, QStringLiteral("导出统计"));
         QCOMPARE(statistics->text, QStringLiteral("成功： 1 / 2\n\n失败: 1 / 2\nb.mp4\n"));
         QCOMPARE(sorted(statistics->buttons.values()), sorted({"显示输出文件夹", "关闭"}));

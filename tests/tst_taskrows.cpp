@@ -372,30 +372,34 @@ private slots:
     {
         QTest::addColumn<int>("format");
         QTest::addColumn<bool>("intoFolder");
-        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("srt over a longer file")
-            << 0 << false << QStringLiteral("Files (*.srt)")
+            << 0 << false << "mine.out" << "mine.out"
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
-        QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
-                                                << QByteArray("Hello world\r\n");
-        QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
+        QTest::newRow("txt over a longer file") << 1 << false << "mine.out" << "mine.out" << QByteArray("Hello world\r\n");
+        QTest::newRow("a name without extension gets the format's") << 2 << false << "mine" << "mine.vtt"
+                                                                     << QByteArray("WEBVTT\r\n\r\n1\r\n00:00:00.500 --> 00:00:02.500\r\nHello world\r\n\r\n");
+        QTest::newRow("a folder cannot be written") << 0 << true << QString() << QString() << QByteArray();
     }
     void exportOneTask()
     {
         QFETCH(int, format);
         QFETCH(bool, intoFolder);
-        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
         QFETCH(QByteArray, content);
 
         ViewOf v(2);
         Di_riror_adiRIZ *task = v.list.tasks.at(1);
+        rewrite(task, [](TaskRecord &r) { r.videoPath = QStringLiteral("/videos/a talk.v2.mp4"); });
         rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
         selectRows(v.view, 1, 1);
         QTemporaryDir dir;
-        const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");
+        const QString target = intoFolder ? dir.path() : dir.filePath(typed);
         if (!intoFolder)
-            QVERIFY(writeAll(target, "previous content that is longer than the new one"));
+            QVERIFY(writeAll(dir.filePath(written), "previous content that is longer than the new one"));
         FileAnswers answer({target});
         auto failure = answerMessageBox(QMessageBox::Ok);
 
@@ -403,13 +407,16 @@ private slots:
 
         QCOMPARE(answer.asked.size(), 1);
         QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::SaveFile);
-        QCOMPARE(answer.asked.first().filter, filter);
+        const QString extension = QStringList{"srt", "txt", "vtt"}.at(format);
+        QCOMPARE(answer.asked.first().filter, QStringLiteral("Files (*.%1)").arg(extension));
+        // The video's name with the format's extension, beside the video.
+        QCOMPARE(answer.asked.first().directory, QStringLiteral("/videos/a talk.v2.") + extension);
         QCOMPARE(failure->seen, intoFolder);
         if (intoFolder) {
             QCOMPARE(failure->title, QStringLiteral("导出失败"));
             QVERIFY(failure->text.contains(QDir::toNativeSeparators(dir.path())));
         } else {
-            QCOMPARE(readAll(target), content);
+            QCOMPARE(readAll(dir.filePath(written)), content);
         }
         QVERIFY(task->exportPath.isNull()); // only export-all remembers where it wrote
     }
