@@ -8,6 +8,7 @@
 #include "tasks/filedialogs.h"
 #include "tasks/statedot.h"
 
+#include <QDir>
 #include <QStyle>
 
 namespace {
@@ -47,7 +48,10 @@ void TaskCustomItem::refresh()
     if (!shownTask)
         return;
     const Di_riror_adiRIZ &task = *shownTask;
-    ui->name_label->setText(task.videoFileName);
+    // The middle goes, so the start of the name and its extension stay; the whole path is the tooltip.
+    ui->name_label->setText(
+        ui->name_label->fontMetrics().elidedText(task.videoFileName, Qt::ElideMiddle, ui->name_label->maximumWidth()));
+    ui->name_label->setToolTip(QDir::toNativeSeparators(task.videoPath));
     ui->durationlabel->setText(SRTQTime::clockText(task.duration, SRTQTime::Form::Seconds));
     ui->info_label->setText(task.summaryText());
     ui->Relink_pushButton->hide();

@@ -81,6 +81,18 @@ private slots:
         picture.fill(Qt::red);
         task->setThumbnail(picture);
         QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+
+        // A name too long for its place is cut in the middle, the whole path in the tooltip.
+        const QString longPath = QStringLiteral("/videos/a very long name of a lecture recorded in 2024, part 12.mp4");
+        rewrite(task, [&](TaskRecord &r) {
+            r.videoPath = longPath;
+            r.videoFileName = longPath.section(QLatin1Char('/'), -1);
+        });
+        row.refresh();
+        const QString shown = labelText(row, "name_label");
+        QVERIFY2(shown.startsWith(QStringLiteral("a ")) && shown.contains(QChar(0x2026)) && shown.endsWith(QStringLiteral(".mp4")),
+                 qPrintable(shown));
+        QCOMPARE(row.findChild<QLabel *>("name_label")->toolTip(), longPath);
     }
 
     void rowShowsEachState_data()
