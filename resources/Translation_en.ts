@@ -368,6 +368,14 @@
         <source>正在检测新任务的字幕区域，完成后开始识别…</source>
         <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
     </message>
+    <message>
+        <source>重复的文件</source>
+        <translation>Files already added</translation>
+    </message>
+    <message>
+        <source>以下文件已经在列表中，是否再次添加？</source>
+        <translation>These files are already in the list. Add them again?</translation>
+    </message>
 </context>
 <context>
     <name>TaskListWidgetsClassClass</name>

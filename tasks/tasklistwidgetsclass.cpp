@@ -156,7 +156,7 @@ void TaskListWidgetsClass::importFiles(const QStringList &paths)
 
 bool TaskListWidgetsClass::isImporting() const
 {
-    return importCheck && importCheck->isRunning();
+    return askingAboutRepeats || (importCheck && importCheck->isRunning());
 }
 
 void TaskListWidgetsClass::startNextImport()
@@ -172,7 +172,28 @@ void TaskListWidgetsClass::startNextImport()
         connect(importCheck, &VideoImportCheck::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
         connect(importCheck, &VideoImportCheck::finished, this, &TaskListWidgetsClass::onImportChecked);
     }
-    importCheck->start(pendingImports.takeFirst());
+    const QStringList paths = pendingImports.takeFirst();
+    QStringList known;
+    for (const Di_riror_adiRIZ *task : tasks->taskList())
+        known.append(task->videoPath);
+    const QStringList repeated = VideoImportCheck::repeatedPaths(paths, known);
+    if (repeated.isEmpty()) {
+        importCheck->start(paths);
+        return;
+    }
+    // The same file twice is two tasks only when the user wants that (another range, say).
+    askingAboutRepeats = true;
+    auto *box = new QMessageBox(QMessageBox::Question, tr("重复的文件"),
+                                tr("以下文件已经在列表中，是否再次添加？") + QLatin1Char('\n') + linesOf(repeated),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, paths, known](int answer) {
+        if (!askingAboutRepeats)
+            return; // the batch was replaced meanwhile
+        askingAboutRepeats = false;
+        importCheck->start(answer == QMessageBox::Yes ? paths : VideoImportCheck::withoutRepeats(paths, known));
+    });
+    box->open();
 }
 
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
@@ -469,6 +490,7 @@ void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
 {
     // Files still being checked belonged to the batch being replaced.
     pendingImports.clear();
+    askingAboutRepeats = false;
     delete importCheck;
     importCheck = nullptr;
     while (!tasks->tasks.isEmpty())

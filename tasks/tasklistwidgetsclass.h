@@ -99,4 +99,5 @@ private:
     QPointer<QMessageBox> question;
     // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
     QList<QStringList> pendingImports;
+    bool askingAboutRepeats = false;
 };

@@ -4,6 +4,9 @@
 #include "media/mediaprobe.h"
 
 #include <QFileInfo>
+#include <QSet>
+
+#include <utility>
 #include <QtConcurrent/QtConcurrentMap>
 
 VideoImportCheck::VideoImportCheck(QObject *parent)
@@ -49,6 +52,36 @@ VideoImportCheck::Verdict VideoImportCheck::check(const QString &path, Reason *w
     if (why)
         *why = checked.why;
     return checked.verdict;
+}
+
+namespace {
+
+// Split into the first time each file is named and the times it comes again.
+std::pair<QStringList, QStringList> splitRepeats(const QStringList &paths, const QStringList &known)
+{
+    QSet<QString> seen;
+    for (const QString &path : known)
+        seen.insert(QFileInfo(path).absoluteFilePath());
+    QStringList first;
+    QStringList again;
+    for (const QString &path : paths) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        (seen.contains(absolute) ? again : first).append(path);
+        seen.insert(absolute);
+    }
+    return {first, again};
+}
+
+} // namespace
+
+QStringList VideoImportCheck::repeatedPaths(const QStringList &paths, const QStringList &known)
+{
+    return splitRepeats(paths, known).second;
+}
+
+QStringList VideoImportCheck::withoutRepeats(const QStringList &paths, const QStringList &known)
+{
+    return splitRepeats(paths, known).first;
 }
 
 QString VideoImportCheck::refusalText(const QString &path, Reason why)

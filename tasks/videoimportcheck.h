@@ -21,6 +21,10 @@ public:
     bool isRunning() const { return running; }
     // What a file is, and why it is not a video; safe on any thread.
     static Verdict check(const QString &path, Reason *why = nullptr);
+    // The paths of `paths` that are in `known` or earlier in `paths` itself, in order.
+    static QStringList repeatedPaths(const QStringList &paths, const QStringList &known);
+    // `paths` without those.
+    static QStringList withoutRepeats(const QStringList &paths, const QStringList &known);
     // "PATH: not a playable video (REASON)", translated.
     static QString refusalText(const QString &path, Reason why);
 

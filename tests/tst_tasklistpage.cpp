@@ -129,15 +129,15 @@ private slots:
 
     // The drop only takes the names: the files are checked off the GUI thread, and each video gets its
     // row as soon as it and the files before it are known; a second drop (here on the list) queues
-    // behind the first. Folders and missing paths are passed over without a word, files that do not
-    // play are named, and the same video twice is two tasks.
+    // behind the first. Folders and missing paths are passed over without a word, and files that do not
+    // play are named.
     void dropChecksLaterAndAddsRowsOneByOneInOrder()
     {
         ShownPage page;
         QVERIFY(!listOf(page)->isVisibleTo(&page)); // an empty batch shows the drop zone
         const QStringList first{fixture("zh_yellow.mkv"), fixture("not_a_video.mp4"), work.path(), fixture("en_two.mp4"),
-                                fixture("absent.mp4"), fixture("portrait.mp4"), fixture("en_two.mp4")};
-        const QStringList second{fixture("portrait.mp4"), fixture("zh_yellow.mkv")};
+                                fixture("absent.mp4"), fixture("portrait.mp4")};
+        const QStringList second{fixture("fs_rotated.mp4"), fixture("area_top.mp4")};
         QList<int> rowsPerInsert;
         connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page,
                 [&](const QModelIndex &, int from, int to) { rowsPerInsert << to - from + 1; });
@@ -162,6 +162,31 @@ private slots:
         QCOMPARE(listOf(page)->currentRow(), int(videos.size()) - 1);
         QVERIFY(listOf(page)->isVisibleTo(&page));
         QVERIFY(!page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
+    }
+
+    // A file already in the batch, or twice in one drop, is added again only when the user says so.
+    void repeatedFilesAreAskedAbout()
+    {
+        ShownPage page;
+        QSignalSpy done(&page, &TaskListWidgetsClass::importFinished);
+        auto declined = answerMessageBox(QMessageBox::No);
+        dropOn(&page, {fixture("en_two.mp4"), fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QCOMPARE(declined->title, QStringLiteral("重复的文件"));
+        QCOMPARE(declined->text.count(fixture("en_two.mp4")), 1);
+        QCOMPARE(pathsOf(*page.taskList()), QStringList{fixture("en_two.mp4")});
+
+        auto accepted = answerMessageBox(QMessageBox::Yes);
+        dropOn(&page, {fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QVERIFY(accepted->seen);
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), fixture("en_two.mp4")}));
+
+        auto declinedAll = answerMessageBox(QMessageBox::No);
+        dropOn(&page, {fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QVERIFY(declinedAll->seen);
+        QCOMPARE(page.taskList()->tasks.size(), qsizetype(2));
     }
 
     // Names users really give their files: every one plays, shows its picture and survives a reopen.
