@@ -5,6 +5,7 @@
 #include "platform/appconstants.h"
 #include "platform/platform.h"
 #include "app/updatechecker.h"
+#include "editor/webpagenotice.h"
 #include "ocr/textrecognizer.h"
 #include "tasks/tasklistwidgetsclass.h"
 
@@ -21,9 +22,9 @@ MainQtWidgetsClass::MainQtWidgetsClass(QWidget *parent)
 {
     ui->setupUi(this);
     connect(ui->about_action, &QAction::triggered, this, [] { showAboutBox(); });
-    connect(ui->moreappaction, &QAction::triggered, this, [] { openWebPage(AppConstants::moreAppsPage); });
-    connect(ui->aboutus_action, &QAction::triggered, this, [] { openWebPage(AppConstants::contactPage); });
-    connect(ui->help_web_action, &QAction::triggered, this, [] { openWebPage(AppConstants::helpPage); });
+    connect(ui->moreappaction, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::moreAppsPage); });
+    connect(ui->aboutus_action, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::contactPage); });
+    connect(ui->help_web_action, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::helpPage); });
     setWindowTitle(tr("TNX视频字幕提取(TNX OCR)"));
     addEngineMenu();
     // Asked once the window is up, so the question has a window to sit on.

@@ -8,6 +8,7 @@
 #include "editor/cropmapping.h"
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
+#include "editor/webpagenotice.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
@@ -77,7 +78,7 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
     connect(worker, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
-            [] { openWebPage(AppConstants::languageHelpPage); });
+            [this] { WebPageNotice::open(this, AppConstants::languageHelpPage); });
     // The second list is filled first: filling the first applies the language, both of them.
     fillSecondLanguages();
     connect(ui->LanguagescomboBox, &QComboBox::currentIndexChanged, this, &VideoQtWidgets::applySelectedLanguage);

@@ -638,4 +638,15 @@
         <translation>Playback</translation>
     </message>
 </context>
+<context>
+    <name>WebPageNotice</name>
+    <message>
+        <source>无法打开网页</source>
+        <translation>The page could not be opened</translation>
+    </message>
+    <message>
+        <source>没有可以打开网页的浏览器。请手动打开这个地址：</source>
+        <translation>No browser could open the page. Please open this address by hand:</translation>
+    </message>
+</context>
 </TS>

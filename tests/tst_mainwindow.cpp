@@ -2,6 +2,7 @@
 
 #include "app/interfacelanguage.h"
 #include "app/mainqtwidgetsclass.h"
+#include "platform/appconstants.h"
 #include "tasks/recoverycopy.h"
 
 #include <QMenu>
@@ -87,6 +88,18 @@ private slots:
         QCOMPARE(window.isVisible(), !closes);
         QCOMPARE(QFile::exists(project), saved);
         QCOMPARE(window.taskPage()->hasUnsavedChanges(), !saved);
+    }
+
+    // Without a browser (as here, offscreen) the web actions say so and give the address.
+    void webActionsSayWhenNoPageOpens()
+    {
+        MainQtWidgetsClass window;
+        window.show();
+        auto notice = answerMessageBox(QMessageBox::Ok);
+        window.findChild<QAction *>("help_web_action")->trigger();
+        QTRY_VERIFY(notice->seen);
+        QCOMPARE(notice->title, QStringLiteral("无法打开网页"));
+        QVERIFY2(notice->text.endsWith(QString::fromStdString(AppConstants::helpPage)), qPrintable(notice->text));
     }
 
     // The copy of an unsaved batch outlives a crash, is offered once at the next start and goes
