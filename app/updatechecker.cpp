@@ -197,7 +197,7 @@ void checkForUpdates()
 
 QString aboutText()
 {
-    return QObject::tr("版本:") + versionString() + "\n\n" + QObject::tr("更多信息")
+    return QObject::tr("版本:") + versionString() + "\n\n" + QObject::tr("更多信息：")
         + QString::fromStdString(AppConstants::siteAddress) + "\n";
 }
 

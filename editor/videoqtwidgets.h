@@ -72,6 +72,7 @@ protected:
 private:
     void fillLanguages();
     void fillSecondLanguages();
+    void offerOtherSecondLanguages(const QString &first);
     void connectScanChoice();
     void applySelectedLanguage();
     void onLanguageLoaded(bool taken);

@@ -12,6 +12,7 @@
 #include <QFutureWatcher>
 #include <QGraphicsVideoItem>
 #include <QMessageBox>
+#include <QStandardItemModel>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtConcurrent>
@@ -66,11 +67,23 @@ void VideoQtWidgets::fillSecondLanguages()
     }
 }
 
+// The second list offers every language but the first. A second that is the first is read once
+// (see applySelectedLanguage); it is not reset here, as the first list passes through other
+// languages while it is filled.
+void VideoQtWidgets::offerOtherSecondLanguages(const QString &first)
+{
+    QComboBox *box = ui->SecondLanguagecomboBox;
+    auto *model = qobject_cast<QStandardItemModel *>(box->model());
+    for (int i = 1; model && i < box->count(); ++i)
+        model->item(i)->setEnabled(box->itemData(i).toString() != first);
+}
+
 void VideoQtWidgets::applySelectedLanguage()
 {
     if (!worker)
         return;
     QString tag = ui->LanguagescomboBox->currentData().toString();
+    offerOtherSecondLanguages(tag);
     const QString second = ui->SecondLanguagecomboBox->currentData().toString();
     if (!tag.isEmpty() && !second.isEmpty() && second != tag)
         tag += QLatin1Char('+') + second;

@@ -36,11 +36,11 @@
     <name>ExportPlanner</name>
     <message>
         <source>成功：</source>
-        <translation>success:</translation>
+        <translation>Succeeded:</translation>
     </message>
     <message>
         <source>失败:</source>
-        <translation>fail:</translation>
+        <translation>Failed:</translation>
     </message>
 </context>
 <context>
@@ -158,7 +158,7 @@
     <name>QObject</name>
     <message>
         <source>检测到新版本</source>
-        <translation>new version detected</translation>
+        <translation>New version available</translation>
     </message>
     <message>
         <source>本地版本</source>
@@ -174,7 +174,7 @@
     </message>
     <message>
         <source>去更新</source>
-        <translation>to update</translation>
+        <translation>Update</translation>
     </message>
     <message>
         <source>跳过本版本更新</source>
@@ -182,15 +182,15 @@
     </message>
     <message>
         <source>下次再说</source>
-        <translation>next time</translation>
+        <translation>Later</translation>
     </message>
     <message>
         <source>版本:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <source>更多信息</source>
-        <translation>More information</translation>
+        <source>更多信息：</source>
+        <translation>More information: </translation>
     </message>
     <message>
         <source>关于软件</source>
@@ -216,7 +216,7 @@
     </message>
     <message>
         <source>识别中</source>
-        <translation>Identifying</translation>
+        <translation>recognising</translation>
     </message>
     <message>
         <source>完成</source>
@@ -245,6 +245,26 @@
     <message>
         <source>警告：</source>
         <translation>Warning: </translation>
+    </message>
+    <message>
+        <source>时间范围：%1 - %2</source>
+        <translation>Range: %1 - %2</translation>
+    </message>
+    <message>
+        <source>语言：%1</source>
+        <translation>Languages: %1</translation>
+    </message>
+    <message>
+        <source>快速扫描</source>
+        <translation>Fast scan</translation>
+    </message>
+    <message>
+        <source>识别间隔：%1</source>
+        <translation>Recognition rate: %1</translation>
+    </message>
+    <message>
+        <source>字幕区域：%1,%2 %3×%4</source>
+        <translation>Subtitle area: %1,%2 %3×%4</translation>
     </message>
 </context>
 <context>
@@ -294,15 +314,15 @@
     </message>
     <message>
         <source>选择视频文件</source>
-        <translation>select video file</translation>
+        <translation>Select video files</translation>
     </message>
     <message>
         <source>以下文件不能导入</source>
-        <translation>File import failed</translation>
+        <translation>These files cannot be imported</translation>
     </message>
     <message>
         <source>列表为空,是否继续保存</source>
-        <translation>The list is empty, whether to continue saving</translation>
+        <translation>The list is empty. Save it anyway?</translation>
     </message>
     <message>
         <source>保存工程</source>
@@ -318,7 +338,7 @@
     </message>
     <message>
         <source>打开新项目，会覆盖当前项目。是否打开</source>
-        <translation>Opening a new project will overwrite the current project. whether to open</translation>
+        <translation>Opening a project replaces the current task list. Open it?</translation>
     </message>
     <message>
         <source>打开工程</source>
@@ -330,7 +350,7 @@
     </message>
     <message>
         <source>工程版本和本软件版本不一致，可能打不开</source>
-        <translation>The project version is inconsistent with the software version, and may not be opened</translation>
+        <translation>The project was saved by another version of the program and may not open correctly</translation>
     </message>
     <message>
         <source>工程版本号:</source>
@@ -385,11 +405,11 @@
     </message>
     <message>
         <source>导出所有srt</source>
-        <translation>export all srt</translation>
+        <translation>Export all as srt</translation>
     </message>
     <message>
         <source>导出所有txt</source>
-        <translation>export all txt</translation>
+        <translation>Export all as txt</translation>
     </message>
     <message>
         <source>将视频文件拖放到这里</source>
@@ -456,7 +476,7 @@
     </message>
     <message>
         <source>导出txt文本</source>
-        <translation>export txt text</translation>
+        <translation>Export txt text</translation>
     </message>
     <message>
         <source>删除</source>
@@ -464,7 +484,7 @@
     </message>
     <message>
         <source>保存%1文件</source>
-        <translation>save the %1 file</translation>
+        <translation>Save the %1 file</translation>
     </message>
     <message>
         <source>导出失败</source>
@@ -576,11 +596,11 @@
     </message>
     <message>
         <source>系统没有知道已经保存的语言  请添加语言包</source>
-        <translation>The saved language is not known to the system  please add the language pack</translation>
+        <translation>The saved language is not installed on this system; please add its language pack</translation>
     </message>
     <message>
         <source>选择视频文件</source>
-        <translation>select video file</translation>
+        <translation>Select video files</translation>
     </message>
     <message>
         <source>无第二语言</source>
@@ -615,7 +635,7 @@
     </message>
     <message>
         <source>保存返回列表</source>
-        <translation>save return list</translation>
+        <translation>Save and return to the list</translation>
     </message>
     <message>
         <source>第二语言（双语字幕）</source>

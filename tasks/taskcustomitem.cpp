@@ -53,7 +53,7 @@ void TaskCustomItem::refresh()
         ui->name_label->fontMetrics().elidedText(task.videoFileName, Qt::ElideMiddle, ui->name_label->maximumWidth()));
     ui->name_label->setToolTip(QDir::toNativeSeparators(task.videoPath));
     ui->durationlabel->setText(SRTQTime::clockText(task.duration, SRTQTime::Form::Seconds));
-    ui->info_label->setText(task.summaryText());
+    ui->info_label->setText(detailsText(task));
     ui->Relink_pushButton->hide();
     ui->thumbnaillabel->setPixmap(task.thumbnailPixmap());
     ui->progressBar->hide();
@@ -65,6 +65,20 @@ void TaskCustomItem::refresh()
     }
     showState(task.state);
     showProblem(task);
+}
+
+// In the words the editor uses, to the millisecond as the subtitles are timed.
+QString TaskCustomItem::detailsText(const Di_riror_adiRIZ &task)
+{
+    using Form = SRTQTime::Form;
+    const QRect &area = task.cropRect;
+    QStringList lines{
+        tr("时间范围：%1 - %2").arg(SRTQTime::clockText(task.timeRange_in, Form::Subtitle),
+                                  SRTQTime::clockText(task.timeRange_out, Form::Subtitle)),
+        tr("语言：%1").arg(task.languages.join(QLatin1Char('+'))),
+        task.scanMode == ScanMode::Fast ? tr("快速扫描") : tr("识别间隔：%1").arg(task.Frame_rate, 0, 'f', 2),
+        tr("字幕区域：%1,%2 %3×%4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())};
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 // A task that failed, or finished with something to say (a file that ended early), says it on

@@ -34,6 +34,7 @@ signals:
 private:
     void showState(int state);
     void showProblem(const Di_riror_adiRIZ &task);
+    static QString detailsText(const Di_riror_adiRIZ &task);
 
     std::unique_ptr<Ui::TaskCustomItemClass> ui;
     QPointer<Di_riror_adiRIZ> shownTask;

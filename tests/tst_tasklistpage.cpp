@@ -431,7 +431,7 @@ private slots:
             SubtitleAreaDetector::detect(fixture("area_bottom.mp4"), found->timeRange_in, found->timeRange_out);
         QVERIFY(band);
         QCOMPARE(cropsAtStart, (QList<QRect>{*band, drawn}));
-        const QString shown = QStringLiteral("cropRect: %1,%2,%3,%4").arg(band->x()).arg(band->y()).arg(band->width()).arg(band->height());
+        const QString shown = QStringLiteral("字幕区域：%1,%2 %3×%4").arg(band->x()).arg(band->y()).arg(band->width()).arg(band->height());
         QVERIFY2(listOf(page)->rowWidget(0)->findChild<QLabel *>("info_label")->text().contains(shown), qPrintable(shown));
         QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 20000);
     }

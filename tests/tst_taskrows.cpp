@@ -71,9 +71,18 @@ private slots:
         picture.fill(Qt::blue);
         task->setThumbnail(picture);
 
+        rewrite(task, [&](TaskRecord &r) {
+            r.timeRange_in = 1500;
+            r.timeRange_out = 62250;
+            r.Frame_rate = 2.5;
+        });
         TaskCustomItem row(task, 3);
         QCOMPARE(labelText(row, "name_label"), QStringLiteral("talk.mp4"));
         QCOMPARE(labelText(row, "durationlabel"), QStringLiteral("00:01:35"));
+        // The range to the millisecond, the rate in the editor's words.
+        const QString details = labelText(row, "info_label");
+        QVERIFY2(details.contains(QStringLiteral("时间范围：00:00:01,500 - 00:01:02,250\n")), qPrintable(details));
+        QVERIFY2(details.contains(QStringLiteral("识别间隔：2.50\n")), qPrintable(details));
         auto *thumbnail = row.findChild<QLabel *>("thumbnaillabel");
         QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
 
