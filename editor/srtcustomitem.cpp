@@ -1,6 +1,7 @@
 #include "srtcustomitem.h"
 
 #include "ui_srtcustomitem.h"
+#include "editor/editorlog.h"
 
 #include "recognition/di_riror_adiriz.h"
 #include "core/srtqtime.h"
@@ -84,7 +85,7 @@ void SRTCustomItem::checkTime(QLineEdit *field, qint64 SRTEntry::*member)
         }
         return;
     }
-    qDebug() << "erro";
+    qCDebug(lcEditor) << "erro";
     QToolTip::showText(field->mapToGlobal(QPoint(100, 0)), tr("error format '00:00:00,000'"));
     field->setStyleSheet(fieldStyle(field->objectName(), false));
 }
@@ -93,7 +94,7 @@ void SRTCustomItem::checkText()
 {
     const QString text = ui->textEdit->toPlainText();
     if (text.isEmpty()) {
-        qDebug() << "erro";
+        qCDebug(lcEditor) << "erro";
         ui->textEdit->setStyleSheet(fieldStyle(ui->textEdit->objectName(), false));
         return;
     }

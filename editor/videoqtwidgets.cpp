@@ -1,6 +1,7 @@
 #include "videoqtwidgets.h"
 
 #include "ui_videoqtwidgets.h"
+#include "editor/editorlog.h"
 
 #include "platform/appconstants.h"
 #include "platform/platform.h"
@@ -62,7 +63,7 @@ VideoQtWidgets::VideoQtWidgets(QWidget *parent)
 VideoQtWidgets::~VideoQtWidgets()
 {
     releaseMedia();
-    qDebug() << "del obj";
+    qCDebug(lcEditor) << "del obj";
 }
 
 bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
@@ -148,7 +149,7 @@ void VideoQtWidgets::createScene()
     auto *scene = new QGraphicsScene(this);
     videoItem = new QGraphicsVideoItem;
     ui->graphicsView->setScene(scene);
-    qDebug() << "大小：" << contentsRect();
+    qCDebug(lcEditor) << "大小：" << contentsRect();
     scene->addItem(videoItem);
 
     cropItem = new CropItem;
@@ -319,7 +320,7 @@ QRect VideoQtWidgets::pictureRect() const
 
 void VideoQtWidgets::onCropUpdate(const QRect &rect)
 {
-    qDebug() << "最新位置Rect: " << rect;
+    qCDebug(lcEditor) << "最新位置Rect: " << rect;
     videoItemRect = pictureRect();
     cropSceneRect = rect;
     storeCropRect();
@@ -332,7 +333,7 @@ void VideoQtWidgets::storeCropRect()
     if (!worker || !isKnownSize(video))
         return;
     worker->setCropRect(CropMapping::sceneToVideo(cropSceneRect, videoItemRect, video));
-    qDebug() << "ttt" << worker->cropRect;
+    qCDebug(lcEditor) << "ttt" << worker->cropRect;
 }
 
 void VideoQtWidgets::placeCropRect()
@@ -400,7 +401,7 @@ void VideoQtWidgets::play()
 {
     if (!player)
         return;
-    qDebug() << QMetaEnum::fromType<QMediaPlayer::PlaybackState>().valueToKey(player->playbackState())
+    qCDebug(lcEditor) << QMetaEnum::fromType<QMediaPlayer::PlaybackState>().valueToKey(player->playbackState())
              << player->isAvailable();
     if (player->playbackRate() != 1.0)
         player->setPlaybackRate(1.0);
@@ -472,12 +473,12 @@ void VideoQtWidgets::openFile()
         MediaSource::setPlayerSource(player, url.toLocalFile());
     else
         player->setSource(url);
-    qDebug() << "loadvideo" << url;
+    qCDebug(lcEditor) << "loadvideo" << url;
 }
 
 void VideoQtWidgets::closeEvent(QCloseEvent *event)
 {
-    qDebug() << "close";
+    qCDebug(lcEditor) << "close";
     emit closeSig();
     releaseMedia();
     event->accept();

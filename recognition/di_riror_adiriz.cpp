@@ -11,6 +11,7 @@
 #include "core/workpool.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QTransform>
@@ -19,6 +20,8 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcTask, "tarnix.task", QtWarningMsg)
 
 namespace {
 
@@ -52,7 +55,7 @@ Di_riror_adiRIZ::Di_riror_adiRIZ(const QString &path, QObject *parent)
 
 Di_riror_adiRIZ::~Di_riror_adiRIZ()
 {
-    qDebug() << "释放对象" << videoPath;
+    qCDebug(lcTask) << "释放对象" << videoPath;
     ThumbnailQueue::instance()->cancel(this);
     // Waits for a reading in hand; a probe still running finishes on the pool unheard.
     delete reader;
@@ -202,7 +205,7 @@ void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
         if (stopRequested) {
             onPositionChanged(player->position());
         } else {
-            qDebug() << "结束";
+            qCDebug(lcTask) << "结束";
             noteEarlyEnd();
             endRun(Done);
         }
@@ -355,7 +358,7 @@ void Di_riror_adiRIZ::stop_slots()
 
 void Di_riror_adiRIZ::onPositionChanged(qint64 position)
 {
-    qDebug() << "time:" << position;
+    qCDebug(lcTask) << "time:" << position;
     if (phase != RunPhase::Playing) {
         pausePlayer();
         return;
@@ -372,7 +375,7 @@ void Di_riror_adiRIZ::onPositionChanged(qint64 position)
         awaitingSeek = false;
     }
     if (position > timeRange_out || position == duration) {
-        qDebug() << "结束";
+        qCDebug(lcTask) << "结束";
         noteEarlyEnd();
         endRun(Done);
         return;
@@ -412,7 +415,7 @@ void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
 
 void Di_riror_adiRIZ::reportEmptyFrame()
 {
-    qDebug() << emptyFrameText;
+    qCDebug(lcTask) << emptyFrameText;
     emit err(QString::fromUtf8(emptyFrameText));
 }
 
@@ -485,7 +488,7 @@ void Di_riror_adiRIZ::finishRun()
 {
     rec.state = Done;
     rec.entries = Segmentation::segmentSamples(samples);
-    qDebug() << "完成" << entries;
+    qCDebug(lcTask) << "完成" << entries;
     emit completedSig();
 }
 

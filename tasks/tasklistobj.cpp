@@ -1,5 +1,6 @@
 #include "tasklistobj.h"
 
+#include "tasks/batchlog.h"
 #include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediaprobe.h"
@@ -29,7 +30,7 @@ void TaskListOBJ::addTask(const QUrl &url)
     QStringList paths;
     for (const Di_riror_adiRIZ *task : std::as_const(tasks))
         paths.append(task->videoPath);
-    qDebug() << path << paths;
+    qCDebug(lcBatch) << path << paths;
 }
 
 void TaskListOBJ::appendTask(Di_riror_adiRIZ *task)

@@ -1,6 +1,7 @@
 #include "tasklistwidgetsclass.h"
 
 #include "ui_tasklistwidgetsclass.h"
+#include "tasks/batchlog.h"
 
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
@@ -499,9 +500,9 @@ void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
     const QList<Di_riror_adiRIZ *> restored = loaded.taskList();
     loaded.tasks.clear();
     for (Di_riror_adiRIZ *task : restored) {
-        qDebug() << task->videoPath;
+        qCDebug(lcBatch) << task->videoPath;
         if (!QFileInfo::exists(task->videoPath)) {
-            qDebug() << "文件不存在";
+            qCDebug(lcBatch) << "文件不存在";
             task->setFileMissing(true);
         }
         tasks->appendTask(task);
