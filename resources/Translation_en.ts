@@ -74,6 +74,21 @@
     </message>
 </context>
 <context>
+    <name>ImportQueue</name>
+    <message>
+        <source>以下文件不能导入</source>
+        <translation>These files cannot be imported</translation>
+    </message>
+    <message>
+        <source>重复的文件</source>
+        <translation>Files already added</translation>
+    </message>
+    <message>
+        <source>以下文件已经在列表中，是否再次添加？</source>
+        <translation>These files are already in the list. Add them again?</translation>
+    </message>
+</context>
+<context>
     <name>MainQtWidgetsClass</name>
     <message>
         <source>TNX视频字幕提取(TNX OCR)</source>
@@ -317,10 +332,6 @@
         <translation>Select video files</translation>
     </message>
     <message>
-        <source>以下文件不能导入</source>
-        <translation>These files cannot be imported</translation>
-    </message>
-    <message>
         <source>列表为空,是否继续保存</source>
         <translation>The list is empty. Save it anyway?</translation>
     </message>
@@ -387,14 +398,6 @@
     <message>
         <source>正在检测新任务的字幕区域，完成后开始识别…</source>
         <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
-    </message>
-    <message>
-        <source>重复的文件</source>
-        <translation>Files already added</translation>
-    </message>
-    <message>
-        <source>以下文件已经在列表中，是否再次添加？</source>
-        <translation>These files are already in the list. Add them again?</translation>
     </message>
 </context>
 <context>

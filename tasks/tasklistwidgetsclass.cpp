@@ -9,10 +9,10 @@
 #include "tasks/batchexport.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
+#include "tasks/importqueue.h"
 #include "tasks/projectfile.h"
 #include "tasks/recoverycopy.h"
 #include "tasks/tasklistobj.h"
-#include "tasks/videoimportcheck.h"
 
 #include <QDebug>
 #include <QDir>
@@ -63,6 +63,13 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     exporter = new BatchExport(this);
     recovery = new RecoveryCopy(tasks, this);
     areaFinder = new AreaFinder(this);
+    imports = new ImportQueue(this);
+    imports->setKnownPaths([this] {
+        QStringList paths;
+        for (const Di_riror_adiRIZ *task : tasks->taskList())
+            paths.append(task->videoPath);
+        return paths;
+    });
     ui->listWidget->setTaskList(tasks);
     ui->listWidget->rebuildRows();
 
@@ -114,6 +121,9 @@ void TaskListWidgetsClass::connectWidgets()
     connect(areaFinder, &AreaFinder::areaFound, list, &TaskQListWidget::refreshRows);
     connect(areaFinder, &AreaFinder::areaFound, recovery, &RecoveryCopy::scheduleWrite);
     connect(areaFinder, &AreaFinder::idle, this, &TaskListWidgetsClass::startOnceAreasAreFound);
+    connect(imports, &ImportQueue::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
+    connect(imports, &ImportQueue::importChecked, this, &TaskListWidgetsClass::onImportChecked);
+    connect(imports, &ImportQueue::allChecked, this, &TaskListWidgetsClass::importFinished);
 }
 
 QString TaskListWidgetsClass::outputDirectory() const
@@ -150,51 +160,12 @@ void TaskListWidgetsClass::askForVideos()
 
 void TaskListWidgetsClass::importFiles(const QStringList &paths)
 {
-    pendingImports.append(paths);
-    if (!isImporting())
-        startNextImport();
+    imports->add(paths);
 }
 
 bool TaskListWidgetsClass::isImporting() const
 {
-    return askingAboutRepeats || (importCheck && importCheck->isRunning());
-}
-
-void TaskListWidgetsClass::startNextImport()
-{
-    if (isImporting())
-        return;
-    if (pendingImports.isEmpty()) {
-        emit importFinished();
-        return;
-    }
-    if (!importCheck) {
-        importCheck = new VideoImportCheck(this);
-        connect(importCheck, &VideoImportCheck::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
-        connect(importCheck, &VideoImportCheck::finished, this, &TaskListWidgetsClass::onImportChecked);
-    }
-    const QStringList paths = pendingImports.takeFirst();
-    QStringList known;
-    for (const Di_riror_adiRIZ *task : tasks->taskList())
-        known.append(task->videoPath);
-    const QStringList repeated = VideoImportCheck::repeatedPaths(paths, known);
-    if (repeated.isEmpty()) {
-        importCheck->start(paths);
-        return;
-    }
-    // The same file twice is two tasks only when the user wants that (another range, say).
-    askingAboutRepeats = true;
-    auto *box = new QMessageBox(QMessageBox::Question, tr("重复的文件"),
-                                tr("以下文件已经在列表中，是否再次添加？") + QLatin1Char('\n') + linesOf(repeated),
-                                QMessageBox::Yes | QMessageBox::No, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, paths, known](int answer) {
-        if (!askingAboutRepeats)
-            return; // the batch was replaced meanwhile
-        askingAboutRepeats = false;
-        importCheck->start(answer == QMessageBox::Yes ? paths : VideoImportCheck::withoutRepeats(paths, known));
-    });
-    box->open();
+    return imports->isImporting();
 }
 
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
@@ -206,22 +177,12 @@ void TaskListWidgetsClass::addImportedVideo(const QString &path)
     showListOrDropZone();
 }
 
-void TaskListWidgetsClass::onImportChecked(const QStringList &rejected, const QList<VideoImportCheck::Reason> &reasons)
+void TaskListWidgetsClass::onImportChecked()
 {
     ui->listWidget->setRememberedRow(int(tasks->tasks.size()) - 1);
     ui->listWidget->setCurrentRow(int(tasks->tasks.size()) - 1);
     refreshRowsLater();
     showListOrDropZone();
-    // The box waits for the user; the next import goes on meanwhile.
-    if (!rejected.isEmpty()) {
-        QStringList refusals;
-        for (qsizetype i = 0; i < rejected.size(); ++i)
-            refusals.append(VideoImportCheck::refusalText(QDir::toNativeSeparators(rejected.at(i)), reasons.value(i)));
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("以下文件不能导入"), linesOf(refusals), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
-    QMetaObject::invokeMethod(this, &TaskListWidgetsClass::startNextImport, Qt::QueuedConnection);
 }
 
 void TaskListWidgetsClass::start()
@@ -490,10 +451,7 @@ void TaskListWidgetsClass::ask(const QString &title, const QString &text, const 
 void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
 {
     // Files still being checked belonged to the batch being replaced.
-    pendingImports.clear();
-    askingAboutRepeats = false;
-    delete importCheck;
-    importCheck = nullptr;
+    imports->clear();
     while (!tasks->tasks.isEmpty())
         tasks->removeTask(int(tasks->tasks.size()) - 1);
     ui->listWidget->rebuildRows();

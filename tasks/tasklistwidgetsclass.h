@@ -1,7 +1,5 @@
 #pragma once
 
-#include "tasks/videoimportcheck.h"
-
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +9,7 @@
 
 class AreaFinder;
 class BatchExport;
+class ImportQueue;
 class Di_riror_adiRIZ;
 class QMessageBox;
 class RecoveryCopy;
@@ -80,9 +79,8 @@ private:
     void restoreRecoveryCopy();
     // Opens a window-modal question and calls `onYes` if the user agrees.
     void ask(const QString &title, const QString &text, const std::function<void()> &onYes);
-    void startNextImport();
     void addImportedVideo(const QString &path);
-    void onImportChecked(const QStringList &rejected, const QList<VideoImportCheck::Reason> &reasons);
+    void onImportChecked();
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;
     TaskListOBJ *tasks = nullptr;
@@ -91,13 +89,10 @@ private:
     bool running = false;
     // The tasks the running batch was started with, for its summary.
     QList<QPointer<Di_riror_adiRIZ>> batchTasks;
-    VideoImportCheck *importCheck = nullptr;
+    ImportQueue *imports = nullptr;
     RecoveryCopy *recovery = nullptr;
     AreaFinder *areaFinder = nullptr;
     // Start was pressed while new tasks were still having their areas found.
     bool startWhenAreasFound = false;
     QPointer<QMessageBox> question;
-    // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
-    QList<QStringList> pendingImports;
-    bool askingAboutRepeats = false;
 };
