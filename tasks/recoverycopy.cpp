@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSettings>
+#include <QStandardPaths>
 
 Q_LOGGING_CATEGORY(lcRecovery, "tarnix.batch.recovery", QtWarningMsg)
 
@@ -44,8 +45,11 @@ RecoveryCopy::RecoveryCopy(TaskListOBJ *list, QObject *parent)
 
 QString RecoveryCopy::path()
 {
-    const QFileInfo settings(appSettings().fileName());
-    return settings.absolutePath() + QLatin1Char('/') + settings.completeBaseName() + QStringLiteral("-recovery.wtarnix");
+    // Where the settings file is on Linux and macOS; on Windows, whose settings live in the
+    // registry, the same folder under the local application data.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
+        + QLatin1String(AppConstants::settingsOrganization) + QLatin1Char('/')
+        + QLatin1String(AppConstants::settingsApplication) + QStringLiteral("-recovery.wtarnix");
 }
 
 bool RecoveryCopy::exists()
