@@ -281,6 +281,10 @@
         <source>字幕区域：%1,%2 %3×%4</source>
         <translation>Subtitle area: %1,%2 %3×%4</translation>
     </message>
+    <message>
+        <source>剩余 %1</source>
+        <translation>%1 left</translation>
+    </message>
 </context>
 <context>
     <name>TaskCustomItemClass</name>
@@ -398,6 +402,10 @@
     <message>
         <source>正在检测新任务的字幕区域，完成后开始识别…</source>
         <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
+    </message>
+    <message>
+        <source>全部剩余约 %1</source>
+        <translation>About %1 left in all</translation>
     </message>
 </context>
 <context>

@@ -117,6 +117,12 @@ void TaskCustomItem::showState(int state)
     ui->state_image_label->setPixmap(StateDot::pixmap(dot));
 }
 
+void TaskCustomItem::showTimeLeft(qint64 ms)
+{
+    ui->progressBar->setFormat(ms < 0 ? QStringLiteral("%p%")
+                                      : tr("剩余 %1").arg(SRTQTime::clockText(ms, SRTQTime::Form::Seconds)));
+}
+
 void TaskCustomItem::relink()
 {
     if (!shownTask)

@@ -3,10 +3,12 @@
 #include "ui_tasklistwidgetsclass.h"
 #include "tasks/batchlog.h"
 
+#include "core/srtqtime.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/areafinder.h"
 #include "tasks/batchexport.h"
+#include "tasks/taskcustomitem.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/importqueue.h"
@@ -110,6 +112,7 @@ void TaskListWidgetsClass::connectWidgets()
     connect(this, &TaskListWidgetsClass::runSig, tasks, &TaskListOBJ::runAll);
     connect(this, &TaskListWidgetsClass::stopSig, tasks, &TaskListOBJ::requestStop);
     connect(tasks, &TaskListOBJ::progress_updataSig, list, &TaskQListWidget::refreshRows);
+    connect(tasks, &TaskListOBJ::progress_updataSig, this, &TaskListWidgetsClass::showTimeLeft);
     connect(tasks, &TaskListOBJ::completedSig, this, &TaskListWidgetsClass::onBatchCompleted);
     connect(list, &TaskQListWidget::delitemSig, this, &TaskListWidgetsClass::showListOrDropZone);
     connect(ui->drag_pushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
@@ -229,6 +232,8 @@ void TaskListWidgetsClass::beginBatch()
     }
     ui->batchSummary_label->clear();
     ui->batchSummary_label->setToolTip(QString());
+    timeLeft.restart();
+    batchClock.start();
     emit runSig();
 }
 
@@ -252,6 +257,23 @@ void TaskListWidgetsClass::onBatchCompleted()
     showBatchSummary();
 }
 
+void TaskListWidgetsClass::showTimeLeft(int index)
+{
+    Di_riror_adiRIZ *task = tasks->tasks.value(index);
+    if (!task || !running)
+        return;
+    timeLeft.note(*task, batchClock.elapsed());
+    if (TaskCustomItem *row = ui->listWidget->rowWidget(index))
+        row->showTimeLeft(timeLeft.forTask(*task));
+    QList<Di_riror_adiRIZ *> left;
+    for (const QPointer<Di_riror_adiRIZ> &queued : std::as_const(batchTasks)) {
+        if (queued && (queued->state == Running || TaskListOBJ::canRun(queued)))
+            left.append(queued);
+    }
+    const qint64 ms = timeLeft.forTasks(left);
+    ui->batchSummary_label->setText(ms < 0 ? QString() : tr("全部剩余约 %1").arg(SRTQTime::clockText(ms, SRTQTime::Form::Seconds)));
+}
+
 // One line under the list when something went wrong, the tasks and their texts in its tooltip;
 // a batch that went well, or was only stopped, says nothing.
 void TaskListWidgetsClass::showBatchSummary()
@@ -270,6 +292,7 @@ void TaskListWidgetsClass::showBatchSummary()
         details.append(task->videoFileName + QStringLiteral(": ") + task->errorText);
     }
     batchTasks.clear();
+    ui->batchSummary_label->clear();
     if (failed == 0 && warned == 0)
         return;
     ui->batchSummary_label->setText(tr("识别结束：%1 个任务失败，%2 个任务有警告").arg(failed).arg(warned));

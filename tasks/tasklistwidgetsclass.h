@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tasks/timeleft.h"
+
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -71,6 +74,7 @@ private:
     void stop();
     void onBatchCompleted();
     void showBatchSummary();
+    void showTimeLeft(int index);
     void showListOrDropZone();
     void refreshRowsLater();
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
@@ -89,6 +93,8 @@ private:
     bool running = false;
     // The tasks the running batch was started with, for its summary.
     QList<QPointer<Di_riror_adiRIZ>> batchTasks;
+    TimeLeft timeLeft;
+    QElapsedTimer batchClock;
     ImportQueue *imports = nullptr;
     RecoveryCopy *recovery = nullptr;
     AreaFinder *areaFinder = nullptr;

@@ -2,6 +2,7 @@
 
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/tasklistobj.h"
+#include "tasks/timeleft.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -120,6 +121,28 @@ private slots:
         QCOMPARE(completed.count(), 2);
         QVERIFY(!list.batchStopRequested);
         QCOMPARE(list.tasks.at(0)->state, int(Done));
+    }
+
+    // The time left follows the speed measured so far, once there is enough of it to go by; the
+    // tasks waiting count with their whole ranges.
+    void timeLeftFromTheSpeedSoFar()
+    {
+        TaskListOBJ list;
+        Di_riror_adiRIZ *running = handMadeTask(list, "t0", Running); // 60 s of video
+        Di_riror_adiRIZ *waiting = handMadeTask(list, "t1", Ready);
+        const auto reach = [running](float progress) { rewrite(running, [progress](TaskRecord &r) { r.progress = progress; }); };
+        TimeLeft left;
+        left.note(*running, 0);
+        QCOMPARE(left.forTask(*running), qint64(-1));
+        reach(0.1f);
+        left.note(*running, 500);
+        QCOMPARE(left.forTask(*running), qint64(-1)); // too soon to tell
+        reach(0.5f);
+        left.note(*running, 3000); // 30 s of video in 3 s
+        QCOMPARE(left.forTask(*running), qint64(3000));
+        QCOMPARE(left.forTasks({running, waiting}), qint64(9000));
+        left.restart();
+        QCOMPARE(left.forTask(*running), qint64(-1));
     }
 
     void taskDeletedWhileRunningEndsItsWait()
