@@ -30,6 +30,8 @@ SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent
             [this] { checkTime(ui->lineEdit_2, &SRTEntry::outtime); });
     connect(ui->textEdit, &QTextEdit::textChanged, this, &SRTCustomItem::checkText);
     connect(ui->seektoolButton, &QPushButton::clicked, this, &SRTCustomItem::seek);
+    // A click into the entry's text shows its picture too, not only the small seek button.
+    ui->textEdit->viewport()->installEventFilter(this);
     connect(ui->addpushButton, &QPushButton::clicked, this, [this] {
         if (this->worker)
             emit add_obj(this->index);
@@ -104,6 +106,13 @@ void SRTCustomItem::checkText()
         edited.text = text;
         worker->setEntry(index, edited);
     }
+}
+
+bool SRTCustomItem::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->textEdit->viewport() && event->type() == QEvent::MouseButtonPress)
+        seek();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SRTCustomItem::seek()
