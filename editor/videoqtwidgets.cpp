@@ -149,6 +149,8 @@ void VideoQtWidgets::createScene()
     auto *scene = new QGraphicsScene(this);
     videoItem = new QGraphicsVideoItem;
     ui->graphicsView->setScene(scene);
+    // The view also changes size without the window doing so (a preview's text growing below it).
+    ui->graphicsView->installEventFilter(this);
     qCDebug(lcEditor) << "大小：" << contentsRect();
     scene->addItem(videoItem);
 
@@ -391,6 +393,18 @@ void VideoQtWidgets::fitCropToPicture()
 void VideoQtWidgets::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    fitVideoToView();
+}
+
+bool VideoQtWidgets::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->graphicsView && event->type() == QEvent::Resize)
+        fitVideoToView();
+    return QWidget::eventFilter(watched, event);
+}
+
+void VideoQtWidgets::fitVideoToView()
+{
     if (!videoItem)
         return;
     videoItem->setSize(QSizeF(ui->graphicsView->geometry().size() - QSize(2, 2)));

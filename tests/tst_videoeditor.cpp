@@ -545,6 +545,18 @@ private slots:
         QTRY_VERIFY2(text->text().contains(QStringLiteral("Hello world"), Qt::CaseInsensitive), qPrintable(text->text()));
     }
 
+    // Whatever makes the view smaller or larger (here the preview's text growing below it), the
+    // picture keeps to the view, so nothing of it is cut off.
+    void pictureFollowsTheViewWithoutAWindowResize()
+    {
+        QVERIFY(openClip());
+        auto *view = child<QGraphicsView>("graphicsView");
+        const QSize before = view->size();
+        child<QLabel>("Previewlabel")->setText(QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix\nseven\neight\n"));
+        QTRY_VERIFY(view->size() != before);
+        QCOMPARE(editor->videoOutputItem()->size(), QSizeF(view->size() - QSize(2, 2)));
+    }
+
     void previewRecognisesFrameOnScreen()
     {
         QVERIFY(openClip());
