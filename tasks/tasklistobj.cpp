@@ -3,7 +3,7 @@
 #include "tasks/batchlog.h"
 #include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
-#include "media/mediaprobe.h"
+#include "tasks/videoimportcheck.h"
 
 #include <QDebug>
 
@@ -48,11 +48,7 @@ void TaskListOBJ::removeTask(int index)
 
 bool TaskListOBJ::isPlayableVideo(const QUrl &url)
 {
-    // The container answers at once; a player would take seconds to give up on an audio file.
-    if (!url.isLocalFile())
-        return false;
-    const MediaFacts facts = MediaProbe::probe(url.toLocalFile());
-    return facts.verdict == MediaFacts::Playable && facts.durationMs > 0;
+    return url.isLocalFile() && VideoImportCheck::check(url.toLocalFile()) == VideoImportCheck::Verdict::Video;
 }
 
 bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)
