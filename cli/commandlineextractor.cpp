@@ -30,8 +30,9 @@ namespace {
 // A run whose position has not moved for this long is stuck, whatever the back end says.
 constexpr int stallLimitMs = 30000;
 
-// Errors outrank warnings, and a worse error outranks a milder one.
-int combineResults(int a, int b)
+} // namespace
+
+int CommandLineExtractor::worse(int a, int b)
 {
     const auto rank = [](int code) {
         switch (code) {
@@ -43,6 +44,8 @@ int combineResults(int a, int b)
     };
     return rank(a) >= rank(b) ? a : b;
 }
+
+namespace {
 
 // A folder is writable when a file can really be made there (permissions alone say nothing to root
 // and nothing about read-only mounts).
@@ -68,7 +71,11 @@ QString CommandLineExtractor::usage()
     return QStringLiteral(
         "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS]\n"
         "                  [--scan fast|playback] [--rate R (playback only)] [--engine ppocr|tesseract]\n"
-        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--list-languages] [--help] [--] VIDEO...\n"
+        "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--prefer-streams] [--list-languages]\n"
+        "                  [--help] [--] VIDEO...\n"
+        "       tarnix-cli [settings as above] --manifest FILE [--index I]   (I, else $SLURM_ARRAY_TASK_ID)\n"
+        "       tarnix-cli --manifest-from PROJECT.wtarnix > jobs.jsonl\n"
+        "       tarnix-cli --collect PROJECT.wtarnix jobs.jsonl\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
 }
@@ -188,6 +195,7 @@ void CommandLineExtractor::openNext()
 {
     while (nextVideo < batch.videos.size()) {
         const QString video = batch.videos.at(nextVideo++);
+        outcome = {};
         switch (openVideo(video)) {
         case Opening::Loading:
             awaitLoad();
@@ -198,11 +206,15 @@ void CommandLineExtractor::openNext()
                 return;
             }
             break;
+        case Opening::Written:
+            result = worse(result, outcome.exitCode);
+            continue;
         case Opening::Refused:
             break;
         }
         dropTask();
-        result = combineResults(result, BadInput);
+        outcome.exitCode = BadInput;
+        result = worse(result, BadInput);
     }
     runner->offer(nullptr);
 }
@@ -217,6 +229,12 @@ CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &vid
     if (facts.verdict != MediaFacts::Playable) {
         printError(QStringLiteral("%1: not a playable video (%2)").arg(video, MediaProbe::verdictText(facts.verdict)));
         return Opening::Refused;
+    }
+    if (batch.preferStreams) {
+        if (const std::optional<int> written = writeEmbeddedStream(video, targets.at(nextVideo - 1))) {
+            outcome.exitCode = *written;
+            return Opening::Written;
+        }
     }
     taskCrop = batch.crop;
     // The fast scan takes the crop on the upright picture, playback on the picture as the player shows it.
@@ -273,7 +291,8 @@ void CommandLineExtractor::onLoaded()
         return;
     }
     dropTask();
-    result = combineResults(result, BadInput);
+    outcome.exitCode = BadInput;
+    result = worse(result, BadInput);
     openNext();
 }
 
@@ -283,9 +302,9 @@ bool CommandLineExtractor::prepareRun(const QString &video, Di_riror_adiRIZ &tas
         return false;
     if (!taskCrop.isNull()) {
         task.setCropRect(taskCrop);
-    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(task.videoPath, batch.rangeIn,
-                                                                               batch.rangeOut)) {
-        task.setCropRect(*band);
+    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(
+                   task.videoPath, batch.rangeIn, batch.rangeOut, task.videoResolution())) {
+        task.setFoundArea(*band);
     } else {
         printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
     }
@@ -299,7 +318,14 @@ void CommandLineExtractor::onTaskEnded()
         return;
     const qsizetype index = nextVideo - 1;
     printProgress(*current, true);
-    result = combineResults(result, writeResult(batch.videos.at(index), *current, targets.at(index)));
+    outcome.entries = current->entries.size();
+    outcome.durationMs = current->duration;
+    outcome.crop = current->cropRect;
+    outcome.exitCode = writeResult(batch.videos.at(index), *current, targets.at(index));
+    // The task's own words, as its row would show them, unless writing was what failed.
+    if (current->state != Done || outcome.exitCode != RunFailed)
+        outcome.message = current->errorText;
+    result = worse(result, outcome.exitCode);
     dropTask();
 }
 
@@ -438,6 +464,8 @@ void CommandLineExtractor::printWarnings(const QString &video, const Di_riror_ad
 
 void CommandLineExtractor::printError(const QString &text)
 {
+    // A refused video's record keeps the reason; a finished one keeps its own words (onTaskEnded).
+    outcome.message = text;
     std::fprintf(errStream, "tarnix-cli: %s\n", qPrintable(text));
     std::fflush(errStream);
 }

@@ -40,7 +40,21 @@ public:
         bool help = false;
         QStringList videos;
         QString engine;    // --engine ppocr|tesseract; empty: the program's setting
+        bool preferStreams = false; // --prefer-streams: a text subtitle stream in the language is written instead
+        QString manifest;      // --manifest FILE: the videos and their settings, a JSON object a line
+        int index = -1;        // --index I: the manifest's line I alone (0-based); -1: every line
+        QString manifestFrom;  // --manifest-from PROJECT: print a manifest of the project's tasks
+        QString collect;       // --collect PROJECT MANIFEST: the finished lines back into the project
+    };
 
+    // What became of the last video run: its outcome, and the figures a batch record keeps.
+    struct VideoOutcome
+    {
+        int exitCode = Success;
+        qint64 entries = 0;
+        qint64 durationMs = 0;
+        QRect crop;
+        QString message;  // the warning or the error, empty when neither
     };
 
     explicit CommandLineExtractor(QObject *parent = nullptr);
@@ -49,6 +63,11 @@ public:
     // Parses the arguments (without the program name); false with a one-line error otherwise.
     static bool parseArguments(const QStringList &arguments, Options *options, QString *error);
     static QString usage();
+    // Takes one setting by its option name (lang, crop, range, rate, scan, format, engine) as the
+    // command line would; the error for a value not allowed, else empty.
+    static QString applySetting(const QString &option, const QString &value, Options *options);
+    // The worse of two exit codes: errors outrank warnings, a worse error a milder one.
+    static int worse(int a, int b);
 
     // Runs the application's event loop until every video is done; for main().
     int run(const Options &options);
@@ -59,11 +78,13 @@ public:
     // Longest time a video may take to load before it is called unplayable.
     void setLoadTimeoutMs(int ms) { loadTimeoutMs = ms; }
 
+    const VideoOutcome &lastOutcome() const { return outcome; }
+
 signals:
     void finished(int exitCode);
 
 private:
-    enum class Opening { Ready, Loading, Refused };
+    enum class Opening { Ready, Loading, Refused, Written };
 
     int listLanguages();
     bool checkOutput(const Options &options, bool several);
@@ -77,6 +98,8 @@ private:
     void endLoadWait();
     void onLoaded();
     bool prepareRun(const QString &video, Di_riror_adiRIZ &task);
+    // Writes the video's own text subtitles in the language, when it carries them; the exit code.
+    std::optional<int> writeEmbeddedStream(const QString &video, const QString &target);
     void onTaskEnded();
     int writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target);
     bool fitCropToFrame(const QString &video, const QSize &frame, QRect *crop);
@@ -103,4 +126,5 @@ private:
     QRect taskCrop;
     QTimer *loadLimit = nullptr;
     QList<QMetaObject::Connection> loadLinks;
+    VideoOutcome outcome;
 };

@@ -20,12 +20,16 @@ constexpr double maximumRate = 10.0;
 const QList<QStringList> optionNames = {
     {QStringLiteral("help"), QStringLiteral("h")}, {QStringLiteral("list-languages")}, {QStringLiteral("lang")},
     {QStringLiteral("crop")}, {QStringLiteral("range")}, {QStringLiteral("rate")}, {QStringLiteral("scan")},
-    {QStringLiteral("format")}, {QStringLiteral("engine")}, {QStringLiteral("o")},
+    {QStringLiteral("format")}, {QStringLiteral("engine")}, {QStringLiteral("o")}, {QStringLiteral("manifest")},
+    {QStringLiteral("index")}, {QStringLiteral("manifest-from")}, {QStringLiteral("collect")},
+    {QStringLiteral("prefer-streams")},
 };
 
 bool takesValue(const QStringList &names)
 {
-    return names.constFirst() != QLatin1String("help") && names.constFirst() != QLatin1String("list-languages");
+    static const QStringList switches{QStringLiteral("help"), QStringLiteral("list-languages"),
+                                      QStringLiteral("prefer-streams")};
+    return !switches.contains(names.constFirst());
 }
 
 QString canonicalName(const QString &name)
@@ -112,6 +116,8 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
         options->help = true;
     } else if (option == QLatin1String("list-languages")) {
         options->listLanguages = true;
+    } else if (option == QLatin1String("prefer-streams")) {
+        options->preferStreams = true;
     } else if (option == QLatin1String("lang")) {
         options->language = value;
     } else if (option == QLatin1String("crop")) {
@@ -139,7 +145,37 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
             return QStringLiteral("--engine: '%1' is neither ppocr nor tesseract").arg(value);
     } else if (option == QLatin1String("o")) {
         options->output = value;
+    } else if (option == QLatin1String("manifest")) {
+        options->manifest = value;
+    } else if (option == QLatin1String("index")) {
+        bool ok = false;
+        options->index = value.toInt(&ok);
+        if (!ok || options->index < 0)
+            return QStringLiteral("--index: '%1' is not a line index (0, 1, 2...)").arg(value);
+    } else if (option == QLatin1String("manifest-from")) {
+        options->manifestFrom = value;
+    } else if (option == QLatin1String("collect")) {
+        options->collect = value;
     }
+    return {};
+}
+
+// The batch options against each other and the videos; the error, else empty.
+QString batchError(const CommandLineExtractor::Options &options)
+{
+    const int modes = int(!options.manifest.isEmpty()) + int(!options.manifestFrom.isEmpty())
+                      + int(!options.collect.isEmpty());
+    if (modes > 1)
+        return QStringLiteral("--manifest, --manifest-from and --collect are used one at a time");
+    if (options.index >= 0 && options.manifest.isEmpty())
+        return QStringLiteral("--index: only with --manifest");
+    if ((!options.manifest.isEmpty() || !options.manifestFrom.isEmpty()) && !options.videos.isEmpty())
+        return QStringLiteral("%1: the videos come from the manifest, not the command line")
+            .arg(options.manifest.isEmpty() ? QStringLiteral("--manifest-from") : QStringLiteral("--manifest"));
+    if (!options.collect.isEmpty() && options.videos.size() != 1)
+        return QStringLiteral("--collect: give the project, then the one manifest");
+    if (modes == 0 && !options.listLanguages && !options.help && options.videos.isEmpty())
+        return QStringLiteral("no video given");
     return {};
 }
 
@@ -171,9 +207,16 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
         *error = QStringLiteral("--rate: only for --scan playback (the fast scan reads every frame)");
         return false;
     }
-    if (!options->listLanguages && !options->help && options->videos.isEmpty()) {
-        *error = QStringLiteral("no video given");
-        return false;
-    }
-    return true;
+    *error = batchError(*options);
+    return error->isEmpty();
+}
+
+QString CommandLineExtractor::applySetting(const QString &option, const QString &value, Options *options)
+{
+    static const QStringList settings = {QStringLiteral("lang"), QStringLiteral("crop"), QStringLiteral("range"),
+                                         QStringLiteral("rate"), QStringLiteral("scan"), QStringLiteral("format"),
+                                         QStringLiteral("engine")};
+    if (!settings.contains(option))
+        return QStringLiteral("%1: not a setting").arg(option);
+    return applyOption(option, value, options);
 }

@@ -1,4 +1,6 @@
 #include "cli/commandlineextractor.h"
+#include "cli/manifestrun.h"
+#include "cli/projectjobs.h"
 
 #include <QGuiApplication>
 
@@ -33,6 +35,16 @@ int main(int argc, char *argv[])
     if (!CommandLineExtractor::parseArguments(app.arguments().mid(1), &options, &error)) {
         std::fprintf(stderr, "tarnix-cli: %s (see --help)\n", qPrintable(error));
         return CommandLineExtractor::BadInput;
+    }
+    if (!options.help && !options.listLanguages) {
+        if (!options.manifestFrom.isEmpty())
+            return ProjectJobs::writeManifest(options.manifestFrom, stdout, stderr);
+        if (!options.collect.isEmpty())
+            return ProjectJobs::collect(options.collect, options.videos.constFirst(), options, stderr);
+        if (!options.manifest.isEmpty()) {
+            ManifestRun manifest;
+            return manifest.run(options);
+        }
     }
     CommandLineExtractor extractor;
     return extractor.run(options);

@@ -179,7 +179,7 @@ void VideoQtWidgets::showSubtitlesOrHideDock()
     ui->listWidget->refreshItems();
     connect(ui->listWidget, &SRTQListWidget::setVideoPosition, this, [this](qlonglong time) {
         if (player)
-            player->setPosition(time);
+            seekTo(time);
     });
 }
 
@@ -207,6 +207,22 @@ QSize VideoQtWidgets::videoSize() const
     return QSize();
 }
 
+qint64 VideoQtWidgets::clockOffset() const
+{
+    return worker ? worker->playerClockOffset() : 0;
+}
+
+qint64 VideoQtWidgets::playerTime() const
+{
+    return player ? player->position() - clockOffset() : 0;
+}
+
+void VideoQtWidgets::seekTo(qint64 time)
+{
+    if (player)
+        player->setPosition(time + clockOffset());
+}
+
 qint64 VideoQtWidgets::mediaDuration() const
 {
     if (player && player->duration() > 0)
@@ -214,8 +230,9 @@ qint64 VideoQtWidgets::mediaDuration() const
     return worker ? std::max<qint64>(worker->duration, 0) : 0;
 }
 
-void VideoQtWidgets::onPositionChanged(qint64 position)
+void VideoQtWidgets::onPositionChanged(qint64 playerPosition)
 {
+    const qint64 position = playerPosition - clockOffset();
     const qint64 duration = mediaDuration();
     if (!firstFrameShown && position > startupPauseAfterMs && position < duration) {
         player->pause();
@@ -254,7 +271,7 @@ void VideoQtWidgets::onRangeMarkerMoved(double fraction, bool inPoint)
     if (!worker || !player || duration <= 0 || !std::isfinite(fraction))
         return;
     const qint64 time = qint64(double(duration) * fraction);
-    player->setPosition(time);
+    seekTo(time);
     double &placed = inPoint ? placedInFraction : placedOutFraction;
     if (fraction == placed)
         return; // a click on the marker without moving it
@@ -272,7 +289,7 @@ void VideoQtWidgets::onPlayheadMoved(double fraction)
     if (!player || duration <= 0 || !std::isfinite(fraction))
         return;
     const qint64 time = qint64(double(duration) * fraction);
-    player->setPosition(time);
+    seekTo(time);
     showTime(ui->nowtimelabel, time);
 }
 
@@ -281,7 +298,7 @@ void VideoQtWidgets::setInPoint()
     const qint64 duration = mediaDuration();
     if (!worker || !player || duration <= 0)
         return;
-    const qint64 position = player->position();
+    const qint64 position = playerTime();
     ui->horizontalSlider->setInTime(double(position) / double(duration));
     ui->horizontalSlider->update();
     placedInFraction = ui->horizontalSlider->inTime();
@@ -293,7 +310,7 @@ void VideoQtWidgets::setOutPoint()
     const qint64 duration = mediaDuration();
     if (!worker || !player || duration <= 0)
         return;
-    const qint64 position = player->position();
+    const qint64 position = playerTime();
     ui->horizontalSlider->setOutTime(double(position) / double(duration));
     ui->horizontalSlider->update();
     placedOutFraction = ui->horizontalSlider->outTime();
@@ -362,7 +379,7 @@ void VideoQtWidgets::detectSubtitleArea()
         connect(areaJob, &AreaDetectionJob::finished, this, &VideoQtWidgets::onSubtitleAreaDetected);
     }
     ui->DetectArea_pushButton->setEnabled(false);
-    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out);
+    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out, worker->videoResolution());
 }
 
 void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
@@ -377,7 +394,7 @@ void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
         box->open();
         return;
     }
-    worker->setCropRect(band);
+    worker->setFoundArea(band);
     placeCropRect();
     emit subtitleAreaPlaced(band);
 }
@@ -441,7 +458,7 @@ void VideoQtWidgets::shuttleForward()
 void VideoQtWidgets::seekBy(qint64 milliseconds)
 {
     if (player)
-        player->setPosition(std::max<qint64>(0, player->position() + milliseconds));
+        seekTo(std::max<qint64>(0, playerTime() + milliseconds));
 }
 
 void VideoQtWidgets::keyPressEvent(QKeyEvent *event)

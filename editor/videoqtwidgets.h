@@ -52,6 +52,10 @@ public:
     QSize videoSize() const;
     // Milliseconds, 0 while the media is not known.
     qint64 mediaDuration() const;
+    // Times on the task's time line; Qt 6.4's player counts on the streams' clock.
+    qint64 clockOffset() const;
+    qint64 playerTime() const;
+    void seekTo(qint64 time);
 
 signals:
     void closeSig();

@@ -23,4 +23,10 @@ QRect toSource(const QRect &shown, const QSize &coded, int rotation)
     }
 }
 
+bool drawnOnStored(const QSize &picture, const QSize &coded, int rotation)
+{
+    const bool upright = picture.isEmpty() || rotation == 0 || (rotation != 180 && picture == coded.transposed());
+    return !upright;
+}
+
 } // namespace CropOrientation

@@ -1,7 +1,14 @@
 #include "framegrabber.h"
 
+#include "croporientation.h"
+#include "ffmpegfilename.h"
+#include "medialog.h"
+#include "presentationstart.h"
+#include "streamrotation.h"
+
 #include <QFile>
 #include <QLoggingCategory>
+#include <QTransform>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -21,8 +28,9 @@ struct FrameGrabber::State
     AVPacket *packet = nullptr;
     SwsContext *scaler = nullptr;
     int stream = -1;
+    int rotation = 0; // counter-clockwise degrees that turn the stored picture upright
     AVRational timeBase{1, 1000};
-    int64_t startTime = 0; // the stream's, in its time base
+    int64_t startTime = 0; // the presentation's, in the stream's time base
     bool endOfFile = false;
     qint64 position = -1; // ms of the last frame decoded since the last seek
     qint64 lastTaken = -1; // ms of the last frame given by frameBetween
@@ -62,9 +70,9 @@ FrameGrabber::~FrameGrabber() = default;
 
 bool FrameGrabber::open(const QString &path)
 {
-    av_log_set_level(AV_LOG_QUIET);
+    MediaLog::quietLibraries();
     auto state = std::make_unique<State>();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FfmpegFileName::of(path);
     if (avformat_open_input(&state->format, name.constData(), nullptr, nullptr) != 0
         || avformat_find_stream_info(state->format, nullptr) < 0)
         return false;
@@ -74,7 +82,8 @@ bool FrameGrabber::open(const QString &path)
         return false;
     AVStream *stream = state->format->streams[state->stream];
     state->timeBase = stream->time_base;
-    state->startTime = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    state->rotation = streamRotationDegrees(stream);
+    state->startTime = av_rescale_q(PresentationStart::ofContainer(state->format), AVRational{1, 1000}, stream->time_base);
     state->codec = avcodec_alloc_context3(decoder);
     if (!state->codec || avcodec_parameters_to_context(state->codec, stream->codecpar) < 0)
         return false;
@@ -95,9 +104,19 @@ qint64 FrameGrabber::durationMs() const
     return d && d->format->duration > 0 ? d->format->duration / (AV_TIME_BASE / 1000) : 0;
 }
 
-QSize FrameGrabber::frameSize() const
+QSize FrameGrabber::storedSize() const
 {
     return d ? QSize(d->codec->width, d->codec->height) : QSize();
+}
+
+QSize FrameGrabber::frameSize() const
+{
+    return d ? CropOrientation::displaySize(storedSize(), d->rotation) : QSize();
+}
+
+int FrameGrabber::rotation() const
+{
+    return d ? d->rotation : 0;
 }
 
 namespace {
@@ -239,6 +258,6 @@ FrameGrabber::Frame FrameGrabber::takeFrame()
         sws_scale(d->scaler, source->data, source->linesize, 0, source->height, planes, strides);
     }
     av_frame_unref(source);
-    result.grey = grey;
+    result.grey = d->rotation == 0 ? grey : grey.transformed(QTransform().rotate(-d->rotation));
     return result;
 }

@@ -8,7 +8,8 @@
 #include <optional>
 
 // Seeks in a video file and decodes single frames, as greyscale (the luma plane), for analyses
-// that look at a few frames spread over a video and need neither colour nor playback.
+// that look at a few frames spread over a video and need neither colour nor playback. Frames come
+// upright, turned as the stream's display matrix says, since text runs level only that way.
 class FrameGrabber
 {
 public:
@@ -25,7 +26,11 @@ public:
 
     bool open(const QString &path);
     qint64 durationMs() const;
+    // Upright, as the frames come.
     QSize frameSize() const;
+    // As stored in the file, before the turn of `rotation()` counter-clockwise degrees.
+    QSize storedSize() const;
+    int rotation() const;
 
     // Some frame shown between `fromMs` and `toMs`, found the cheapest way: a key frame inside the
     // range when the index knows one, else decoding on from where the last frame left off when

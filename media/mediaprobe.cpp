@@ -1,5 +1,8 @@
 #include "mediaprobe.h"
 
+#include "croporientation.h"
+#include "presentationstart.h"
+#include "ffmpegfilename.h"
 #include "medialog.h"
 #include "streamrotation.h"
 
@@ -27,7 +30,7 @@ MediaFacts readFacts(const QString &path)
     MediaLog::quietLibraries();
     MediaFacts facts;
     AVFormatContext *context = nullptr;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FfmpegFileName::of(path);
     if (avformat_open_input(&context, name.constData(), nullptr, nullptr) != 0)
         return facts;
     if (avformat_find_stream_info(context, nullptr) < 0) {
@@ -36,6 +39,7 @@ MediaFacts readFacts(const QString &path)
     }
     if (context->duration > 0)
         facts.durationMs = context->duration / (AV_TIME_BASE / 1000);
+    facts.startMs = PresentationStart::ofContainer(context);
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (isPictureFormat(context->iformat)) {
         facts.verdict = MediaFacts::StillPicture;
@@ -49,8 +53,8 @@ MediaFacts readFacts(const QString &path)
         } else {
             facts.verdict = MediaFacts::Playable;
             facts.storedSize = QSize(parameters->width, parameters->height);
-            const int rotation = streamRotationDegrees(stream);
-            facts.frameSize = rotation == 90 || rotation == 270 ? facts.storedSize.transposed() : facts.storedSize;
+            facts.rotation = streamRotationDegrees(stream);
+            facts.frameSize = CropOrientation::displaySize(facts.storedSize, facts.rotation);
             if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
                 facts.frameRate = av_q2d(stream->avg_frame_rate);
         }

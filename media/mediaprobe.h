@@ -15,8 +15,13 @@ struct MediaFacts
     };
     Verdict verdict = Unreadable;
     qint64 durationMs = 0; // 0 when the container does not know
+    // Where the presentation starts on the streams' own clock. Players count time from here (a TV
+    // recording's first frame is at 00:00:00 however late its clock); Qt 6.4's player reports and
+    // seeks positions on the streams' clock, so they are this far ahead of ours.
+    qint64 startMs = 0;
     QSize frameSize;       // upright, after the rotation the stream asks for
     QSize storedSize;      // as stored, which is how Qt 6.4's player shows it
+    int rotation = 0;      // counter-clockwise degrees that turn the stored picture upright
     double frameRate = 0;  // frames a second, 0 when the stream does not say
 };
 

@@ -1,6 +1,7 @@
 #include "mediasource.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
 
@@ -26,8 +27,10 @@ bool MediaSource::nameIsSafeForUrl(const QString &path)
     return true;
 }
 
-bool MediaSource::setPlayerSource(QMediaPlayer *player, const QString &path)
+bool MediaSource::setPlayerSource(QMediaPlayer *player, const QString &name)
 {
+    // A relative name with a colon would reach the back end as a protocol.
+    const QString path = QFileInfo(name).absoluteFilePath();
     const QUrl url = QUrl::fromLocalFile(path);
     if (nameIsSafeForUrl(path)) {
         player->setSource(url);

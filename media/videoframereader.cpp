@@ -1,7 +1,9 @@
 #include "videoframereader.h"
 
 #include "croporientation.h"
+#include "ffmpegfilename.h"
 #include "medialog.h"
+#include "presentationstart.h"
 #include "streamrotation.h"
 
 #include <QFile>
@@ -76,6 +78,7 @@ struct VideoFrameReader::Private
     std::vector<uchar> grayBuffer;
     std::vector<uchar> colourBuffer;
     qint64 timeMs = 0;
+    qint64 originMs = 0; // the presentation's start on the stream clock
     qint64 skipBeforeMs = 0;
     qint64 lastStreamTime = AV_NOPTS_VALUE;
     bool draining = false;
@@ -99,8 +102,8 @@ void VideoFrameReader::setDecoderThreads(int count)
 
 bool VideoFrameReader::open(const QString &path)
 {
-    av_log_set_level(AV_LOG_QUIET);
-    const QByteArray name = QFile::encodeName(path);
+    MediaLog::quietLibraries();
+    const QByteArray name = FfmpegFileName::of(path);
     int result = avformat_open_input(&d->format, name.constData(), nullptr, nullptr);
     if (result == 0)
         result = avformat_find_stream_info(d->format, nullptr);
@@ -137,6 +140,7 @@ bool VideoFrameReader::open(const QString &path)
         return false;
     }
     d->rotation = streamRotationDegrees(d->stream);
+    d->originMs = PresentationStart::ofContainer(d->format);
     setCrop(QRect(QPoint(0, 0), displaySize()));
     qCDebug(lcMedia) << "opened" << path << codedSize() << "rotation" << d->rotation << "start" << startTimeMs();
     return true;
@@ -176,9 +180,7 @@ void VideoFrameReader::setCropSpace(CropSpace space)
 qint64 VideoFrameReader::startTimeMs() const
 {
     if (d->stream && d->stream->start_time != AV_NOPTS_VALUE)
-        return d->toMs(d->stream->start_time);
-    if (d->format && d->format->start_time != AV_NOPTS_VALUE)
-        return av_rescale_q(d->format->start_time, AV_TIME_BASE_Q, millisecond);
+        return d->toMs(d->stream->start_time) - d->originMs;
     return 0;
 }
 
@@ -229,7 +231,7 @@ bool VideoFrameReader::seek(qint64 timeMs)
     d->skipBeforeMs = timeMs;
     if (timeMs <= startTimeMs())
         return true;
-    const qint64 target = av_rescale_q(timeMs, millisecond, d->stream->time_base);
+    const qint64 target = av_rescale_q(timeMs + d->originMs, millisecond, d->stream->time_base);
     if (av_seek_frame(d->format, d->stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     avcodec_flush_buffers(d->codec);
@@ -259,7 +261,7 @@ VideoFrameReader::ReadResult VideoFrameReader::readFrame()
             if (time == AV_NOPTS_VALUE && d->lastStreamTime != AV_NOPTS_VALUE)
                 time = d->lastStreamTime + std::max<int64_t>(d->frame->pkt_duration, 1);
             d->lastStreamTime = time;
-            d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time);
+            d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time) - d->originMs;
             if (d->timeMs < d->skipBeforeMs)
                 continue;
             if (d->lumaView() || d->convert(d->frame, &d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray)) {

@@ -11,8 +11,8 @@
 
 
 // Decodes a video file frame by frame and hands out only a rectangle of each frame. Times are in
-// milliseconds on the media player's time line: the stream's own time stamps, start included
-// (Qt 6.4's ffmpeg back end reports an MPEG-TS file starting at 1.48 s from 1480 on).
+// milliseconds from the start of the presentation, as players show them (PresentationStart): a
+// TV recording whose clock starts at 1234.56 s has its first frame at 0.
 class VideoFrameReader
 {
 public:
@@ -41,6 +41,7 @@ public:
     // Counter-clockwise quarter turns of the display matrix: 0, 90, 180 or 270.
     int rotation() const;
     void setCropSpace(CropSpace space);
+    // When the video's first frame is shown: after 0 where another stream starts first.
     qint64 startTimeMs() const;
     qint64 durationMs() const;
     // Time of one frame from the stream's average rate; 40 when unknown.

@@ -2,6 +2,7 @@
 
 #include "dialoguedash.h"
 #include "linetextrules.h"
+#include "opencvthreads.h"
 #include "sharpedgetext.h"
 #include "ppocrmodels.h"
 #include "textlinedetector.h"
@@ -24,6 +25,8 @@ Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
 namespace {
 
 constexpr int preloadedWidth = 960;
+// One thread per engine: the scan runs an engine per core and the decoder shares them.
+constexpr int defaultOpenCvThreads = 1;
 
 // Readings less sure than this are looked at again on the letters alone (SharpEdgeText); the
 // second replaces the first when it has half as many characters again and is sure enough.
@@ -78,8 +81,8 @@ std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, 
         *error = QStringLiteral("cannot read %1").arg(PpocrModels::dictionaryPath(modelDirectory));
         return nullptr;
     }
+    OpenCvThreads::configure(defaultOpenCvThreads);
     std::unique_ptr<PpocrEngine> engine(new PpocrEngine);
-    cv::setNumThreads(engine->settings.threads);
     engine->detector = std::make_unique<TextLineDetector>();
     if (!engine->detector->load(PpocrModels::detectorPath(modelDirectory), error))
         return nullptr;
@@ -96,7 +99,6 @@ std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, 
 void PpocrEngine::setSettings(const Settings &newSettings)
 {
     settings = newSettings;
-    cv::setNumThreads(settings.threads);
     reader->setRestoreSpaces(settings.restoreSpaces);
 }
 

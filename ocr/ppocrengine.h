@@ -27,7 +27,6 @@ public:
     {
         LineLayout::Margins margins;
         float minimumConfidence = 0.5f; // lines read with less are background
-        int threads = 1;                // OpenCV's pool, shared with the video decoder
         bool restoreSpaces = true;      // from the gaps in the recogniser's path (CtcDecoder)
         // Rows lower than this fraction of the tallest are background writing, not subtitles.
         double minimumRowHeight = 0.6;

@@ -57,8 +57,3 @@ bool revealFile(const QString &path)
     return info.dir().exists() && openFolder(info.absolutePath());
 #endif
 }
-
-QString versionString()
-{
-    return QStringLiteral(TARNIX_VERSION_TEXT);
-}

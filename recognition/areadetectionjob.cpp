@@ -11,12 +11,12 @@ AreaDetectionJob::AreaDetectionJob(QObject *parent)
 {
 }
 
-void AreaDetectionJob::start(const QString &videoPath, qint64 fromMs, qint64 toMs)
+void AreaDetectionJob::start(const QString &videoPath, qint64 fromMs, qint64 toMs, const QSize &cropPicture)
 {
     running = true;
     auto band = std::make_shared<QRect>();
-    QThread *thread = QThread::create([videoPath, fromMs, toMs, band] {
-        *band = SubtitleAreaDetector::detect(videoPath, fromMs, toMs).value_or(QRect());
+    QThread *thread = QThread::create([videoPath, fromMs, toMs, cropPicture, band] {
+        *band = SubtitleAreaDetector::detect(videoPath, fromMs, toMs, cropPicture).value_or(QRect());
     });
     connect(thread, &QThread::finished, this, [this, band] {
         running = false;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 // Runs the subtitle area detector on a worker thread, so the window that asked keeps answering.
@@ -11,8 +12,9 @@ class AreaDetectionJob : public QObject
 public:
     explicit AreaDetectionJob(QObject *parent = nullptr);
 
-    // `finished` comes back on this object's thread; nothing comes if it is deleted first.
-    void start(const QString &videoPath, qint64 fromMs, qint64 toMs);
+    // `finished` comes back on this object's thread; nothing comes if it is deleted first. The band
+    // is in the pixels of the task's picture, of size `cropPicture` (SubtitleAreaDetector::detect).
+    void start(const QString &videoPath, qint64 fromMs, qint64 toMs, const QSize &cropPicture);
     bool isRunning() const { return running; }
 
 signals:

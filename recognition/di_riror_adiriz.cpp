@@ -7,6 +7,7 @@
 #include "media/videoframereader.h"
 #include "recognition/playbackreader.h"
 #include "core/segmentation.h"
+#include "damagecount.h"
 #include "core/srtqtime.h"
 #include "core/workpool.h"
 
@@ -159,6 +160,9 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
         return;
     }
     rec.duration = facts.durationMs;
+    storedRotation = facts.rotation;
+    playerOffset = facts.startMs;
+    wholeFrame = facts.storedSize;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.
     m_metaData.insert(QMediaMetaData::Resolution, facts.storedSize);
@@ -247,6 +251,11 @@ void Di_riror_adiRIZ::run_mian()
     }
     rec.stopRequested = false;
     rec.errorText.clear();
+    // Readings on the streams' clock cannot be continued on the player's: the run starts afresh.
+    if (rec.streamClockTimes) {
+        clearSamplesAndResumePoint();
+        rec.streamClockTimes = false;
+    }
     if (scanMode == ScanMode::Fast) {
         runFast();
         return;
@@ -264,6 +273,8 @@ void Di_riror_adiRIZ::run_mian()
     // The player loads the video while the engine loads on the pool.
     createMediaObjects();
     reader = new PlaybackReader(this);
+    reader->setRotation(storedRotation);
+    countDamage();
     connect(reader, &PlaybackReader::frameRead, this, &Di_riror_adiRIZ::onFrameRead);
     connect(reader, &PlaybackReader::frameUnreadable, this, &Di_riror_adiRIZ::onFrameUnreadable);
     rec.state = Running;
@@ -335,7 +346,7 @@ void Di_riror_adiRIZ::startPlayback()
 {
     seekTarget = runStart;
     awaitingSeek = true;
-    player->setPosition(runStart);
+    player->setPosition(runStart + playerOffset);
     player->setPlaybackRate(Frame_rate);
     player->play();
 }
@@ -356,8 +367,9 @@ void Di_riror_adiRIZ::stop_slots()
         endRun(Cancelled);
 }
 
-void Di_riror_adiRIZ::onPositionChanged(qint64 position)
+void Di_riror_adiRIZ::onPositionChanged(qint64 playerPosition)
 {
+    const qint64 position = playerPosition - playerOffset;
     qCDebug(lcTask) << "time:" << position;
     if (phase != RunPhase::Playing) {
         pausePlayer();
@@ -453,6 +465,8 @@ void Di_riror_adiRIZ::completeRun()
         finishRun();
         return;
     }
+    if (damageCount)
+        damageCount->stop();
     rec.state = Cancelled;
     emit completedSig();
 }
@@ -482,14 +496,6 @@ void Di_riror_adiRIZ::noteEarlyEnd()
     rec.errorText = QStringLiteral("the video ended early, at %1 of %2; the subtitles up to there are kept")
                         .arg(SRTQTime(reached).toString(QStringLiteral("hh:mm:ss,zzz")),
                              SRTQTime(timeRange_out).toString(QStringLiteral("hh:mm:ss,zzz")));
-}
-
-void Di_riror_adiRIZ::finishRun()
-{
-    rec.state = Done;
-    rec.entries = Segmentation::segmentSamples(samples);
-    qCDebug(lcTask) << "完成" << entries;
-    emit completedSig();
 }
 
 QImage Di_riror_adiRIZ::cropFrame(const QImage &frame) const
@@ -569,5 +575,5 @@ void Di_riror_adiRIZ::setVideoPosition(qlonglong time)
 {
     // Only a task that is playing has a player to move.
     if (player)
-        player->setPosition(time);
+        player->setPosition(time + playerOffset);
 }

@@ -16,6 +16,7 @@
 
 class QVideoSink;
 class PlaybackReader;
+class DamageCount;
 struct MediaFacts;
 template<typename T>
 class QFutureWatcher;
@@ -84,12 +85,23 @@ public:
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
     QSize videoResolution() const;
+    // Qt 6.4's player reports and seeks positions on the streams' own clock, while the task's
+    // times (and so every entry) count from the presentation's start: a player's position is this
+    // much more than the task's time of the same frame.
+    qint64 playerClockOffset() const { return playerOffset; }
+    // How far ahead of the player's times a task restored from an older project has its
+    // subtitles: those counted on the streams' own clock. 0 when its times need nothing, once the
+    // video is probed. The user decides: shiftToPlayerTimes, or keepSavedTimes.
+    qint64 savedClockLead() const;
+    void shiftToPlayerTimes();
+    void keepSavedTimes();
     // The container is still being read; the state says what it held once this is false.
     bool isProbingMedia() const { return probeWatcher != nullptr; }
     // Cuts cropRect out of a frame image; a null rectangle keeps the whole picture.
     QImage cropFrame(const QImage &frame) const;
 
     const qint16 &recordVersion = rec.recordVersion;
+    const bool &streamClockTimes = rec.streamClockTimes;
     const QString &videoPath = rec.videoPath;
     const QString &videoFileName = rec.videoFileName;
     const qint64 &timeRange_in = rec.timeRange_in;
@@ -133,6 +145,9 @@ public slots:
     bool preview_ORC_V2(QImage *rawimage, QString *outText, QImage *outimage);
     void setVideoPosition(qlonglong time);
     void setCropRect(QRect _cropRect);
+    // The band the area detector found: a crop like any other, but a run that reads nothing in
+    // it says the area was not the user's.
+    void setFoundArea(const QRect &band);
     void setInTimeRange(qlonglong timeRange_in);
     void setoutTimeRange(qlonglong timeRange_out);
     // One tag, or several read together joined by "+"; `languages` then holds each of them.
@@ -172,6 +187,9 @@ private:
     void endPlayback();
     void noteEarlyEnd();
     void finishRun();
+    void countDamage();
+    void addWarning(const QString &warning);
+    QString noSubtitlesText() const;
     void abortRun(const QString &reason);
     void pausePlayer();
     void clearSamplesAndResumePoint();
@@ -196,5 +214,10 @@ private:
     bool awaitingSeek = false;
     qint64 runStart = 0;
     qint64 seekTarget = 0;
+    int storedRotation = 0; // of the picture the player shows, from the probe
+    qint64 playerOffset = 0; // how far Qt 6.4's player positions run ahead of the task's times
+    bool areaFound = false; // the crop came from the area detector, not the user
+    QSize wholeFrame;       // in the crop's pixels
+    DamageCount *damageCount = nullptr;
     FastScan *fastScan = nullptr;
 };

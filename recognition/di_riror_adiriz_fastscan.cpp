@@ -22,6 +22,7 @@ bool Di_riror_adiRIZ::openForScan(const QString &path, const QString &language)
     rec.timeRange_in = 0;
     rec.timeRange_out = duration;
     rec.cropRect = QRect(QPoint(0, 0), facts.pictureSize);
+    wholeFrame = facts.pictureSize;
     if (!language.isEmpty())
         rec.languages = QStringList{language};
     rec.state = Ready;
@@ -85,6 +86,7 @@ void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
         rec.progress = 1.0f;
         rec.entries = StretchSegmentation::segment(samples);
         rec.errorText = FastScanReport::warningText(outcome);
+        addWarning(noSubtitlesText());
         if (!errorText.isEmpty())
             emit err(errorText);
         break;

@@ -18,6 +18,13 @@ void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
     const QSize frame = videoResolution();
     const QRect inside = _cropRect.intersected(QRect(QPoint(0, 0), frame));
     rec.cropRect = frame.isValid() && !inside.isEmpty() ? inside : _cropRect;
+    areaFound = false;
+}
+
+void Di_riror_adiRIZ::setFoundArea(const QRect &band)
+{
+    setCropRect(band);
+    areaFound = true;
 }
 
 void Di_riror_adiRIZ::clearSamplesAndResumePoint()
@@ -178,4 +185,35 @@ QString Di_riror_adiRIZ::summaryText() const
     if (scanMode == ScanMode::Fast)
         text.replace(QRegularExpression(QStringLiteral("Frame_rate: [^\n]*\n")), QStringLiteral("Scan: fast\n"));
     return text;
+}
+
+qint64 Di_riror_adiRIZ::savedClockLead() const
+{
+    return rec.streamClockTimes ? playerOffset : 0;
+}
+
+void Di_riror_adiRIZ::shiftToPlayerTimes()
+{
+    const qint64 lead = savedClockLead();
+    rec.streamClockTimes = false;
+    if (lead == 0)
+        return;
+    const auto earlier = [lead](qint64 time) { return std::max<qint64>(0, time - lead); };
+    for (SRTEntry &entry : rec.entries) {
+        entry.intime = earlier(entry.intime);
+        entry.outtime = earlier(entry.outtime);
+    }
+    for (FrameSample &sample : rec.samples)
+        sample.time = earlier(sample.time);
+    rec.lastPosition = earlier(lastPosition);
+    // A range the user set was on the same clock; the default one spans the video either way.
+    if (timeRange_in > 0)
+        rec.timeRange_in = earlier(timeRange_in);
+    if (timeRange_out >= 0 && timeRange_out < duration)
+        rec.timeRange_out = std::max(rec.timeRange_in, earlier(timeRange_out));
+}
+
+void Di_riror_adiRIZ::keepSavedTimes()
+{
+    rec.streamClockTimes = false;
 }

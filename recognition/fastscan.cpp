@@ -2,6 +2,7 @@
 
 #include "cropsignature.h"
 #include "edgemap.h"
+#include "media/croporientation.h"
 #include "readingpool.h"
 #include "stretchtracker.h"
 
@@ -27,14 +28,11 @@ FastScan::Failure failureOf(VideoFrameReader::OpenError error)
     }
 }
 
-// Whether the crop was drawn on the rotated picture. Qt 6.4's ffmpeg back end shows frames as
-// stored, whatever their display matrix says; a half turn keeps the size, so it counts as not
-// shown unless the sizes say otherwise.
 VideoFrameReader::CropSpace cropSpace(const VideoFrameReader &reader, const QSize &shown)
 {
-    const bool rotated = shown.isEmpty() || reader.rotation() == 0
-                         || (reader.rotation() != 180 && shown == reader.codedSize().transposed());
-    return rotated ? VideoFrameReader::CropSpace::Shown : VideoFrameReader::CropSpace::Stored;
+    return CropOrientation::drawnOnStored(shown, reader.codedSize(), reader.rotation())
+               ? VideoFrameReader::CropSpace::Stored
+               : VideoFrameReader::CropSpace::Shown;
 }
 
 } // namespace

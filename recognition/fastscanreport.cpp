@@ -29,8 +29,13 @@ QString FastScanReport::warningText(const FastScan::Outcome &outcome)
 {
     QStringList parts;
     if (outcome.damagedFrames > 0)
-        parts << tr("%n damaged frame(s) skipped", nullptr, outcome.damagedFrames);
+        parts << damageText(outcome.damagedFrames);
     if (outcome.truncated)
         parts << tr("the file ends early; subtitles were read up to where it breaks off");
     return parts.join(QStringLiteral("; "));
+}
+
+QString FastScanReport::damageText(int damagedFrames)
+{
+    return damagedFrames > 0 ? tr("%n damaged frame(s) skipped", nullptr, damagedFrames) : QString();
 }

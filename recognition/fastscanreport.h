@@ -13,4 +13,6 @@ public:
     static QString failureText(const FastScan::Outcome &outcome, const QString &fileName);
     // Skipped frames and an early end; empty when there is nothing to warn about.
     static QString warningText(const FastScan::Outcome &outcome);
+    // The damaged frames a run met, whichever way it read; empty for none.
+    static QString damageText(int damagedFrames);
 };

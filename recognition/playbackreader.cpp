@@ -3,6 +3,7 @@
 #include "ocr/sharedreader.h"
 
 #include <QThread>
+#include <QTransform>
 #include <QVideoFrame>
 
 PlaybackReader::PlaybackReader(QObject *parent)
@@ -28,11 +29,13 @@ void PlaybackReader::submit(qint64 timeMs, const QVideoFrame &frame, const QRect
 {
     ++inFlight;
     // Both hops are queued, and a queue keeps its order: readings return as the frames came.
-    QMetaObject::invokeMethod(worker, [this, timeMs, frame, crop, reader = std::move(reader)] {
+    QMetaObject::invokeMethod(worker, [this, timeMs, frame, crop, turn = rotation, reader = std::move(reader)] {
         // A reader being torn down drops what is still queued.
         if (QThread::currentThread()->isInterruptionRequested())
             return;
-        const QImage picture = frame.toImage().copy(crop);
+        QImage picture = frame.toImage().copy(crop);
+        if (turn != 0 && !picture.isNull())
+            picture = picture.transformed(QTransform().rotate(-turn));
         const bool unreadable = picture.isNull();
         const QStringList lines = unreadable ? QStringList() : reader->read(picture);
         QMetaObject::invokeMethod(this, [this, timeMs, lines, unreadable] {

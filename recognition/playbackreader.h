@@ -25,6 +25,9 @@ public:
     // The frame is turned into a picture and cut on the reader's thread too: for a large video
     // that conversion alone would hold the GUI thread for tens of milliseconds per sample.
     void submit(qint64 timeMs, const QVideoFrame &frame, const QRect &crop, std::shared_ptr<SharedReader> reader);
+    // Frames come from the player as stored; their cuts are turned upright by this many
+    // counter-clockwise degrees before reading, as the fast scan reads them.
+    void setRotation(int degrees) { rotation = degrees; }
     // Frames handed in whose reading has not come back yet.
     int pending() const { return inFlight; }
 
@@ -37,4 +40,5 @@ private:
     QThread *thread = nullptr;
     QObject *worker = nullptr; // lives on `thread`
     int inFlight = 0;
+    int rotation = 0;
 };

@@ -1,5 +1,7 @@
 #include "subtitleareadetector.h"
 
+#include "media/croporientation.h"
+
 #include "media/framegrabber.h"
 
 #include <QLoggingCategory>
@@ -259,7 +261,8 @@ std::pair<int, int> SubtitleAreaDetector::horizontalExtent(const std::vector<qui
     return {left, right};
 }
 
-std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fromMs, qint64 toMs)
+std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fromMs, qint64 toMs,
+                                                  const QSize &cropPicture)
 {
     FrameGrabber grabber;
     if (!grabber.open(path))
@@ -296,5 +299,10 @@ std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fr
     const int right = found->right() == detector.size.width() - 1
                           ? frame.width()
                           : std::min(frame.width(), int((found->right() + 1) * scaleX + 0.5));
-    return QRect(left, top, right - left, bottom - top);
+    const QRect upright(left, top, right - left, bottom - top);
+    // Text runs level only on the upright picture, so the band is found there and turned back
+    // for callers whose crops are drawn on the stored one.
+    if (CropOrientation::drawnOnStored(cropPicture, grabber.storedSize(), grabber.rotation()))
+        return CropOrientation::toSource(upright, grabber.storedSize(), grabber.rotation());
+    return upright;
 }

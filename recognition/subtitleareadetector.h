@@ -27,8 +27,11 @@ public:
     std::optional<QRect> band() const;
 
     // Samples the video between `fromMs` and `toMs` (-1: its end) and gives the band in the
-    // video's own pixels. Blocks for up to a few seconds: call it off the GUI thread.
-    static std::optional<QRect> detect(const QString &path, qint64 fromMs = 0, qint64 toMs = -1);
+    // pixels of the picture the caller's crops are drawn on, of size `cropPicture`: upright when
+    // empty, else as CropOrientation::drawnOnStored says for a turned clip. Blocks for up to a few
+    // seconds: call it off the GUI thread.
+    static std::optional<QRect> detect(const QString &path, qint64 fromMs = 0, qint64 toMs = -1,
+                                       const QSize &cropPicture = QSize());
     // How many samples a range of this length gets.
     static int samplesFor(qint64 rangeMs);
 

@@ -39,17 +39,23 @@ std::optional<SubtitleFormat> SubtitleFormats::fromExtension(const QString &exte
 
 QString SubtitleFormats::text(const Di_riror_adiRIZ &task, SubtitleFormat format)
 {
+    return textOf(task.entries, format, task.videoResolution(), task.cropRect);
+}
+
+QString SubtitleFormats::textOf(const QList<SRTEntry> &entries, SubtitleFormat format, const QSize &frame,
+                                const QRect &crop)
+{
     switch (format) {
     case SubtitleFormat::Srt:
-        return SubtitleWriter::toSrtText(task.entries);
+        return SubtitleWriter::toSrtText(entries);
     case SubtitleFormat::Txt:
-        return SubtitleWriter::toTxtText(task.entries);
+        return SubtitleWriter::toTxtText(entries);
     case SubtitleFormat::Vtt:
-        return WebVttWriter::toText(task.entries);
+        return WebVttWriter::toText(entries);
     case SubtitleFormat::Ass:
-        return AssWriter::toText(task.entries, task.videoResolution(), task.cropRect);
+        return AssWriter::toText(entries, frame, crop);
     case SubtitleFormat::Json:
-        return JsonWriter::toText(task.entries);
+        return JsonWriter::toText(entries);
     }
     return QString();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/srtentry.h"
+
 #include <QList>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -18,4 +22,7 @@ public:
     static QString extension(SubtitleFormat format);
     static std::optional<SubtitleFormat> fromExtension(const QString &extension);
     static QString text(const Di_riror_adiRIZ &task, SubtitleFormat format);
+    // Entries that belong to no task; ASS places them at the bottom of a frame of `frame`'s size.
+    static QString textOf(const QList<SRTEntry> &entries, SubtitleFormat format, const QSize &frame = QSize(),
+                          const QRect &crop = QRect());
 };

@@ -32,4 +32,7 @@ struct TaskRecord
     QList<FrameSample> samples;
     QList<SRTEntry> entries;
     bool stopRequested = false;
+    // Read from a project saved before times counted from the presentation's start; written back
+    // as such until the user has moved or kept them, so that the question is never lost.
+    bool streamClockTimes = false;
 };

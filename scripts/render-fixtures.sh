@@ -51,21 +51,42 @@ clip fs_late mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 
 0:00:00.80|0:00:02.40|Late start
 EOF_LINES
 [ -s fs_late.ts ] || ff -i fs_late.mp4 -c copy -f mpegts fs_late.ts
+# Clocks that do not start at zero: a TV recording's, an MP4 whose edit list starts the video late,
+# an MKV whose first frame is late, and a recording whose sound starts before its picture.
+[ -s fs_tv.ts ] || ff -i en_two.mp4 -c copy -output_ts_offset 1234.56 -f mpegts fs_tv.ts
+[ -s fs_edit.mp4 ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.6 fs_edit.mp4
+[ -s fs_late.mkv ] || ff -i en_two.mp4 -c copy -output_ts_offset 0.7 fs_late.mkv
+# The 33-bit clock wraps round between the two subtitles.
+[ -s fs_wrap.ts ] || ff -i en_two.mp4 -c copy -output_ts_offset 95441.5 -f mpegts fs_wrap.ts
+[ -s fs_soundfirst.ts ] || ff -itsoffset 0.3 -i en_two.mp4 -f lavfi -i "sine=frequency=440:duration=6" \
+  -map 0:v -map 1:a -c:v copy -c:a mp2 -f mpegts fs_soundfirst.ts
 # A phone clip: portrait picture stored on its side, turned upright by the display matrix.
 clip fs_upright mp4 3 360 640 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.40|0:00:02.00|Phone text
 EOF_LINES
-if [ ! -s fs_rotated.mp4 ]; then
-  ff -i fs_upright.mp4 -vf transpose=clock -c:v libx264 -preset veryfast -pix_fmt yuv420p fs_sideways.mp4
-  ff -i fs_sideways.mp4 -c copy -metadata:s:v:0 rotate=90 fs_rotated.mp4
-  rm -f fs_sideways.mp4
-fi
+turned() { # NAME FILTER DEGREES: fs_upright stored turned by FILTER, set upright by the display matrix
+  [ -s "$1.mp4" ] && return
+  ff -i fs_upright.mp4 -vf "$2" -c:v libx264 -preset veryfast -pix_fmt yuv420p "$1.stored.mp4"
+  ff -i "$1.stored.mp4" -c copy -metadata:s:v:0 rotate="$3" "$1.mp4"
+  rm -f "$1.stored.mp4"
+}
+turned fs_rotated transpose=clock 90
+turned fs_rotated180 hflip,vflip 180
+turned fs_rotated270 transpose=cclock 270
 # Cut off in the middle of the second subtitle.
 if [ ! -s fs_truncated.mkv ]; then
   ff -i en_two.mp4 -c copy fs_whole.mkv
   head -c "$(( $(stat -c %s fs_whole.mkv) * 62 / 100 ))" fs_whole.mkv > fs_truncated.mkv
   rm -f fs_whole.mkv
 fi
+# Damaged: one byte in about 400 of the video's packets overwritten (the noise filter's seed is
+# fixed, so the same bytes every time).
+[ -s fs_damaged.mkv ] || ff -i en_two.mp4 -c copy -bsf:v noise=amount=400 fs_damaged.mkv
+# Subtitles carried as text beside the burned-in ones: SubRip in Matroska, timed text in MP4.
+[ -s fs_textsubs.mkv ] || ff -i en_two.mp4 -i en_two.truth.srt -map 0 -map 1 -c copy -c:s srt \
+  -metadata:s:s:0 language=eng fs_textsubs.mkv
+[ -s fs_textsubs.mp4 ] || ff -i en_two.mp4 -i en_two.truth.srt -map 0 -map 1 -c copy -c:s mov_text \
+  -metadata:s:s:0 language=eng fs_textsubs.mp4
 # Sound only.
 [ -s no_video.wav ] || ff -f lavfi -i "sine=frequency=440:duration=1" no_video.wav
 

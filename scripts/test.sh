@@ -18,3 +18,5 @@ fi
 build=${TARNIX_BUILD_DIR:-$here/build}
 cd "$build"
 ctest --output-on-failure -j2 "$@"
+# A skipped test says why only in its log (the Slurm test where Slurm cannot run); show that here.
+grep -h "^SKIPPED:" Testing/Temporary/LastTest.log 2>/dev/null || true

@@ -70,7 +70,8 @@ void AreaFinder::startNext()
         connect(job, &AreaDetectionJob::finished, this, &AreaFinder::onDetected);
     }
     // The same detection the editor's "find the subtitle area" runs, over the task's range.
-    job->start(current.task->videoPath, current.task->timeRange_in, current.task->timeRange_out);
+    job->start(current.task->videoPath, current.task->timeRange_in, current.task->timeRange_out,
+               current.task->videoResolution());
 }
 
 void AreaFinder::onDetected(const QRect &band)

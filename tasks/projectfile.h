@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recognition/projectstream.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QString>
@@ -12,11 +14,9 @@ class ProjectFile
 {
     Q_DECLARE_TR_FUNCTIONS(ProjectFile)
 public:
-    static constexpr qint16 formatVersion = 1;
-    // Task records: 1 as first made, 2 adds the scan mode (a version-1 task scans by playback).
-    static constexpr qint16 recordVersion = 2;
-    // Bytes of the smallest possible task record; a count the rest of a file cannot hold is damage.
-    static constexpr qint64 minimumRecordBytes = 99;
+    static constexpr qint16 formatVersion = ProjectStream::formatVersion;
+    static constexpr qint16 recordVersion = ProjectStream::recordVersion;
+    static constexpr qint64 minimumRecordBytes = ProjectStream::minimumRecordBytes;
 
     // Replaces the file only once everything was written; the old file survives any failure.
     static bool save(const QString &path, const TaskListOBJ &list, QString *errorText = nullptr);

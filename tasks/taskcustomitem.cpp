@@ -85,12 +85,15 @@ QString TaskCustomItem::detailsText(const Di_riror_adiRIZ &task)
 // its row: icon and colour at the state, the text in the details and as the row's tooltip.
 void TaskCustomItem::showProblem(const Di_riror_adiRIZ &task)
 {
-    const QString &problem = task.errorText;
+    // Also when the run was on another machine (tarnix-cli --collect); a task not yet run keeps
+    // no word of an earlier run.
+    const bool ended = task.state == Done || task.state == Failed;
+    const QString problem = ended ? task.errorText : QString();
     for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(ui->state_label),
                             static_cast<QWidget *>(ui->state_image_label), static_cast<QWidget *>(ui->info_label)})
         widget->setToolTip(problem);
     ui->state_label->setStyleSheet(QString());
-    if (problem.isEmpty() || task.state == Running)
+    if (problem.isEmpty())
         return;
     const bool failed = task.state == Failed;
     const QIcon icon = style()->standardIcon(failed ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning);

@@ -14,6 +14,7 @@
 #include "tasks/importqueue.h"
 #include "tasks/projectfile.h"
 #include "tasks/recoverycopy.h"
+#include "tasks/savedclockoffer.h"
 #include "tasks/tasklistobj.h"
 
 #include <QDebug>
@@ -491,6 +492,11 @@ void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
     ui->listWidget->rebuildRows();
     showListOrDropZone();
     refreshRowsLater();
+    auto *offer = new SavedClockOffer(restored, this);
+    connect(offer, &SavedClockOffer::settled, this, [this](bool moved) {
+        if (moved)
+            refreshRowsLater();
+    });
 }
 
 void TaskListWidgetsClass::openEditor(int tag)

@@ -204,11 +204,11 @@ void TaskQListWidget::detectAreaSelected()
                 box->open();
                 return;
             }
-            task->setCropRect(band);
+            task->setFoundArea(band);
             refreshRows();
             emit areaDetected(task);
         });
-        job->start(task->videoPath, task->timeRange_in, task->timeRange_out);
+        job->start(task->videoPath, task->timeRange_in, task->timeRange_out, task->videoResolution());
     }
 }
 

@@ -5,6 +5,7 @@
 #include "fixtures.h"
 #include "modalanswers.h"
 #include "taskrewrite.h"
+#include "testfiles.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/filedialogs.h"
 #include "tasks/projectfile.h"
@@ -27,17 +28,8 @@
 
 namespace TasksTest {
 
-inline QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestFiles::readAll;
+using TestFiles::writeAll;
 
 // Settings and standard folders under `home`, away from the user's own.
 inline void useHome(const QString &home)

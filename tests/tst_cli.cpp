@@ -18,9 +18,10 @@ struct Outcome
     QString err;
 };
 
-Outcome runCli(const QStringList &arguments)
+Outcome runCli(const QStringList &arguments, const QString &workingDirectory = QString())
 {
     QProcess process;
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(TARNIX_CLI_PATH), arguments);
     if (!process.waitForFinished(120000))
         return {};
@@ -174,7 +175,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString copy = dir.filePath("en_two.mkv");
-        QVERIFY(QFile::copy(fixture("zh_yellow.mkv"), copy));
+        QVERIFY(QFile::copy(fixture("en_two.mp4"), copy));
         const QString folder = dir.filePath("out");
         const Outcome outcome = runCli({"--engine", "tesseract", "--scan", "playback", "--rate", "4", "-o", folder,
                                         fixture("en_two.mp4"), copy});
@@ -201,21 +202,93 @@ private slots:
         QTest::newRow("chinese and a space") << QStringLiteral("字幕 测试.mp4");
         QTest::newRow("url-special characters") << QStringLiteral("50% #1 ?a=b&c.mp4");
         QTest::newRow("leading dash") << QStringLiteral("-dash.mp4");
+        // Given relative, these read as protocols to a library that takes names as URLs.
+        QTest::newRow("colon after an episode number") << QStringLiteral("S01E01:Pilot.mp4");
+        QTest::newRow("file: in front") << QStringLiteral("file:x.mp4");
+        QTest::newRow("looks like a web address") << QStringLiteral("http:clip.mp4");
     }
     void hostileFileNames()
     {
         QFETCH(QString, name);
         QTemporaryDir dir;
-        const QString video = dir.filePath(name);
-        QVERIFY(QFile::copy(fixture("en_two.mp4"), video));
+        QVERIFY(QFile::copy(fixture("en_two.mp4"), dir.filePath(name)));
         const QString folder = dir.filePath(QStringLiteral("输出"));
-        const Outcome outcome = runCli({"--lang", "en", "--crop", "0,240,640,120", "--range", "0-2800",
-                                        "-o", folder, "--", video, fixture("en_two.mp4")});
+        // Named relative to the working folder, the area found by itself: the probe, the area
+        // detector and the decoder all open the file.
+        const Outcome outcome = runCli({"--lang", "en", "--range", "0-2800", "-o", folder, "--", name,
+                                        fixture("en_two.mp4")},
+                                       dir.path());
         QCOMPARE(outcome.exitCode, 0);
         // The exported name keeps the video's own name.
         const QString base = QFileInfo(name).completeBaseName();
         QVERIFY2(readFile(QDir(folder).filePath(base + ".srt")).contains(QStringLiteral("Hello world")),
                  qPrintable(outcome.err));
+    }
+
+    void areaFoundOnTurnedPhoneClips_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::newRow("quarter turn") << "fs_rotated.mp4";
+        QTest::newRow("half turn") << "fs_rotated180.mp4";
+        QTest::newRow("three quarter turns") << "fs_rotated270.mp4";
+    }
+    void areaFoundOnTurnedPhoneClips()
+    {
+        QFETCH(QString, clip);
+        const Outcome outcome = runCli({"--lang", "en", fixture(clip)});
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY2(outcome.out.contains(QStringLiteral("00:00:00,400 --> 00:00:02,000\r\nPhone text")),
+                 qPrintable(outcome.out + outcome.err));
+    }
+
+    // A result the user could take for complete is said to be otherwise, and exits with 3.
+    void warningsOfARunThatFinished_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("damaged frames, fast scan")
+            << QStringList{"--lang", "en", "--crop", "0,240,640,120", fixture("fs_damaged.mkv")}
+            << "damaged frame(s) skipped";
+        QTest::newRow("damaged frames, playback")
+            << QStringList{"--lang", "en", "--scan", "playback", "--rate", "2", "--crop", "0,240,640,120",
+                           fixture("fs_damaged.mkv")}
+            << "damaged frame(s) skipped";
+        QTest::newRow("nothing in the area set by hand")
+            << QStringList{"--lang", "en", "--crop", "0,0,640,120", fixture("en_two.mp4")}
+            << "no subtitles found in the area set by hand";
+        QTest::newRow("nothing anywhere, no area found")
+            << QStringList{"--lang", "en", "--range", "5100-6000", fixture("en_two.mp4")}
+            << "no subtitles found in the whole frame";
+    }
+    void warningsOfARunThatFinished()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, warning);
+        const Outcome outcome = runCli(arguments);
+        QCOMPARE(outcome.exitCode, int(CommandLineExtractor::FinishedWithWarnings));
+        QVERIFY2(outcome.err.contains(QStringLiteral(": warning: ")) && outcome.err.contains(warning),
+                 qPrintable(outcome.err));
+    }
+
+    void textSubtitleStreamsAreTakenOutWhenPreferred()
+    {
+        // SubRip goes out as the video carries it: what ffmpeg itself takes out of the file.
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", fixture("fs_textsubs.mkv"), "-map", "0:s:0",
+                                                "-c", "copy", dir.filePath("own.srt")});
+        QVERIFY(ffmpeg.waitForFinished(10000) && ffmpeg.exitCode() == 0);
+        const Outcome srt = runCli({"--prefer-streams", "--lang", "en", fixture("fs_textsubs.mkv")});
+        QCOMPARE(srt.exitCode, 0);
+        QCOMPARE(srt.out.toUtf8(), readFile(dir.filePath("own.srt")).toUtf8());
+        QVERIFY2(srt.err.contains(QStringLiteral("written as the video carries it")), qPrintable(srt.err));
+        // MP4's timed text has no file of its own: its cues are written in the format asked for.
+        const Outcome vtt = runCli({"--prefer-streams", "--format", "vtt", fixture("fs_textsubs.mp4")});
+        QCOMPARE(vtt.exitCode, 0);
+        QVERIFY2(vtt.out.contains(QStringLiteral("00:00:00.500 --> 00:00:02.500\r\nHello world")), qPrintable(vtt.out));
+        // Without the switch the picture is read, at the times of its frames.
+        const Outcome read = runCli({"--lang", "en", "--crop", "0,240,640,120", fixture("fs_textsubs.mkv")});
+        QVERIFY2(read.out.contains(QStringLiteral("00:00:00,520 --> 00:00:02,520")), qPrintable(read.out));
     }
 
     void truncatedVideoKeepsWhatWasReadAndWarns()

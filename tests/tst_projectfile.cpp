@@ -2,8 +2,9 @@
 
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/projectfile.h"
+#include "tasks/savedclockoffer.h"
 #include "tasks/tasklistobj.h"
-#include "tasks/taskrecordcheck.h"
+#include "recognition/taskrecordcheck.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -100,8 +101,8 @@ Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
     return task;
 }
 
-// Version 2 adds the scan mode after the stop flag.
-QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 2)
+// Version 2 adds the scan mode after the stop flag; 3 has its layout.
+QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 3)
 {
     Bytes b;
     b.i16(version).str(QStringLiteral("/videos/") + name).str(name).i64(1000).i64(5000).i64(2500).f64(0.5).nullString();
@@ -184,12 +185,57 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("p.wtarnix");
-        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", Done, 3)));
+        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", Done, 4)));
         TaskListOBJ into;
         QString error;
         QVERIFY(!ProjectFile::load(path, into, &error));
         QVERIFY(into.tasks.isEmpty());
-        QCOMPARE(error, QStringLiteral("工程文件由更新版本的软件保存（任务记录版本 3），本软件无法读取"));
+        QCOMPARE(error, QStringLiteral("工程文件由更新版本的软件保存（任务记录版本 4），本软件无法读取"));
+    }
+
+    // Before version 3 a TV recording's subtitles were saved on its streams' clock, 20 minutes
+    // late: the user is asked once, and only a yes moves them.
+    void olderTimesMoveOnlyWhenTheUserSaysSo_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::newRow("moved") << true;
+        QTest::newRow("kept") << false;
+    }
+    void olderTimesMoveOnlyWhenTheUserSaysSo()
+    {
+        QFETCH(bool, move);
+        const qint64 start = qRound64(ffprobeNumber(fixture("fs_tv.ts"), {"-show_entries", "format=start_time"}) * 1000);
+        QVERIFY(start > 1000000);
+        TaskListOBJ saved;
+        Di_riror_adiRIZ *old = handMadeTask(saved, fixture("fs_tv.ts"), Done);
+        SRTEntry entry;
+        entry.intime = start + 520;
+        entry.outtime = start + 2520;
+        entry.text = QStringLiteral("Hello world\n");
+        rewrite(old, [&](TaskRecord &r) {
+            r.entries = {entry};
+            r.samples = {sample(start + 520, {QStringLiteral("Hello world")}), sample(start + 2520, {})};
+            r.streamClockTimes = true;
+        });
+        QTemporaryDir dir;
+        QVERIFY(writeAll(dir.filePath("old.wtarnix"), streamed(saved)));
+        TaskListOBJ loaded;
+        QVERIFY(ProjectFile::load(dir.filePath("old.wtarnix"), loaded));
+        Di_riror_adiRIZ *task = loaded.tasks.at(0);
+        QVERIFY(task->streamClockTimes);
+        QWidget window;
+        window.show();
+        MessageBoxAnswers answers({move ? QMessageBox::Yes : QMessageBox::No});
+        auto *offer = new SavedClockOffer({task}, &window);
+        QSignalSpy settled(offer, &SavedClockOffer::settled);
+        QVERIFY(settled.wait(15000));
+        QVERIFY(answers.at(0).seen);
+        QCOMPARE(task->entries.first().intime, move ? 520 : start + 520);
+        QCOMPARE(task->samples.first().time, move ? 520 : start + 520);
+        // Answered either way: saved again, it is not asked about a second time.
+        TaskListOBJ reopened;
+        QVERIFY(readBack(streamed(loaded), reopened));
+        QVERIFY(!reopened.tasks.at(0)->streamClockTimes);
     }
 
     void unknownScanModeIsDamage()

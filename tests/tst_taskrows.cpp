@@ -135,8 +135,9 @@ private slots:
         QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
     }
 
-    // A task's error text reaches its row: the words in the details and as tooltip, and the state
-    // marked by the icon and colour of its weight; a text that went away takes the marks with it.
+    // A finished or failed task's error text reaches its row: the words in the details and as
+    // tooltip, and the state marked by the icon and colour of its weight; a text that went away, or
+    // that an earlier run left on a task ready again, leaves no mark.
     void rowShowsTheTasksProblem_data()
     {
         QTest::addColumn<int>("state");
@@ -144,12 +145,14 @@ private slots:
         QTest::addColumn<QColor>("colour");
         QTest::newRow("finished with a warning") << int(Done) << QStringLiteral("警告：") << QColor(255, 142, 0);
         QTest::newRow("failed") << int(Failed) << QStringLiteral("错误：") << QColor(255, 59, 48);
+        QTest::newRow("ready again: the old words go") << int(Ready) << QString() << QColor();
     }
     void rowShowsTheTasksProblem()
     {
         QFETCH(int, state);
         QFETCH(QString, prefix);
         QFETCH(QColor, colour);
+        const bool shown = !prefix.isEmpty();
         const QString problem = QStringLiteral("the video ended early, at 00:00:02,320 of 00:00:06,000");
         TaskListOBJ list;
         Di_riror_adiRIZ *task = handMadeTask(list, "/v/cut.mp4", state);
@@ -159,11 +162,14 @@ private slots:
         row.refresh();
 
         auto *stateLabel = row.findChild<QLabel *>("state_label");
-        QCOMPARE(stateLabel->toolTip(), problem);
-        QCOMPARE(row.toolTip(), problem);
+        QCOMPARE(stateLabel->toolTip(), shown ? problem : QString());
+        QCOMPARE(row.toolTip(), shown ? problem : QString());
+        QCOMPARE(labelText(row, "info_label").contains(problem), shown);
+        QCOMPARE(row.findChild<QLabel *>("state_image_label")->pixmap().toImage() != dot, shown);
+        if (!shown)
+            return;
         QVERIFY(labelText(row, "info_label").endsWith(prefix + problem));
         QVERIFY(stateLabel->styleSheet().contains(colour.name()));
-        QVERIFY(row.findChild<QLabel *>("state_image_label")->pixmap().toImage() != dot);
 
         rewrite(task, [&](TaskRecord &r) { r.errorText.clear(); });
         row.refresh();

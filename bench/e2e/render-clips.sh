@@ -119,12 +119,9 @@ make_clip en_fade200_720p25 mp4 en 1280 720 25 dark "DejaVu Sans" 40 '&H00FFFFFF
 if [ ! -s en_late_start_720p25.ts ]; then
   make_clip en_late_start_src mp4 en 1280 720 25 gradient "Liberation Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
     "$(timeline 40 40 160 100 "${EN[@]:1:7}")"
-  ff -i en_late_start_src.mp4 -c copy -f mpegts en_late_start_720p25.ts
-  # Player positions (and so the extracted times) count from the stream's first time stamp.
-  start=$(ffprobe -v error -show_entries format=start_time -of csv=p=0 en_late_start_720p25.ts)
-  awk -v s="$start" 'function f(t,  a,b,ms){split(t,a,":");split(a[3],b,",");ms=(a[1]*3600+a[2]*60+b[1])*1000+b[2]+int(s*1000+0.5);
-      return sprintf("%02d:%02d:%02d,%03d",ms/3600000,ms/60000%60,ms/1000%60,ms%1000)}
-    / --> /{print f($1) " --> " f($3); next} {print}' en_late_start_src.truth.srt > en_late_start_720p25.truth.srt
+  # A TV recording's clock: players still show its first frame at 00:00:00, so the truth stands.
+  ff -i en_late_start_src.mp4 -c copy -output_ts_offset 1234.56 -f mpegts en_late_start_720p25.ts
+  cp en_late_start_src.truth.srt en_late_start_720p25.truth.srt
   cp en_late_start_src.lang en_late_start_720p25.lang
   rm -f en_late_start_src.*
 fi

@@ -25,6 +25,7 @@
 #include "ocr/tesseractlanguages.h"
 #include "ocr/ppocrengine.h"
 #include "ocr/ppocrmodels.h"
+#include "ocr/opencvthreads.h"
 #include "ocr/linelayout.h"
 #include "ocr/linetextrules.h"
 
@@ -493,11 +494,12 @@ int main(int argc, char *argv[])
         const QStringList margins = parser.value(marginOption).split(QLatin1Char(','));
         ppocrSettings.margins = LineLayout::Margins{margins.value(0).toDouble(), margins.value(1).toDouble()};
     }
-    ppocrSettings.threads = parser.value(threadsOption).toInt();
+    // Before any engine is built: the count belongs to the whole process.
+    OpenCvThreads::configure(parser.value(threadsOption).toInt());
     ppocrSettings.restoreSpaces = !parser.isSet(spacesOption);
     ppocrSettings.reuseUnchangedPicture = false; // every run reads
     out << "PP-OCR: margins " << ppocrSettings.margins.vertical << " x " << ppocrSettings.margins.horizontal
-        << ", " << ppocrSettings.threads << " thread(s), spaces restored: " << ppocrSettings.restoreSpaces << Qt::endl;
+        << ", " << OpenCvThreads::configured() << " thread(s), spaces restored: " << ppocrSettings.restoreSpaces << Qt::endl;
 
     // Two sets of strips by default: changes tuned on one must hold on the other.
     const QStringList directories = parser.isSet(stripsOption)

@@ -1,7 +1,7 @@
 #include "taskrecordcheck.h"
 
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/projectfile.h"
+#include "di_riror_adiriz.h"
+#include "projectstream.h"
 
 #include <QCoreApplication>
 
@@ -56,7 +56,12 @@ bool entriesAreSane(const QList<SRTEntry> &entries)
 
 std::optional<TaskRecordFault> TaskRecordCheck::check(const Di_riror_adiRIZ &task)
 {
-    if (task.recordVersion < 1 || task.recordVersion > ProjectFile::recordVersion)
+    return check(task.record());
+}
+
+std::optional<TaskRecordFault> TaskRecordCheck::check(const TaskRecord &task)
+{
+    if (task.recordVersion < 1 || task.recordVersion > ProjectStream::recordVersion)
         return TaskRecordFault::UnknownRecordVersion;
     if (!isTime(task.duration) || !isTimeOrUnset(task.timeRange_in) || !isTimeOrUnset(task.timeRange_out)
         || !isTime(task.lastPosition))

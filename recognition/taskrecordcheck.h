@@ -1,5 +1,7 @@
 #pragma once
 
+#include "taskrecord.h"
+
 #include <QString>
 
 #include <optional>
@@ -26,6 +28,7 @@ constexpr qint64 longestMs = 7LL * 24 * 60 * 60 * 1000;
 // Frame sizes beyond 16K are not video.
 constexpr int largestFrameSide = 16384;
 
+std::optional<TaskRecordFault> check(const TaskRecord &record);
 std::optional<TaskRecordFault> check(const Di_riror_adiRIZ &task);
 QString faultText(TaskRecordFault fault);
 

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Renders a film-like clip into the folder given: photographs from Debian's wallpaper packages
+# panned and zoomed slowly, cut into scenes joined by crossfades, with film grain, and real
+# quotations from Debian's fortunes as subtitles (1080p25, H.264). Its truth is frame-exact, as
+# for the other clips. The packages come from scripts/install-deps.sh --bench.
+#   bench/e2e/render-film.sh FOLDER [MINUTES]   (default 10; the clip is film_<MINUTES>min_1080p25)
+set -euo pipefail
+. "$(cd "$(dirname "$0")/../../scripts" && pwd)/lib-render.sh"
+out=${1:?usage: render-film.sh FOLDER [MINUTES]}
+minutes=${2:-10}
+name=film_${minutes}min_1080p25
+photos=(/usr/share/backgrounds/mate/nature/*.jpg)
+fortunes=/usr/share/games/fortunes
+[ -e "${photos[0]}" ] && [ -d "$fortunes" ] || { echo "render-film: install the benchmark packages first (scripts/install-deps.sh --bench)" >&2; exit 1; }
+mkdir -p "$out"
+cd "$out"
+[ -s "$name.mp4" ] && [ -s "$name.truth.srt" ] && exit 0
+
+scene=20   # seconds a photograph stays
+fade=1     # crossfade between two
+secs=$((minutes * 60))
+scenes=$(( (secs + scene - 1) / (scene - fade) + 1 ))
+
+# One-line quotations of 18 to 56 characters, taken in a fixed order, so every run is the same.
+mapfile -t quotes < <(awk 'BEGIN { RS = "%\n" } NF && !/\n./ && !/\t/ && length($0) >= 19 && length($0) <= 57 { sub(/\n$/, ""); print }' \
+  "$fortunes"/literature "$fortunes"/wisdom "$fortunes"/people "$fortunes"/fortunes | awk 'NR % 3 == 1' | tr -d '{}\\')
+
+cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
+timeline=""
+t=150 i=0 seed=11
+while [ $t -lt $(( secs * 100 - 400 )) ]; do
+  seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
+  d=$(( 150 + (seed / 7) % 250 )); g=$(( 30 + (seed / 13) % 120 ))
+  timeline+="$(cs_time $t)|$(cs_time $((t + d)))|${quotes[$((i % ${#quotes[@]}))]}"$'\n'
+  t=$((t + d + g)); i=$((i + 1))
+done
+timeline=${timeline%$'\n'}
+ass_file "$name" "Liberation Sans" 54 '&H00FFFFFF' '&H00000000' 3 1920 1080 <<< "$timeline"
+truth_srt "$name" <<< "$timeline"
+echo en > "$name.lang"
+
+# Each scene: a photograph scaled past the frame, zoomed in slowly while the view drifts sideways.
+inputs=() graph="" last=""
+for ((s = 0; s < scenes; s++)); do
+  photo=${photos[$((s % ${#photos[@]}))]}
+  inputs+=(-loop 1 -framerate 25 -t "$scene" -i "$photo")
+  dir=$(( s % 2 ? -1 : 1 ))
+  graph+="[$s:v]scale=2400:1350:force_original_aspect_ratio=increase,crop=2400:1350,"
+  graph+="zoompan=z='1+0.0004*on':x='(iw-iw/zoom)*(0.5+$dir*0.45*(on/500-0.5))':y='(ih-ih/zoom)/2':d=1:s=1920x1080:fps=25,"
+  graph+="format=yuv420p,setpts=PTS-STARTPTS[s$s];"
+  if [ -z "$last" ]; then last="s$s"; else
+    graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) - fade + fade ))[x$s];"
+    last="x$s"
+  fi
+done
+graph+="[$last]trim=duration=$secs,noise=alls=8:allf=t,subtitles=$name.ass[v]"
+ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -g 50 "$name.mp4"

@@ -1,0 +1,45 @@
+#include "jsonreader.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QStringList linesOf(const QJsonValue &value)
+{
+    QStringList lines;
+    for (const QJsonValue &line : value.toArray())
+        lines.append(line.toString());
+    return lines;
+}
+
+bool isTime(const QJsonValue &value)
+{
+    return value.isDouble() && value.toInteger(-1) >= 0;
+}
+
+} // namespace
+
+std::optional<QList<SRTEntry>> JsonReader::fromText(const QByteArray &text)
+{
+    const QJsonValue array = QJsonDocument::fromJson(text).object().value(QStringLiteral("entries"));
+    if (!array.isArray())
+        return std::nullopt;
+    QList<SRTEntry> entries;
+    for (const QJsonValue &item : array.toArray()) {
+        const QJsonObject object = item.toObject();
+        if (!isTime(object.value(QStringLiteral("start"))) || !isTime(object.value(QStringLiteral("end"))))
+            return std::nullopt;
+        SRTEntry entry;
+        entry.intime = object.value(QStringLiteral("start")).toInteger();
+        entry.outtime = object.value(QStringLiteral("end")).toInteger();
+        entry.text = linesOf(object.value(QStringLiteral("lines"))).join(QLatin1Char('\n'));
+        for (const QJsonValue &reading : object.value(QStringLiteral("readings")).toArray()) {
+            const QJsonObject sample = reading.toObject();
+            entry.list.append({sample.value(QStringLiteral("time")).toInteger(), linesOf(sample.value(QStringLiteral("lines")))});
+        }
+        entries.append(entry);
+    }
+    return entries;
+}

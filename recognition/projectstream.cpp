@@ -1,0 +1,95 @@
+#include "projectstream.h"
+
+#include <QIODevice>
+
+namespace {
+
+void writeStrings(QDataStream &out, const QStringList &strings)
+{
+    out << qint32(strings.size());
+    for (const QString &text : strings)
+        out << text;
+}
+
+// Element by element: a damaged count must not reserve memory for it.
+QStringList readStrings(QDataStream &in)
+{
+    QStringList strings;
+    qint32 count = 0;
+    in >> count;
+    if (count < 0)
+        in.setStatus(QDataStream::ReadCorruptData);
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QString text;
+        in >> text;
+        strings.append(text);
+    }
+    if (in.status() != QDataStream::Ok)
+        strings.clear();
+    return strings;
+}
+
+bool countFitsDevice(const QDataStream &in, qint64 count)
+{
+    const QIODevice *device = in.device();
+    if (!device || device->isSequential())
+        return true;
+    const qint64 remaining = device->size() - device->pos();
+    return count <= remaining / ProjectStream::minimumRecordBytes;
+}
+
+} // namespace
+
+void ProjectStream::writeHeader(QDataStream &out, const Header &header)
+{
+    out << header.projectVersion << header.platformTag << header.count;
+}
+
+bool ProjectStream::readHeader(QDataStream &in, Header *header)
+{
+    in >> header->projectVersion >> header->platformTag >> header->count;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    if (header->count < 0 || !countFitsDevice(in, header->count)) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return false;
+    }
+    return true;
+}
+
+void ProjectStream::writeRecord(QDataStream &out, const TaskRecord &record)
+{
+    // Version 3 has version 2's layout: an unsettled older record keeps its version.
+    out << (record.streamClockTimes ? qint16(2) : recordVersion) << record.videoPath << record.videoFileName << qint64(record.timeRange_in)
+        << qint64(record.timeRange_out) << qint64(record.lastPosition) << record.progress << record.exportPath
+        << qint64(record.duration) << qint32(record.state) << record.Frame_rate << record.errorText;
+    writeStrings(out, record.languages);
+    out << record.cropRect << record.samples << record.entries << record.stopRequested;
+    out << qint32(record.scanMode);
+}
+
+bool ProjectStream::readRecord(QDataStream &in, TaskRecord *record)
+{
+    in >> record->recordVersion;
+    if (in.status() == QDataStream::Ok && record->recordVersion > recordVersion) {
+        in.setStatus(QDataStream::ReadCorruptData);
+        return false;
+    }
+    qint32 state = Unknown;
+    in >> record->videoPath >> record->videoFileName >> record->timeRange_in >> record->timeRange_out
+        >> record->lastPosition >> record->progress >> record->exportPath >> record->duration >> state
+        >> record->Frame_rate >> record->errorText;
+    record->state = TaskState(state);
+    record->languages = readStrings(in);
+    in >> record->cropRect >> record->samples >> record->entries >> record->stopRequested;
+    record->scanMode = ScanMode::Playback;
+    if (record->recordVersion >= 2) {
+        qint32 mode = 0;
+        in >> mode;
+        if (mode != qint32(ScanMode::Playback) && mode != qint32(ScanMode::Fast))
+            in.setStatus(QDataStream::ReadCorruptData);
+        record->scanMode = ScanMode(mode);
+    }
+    record->streamClockTimes = record->recordVersion < 3 && (!record->entries.isEmpty() || !record->samples.isEmpty());
+    return in.status() == QDataStream::Ok;
+}
