@@ -3,6 +3,7 @@
 #include "fastscan.h"
 #include "taskrecord.h"
 
+#include "media/subtitlestreams.h"
 #include "ocr/textrecognizer.h"
 
 #include <QImage>
@@ -40,6 +41,7 @@ class Di_riror_adiRIZ : public QObject
     bool m_thumbnailLoaded = false;
     bool m_restoredFromProject = false;
     bool m_fileMissing = false;
+    QList<SubtitleStream> m_textStreams;
     QMediaMetaData m_metaData;
 
 public:
@@ -63,6 +65,8 @@ public:
     // Export wrote the task's subtitles to `path`.
     void setExportPath(const QString &path);
     void setFileMissing(bool missing);
+    // The subtitles the video carries as text, found on import; not kept in a project.
+    void setTextStreams(const QList<SubtitleStream> &streams);
     // Keeps `picture` as the thumbnail (one grabbed earlier) and tells the row.
     void setThumbnail(const QPixmap &picture);
     // Back to Ready keeping results and resume point, so a stopped task goes on where it was.
@@ -123,6 +127,7 @@ public:
     const bool &thumbnailLoaded = m_thumbnailLoaded;
     const bool &restoredFromProject = m_restoredFromProject;
     const bool &fileMissing = m_fileMissing;
+    const QList<SubtitleStream> &textStreams = m_textStreams;
     const QMediaMetaData &metaData = m_metaData;
 
 signals:

@@ -285,6 +285,10 @@
         <source>剩余 %1</source>
         <translation>%1 left</translation>
     </message>
+    <message>
+        <source>内含文字字幕：%1（可直接导出）</source>
+        <translation>Text subtitles inside: %1 (can be exported as they are)</translation>
+    </message>
 </context>
 <context>
     <name>TaskCustomItemClass</name>
@@ -528,6 +532,10 @@
     <message>
         <source>选中的任务中有识别结果，删除后无法恢复。是否删除？</source>
         <translation>Some of the selected tasks have results, which cannot be brought back once deleted. Delete them?</translation>
+    </message>
+    <message>
+        <source>导出内嵌文字字幕</source>
+        <translation>Export the subtitles the video carries</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "tasks/batchlog.h"
 
 #include "core/srtqtime.h"
+#include "core/workpool.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/areafinder.h"
@@ -19,6 +20,8 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFutureWatcher>
+#include <QtConcurrent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -175,10 +178,26 @@ bool TaskListWidgetsClass::isImporting() const
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
 {
     tasks->addTask(QUrl::fromLocalFile(path));
+    findTextStreams(tasks->tasks.last());
     areaFinder->add(tasks->tasks.last());
     recovery->scheduleWrite();
     ui->listWidget->addMissingRows();
     showListOrDropZone();
+}
+
+// Subtitles carried as text need no reading; the container is looked at off the GUI thread.
+void TaskListWidgetsClass::findTextStreams(Di_riror_adiRIZ *task)
+{
+    QPointer<Di_riror_adiRIZ> shown = task;
+    auto *watcher = new QFutureWatcher<QList<SubtitleStream>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, shown] {
+        watcher->deleteLater();
+        if (!shown || watcher->result().isEmpty())
+            return;
+        shown->setTextStreams(watcher->result());
+        ui->listWidget->refreshRows();
+    });
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &SubtitleStreams::textStreams, task->videoPath));
 }
 
 void TaskListWidgetsClass::onImportChecked()

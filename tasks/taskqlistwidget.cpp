@@ -4,6 +4,7 @@
 #include "recognition/areadetectionjob.h"
 #include "recognition/di_riror_adiriz.h"
 #include "core/textfilewriter.h"
+#include "recognition/subtitleformat.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/taskcustomitem.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -116,6 +118,10 @@ QMenu *TaskQListWidget::createContextMenu()
     menu->addAction(tr("导出vtt字幕"), this, [this] { exportSelected(ExportPlanner::Vtt); });
     menu->addAction(tr("导出ass字幕"), this, [this] { exportSelected(ExportPlanner::Ass); });
     menu->addAction(tr("导出json"), this, [this] { exportSelected(ExportPlanner::Json); });
+    QAction *stream = menu->addAction(tr("导出内嵌文字字幕"), this, &TaskQListWidget::exportTextStream);
+    const QList<int> rows = selectedRows();
+    stream->setEnabled(rowWidget(rows.first()) && rowWidget(rows.first())->task()
+                       && !rowWidget(rows.first())->task()->textStreams.isEmpty());
     menu->addSeparator();
     menu->addAction(tr("删除"), this, &TaskQListWidget::deleteSelected);
     return menu;
@@ -171,17 +177,51 @@ void TaskQListWidget::exportSelected(int format)
         return;
     const QString text = ExportPlanner::textOf(*row->task(), format);
     const QString extension = ExportPlanner::extension(format);
-    // VIDEO.EXT beside the video, as the command line writes it.
-    const QFileInfo video(row->task()->videoPath);
-    const QString suggested = video.absoluteDir().filePath(video.completeBaseName() + QLatin1Char('.') + extension);
-    QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(extension), suggested, ExportPlanner::fileFilter(format));
+    const QString path = askExportPath(row->task()->videoPath, extension, ExportPlanner::fileFilter(format));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
-        path += QLatin1Char('.') + extension;
     QString error;
     if (!TextFileWriter::write(path, text, &error))
         QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+}
+
+// VIDEO.EXT beside the video is suggested, as the command line writes it; a name typed without an
+// extension gets the format's.
+QString TaskQListWidget::askExportPath(const QString &videoPath, const QString &extension, const QString &filter)
+{
+    const QFileInfo video(videoPath);
+    const QString suggested = video.absoluteDir().filePath(video.completeBaseName() + QLatin1Char('.') + extension);
+    QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(extension), suggested, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
+        path += QLatin1Char('.') + extension;
+    return path;
+}
+
+// The stream in the task's language (or the first) as the video carries it, without reading the
+// picture; MP4's timed text, which has no file of its own, goes out as SubRip.
+void TaskQListWidget::exportTextStream()
+{
+    const QList<int> rows = selectedRows();
+    const Di_riror_adiRIZ *task = rows.isEmpty() || !rowWidget(rows.first()) ? nullptr : rowWidget(rows.first())->task();
+    if (!task || task->textStreams.isEmpty())
+        return;
+    const SubtitleStream stream =
+        SubtitleStreams::inLanguage(task->textStreams, task->languages.value(0)).value_or(task->textStreams.first());
+    const QString own = SubtitleStreams::ownExtension(stream);
+    const QString extension = own.isEmpty() ? SubtitleFormats::extension(SubtitleFormat::Srt) : own;
+    const QString path = askExportPath(task->videoPath, extension, QStringLiteral("Files (*.%1)").arg(extension));
+    if (path.isEmpty())
+        return;
+    std::optional<QByteArray> bytes;
+    if (!own.isEmpty())
+        bytes = SubtitleStreams::copy(task->videoPath, stream);
+    else if (const std::optional<QList<SRTEntry>> cues = SubtitleStreams::entries(task->videoPath, stream))
+        bytes = TextFileWriter::encode(SubtitleFormats::textOf(*cues, SubtitleFormat::Srt));
+    QSaveFile file(path);
+    if (bytes && file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())
+        return;
+    QMessageBox::warning(this, tr("导出失败"),
+                         QDir::toNativeSeparators(path) + QLatin1Char('\n') + (bytes ? file.errorString() : stream.codec));
 }
 
 void TaskQListWidget::detectAreaSelected()

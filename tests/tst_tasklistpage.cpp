@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -434,6 +435,39 @@ private slots:
         const QString shown = QStringLiteral("字幕区域：%1,%2 %3×%4").arg(band->x()).arg(band->y()).arg(band->width()).arg(band->height());
         QVERIFY2(listOf(page)->rowWidget(0)->findChild<QLabel *>("info_label")->text().contains(shown), qPrintable(shown));
         QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 20000);
+    }
+
+    // A video that carries its subtitles as text says so on its row, and the row's menu takes the
+    // stream out as the video carries it: what ffmpeg itself takes out of the file.
+    void embeddedTextStreamOfferedAndExportedAsItIs()
+    {
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", fixture("fs_textsubs.mkv"), "-map", "0:s:0", "-c",
+                                                "copy", dir.filePath("own.srt")});
+        QVERIFY(ffmpeg.waitForFinished(10000) && ffmpeg.exitCode() == 0);
+        ShownPage page;
+        dropOn(&page, {fixture("fs_textsubs.mkv"), fixture("en_two.mp4")});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        const auto details = [&page](int row) {
+            return listOf(page)->rowWidget(row)->findChild<QLabel *>("info_label")->text();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(details(0).contains(QStringLiteral("内含文字字幕：subrip eng")), 10000);
+        QVERIFY(!details(1).contains(QStringLiteral("内含文字字幕")));
+
+        TaskQListWidget *list = listOf(page);
+        list->clearSelection();
+        list->item(0)->setSelected(true);
+        std::unique_ptr<QMenu> menu(list->createContextMenu());
+        QAction *take = menu->actions().at(menu->actions().indexOf(menu->actions().last()) - 2);
+        QCOMPARE(take->text(), QStringLiteral("导出内嵌文字字幕"));
+        QVERIFY(take->isEnabled());
+        const QString target = dir.filePath("taken");
+        FileAnswers name({target});
+        take->trigger();
+        QCOMPARE(name.asked.first().directory, fixture("fs_textsubs.srt"));
+        QCOMPARE(readAll(target + ".srt"), readAll(dir.filePath("own.srt")));
+        QVERIFY(!readAll(target + ".srt").isEmpty());
     }
 
     // The context menu's detection runs on every selected task: a task with subtitles at the bottom

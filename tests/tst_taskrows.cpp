@@ -376,7 +376,7 @@ private slots:
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
         QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "检测字幕区域", "|", "重置",
                                        "仅重置状态", "|",
-                                       "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "|",
+                                       "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "导出内嵌文字字幕", "|",
                                        "删除"}));
 
         menu->actions().at(3)->trigger();
