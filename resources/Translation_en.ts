@@ -33,6 +33,17 @@
     </message>
 </context>
 <context>
+    <name>BatchStatusLine</name>
+    <message>
+        <source>全部剩余约 %1</source>
+        <translation>About %1 left in all</translation>
+    </message>
+    <message>
+        <source>识别结束：%1 个任务失败，%2 个任务有警告</source>
+        <translation>Recognition finished: %1 failed, %2 with warnings</translation>
+    </message>
+</context>
+<context>
     <name>ExportPlanner</name>
     <message>
         <source>成功：</source>
@@ -376,10 +387,6 @@
         <translation>Project version number:</translation>
     </message>
     <message>
-        <source>识别结束：%1 个任务失败，%2 个任务有警告</source>
-        <translation>Recognition finished: %1 failed, %2 with warnings</translation>
-    </message>
-    <message>
         <source>重新识别</source>
         <translation>Recognise again</translation>
     </message>
@@ -406,10 +413,6 @@
     <message>
         <source>正在检测新任务的字幕区域，完成后开始识别…</source>
         <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
-    </message>
-    <message>
-        <source>全部剩余约 %1</source>
-        <translation>About %1 left in all</translation>
     </message>
 </context>
 <context>

@@ -3,13 +3,12 @@
 #include "ui_tasklistwidgetsclass.h"
 #include "tasks/batchlog.h"
 
-#include "core/srtqtime.h"
 #include "core/workpool.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/areafinder.h"
 #include "tasks/batchexport.h"
-#include "tasks/taskcustomitem.h"
+#include "tasks/batchstatusline.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/importqueue.h"
@@ -69,6 +68,7 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     exporter = new BatchExport(this);
     recovery = new RecoveryCopy(tasks, this);
     areaFinder = new AreaFinder(this);
+    statusLine = new BatchStatusLine(ui->batchSummary_label);
     imports = new ImportQueue(this);
     imports->setKnownPaths([this] {
         QStringList paths;
@@ -116,7 +116,10 @@ void TaskListWidgetsClass::connectWidgets()
     connect(this, &TaskListWidgetsClass::runSig, tasks, &TaskListOBJ::runAll);
     connect(this, &TaskListWidgetsClass::stopSig, tasks, &TaskListOBJ::requestStop);
     connect(tasks, &TaskListOBJ::progress_updataSig, list, &TaskQListWidget::refreshRows);
-    connect(tasks, &TaskListOBJ::progress_updataSig, this, &TaskListWidgetsClass::showTimeLeft);
+    connect(tasks, &TaskListOBJ::progress_updataSig, this, [this](int index) {
+        if (Di_riror_adiRIZ *task = tasks->tasks.value(index))
+            statusLine->progressed(task, ui->listWidget->rowWidget(index));
+    });
     connect(tasks, &TaskListOBJ::completedSig, this, &TaskListWidgetsClass::onBatchCompleted);
     connect(list, &TaskQListWidget::delitemSig, this, &TaskListWidgetsClass::showListOrDropZone);
     connect(ui->drag_pushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
@@ -215,7 +218,7 @@ void TaskListWidgetsClass::start()
     // A new task read with the whole frame would lose subtitles to anything moving in it.
     if (areaFinder->isBusy()) {
         startWhenAreasFound = true;
-        ui->batchSummary_label->setText(tr("正在检测新任务的字幕区域，完成后开始识别…"));
+        statusLine->say(tr("正在检测新任务的字幕区域，完成后开始识别…"));
         return;
     }
     QStringList edited;
@@ -236,7 +239,7 @@ void TaskListWidgetsClass::startOnceAreasAreFound()
     if (!startWhenAreasFound)
         return;
     startWhenAreasFound = false;
-    ui->batchSummary_label->clear();
+    statusLine->say(QString());
     start();
 }
 
@@ -245,15 +248,12 @@ void TaskListWidgetsClass::beginBatch()
     if (running)
         return;
     running = true;
-    batchTasks.clear();
+    QList<Di_riror_adiRIZ *> taken;
     for (Di_riror_adiRIZ *task : tasks->taskList()) {
         if (TaskListOBJ::canRun(task))
-            batchTasks.append(task);
+            taken.append(task);
     }
-    ui->batchSummary_label->clear();
-    ui->batchSummary_label->setToolTip(QString());
-    timeLeft.restart();
-    batchClock.start();
+    statusLine->started(taken);
     emit runSig();
 }
 
@@ -261,7 +261,7 @@ void TaskListWidgetsClass::stop()
 {
     if (startWhenAreasFound) {
         startWhenAreasFound = false;
-        ui->batchSummary_label->clear();
+        statusLine->say(QString());
     }
     if (!running)
         return;
@@ -274,49 +274,7 @@ void TaskListWidgetsClass::onBatchCompleted()
     ui->listWidget->refreshRows();
     running = false;
     ui->Cancel_pIndicator->hide();
-    showBatchSummary();
-}
-
-void TaskListWidgetsClass::showTimeLeft(int index)
-{
-    Di_riror_adiRIZ *task = tasks->tasks.value(index);
-    if (!task || !running)
-        return;
-    timeLeft.note(*task, batchClock.elapsed());
-    if (TaskCustomItem *row = ui->listWidget->rowWidget(index))
-        row->showTimeLeft(timeLeft.forTask(*task));
-    QList<Di_riror_adiRIZ *> left;
-    for (const QPointer<Di_riror_adiRIZ> &queued : std::as_const(batchTasks)) {
-        if (queued && (queued->state == Running || TaskListOBJ::canRun(queued)))
-            left.append(queued);
-    }
-    const qint64 ms = timeLeft.forTasks(left);
-    ui->batchSummary_label->setText(ms < 0 ? QString() : tr("全部剩余约 %1").arg(SRTQTime::clockText(ms, SRTQTime::Form::Seconds)));
-}
-
-// One line under the list when something went wrong, the tasks and their texts in its tooltip;
-// a batch that went well, or was only stopped, says nothing.
-void TaskListWidgetsClass::showBatchSummary()
-{
-    int failed = 0;
-    int warned = 0;
-    QStringList details;
-    for (const QPointer<Di_riror_adiRIZ> &task : std::as_const(batchTasks)) {
-        if (!task || task->errorText.isEmpty() || task->state == Cancelled)
-            continue;
-        // A task refused at its start (its language, say) stays Ready with the reason.
-        if (task->state == Failed || task->state == Ready)
-            ++failed;
-        else
-            ++warned;
-        details.append(task->videoFileName + QStringLiteral(": ") + task->errorText);
-    }
-    batchTasks.clear();
-    ui->batchSummary_label->clear();
-    if (failed == 0 && warned == 0)
-        return;
-    ui->batchSummary_label->setText(tr("识别结束：%1 个任务失败，%2 个任务有警告").arg(failed).arg(warned));
-    ui->batchSummary_label->setToolTip(details.join(QLatin1Char('\n')));
+    statusLine->ended();
 }
 
 void TaskListWidgetsClass::keyPressEvent(QKeyEvent *event)

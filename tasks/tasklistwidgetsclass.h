@@ -1,8 +1,5 @@
 #pragma once
 
-#include "tasks/timeleft.h"
-
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -12,6 +9,7 @@
 
 class AreaFinder;
 class BatchExport;
+class BatchStatusLine;
 class ImportQueue;
 class Di_riror_adiRIZ;
 class QMessageBox;
@@ -73,8 +71,6 @@ private:
     void startOnceAreasAreFound();
     void stop();
     void onBatchCompleted();
-    void showBatchSummary();
-    void showTimeLeft(int index);
     void showListOrDropZone();
     void refreshRowsLater();
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
@@ -92,10 +88,7 @@ private:
     BatchExport *exporter = nullptr;
     QString projectPath;
     bool running = false;
-    // The tasks the running batch was started with, for its summary.
-    QList<QPointer<Di_riror_adiRIZ>> batchTasks;
-    TimeLeft timeLeft;
-    QElapsedTimer batchClock;
+    BatchStatusLine *statusLine = nullptr;
     ImportQueue *imports = nullptr;
     RecoveryCopy *recovery = nullptr;
     AreaFinder *areaFinder = nullptr;
