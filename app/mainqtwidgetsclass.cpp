@@ -5,10 +5,16 @@
 #include "platform/appconstants.h"
 #include "platform/platform.h"
 #include "app/updatechecker.h"
+#include "editor/webpagenotice.h"
 #include "ocr/textrecognizer.h"
+#include "tasks/tasklistwidgetsclass.h"
 
 #include <QActionGroup>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 
 MainQtWidgetsClass::MainQtWidgetsClass(QWidget *parent)
     : QMainWindow(parent)
@@ -16,11 +22,53 @@ MainQtWidgetsClass::MainQtWidgetsClass(QWidget *parent)
 {
     ui->setupUi(this);
     connect(ui->about_action, &QAction::triggered, this, [] { showAboutBox(); });
-    connect(ui->moreappaction, &QAction::triggered, this, [] { openWebPage(AppConstants::moreAppsPage); });
-    connect(ui->aboutus_action, &QAction::triggered, this, [] { openWebPage(AppConstants::contactPage); });
-    connect(ui->help_web_action, &QAction::triggered, this, [] { openWebPage(AppConstants::helpPage); });
+    connect(ui->moreappaction, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::moreAppsPage); });
+    connect(ui->aboutus_action, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::contactPage); });
+    connect(ui->help_web_action, &QAction::triggered, this, [this] { WebPageNotice::open(this, AppConstants::helpPage); });
     setWindowTitle(tr("TNX视频字幕提取(TNX OCR)"));
     addEngineMenu();
+    // Asked once the window is up, so the question has a window to sit on.
+    QTimer::singleShot(0, ui->widget, &TaskListWidgetsClass::offerRecovery);
+}
+
+TaskListWidgetsClass *MainQtWidgetsClass::taskPage() const
+{
+    return ui->widget;
+}
+
+void MainQtWidgetsClass::closeEvent(QCloseEvent *event)
+{
+    if (quitDecided || !ui->widget->hasUnsavedChanges()) {
+        ui->widget->endSession();
+        event->accept();
+        return;
+    }
+    event->ignore();
+    askAboutUnsavedChanges();
+}
+
+// Window-modal and answered through its signal; the close is tried again once the user decided.
+void MainQtWidgetsClass::askAboutUnsavedChanges()
+{
+    if (quitQuestion)
+        return;
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("未保存的更改"), tr("任务列表有未保存的更改。退出前是否保存？"),
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box->button(QMessageBox::Save)->setText(tr("保存"));
+    box->button(QMessageBox::Discard)->setText(tr("不保存"));
+    box->button(QMessageBox::Cancel)->setText(tr("取消"));
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box] {
+        const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
+        if (answer == QMessageBox::Discard || (answer == QMessageBox::Save && ui->widget->saveProject())) {
+            quitDecided = true;
+            QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        }
+    });
+    quitQuestion = box;
+    box->open();
 }
 
 // The text recognition engine: by language (PP-OCR for English and Chinese, Tesseract for the

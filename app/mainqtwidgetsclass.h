@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
+
+class QMessageBox;
+class TaskListWidgetsClass;
 
 namespace Ui {
 class MainQtWidgetsClassClass;
@@ -16,8 +20,17 @@ public:
     explicit MainQtWidgetsClass(QWidget *parent = nullptr);
     ~MainQtWidgetsClass() override;
 
+    TaskListWidgetsClass *taskPage() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void addEngineMenu();
+    void askAboutUnsavedChanges();
 
     std::unique_ptr<Ui::MainQtWidgetsClassClass> ui;
+    // The user answered the question about unsaved changes: the next close goes through.
+    bool quitDecided = false;
+    QPointer<QMessageBox> quitQuestion;
 };

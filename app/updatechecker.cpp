@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,7 +13,8 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include <iostream>
+
+Q_LOGGING_CATEGORY(lcApp, "tarnix.app", QtWarningMsg)
 
 using nlohmann::json;
 
@@ -96,7 +98,7 @@ bool UpdateChecker::check()
     client.set_write_timeout(readTimeout);
     const httplib::Result response = client.Get("/wp-json/wp/v2/pages?slug=" + slug);
     if (!response) {
-        std::cout << "HTTP error: " << httplib::to_string(response.error()) << std::endl;
+        qCDebug(lcApp) << "HTTP error:" << QString::fromStdString(httplib::to_string(response.error()));
         lastResult = Result::NoResponse;
     } else if (response->status != 200) {
         lastResult = Result::HttpStatus;
@@ -139,7 +141,7 @@ UpdateChecker::Result UpdateChecker::readAnswer(const std::string &body)
         return unexpected("\"win_version\" is not a number");
     const double published = version->get<double>();
     if (published == skipVersion || published <= localVersion) {
-        std::cout << "没有新版本或者跳过" << published << std::endl;
+        qCDebug(lcApp) << "没有新版本或者跳过" << published;
         return Result::NoNewVersion;
     }
     const auto content = acf->find("win_new_content");
@@ -147,8 +149,8 @@ UpdateChecker::Result UpdateChecker::readAnswer(const std::string &body)
         return unexpected("\"win_new_content\" is not a string");
     latestVersion = published;
     updateContent = content->get<std::string>();
-    std::cout << "有新版本:" << latestVersion << "本地版本为：" << localVersion << "\n" << std::endl;
-    std::cout << "更新内容:" << updateContent << std::endl;
+    qCDebug(lcApp) << "有新版本:" << latestVersion << "本地版本为：" << localVersion;
+    qCDebug(lcApp) << "更新内容:" << QString::fromStdString(updateContent);
     return Result::NewVersion;
 }
 
@@ -184,7 +186,7 @@ UpdateChoice offerUpdate(UpdateChecker &checker)
         checker.skipThisVersion();
         return UpdateChoice::Skip;
     default:
-        qDebug() << "cancel!";
+        qCDebug(lcApp) << "cancel!";
         return UpdateChoice::Later;
     }
 }
@@ -197,7 +199,7 @@ void checkForUpdates()
 
 QString aboutText()
 {
-    return QObject::tr("版本:") + versionString() + "\n\n" + QObject::tr("更多信息")
+    return QObject::tr("版本:") + versionString() + "\n\n" + QObject::tr("更多信息：")
         + QString::fromStdString(AppConstants::siteAddress) + "\n";
 }
 

@@ -1,10 +1,13 @@
 #include "segmentation.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+Q_LOGGING_CATEGORY(lcSegmentation, "tarnix.core.segmentation", QtWarningMsg)
 
 namespace {
 
@@ -110,7 +113,7 @@ QList<SRTEntry> Segmentation::segmentSamples(QList<FrameSample> samples)
         for (const FrameSample &sample : group)
             allText += sample.lines.join(QString());
         if (allText.isEmpty()) {
-            qDebug() << "判断为空";
+            qCDebug(lcSegmentation) << "判断为空";
             continue;
         }
         entries.append(entryFromGroup(group));

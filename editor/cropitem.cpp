@@ -1,5 +1,7 @@
 #include "cropitem.h"
 
+#include "editor/editorlog.h"
+
 #include <QBrush>
 #include <QCursor>
 #include <QDebug>
@@ -114,7 +116,7 @@ void CropItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
     pressPoint = roundAway(event->pos());
     editRect = boundingRect().toRect();
     pressTopLeft = editRect.topLeft();
-    qDebug() << "位置：" << pressPoint << handleRects[2];
+    qCDebug(lcEditor) << "位置：" << pressPoint << handleRects[2];
     dragMode = handleAt(pressPoint);
     // No base handling: the press must neither move the item nor change the selection, and
     // staying accepted makes this item the grabber of the drag.

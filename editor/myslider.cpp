@@ -80,6 +80,13 @@ void MySlider::mousePressEvent(QMouseEvent *event)
         dragMode = OutDrag;
     else if (nowHandleRect.contains(point))
         dragMode = NowDrag;
+    // Anywhere else on the bar the playhead jumps there, and follows the drag that may come.
+    if (dragMode == NoDrag && trackRect.width() > 0) {
+        dragMode = NowDrag;
+        now_time_bl = std::clamp(double(point.x() - trackRect.x()) / double(trackRect.width()), 0.0, 1.0);
+        update();
+        emit nowTimeUpdate(now_time_bl);
+    }
     QSlider::mousePressEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #include "srtcustomitem.h"
 
 #include "ui_srtcustomitem.h"
+#include "editor/editorlog.h"
 
 #include "recognition/di_riror_adiriz.h"
 #include "core/srtqtime.h"
@@ -29,6 +30,8 @@ SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent
             [this] { checkTime(ui->lineEdit_2, &SRTEntry::outtime); });
     connect(ui->textEdit, &QTextEdit::textChanged, this, &SRTCustomItem::checkText);
     connect(ui->seektoolButton, &QPushButton::clicked, this, &SRTCustomItem::seek);
+    // A click into the entry's text shows its picture too, not only the small seek button.
+    ui->textEdit->viewport()->installEventFilter(this);
     connect(ui->addpushButton, &QPushButton::clicked, this, [this] {
         if (this->worker)
             emit add_obj(this->index);
@@ -84,7 +87,7 @@ void SRTCustomItem::checkTime(QLineEdit *field, qint64 SRTEntry::*member)
         }
         return;
     }
-    qDebug() << "erro";
+    qCDebug(lcEditor) << "erro";
     QToolTip::showText(field->mapToGlobal(QPoint(100, 0)), tr("error format '00:00:00,000'"));
     field->setStyleSheet(fieldStyle(field->objectName(), false));
 }
@@ -93,7 +96,7 @@ void SRTCustomItem::checkText()
 {
     const QString text = ui->textEdit->toPlainText();
     if (text.isEmpty()) {
-        qDebug() << "erro";
+        qCDebug(lcEditor) << "erro";
         ui->textEdit->setStyleSheet(fieldStyle(ui->textEdit->objectName(), false));
         return;
     }
@@ -103,6 +106,13 @@ void SRTCustomItem::checkText()
         edited.text = text;
         worker->setEntry(index, edited);
     }
+}
+
+bool SRTCustomItem::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->textEdit->viewport() && event->type() == QEvent::MouseButtonPress)
+        seek();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SRTCustomItem::seek()

@@ -35,6 +35,9 @@ signals:
     void del_obj(qlonglong tag);
     void add_obj(qlonglong tag);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The entry this row edits, or nullptr when the task is gone or its list got shorter.
     const SRTEntry *entry() const;

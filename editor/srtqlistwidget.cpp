@@ -1,5 +1,6 @@
 #include "srtqlistwidget.h"
 
+#include "editor/editorlog.h"
 #include "srt_qtextedit.h"
 #include "srtcustomitem.h"
 
@@ -12,7 +13,7 @@
 SRTQListWidget::SRTQListWidget(QWidget *parent)
     : QListWidget(parent)
 {
-    qDebug() << "yyyyy";
+    qCDebug(lcEditor) << "yyyyy";
 }
 
 void SRTQListWidget::setWorker(Di_riror_adiRIZ *worker)
@@ -94,7 +95,7 @@ void SRTQListWidget::nowTime(qlonglong time)
 
 void SRTQListWidget::keyPressEvent(QKeyEvent *event)
 {
-    qDebug() << event->key();
+    qCDebug(lcEditor) << event->key();
     switch (event->key()) {
     case Qt::Key_Up:
         setCurrentRow(currentRow() - 1);

@@ -1,6 +1,7 @@
 #include "videoqtwidgets.h"
 
 #include "ui_videoqtwidgets.h"
+#include "editor/editorlog.h"
 
 #include "platform/appconstants.h"
 #include "platform/platform.h"
@@ -8,6 +9,7 @@
 #include "editor/cropmapping.h"
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
+#include "editor/webpagenotice.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
@@ -61,7 +63,7 @@ VideoQtWidgets::VideoQtWidgets(QWidget *parent)
 VideoQtWidgets::~VideoQtWidgets()
 {
     releaseMedia();
-    qDebug() << "del obj";
+    qCDebug(lcEditor) << "del obj";
 }
 
 bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
@@ -77,7 +79,7 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
     connect(worker, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
-            [] { openWebPage(AppConstants::languageHelpPage); });
+            [this] { WebPageNotice::open(this, AppConstants::languageHelpPage); });
     // The second list is filled first: filling the first applies the language, both of them.
     fillSecondLanguages();
     connect(ui->LanguagescomboBox, &QComboBox::currentIndexChanged, this, &VideoQtWidgets::applySelectedLanguage);
@@ -147,7 +149,9 @@ void VideoQtWidgets::createScene()
     auto *scene = new QGraphicsScene(this);
     videoItem = new QGraphicsVideoItem;
     ui->graphicsView->setScene(scene);
-    qDebug() << "大小：" << contentsRect();
+    // The view also changes size without the window doing so (a preview's text growing below it).
+    ui->graphicsView->installEventFilter(this);
+    qCDebug(lcEditor) << "大小：" << contentsRect();
     scene->addItem(videoItem);
 
     cropItem = new CropItem;
@@ -335,7 +339,7 @@ QRect VideoQtWidgets::pictureRect() const
 
 void VideoQtWidgets::onCropUpdate(const QRect &rect)
 {
-    qDebug() << "最新位置Rect: " << rect;
+    qCDebug(lcEditor) << "最新位置Rect: " << rect;
     videoItemRect = pictureRect();
     cropSceneRect = rect;
     storeCropRect();
@@ -348,7 +352,7 @@ void VideoQtWidgets::storeCropRect()
     if (!worker || !isKnownSize(video))
         return;
     worker->setCropRect(CropMapping::sceneToVideo(cropSceneRect, videoItemRect, video));
-    qDebug() << "ttt" << worker->cropRect;
+    qCDebug(lcEditor) << "ttt" << worker->cropRect;
 }
 
 void VideoQtWidgets::placeCropRect()
@@ -406,6 +410,18 @@ void VideoQtWidgets::fitCropToPicture()
 void VideoQtWidgets::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    fitVideoToView();
+}
+
+bool VideoQtWidgets::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->graphicsView && event->type() == QEvent::Resize)
+        fitVideoToView();
+    return QWidget::eventFilter(watched, event);
+}
+
+void VideoQtWidgets::fitVideoToView()
+{
     if (!videoItem)
         return;
     videoItem->setSize(QSizeF(ui->graphicsView->geometry().size() - QSize(2, 2)));
@@ -416,7 +432,7 @@ void VideoQtWidgets::play()
 {
     if (!player)
         return;
-    qDebug() << QMetaEnum::fromType<QMediaPlayer::PlaybackState>().valueToKey(player->playbackState())
+    qCDebug(lcEditor) << QMetaEnum::fromType<QMediaPlayer::PlaybackState>().valueToKey(player->playbackState())
              << player->isAvailable();
     if (player->playbackRate() != 1.0)
         player->setPlaybackRate(1.0);
@@ -488,12 +504,12 @@ void VideoQtWidgets::openFile()
         MediaSource::setPlayerSource(player, url.toLocalFile());
     else
         player->setSource(url);
-    qDebug() << "loadvideo" << url;
+    qCDebug(lcEditor) << "loadvideo" << url;
 }
 
 void VideoQtWidgets::closeEvent(QCloseEvent *event)
 {
-    qDebug() << "close";
+    qCDebug(lcEditor) << "close";
     emit closeSig();
     releaseMedia();
     event->accept();

@@ -72,10 +72,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitVideoToView();
     void fillLanguages();
     void fillSecondLanguages();
+    void offerOtherSecondLanguages(const QString &first);
     void connectScanChoice();
     void applySelectedLanguage();
     void onLanguageLoaded(bool taken);

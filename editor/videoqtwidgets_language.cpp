@@ -1,6 +1,7 @@
 // The editor's language lists and previews: the choice goes to the task at once, its engine loads
 // on the pool, and a preview waits for it there rather than on the GUI thread.
 #include "videoqtwidgets.h"
+#include "editor/editorlog.h"
 
 #include "ui_videoqtwidgets.h"
 
@@ -12,6 +13,7 @@
 #include <QFutureWatcher>
 #include <QGraphicsVideoItem>
 #include <QMessageBox>
+#include <QStandardItemModel>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QtConcurrent>
@@ -38,7 +40,7 @@ void VideoQtWidgets::fillLanguages()
     for (const QStringList &entry : available) {
         const QString tag = entry.value(0);
         ui->LanguagescomboBox->addItem(entry.value(1, tag), tag);
-        qDebug() << tag;
+        qCDebug(lcEditor) << tag;
         const int index = ui->LanguagescomboBox->count() - 1;
         if (savedIndex < 0 && !saved.isEmpty() && tag == saved)
             savedIndex = index;
@@ -66,18 +68,30 @@ void VideoQtWidgets::fillSecondLanguages()
     }
 }
 
+// The second list offers every language but the first. A second that is the first is read once
+// (see applySelectedLanguage); it is not reset here, as the first list passes through other
+// languages while it is filled.
+void VideoQtWidgets::offerOtherSecondLanguages(const QString &first)
+{
+    QComboBox *box = ui->SecondLanguagecomboBox;
+    auto *model = qobject_cast<QStandardItemModel *>(box->model());
+    for (int i = 1; model && i < box->count(); ++i)
+        model->item(i)->setEnabled(box->itemData(i).toString() != first);
+}
+
 void VideoQtWidgets::applySelectedLanguage()
 {
     if (!worker)
         return;
     QString tag = ui->LanguagescomboBox->currentData().toString();
+    offerOtherSecondLanguages(tag);
     const QString second = ui->SecondLanguagecomboBox->currentData().toString();
     if (!tag.isEmpty() && !second.isEmpty() && second != tag)
         tag += QLatin1Char('+') + second;
     // The engine loads on the pool; only what is known without loading is refused here.
     if (!worker->takeLanguage(tag))
-        qDebug() << "eorr" << worker->errorText;
-    qDebug() << "oooo" << tag;
+        qCDebug(lcEditor) << "eorr" << worker->errorText;
+    qCDebug(lcEditor) << "oooo" << tag;
 }
 
 void VideoQtWidgets::previewCurrentFrame()
@@ -121,7 +135,7 @@ void VideoQtWidgets::showPreview(QImage frame)
         if (worker->preview_ORC_V2(&frame, &text, &shown))
             showPreviewResult(text, shown);
         else
-            qDebug() << "erro: " << worker->errorText;
+            qCDebug(lcEditor) << "erro: " << worker->errorText;
         return;
     }
     // Reading takes a PP-OCR engine a few hundred milliseconds: the pool reads, the editor goes on.

@@ -210,8 +210,8 @@ QStringList TextRecognizer::recognize(QImage image)
     }
     const QStringList lines = m_reader->read(image);
     m_lastError.clear();
-    qDebug() << "length:::" << lines.size();
-    qDebug() << lines;
+    qCDebug(lcOcr) << "length:::" << lines.size();
+    qCDebug(lcOcr) << lines;
     return lines;
 }
 

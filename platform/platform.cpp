@@ -15,13 +15,14 @@
 #include <QDBusReply>
 #endif
 
-void openWebPage(const std::string &address)
+bool openWebPage(const std::string &address)
 {
 #ifdef Q_OS_WIN
     const std::wstring wide(address.begin(), address.end());
-    ShellExecuteW(nullptr, L"open", L"explorer.exe", wide.c_str(), nullptr, SW_SHOW);
+    // Values above 32 mean success.
+    return reinterpret_cast<quintptr>(ShellExecuteW(nullptr, L"open", L"explorer.exe", wide.c_str(), nullptr, SW_SHOW)) > 32;
 #else
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 #endif
 }
 

@@ -6,8 +6,8 @@
 
 // The few places the program touches the desktop. Nothing else in the code knows the platform.
 
-// Opens a web address in the user's browser; failures are not reported.
-void openWebPage(const std::string &address);
+// Opens a web address in the user's browser; false when nothing could take it.
+bool openWebPage(const std::string &address);
 // Shows a file selected in the desktop's file manager, or opens a folder; false when nothing could be started.
 bool revealFile(const QString &path);
 // Opens a folder in the desktop's file manager.

@@ -12,6 +12,7 @@
 #include "core/workpool.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QTransform>
@@ -20,6 +21,8 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcTask, "tarnix.task", QtWarningMsg)
 
 namespace {
 
@@ -53,7 +56,7 @@ Di_riror_adiRIZ::Di_riror_adiRIZ(const QString &path, QObject *parent)
 
 Di_riror_adiRIZ::~Di_riror_adiRIZ()
 {
-    qDebug() << "释放对象" << videoPath;
+    qCDebug(lcTask) << "释放对象" << videoPath;
     ThumbnailQueue::instance()->cancel(this);
     // Waits for a reading in hand; a probe still running finishes on the pool unheard.
     delete reader;
@@ -207,7 +210,7 @@ void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
         if (stopRequested) {
             onPositionChanged(player->position());
         } else {
-            qDebug() << "结束";
+            qCDebug(lcTask) << "结束";
             noteEarlyEnd();
             endRun(Done);
         }
@@ -368,7 +371,7 @@ void Di_riror_adiRIZ::stop_slots()
 void Di_riror_adiRIZ::onPositionChanged(qint64 playerPosition)
 {
     const qint64 position = playerPosition - playerOffset;
-    qDebug() << "time:" << position;
+    qCDebug(lcTask) << "time:" << position;
     if (phase != RunPhase::Playing) {
         pausePlayer();
         return;
@@ -385,7 +388,7 @@ void Di_riror_adiRIZ::onPositionChanged(qint64 playerPosition)
         awaitingSeek = false;
     }
     if (position > timeRange_out || position == duration) {
-        qDebug() << "结束";
+        qCDebug(lcTask) << "结束";
         noteEarlyEnd();
         endRun(Done);
         return;
@@ -425,7 +428,7 @@ void Di_riror_adiRIZ::recogniseFrameAt(qint64 position)
 
 void Di_riror_adiRIZ::reportEmptyFrame()
 {
-    qDebug() << emptyFrameText;
+    qCDebug(lcTask) << emptyFrameText;
     emit err(QString::fromUtf8(emptyFrameText));
 }
 

@@ -41,6 +41,7 @@ class Di_riror_adiRIZ : public QObject
     bool m_thumbnailLoaded = false;
     bool m_restoredFromProject = false;
     bool m_fileMissing = false;
+    QList<SubtitleStream> m_textStreams;
     QMediaMetaData m_metaData;
 
 public:
@@ -64,6 +65,8 @@ public:
     // Export wrote the task's subtitles to `path`.
     void setExportPath(const QString &path);
     void setFileMissing(bool missing);
+    // The subtitles the video carries as text, found on import; not kept in a project.
+    void setTextStreams(const QList<SubtitleStream> &streams);
     // Keeps `picture` as the thumbnail (one grabbed earlier) and tells the row.
     void setThumbnail(const QPixmap &picture);
     // Back to Ready keeping results and resume point, so a stopped task goes on where it was.
@@ -73,6 +76,8 @@ public:
     bool insertEntry(qsizetype index, const SRTEntry &entry);
     bool removeEntry(qsizetype index);
     bool setEntry(qsizetype index, const SRTEntry &entry);
+    // The subtitles were changed by hand since recognition made them; a new run would replace them.
+    bool hasHandEdits() const;
 
     QString toSrtText() const;
     QString toTxtText() const;
@@ -124,6 +129,7 @@ public:
     const bool &thumbnailLoaded = m_thumbnailLoaded;
     const bool &restoredFromProject = m_restoredFromProject;
     const bool &fileMissing = m_fileMissing;
+    const QList<SubtitleStream> &textStreams = m_textStreams;
     const QMediaMetaData &metaData = m_metaData;
 
 signals:

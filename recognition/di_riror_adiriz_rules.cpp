@@ -2,10 +2,14 @@
 // which keep what depends on it consistent (a range change drops the samples and the resume point).
 #include "di_riror_adiriz.h"
 
+#include "core/segmentation.h"
+#include "core/stretchsegmentation.h"
 #include "core/subtitlewriter.h"
 #include "ocr/textrecognizer.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 void Di_riror_adiRIZ::setCropRect(QRect _cropRect)
 {
@@ -98,6 +102,11 @@ void Di_riror_adiRIZ::setFileMissing(bool missing)
     m_fileMissing = missing;
 }
 
+void Di_riror_adiRIZ::setTextStreams(const QList<SubtitleStream> &streams)
+{
+    m_textStreams = streams;
+}
+
 bool Di_riror_adiRIZ::makeReady()
 {
     if (phase != RunPhase::Idle || (fastScan && fastScan->isRunning()))
@@ -128,6 +137,20 @@ bool Di_riror_adiRIZ::setEntry(qsizetype index, const SRTEntry &entry)
         return false;
     rec.entries[index] = entry;
     return true;
+}
+
+bool Di_riror_adiRIZ::hasHandEdits() const
+{
+    if (entries.isEmpty())
+        return false;
+    // Kept nowhere as a flag: the entries differ from what the samples make, so the answer
+    // survives a project's save and reopen.
+    const QList<SRTEntry> found =
+        scanMode == ScanMode::Fast ? StretchSegmentation::segment(samples) : Segmentation::segmentSamples(samples);
+    return !std::equal(found.cbegin(), found.cend(), entries.cbegin(), entries.cend(),
+                       [](const SRTEntry &a, const SRTEntry &b) {
+                           return a.intime == b.intime && a.outtime == b.outtime && a.text == b.text;
+                       });
 }
 
 void Di_riror_adiRIZ::resetTask()

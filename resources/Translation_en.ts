@@ -2,14 +2,56 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>BatchExport</name>
+    <message>
+        <source>选择保存目录</source>
+        <translation>Choose the folder to save in</translation>
+    </message>
+    <message>
+        <source>文件已经存在 是否覆盖</source>
+        <translation>These files already exist. Overwrite them?</translation>
+    </message>
+    <message>
+        <source>覆盖</source>
+        <translation>Overwrite</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导出统计</source>
+        <translation>Export statistics</translation>
+    </message>
+    <message>
+        <source>显示输出文件夹</source>
+        <translation>Show output folder</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>BatchStatusLine</name>
+    <message>
+        <source>全部剩余约 %1</source>
+        <translation>About %1 left in all</translation>
+    </message>
+    <message>
+        <source>识别结束：%1 个任务失败，%2 个任务有警告</source>
+        <translation>Recognition finished: %1 failed, %2 with warnings</translation>
+    </message>
+</context>
+<context>
     <name>ExportPlanner</name>
     <message>
         <source>成功：</source>
-        <translation>success:</translation>
+        <translation>Succeeded:</translation>
     </message>
     <message>
         <source>失败:</source>
-        <translation>fail:</translation>
+        <translation>Failed:</translation>
     </message>
 </context>
 <context>
@@ -43,6 +85,21 @@
     </message>
 </context>
 <context>
+    <name>ImportQueue</name>
+    <message>
+        <source>以下文件不能导入</source>
+        <translation>These files cannot be imported</translation>
+    </message>
+    <message>
+        <source>重复的文件</source>
+        <translation>Files already added</translation>
+    </message>
+    <message>
+        <source>以下文件已经在列表中，是否再次添加？</source>
+        <translation>These files are already in the list. Add them again?</translation>
+    </message>
+</context>
+<context>
     <name>MainQtWidgetsClass</name>
     <message>
         <source>TNX视频字幕提取(TNX OCR)</source>
@@ -55,6 +112,26 @@
     <message>
         <source>按语言自动选择</source>
         <translation>By language (automatic)</translation>
+    </message>
+    <message>
+        <source>未保存的更改</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <source>任务列表有未保存的更改。退出前是否保存？</source>
+        <translation>The task list has unsaved changes. Save them before quitting?</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don't save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -107,7 +184,7 @@
     <name>QObject</name>
     <message>
         <source>检测到新版本</source>
-        <translation>new version detected</translation>
+        <translation>New version available</translation>
     </message>
     <message>
         <source>本地版本</source>
@@ -123,7 +200,7 @@
     </message>
     <message>
         <source>去更新</source>
-        <translation>to update</translation>
+        <translation>Update</translation>
     </message>
     <message>
         <source>跳过本版本更新</source>
@@ -131,15 +208,15 @@
     </message>
     <message>
         <source>下次再说</source>
-        <translation>next time</translation>
+        <translation>Later</translation>
     </message>
     <message>
         <source>版本:</source>
         <translation>Version:</translation>
     </message>
     <message>
-        <source>更多信息</source>
-        <translation>More information</translation>
+        <source>更多信息：</source>
+        <translation>More information: </translation>
     </message>
     <message>
         <source>关于软件</source>
@@ -165,7 +242,7 @@
     </message>
     <message>
         <source>识别中</source>
-        <translation>Identifying</translation>
+        <translation>recognising</translation>
     </message>
     <message>
         <source>完成</source>
@@ -186,6 +263,42 @@
     <message>
         <source>链接文件</source>
         <translation>link file</translation>
+    </message>
+    <message>
+        <source>错误：</source>
+        <translation>Error: </translation>
+    </message>
+    <message>
+        <source>警告：</source>
+        <translation>Warning: </translation>
+    </message>
+    <message>
+        <source>时间范围：%1 - %2</source>
+        <translation>Range: %1 - %2</translation>
+    </message>
+    <message>
+        <source>语言：%1</source>
+        <translation>Languages: %1</translation>
+    </message>
+    <message>
+        <source>快速扫描</source>
+        <translation>Fast scan</translation>
+    </message>
+    <message>
+        <source>识别间隔：%1</source>
+        <translation>Recognition rate: %1</translation>
+    </message>
+    <message>
+        <source>字幕区域：%1,%2 %3×%4</source>
+        <translation>Subtitle area: %1,%2 %3×%4</translation>
+    </message>
+    <message>
+        <source>剩余 %1</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>内含文字字幕：%1（可直接导出）</source>
+        <translation>Text subtitles inside: %1 (can be exported as they are)</translation>
     </message>
 </context>
 <context>
@@ -235,43 +348,11 @@
     </message>
     <message>
         <source>选择视频文件</source>
-        <translation>select video file</translation>
-    </message>
-    <message>
-        <source>以下文件不能导入</source>
-        <translation>File import failed</translation>
-    </message>
-    <message>
-        <source>选择保存目录</source>
-        <translation>Choose save directory</translation>
-    </message>
-    <message>
-        <source>文件已经存在 是否覆盖</source>
-        <translation>The file already exists whether to overwrite</translation>
-    </message>
-    <message>
-        <source>覆盖</source>
-        <translation>cover</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>导出统计</source>
-        <translation>export statistics</translation>
-    </message>
-    <message>
-        <source>显示输出文件夹</source>
-        <translation>show output folder</translation>
-    </message>
-    <message>
-        <source>关闭</source>
-        <translation>close</translation>
+        <translation>Select video files</translation>
     </message>
     <message>
         <source>列表为空,是否继续保存</source>
-        <translation>The list is empty, whether to continue saving</translation>
+        <translation>The list is empty. Save it anyway?</translation>
     </message>
     <message>
         <source>保存工程</source>
@@ -287,7 +368,7 @@
     </message>
     <message>
         <source>打开新项目，会覆盖当前项目。是否打开</source>
-        <translation>Opening a new project will overwrite the current project. whether to open</translation>
+        <translation>Opening a project replaces the current task list. Open it?</translation>
     </message>
     <message>
         <source>打开工程</source>
@@ -299,11 +380,39 @@
     </message>
     <message>
         <source>工程版本和本软件版本不一致，可能打不开</source>
-        <translation>The project version is inconsistent with the software version, and may not be opened</translation>
+        <translation>The project was saved by another version of the program and may not open correctly</translation>
     </message>
     <message>
         <source>工程版本号:</source>
         <translation>Project version number:</translation>
+    </message>
+    <message>
+        <source>重新识别</source>
+        <translation>Recognise again</translation>
+    </message>
+    <message>
+        <source>以下任务的字幕有手工修改，重新识别会替换它们。是否开始？</source>
+        <translation>The subtitles of these tasks were edited by hand; recognising them again replaces the edits. Start?</translation>
+    </message>
+    <message>
+        <source>恢复任务</source>
+        <translation>Recover tasks</translation>
+    </message>
+    <message>
+        <source>上次没有正常退出。是否恢复当时未保存的任务列表？</source>
+        <translation>The program did not quit normally last time. Recover the task list that was not saved?</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Recover</translation>
+    </message>
+    <message>
+        <source>丢弃</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>正在检测新任务的字幕区域，完成后开始识别…</source>
+        <translation>Finding the subtitle areas of the new tasks; recognition starts once they are found…</translation>
     </message>
 </context>
 <context>
@@ -314,11 +423,11 @@
     </message>
     <message>
         <source>导出所有srt</source>
-        <translation>export all srt</translation>
+        <translation>Export all as srt</translation>
     </message>
     <message>
         <source>导出所有txt</source>
-        <translation>export all txt</translation>
+        <translation>Export all as txt</translation>
     </message>
     <message>
         <source>将视频文件拖放到这里</source>
@@ -385,7 +494,7 @@
     </message>
     <message>
         <source>导出txt文本</source>
-        <translation>export txt text</translation>
+        <translation>Export txt text</translation>
     </message>
     <message>
         <source>删除</source>
@@ -393,7 +502,7 @@
     </message>
     <message>
         <source>保存%1文件</source>
-        <translation>save the %1 file</translation>
+        <translation>Save the %1 file</translation>
     </message>
     <message>
         <source>导出失败</source>
@@ -418,6 +527,18 @@
     <message>
         <source>没有找到字幕区域</source>
         <translation>No subtitle area found</translation>
+    </message>
+    <message>
+        <source>删除任务</source>
+        <translation>Delete tasks</translation>
+    </message>
+    <message>
+        <source>选中的任务中有识别结果，删除后无法恢复。是否删除？</source>
+        <translation>Some of the selected tasks have results, which cannot be brought back once deleted. Delete them?</translation>
+    </message>
+    <message>
+        <source>导出内嵌文字字幕</source>
+        <translation>Export the subtitles the video carries</translation>
     </message>
 </context>
 <context>
@@ -463,6 +584,33 @@
     </message>
 </context>
 <context>
+    <name>VideoImportCheck</name>
+    <message>
+        <source>不是可读取的视频文件</source>
+        <translation>not a readable video file</translation>
+    </message>
+    <message>
+        <source>文件中没有视频流</source>
+        <translation>the file has no video stream</translation>
+    </message>
+    <message>
+        <source>视频的编码无法解码</source>
+        <translation>the video's codec cannot be decoded</translation>
+    </message>
+    <message>
+        <source>文件是一张静止的图片</source>
+        <translation>the file is a still picture</translation>
+    </message>
+    <message>
+        <source>文件没有给出时长</source>
+        <translation>the file does not tell its length</translation>
+    </message>
+    <message>
+        <source>%1：不是可播放的视频（%2）</source>
+        <translation>%1: not a playable video (%2)</translation>
+    </message>
+</context>
+<context>
     <name>VideoQtWidgets</name>
     <message>
         <source>error</source>
@@ -470,11 +618,11 @@
     </message>
     <message>
         <source>系统没有知道已经保存的语言  请添加语言包</source>
-        <translation>The saved language is not known to the system  please add the language pack</translation>
+        <translation>The saved language is not installed on this system; please add its language pack</translation>
     </message>
     <message>
         <source>选择视频文件</source>
-        <translation>select video file</translation>
+        <translation>Select video files</translation>
     </message>
     <message>
         <source>无第二语言</source>
@@ -509,7 +657,7 @@
     </message>
     <message>
         <source>保存返回列表</source>
-        <translation>save return list</translation>
+        <translation>Save and return to the list</translation>
     </message>
     <message>
         <source>第二语言（双语字幕）</source>
@@ -530,6 +678,17 @@
     <message>
         <source>播放识别</source>
         <translation>Playback</translation>
+    </message>
+</context>
+<context>
+    <name>WebPageNotice</name>
+    <message>
+        <source>无法打开网页</source>
+        <translation>The page could not be opened</translation>
+    </message>
+    <message>
+        <source>没有可以打开网页的浏览器。请手动打开这个地址：</source>
+        <translation>No browser could open the page. Please open this address by hand:</translation>
     </message>
 </context>
 <context>

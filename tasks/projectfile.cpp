@@ -1,5 +1,6 @@
 #include "projectfile.h"
 
+#include "tasks/batchlog.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/projectstream.h"
 #include "recognition/taskrecordcheck.h"
@@ -89,7 +90,7 @@ bool ProjectFile::load(const QString &path, TaskListOBJ &into, QString *errorTex
         return false;
     for (Di_riror_adiRIZ *task : std::as_const(into.tasks)) {
         task->openVideo(task->videoPath);
-        qDebug() << task->videoPath;
+        qCDebug(lcBatch) << task->videoPath;
     }
     return true;
 }

@@ -8,6 +8,16 @@
 #include "tasks/filedialogs.h"
 #include "tasks/statedot.h"
 
+#include <QDir>
+#include <QStyle>
+
+namespace {
+
+// The row's details are a few short lines; the whole text is in the tooltip.
+constexpr int problemDetailWidth = 320;
+
+} // namespace
+
 TaskCustomItem::TaskCustomItem(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::TaskCustomItemClass>())
@@ -38,14 +48,12 @@ void TaskCustomItem::refresh()
     if (!shownTask)
         return;
     const Di_riror_adiRIZ &task = *shownTask;
-    ui->name_label->setText(task.videoFileName);
+    // The middle goes, so the start of the name and its extension stay; the whole path is the tooltip.
+    ui->name_label->setText(
+        ui->name_label->fontMetrics().elidedText(task.videoFileName, Qt::ElideMiddle, ui->name_label->maximumWidth()));
+    ui->name_label->setToolTip(QDir::toNativeSeparators(task.videoPath));
     ui->durationlabel->setText(SRTQTime::clockText(task.duration, SRTQTime::Form::Seconds));
-    // A finished run's warning or a failure's reason, also when the run was on another machine
-    // (tarnix-cli --collect); a task not yet run keeps no word of an earlier run.
-    const bool ended = task.state == Done || task.state == Failed;
-    const QString outcome = ended ? task.errorText : QString();
-    ui->info_label->setText(outcome.isEmpty() ? task.summaryText() : task.summaryText() + outcome);
-    ui->state_label->setToolTip(outcome);
+    ui->info_label->setText(detailsText(task));
     ui->Relink_pushButton->hide();
     ui->thumbnaillabel->setPixmap(task.thumbnailPixmap());
     ui->progressBar->hide();
@@ -56,6 +64,52 @@ void TaskCustomItem::refresh()
         return;
     }
     showState(task.state);
+    showProblem(task);
+}
+
+// In the words the editor uses, to the millisecond as the subtitles are timed.
+QString TaskCustomItem::detailsText(const Di_riror_adiRIZ &task)
+{
+    using Form = SRTQTime::Form;
+    const QRect &area = task.cropRect;
+    QStringList lines{
+        tr("时间范围：%1 - %2").arg(SRTQTime::clockText(task.timeRange_in, Form::Subtitle),
+                                  SRTQTime::clockText(task.timeRange_out, Form::Subtitle)),
+        tr("语言：%1").arg(task.languages.join(QLatin1Char('+'))),
+        task.scanMode == ScanMode::Fast ? tr("快速扫描") : tr("识别间隔：%1").arg(task.Frame_rate, 0, 'f', 2),
+        tr("字幕区域：%1,%2 %3×%4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())};
+    QStringList streams;
+    for (const SubtitleStream &stream : task.textStreams)
+        streams.append(stream.language.isEmpty() ? stream.codec : stream.codec + QLatin1Char(' ') + stream.language);
+    if (!streams.isEmpty())
+        lines.append(tr("内含文字字幕：%1（可直接导出）").arg(streams.join(QStringLiteral(", "))));
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+// A task that failed, or finished with something to say (a file that ended early), says it on
+// its row: icon and colour at the state, the text in the details and as the row's tooltip.
+void TaskCustomItem::showProblem(const Di_riror_adiRIZ &task)
+{
+    // Also when the run was on another machine (tarnix-cli --collect); a task not yet run keeps
+    // no word of an earlier run.
+    const bool ended = task.state == Done || task.state == Failed;
+    const QString problem = ended ? task.errorText : QString();
+    for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(ui->state_label),
+                            static_cast<QWidget *>(ui->state_image_label), static_cast<QWidget *>(ui->info_label)})
+        widget->setToolTip(problem);
+    ui->state_label->setStyleSheet(QString());
+    if (problem.isEmpty())
+        return;
+    const bool failed = task.state == Failed;
+    const QIcon icon = style()->standardIcon(failed ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning);
+    ui->state_image_label->setPixmap(icon.pixmap(StateDot::size + 6));
+    const QColor colour = StateDot::colour(failed ? StateDot::Red : StateDot::Orange);
+    ui->state_label->setStyleSheet(QStringLiteral("color: %1").arg(colour.name()));
+    const QString line = (failed ? tr("错误：") : tr("警告：")) + problem;
+    QString details = ui->info_label->text();
+    if (!details.isEmpty() && !details.endsWith(QLatin1Char('\n')))
+        details += QLatin1Char('\n');
+    ui->info_label->setText(details + ui->info_label->fontMetrics().elidedText(line, Qt::ElideRight, problemDetailWidth));
 }
 
 void TaskCustomItem::showState(int state)
@@ -69,6 +123,12 @@ void TaskCustomItem::showState(int state)
     }
     ui->state_label->setText(taskStateWord(state));
     ui->state_image_label->setPixmap(StateDot::pixmap(dot));
+}
+
+void TaskCustomItem::showTimeLeft(qint64 ms)
+{
+    ui->progressBar->setFormat(ms < 0 ? QStringLiteral("%p%")
+                                      : tr("剩余 %1").arg(SRTQTime::clockText(ms, SRTQTime::Form::Seconds)));
 }
 
 void TaskCustomItem::relink()

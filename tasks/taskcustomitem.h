@@ -24,6 +24,9 @@ public:
     int tag = -1;
     Di_riror_adiRIZ *task() const;
 
+    // While the task runs: the time it has left beside its progress; -1 when not known yet.
+    void showTimeLeft(qint64 ms);
+
 public slots:
     void refresh();
     void relink();
@@ -33,6 +36,8 @@ signals:
 
 private:
     void showState(int state);
+    void showProblem(const Di_riror_adiRIZ &task);
+    static QString detailsText(const Di_riror_adiRIZ &task);
 
     std::unique_ptr<Ui::TaskCustomItemClass> ui;
     QPointer<Di_riror_adiRIZ> shownTask;

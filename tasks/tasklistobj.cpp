@@ -1,8 +1,9 @@
 #include "tasklistobj.h"
 
+#include "tasks/batchlog.h"
 #include "recognition/batchrunner.h"
 #include "recognition/di_riror_adiriz.h"
-#include "media/mediaprobe.h"
+#include "tasks/videoimportcheck.h"
 
 #include <QDebug>
 
@@ -29,7 +30,7 @@ void TaskListOBJ::addTask(const QUrl &url)
     QStringList paths;
     for (const Di_riror_adiRIZ *task : std::as_const(tasks))
         paths.append(task->videoPath);
-    qDebug() << path << paths;
+    qCDebug(lcBatch) << path << paths;
 }
 
 void TaskListOBJ::appendTask(Di_riror_adiRIZ *task)
@@ -47,17 +48,14 @@ void TaskListOBJ::removeTask(int index)
 
 bool TaskListOBJ::isPlayableVideo(const QUrl &url)
 {
-    // The container answers at once; a player would take seconds to give up on an audio file.
-    if (!url.isLocalFile())
-        return false;
-    const MediaFacts facts = MediaProbe::probe(url.toLocalFile());
-    return facts.verdict == MediaFacts::Playable && facts.durationMs > 0;
+    return url.isLocalFile() && VideoImportCheck::check(url.toLocalFile()) == VideoImportCheck::Verdict::Video;
 }
 
 bool TaskListOBJ::canRun(const Di_riror_adiRIZ *task)
 {
     // A task whose video is gone would never report a position, so the batch would wait for ever.
-    return task->state == Ready && !task->fileMissing;
+    // A stopped task goes on from where it stopped.
+    return (task->state == Ready || task->state == Cancelled) && !task->fileMissing;
 }
 
 bool TaskListOBJ::isRunning() const
@@ -86,7 +84,11 @@ void TaskListOBJ::offerNext(Di_riror_adiRIZ *previous)
         cursor = tasks.indexOf(previous) + 1;
     while (cursor < tasks.size() && !canRun(tasks.at(cursor)))
         ++cursor;
-    runner->offer(cursor < tasks.size() ? tasks.at(cursor) : nullptr);
+    Di_riror_adiRIZ *next = cursor < tasks.size() ? tasks.at(cursor) : nullptr;
+    // Back to Ready keeping its samples and resume point.
+    if (next && next->state == Cancelled)
+        next->makeReady();
+    runner->offer(next);
 }
 
 void TaskListOBJ::requestStop()

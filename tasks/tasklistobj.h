@@ -28,6 +28,8 @@ public:
 
     // True when the file's container holds a decodable video stream and a duration.
     static bool isPlayableVideo(const QUrl &url);
+    // The batch takes this task when it comes to it: a ready one, or a stopped one to resume.
+    static bool canRun(const Di_riror_adiRIZ *task);
 
 
     QList<Di_riror_adiRIZ *> tasks;
@@ -49,7 +51,6 @@ signals:
     void stopSig();
 
 private:
-    static bool canRun(const Di_riror_adiRIZ *task);
     void offerNext(Di_riror_adiRIZ *previous);
 
     BatchRunner *runner = nullptr;

@@ -1,20 +1,26 @@
 #include "tasklistwidgetsclass.h"
 
 #include "ui_tasklistwidgetsclass.h"
+#include "tasks/batchlog.h"
 
-#include "platform/appconstants.h"
-#include "platform/platform.h"
+#include "core/workpool.h"
 #include "editor/videoqtwidgets.h"
 #include "recognition/di_riror_adiriz.h"
+#include "tasks/areafinder.h"
+#include "tasks/batchexport.h"
+#include "tasks/batchstatusline.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
+#include "tasks/importqueue.h"
 #include "tasks/projectfile.h"
+#include "tasks/recoverycopy.h"
 #include "tasks/savedclockoffer.h"
 #include "tasks/tasklistobj.h"
-#include "tasks/videoimportcheck.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QFutureWatcher>
+#include <QtConcurrent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -23,36 +29,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
-
-#ifdef Q_OS_WIN
-extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
-#endif
 
 namespace {
 
 const QString projectFilter = QStringLiteral("Files (*.wtarnix)");
 constexpr int refreshDelayMs = 2000;
 constexpr int savedNoticeMs = 2000;
-
-QSettings appSettings()
-{
-    return QSettings(AppConstants::settingsOrganization, AppConstants::settingsApplication);
-}
-
-bool isWritableEntry(const QString &path)
-{
-#ifdef Q_OS_WIN
-    ++qt_ntfs_permission_lookup;
-#endif
-    const bool writable = !path.isEmpty() && QFileInfo(path).isWritable();
-#ifdef Q_OS_WIN
-    --qt_ntfs_permission_lookup;
-#endif
-    return writable;
-}
 
 QStringList localPaths(const QMimeData *mime)
 {
@@ -80,9 +63,19 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     , ui(std::make_unique<Ui::TaskListWidgetsClassClass>())
 {
     ui->setupUi(this);
-    loadOutputDir();
 
     tasks = new TaskListOBJ(this);
+    exporter = new BatchExport(this);
+    recovery = new RecoveryCopy(tasks, this);
+    areaFinder = new AreaFinder(this);
+    statusLine = new BatchStatusLine(ui->batchSummary_label);
+    imports = new ImportQueue(this);
+    imports->setKnownPaths([this] {
+        QStringList paths;
+        for (const Di_riror_adiRIZ *task : tasks->taskList())
+            paths.append(task->videoPath);
+        return paths;
+    });
     ui->listWidget->setTaskList(tasks);
     ui->listWidget->rebuildRows();
 
@@ -105,15 +98,16 @@ TaskListWidgetsClass::~TaskListWidgetsClass() = default;
 void TaskListWidgetsClass::connectWidgets()
 {
     TaskQListWidget *list = ui->listWidget;
+    const auto exportAll = [this](int format) { exporter->exportAll(tasks->taskList(), format); };
     connect(list, &TaskQListWidget::editpushButt, this, &TaskListWidgetsClass::openEditor);
     connect(ui->addpushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
     connect(ui->delpushButton, &QPushButton::clicked, list, &TaskQListWidget::deleteSelected);
-    connect(ui->toallsrt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Srt); });
-    connect(ui->toalltxt_pushButton, &QPushButton::clicked, this, [this] { exportAll(ExportPlanner::Txt); });
+    connect(ui->toallsrt_pushButton, &QPushButton::clicked, this, [exportAll] { exportAll(ExportPlanner::Srt); });
+    connect(ui->toalltxt_pushButton, &QPushButton::clicked, this, [exportAll] { exportAll(ExportPlanner::Txt); });
     auto *more = new QMenu(ui->toallmore_pushButton);
-    more->addAction(QStringLiteral("WebVTT (.vtt)"), this, [this] { exportAll(ExportPlanner::Vtt); });
-    more->addAction(QStringLiteral("ASS (.ass)"), this, [this] { exportAll(ExportPlanner::Ass); });
-    more->addAction(QStringLiteral("JSON (.json)"), this, [this] { exportAll(ExportPlanner::Json); });
+    more->addAction(QStringLiteral("WebVTT (.vtt)"), this, [exportAll] { exportAll(ExportPlanner::Vtt); });
+    more->addAction(QStringLiteral("ASS (.ass)"), this, [exportAll] { exportAll(ExportPlanner::Ass); });
+    more->addAction(QStringLiteral("JSON (.json)"), this, [exportAll] { exportAll(ExportPlanner::Json); });
     ui->toallmore_pushButton->setMenu(more);
     connect(ui->runpushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::start);
     connect(ui->stoppushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::stop);
@@ -122,25 +116,29 @@ void TaskListWidgetsClass::connectWidgets()
     connect(this, &TaskListWidgetsClass::runSig, tasks, &TaskListOBJ::runAll);
     connect(this, &TaskListWidgetsClass::stopSig, tasks, &TaskListOBJ::requestStop);
     connect(tasks, &TaskListOBJ::progress_updataSig, list, &TaskQListWidget::refreshRows);
+    connect(tasks, &TaskListOBJ::progress_updataSig, this, [this](int index) {
+        if (Di_riror_adiRIZ *task = tasks->tasks.value(index))
+            statusLine->progressed(task, ui->listWidget->rowWidget(index));
+    });
     connect(tasks, &TaskListOBJ::completedSig, this, &TaskListWidgetsClass::onBatchCompleted);
     connect(list, &TaskQListWidget::delitemSig, this, &TaskListWidgetsClass::showListOrDropZone);
     connect(ui->drag_pushButton, &QPushButton::clicked, this, &TaskListWidgetsClass::askForVideos);
+    // While a batch runs its results change all the time; the copy follows at its own pace.
+    connect(tasks, &TaskListOBJ::progress_updataSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(tasks, &TaskListOBJ::completedSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(list, &TaskQListWidget::delitemSig, recovery, &RecoveryCopy::scheduleWrite);
+    connect(list, &TaskQListWidget::areaDetected, recovery, &RecoveryCopy::scheduleWrite);
+    connect(areaFinder, &AreaFinder::areaFound, list, &TaskQListWidget::refreshRows);
+    connect(areaFinder, &AreaFinder::areaFound, recovery, &RecoveryCopy::scheduleWrite);
+    connect(areaFinder, &AreaFinder::idle, this, &TaskListWidgetsClass::startOnceAreasAreFound);
+    connect(imports, &ImportQueue::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
+    connect(imports, &ImportQueue::importChecked, this, &TaskListWidgetsClass::onImportChecked);
+    connect(imports, &ImportQueue::allChecked, this, &TaskListWidgetsClass::importFinished);
 }
 
-void TaskListWidgetsClass::loadOutputDir()
+QString TaskListWidgetsClass::outputDirectory() const
 {
-    const QString stored = appSettings().value(QLatin1String(AppConstants::outputPathKey)).toString();
-    if (isWritableEntry(stored)) {
-        outputDir = stored;
-        return;
-    }
-    outputDir = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + QStringLiteral("/tarnix");
-    QDir().mkpath(outputDir);
-}
-
-void TaskListWidgetsClass::saveOutputDir()
-{
-    appSettings().setValue(QLatin1String(AppConstants::outputPathKey), outputDir);
+    return exporter->outputDirectory();
 }
 
 void TaskListWidgetsClass::showListOrDropZone()
@@ -172,64 +170,99 @@ void TaskListWidgetsClass::askForVideos()
 
 void TaskListWidgetsClass::importFiles(const QStringList &paths)
 {
-    pendingImports.append(paths);
-    if (!isImporting())
-        startNextImport();
+    imports->add(paths);
 }
 
 bool TaskListWidgetsClass::isImporting() const
 {
-    return importCheck && importCheck->isRunning();
-}
-
-void TaskListWidgetsClass::startNextImport()
-{
-    if (isImporting())
-        return;
-    if (pendingImports.isEmpty()) {
-        emit importFinished();
-        return;
-    }
-    if (!importCheck) {
-        importCheck = new VideoImportCheck(this);
-        connect(importCheck, &VideoImportCheck::videoFound, this, &TaskListWidgetsClass::addImportedVideo);
-        connect(importCheck, &VideoImportCheck::finished, this, &TaskListWidgetsClass::onImportChecked);
-    }
-    importCheck->start(pendingImports.takeFirst());
+    return imports->isImporting();
 }
 
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
 {
     tasks->addTask(QUrl::fromLocalFile(path));
+    findTextStreams(tasks->tasks.last());
+    areaFinder->add(tasks->tasks.last());
+    recovery->scheduleWrite();
     ui->listWidget->addMissingRows();
     showListOrDropZone();
 }
 
-void TaskListWidgetsClass::onImportChecked(const QStringList &rejected)
+// Subtitles carried as text need no reading; the container is looked at off the GUI thread.
+void TaskListWidgetsClass::findTextStreams(Di_riror_adiRIZ *task)
+{
+    QPointer<Di_riror_adiRIZ> shown = task;
+    auto *watcher = new QFutureWatcher<QList<SubtitleStream>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, shown] {
+        watcher->deleteLater();
+        if (!shown || watcher->result().isEmpty())
+            return;
+        shown->setTextStreams(watcher->result());
+        ui->listWidget->refreshRows();
+    });
+    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &SubtitleStreams::textStreams, task->videoPath));
+}
+
+void TaskListWidgetsClass::onImportChecked()
 {
     ui->listWidget->setRememberedRow(int(tasks->tasks.size()) - 1);
     ui->listWidget->setCurrentRow(int(tasks->tasks.size()) - 1);
     refreshRowsLater();
     showListOrDropZone();
-    // The box waits for the user; the next import goes on meanwhile.
-    if (!rejected.isEmpty()) {
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("以下文件不能导入"), linesOf(rejected), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
-    QMetaObject::invokeMethod(this, &TaskListWidgetsClass::startNextImport, Qt::QueuedConnection);
 }
 
 void TaskListWidgetsClass::start()
 {
+    if (running || question)
+        return;
+    // A new task read with the whole frame would lose subtitles to anything moving in it.
+    if (areaFinder->isBusy()) {
+        startWhenAreasFound = true;
+        statusLine->say(tr("正在检测新任务的字幕区域，完成后开始识别…"));
+        return;
+    }
+    QStringList edited;
+    for (Di_riror_adiRIZ *task : tasks->taskList()) {
+        if (TaskListOBJ::canRun(task) && task->hasHandEdits())
+            edited.append(task->videoFileName);
+    }
+    if (edited.isEmpty()) {
+        beginBatch();
+        return;
+    }
+    ask(tr("重新识别"), tr("以下任务的字幕有手工修改，重新识别会替换它们。是否开始？") + QLatin1Char('\n') + linesOf(edited),
+        [this] { beginBatch(); });
+}
+
+void TaskListWidgetsClass::startOnceAreasAreFound()
+{
+    if (!startWhenAreasFound)
+        return;
+    startWhenAreasFound = false;
+    statusLine->say(QString());
+    start();
+}
+
+void TaskListWidgetsClass::beginBatch()
+{
     if (running)
         return;
     running = true;
+    QList<Di_riror_adiRIZ *> taken;
+    for (Di_riror_adiRIZ *task : tasks->taskList()) {
+        if (TaskListOBJ::canRun(task))
+            taken.append(task);
+    }
+    statusLine->started(taken);
     emit runSig();
 }
 
 void TaskListWidgetsClass::stop()
 {
+    if (startWhenAreasFound) {
+        startWhenAreasFound = false;
+        statusLine->say(QString());
+    }
     if (!running)
         return;
     emit stopSig();
@@ -241,6 +274,7 @@ void TaskListWidgetsClass::onBatchCompleted()
     ui->listWidget->refreshRows();
     running = false;
     ui->Cancel_pIndicator->hide();
+    statusLine->ended();
 }
 
 void TaskListWidgetsClass::keyPressEvent(QKeyEvent *event)
@@ -297,62 +331,28 @@ bool TaskListWidgetsClass::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TaskListWidgetsClass::exportAll(int format)
-{
-    const QString folder = FileDialogs::folder(this, tr("选择保存目录"), FileDialogs::moviesDirectory());
-    if (folder.isEmpty())
-        return;
-    outputDir = QDir::fromNativeSeparators(folder);
-    saveOutputDir();
-    const ExportPlanner::Plan plan = ExportPlanner::plan(tasks->taskList(), outputDir, format);
-    if (!plan.existing.isEmpty() && !confirmOverwrite(plan.existing))
-        return;
-    const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, format);
-    showExportStatistics(int(outcome.written.size()), plan.skipped + outcome.failed);
-}
-
-bool TaskListWidgetsClass::confirmOverwrite(const QStringList &existing)
-{
-    QMessageBox box(QMessageBox::Warning, tr("文件已经存在 是否覆盖"), linesOf(existing),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.button(QMessageBox::Ok)->setText(tr("覆盖"));
-    box.button(QMessageBox::Cancel)->setText(tr("取消"));
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
-}
-
-void TaskListWidgetsClass::showExportStatistics(int written, const QStringList &failures)
-{
-    QMessageBox box(QMessageBox::Information, tr("导出统计"), ExportPlanner::statisticsText(written, failures),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.button(QMessageBox::Ok)->setText(tr("显示输出文件夹"));
-    box.button(QMessageBox::Cancel)->setText(tr("关闭"));
-    box.setEscapeButton(QMessageBox::Cancel);
-    if (box.exec() == QMessageBox::Ok)
-        openFolder(outputDir);
-}
-
-void TaskListWidgetsClass::saveProject()
+bool TaskListWidgetsClass::saveProject()
 {
     if (tasks->tasks.isEmpty()
         && QMessageBox::warning(this, tr("警告"), tr("列表为空,是否继续保存"), QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No)
                != QMessageBox::Yes)
-        return;
+        return false;
     QString path = projectPath;
-    if (path.isNull()) {
+    if (path.isEmpty()) {
         path = FileDialogs::saveFile(this, tr("保存工程"), QString(), projectFilter);
         if (path.isEmpty())
-            return;
+            return false;
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".wtarnix");
     }
     QString error;
     if (!ProjectFile::save(path, *tasks, &error)) {
         QMessageBox::warning(this, tr("保存失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
-        return;
+        return false;
     }
     projectPath = path;
+    recovery->markSaved(path);
     auto *notice = new QMessageBox(QMessageBox::Information, tr("保存成功"), path);
     notice->setStandardButtons(QMessageBox::NoButton);
     notice->setAttribute(Qt::WA_DeleteOnClose);
@@ -362,6 +362,7 @@ void TaskListWidgetsClass::saveProject()
         notice->hide();
         notice->deleteLater();
     });
+    return true;
 }
 
 void TaskListWidgetsClass::openProject()
@@ -390,23 +391,77 @@ void TaskListWidgetsClass::openProject()
     }
     replaceBatchWith(loaded);
     projectPath = path;
+    recovery->markSaved(path);
+}
+
+bool TaskListWidgetsClass::hasUnsavedChanges() const
+{
+    return recovery->hasUnsavedChanges();
+}
+
+void TaskListWidgetsClass::endSession()
+{
+    recovery->remove();
+}
+
+void TaskListWidgetsClass::offerRecovery()
+{
+    if (!RecoveryCopy::exists() || question)
+        return;
+    auto *box = new QMessageBox(QMessageBox::Question, tr("恢复任务"),
+                                tr("上次没有正常退出。是否恢复当时未保存的任务列表？"), QMessageBox::Yes | QMessageBox::No, this);
+    box->button(QMessageBox::Yes)->setText(tr("恢复"));
+    box->button(QMessageBox::No)->setText(tr("丢弃"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Offered once: either answer takes the copy away; a restored batch gets a new one soon.
+    connect(box, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes)
+            restoreRecoveryCopy();
+        recovery->remove();
+        recovery->scheduleWrite();
+    });
+    question = box;
+    box->open();
+}
+
+void TaskListWidgetsClass::restoreRecoveryCopy()
+{
+    if (refuseWhileRunning())
+        return;
+    TaskListOBJ loaded;
+    QString savedTo;
+    if (!RecoveryCopy::load(loaded, &savedTo))
+        return;
+    replaceBatchWith(loaded);
+    projectPath = savedTo;
+}
+
+void TaskListWidgetsClass::ask(const QString &title, const QString &text, const std::function<void()> &onYes)
+{
+    auto *box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [onYes](int answer) {
+        if (answer == QMessageBox::Yes)
+            onYes();
+    });
+    question = box;
+    box->open();
 }
 
 void TaskListWidgetsClass::replaceBatchWith(TaskListOBJ &loaded)
 {
     // Files still being checked belonged to the batch being replaced.
-    pendingImports.clear();
-    delete importCheck;
-    importCheck = nullptr;
+    imports->clear();
     while (!tasks->tasks.isEmpty())
         tasks->removeTask(int(tasks->tasks.size()) - 1);
     ui->listWidget->rebuildRows();
     const QList<Di_riror_adiRIZ *> restored = loaded.taskList();
     loaded.tasks.clear();
     for (Di_riror_adiRIZ *task : restored) {
-        qDebug() << task->videoPath;
+        qCDebug(lcBatch) << task->videoPath;
         if (!QFileInfo::exists(task->videoPath)) {
-            qDebug() << "文件不存在";
+            qCDebug(lcBatch) << "文件不存在";
             task->setFileMissing(true);
         }
         tasks->appendTask(task);
@@ -429,4 +484,5 @@ void TaskListWidgetsClass::openEditor(int tag)
     editor->loadTask(tasks->tasks.at(tag));
     editor->show();
     connect(editor, &VideoQtWidgets::closeSig, ui->listWidget, &TaskQListWidget::refreshRows);
+    connect(editor, &VideoQtWidgets::closeSig, recovery, &RecoveryCopy::scheduleWrite);
 }

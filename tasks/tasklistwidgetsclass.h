@@ -1,12 +1,20 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
+class AreaFinder;
+class BatchExport;
+class BatchStatusLine;
+class ImportQueue;
+class Di_riror_adiRIZ;
+class QMessageBox;
+class RecoveryCopy;
 class TaskListOBJ;
-class VideoImportCheck;
 
 namespace Ui {
 class TaskListWidgetsClassClass;
@@ -22,7 +30,7 @@ public:
     ~TaskListWidgetsClass() override;
 
     TaskListOBJ *taskList() const { return tasks; }
-    QString outputDirectory() const { return outputDir; }
+    QString outputDirectory() const;
     QString currentProjectPath() const { return projectPath; }
     bool isRunning() const { return running; }
 
@@ -30,16 +38,16 @@ public:
     // order given; the files that are not videos are named once all are checked.
     void importFiles(const QStringList &paths);
     bool isImporting() const;
-    void loadOutputDir();
-    void saveOutputDir();
-
-    void exportAll(int format);
-    bool confirmOverwrite(const QStringList &existing);
-    // `failures`: the tasks that were not finished, then the files that could not be written.
-    void showExportStatistics(int written, const QStringList &failures);
-
-    void saveProject();
+    // True once the batch is in its project file.
+    bool saveProject();
     void openProject();
+    // The batch differs from the project it was last saved to or opened from (or from an empty one).
+    bool hasUnsavedChanges() const;
+    RecoveryCopy *recoveryCopy() const { return recovery; }
+    // A clean quit: the recovery copy goes.
+    void endSession();
+    // Offers the batch of a session that did not end cleanly, once.
+    void offerRecovery();
     void openEditor(int tag);
 
 signals:
@@ -59,6 +67,8 @@ private:
     void connectWidgets();
     void askForVideos();
     void start();
+    void beginBatch();
+    void startOnceAreasAreFound();
     void stop();
     void onBatchCompleted();
     void showListOrDropZone();
@@ -66,16 +76,23 @@ private:
     // Replacing the batch or its tasks under the runner would leave it waiting for a task that is gone.
     bool refuseWhileRunning();
     void replaceBatchWith(TaskListOBJ &loaded);
-    void startNextImport();
+    void restoreRecoveryCopy();
+    // Opens a window-modal question and calls `onYes` if the user agrees.
+    void ask(const QString &title, const QString &text, const std::function<void()> &onYes);
     void addImportedVideo(const QString &path);
-    void onImportChecked(const QStringList &rejected);
+    void findTextStreams(Di_riror_adiRIZ *task);
+    void onImportChecked();
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;
     TaskListOBJ *tasks = nullptr;
-    QString outputDir;
+    BatchExport *exporter = nullptr;
     QString projectPath;
     bool running = false;
-    VideoImportCheck *importCheck = nullptr;
-    // Imports asked for while one is being checked, taken in turn so rows keep the order asked.
-    QList<QStringList> pendingImports;
+    BatchStatusLine *statusLine = nullptr;
+    ImportQueue *imports = nullptr;
+    RecoveryCopy *recovery = nullptr;
+    AreaFinder *areaFinder = nullptr;
+    // Start was pressed while new tasks were still having their areas found.
+    bool startWhenAreasFound = false;
+    QPointer<QMessageBox> question;
 };

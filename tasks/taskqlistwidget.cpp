@@ -4,16 +4,18 @@
 #include "recognition/areadetectionjob.h"
 #include "recognition/di_riror_adiriz.h"
 #include "core/textfilewriter.h"
+#include "recognition/subtitleformat.h"
 #include "tasks/exportplanner.h"
 #include "tasks/filedialogs.h"
 #include "tasks/taskcustomitem.h"
 #include "tasks/tasklistobj.h"
 
-#include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -116,6 +118,10 @@ QMenu *TaskQListWidget::createContextMenu()
     menu->addAction(tr("导出vtt字幕"), this, [this] { exportSelected(ExportPlanner::Vtt); });
     menu->addAction(tr("导出ass字幕"), this, [this] { exportSelected(ExportPlanner::Ass); });
     menu->addAction(tr("导出json"), this, [this] { exportSelected(ExportPlanner::Json); });
+    QAction *stream = menu->addAction(tr("导出内嵌文字字幕"), this, &TaskQListWidget::exportTextStream);
+    const QList<int> rows = selectedRows();
+    stream->setEnabled(rowWidget(rows.first()) && rowWidget(rows.first())->task()
+                       && !rowWidget(rows.first())->task()->textStreams.isEmpty());
     menu->addSeparator();
     menu->addAction(tr("删除"), this, &TaskQListWidget::deleteSelected);
     return menu;
@@ -170,13 +176,52 @@ void TaskQListWidget::exportSelected(int format)
     if (!row || !row->task())
         return;
     const QString text = ExportPlanner::textOf(*row->task(), format);
-    const QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(ExportPlanner::extension(format)), QString(),
-                                               ExportPlanner::fileFilter(format));
+    const QString extension = ExportPlanner::extension(format);
+    const QString path = askExportPath(row->task()->videoPath, extension, ExportPlanner::fileFilter(format));
     if (path.isEmpty())
         return;
     QString error;
     if (!TextFileWriter::write(path, text, &error))
         QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+}
+
+// VIDEO.EXT beside the video is suggested, as the command line writes it; a name typed without an
+// extension gets the format's.
+QString TaskQListWidget::askExportPath(const QString &videoPath, const QString &extension, const QString &filter)
+{
+    const QFileInfo video(videoPath);
+    const QString suggested = video.absoluteDir().filePath(video.completeBaseName() + QLatin1Char('.') + extension);
+    QString path = FileDialogs::saveFile(this, tr("保存%1文件").arg(extension), suggested, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && !QFileInfo(path).isDir())
+        path += QLatin1Char('.') + extension;
+    return path;
+}
+
+// The stream in the task's language (or the first) as the video carries it, without reading the
+// picture; MP4's timed text, which has no file of its own, goes out as SubRip.
+void TaskQListWidget::exportTextStream()
+{
+    const QList<int> rows = selectedRows();
+    const Di_riror_adiRIZ *task = rows.isEmpty() || !rowWidget(rows.first()) ? nullptr : rowWidget(rows.first())->task();
+    if (!task || task->textStreams.isEmpty())
+        return;
+    const SubtitleStream stream =
+        SubtitleStreams::inLanguage(task->textStreams, task->languages.value(0)).value_or(task->textStreams.first());
+    const QString own = SubtitleStreams::ownExtension(stream);
+    const QString extension = own.isEmpty() ? SubtitleFormats::extension(SubtitleFormat::Srt) : own;
+    const QString path = askExportPath(task->videoPath, extension, QStringLiteral("Files (*.%1)").arg(extension));
+    if (path.isEmpty())
+        return;
+    std::optional<QByteArray> bytes;
+    if (!own.isEmpty())
+        bytes = SubtitleStreams::copy(task->videoPath, stream);
+    else if (const std::optional<QList<SRTEntry>> cues = SubtitleStreams::entries(task->videoPath, stream))
+        bytes = TextFileWriter::encode(SubtitleFormats::textOf(*cues, SubtitleFormat::Srt));
+    QSaveFile file(path);
+    if (bytes && file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())
+        return;
+    QMessageBox::warning(this, tr("导出失败"),
+                         QDir::toNativeSeparators(path) + QLatin1Char('\n') + (bytes ? file.errorString() : stream.codec));
 }
 
 void TaskQListWidget::detectAreaSelected()
@@ -211,19 +256,40 @@ void TaskQListWidget::deleteSelected()
 {
     if (!taskList || selectedItems().isEmpty() || refuseWhileRunning())
         return;
-    const QList<int> rows = selectedRows();
-    QList<int> removed;
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        QListWidgetItem *item = this->item(*it);
-        TaskCustomItem *row = rowWidget(*it);
-        const int tag = row ? row->tag : *it;
-        removeItemWidget(item);
-        delete takeItem(*it);
+    QList<QPointer<Di_riror_adiRIZ>> chosen;
+    bool withResults = false;
+    for (int rowIndex : selectedRows()) {
+        const TaskCustomItem *row = rowWidget(rowIndex);
+        if (!row || !row->task())
+            continue;
+        chosen.append(row->task());
+        withResults = withResults || !row->task()->entries.isEmpty() || !row->task()->samples.isEmpty();
+    }
+    if (!withResults) {
+        removeTasks(chosen);
+        return;
+    }
+    // Nothing can bring a result back once its task is gone.
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("删除任务"), tr("选中的任务中有识别结果，删除后无法恢复。是否删除？"),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, chosen](int answer) {
+        if (answer == QMessageBox::Yes && !refuseWhileRunning())
+            removeTasks(chosen);
+    });
+    box->open();
+}
+
+void TaskQListWidget::removeTasks(const QList<QPointer<Di_riror_adiRIZ>> &chosen)
+{
+    for (auto it = chosen.crbegin(); it != chosen.crend(); ++it) {
+        const int tag = *it ? int(taskList->tasks.indexOf(it->data())) : -1;
+        if (tag < 0)
+            continue;
         taskList->removeTask(tag);
-        removed.append(tag);
         emit delitemSig(tag);
         remembered = tag;
     }
-    qDebug() << removed;
     rebuildRows();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPointer>
 
 class Di_riror_adiRIZ;
 class QMenu;
@@ -33,6 +34,8 @@ public slots:
     void revealSelected(int which);
     void resetSelected(int mode);
     void exportSelected(int format);
+    // The first selected task's subtitle stream, taken out as the video carries it.
+    void exportTextStream();
     // Each selected task gets the subtitle band found in its video, found off the GUI thread.
     void detectAreaSelected();
 
@@ -44,6 +47,8 @@ signals:
 private:
     void addRow(Di_riror_adiRIZ *task, int index);
     void showContextMenu(const QPoint &position);
+    void removeTasks(const QList<QPointer<Di_riror_adiRIZ>> &chosen);
+    QString askExportPath(const QString &videoPath, const QString &extension, const QString &filter);
     QList<int> selectedRows() const;
     // Deleting or resetting the running task would leave the batch waiting for it.
     bool refuseWhileRunning();

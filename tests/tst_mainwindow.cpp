@@ -1,18 +1,141 @@
+#include "taskstesthelpers.h"
+
 #include "app/interfacelanguage.h"
 #include "app/mainqtwidgetsclass.h"
+#include "platform/appconstants.h"
+#include "tasks/recoverycopy.h"
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 #include <algorithm>
 
+using namespace TasksTest;
+
+namespace {
+
+// The window as the user has it, with one task added and not saved.
+struct EditedWindow : MainQtWidgetsClass
+{
+    EditedWindow()
+    {
+        handMadeTask(*taskPage()->taskList(), QStringLiteral("/videos/talk.mp4"), Done);
+        show();
+    }
+};
+
+} // namespace
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir home;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.isValid());
+        useHome(home.path());
+    }
+    void cleanup()
+    {
+        // The notice of a save closes itself only after a while.
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox *>(widget))
+                delete widget;
+        }
+    }
+
+    void quitWithoutChangesAsksNothing()
+    {
+        MainQtWidgetsClass window;
+        window.show();
+        auto nothingAsked = answerMessageBox(QMessageBox::Cancel);
+        QVERIFY(window.close());
+        QVERIFY(!nothingAsked->seen);
+    }
+
+    // Quitting with changes asks; the window goes only once the changes are saved or given up.
+    void quitWithChangesAsks_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false << false;
+        QTest::newRow("discard quits") << int(QMessageBox::Discard) << true << false;
+        QTest::newRow("save writes the project and quits") << int(QMessageBox::Save) << true << true;
+    }
+    void quitWithChangesAsks()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString project = dir.filePath(QStringLiteral("batch.wtarnix"));
+        FileAnswers name({project});
+        EditedWindow window;
+        auto question = answerMessageBox(QMessageBox::StandardButton(answer));
+        window.close();
+        QTRY_VERIFY(question->seen);
+        QCOMPARE(question->title, QStringLiteral("未保存的更改"));
+        QTRY_COMPARE(window.isVisible(), !closes);
+        QTest::qWait(50);
+        QCOMPARE(window.isVisible(), !closes);
+        QCOMPARE(QFile::exists(project), saved);
+        QCOMPARE(window.taskPage()->hasUnsavedChanges(), !saved);
+    }
+
+    // Without a browser (as here, offscreen) the web actions say so and give the address.
+    void webActionsSayWhenNoPageOpens()
+    {
+        MainQtWidgetsClass window;
+        window.show();
+        auto notice = answerMessageBox(QMessageBox::Ok);
+        window.findChild<QAction *>("help_web_action")->trigger();
+        QTRY_VERIFY(notice->seen);
+        QCOMPARE(notice->title, QStringLiteral("无法打开网页"));
+        QVERIFY2(notice->text.endsWith(QString::fromStdString(AppConstants::helpPage)), qPrintable(notice->text));
+    }
+
+    // The copy of an unsaved batch outlives a crash, is offered once at the next start and goes
+    // with the next clean quit.
+    void recoveryCopyOfferedAfterCrashAndRemovedOnCleanQuit()
+    {
+        auto crashed = std::make_unique<EditedWindow>();
+        crashed->taskPage()->recoveryCopy()->writeNow();
+        QVERIFY(RecoveryCopy::exists());
+        // Beside the settings, never over a project.
+        const QSettings settings(AppConstants::settingsOrganization, AppConstants::settingsApplication);
+        QCOMPARE(QFileInfo(RecoveryCopy::path()).absolutePath(), QFileInfo(settings.fileName()).absolutePath());
+        crashed.reset(); // gone without closing, as in a crash
+
+        auto restore = answerMessageBox(QMessageBox::Yes);
+        MainQtWidgetsClass next;
+        next.show();
+        QTRY_VERIFY(restore->seen);
+        QCOMPARE(restore->title, QStringLiteral("恢复任务"));
+        QTRY_COMPARE(pathsOf(*next.taskPage()->taskList()), QStringList{QStringLiteral("/videos/talk.mp4")});
+        QVERIFY(next.taskPage()->hasUnsavedChanges());
+
+        auto discard = answerMessageBox(QMessageBox::Discard);
+        next.close();
+        QTRY_VERIFY(!next.isVisible());
+        QVERIFY(!RecoveryCopy::exists());
+
+        auto nothingOffered = answerMessageBox(QMessageBox::Yes);
+        MainQtWidgetsClass clean;
+        clean.show();
+        QTest::qWait(50);
+        QVERIFY2(!nothingOffered->seen, qPrintable(nothingOffered->title + nothingOffered->text));
+        QVERIFY(clean.taskPage()->taskList()->tasks.isEmpty());
+    }
+
     void catalogueInstalledForOtherLanguages_data()
     {
         QTest::addColumn<QLocale>("locale");

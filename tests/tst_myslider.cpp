@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("out marker") << QPoint(205, 15) << "out";
         // Above y 6 only the playhead's hit area is there.
         QTest::newRow("playhead above the markers") << QPoint(12, 3) << "now";
-        QTest::newRow("empty groove") << QPoint(100, 3) << "none";
     }
     void pressPriority()
     {
@@ -87,6 +86,22 @@ private slots:
         QCOMPARE(f.slider.inTime(), moved == "in" ? 0.3 : 0.0);
         QCOMPARE(f.slider.outTime(), moved == "out" ? 0.3 : 1.0);
         QCOMPARE(f.slider.nowTime(), moved == "now" ? 0.3 : 0.0);
+    }
+
+    // A press on the bar away from every marker moves the playhead there, and a drag goes on from it.
+    void pressOnTheBarMovesThePlayhead()
+    {
+        SliderFixture f;
+        f.paint();
+        QSignalSpy now(&f.slider, &MySlider::nowTimeUpdate);
+        f.press(QPoint(100, 3));
+        QCOMPARE(now.count(), 1);
+        QCOMPARE(now.first().first().toDouble(), 0.45);
+        f.move(70);
+        f.release(70);
+        QCOMPARE(f.slider.nowTime(), 0.3);
+        QCOMPARE(f.slider.inTime(), 0.0);
+        QCOMPARE(f.slider.outTime(), 1.0);
     }
 
     void dragsClampToGroove_data()

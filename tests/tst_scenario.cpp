@@ -54,9 +54,9 @@ private slots:
             rewrite(task, [&](TaskRecord &r) { r.Frame_rate = 3.0; }); // as chosen in the editor; keeps the run short
         }
 
-        // Start: the batch runs after the click and ends with every task done.
+        // Start: the batch runs once the new tasks have their subtitle areas, and ends with every task done.
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
-        QVERIFY(page.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(page.isRunning(), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 120000);
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(tasks.at(i)->state, int(Done));

@@ -83,6 +83,10 @@ private slots:
         QTest::mouseClick(field<QPushButton>(1, "seektoolButton"), Qt::LeftButton);
         QCOMPARE(seeks.count(), 1);
         QCOMPARE(seeks.first().first().toLongLong(), 3000);
+        // A click into an entry's text seeks as well.
+        QTest::mouseClick(field<QTextEdit>(2, "textEdit")->viewport(), Qt::LeftButton);
+        QCOMPARE(seeks.count(), 2);
+        QCOMPARE(seeks.last().first().toLongLong(), threeEntries().at(2).intime);
 
         // A negative time has no clock form.
         rewrite(worker, [&](TaskRecord &r) { r.entries[2].intime = -5; });

@@ -2,10 +2,13 @@
 
 #include "recognition/di_riror_adiriz.h"
 #include "tasks/tasklistobj.h"
+#include "tasks/timeleft.h"
 
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <memory>
 
 using namespace TasksTest;
 
@@ -23,11 +26,11 @@ private slots:
         QTest::newRow("empty batch completes at once") << QList<int>{} << QList<int>{} << QStringList{};
         QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
                                                      << QStringList{"t0", "t1", "t2"};
-        QTest::newRow("finished, failed, cancelled, unknown and running are skipped")
+        QTest::newRow("finished, failed, unknown and running are skipped, cancelled resumed")
             << QList<int>{Done, Ready, Failed, Cancelled, Unknown, Running, Ready} << QList<int>{}
-            << QStringList{"t1", "t6"};
-        QTest::newRow("nothing ready runs nothing") << QList<int>{Done, Failed, Cancelled} << QList<int>{}
-                                                    << QStringList{};
+            << QStringList{"t1", "t3", "t6"};
+        QTest::newRow("nothing ready or stopped runs nothing") << QList<int>{Done, Failed, Unknown} << QList<int>{}
+                                                               << QStringList{};
         QTest::newRow("a ready task whose video is gone is skipped") << QList<int>{Ready, Ready, Ready}
                                                                      << QList<int>{1} << QStringList{"t0", "t2"};
     }
@@ -74,13 +77,13 @@ private slots:
         QCOMPARE(progress.at(1).at(0).toInt(), 2);
     }
 
-    void stopEndsBatchAndNextStartRunsTheRest()
+    void stopEndsBatchAndNextStartResumesAndRunsTheRest()
     {
         TaskListOBJ list;
         for (const char *name : {"t0", "t1", "t2"})
             handMadeTask(list, name, Ready);
         bool stopNext = true;
-        BatchDriver driver(list, [&](Di_riror_adiRIZ *task) {
+        auto driver = std::make_unique<BatchDriver>(list, [&](Di_riror_adiRIZ *task) {
             if (!stopNext)
                 return finish(task);
             stopNext = false;
@@ -92,20 +95,54 @@ private slots:
         QSignalSpy stops(&list, &TaskListOBJ::stopSig);
 
         QVERIFY(runToEnd(list));
-        QCOMPARE(driver.ran, QStringList{"t0"});
+        QCOMPARE(driver->ran, QStringList{"t0"});
         QCOMPARE(completed.count(), 1);
         QCOMPARE(stops.count(), 1);
         QCOMPARE(list.tasks.at(1)->state, int(Ready));
 
-        // A stop while idle reaches no task and is forgotten by the next start.
-        rewrite(list.tasks.at(0), [&](TaskRecord &r) { r.stopRequested = false; });
+        // A stop while idle reaches no task and is forgotten by the next start, which resumes the
+        // stopped task where it was before going on with the rest.
+        rewrite(list.tasks.at(0), [&](TaskRecord &r) {
+            r.stopRequested = false;
+            r.lastPosition = 21000;
+            r.samples = {FrameSample{20000, {"so far"}}};
+        });
         list.requestStop();
         QVERIFY(!list.tasks.at(0)->stopRequested);
+        QList<qint64> resumedFrom;
+        driver = std::make_unique<BatchDriver>(list, [&](Di_riror_adiRIZ *task) {
+            resumedFrom.append(task->lastPosition);
+            QCOMPARE(task->samples.size(), task == list.tasks.at(0) ? 1 : 0);
+            finish(task);
+        });
         QVERIFY(runToEnd(list));
-        QCOMPARE(driver.ran, (QStringList{"t0", "t1", "t2"}));
+        QCOMPARE(driver->ran, (QStringList{"t0", "t1", "t2"}));
+        QCOMPARE(resumedFrom, (QList<qint64>{21000, 0, 0}));
         QCOMPARE(completed.count(), 2);
         QVERIFY(!list.batchStopRequested);
-        QCOMPARE(list.tasks.at(0)->state, int(Cancelled));
+        QCOMPARE(list.tasks.at(0)->state, int(Done));
+    }
+
+    // The time left follows the speed measured so far, once there is enough of it to go by; the
+    // tasks waiting count with their whole ranges.
+    void timeLeftFromTheSpeedSoFar()
+    {
+        TaskListOBJ list;
+        Di_riror_adiRIZ *running = handMadeTask(list, "t0", Running); // 60 s of video
+        Di_riror_adiRIZ *waiting = handMadeTask(list, "t1", Ready);
+        const auto reach = [running](float progress) { rewrite(running, [progress](TaskRecord &r) { r.progress = progress; }); };
+        TimeLeft left;
+        left.note(*running, 0);
+        QCOMPARE(left.forTask(*running), qint64(-1));
+        reach(0.1f);
+        left.note(*running, 500);
+        QCOMPARE(left.forTask(*running), qint64(-1)); // too soon to tell
+        reach(0.5f);
+        left.note(*running, 3000); // 30 s of video in 3 s
+        QCOMPARE(left.forTask(*running), qint64(3000));
+        QCOMPARE(left.forTasks({running, waiting}), qint64(9000));
+        left.restart();
+        QCOMPARE(left.forTask(*running), qint64(-1));
     }
 
     void taskDeletedWhileRunningEndsItsWait()

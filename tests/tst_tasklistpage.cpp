@@ -4,12 +4,14 @@
 #include "editor/videoqtwidgets.h"
 #include "media/thumbnailqueue.h"
 #include "recognition/subtitleareadetector.h"
+#include "core/segmentation.h"
 #include "tasks/qprogressindicator.h"
 #include "tasks/taskcustomitem.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -128,15 +130,15 @@ private slots:
 
     // The drop only takes the names: the files are checked off the GUI thread, and each video gets its
     // row as soon as it and the files before it are known; a second drop (here on the list) queues
-    // behind the first. Folders and missing paths are passed over without a word, files that do not
-    // play are named, and the same video twice is two tasks.
+    // behind the first. Folders and missing paths are passed over without a word, and files that do not
+    // play are named.
     void dropChecksLaterAndAddsRowsOneByOneInOrder()
     {
         ShownPage page;
         QVERIFY(!listOf(page)->isVisibleTo(&page)); // an empty batch shows the drop zone
         const QStringList first{fixture("zh_yellow.mkv"), fixture("not_a_video.mp4"), work.path(), fixture("en_two.mp4"),
-                                fixture("absent.mp4"), fixture("portrait.mp4"), fixture("en_two.mp4")};
-        const QStringList second{fixture("portrait.mp4"), fixture("zh_yellow.mkv")};
+                                fixture("absent.mp4"), fixture("portrait.mp4")};
+        const QStringList second{fixture("fs_rotated.mp4"), fixture("area_top.mp4")};
         QList<int> rowsPerInsert;
         connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page,
                 [&](const QModelIndex &, int from, int to) { rowsPerInsert << to - from + 1; });
@@ -156,10 +158,36 @@ private slots:
         QCOMPARE(rowsPerInsert, QList<int>(videos.size(), 1));
         QTRY_VERIFY_WITH_TIMEOUT(warning->seen, 5000);
         QCOMPARE(warning->title, QStringLiteral("以下文件不能导入"));
-        QCOMPARE(warning->text, fixture("not_a_video.mp4") + "\n");
+        // Each refused file with the reason the command line gives.
+        QCOMPARE(warning->text, fixture("not_a_video.mp4") + QStringLiteral("：不是可播放的视频（不是可读取的视频文件）\n"));
         QCOMPARE(listOf(page)->currentRow(), int(videos.size()) - 1);
         QVERIFY(listOf(page)->isVisibleTo(&page));
         QVERIFY(!page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
+    }
+
+    // A file already in the batch, or twice in one drop, is added again only when the user says so.
+    void repeatedFilesAreAskedAbout()
+    {
+        ShownPage page;
+        QSignalSpy done(&page, &TaskListWidgetsClass::importFinished);
+        auto declined = answerMessageBox(QMessageBox::No);
+        dropOn(&page, {fixture("en_two.mp4"), fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QCOMPARE(declined->title, QStringLiteral("重复的文件"));
+        QCOMPARE(declined->text.count(fixture("en_two.mp4")), 1);
+        QCOMPARE(pathsOf(*page.taskList()), QStringList{fixture("en_two.mp4")});
+
+        auto accepted = answerMessageBox(QMessageBox::Yes);
+        dropOn(&page, {fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QVERIFY(accepted->seen);
+        QCOMPARE(pathsOf(*page.taskList()), (QStringList{fixture("en_two.mp4"), fixture("en_two.mp4")}));
+
+        auto declinedAll = answerMessageBox(QMessageBox::No);
+        dropOn(&page, {fixture("en_two.mp4")});
+        QVERIFY(done.wait(20000));
+        QVERIFY(declinedAll->seen);
+        QCOMPARE(page.taskList()->tasks.size(), qsizetype(2));
     }
 
     // Names users really give their files: every one plays, shows its picture and survives a reopen.
@@ -179,7 +207,8 @@ private slots:
         QVERIFY(!noWarning->seen);
         for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
             QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 10000);
-            QCOMPARE(task->cropRect, QRect(0, 0, 640, 360));
+            // The whole frame, or the subtitle band once it is found.
+            QVERIFY(QRect(0, 0, 640, 360).contains(task->cropRect));
             QTRY_VERIFY_WITH_TIMEOUT(task->thumbnailLoaded, 10000);
             QVERIFY2(!task->thumbnail.isNull(), qPrintable(task->videoPath));
         }
@@ -292,6 +321,153 @@ private slots:
         QVERIFY(!page.isRunning());
         QCOMPARE(second->state, int(Ready));
         QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
+    }
+
+    // A batch where something went wrong ends with one line saying how much, the texts in its
+    // tooltip; the next start clears it, and a batch that went well says nothing.
+    void batchEndsWithSummaryOfProblems()
+    {
+        ShownPage page;
+        addHandMade(page, "clean.mp4", Ready);
+        addHandMade(page, "cut.mp4", Ready);
+        addHandMade(page, "broken.mp4", Ready);
+        auto *summary = page.findChild<QLabel *>("batchSummary_label");
+        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *task) {
+            if (task->videoPath == QStringLiteral("cut.mp4"))
+                rewrite(task, [](TaskRecord &r) { r.errorText = QStringLiteral("the video ended early"); });
+            const bool broken = task->videoPath == QStringLiteral("broken.mp4");
+            if (broken)
+                rewrite(task, [](TaskRecord &r) { r.errorText = QStringLiteral("playback error"); });
+            finish(task, broken ? Failed : Done);
+        });
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QTRY_VERIFY(!page.isRunning());
+        QCOMPARE(summary->text(), QStringLiteral("识别结束：1 个任务失败，1 个任务有警告"));
+        QCOMPARE(summary->toolTip(), QStringLiteral("cut.mp4: the video ended early\nbroken.mp4: playback error"));
+        QCOMPARE(stateShown(page, 2), QStringLiteral("错误"));
+
+        for (Di_riror_adiRIZ *task : page.taskList()->taskList())
+            rewrite(task, [](TaskRecord &r) { r.state = Ready; });
+        BatchDriver cleanRun(*page.taskList(), [](Di_riror_adiRIZ *task) {
+            rewrite(task, [](TaskRecord &r) { r.errorText.clear(); });
+            finish(task);
+        });
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QTRY_VERIFY(!page.isRunning());
+        QVERIFY(summary->text().isEmpty());
+    }
+
+    // Start would replace subtitles changed by hand: it asks first; results as recognition made
+    // them are replaced without a word.
+    void startAsksBeforeReplacingHandEdits_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("results as made") << false << int(QMessageBox::No) << true;
+        QTest::newRow("hand edits kept") << true << int(QMessageBox::No) << false;
+        QTest::newRow("hand edits replaced") << true << int(QMessageBox::Yes) << true;
+    }
+    void startAsksBeforeReplacingHandEdits()
+    {
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(bool, runs);
+        ShownPage page;
+        Di_riror_adiRIZ *task = addHandMade(page, "talk.mp4", Ready);
+        rewrite(task, [](TaskRecord &r) {
+            for (qint64 time = 0; time < 4000; time += 500)
+                r.samples.append(FrameSample{time, {time < 3000 ? QStringLiteral("hello") : QString()}});
+            r.entries = Segmentation::segmentSamples(r.samples);
+        });
+        QVERIFY(!task->entries.isEmpty());
+        QVERIFY(!task->hasHandEdits());
+        if (edited) {
+            SRTEntry entry = task->entries.first();
+            entry.text = QStringLiteral("hello, world\n");
+            QVERIFY(task->setEntry(0, entry));
+            QVERIFY(task->hasHandEdits());
+        }
+        auto question = answerMessageBox(QMessageBox::StandardButton(answer));
+        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *ran) { finish(ran, Cancelled); });
+        QSignalSpy runs_(&page, &TaskListWidgetsClass::runSig);
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        if (edited)
+            QTRY_VERIFY(question->seen);
+        QTRY_COMPARE(runs_.count(), runs ? 1 : 0);
+        QTest::qWait(20);
+        QCOMPARE(runs_.count(), runs ? 1 : 0);
+        QCOMPARE(question->seen, edited);
+        QTRY_VERIFY(!page.isRunning());
+    }
+
+    // New tasks reading the whole frame get the band the detector finds, shown on their rows; a
+    // rectangle the user drew before the band came is kept. Start pressed meanwhile waits for them.
+    void newTasksGetTheirAreaFoundBeforeTheBatch()
+    {
+        QTemporaryDir dir;
+        const QString drawnOn = dir.filePath(QStringLiteral("drawn on.mp4"));
+        QVERIFY(QFile::link(fixture("area_bottom.mp4"), drawnOn));
+        const QRect drawn(10, 20, 300, 40);
+        ShownPage page;
+        connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page, [&](const QModelIndex &, int first) {
+            Di_riror_adiRIZ *task = page.taskList()->tasks.at(first);
+            if (task->videoPath == drawnOn)
+                connect(task, &Di_riror_adiRIZ::mediaProbed, &page, [task, drawn] { task->setCropRect(drawn); });
+        });
+        QList<QRect> cropsAtStart;
+        connect(&page, &TaskListWidgetsClass::runSig, &page, [&] {
+            for (Di_riror_adiRIZ *task : page.taskList()->taskList())
+                cropsAtStart.append(task->cropRect);
+            QTimer::singleShot(0, &page, [&page] { QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton); });
+        });
+        dropOn(&page, {fixture("area_bottom.mp4"), drawnOn});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
+        QVERIFY(!page.findChild<QLabel *>("batchSummary_label")->text().isEmpty());
+
+        QTRY_COMPARE_WITH_TIMEOUT(cropsAtStart.size(), 2, 30000);
+        Di_riror_adiRIZ *found = page.taskList()->tasks.at(0);
+        const std::optional<QRect> band =
+            SubtitleAreaDetector::detect(fixture("area_bottom.mp4"), found->timeRange_in, found->timeRange_out);
+        QVERIFY(band);
+        QCOMPARE(cropsAtStart, (QList<QRect>{*band, drawn}));
+        const QString shown = QStringLiteral("字幕区域：%1,%2 %3×%4").arg(band->x()).arg(band->y()).arg(band->width()).arg(band->height());
+        QVERIFY2(listOf(page)->rowWidget(0)->findChild<QLabel *>("info_label")->text().contains(shown), qPrintable(shown));
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 20000);
+    }
+
+    // A video that carries its subtitles as text says so on its row, and the row's menu takes the
+    // stream out as the video carries it: what ffmpeg itself takes out of the file.
+    void embeddedTextStreamOfferedAndExportedAsItIs()
+    {
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", fixture("fs_textsubs.mkv"), "-map", "0:s:0", "-c",
+                                                "copy", dir.filePath("own.srt")});
+        QVERIFY(ffmpeg.waitForFinished(10000) && ffmpeg.exitCode() == 0);
+        ShownPage page;
+        dropOn(&page, {fixture("fs_textsubs.mkv"), fixture("en_two.mp4")});
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        const auto details = [&page](int row) {
+            return listOf(page)->rowWidget(row)->findChild<QLabel *>("info_label")->text();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(details(0).contains(QStringLiteral("内含文字字幕：subrip eng")), 10000);
+        QVERIFY(!details(1).contains(QStringLiteral("内含文字字幕")));
+
+        TaskQListWidget *list = listOf(page);
+        list->clearSelection();
+        list->item(0)->setSelected(true);
+        std::unique_ptr<QMenu> menu(list->createContextMenu());
+        QAction *take = menu->actions().at(menu->actions().indexOf(menu->actions().last()) - 2);
+        QCOMPARE(take->text(), QStringLiteral("导出内嵌文字字幕"));
+        QVERIFY(take->isEnabled());
+        const QString target = dir.filePath("taken");
+        FileAnswers name({target});
+        take->trigger();
+        QCOMPARE(name.asked.first().directory, fixture("fs_textsubs.srt"));
+        QCOMPARE(readAll(target + ".srt"), readAll(dir.filePath("own.srt")));
+        QVERIFY(!readAll(target + ".srt").isEmpty());
     }
 
     // The context menu's detection runs on every selected task: a task with subtitles at the bottom
@@ -525,6 +701,7 @@ private slots:
         QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
 
         QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::Folder);
+        QCOMPARE(answer.asked.first().directory, QStringLiteral("/v")); // beside the videos
         QCOMPARE(statistics->title, QStringLiteral("导出统计"));
         QCOMPARE(statistics->text, QStringLiteral("成功： 1 / 2\n\n失败: 1 / 2\nb.mp4\n"));
         QCOMPARE(sorted(statistics->buttons.values()), sorted({"显示输出文件夹", "关闭"}));

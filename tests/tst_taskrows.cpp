@@ -71,9 +71,18 @@ private slots:
         picture.fill(Qt::blue);
         task->setThumbnail(picture);
 
+        rewrite(task, [&](TaskRecord &r) {
+            r.timeRange_in = 1500;
+            r.timeRange_out = 62250;
+            r.Frame_rate = 2.5;
+        });
         TaskCustomItem row(task, 3);
         QCOMPARE(labelText(row, "name_label"), QStringLiteral("talk.mp4"));
         QCOMPARE(labelText(row, "durationlabel"), QStringLiteral("00:01:35"));
+        // The range to the millisecond, the rate in the editor's words.
+        const QString details = labelText(row, "info_label");
+        QVERIFY2(details.contains(QStringLiteral("时间范围：00:00:01,500 - 00:01:02,250\n")), qPrintable(details));
+        QVERIFY2(details.contains(QStringLiteral("识别间隔：2.50\n")), qPrintable(details));
         auto *thumbnail = row.findChild<QLabel *>("thumbnaillabel");
         QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
 
@@ -81,6 +90,18 @@ private slots:
         picture.fill(Qt::red);
         task->setThumbnail(picture);
         QCOMPARE(thumbnail->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+
+        // A name too long for its place is cut in the middle, the whole path in the tooltip.
+        const QString longPath = QStringLiteral("/videos/a very long name of a lecture recorded in 2024, part 12.mp4");
+        rewrite(task, [&](TaskRecord &r) {
+            r.videoPath = longPath;
+            r.videoFileName = longPath.section(QLatin1Char('/'), -1);
+        });
+        row.refresh();
+        const QString shown = labelText(row, "name_label");
+        QVERIFY2(shown.startsWith(QStringLiteral("a ")) && shown.contains(QChar(0x2026)) && shown.endsWith(QStringLiteral(".mp4")),
+                 qPrintable(shown));
+        QCOMPARE(row.findChild<QLabel *>("name_label")->toolTip(), longPath);
     }
 
     void rowShowsEachState_data()
@@ -114,25 +135,48 @@ private slots:
         QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
     }
 
-    void rowShowsWarningOrFailure_data()
+    // A finished or failed task's error text reaches its row: the words in the details and as
+    // tooltip, and the state marked by the icon and colour of its weight; a text that went away, or
+    // that an earlier run left on a task ready again, leaves no mark.
+    void rowShowsTheTasksProblem_data()
     {
         QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("done with a warning") << int(Done) << true;
-        QTest::newRow("failed") << int(Failed) << true;
-        QTest::newRow("ready again: the old words go") << int(Ready) << false;
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("finished with a warning") << int(Done) << QStringLiteral("警告：") << QColor(255, 142, 0);
+        QTest::newRow("failed") << int(Failed) << QStringLiteral("错误：") << QColor(255, 59, 48);
+        QTest::newRow("ready again: the old words go") << int(Ready) << QString() << QColor();
     }
-    void rowShowsWarningOrFailure()
+    void rowShowsTheTasksProblem()
     {
         QFETCH(int, state);
-        QFETCH(bool, shown);
+        QFETCH(QString, prefix);
+        QFETCH(QColor, colour);
+        const bool shown = !prefix.isEmpty();
+        const QString problem = QStringLiteral("the video ended early, at 00:00:02,320 of 00:00:06,000");
         TaskListOBJ list;
-        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", state);
-        const QString words = QStringLiteral("the file ended at 00:01:02 (cut short)");
-        rewrite(task, [&](TaskRecord &r) { r.errorText = words; });
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/cut.mp4", state);
         TaskCustomItem row(task, 0);
-        QCOMPARE(labelText(row, "info_label").contains(words), shown);
-        QCOMPARE(row.findChild<QLabel *>("state_label")->toolTip(), shown ? words : QString());
+        const QImage dot = row.findChild<QLabel *>("state_image_label")->pixmap().toImage();
+        rewrite(task, [&](TaskRecord &r) { r.errorText = problem; });
+        row.refresh();
+
+        auto *stateLabel = row.findChild<QLabel *>("state_label");
+        QCOMPARE(stateLabel->toolTip(), shown ? problem : QString());
+        QCOMPARE(row.toolTip(), shown ? problem : QString());
+        QCOMPARE(labelText(row, "info_label").contains(problem), shown);
+        QCOMPARE(row.findChild<QLabel *>("state_image_label")->pixmap().toImage() != dot, shown);
+        if (!shown)
+            return;
+        QVERIFY(labelText(row, "info_label").endsWith(prefix + problem));
+        QVERIFY(stateLabel->styleSheet().contains(colour.name()));
+
+        rewrite(task, [&](TaskRecord &r) { r.errorText.clear(); });
+        row.refresh();
+        QVERIFY(row.toolTip().isEmpty());
+        QVERIFY(!labelText(row, "info_label").contains(prefix));
+        QVERIFY(stateLabel->styleSheet().isEmpty());
+        QCOMPARE(row.findChild<QLabel *>("state_image_label")->pixmap().toImage(), dot);
     }
 
     void unknownStateValueKeepsWhatWasShown()
@@ -230,6 +274,36 @@ private slots:
         QCOMPARE(v.view.currentRow(), current);
     }
 
+    // Results cannot come back once their task is gone: deleting them is asked first, tasks
+    // without results go at once.
+    void deletingResultsAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("yes deletes") << int(QMessageBox::Yes) << QStringList{"t2"};
+        QTest::newRow("no keeps them") << int(QMessageBox::No) << QStringList{"t0", "t1", "t2"};
+    }
+    void deletingResultsAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, left);
+        ViewOf v(3);
+        rewrite(v.list.tasks.at(1), [](TaskRecord &r) { r.samples = {FrameSample{500, {"a"}}}; });
+        v.view.show();
+        auto question = answerMessageBox(QMessageBox::StandardButton(answer));
+        selectRows(v.view, 0, 1);
+        v.view.deleteSelected();
+        QTRY_VERIFY(question->seen);
+        QCOMPARE(question->title, QStringLiteral("删除任务"));
+        QTRY_COMPARE(pathsOf(v.list), left);
+
+        selectRows(v.view, int(v.list.tasks.size()) - 1, int(v.list.tasks.size()) - 1);
+        auto noQuestion = answerMessageBox(QMessageBox::No);
+        v.view.deleteSelected();
+        QCOMPARE(pathsOf(v.list), left.mid(0, left.size() - 1));
+        QVERIFY(!noQuestion->seen);
+    }
+
     void resetModes()
     {
         ViewOf v(2);
@@ -302,7 +376,7 @@ private slots:
             entries.append(action->isSeparator() ? QStringLiteral("|") : action->text());
         QCOMPARE(entries, (QStringList{"显示源文件", "显示输出文件", "|", "打开编辑器", "|", "检测字幕区域", "|", "重置",
                                        "仅重置状态", "|",
-                                       "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "|",
+                                       "导出srt字幕", "导出txt文本", "导出vtt字幕", "导出ass字幕", "导出json", "导出内嵌文字字幕", "|",
                                        "删除"}));
 
         menu->actions().at(3)->trigger();
@@ -325,30 +399,34 @@ private slots:
     {
         QTest::addColumn<int>("format");
         QTest::addColumn<bool>("intoFolder");
-        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("srt over a longer file")
-            << 0 << false << QStringLiteral("Files (*.srt)")
+            << 0 << false << "mine.out" << "mine.out"
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
-        QTest::newRow("txt over a longer file") << 1 << false << QStringLiteral("Files (*.txt)")
-                                                << QByteArray("Hello world\r\n");
-        QTest::newRow("a folder cannot be written") << 0 << true << QStringLiteral("Files (*.srt)") << QByteArray();
+        QTest::newRow("txt over a longer file") << 1 << false << "mine.out" << "mine.out" << QByteArray("Hello world\r\n");
+        QTest::newRow("a name without extension gets the format's") << 2 << false << "mine" << "mine.vtt"
+                                                                     << QByteArray("WEBVTT\r\n\r\n1\r\n00:00:00.500 --> 00:00:02.500\r\nHello world\r\n\r\n");
+        QTest::newRow("a folder cannot be written") << 0 << true << QString() << QString() << QByteArray();
     }
     void exportOneTask()
     {
         QFETCH(int, format);
         QFETCH(bool, intoFolder);
-        QFETCH(QString, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
         QFETCH(QByteArray, content);
 
         ViewOf v(2);
         Di_riror_adiRIZ *task = v.list.tasks.at(1);
+        rewrite(task, [](TaskRecord &r) { r.videoPath = QStringLiteral("/videos/a talk.v2.mp4"); });
         rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
         selectRows(v.view, 1, 1);
         QTemporaryDir dir;
-        const QString target = intoFolder ? dir.path() : dir.filePath("mine.out");
+        const QString target = intoFolder ? dir.path() : dir.filePath(typed);
         if (!intoFolder)
-            QVERIFY(writeAll(target, "previous content that is longer than the new one"));
+            QVERIFY(writeAll(dir.filePath(written), "previous content that is longer than the new one"));
         FileAnswers answer({target});
         auto failure = answerMessageBox(QMessageBox::Ok);
 
@@ -356,13 +434,16 @@ private slots:
 
         QCOMPARE(answer.asked.size(), 1);
         QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::SaveFile);
-        QCOMPARE(answer.asked.first().filter, filter);
+        const QString extension = QStringList{"srt", "txt", "vtt"}.at(format);
+        QCOMPARE(answer.asked.first().filter, QStringLiteral("Files (*.%1)").arg(extension));
+        // The video's name with the format's extension, beside the video.
+        QCOMPARE(answer.asked.first().directory, QStringLiteral("/videos/a talk.v2.") + extension);
         QCOMPARE(failure->seen, intoFolder);
         if (intoFolder) {
             QCOMPARE(failure->title, QStringLiteral("导出失败"));
             QVERIFY(failure->text.contains(QDir::toNativeSeparators(dir.path())));
         } else {
-            QCOMPARE(readAll(target), content);
+            QCOMPARE(readAll(dir.filePath(written)), content);
         }
         QVERIFY(task->exportPath.isNull()); // only export-all remembers where it wrote
     }

@@ -219,15 +219,14 @@ private slots:
     void noAnswerEndsQuietly_data()
     {
         QTest::addColumn<bool>("listening");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("connection refused") << false << "HTTP error: Connection\n";
+        QTest::newRow("connection refused") << false;
         // Accepts connections (the kernel's backlog does) but never says a word.
-        QTest::newRow("silent server ends at the time-out") << true << "HTTP error: ";
+        QTest::newRow("silent server ends at the time-out") << true;
     }
+    // Nothing reaches the terminal: the reason goes to the tarnix.app category, off by default.
     void noAnswerEndsQuietly()
     {
         QFETCH(bool, listening);
-        QFETCH(QString, output);
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const int port = server.serverPort();
@@ -238,7 +237,7 @@ private slots:
         const StreamCapture captured(std::cout);
         QVERIFY(!checker.check());
         QCOMPARE(checker.lastResult, Result::NoResponse);
-        QVERIFY2(QString::fromStdString(captured.text()).startsWith(output), captured.text().c_str());
+        QVERIFY2(captured.text().empty(), captured.text().c_str());
     }
 
     void dialogAnswers_data()
@@ -291,7 +290,7 @@ private slots:
     void aboutBox()
     {
         const QString expected =
-            "版本:1.0.0.0\n\n更多信息" + QString::fromStdString(AppConstants::siteAddress) + "\n";
+            "版本:1.0.0.0\n\n更多信息：" + QString::fromStdString(AppConstants::siteAddress) + "\n";
         QCOMPARE(aboutText(), expected);
 
         MessageBoxAnswers answers({QMessageBox::Ok});

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QVideoFrame>
 #include <QVideoSink>
+#include <QStandardItemModel>
 #include <QtTest>
 
 #include <cmath>
@@ -218,6 +219,15 @@ private slots:
         QCOMPARE(task.languages, (QStringList{"zh-Hans", "en"}));
         second->setCurrentIndex(second->findData(QStringLiteral("zh-Hans"))); // the same twice is one
         QCOMPARE(task.languages, QStringList{"zh-Hans"});
+        // The first language is not offered as the second; the one it replaced is again.
+        const auto offered = [second](const char *tag) {
+            return qobject_cast<QStandardItemModel *>(second->model())->item(second->findData(QString::fromLatin1(tag)))->isEnabled();
+        };
+        QVERIFY(!offered("zh-Hans"));
+        QVERIFY(offered("en"));
+        first->setCurrentIndex(first->findData(QStringLiteral("en")));
+        QVERIFY(offered("zh-Hans"));
+        QVERIFY(!offered("en"));
     }
 
     // The detect button moves the crop rectangle to the band found in the video.
@@ -533,6 +543,18 @@ private slots:
         QCOMPARE(loaded.first().first().toBool(), true);
         QVERIFY(!recognizer->needsLoading("en", clip->Frame_rate));
         QTRY_VERIFY2(text->text().contains(QStringLiteral("Hello world"), Qt::CaseInsensitive), qPrintable(text->text()));
+    }
+
+    // Whatever makes the view smaller or larger (here the preview's text growing below it), the
+    // picture keeps to the view, so nothing of it is cut off.
+    void pictureFollowsTheViewWithoutAWindowResize()
+    {
+        QVERIFY(openClip());
+        auto *view = child<QGraphicsView>("graphicsView");
+        const QSize before = view->size();
+        child<QLabel>("Previewlabel")->setText(QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix\nseven\neight\n"));
+        QTRY_VERIFY(view->size() != before);
+        QCOMPARE(editor->videoOutputItem()->size(), QSizeF(view->size() - QSize(2, 2)));
     }
 
     void previewRecognisesFrameOnScreen()

@@ -15,19 +15,30 @@ class TestVideoImportCheck : public QObject
 private slots:
     void verdicts_data()
     {
+        using Reason = VideoImportCheck::Reason;
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("verdict");
-        QTest::newRow("mp4 video") << fixture("en_two.mp4") << int(VideoImportCheck::Verdict::Video);
-        QTest::newRow("matroska video") << fixture("zh_yellow.mkv") << int(VideoImportCheck::Verdict::Video);
-        QTest::newRow("text named .mp4") << fixture("not_a_video.mp4") << int(VideoImportCheck::Verdict::NotAVideo);
-        QTest::newRow("missing file") << fixture("absent.mp4") << int(VideoImportCheck::Verdict::NotAFile);
-        QTest::newRow("folder") << QStringLiteral(TARNIX_FIXTURE_DIR) << int(VideoImportCheck::Verdict::NotAFile);
+        QTest::addColumn<int>("reason");
+        QTest::newRow("mp4 video") << fixture("en_two.mp4") << int(VideoImportCheck::Verdict::Video) << int(Reason::None);
+        QTest::newRow("matroska video") << fixture("zh_yellow.mkv") << int(VideoImportCheck::Verdict::Video)
+                                        << int(Reason::None);
+        QTest::newRow("text named .mp4") << fixture("not_a_video.mp4") << int(VideoImportCheck::Verdict::NotAVideo)
+                                         << int(Reason::Unreadable);
+        QTest::newRow("audio only") << fixture("audio_only.m4a") << int(VideoImportCheck::Verdict::NotAVideo)
+                                    << int(Reason::NoVideoStream);
+        QTest::newRow("missing file") << fixture("absent.mp4") << int(VideoImportCheck::Verdict::NotAFile)
+                                      << int(Reason::None);
+        QTest::newRow("folder") << QStringLiteral(TARNIX_FIXTURE_DIR) << int(VideoImportCheck::Verdict::NotAFile)
+                                << int(Reason::None);
     }
     void verdicts()
     {
         QFETCH(QString, path);
         QFETCH(int, verdict);
-        QCOMPARE(int(VideoImportCheck::check(path)), verdict);
+        QFETCH(int, reason);
+        VideoImportCheck::Reason why = VideoImportCheck::Reason::StillPicture;
+        QCOMPARE(int(VideoImportCheck::check(path, &why)), verdict);
+        QCOMPARE(int(why), reason);
     }
 
     // A file is probed once for its row and again for its task; one replaced in between is new.

@@ -1,0 +1,3 @@
+#include "batchlog.h"
+
+Q_LOGGING_CATEGORY(lcBatch, "tarnix.batch", QtWarningMsg)
