@@ -68,17 +68,28 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     if (fullest == reading.rows.cend())
         return;
     bandHeight = fullest->letterHeight;
-    // Every piece of ink standing within the row counts, whether or not it passed for a letter:
-    // a letter missed would open a false gap. Blobs reaching far above or below are background.
-    const PixelBox &row = fullest->box;
-    const int reach = bandHeight / 2;
     ink.assign(std::size_t(picture.width()), 0);
-    for (const ComponentLabelling::Run &run : reading.labels.runs) {
-        const PixelBox &piece = reading.labels.components[std::size_t(run.label)].box;
-        if (run.y < row.top || run.y > row.bottom || piece.top < row.top - reach || piece.bottom > row.bottom + reach)
+    addInk(reading.labels, fullest->box, ink);
+    // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
+    // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
+    // measured without it, as the haze of outlines fills the gaps between letters.
+    const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
+    faintInk = ink;
+    addInk(faint.labels, fullest->box, faintInk);
+}
+
+// Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
+// letter missed would open a false gap. Blobs reaching far above or below are background.
+void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const
+{
+    const int reach = bandHeight / 2;
+    for (const ComponentLabelling::Run &run : labels.runs) {
+        const PixelBox &piece = labels.components[std::size_t(run.label)].box;
+        if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
+            || piece.bottom > row.bottom + reach)
             continue;
-        for (int x = std::max(0, run.left); x <= std::min(run.right, picture.width() - 1); ++x)
-            ++ink[std::size_t(x)];
+        for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
+            ++columns[std::size_t(x)];
     }
 }
 
@@ -90,18 +101,18 @@ bool WordGaps::measurable(qsizetype i) const
 }
 
 // The widest run of empty columns between the middles of the two characters.
-int WordGaps::gapBefore(qsizetype i) const
+int WordGaps::gapBefore(qsizetype i, const std::vector<int> &columns) const
 {
-    if (ink.empty() || i <= 0 || i >= characters.size())
+    if (columns.empty() || i <= 0 || i >= characters.size())
         return 0;
     const auto middle = [this](const CtcDecoder::Character &c) {
         return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
     };
-    const int from = std::clamp(middle(characters[i - 1]), 0, int(ink.size()));
-    const int to = std::clamp(middle(characters[i]), from, int(ink.size()));
+    const int from = std::clamp(middle(characters[i - 1]), 0, int(columns.size()));
+    const int to = std::clamp(middle(characters[i]), from, int(columns.size()));
     int widest = 0, run = 0;
     for (int x = from; x < to; ++x) {
-        run = ink[std::size_t(x)] == 0 ? run + 1 : 0;
+        run = columns[std::size_t(x)] == 0 ? run + 1 : 0;
         widest = std::max(widest, run);
     }
     return widest;
@@ -112,7 +123,7 @@ double WordGaps::letterSpacing() const
     std::vector<int> gaps;
     for (qsizetype i = 1; i < characters.size(); ++i)
         if (measurable(i) && !characters[i].spaceBefore && characters[i - 1].text.at(0).isLetterOrNumber())
-            gaps.push_back(gapBefore(i));
+            gaps.push_back(gapBefore(i, ink));
     return median(gaps);
 }
 
@@ -121,7 +132,7 @@ double WordGaps::wordSpacing() const
     std::vector<int> gaps;
     for (qsizetype i = 1; i < characters.size(); ++i)
         if (measurable(i) && characters[i].spaceBefore)
-            gaps.push_back(gapBefore(i));
+            gaps.push_back(gapBefore(i, ink));
     return median(gaps);
 }
 
@@ -151,23 +162,23 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
     const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
                                     : letters + widerAlone * bandHeight;
     const double open = letters + openWider * bandHeight;
-    QList<qsizetype> unsure;
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (!measurable(i) || line[i].spaceBefore)
             continue;
-        const int gap = gapBefore(i);
+        const int gap = gapBefore(i, faintInk);
         qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
                             << "letters" << letters << "words" << spaces << "height" << bandHeight;
-        if (gap >= clear)
-            line[i].spaceBefore = true;
-        else if (gap >= open && gap > letters)
-            unsure << i;
-    }
-    // A glued pair that is not a word but two words is settled by the word list.
-    for (const qsizetype i : std::as_const(unsure)) {
-        const QStringList parts = halves(line, i);
-        if (!words.contains(parts.join(QString())) && words.contains(parts[0]) && words.contains(parts[1]))
-            line[i].spaceBefore = true;
+        if (gap < open || gap <= letters)
+            continue;
+        // Where the picture leaves the gap open, a glued pair that is not a word but two words is
+        // parted; a word that would break into pieces that are not words needs a full word gap.
+        const QStringList parts = halves(characters, i);
+        const bool bothWords = words.contains(parts[0]) && words.contains(parts[1]);
+        const bool glued = words.contains(parts.join(QString()));
+        if (glued && !bothWords)
+            line[i].spaceBefore = spaces > 0 && gap >= std::max(clear, spaces);
+        else
+            line[i].spaceBefore = gap >= clear || (!glued && bothWords);
     }
     return line;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "componentlabelling.h"
 #include "ctcdecoder.h"
 
 #include <QList>
@@ -29,13 +30,13 @@ public:
     // are (`words`). A gap as narrow as the letter spacing never is.
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
-    // Empty columns between two characters, in pixels of a copy of the line 48 high at most.
-    int gapBefore(qsizetype character) const;
-    int textHeight() const { return bandHeight; }
 
 private:
+    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
+    // Empty columns between two characters, in pixels of a copy of the line 48 high at most.
+    int gapBefore(qsizetype character, const std::vector<int> &columns) const;
     double letterSpacing() const;
     double wordSpacing() const;
 
@@ -43,5 +44,6 @@ private:
     double pixelsPerStep = 0;
     double scale = 1;     // of the analysis copy
     std::vector<int> ink; // letters over each column of the analysis copy
+    std::vector<int> faintInk; // the same with fainter ink
     int bandHeight = 0;   // the letters' usual height there
 };

@@ -56,6 +56,8 @@ const WordList &WordList::english()
 bool WordList::contains(const QString &token) const
 {
     const QString word = bare(token);
+    if (words.isEmpty())
+        return false;
     if (word.size() == 1)
         return word == QLatin1String("a") || word == QLatin1String("A") || word == QLatin1String("I");
     if (word.isEmpty() || words.contains(word))
