@@ -40,6 +40,24 @@ WordList::WordList(const QString &path)
     for (const QByteArray &line : lines)
         if (!line.isEmpty())
             words.insert(QString::fromUtf8(line));
+    for (const QString &word : std::as_const(words)) {
+        const qsizetype apostrophe = word.indexOf(QLatin1Char('\''));
+        if (apostrophe <= 0 || word.endsWith(QLatin1String("'s")) || word.at(0).isUpper())
+            continue;
+        const QString letters = QString(word).remove(QLatin1Char('\''));
+        if (!words.contains(letters))
+            contractions.insert(letters, word);
+    }
+}
+
+QString WordList::withApostrophe(const QString &word) const
+{
+    if (word.size() < 2)
+        return {};
+    QString found = contractions.value(word.toLower());
+    if (!found.isEmpty() && word.at(0).isUpper())
+        found[0] = found.at(0).toUpper();
+    return found;
 }
 
 const WordList &WordList::english()

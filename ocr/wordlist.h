@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -19,6 +20,12 @@ public:
     // may be the sentence's. A letter alone is a word only as "a" or "I".
     bool contains(const QString &token) const;
 
+    // The word the list writes with an apostrophe that `word` lost ("theyll", "dont", "oclock"),
+    // or an empty string. Only where the form without it is no word of its own ("cant", "wed"
+    // and "its" are), and never before a final "s", where it is a plural as often as not.
+    QString withApostrophe(const QString &word) const;
+
 private:
     QSet<QString> words;
+    QHash<QString, QString> contractions; // by their letters alone, in lower case
 };

@@ -1,4 +1,5 @@
 #include "ocr/ctcdecoder.h"
+#include "ocr/linetextrules.h"
 #include "ocr/wordgaps.h"
 #include "ocr/wordlist.h"
 
@@ -79,6 +80,8 @@ private slots:
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
     void readsWordsOfTheList_data();
     void readsWordsOfTheList();
+    void mendsLostApostrophes_data();
+    void mendsLostApostrophes();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -159,6 +162,28 @@ void TestWordGaps::readsWordsOfTheList()
     file.close();
     QCOMPARE(WordList(file.fileName()).contains(token), word);
     QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));
+}
+
+void TestWordGaps::mendsLostApostrophes_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("contractions") << "Dont go, theyll see. At 9 oclock" << "Don't go, they'll see. At 9 o'clock";
+    QTest::newRow("words without one stay") << "I cant, we were well. Its Mr Johnsons" << "I cant, we were well. Its Mr Johnsons";
+    QTest::newRow("Chinese and figures stay") << "我们 1987" << "我们 1987";
+}
+
+void TestWordGaps::mendsLostApostrophes()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("words")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\n");
+    file.close();
+    QCOMPARE(LineTextRules::mendedApostrophes(read, WordList(file.fileName())), line);
+    QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);
 }
 
 QTEST_MAIN(TestWordGaps)
