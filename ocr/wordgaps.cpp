@@ -76,6 +76,36 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
     faintInk = ink;
     addInk(faint.labels, fullest->box, faintInk);
+    lastMark = finalMark(reading, *fullest);
+}
+
+// A comma that ends the line is a full stop where the picture shows a dot on the letters' foot,
+// not a tail reaching below it. Empty when not clear.
+QString WordGaps::finalMark(const InkReading &reading, const RowRules::Row &row) const
+{
+    const QString read = characters.last().text;
+    if (read != QLatin1String(","))
+        return {};
+    std::vector<int> bottoms;
+    for (const int glyph : row.glyphs)
+        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
+    const int foot = int(median(bottoms));
+    const int at = int((characters.last().first + characters.last().last + 1) * 0.5 * pixelsPerStep * scale);
+    const PixelBox *mark = nullptr;
+    for (const ComponentLabelling::Component &piece : reading.labels.components) {
+        const PixelBox &box = piece.box;
+        const bool small = box.width() <= bandHeight / 3 && box.height() <= bandHeight / 2;
+        const bool near = std::abs((box.left + box.right) / 2 - at) <= bandHeight / 3;
+        if (small && near && box.top > row.box.top + bandHeight / 3 && box.top <= foot
+            && (!mark || std::abs(box.bottom - foot) < std::abs(mark->bottom - foot)))
+            mark = &box;
+    }
+    if (!mark)
+        return {};
+    // Only a comma becomes a full stop: outlines and shadows can lengthen a dot, never shorten
+    // a comma's tail.
+    const int below = mark->bottom - foot;
+    return below <= 0 && mark->height() <= mark->width() + 1 ? QStringLiteral(".") : QString();
 }
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
@@ -154,6 +184,10 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
     QList<CtcDecoder::Character> line = characters;
     if (ink.empty())
         return line;
+    if (!lastMark.isEmpty() && lastMark != line.last().text) {
+        qCDebug(lcWordGaps) << "final mark" << line.last().text << "is" << lastMark;
+        line.last().text = lastMark;
+    }
     const double letters = std::max(0.0, letterSpacing());
     const double spaces = wordSpacing();
     // On the benchmark's strips, letter gaps measure up to 0.1-0.15 of the letter height more

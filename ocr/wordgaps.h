@@ -2,6 +2,7 @@
 
 #include "componentlabelling.h"
 #include "ctcdecoder.h"
+#include "inkreading.h"
 
 #include <QList>
 #include <QStringList>
@@ -24,7 +25,7 @@ class WordGaps
 public:
     WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read);
 
-    // The characters, with a space before a letter or figure that stands clearly farther from the
+    // The characters, a final comma that is a dot on the picture made a full stop, with a space before a letter or figure that stands clearly farther from the
     // one before than the line's letters stand from each other. A gap wider than the letter
     // spacing but not clearly so is a space when the glued pair is not a word and the two halves
     // are (`words`). A gap as narrow as the letter spacing never is.
@@ -32,6 +33,7 @@ public:
 
 
 private:
+    QString finalMark(const InkReading &reading, const RowRules::Row &row) const;
     void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
@@ -46,4 +48,5 @@ private:
     std::vector<int> ink; // letters over each column of the analysis copy
     std::vector<int> faintInk; // the same with fainter ink
     int bandHeight = 0;   // the letters' usual height there
+    QString lastMark;     // a full stop where the line's final comma is a dot on the picture
 };

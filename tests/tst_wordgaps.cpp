@@ -48,7 +48,9 @@ PaintedLine paintLine(const QString &text, const QString &read, const QString &f
             space = true;
             continue;
         }
-        at = text.indexOf(c, at);
+        // A character read other than painted stands where the painted one does.
+        const qsizetype found = text.indexOf(c, at);
+        at = found < 0 ? at : found;
         const double middle = left + metrics.horizontalAdvance(text.left(at)) + metrics.horizontalAdvance(c) / 2;
         const int step = int(middle / pixelsPerStep);
         line.read.characters << CtcDecoder::Character{QString(c), step, step, space};
@@ -104,6 +106,8 @@ void TestWordGaps::pictureDecidesSpaces_data()
     QTest::newRow("no space read anywhere") << "I think someone is here." << "Ithinksomeoneishere." << serif << 48;
     QTest::newRow("apostrophe kept in its word") << "It's colder than I expected."
                                                  << "It'scolder than I expected." << sans << 40;
+    QTest::newRow("full stop read as a comma") << "I'll wait for you here." << "I'll wait for you here," << sans << 40;
+    QTest::newRow("comma kept") << "I'll wait for you here," << "I'll wait for you here," << serif << 40;
     QTest::newRow("Chinese keeps none") << "我们明天早上八点见" << "我们明天早上八点见" << "WenQuanYi Micro Hei" << 40;
     QTest::newRow("mixed line") << "我爱New York" << "我爱New York" << "WenQuanYi Micro Hei" << 40;
 }
