@@ -65,6 +65,16 @@ PaintedLine paintLine(const QString &text, const QString &read, const QString &f
     return line;
 }
 
+// A word list of `words` (one a line), read from a file in `folder` as the system's would be.
+WordList listOf(const QTemporaryDir &folder, const QByteArray &words)
+{
+    QFile file(folder.filePath(QStringLiteral("words")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(words) != words.size())
+        return {};
+    file.close();
+    return WordList(file.fileName());
+}
+
 QString spaced(const PaintedLine &line, const WordList &words)
 {
     return CtcDecoder::Result::joined(WordGaps(line.bgr, line.read).spaced(words));
@@ -125,11 +135,8 @@ void TestWordGaps::pictureDecidesSpaces()
 void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
 {
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("words")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("is\nthe\nthis\nhouse\nto\ninto\n");
-    file.close();
-    const WordList words(file.fileName());
+    const WordList words = listOf(folder, "is\nthe\nthis\nhouse\nin\nto\ninto\n");
+    QVERIFY(!words.isEmpty());
     // Glued by the painter too: the gap is the letter spacing, which no list may open.
     const PaintedLine glued = paintLine(QStringLiteral("Isthe house"), QStringLiteral("Isthe house"),
                                         QStringLiteral("DejaVu Sans"), 40);
@@ -160,11 +167,9 @@ void TestWordGaps::readsWordsOfTheList()
     QFETCH(QString, token);
     QFETCH(bool, word);
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("words")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("house\nhouse's\ndon't\nis\nthe\nt\n");
-    file.close();
-    QCOMPARE(WordList(file.fileName()).contains(token), word);
+    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\n");
+    QVERIFY(!words.isEmpty());
+    QCOMPARE(words.contains(token), word);
     QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));
 }
 
@@ -182,11 +187,9 @@ void TestWordGaps::mendsLostApostrophes()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("words")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\n");
-    file.close();
-    QCOMPARE(LineTextRules::mendedApostrophes(read, WordList(file.fileName())), line);
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\n");
+    QVERIFY(!words.isEmpty());
+    QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);
 }
 
