@@ -54,7 +54,11 @@ QImage analysisCopy(const cv::Mat &bgr)
 WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     : characters(read.characters), pixelsPerStep(read.pixelsPerStep)
 {
-    if (bgrLine.empty() || characters.size() < 2)
+    // Lines of ideographs alone have no gap to measure, and are not looked at.
+    bool latin = false;
+    for (qsizetype i = 1; i < characters.size() && !latin; ++i)
+        latin = measurable(i);
+    if (bgrLine.empty() || !latin)
         return;
     const QImage picture = analysisCopy(bgrLine);
     scale = double(picture.width()) / bgrLine.cols;
