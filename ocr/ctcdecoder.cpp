@@ -11,21 +11,33 @@ struct Emitted
     float probability;
 };
 
-bool isWordCharacter(const QString &symbol)
-{
-    return symbol.size() == 1 && symbol.at(0).unicode() < 0x80 && symbol.at(0).isLetterOrNumber();
-}
 
 // Punctuation that ends a word and is followed by a space in running text.
 bool isWordEnd(const QString &symbol)
 {
-    return isWordCharacter(symbol) || symbol == QLatin1String(",") || symbol == QLatin1String(".")
+    return CtcDecoder::isWordCharacter(symbol) || symbol == QLatin1String(",") || symbol == QLatin1String(".")
            || symbol == QLatin1String("!") || symbol == QLatin1String("?");
 }
 
 } // namespace
 
 CtcDecoder::CtcDecoder(QStringList dictionary) : dictionary(std::move(dictionary)) {}
+
+bool CtcDecoder::isWordCharacter(const QString &symbol)
+{
+    return symbol.size() == 1 && symbol.at(0).unicode() < 0x80 && symbol.at(0).isLetterOrNumber();
+}
+
+QString CtcDecoder::Result::joined(const QList<Character> &characters)
+{
+    QString text;
+    for (const Character &character : characters) {
+        if (character.spaceBefore && !text.isEmpty())
+            text += QLatin1Char(' ');
+        text += character.text;
+    }
+    return text;
+}
 
 CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int classes) const
 {
@@ -53,15 +65,21 @@ CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int
 
     Result result;
     float sum = 0;
+    bool spaceRead = false;
     for (qsizetype i = 0; i < emitted.size(); ++i) {
         const QString text = symbol(emitted[i].symbol);
-        if (restoreSpaces && i > 0 && isWordEnd(symbol(emitted[i - 1].symbol)) && isWordCharacter(text)
-            && spaceBetween(emitted[i - 1], emitted[i]) >= missedSpaceProbability)
-            result.text += QLatin1Char(' ');
-        result.text += text;
         sum += emitted[i].probability;
+        if (text.trimmed().isEmpty()) {
+            spaceRead = true;
+            continue;
+        }
+        const bool restored = restoreSpaces && i > 0 && isWordEnd(symbol(emitted[i - 1].symbol))
+                              && isWordCharacter(text)
+                              && spaceBetween(emitted[i - 1], emitted[i]) >= missedSpaceProbability;
+        result.characters << Character{text, emitted[i].first, emitted[i].last, spaceRead || restored};
+        spaceRead = false;
     }
     result.confidence = emitted.isEmpty() ? 0 : sum / float(emitted.size());
-    result.text = result.text.simplified();
+    result.text = Result::joined(result.characters);
     return result;
 }

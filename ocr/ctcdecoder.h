@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,10 +10,23 @@
 class CtcDecoder
 {
 public:
+    // A character read, and where along the line the recogniser saw it.
+    struct Character
+    {
+        QString text;
+        int first = 0, last = 0;  // time steps
+        bool spaceBefore = false; // read or restored
+    };
+
     struct Result
     {
         QString text;
         float confidence = 0; // mean probability of the characters kept, 0..1
+        QList<Character> characters;
+        double pixelsPerStep = 0; // of the line read, set by the reader
+
+        // The text of `characters`, a space before those that have one.
+        static QString joined(const QList<Character> &characters);
     };
 
     explicit CtcDecoder(QStringList dictionary);
@@ -27,6 +41,8 @@ public:
     static constexpr float missedSpaceProbability = 0.1f;
 
     void setRestoreSpaces(bool restore) { restoreSpaces = restore; }
+
+    static bool isWordCharacter(const QString &symbol);
 
 private:
     QStringList dictionary;

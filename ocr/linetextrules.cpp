@@ -1,5 +1,8 @@
 #include "linetextrules.h"
 
+#include "wordlist.h"
+
+#include <QRegularExpression>
 #include <QStringView>
 
 #include <algorithm>
@@ -68,6 +71,27 @@ bool isPronounIGlued(const QString &word)
            && std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) { return c.isLower() || c.isPunct(); });
 }
 
+// The pronoun's contractions as the recogniser misreads the bare stroke of the I: "T'm", "l'll",
+// "O've", "Pm" (the stroke and apostrophe read as one letter), or "'ll" with the stroke lost.
+QString mendedContraction(const QString &word, bool opensSentence)
+{
+    static const QRegularExpression misread(QStringLiteral("^([TOl|1]?)['\u2019](m|ll|ve|d)$"));
+    const QRegularExpressionMatch match = misread.match(word);
+    if (word == QLatin1String("Pm"))
+        return QStringLiteral("I'm");
+    if (!match.hasMatch() || (match.capturedLength(1) == 0 && !opensSentence))
+        return word;
+    return QStringLiteral("I'") + match.captured(2);
+}
+
+// A stroke read as T, O or l standing alone where a sentence opens, before a word in lower case:
+// no English sentence opens so but with the pronoun ("T have", "O think"). A pipe is never text.
+bool isPronounIMisread(const QString &word, bool opensSentence, bool beforeLowerCase)
+{
+    return beforeLowerCase && word.size() == 1
+           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl").contains(word.at(0))));
+}
+
 bool isEdgeSpeck(const LineTextRules::Word &word)
 {
     return word.confidence < minimumEdgeWordConfidence
@@ -95,8 +119,28 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I'll");
         else if (isPronounIGlued(word))
             word.insert(1, QLatin1Char(' '));
+        else if (isPronounIMisread(word, opensSentence, beforeLowerCase))
+            word = QStringLiteral("I");
+        else
+            word = mendedContraction(word, opensSentence);
     }
     return words.join(QLatin1Char(' '));
+}
+
+QString LineTextRules::mendedApostrophes(const QString &line, const WordList &words)
+{
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (QString &token : tokens) {
+        qsizetype from = 0, to = token.size();
+        while (from < to && !isLatinLetter(token.at(from)))
+            ++from;
+        while (to > from && !isLatinLetter(token.at(to - 1)))
+            --to;
+        const QString mended = words.withApostrophe(token.mid(from, to - from));
+        if (!mended.isEmpty())
+            token.replace(from, to - from, mended);
+    }
+    return tokens.join(QLatin1Char(' '));
 }
 
 bool LineTextRules::isUnspacedScript(char32_t c)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class WordList;
+
 // How recognised words become a line of text, and which lines are noise rather than text.
 class LineTextRules
 {
@@ -24,8 +26,12 @@ public:
 
     // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
     // serif faces: "Hl", "Hll" or "Ill" before a lower-case word, "H" opening a sentence before
-    // one, and "Im"; and the space it loses before the next word ("Ihave").
+    // one, and "Im"; and the space it loses before the next word ("Ihave"). In sans-serif faces,
+    // the bare stroke read as T, O, l or | alone or in a contraction ("T'm", "Pm", "'ll").
     static QString mendedPronounI(const QString &line);
+
+    // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock").
+    static QString mendedApostrophes(const QString &line, const WordList &words);
 
     static bool isUnspacedScript(char32_t character);
 };

@@ -7,6 +7,8 @@
 #include "ppocrmodels.h"
 #include "textlinedetector.h"
 #include "textlinereader.h"
+#include "wordgaps.h"
+#include "wordlist.h"
 
 #include <QDebug>
 #include <QFile>
@@ -286,12 +288,18 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
         pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
-    return LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
+    const QString line = LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
+    return settings.restoreSpaces ? LineTextRules::mendedApostrophes(line, WordList::english()) : line;
 }
 
 CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
 {
-    const CtcDecoder::Result read = reader->read(bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height())));
+    const cv::Mat line = bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
+    CtcDecoder::Result read = reader->read(line);
     qCDebug(lcPpocr) << crop << read.text << read.confidence;
+    if (settings.restoreSpaces) {
+        read.characters = WordGaps(line, read).spaced(WordList::english());
+        read.text = CtcDecoder::Result::joined(read.characters);
+    }
     return read;
 }

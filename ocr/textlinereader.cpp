@@ -124,5 +124,8 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
         cv::Mat scores(output.size[1], output.size[2], CV_32F, output.ptr<float>());
         softmaxRows(scores);
     }
-    return d->decoder.decode(output.ptr<float>(), output.size[1], output.size[2]);
+    CtcDecoder::Result result = d->decoder.decode(output.ptr<float>(), output.size[1], output.size[2]);
+    // A step sees an equal share of the model's width, of which the line fills the first part.
+    result.pixelsPerStep = double(width) / output.size[1] * double(bgrLine.cols) / double(resized.cols);
+    return result;
 }

@@ -25,6 +25,8 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
+  # English words, to settle spaces the picture leaves open (read at run time when present)
+  wamerican
 )
 
 # The scheduler and its authentication, for the Slurm test alone.

@@ -7,6 +7,8 @@
 # made for one set hold for others.
 # strips.tsv columns: name, language (en, zh, or none for a strip without text), width, style,
 # background, lines joined by "\N".
+# STRIP_ENGLISH_TEXTS (a file, one line of text a line) and STRIP_ENGLISH_FONTS (comma-separated
+# families) replace the English texts and faces: a held-out set shares neither with the others.
 set -euo pipefail
 out=${1:?usage: render-strips.sh OUT_DIR [SEED]}
 seed=${2:-2024}
@@ -45,6 +47,8 @@ chinese=(
   "门慢慢地打开了" "我们没有时间了" "这是我最后一次机会" "妈妈做的饭最好吃"
 )
 english_fonts=("DejaVu Sans" "DejaVu Serif" "Liberation Sans" "Liberation Serif")
+if [ -n "${STRIP_ENGLISH_TEXTS:-}" ]; then mapfile -t english < "$STRIP_ENGLISH_TEXTS"; fi
+if [ -n "${STRIP_ENGLISH_FONTS:-}" ]; then IFS=, read -r -a english_fonts <<< "$STRIP_ENGLISH_FONTS"; fi
 widths=(640 1280 1280 1920 1280 3840)
 
 # background W H KIND: an ffmpeg source (with filters) of one frame.

@@ -294,6 +294,11 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("H inside a sentence stays") << "Plan H was good." << "Plan H was good.";
     QTest::newRow("H before a capital stays") << "H Street" << "H Street";
     QTest::newRow("Ill at the end stays") << "He was Ill" << "He was Ill";
+    QTest::newRow("stroke read as T, O, l, | alone") << "T have. O think so. - l was, | know"
+                                                  << "I have. I think so. - I was, I know";
+    QTest::newRow("stroke in contractions") << "T'm here, O've seen, l'll go, Pm sure" << "I'm here, I've seen, I'll go, I'm sure";
+    QTest::newRow("stroke lost before a contraction") << "'ll explain. - 'm fine" << "I'll explain. - I'm fine";
+    QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm" << "Plan T was good. O Lord, T-shirt, 'm";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
 

@@ -15,7 +15,8 @@
 // Each strip's time (clock and this thread's CPU time) is the median of --repeat runs on one thread. Reported per engine: latency
 // median and p90, model load time, resident memory the engine added, character error rate
 // (Levenshtein distance over the reference length, whitespace normalised; spaces ignored for
-// Chinese) and exact strips per language, CER by style and by background, dialogue dashes kept,
+// Chinese), word error rate (the same over words; one lost space costs two words) and exact strips
+// per language, CER and WER by style and by background, dialogue dashes kept,
 // and strips without text that gave text; for ppocr also its first detection pass alone, timed
 // once more after the runs. Strips with errors are listed (all with --verbose).
 // Targets: CER <= 1 % English, <= 0.5 % Chinese, no style above 3 %; PP-OCR median <= 120 ms.
@@ -72,6 +73,8 @@ struct Outcome
     double detectionCpuMilliseconds = -1; // PP-OCR's first detection pass alone, when measured
     int distance = 0;
     int referenceLength = 0;
+    int wordDistance = 0;
+    int referenceWords = 0;
 };
 
 QTextStream out(stdout);
@@ -117,7 +120,8 @@ QString normalised(const QStringList &lines, bool ignoreSpaces)
     return text;
 }
 
-int levenshtein(const QList<uint> &a, const QList<uint> &b)
+template<typename T>
+int levenshtein(const QList<T> &a, const QList<T> &b)
 {
     std::vector<int> previous(std::size_t(b.size()) + 1), current(std::size_t(b.size()) + 1);
     for (std::size_t j = 0; j < previous.size(); ++j)
@@ -191,24 +195,37 @@ void detectionShare(const QList<Outcome> &outcomes)
         << Qt::endl;
 }
 
-void accuracyRow(const QString &language, const QList<Outcome> &outcomes)
+struct Errors
 {
-    int distance = 0, length = 0, strips = 0, exact = 0;
-    for (const Outcome &outcome : outcomes) {
-        if (outcome.strip->language != language)
-            continue;
+    int distance = 0, length = 0, wordDistance = 0, words = 0, strips = 0, exact = 0;
+
+    void add(const Outcome &outcome)
+    {
         ++strips;
         distance += outcome.distance;
         length += outcome.referenceLength;
+        wordDistance += outcome.wordDistance;
+        words += outcome.referenceWords;
         exact += outcome.distance == 0 && outcome.lines.size() == outcome.strip->lines.size();
     }
-    if (strips == 0)
+    double cer() const { return 100.0 * distance / std::max(1, length); }
+    double wer() const { return 100.0 * wordDistance / std::max(1, words); }
+};
+
+void accuracyRow(const QString &language, const QList<Outcome> &outcomes)
+{
+    Errors errors;
+    for (const Outcome &outcome : outcomes)
+        if (outcome.strip->language == language)
+            errors.add(outcome);
+    if (errors.strips == 0)
         return;
-    out << QStringLiteral("| %1 | %2 | %3 | %4 % |")
+    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 % |")
                .arg(language, -8)
-               .arg(strips, 6)
-               .arg(QStringLiteral("%1/%2").arg(exact).arg(strips), 12)
-               .arg(100.0 * distance / std::max(1, length), 6, 'f', 2)
+               .arg(errors.strips, 6)
+               .arg(QStringLiteral("%1/%2").arg(errors.exact).arg(errors.strips), 12)
+               .arg(errors.cer(), 6, 'f', 2)
+               .arg(language == QLatin1String("zh") ? QStringLiteral("     -") : QString::number(errors.wer(), 'f', 2).rightJustified(6))
         << Qt::endl;
 }
 
@@ -309,25 +326,23 @@ int dashesIn(const QStringList &lines)
 
 void summaryRow(const Engine &engine, const QString &language)
 {
-    int distance = 0, length = 0, strips = 0, exact = 0;
+    Errors errors;
     std::vector<double> times, cpuTimes;
     for (const Outcome &outcome : engine.outcomes) {
         if (outcome.strip->language != language)
             continue;
-        ++strips;
+        errors.add(outcome);
         cpuTimes.push_back(outcome.cpuMilliseconds);
-        distance += outcome.distance;
-        length += outcome.referenceLength;
-        exact += outcome.distance == 0 && outcome.lines.size() == outcome.strip->lines.size();
         times.push_back(outcome.milliseconds);
     }
-    if (strips == 0)
+    if (errors.strips == 0)
         return;
-    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 | %6 | %7 | %8 | %9 | %10 |")
+    out << QStringLiteral("| %1 | %2 | %3 | %4 % | %5 | %6 | %7 | %8 | %9 | %10 | %11 |")
                .arg(engine.name, -15)
                .arg(language, -4)
-               .arg(QStringLiteral("%1/%2").arg(exact).arg(strips), 8)
-               .arg(100.0 * distance / std::max(1, length), 6, 'f', 2)
+               .arg(QStringLiteral("%1/%2").arg(errors.exact).arg(errors.strips), 8)
+               .arg(errors.cer(), 6, 'f', 2)
+               .arg(language == QLatin1String("zh") ? QStringLiteral("     -") : QStringLiteral("%1 %").arg(errors.wer(), 6, 'f', 2))
                .arg(percentile(times, 0.5), 6, 'f', 1)
                .arg(percentile(times, 0.9), 6, 'f', 1)
                .arg(percentile(cpuTimes, 0.5), 7, 'f', 1)
@@ -340,7 +355,8 @@ void summaryRow(const Engine &engine, const QString &language)
 // CER of every engine and language for each value of a strip property, side by side.
 void comparison(const QString &title, const QList<Engine> &engines, QString (*property)(const Strip &))
 {
-    QMap<QString, QMap<QString, std::array<int, 2>>> sums; // value -> engine/language -> distance, length
+    // value -> engine/language -> distance, length, word distance, words
+    QMap<QString, QMap<QString, std::array<int, 4>>> sums;
     QStringList columns;
     for (const Engine &engine : engines) {
         for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")}) {
@@ -349,9 +365,11 @@ void comparison(const QString &title, const QList<Engine> &engines, QString (*pr
             for (const Outcome &outcome : engine.outcomes) {
                 if (outcome.strip->language != language)
                     continue;
-                std::array<int, 2> &sum = sums[property(*outcome.strip)][column];
+                std::array<int, 4> &sum = sums[property(*outcome.strip)][column];
                 sum[0] += outcome.distance;
                 sum[1] += outcome.referenceLength;
+                sum[2] += outcome.wordDistance;
+                sum[3] += outcome.referenceWords;
             }
         }
     }
@@ -360,9 +378,11 @@ void comparison(const QString &title, const QList<Engine> &engines, QString (*pr
     for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
         QStringList cells;
         for (const QString &column : columns) {
-            const std::array<int, 2> sum = it.value().value(column);
-            cells << (sum[1] == 0 ? QStringLiteral("-") : QStringLiteral("%1 %").arg(100.0 * sum[0] / sum[1], 0, 'f', 1))
-                             .rightJustified(column.size());
+            const std::array<int, 4> sum = it.value().value(column);
+            QString cell = sum[1] == 0 ? QStringLiteral("-") : QStringLiteral("%1 %").arg(100.0 * sum[0] / sum[1], 0, 'f', 1);
+            if (sum[3] > 0 && column.endsWith(QLatin1String(" en")))
+                cell += QStringLiteral(" / %1 %").arg(100.0 * sum[2] / sum[3], 0, 'f', 1);
+            cells << cell.rightJustified(column.size());
         }
         out << QStringLiteral("| %1 | %2 |").arg(it.key(), -16).arg(cells.join(QStringLiteral(" | "))) << Qt::endl;
     }
@@ -403,6 +423,9 @@ void run(Engine &engine, const QList<Strip> &strips, const QCommandLineParser &p
         outcome.referenceLength = int(reference.toUcs4().size());
         outcome.distance = strip.lines.isEmpty() ? int(recognised.toUcs4().size())
                                                  : levenshtein(reference.toUcs4(), recognised.toUcs4());
+        const QStringList referenceWords = reference.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        outcome.referenceWords = chinese ? 0 : int(referenceWords.size());
+        outcome.wordDistance = chinese ? 0 : levenshtein(referenceWords, recognised.split(QLatin1Char(' '), Qt::SkipEmptyParts));
         const bool verbose = parser.isSet(QStringLiteral("verbose"));
         if (verbose || (outcome.distance > 0 && strip.language != QLatin1String("none"))) {
             out << QStringLiteral("%1: %2 %3 %4/%5 %6 ms d=%7  %8 -> %9")
@@ -441,7 +464,7 @@ void report(const Engine &engine)
     latencyRow(QStringLiteral("without text"), outcomes,
                [](const Outcome &o) { return o.strip->language == QLatin1String("none"); });
     detectionShare(outcomes);
-    out << Qt::endl << "| language | strips | exact strips | CER      |" << Qt::endl;
+    out << Qt::endl << "| language | strips | exact strips | CER      | WER      |" << Qt::endl;
     accuracyRow(QStringLiteral("en"), outcomes);
     accuracyRow(QStringLiteral("zh"), outcomes);
     int falseTexts = 0, blanks = 0, dashes = 0, dashesKept = 0, falseDashes = 0;
@@ -546,10 +569,11 @@ int main(int argc, char *argv[])
     for (const Engine &engine : engines)
         report(engine);
     out << Qt::endl
-        << "| engine          | lang | exact    | CER      | median | p90    | CPU med | CPU p90 | load ms | RSS MB |" << Qt::endl;
+        << "| engine          | lang | exact    | CER      | WER      | median | p90    | CPU med | CPU p90 | load ms | RSS MB |" << Qt::endl;
     for (const Engine &engine : engines)
         for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh")})
             summaryRow(engine, language);
+    out << Qt::endl << "CER / WER (English) by style and background:" << Qt::endl;
     comparison(QStringLiteral("style"), engines, [](const Strip &strip) { return strip.style; });
     comparison(QStringLiteral("background"), engines, [](const Strip &strip) { return strip.background; });
     return 0;

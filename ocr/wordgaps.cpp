@@ -1,0 +1,224 @@
+#include "wordgaps.h"
+
+#include "inkreading.h"
+#include "wordlist.h"
+
+#include <QImage>
+
+#include <QLoggingCategory>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcWordGaps, "tarnix.ocr.wordgaps", QtWarningMsg)
+
+namespace {
+
+bool isEndOfWord(const QString &symbol)
+{
+    return CtcDecoder::isWordCharacter(symbol) || QStringLiteral(",.!?").contains(symbol);
+}
+
+double median(std::vector<int> values)
+{
+    if (values.empty())
+        return -1;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// Line crops are looked at this high: tall enough for the gap between two letters of a word to
+// show, small enough to cost little beside the reading.
+constexpr int analysisHeight = 48;
+// How much wider than the line's letter spacing, in letter heights, a gap must be to be a space
+// by itself (beside word gaps read on the line, or alone), or to be one the word list may settle.
+constexpr double clearWider = 0.15;
+constexpr double widerAlone = 0.25;
+constexpr double openWider = 0.08;
+// Of the line's usual word gap, measured without the fainter ink that narrows every gap a little.
+constexpr double wordGapShare = 0.8;
+
+QImage analysisCopy(const cv::Mat &bgr)
+{
+    cv::Mat small = bgr;
+    if (bgr.rows > analysisHeight)
+        cv::resize(bgr, small, cv::Size(std::max(1, bgr.cols * analysisHeight / bgr.rows), analysisHeight), 0, 0,
+                   cv::INTER_AREA);
+    cv::Mat bgra;
+    cv::cvtColor(small, bgra, cv::COLOR_BGR2BGRA);
+    return QImage(bgra.data, bgra.cols, bgra.rows, int(bgra.step), QImage::Format_RGB32).copy();
+}
+
+} // namespace
+
+WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
+    : characters(read.characters), pixelsPerStep(read.pixelsPerStep)
+{
+    // Lines of ideographs alone have no gap to measure, and are not looked at.
+    bool latin = false;
+    for (qsizetype i = 1; i < characters.size() && !latin; ++i)
+        latin = measurable(i);
+    if (bgrLine.empty() || !latin)
+        return;
+    const QImage picture = analysisCopy(bgrLine);
+    scale = double(picture.width()) / bgrLine.cols;
+    // The letters as the ink reading finds them: the row with the most, its glyphs' columns inked.
+    const InkReading reading = InkReading::best(
+        picture, {Ink{InkKind::Luma, 0}, Ink{InkKind::InverseLuma, 0}, Ink{InkKind::Whiteness, 0}});
+    const auto fullest = std::max_element(reading.rows.cbegin(), reading.rows.cend(),
+                                          [](const RowRules::Row &a, const RowRules::Row &b) {
+                                              return a.glyphs.size() < b.glyphs.size();
+                                          });
+    if (fullest == reading.rows.cend())
+        return;
+    bandHeight = fullest->letterHeight;
+    ink.assign(std::size_t(picture.width()), 0);
+    addInk(reading.labels, fullest->box, ink);
+    // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
+    // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
+    // measured without it, as the haze of outlines fills the gaps between letters.
+    const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
+    faintInk = ink;
+    addInk(faint.labels, fullest->box, faintInk);
+    lastMark = finalMark(reading, *fullest);
+}
+
+// A comma that ends the line is a full stop where the picture shows a dot on the letters' foot,
+// not a tail reaching below it. Empty when not clear.
+QString WordGaps::finalMark(const InkReading &reading, const RowRules::Row &row) const
+{
+    const QString read = characters.last().text;
+    if (read != QLatin1String(","))
+        return {};
+    std::vector<int> bottoms;
+    for (const int glyph : row.glyphs)
+        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
+    const int foot = int(median(bottoms));
+    const int at = int((characters.last().first + characters.last().last + 1) * 0.5 * pixelsPerStep * scale);
+    const PixelBox *mark = nullptr;
+    for (const ComponentLabelling::Component &piece : reading.labels.components) {
+        const PixelBox &box = piece.box;
+        const bool small = box.width() <= bandHeight / 3 && box.height() <= bandHeight / 2;
+        const bool near = std::abs((box.left + box.right) / 2 - at) <= bandHeight / 3;
+        if (small && near && box.top > row.box.top + bandHeight / 3 && box.top <= foot
+            && (!mark || std::abs(box.bottom - foot) < std::abs(mark->bottom - foot)))
+            mark = &box;
+    }
+    if (!mark)
+        return {};
+    // Only a comma becomes a full stop: outlines and shadows can lengthen a dot, never shorten
+    // a comma's tail.
+    const int below = mark->bottom - foot;
+    return below <= 0 && mark->height() <= mark->width() + 1 ? QStringLiteral(".") : QString();
+}
+
+// Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
+// letter missed would open a false gap. Blobs reaching far above or below are background.
+void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const
+{
+    const int reach = bandHeight / 2;
+    for (const ComponentLabelling::Run &run : labels.runs) {
+        const PixelBox &piece = labels.components[std::size_t(run.label)].box;
+        if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
+            || piece.bottom > row.bottom + reach)
+            continue;
+        for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
+            ++columns[std::size_t(x)];
+    }
+}
+
+bool WordGaps::measurable(qsizetype i) const
+{
+    return i > 0 && i < characters.size() && isEndOfWord(characters[i - 1].text)
+           && CtcDecoder::isWordCharacter(characters[i].text)
+           && !(characters[i - 1].text.at(0).isPunct() && characters[i].text.at(0).isDigit());
+}
+
+// The widest run of empty columns between the middles of the two characters.
+int WordGaps::gapBefore(qsizetype i, const std::vector<int> &columns) const
+{
+    if (columns.empty() || i <= 0 || i >= characters.size())
+        return 0;
+    const auto middle = [this](const CtcDecoder::Character &c) {
+        return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
+    };
+    const int from = std::clamp(middle(characters[i - 1]), 0, int(columns.size()));
+    const int to = std::clamp(middle(characters[i]), from, int(columns.size()));
+    int widest = 0, run = 0;
+    for (int x = from; x < to; ++x) {
+        run = columns[std::size_t(x)] == 0 ? run + 1 : 0;
+        widest = std::max(widest, run);
+    }
+    return widest;
+}
+
+double WordGaps::letterSpacing() const
+{
+    std::vector<int> gaps;
+    for (qsizetype i = 1; i < characters.size(); ++i)
+        if (measurable(i) && !characters[i].spaceBefore && characters[i - 1].text.at(0).isLetterOrNumber())
+            gaps.push_back(gapBefore(i, ink));
+    return median(gaps);
+}
+
+double WordGaps::wordSpacing() const
+{
+    std::vector<int> gaps;
+    for (qsizetype i = 1; i < characters.size(); ++i)
+        if (measurable(i) && characters[i].spaceBefore)
+            gaps.push_back(gapBefore(i, ink));
+    return median(gaps);
+}
+
+// The word around the pair before `character`, in two halves at the pair.
+QStringList WordGaps::halves(const QList<CtcDecoder::Character> &line, qsizetype character)
+{
+    qsizetype from = character - 1, to = character + 1;
+    while (from > 0 && !line[from].spaceBefore)
+        --from;
+    while (to < line.size() && !line[to].spaceBefore)
+        ++to;
+    QList<CtcDecoder::Character> left = line.mid(from, character - from), right = line.mid(character, to - character);
+    left.first().spaceBefore = right.first().spaceBefore = false;
+    return {CtcDecoder::Result::joined(left), CtcDecoder::Result::joined(right)};
+}
+
+QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
+{
+    QList<CtcDecoder::Character> line = characters;
+    if (ink.empty())
+        return line;
+    if (!lastMark.isEmpty() && lastMark != line.last().text) {
+        qCDebug(lcWordGaps) << "final mark" << line.last().text << "is" << lastMark;
+        line.last().text = lastMark;
+    }
+    const double letters = std::max(0.0, letterSpacing());
+    const double spaces = wordSpacing();
+    // On the benchmark's strips, letter gaps measure up to 0.1-0.15 of the letter height more
+    // than the line's median (after "r", around "l"); word gaps the recogniser read sit well
+    // apart from them. Without a word gap read on the line, only a wide gap is taken.
+    const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
+                                    : letters + widerAlone * bandHeight;
+    const double open = letters + openWider * bandHeight;
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (!measurable(i) || line[i].spaceBefore)
+            continue;
+        const int gap = gapBefore(i, faintInk);
+        qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
+                            << "letters" << letters << "words" << spaces << "height" << bandHeight;
+        if (gap < open || gap <= letters)
+            continue;
+        // Where the picture leaves the gap open, a glued pair that is not a word but two words is
+        // parted. A word is parted only by a gap as wide as the line's word gaps: texture merged
+        // with a letter can hide it from the ink and open a false gap ("ti me").
+        const QStringList parts = halves(characters, i);
+        const bool bothWords = words.contains(parts[0]) && words.contains(parts[1]);
+        if (words.contains(parts.join(QString())))
+            line[i].spaceBefore = spaces > 0 && gap >= std::max(clear, wordGapShare * spaces);
+        else
+            line[i].spaceBefore = gap >= clear || bothWords;
+    }
+    return line;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "componentlabelling.h"
+#include "ctcdecoder.h"
+#include "inkreading.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <vector>
+
+namespace cv {
+class Mat;
+}
+
+class WordList;
+
+// The spaces between words as the picture shows them. The recogniser drops many between English
+// words (its space class gets 0.02-0.03 in such gaps), but the gap is on the picture: across a
+// line of one face and size, the empty columns between words are clearly wider than those
+// between the letters of a word. Where the recogniser saw each character tells which gap lies
+// between two of them.
+class WordGaps
+{
+public:
+    WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read);
+
+    // The characters, a final comma that is a dot on the picture made a full stop, with a space before a letter or figure that stands clearly farther from the
+    // one before than the line's letters stand from each other. A gap wider than the letter
+    // spacing but not clearly so is a space when the glued pair is not a word and the two halves
+    // are (`words`). A gap as narrow as the letter spacing never is.
+    QList<CtcDecoder::Character> spaced(const WordList &words) const;
+
+
+private:
+    QString finalMark(const InkReading &reading, const RowRules::Row &row) const;
+    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
+    static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
+    bool measurable(qsizetype character) const;
+    // Empty columns between two characters, in pixels of a copy of the line 48 high at most.
+    int gapBefore(qsizetype character, const std::vector<int> &columns) const;
+    double letterSpacing() const;
+    double wordSpacing() const;
+
+    QList<CtcDecoder::Character> characters;
+    double pixelsPerStep = 0;
+    double scale = 1;     // of the analysis copy
+    std::vector<int> ink; // letters over each column of the analysis copy
+    std::vector<int> faintInk; // the same with fainter ink
+    int bandHeight = 0;   // the letters' usual height there
+    QString lastMark;     // a full stop where the line's final comma is a dot on the picture
+};

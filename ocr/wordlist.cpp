@@ -1,0 +1,90 @@
+#include "wordlist.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+const char *const systemLists[] = {"/usr/share/dict/american-english", "/usr/share/dict/british-english",
+                                   "/usr/share/dict/words"};
+
+bool isApostrophe(QChar c)
+{
+    return c == QLatin1Char('\'') || c == QChar(0x2019);
+}
+
+QString bare(const QString &token)
+{
+    qsizetype from = 0, to = token.size();
+    while (from < to && !token.at(from).isLetterOrNumber())
+        ++from;
+    while (to > from && !token.at(to - 1).isLetterOrNumber())
+        --to;
+    QString word = token.mid(from, to - from);
+    for (QChar &c : word)
+        if (isApostrophe(c))
+            c = QLatin1Char('\'');
+    return word;
+}
+
+} // namespace
+
+WordList::WordList(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    words.reserve(lines.size());
+    for (const QByteArray &line : lines)
+        if (!line.isEmpty())
+            words.insert(QString::fromUtf8(line));
+    for (const QString &word : std::as_const(words)) {
+        const qsizetype apostrophe = word.indexOf(QLatin1Char('\''));
+        if (apostrophe <= 0 || word.endsWith(QLatin1String("'s")) || word.at(0).isUpper())
+            continue;
+        const QString letters = QString(word).remove(QLatin1Char('\''));
+        if (!words.contains(letters))
+            contractions.insert(letters, word);
+    }
+}
+
+QString WordList::withApostrophe(const QString &word) const
+{
+    if (word.size() < 2)
+        return {};
+    QString found = contractions.value(word.toLower());
+    if (!found.isEmpty() && word.at(0).isUpper())
+        found[0] = found.at(0).toUpper();
+    return found;
+}
+
+const WordList &WordList::english()
+{
+    static const WordList list = [] {
+        for (const char *path : systemLists)
+            if (QFile::exists(QLatin1String(path)))
+                return WordList(QLatin1String(path));
+        return WordList();
+    }();
+    return list;
+}
+
+bool WordList::contains(const QString &token) const
+{
+    const QString word = bare(token);
+    if (words.isEmpty())
+        return false;
+    if (word.size() == 1)
+        return word == QLatin1String("a") || word == QLatin1String("A") || word == QLatin1String("I");
+    if (word.isEmpty() || words.contains(word))
+        return !word.isEmpty();
+    // Figures are words of their own; a capital may open a sentence.
+    if (std::all_of(word.cbegin(), word.cend(), [](QChar c) { return c.isDigit(); }))
+        return true;
+    if (word.at(0).isUpper() && words.contains(word.at(0).toLower() + word.mid(1)))
+        return true;
+    // Possessives and "s" contractions the list leaves out.
+    return word.endsWith(QLatin1String("'s")) && contains(word.chopped(2));
+}

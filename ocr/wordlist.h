@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+// English words, one a line, as Debian's word lists give them. Only a help where the picture
+// leaves a space open: without the file the list is empty and nothing is a word.
+class WordList
+{
+public:
+    WordList() = default;
+    explicit WordList(const QString &path);
+
+    // The system's list (/usr/share/dict), read once per process on first use.
+    static const WordList &english();
+
+    bool isEmpty() const { return words.isEmpty(); }
+    // Whether `token` is a word, with the punctuation around it left out; a capital at its start
+    // may be the sentence's. A letter alone is a word only as "a" or "I".
+    bool contains(const QString &token) const;
+
+    // The word the list writes with an apostrophe that `word` lost ("theyll", "dont", "oclock"),
+    // or an empty string. Only where the form without it is no word of its own ("cant", "wed"
+    // and "its" are), and never before a final "s", where it is a plural as often as not.
+    QString withApostrophe(const QString &word) const;
+
+private:
+    QSet<QString> words;
+    QHash<QString, QString> contractions; // by their letters alone, in lower case
+};

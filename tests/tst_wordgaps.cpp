@@ -1,0 +1,197 @@
+#include "ocr/ctcdecoder.h"
+#include "ocr/linetextrules.h"
+#include "ocr/wordgaps.h"
+#include "ocr/wordlist.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <opencv2/core.hpp>
+
+namespace {
+
+constexpr double pixelsPerStep = 4;
+
+struct PaintedLine
+{
+    cv::Mat bgr;
+    CtcDecoder::Result read;
+};
+
+// `text` painted white with a black outline over a dark frame, and the recogniser's reading of
+// it as `read` (its characters, spaces where it saw them) placed at the painted letters' middles.
+PaintedLine paintLine(const QString &text, const QString &read, const QString &family, int pixelSize)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    const QFontMetricsF metrics(font);
+    const double left = pixelSize * 0.4;
+    QImage image(int(metrics.horizontalAdvance(text) + 2 * left), int(pixelSize * 1.6), QImage::Format_RGB32);
+    image.fill(QColor(0x20, 0x28, 0x30));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(left, pixelSize * 0.3 + metrics.ascent(), font, text);
+    painter.strokePath(path, QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, Qt::white);
+    painter.end();
+
+    PaintedLine line;
+    line.read.pixelsPerStep = pixelsPerStep;
+    qsizetype at = 0;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c == QLatin1Char(' ')) {
+            space = true;
+            continue;
+        }
+        // A character read other than painted stands where the painted one does.
+        const qsizetype found = text.indexOf(c, at);
+        at = found < 0 ? at : found;
+        const double middle = left + metrics.horizontalAdvance(text.left(at)) + metrics.horizontalAdvance(c) / 2;
+        const int step = int(middle / pixelsPerStep);
+        line.read.characters << CtcDecoder::Character{QString(c), step, step, space};
+        space = false;
+        ++at;
+    }
+    line.bgr = cv::Mat(image.height(), image.width(), CV_8UC4, image.bits(), std::size_t(image.bytesPerLine()))
+                   .clone();
+    cv::Mat bgr(line.bgr.rows, line.bgr.cols, CV_8UC3);
+    cv::mixChannels(line.bgr, bgr, {0, 0, 1, 1, 2, 2});
+    line.bgr = bgr;
+    return line;
+}
+
+// A word list of `words` (one a line), read from a file in `folder` as the system's would be.
+WordList listOf(const QTemporaryDir &folder, const QByteArray &words)
+{
+    QFile file(folder.filePath(QStringLiteral("words")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(words) != words.size())
+        return {};
+    file.close();
+    return WordList(file.fileName());
+}
+
+QString spaced(const PaintedLine &line, const WordList &words)
+{
+    return CtcDecoder::Result::joined(WordGaps(line.bgr, line.read).spaced(words));
+}
+
+} // namespace
+
+class TestWordGaps : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pictureDecidesSpaces_data();
+    void pictureDecidesSpaces();
+    void wordListSettlesOnlyWhatGeometryLeavesOpen();
+    void readsWordsOfTheList_data();
+    void readsWordsOfTheList();
+    void mendsLostApostrophes_data();
+    void mendsLostApostrophes();
+};
+
+void TestWordGaps::pictureDecidesSpaces_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pixelSize");
+    const QString sans = QStringLiteral("DejaVu Sans"), serif = QStringLiteral("Liberation Serif");
+    // Both forms are words: only the picture can tell them apart.
+    QTest::newRow("every night, space lost") << "He works every night." << "He works everynight." << sans << 40;
+    QTest::newRow("everynight painted glued") << "He works everynight." << "He works everynight." << sans << 40;
+    QTest::newRow("a part, space lost") << "They kept a part of it." << "They kept apart of it." << serif << 44;
+    QTest::newRow("apart painted glued") << "They kept apart of it." << "They kept apart of it." << serif << 44;
+    QTest::newRow("in to, space lost") << "Walk in to the room." << "Walk into the room." << sans << 36;
+    QTest::newRow("into painted glued") << "Walk into the room." << "Walk into the room." << sans << 36;
+    QTest::newRow("several lost, small letters") << "Are you sure this is the house?"
+                                                 << "Are yousure this isthe house?" << sans << 18;
+    QTest::newRow("figures and a time") << "Meet me at 9 at 7:45." << "Meet me at 9at7:45." << sans << 40;
+    QTest::newRow("no space read anywhere") << "I think someone is here." << "Ithinksomeoneishere." << serif << 48;
+    QTest::newRow("apostrophe kept in its word") << "It's colder than I expected."
+                                                 << "It'scolder than I expected." << sans << 40;
+    QTest::newRow("full stop read as a comma") << "I'll wait for you here." << "I'll wait for you here," << sans << 40;
+    QTest::newRow("comma kept") << "I'll wait for you here," << "I'll wait for you here," << serif << 40;
+    QTest::newRow("Chinese keeps none") << "我们明天早上八点见" << "我们明天早上八点见" << "WenQuanYi Micro Hei" << 40;
+    QTest::newRow("mixed line") << "我爱New York" << "我爱New York" << "WenQuanYi Micro Hei" << 40;
+}
+
+void TestWordGaps::pictureDecidesSpaces()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(QString, family);
+    QFETCH(int, pixelSize);
+    // Without a word list, as where the system has none: the gaps alone decide here.
+    QCOMPARE(spaced(paintLine(painted, read, family, pixelSize), WordList()), painted);
+}
+
+void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
+{
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "is\nthe\nthis\nhouse\nin\nto\ninto\n");
+    QVERIFY(!words.isEmpty());
+    // Glued by the painter too: the gap is the letter spacing, which no list may open.
+    const PaintedLine glued = paintLine(QStringLiteral("Isthe house"), QStringLiteral("Isthe house"),
+                                        QStringLiteral("DejaVu Sans"), 40);
+    QCOMPARE(spaced(glued, words), QStringLiteral("Isthe house"));
+    const PaintedLine into = paintLine(QStringLiteral("Go into this house"), QStringLiteral("Go into this house"),
+                                       QStringLiteral("DejaVu Sans"), 40);
+    QCOMPARE(spaced(into, words), QStringLiteral("Go into this house"));
+}
+
+void TestWordGaps::readsWordsOfTheList_data()
+{
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<bool>("word");
+    QTest::newRow("plain word") << "house" << true;
+    QTest::newRow("capital opening a sentence") << "House" << true;
+    QTest::newRow("punctuation around") << "\"house?\"" << true;
+    QTest::newRow("possessive") << "house's" << true;
+    QTest::newRow("typographic apostrophe") << QStringLiteral("don\u2019t") << true;
+    QTest::newRow("figures") << "1987" << true;
+    QTest::newRow("glued pair") << "isthe" << false;
+    QTest::newRow("lone letter") << "t" << false;
+    QTest::newRow("article") << "a" << true;
+    QTest::newRow("pronoun") << "I" << true;
+}
+
+void TestWordGaps::readsWordsOfTheList()
+{
+    QFETCH(QString, token);
+    QFETCH(bool, word);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\n");
+    QVERIFY(!words.isEmpty());
+    QCOMPARE(words.contains(token), word);
+    QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));
+}
+
+void TestWordGaps::mendsLostApostrophes_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("contractions") << "Dont go, theyll see. At 9 oclock" << "Don't go, they'll see. At 9 o'clock";
+    QTest::newRow("words without one stay") << "I cant, we were well. Its Mr Johnsons" << "I cant, we were well. Its Mr Johnsons";
+    QTest::newRow("Chinese and figures stay") << "我们 1987" << "我们 1987";
+}
+
+void TestWordGaps::mendsLostApostrophes()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\n");
+    QVERIFY(!words.isEmpty());
+    QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
+    QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);
+}
+
+QTEST_MAIN(TestWordGaps)
+#include "tst_wordgaps.moc"
