@@ -162,7 +162,7 @@ void Di_riror_adiRIZ::onProbed(const MediaFacts &facts)
     rec.duration = facts.durationMs;
     storedRotation = facts.rotation;
     playerOffset = facts.startMs;
-    carriedSubtitles = facts.textSubtitles;
+    m_textStreams = facts.textSubtitles;
     wholeFrame = facts.storedSize;
     m_metaData.clear();
     // As the player shows it: Qt 6.4's player ignores the stream's rotation.

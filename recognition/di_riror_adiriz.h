@@ -65,8 +65,6 @@ public:
     // Export wrote the task's subtitles to `path`.
     void setExportPath(const QString &path);
     void setFileMissing(bool missing);
-    // The subtitles the video carries as text, found on import; not kept in a project.
-    void setTextStreams(const QList<SubtitleStream> &streams);
     // Keeps `picture` as the thumbnail (one grabbed earlier) and tells the row.
     void setThumbnail(const QPixmap &picture);
     // Back to Ready keeping results and resume point, so a stopped task goes on where it was.
@@ -97,8 +95,6 @@ public:
     // subtitles: those counted on the streams' own clock. 0 when its times need nothing, once the
     // video is probed. The user decides: shiftToPlayerTimes, or keepSavedTimes.
     qint64 savedClockLead() const;
-    // The subtitles the video carries as text, which need no recognition; known once probed.
-    const QList<SubtitleStream> &textSubtitleStreams() const { return carriedSubtitles; }
     void shiftToPlayerTimes();
     void keepSavedTimes();
     // The container is still being read; the state says what it held once this is false.
@@ -129,6 +125,7 @@ public:
     const bool &thumbnailLoaded = m_thumbnailLoaded;
     const bool &restoredFromProject = m_restoredFromProject;
     const bool &fileMissing = m_fileMissing;
+    // The subtitles the video carries as text, from its probe; not kept in a project.
     const QList<SubtitleStream> &textStreams = m_textStreams;
     const QMediaMetaData &metaData = m_metaData;
 
@@ -223,7 +220,6 @@ private:
     qint64 seekTarget = 0;
     int storedRotation = 0; // of the picture the player shows, from the probe
     qint64 playerOffset = 0; // how far Qt 6.4's player positions run ahead of the task's times
-    QList<SubtitleStream> carriedSubtitles;
     bool areaFound = false; // the crop came from the area detector, not the user
     QSize wholeFrame;       // in the crop's pixels
     DamageCount *damageCount = nullptr;

@@ -102,11 +102,6 @@ void Di_riror_adiRIZ::setFileMissing(bool missing)
     m_fileMissing = missing;
 }
 
-void Di_riror_adiRIZ::setTextStreams(const QList<SubtitleStream> &streams)
-{
-    m_textStreams = streams;
-}
-
 bool Di_riror_adiRIZ::makeReady()
 {
     if (phase != RunPhase::Idle || (fastScan && fastScan->isRunning()))

@@ -132,6 +132,14 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
         else if (settings.recognise)
             pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare)});
     }, outcome);
+    // A stop answers at once: what is queued is read again when the scan resumes.
+    if (outcome.status == Status::Stopped) {
+        if (const std::optional<qint64> dropped = pool.abandon())
+            outcome.resumeMs = std::min(outcome.resumeMs, *dropped);
+        blanks.erase(std::remove_if(blanks.begin(), blanks.end(),
+                                    [&](const FrameSample &blank) { return blank.time >= outcome.resumeMs; }),
+                     blanks.end());
+    }
     outcome.samples = pool.finish();
     outcome.readings = outcome.samples.size();
     outcome.samples.append(blanks);

@@ -78,6 +78,17 @@ QList<FrameSample> ReadingPool::finish()
     return std::exchange(readings, {});
 }
 
+std::optional<qint64> ReadingPool::abandon()
+{
+    QMutexLocker lock(&mutex);
+    std::optional<qint64> earliest;
+    for (const Job &job : queue)
+        earliest = std::min(earliest.value_or(job.timeMs), job.timeMs);
+    queue.clear();
+    roomFree.wakeAll();
+    return earliest;
+}
+
 QString ReadingPool::failure() const
 {
     QMutexLocker lock(&mutex);

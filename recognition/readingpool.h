@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QThread;
@@ -40,6 +41,9 @@ public:
     void submit(Job job);
     // Reads what is queued, stops the threads and returns the readings (one per picture read).
     QList<FrameSample> finish();
+    // Drops the pictures no thread has begun to read, so that a stopped scan ends after the
+    // readings in hand; the earliest time dropped, from where the scan must read again.
+    std::optional<qint64> abandon();
     // The first recognition failure, if any.
     QString failure() const;
 

@@ -188,19 +188,13 @@ void TaskListWidgetsClass::addImportedVideo(const QString &path)
     showListOrDropZone();
 }
 
-// Subtitles carried as text need no reading; the container is looked at off the GUI thread.
+// Subtitles carried as text need no reading; the probe lists them, and the row says so once it is back.
 void TaskListWidgetsClass::findTextStreams(Di_riror_adiRIZ *task)
 {
-    QPointer<Di_riror_adiRIZ> shown = task;
-    auto *watcher = new QFutureWatcher<QList<SubtitleStream>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, shown] {
-        watcher->deleteLater();
-        if (!shown || watcher->result().isEmpty())
-            return;
-        shown->setTextStreams(watcher->result());
-        ui->listWidget->refreshRows();
-    });
-    watcher->setFuture(QtConcurrent::run(WorkPool::instance(), &SubtitleStreams::textStreams, task->videoPath));
+    connect(task, &Di_riror_adiRIZ::mediaProbed, this, [this, task] {
+        if (!task->textStreams.isEmpty())
+            ui->listWidget->refreshRows();
+    }, Qt::SingleShotConnection);
 }
 
 void TaskListWidgetsClass::onImportChecked()
