@@ -90,7 +90,7 @@ void AreaFinder::onDetected(const QRect &band)
 
 void AreaFinder::forget(QObject *task)
 {
-    probing.removeOne(static_cast<Di_riror_adiRIZ *>(task));
+    probing.removeOne(task);
     reportIdle();
 }
 

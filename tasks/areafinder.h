@@ -41,7 +41,8 @@ private:
     void forget(QObject *task);
     void reportIdle();
 
-    QList<Di_riror_adiRIZ *> probing;
+    // As QObjects: a task being destroyed is a QObject only by the time it says so.
+    QList<QObject *> probing;
     QList<Pending> queue;
     Pending current;
     AreaDetectionJob *job = nullptr;
