@@ -93,7 +93,12 @@ TaskListWidgetsClass::TaskListWidgetsClass(QWidget *parent)
     showListOrDropZone();
 }
 
-TaskListWidgetsClass::~TaskListWidgetsClass() = default;
+TaskListWidgetsClass::~TaskListWidgetsClass()
+{
+    // The tasks go with the children, after this page has stopped being one: what they report
+    // on their way out (the area finder forgetting them) must not reach it.
+    delete areaFinder;
+}
 
 void TaskListWidgetsClass::connectWidgets()
 {
