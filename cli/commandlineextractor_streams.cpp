@@ -1,7 +1,6 @@
 // Videos that carry their subtitles as text: with --prefer-streams they are taken out, not read.
 #include "commandlineextractor.h"
 
-#include "core/textfilewriter.h"
 #include "media/subtitlestreams.h"
 #include "recognition/subtitleformat.h"
 
@@ -35,13 +34,7 @@ std::optional<int> CommandLineExtractor::writeEmbeddedStream(const QString &vide
         return std::nullopt;
     const SubtitleFormat format = batch.txt ? SubtitleFormat::Txt
                                             : SubtitleFormats::fromExtension(batch.format).value_or(SubtitleFormat::Srt);
-    // In its own format the stream goes out byte for byte; in another its cues are written anew.
-    std::optional<QByteArray> bytes;
-    if (SubtitleStreams::ownExtension(*stream) == SubtitleFormats::extension(format)) {
-        bytes = SubtitleStreams::copy(video, *stream);
-    } else if (const std::optional<QList<SRTEntry>> cues = SubtitleStreams::entries(video, *stream)) {
-        bytes = TextFileWriter::encode(SubtitleFormats::textOf(*cues, format));
-    }
+    const std::optional<QByteArray> bytes = SubtitleFormats::streamFile(video, *stream, format);
     if (!bytes) {
         printError(QStringLiteral("%1: its subtitle stream %2 (%3) cannot be taken out; the picture is read instead")
                        .arg(video).arg(stream->index).arg(stream->codec));

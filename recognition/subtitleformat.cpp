@@ -4,6 +4,7 @@
 #include "di_riror_adiriz.h"
 #include "core/jsonwriter.h"
 #include "core/subtitlewriter.h"
+#include "core/textfilewriter.h"
 #include "core/webvttwriter.h"
 
 QList<SubtitleFormat> SubtitleFormats::all()
@@ -58,4 +59,14 @@ QString SubtitleFormats::textOf(const QList<SRTEntry> &entries, SubtitleFormat f
         return JsonWriter::toText(entries);
     }
     return QString();
+}
+
+std::optional<QByteArray> SubtitleFormats::streamFile(const QString &video, const SubtitleStream &stream,
+                                                     SubtitleFormat format)
+{
+    if (SubtitleStreams::ownExtension(stream) == extension(format))
+        return SubtitleStreams::copy(video, stream);
+    if (const std::optional<QList<SRTEntry>> cues = SubtitleStreams::entries(video, stream))
+        return TextFileWriter::encode(textOf(*cues, format));
+    return std::nullopt;
 }

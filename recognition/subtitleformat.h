@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/srtentry.h"
+#include "media/subtitlestreams.h"
+
+#include <QByteArray>
 
 #include <QList>
 #include <QRect>
@@ -25,4 +28,8 @@ public:
     // Entries that belong to no task; ASS places them at the bottom of a frame of `frame`'s size.
     static QString textOf(const QList<SRTEntry> &entries, SubtitleFormat format, const QSize &frame = QSize(),
                           const QRect &crop = QRect());
+    // The file of a subtitle stream the video carries as text: byte for byte when `format` is the
+    // stream's own, else its cues written anew. Nothing when the stream cannot be taken out.
+    static std::optional<QByteArray> streamFile(const QString &video, const SubtitleStream &stream,
+                                                SubtitleFormat format);
 };

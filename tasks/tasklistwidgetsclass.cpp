@@ -186,7 +186,7 @@ bool TaskListWidgetsClass::isImporting() const
 void TaskListWidgetsClass::addImportedVideo(const QString &path)
 {
     tasks->addTask(QUrl::fromLocalFile(path));
-    findTextStreams(tasks->tasks.last());
+    showTextStreamsOnceProbed(tasks->tasks.last());
     areaFinder->add(tasks->tasks.last());
     recovery->scheduleWrite();
     ui->listWidget->addMissingRows();
@@ -194,7 +194,7 @@ void TaskListWidgetsClass::addImportedVideo(const QString &path)
 }
 
 // Subtitles carried as text need no reading; the probe lists them, and the row says so once it is back.
-void TaskListWidgetsClass::findTextStreams(Di_riror_adiRIZ *task)
+void TaskListWidgetsClass::showTextStreamsOnceProbed(Di_riror_adiRIZ *task)
 {
     connect(task, &Di_riror_adiRIZ::mediaProbed, this, [this, task] {
         if (!task->textStreams.isEmpty())

@@ -80,7 +80,7 @@ private:
     // Opens a window-modal question and calls `onYes` if the user agrees.
     void ask(const QString &title, const QString &text, const std::function<void()> &onYes);
     void addImportedVideo(const QString &path);
-    void findTextStreams(Di_riror_adiRIZ *task);
+    void showTextStreamsOnceProbed(Di_riror_adiRIZ *task);
     void onImportChecked();
 
     std::unique_ptr<Ui::TaskListWidgetsClassClass> ui;

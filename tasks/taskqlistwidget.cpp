@@ -212,11 +212,8 @@ void TaskQListWidget::exportTextStream()
     const QString path = askExportPath(task->videoPath, extension, QStringLiteral("Files (*.%1)").arg(extension));
     if (path.isEmpty())
         return;
-    std::optional<QByteArray> bytes;
-    if (!own.isEmpty())
-        bytes = SubtitleStreams::copy(task->videoPath, stream);
-    else if (const std::optional<QList<SRTEntry>> cues = SubtitleStreams::entries(task->videoPath, stream))
-        bytes = TextFileWriter::encode(SubtitleFormats::textOf(*cues, SubtitleFormat::Srt));
+    const std::optional<QByteArray> bytes = SubtitleFormats::streamFile(
+        task->videoPath, stream, SubtitleFormats::fromExtension(extension).value_or(SubtitleFormat::Srt));
     QSaveFile file(path);
     if (bytes && file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size() && file.commit())
         return;
