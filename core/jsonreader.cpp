@@ -1,6 +1,8 @@
 #include "jsonreader.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -35,9 +37,11 @@ std::optional<QList<SRTEntry>> JsonReader::fromText(const QByteArray &text)
         entry.intime = object.value(QStringLiteral("start")).toInteger();
         entry.outtime = object.value(QStringLiteral("end")).toInteger();
         entry.text = linesOf(object.value(QStringLiteral("lines"))).join(QLatin1Char('\n'));
+        entry.area = std::max(0, object.value(QStringLiteral("area")).toInt());
         for (const QJsonValue &reading : object.value(QStringLiteral("readings")).toArray()) {
             const QJsonObject sample = reading.toObject();
-            entry.list.append({sample.value(QStringLiteral("time")).toInteger(), linesOf(sample.value(QStringLiteral("lines")))});
+            entry.list.append({sample.value(QStringLiteral("time")).toInteger(), linesOf(sample.value(QStringLiteral("lines"))),
+                               entry.area});
         }
         entries.append(entry);
     }
