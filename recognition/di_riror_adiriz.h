@@ -87,6 +87,9 @@ public:
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
     QSize videoResolution() const;
+    // The picture the task's areas are drawn on: the player's as above, or for a task opened for
+    // a scan alone, the picture the scan reads.
+    QSize pictureSize() const;
     // Qt 6.4's player reports and seeks positions on the streams' own clock, while the task's
     // times (and so every entry) count from the presentation's start: a player's position is this
     // much more than the task's time of the same frame.

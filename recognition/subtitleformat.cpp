@@ -62,10 +62,10 @@ bool SubtitleFormats::holdsEveryArea(SubtitleFormat format)
 QString SubtitleFormats::text(const Di_riror_adiRIZ &task, SubtitleFormat format)
 {
     if (task.otherAreas.isEmpty())
-        return textOf(task.entries, format, task.videoResolution(), task.cropRect);
+        return textOf(task.entries, format, task.pictureSize(), task.cropRect);
     switch (format) {
     case SubtitleFormat::Ass:
-        return AssWriter::toText(task.entries, task.videoResolution(), task.areas());
+        return AssWriter::toText(task.entries, task.pictureSize(), task.areas());
     case SubtitleFormat::Json:
         return JsonWriter::toText(task.entries, task.areas());
     default:
@@ -80,7 +80,7 @@ QList<SubtitleFormats::AreaFile> SubtitleFormats::areaFiles(const Di_riror_adiRI
     if (holdsEveryArea(format))
         return files;
     const QList<QRect> areas = task.areas();
-    const QStringList suffixes = OutputNaming::areaSuffixes(areas, task.videoResolution());
+    const QStringList suffixes = OutputNaming::areaSuffixes(areas, task.pictureSize());
     for (int area = 1; area < areas.size(); ++area) {
         const QList<SRTEntry> entries = entriesOfArea(task.entries, area);
         if (!entries.isEmpty())
