@@ -67,6 +67,8 @@ public:
     // Takes one setting by its option name (lang, crop, range, rate, scan, format, engine) as the
     // command line would; the error for a value not allowed, else empty.
     static QString applySetting(const QString &option, const QString &value, Options *options);
+    // A crop after the first: one more subtitle area; the error for a value not allowed, else empty.
+    static QString addCropSetting(const QString &value, Options *options);
     // The worse of two exit codes: errors outrank warnings, a worse error a milder one.
     static int worse(int a, int b);
 

@@ -235,3 +235,8 @@ QString CommandLineExtractor::applySetting(const QString &option, const QString 
         return QStringLiteral("%1: not a setting").arg(option);
     return applyOption(option, value, options);
 }
+
+QString CommandLineExtractor::addCropSetting(const QString &value, Options *options)
+{
+    return addCrop(value, options);
+}

@@ -47,3 +47,17 @@ std::optional<QList<SRTEntry>> JsonReader::fromText(const QByteArray &text)
     }
     return entries;
 }
+
+QList<QRect> JsonReader::areasOf(const QByteArray &text)
+{
+    QList<QRect> areas;
+    for (const QJsonValue &item : QJsonDocument::fromJson(text).object().value(QStringLiteral("areas")).toArray()) {
+        const QJsonObject area = item.toObject();
+        const QRect rect(area.value(QStringLiteral("x")).toInt(), area.value(QStringLiteral("y")).toInt(),
+                         area.value(QStringLiteral("width")).toInt(), area.value(QStringLiteral("height")).toInt());
+        if (rect.isEmpty())
+            return {};
+        areas.append(rect);
+    }
+    return areas;
+}
