@@ -264,6 +264,10 @@ private slots:
         QTest::newRow("nothing anywhere, no area found")
             << QStringList{"--lang", "en", "--range", "5100-6000", fixture("en_two.mp4")}
             << "no subtitles found in the whole frame";
+        QTest::newRow("two areas, playback reads one")
+            << QStringList{"--lang", "en", "--scan", "playback", "--rate", "4", "--range", "0-2000", "--crop",
+                           "0,280,640,80", "--crop", "0,0,640,70", fixture("fs_signs.mp4")}
+            << "playback read the main subtitle area only";
     }
     void warningsOfARunThatFinished()
     {
