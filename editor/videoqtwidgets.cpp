@@ -5,15 +5,13 @@
 
 #include "platform/appconstants.h"
 #include "platform/platform.h"
-#include "editor/cropitem.h"
-#include "editor/cropmapping.h"
+#include "editor/arearectangles.h"
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
 #include "editor/webpagenotice.h"
 #include "recognition/di_riror_adiriz.h"
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
-#include "recognition/areadetectionjob.h"
 #include "core/srtqtime.h"
 
 #include <QAudioOutput>
@@ -26,9 +24,7 @@
 #include <QKeyEvent>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
-#include <QMessageBox>
 #include <QMetaEnum>
-#include <QPen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVideoFrame>
@@ -138,8 +134,8 @@ void VideoQtWidgets::createPlayer()
     // The duration may arrive after the video is reported; the markers wait for both.
     connect(player, &QMediaPlayer::durationChanged, this, &VideoQtWidgets::placeRangeMarkers);
     connect(player, &QMediaPlayer::metaDataChanged, this, [this] {
-        if (firstFrameShown && !cropPlaced)
-            placeCropRect();
+        if (firstFrameShown && !areaRects->isPlaced())
+            placeAreas();
     });
     connect(player, &QMediaPlayer::positionChanged, this, &VideoQtWidgets::onPositionChanged);
 }
@@ -154,16 +150,14 @@ void VideoQtWidgets::createScene()
     qCDebug(lcEditor) << "大小：" << contentsRect();
     scene->addItem(videoItem);
 
-    cropItem = new CropItem;
-    cropItem->setSelected(true);
-    cropItem->setRect(videoItem->boundingRect());
-    cropItem->setPen(QPen(Qt::red, 1, Qt::SolidLine));
-    connect(cropItem, &CropItem::cropUpdate, this, &VideoQtWidgets::onCropUpdate);
-    scene->addItem(cropItem);
+    areaRects = new AreaRectangles(videoItem, this);
+    areaRects->showUnplaced();
+    connect(areaRects, &AreaRectangles::changed, this, &VideoQtWidgets::storeAreas);
+    enableAreaButtons();
 
     connect(videoItem, &QGraphicsVideoItem::nativeSizeChanged, this, [this] {
-        if (firstFrameShown && !cropPlaced)
-            placeCropRect();
+        if (firstFrameShown && !areaRects->isPlaced())
+            placeAreas();
         else
             fitCropToPicture();
     });
@@ -187,6 +181,9 @@ void VideoQtWidgets::connectControls()
 {
     connect(ui->Preview_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::previewCurrentFrame);
     connect(ui->DetectArea_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::detectSubtitleArea);
+    connect(ui->AddArea_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::addArea);
+    connect(ui->RemoveArea_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::removeArea);
+    connect(ui->MainArea_pushButton, &QPushButton::clicked, this, &VideoQtWidgets::makeMainArea);
     connect(ui->tohomepushButton, &QPushButton::clicked, this, &QWidget::close);
     connect(ui->pushButton_2, &QPushButton::clicked, this, &VideoQtWidgets::play);
     connect(ui->JtoolButton, &QPushButton::clicked, this, &VideoQtWidgets::shuttleBackward);
@@ -237,7 +234,7 @@ void VideoQtWidgets::onPositionChanged(qint64 playerPosition)
     if (!firstFrameShown && position > startupPauseAfterMs && position < duration) {
         player->pause();
         firstFrameShown = true;
-        placeCropRect();
+        placeAreas();
     }
     if (duration > 0) {
         ui->horizontalSlider->setNowTime(double(position) / double(duration));
@@ -330,81 +327,6 @@ void VideoQtWidgets::setRangePoint(qint64 position, bool inPoint)
 void VideoQtWidgets::showTime(QLabel *label, qint64 milliseconds)
 {
     label->setText(SRTQTime::clockText(milliseconds));
-}
-
-QRect VideoQtWidgets::pictureRect() const
-{
-    return videoItem ? videoItem->boundingRect().toRect() : QRect();
-}
-
-void VideoQtWidgets::onCropUpdate(const QRect &rect)
-{
-    qCDebug(lcEditor) << "最新位置Rect: " << rect;
-    videoItemRect = pictureRect();
-    cropSceneRect = rect;
-    storeCropRect();
-}
-
-void VideoQtWidgets::storeCropRect()
-{
-    const QSize video = videoSize();
-    // Without the frame size the mapping would store nonsense in the task.
-    if (!worker || !isKnownSize(video))
-        return;
-    worker->setCropRect(CropMapping::sceneToVideo(cropSceneRect, videoItemRect, video));
-    qCDebug(lcEditor) << "ttt" << worker->cropRect;
-}
-
-void VideoQtWidgets::placeCropRect()
-{
-    const QSize video = videoSize();
-    if (!worker || !cropItem || !isKnownSize(video))
-        return; // placed when the frame size arrives
-    // A null rectangle crops nothing away: it stands for the whole frame.
-    const QRect stored = worker->cropRect.isNull() ? QRect(QPoint(0, 0), video) : worker->cropRect;
-    const QRect picture = pictureRect();
-    videoItemRect = picture;
-    cropSceneRect = CropMapping::videoToScene(stored, picture, video);
-    cropItem->setRect(cropSceneRect);
-    cropItem->update();
-    cropPlaced = true;
-}
-
-void VideoQtWidgets::detectSubtitleArea()
-{
-    if (!worker || (areaJob && areaJob->isRunning()))
-        return;
-    if (!areaJob) {
-        areaJob = new AreaDetectionJob(this);
-        connect(areaJob, &AreaDetectionJob::finished, this, &VideoQtWidgets::onSubtitleAreaDetected);
-    }
-    ui->DetectArea_pushButton->setEnabled(false);
-    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out, worker->videoResolution());
-}
-
-void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
-{
-    ui->DetectArea_pushButton->setEnabled(true);
-    if (!worker)
-        return;
-    if (band.isNull()) {
-        auto *box = new QMessageBox(QMessageBox::Information, tr("检测字幕区域"), tr("没有找到字幕区域"),
-                                    QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-        return;
-    }
-    worker->setFoundArea(band);
-    placeCropRect();
-    emit subtitleAreaPlaced(band);
-}
-
-void VideoQtWidgets::fitCropToPicture()
-{
-    if (!cropItem)
-        return;
-    // Always from the same reference pair, so repeated resizes do not accumulate rounding.
-    cropItem->setRect(CropMapping::rescale(cropSceneRect, videoItemRect, pictureRect()));
 }
 
 void VideoQtWidgets::resizeEvent(QResizeEvent *event)
@@ -522,8 +444,8 @@ void VideoQtWidgets::releaseMedia()
     // The player first: it renders into the video item.
     delete player;
     player = nullptr;
-    delete cropItem;
-    cropItem = nullptr;
+    if (areaRects)
+        areaRects->clear();
     delete videoItem;
     videoItem = nullptr;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class AreaDetectionJob;
+class AreaRectangles;
 class CropItem;
 class QGraphicsVideoItem;
 class QLabel;
@@ -19,7 +20,7 @@ namespace Ui {
 class VideoQtWidgetsClass;
 }
 
-// The editor window of one task: plays the video, sets the crop rectangle, the range, the
+// The editor window of one task: plays the video, sets the subtitle areas, the range, the
 // language and the rate, previews the frame on screen and edits a finished task's subtitles.
 // Every edit goes into the task at once; closing only reports it (closeSig).
 class VideoQtWidgets : public QWidget
@@ -36,18 +37,25 @@ public:
     void shuttleBackward();
     void shuttleForward();
     void previewCurrentFrame();
-    void placeCropRect();
-    void storeCropRect();
-    // Finds the subtitle band off the GUI thread and moves the crop rectangle there.
+    // Draws the task's areas over the picture once the frame size is known; writes nothing.
+    void placeAreas();
+    void storeAreas();
+    // Finds the subtitle bands off the GUI thread and puts a rectangle on each.
     void detectSubtitleArea();
+    // A new area in the upper part of the picture; the chosen one removed or made the main one.
+    void addArea();
+    void removeArea();
+    void makeMainArea();
 
     Di_riror_adiRIZ *task() const { return worker; }
     QMediaPlayer *mediaPlayer() const { return player; }
     QGraphicsVideoItem *videoOutputItem() const { return videoItem; }
-    CropItem *cropRectItem() const { return cropItem; }
-    // The reference pair the crop mapping works from.
-    QRect pictureReferenceRect() const { return videoItemRect; }
-    QRect cropReferenceRect() const { return cropSceneRect; }
+    // The main area's rectangle, and the reference pair its mapping works from.
+    CropItem *cropRectItem() const;
+    QRect pictureReferenceRect() const;
+    QRect cropReferenceRect() const;
+    // Every area's rectangle, the main one first.
+    QList<CropItem *> areaItems() const;
     // The frame size of the task's video, or an invalid size while it is not known.
     QSize videoSize() const;
     // Milliseconds, 0 while the media is not known.
@@ -95,10 +103,9 @@ private:
     void onPlayheadMoved(double fraction);
     void setRangePoint(qint64 position, bool inPoint);
     void showTime(QLabel *label, qint64 milliseconds);
-    void onCropUpdate(const QRect &rect);
     void fitCropToPicture();
+    void enableAreaButtons();
     void onSubtitleAreaDetected(const QRect &band);
-    QRect pictureRect() const;
     void seekBy(qint64 milliseconds);
     void detachFromDeletedTask();
     void releaseMedia();
@@ -106,13 +113,10 @@ private:
     std::unique_ptr<Ui::VideoQtWidgetsClass> ui;
     QMediaPlayer *player = nullptr;
     QGraphicsVideoItem *videoItem = nullptr;
-    CropItem *cropItem = nullptr;
+    AreaRectangles *areaRects = nullptr;
     AreaDetectionJob *areaJob = nullptr;
-    QRect videoItemRect = QRect(0, 0, 0, 0);
-    QRect cropSceneRect = QRect(0, 0, 200, 200);
     QPointer<Di_riror_adiRIZ> worker;
     bool firstFrameShown = false;
-    bool cropPlaced = false;
     bool rangeMarkersPlaced = false;
     // A preview asked for while the language was loading.
     QImage framePendingPreview;

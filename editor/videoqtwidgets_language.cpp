@@ -158,7 +158,7 @@ void VideoQtWidgets::showPreview(QImage frame)
 void VideoQtWidgets::showPreviewResult(const QString &text, const QImage &cut)
 {
     ui->Previewlabel->setText(text);
-    const QImage onScreen = cut.scaled(cropSceneRect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage onScreen = cut.scaled(cropReferenceRect().size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     ui->Previewmagelabel->setPixmap(QPixmap::fromImage(onScreen).scaled(
         ui->Previewmagelabel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }

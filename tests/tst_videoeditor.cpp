@@ -63,6 +63,7 @@ class TestVideoEditor : public QObject
             r.timeRange_in = 0;
             r.timeRange_out = clip->duration;
             r.cropRect = QRect(0, 240, 640, 120);
+            r.otherAreas.clear();
             r.samples.clear();
             r.entries.clear();
             r.lastPosition = 0;
@@ -245,6 +246,28 @@ private slots:
         QCOMPARE(task.cropRect, band);
         QVERIFY2(band.top() < 30 && band.bottom() > 40 && band.bottom() < 90, qPrintable(QStringLiteral("%1-%2")
                                                                                      .arg(band.top()).arg(band.bottom())));
+    }
+
+    // Signs at the top and dialogue at the bottom: detection puts a rectangle on each, the
+    // dialogue's the main one.
+    void detectionFillsEveryArea()
+    {
+        Di_riror_adiRIZ task(QStringLiteral(TARNIX_FIXTURE_DIR "/fs_signs.mp4"));
+        QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+        open(&task);
+        QSignalSpy placed(editor.data(), &VideoQtWidgets::subtitleAreaPlaced);
+        QTest::mouseClick(child<QPushButton>("DetectArea_pushButton"), Qt::LeftButton);
+        QVERIFY(placed.wait(20000));
+        const QList<QRect> areas = task.areas();
+        QCOMPARE(areas.size(), 2);
+        QVERIFY2(areas[0].top() > 180 && areas[1].bottom() < 180,
+                 qPrintable(QStringLiteral("main %1-%2, other %3-%4").arg(areas[0].top()).arg(areas[0].bottom())
+                                .arg(areas[1].top()).arg(areas[1].bottom())));
+        QCOMPARE(placed.first().first().toRect(), areas[0]);
+        const QList<CropItem *> items = editor->areaItems();
+        QCOMPARE(items.size(), 2);
+        QVERIFY(items[0]->rect().top() > items[1]->rect().bottom());
+        QVERIFY(child<QPushButton>("RemoveArea_pushButton")->isEnabled());
     }
 
     void rateSpinBox()
@@ -508,6 +531,69 @@ private slots:
         QCOMPARE(editor->cropRectItem()->rect(), QRectF(reference));
         QCOMPARE(editor->cropReferenceRect(), reference);
         QCOMPARE(clip->cropRect, stored);
+    }
+
+    // A task's further areas are drawn beside the main one and edited by hand: each change goes
+    // to the task in video pixels, and an area not touched is written back exactly as it was.
+    void areasEditedByHand()
+    {
+        const QRect dialogue(0, 240, 640, 120);
+        const QRect signs(0, 20, 640, 60);
+        QVERIFY(openClip([&] { rewrite(clip, [&](TaskRecord &r) { r.otherAreas = {signs}; }); }));
+        auto *remove = child<QPushButton>("RemoveArea_pushButton");
+        auto *makeMain = child<QPushButton>("MainArea_pushButton");
+        QList<CropItem *> items = editor->areaItems();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(clip->areas(), (QList<QRect>{dialogue, signs})); // placing writes nothing
+        const QRect picture = editor->pictureReferenceRect();
+        const double scale = picture.width() / 640.0;
+        QVERIFY(qAbs(items[1]->rect().y() - (picture.y() + 20 * scale)) <= 1);
+        QCOMPARE(items[0]->pen().style(), Qt::SolidLine);
+        QCOMPARE(items[1]->pen().style(), Qt::DashLine);
+        QVERIFY(remove->isEnabled() && !makeMain->isEnabled());
+
+        dragCrop(items[1]->rect().center(), items[1]->rect().center() + QPointF(0, 30));
+        const QRect moved = clip->areas().value(1);
+        QVERIFY2(qAbs(moved.y() - (20 + 30 / scale)) <= 3, qPrintable(QString::number(moved.y())));
+        QVERIFY(qAbs(moved.height() - 60) <= 3);
+        QCOMPARE(clip->areas().first(), dialogue);
+
+        QTest::mouseClick(makeMain, Qt::LeftButton); // the one just moved becomes the main one
+        QCOMPARE(clip->areas(), (QList<QRect>{moved, dialogue}));
+        QCOMPARE(editor->cropRectItem()->pen().style(), Qt::SolidLine);
+        QVERIFY(editor->cropRectItem()->rect().bottom() < picture.center().y());
+        QVERIFY(!makeMain->isEnabled());
+
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(clip->areas(), QList<QRect>{dialogue});
+        QCOMPARE(editor->areaItems().size(), 1);
+        QVERIFY(!remove->isEnabled());
+        editor->removeArea(); // the only area stays
+        QCOMPARE(clip->areas(), QList<QRect>{dialogue});
+    }
+
+    // An added area lies in the upper part of the picture and follows it as the window resizes.
+    void addedAreaFollowsThePicture()
+    {
+        QVERIFY(openClip());
+        QTest::mouseClick(child<QPushButton>("AddArea_pushButton"), Qt::LeftButton);
+        const QList<QRect> areas = clip->areas();
+        QCOMPARE(areas.size(), 2);
+        QCOMPARE(areas[0], QRect(0, 240, 640, 120));
+        QVERIFY2(areas[1].top() >= 0 && areas[1].bottom() < 120 && areas[1].width() == 640,
+                 qPrintable(QStringLiteral("%1-%2").arg(areas[1].top()).arg(areas[1].bottom())));
+        CropItem *added = editor->areaItems().value(1);
+        QVERIFY(added);
+        const QRectF picture = editor->videoOutputItem()->boundingRect();
+        const double top = (added->rect().y() - picture.y()) / picture.height();
+        QVERIFY(qAbs(top - areas[1].y() / 360.0) < 0.01);
+        editor->resize(editor->size() + QSize(300, 160));
+        QApplication::processEvents();
+        const QRectF now = editor->videoOutputItem()->boundingRect();
+        QVERIFY(now != picture);
+        QVERIFY(qAbs((added->rect().y() - now.y()) / now.height() - top) < 0.02);
+        QVERIFY(qAbs(added->rect().width() / now.width() - 1.0) < 0.02);
+        QCOMPARE(clip->areas(), areas); // resizing writes nothing
     }
 
     // A language chosen in the box is taken at once and loaded on the pool: the handler and a
