@@ -102,7 +102,7 @@ echo
 for group in "${!media_sum[@]}"; do
   files_fast=(); files_play=()
   for f in "$work"/*-fast.score; do n=$(basename "${f%-fast.score}")
-    g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* ]] && g=long; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
+    g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* || $n == film_* ]] && g=long; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
   playstats="     -      -      -     -     -     -     -"; mp=${media_play[$group]:-0}
   [ "$mp" -gt 0 ] && playstats=$(stats "${files_play[@]}")
   printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s |\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
