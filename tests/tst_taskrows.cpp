@@ -368,7 +368,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("srt over a longer file")
+        QTest::newRow("srt over a longer file, the typed extension kept")
             << 0 << false << "mine.out" << "mine.out"
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
         QTest::newRow("a name without extension gets the format's") << 2 << false << "mine" << "mine.vtt"
