@@ -74,10 +74,7 @@ private slots:
         QFETCH(QStringList, videos);
         QFETCH(QList<int>, states);
         QFETCH(int, format);
-        QFETCH(QStringList, targets);
-        QFETCH(QStringList, skipped);
         QFETCH(QStringList, present);
-        QFETCH(QStringList, existing);
 
         QTemporaryDir dir;
         for (const QString &name : present)
@@ -88,12 +85,12 @@ private slots:
 
         const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), format);
 
-        QCOMPARE(fileNames(plan.targets), targets);
+        QTEST(fileNames(plan.targets), "targets");
         for (const QString &target : plan.targets)
             QCOMPARE(QFileInfo(target).absolutePath(), QDir(dir.path()).absolutePath());
-        QCOMPARE(plan.skipped, skipped);
+        QTEST(plan.skipped, "skipped");
         QCOMPARE(plan.tasks.size(), plan.targets.size());
-        QCOMPARE(fileNames(plan.existing), existing);
+        QTEST(fileNames(plan.existing), "existing");
     }
 
     void writesUtf8WithCrLfAndRemembersTheFile()

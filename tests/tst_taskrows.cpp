@@ -310,7 +310,6 @@ private slots:
             rewrite(task, [&](TaskRecord &r) {
                 r.entries = {SRTEntry{0, 1000, "a\n", {}, {}}};
                 r.lastPosition = 700;
-                r.Frame_rate = 2.5;
             });
         }
 
@@ -326,7 +325,6 @@ private slots:
         QCOMPARE(whole->state, int(Ready));
         QVERIFY(whole->entries.isEmpty());
         QCOMPARE(whole->lastPosition, 0);
-        QCOMPARE(whole->Frame_rate, 1.0);
     }
 
     void contextMenu()
