@@ -630,48 +630,23 @@ private slots:
         }
     }
 
-    void exportAllWritesAndReports()
-    {
-        QTemporaryDir out;
-        ShownPage page;
-        rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
-        addHandMade(page, "/v/b.mp4", Ready);
-        FileAnswers answer({out.path()});
-        auto statistics = answerMessageBox(QMessageBox::Cancel);
-
-        QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
-
-        QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::Folder);
-        QCOMPARE(answer.asked.first().directory, QStringLiteral("/v")); // beside the videos
-        QCOMPARE(statistics->title, QStringLiteral("导出统计"));
-        QCOMPARE(statistics->text, QStringLiteral("成功： 1 / 2\n\n失败: 1 / 2\nb.mp4\n"));
-        QCOMPARE(sorted(statistics->buttons.values()), sorted({"显示输出文件夹", "关闭"}));
-        QVERIFY(readAll(out.filePath("a.srt")).contains("Hello world\r\n"));
-        QCOMPARE(page.outputDirectory(), out.path());
-        QCOMPARE(storedOutputPath(), out.path());
-        QCOMPARE(page.taskList()->tasks.at(0)->exportPath, out.filePath("a.srt"));
-
-        // The other formats come from the button's menu.
-        for (QAction *action : button(page, "toallmore_pushButton")->menu()->actions()) {
-            FileAnswers again({out.path()});
-            auto reported = answerMessageBox(QMessageBox::Cancel);
-            action->trigger();
-            QVERIFY(reported->text.startsWith(QStringLiteral("成功： 1 / 2")));
-        }
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files), (QStringList{"a.ass", "a.json", "a.srt", "a.vtt"}));
-    }
-
-    void exportAllCancelOrOverwriteQuestion()
+    // Export all asks for a folder, first beside the videos, and remembers it even when nothing is
+    // written; files already there are replaced only when the user says so, and the statistics name
+    // the tasks that had nothing to export. Each format has its button or a place in the menu.
+    void exportAll()
     {
         QTemporaryDir out;
         QVERIFY(writeAll(out.filePath("a.txt"), "older text"));
         ShownPage page;
         rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
         rewrite(addHandMade(page, "/v/c.mp4", Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Other", {}, {}}}; });
+        addHandMade(page, "/v/b.mp4", Ready);
         {
             FileAnswers cancelled;
             auto unexpected = answerMessageBox(QMessageBox::Cancel);
             QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
+            QCOMPARE(cancelled.asked.first().kind, FileDialogs::Kind::Folder);
+            QCOMPARE(cancelled.asked.first().directory, QStringLiteral("/v"));
             QVERIFY(!unexpected->seen);
             QCOMPARE(storedOutputPath(), work.path());
         }
@@ -683,12 +658,23 @@ private slots:
         QCOMPARE(sorted(overwrite->buttons.values()), sorted({"覆盖", "取消"}));
         QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("older text"));
         QVERIFY(!QFile::exists(out.filePath("c.txt")));
-        QCOMPARE(storedOutputPath(), out.path()); // remembered even though nothing was written
+        QCOMPARE(storedOutputPath(), out.path());
+        QCOMPARE(page.outputDirectory(), out.path());
 
         auto boxes = answerMessageBoxes({QMessageBox::Ok, QMessageBox::Cancel});
         QTest::mouseClick(button(page, "toalltxt_pushButton"), Qt::LeftButton);
         QCOMPARE(readAll(out.filePath("a.txt")), QByteArray("Hello world\r\n"));
-        QCOMPARE(boxes->at(1).text, QStringLiteral("成功： 2 / 2\n\n失败: 0 / 2\n"));
+        QCOMPARE(boxes->at(1).title, QStringLiteral("导出统计"));
+        QCOMPARE(boxes->at(1).text, QStringLiteral("成功： 2 / 3\n\n失败: 1 / 3\nb.mp4\n"));
+        QCOMPARE(sorted(boxes->at(1).buttons.values()), sorted({"显示输出文件夹", "关闭"}));
+
+        const QList<QAction *> others = button(page, "toallmore_pushButton")->menu()->actions();
+        auto reports = answerMessageBoxes(QList<QMessageBox::StandardButton>(others.size() + 1, QMessageBox::Cancel));
+        QTest::mouseClick(button(page, "toallsrt_pushButton"), Qt::LeftButton);
+        for (QAction *action : others)
+            action->trigger();
+        QVERIFY(reports->at(others.size()).seen);
+        QCOMPARE(QDir(out.path()).entryList({"a.*"}), (QStringList{"a.ass", "a.json", "a.srt", "a.txt", "a.vtt"}));
     }
 };
 
