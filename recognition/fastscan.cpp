@@ -188,8 +188,8 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
         ++outcome.frames;
         const CropSignature signature(held.edges, before.time >= 0 ? &before.edges : nullptr, after);
         const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
-        if (std::optional<Stretch> closed = tracker.addFrame(held.time, signature, grab)) {
-            dispatch(std::move(*closed));
+        for (Stretch &closed : tracker.addFrame(held.time, signature, grab)) {
+            dispatch(std::move(closed));
             stretchClosed = true;
         }
     };
@@ -231,7 +231,7 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
 
 qint64 FastScan::finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs)
 {
-    if (std::optional<Stretch> last = tracker.finish(endMs))
-        dispatch(std::move(*last));
+    for (Stretch &last : tracker.finish(endMs))
+        dispatch(std::move(last));
     return endMs;
 }

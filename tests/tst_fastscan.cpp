@@ -289,6 +289,17 @@ private slots:
         QVERIFY2(entry.outtime >= 2600 && entry.outtime <= 2840, qPrintable(QString::number(entry.outtime)));
     }
 
+    void steadyTextOverAMovingPictureIsReadOnce()
+    {
+        // The picture pans under grain all along, and the second subtitle is gone for one frame.
+        Di_riror_adiRIZ task(fixture("fs_pan.mp4"));
+        QVERIFY(scanned(task));
+        QCOMPARE(described(task.entries),
+                 (QStringList{"400-2400 Over a moving picture", "2800-4600 Back after a flicker"}));
+        for (const SRTEntry &entry : task.entries)
+            QCOMPARE(entry.list.size(), 1);
+    }
+
     void stopThenResumeEqualsOneRun()
     {
         Di_riror_adiRIZ whole(fixture("fs_oneword.mp4"));
