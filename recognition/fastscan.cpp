@@ -116,7 +116,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     if (!prepare(settings, reader, outcome))
         return outcome;
     const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
-    ReadingPool pool(threads, threads * 2);
+    ReadingPool pool(threads, threads * 4);
     if (settings.recognise && !pool.start(settings.language, &outcome.detail)) {
         outcome.status = Status::Failed;
         outcome.failure = Failure::Recogniser;
@@ -154,7 +154,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     }
     outcome.damagedFrames = reader.damagedFrames();
     outcome.truncated = reader.truncated();
-    reportProfile(outcome, pool.readingNs(), threads, networksBefore);
+    reportProfile(outcome, pool.readingNs(), pool.readers(), networksBefore);
     return outcome;
 }
 
