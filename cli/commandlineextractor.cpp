@@ -69,13 +69,15 @@ CommandLineExtractor::~CommandLineExtractor() = default;
 QString CommandLineExtractor::usage()
 {
     return QStringLiteral(
-        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto] [--range IN_MS-OUT_MS]\n"
+        "usage: tarnix-cli [--lang TAG[+TAG]] [--crop X,Y,W,H|auto]... [--range IN_MS-OUT_MS]\n"
         "                  [--scan fast|playback] [--rate R (playback only)] [--engine ppocr|tesseract]\n"
         "                  [--format srt|txt|vtt|ass|json] [-o PATH] [--prefer-streams] [--list-languages]\n"
         "                  [--help] [--] VIDEO...\n"
         "       tarnix-cli [settings as above] --manifest FILE [--index I]   (I, else $SLURM_ARRAY_TASK_ID)\n"
         "       tarnix-cli --manifest-from PROJECT.wtarnix > jobs.jsonl\n"
         "       tarnix-cli --collect PROJECT.wtarnix jobs.jsonl\n"
+        "--crop again: one more subtitle area, read apart (SRT, WebVTT and text write NAME.top.srt or\n"
+        "            NAME.area2.srt beside the main area's file); auto (the default) finds every area\n"
         "exit codes: 0 done, 1 recognition or writing failed, 2 bad input,\n"
         "            3 done with warnings (the video ended early or had damaged frames)\n");
 }
@@ -236,10 +238,12 @@ CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &vid
             return Opening::Written;
         }
     }
-    taskCrop = batch.crop;
+    taskCrops.clear();
+    if (!batch.crop.isNull())
+        taskCrops = QList<QRect>{batch.crop} + batch.moreCrops;
     // The fast scan takes the crop on the upright picture, playback on the picture as the player shows it.
     const QSize frame = batch.scan == ScanMode::Fast ? facts.frameSize : facts.storedSize;
-    if (!taskCrop.isNull() && !fitCropToFrame(video, frame, &taskCrop))
+    if (!fitCropsToFrame(video, frame))
         return Opening::Refused;
     current = openTask(video, batch);
     if (!current)
@@ -300,11 +304,15 @@ bool CommandLineExtractor::prepareRun(const QString &video, Di_riror_adiRIZ &tas
 {
     if (batch.rangeIn >= 0 && !applyRange(video, batch, task))
         return false;
-    if (!taskCrop.isNull()) {
-        task.setCropRect(taskCrop);
-    } else if (const std::optional<QRect> band = SubtitleAreaDetector::detect(
-                   task.videoPath, batch.rangeIn, batch.rangeOut, task.videoResolution())) {
-        task.setFoundArea(*band);
+    if (taskCrops.size() == 1) {
+        task.setCropRect(taskCrops.first());
+    } else if (!taskCrops.isEmpty()) {
+        task.setAreas(taskCrops);
+    } else if (const QList<QRect> bands = SubtitleAreaDetector::detectAll(task.videoPath, batch.rangeIn, batch.rangeOut,
+                                                                          task.videoResolution());
+               !bands.isEmpty()) {
+        // Playback reads one area: the main one.
+        task.setFoundAreas(batch.scan == ScanMode::Fast ? bands : QList<QRect>{bands.first()});
     } else {
         printError(QStringLiteral("%1: no subtitle area found, reading the whole frame").arg(video));
     }
@@ -356,7 +364,23 @@ int CommandLineExtractor::writeResult(const QString &video, const Di_riror_adiRI
         printError(QStringLiteral("%1: cannot write %2: %3").arg(video, target, error));
         return RunFailed;
     }
+    // The further areas go beside it in the formats that hold one area.
+    for (const SubtitleFormats::AreaFile &file : SubtitleFormats::areaFiles(task, format, target)) {
+        if (!TextFileWriter::write(file.path, file.text, &error)) {
+            printError(QStringLiteral("%1: cannot write %2: %3").arg(video, file.path, error));
+            return RunFailed;
+        }
+    }
     return outcome;
+}
+
+bool CommandLineExtractor::fitCropsToFrame(const QString &video, const QSize &frame)
+{
+    for (QRect &crop : taskCrops) {
+        if (!fitCropToFrame(video, frame, &crop))
+            return false;
+    }
+    return true;
 }
 
 bool CommandLineExtractor::fitCropToFrame(const QString &video, const QSize &frame, QRect *crop)

@@ -27,7 +27,8 @@ public:
     struct Options
     {
         QString language;  // empty: the user's default
-        QRect crop;        // null ("auto"): the subtitle band the detector finds, else the whole frame
+        QRect crop;        // null ("auto"): the subtitle bands the detector finds, else the whole frame
+        QList<QRect> moreCrops; // --crop given again: further subtitle areas, each a track of its own
         qint64 rangeIn = -1;
         qint64 rangeOut = -1;
         double rate = 1.0;
@@ -66,6 +67,8 @@ public:
     // Takes one setting by its option name (lang, crop, range, rate, scan, format, engine) as the
     // command line would; the error for a value not allowed, else empty.
     static QString applySetting(const QString &option, const QString &value, Options *options);
+    // A crop after the first: one more subtitle area; the error for a value not allowed, else empty.
+    static QString addCropSetting(const QString &value, Options *options);
     // The worse of two exit codes: errors outrank warnings, a worse error a milder one.
     static int worse(int a, int b);
 
@@ -103,6 +106,7 @@ private:
     void onTaskEnded();
     int writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target);
     bool fitCropToFrame(const QString &video, const QSize &frame, QRect *crop);
+    bool fitCropsToFrame(const QString &video, const QSize &frame);
     bool applyRange(const QString &video, const Options &options, Di_riror_adiRIZ &task);
     void printError(const QString &text);
     void printProgress(const Di_riror_adiRIZ &task, bool final);
@@ -123,7 +127,7 @@ private:
     qsizetype nextVideo = 0;
     int result = Success;
     std::unique_ptr<Di_riror_adiRIZ> current;
-    QRect taskCrop;
+    QList<QRect> taskCrops;
     QTimer *loadLimit = nullptr;
     QList<QMetaObject::Connection> loadLinks;
     VideoOutcome outcome;

@@ -109,6 +109,18 @@ QString applyRate(const QString &value, CommandLineExtractor::Options *options)
     return {};
 }
 
+// --crop given again: one more subtitle area. "auto" finds every area, so it stands alone.
+QString addCrop(const QString &value, CommandLineExtractor::Options *options)
+{
+    QRect area;
+    if (value == QLatin1String("auto") || options->crop.isNull())
+        return QStringLiteral("--crop: auto finds every subtitle area, give it alone or give rectangles only");
+    if (!parseCrop(value, &area))
+        return QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
+    options->moreCrops.append(area);
+    return {};
+}
+
 // Takes one option given on the command line; the error for a value not allowed, else empty.
 QString applyOption(const QString &option, const QString &value, CommandLineExtractor::Options *options)
 {
@@ -121,6 +133,7 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
     } else if (option == QLatin1String("lang")) {
         options->language = value;
     } else if (option == QLatin1String("crop")) {
+        options->moreCrops.clear();
         if (value == QLatin1String("auto"))
             options->crop = QRect();
         else if (!parseCrop(value, &options->crop))
@@ -196,7 +209,9 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
     QHash<QString, qsizetype> used;
     for (const QString &name : parser.optionNames()) {
         const QString option = canonicalName(name);
-        const QString problem = applyOption(option, parser.values(option).value(used[option]++), options);
+        const QString value = parser.values(option).value(used[option]++);
+        const QString problem = option == QLatin1String("crop") && used[option] > 1 ? addCrop(value, options)
+                                                                                  : applyOption(option, value, options);
         if (!problem.isEmpty()) {
             *error = problem;
             return false;
@@ -219,4 +234,9 @@ QString CommandLineExtractor::applySetting(const QString &option, const QString 
     if (!settings.contains(option))
         return QStringLiteral("%1: not a setting").arg(option);
     return applyOption(option, value, options);
+}
+
+QString CommandLineExtractor::addCropSetting(const QString &value, Options *options)
+{
+    return addCrop(value, options);
 }

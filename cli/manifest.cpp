@@ -118,6 +118,21 @@ bool Manifest::parseLine(const QByteArray &text, const CommandLineExtractor::Opt
     return true;
 }
 
+// Several subtitle areas: ["X,Y,W,H", "X,Y,W,H", …], the main one first.
+bool Manifest::takeCrops(const QJsonArray &crops, Line *line)
+{
+    for (qsizetype i = 0; i < crops.size(); ++i) {
+        const QString value = crops.at(i).toString();
+        const QString fault = i == 0 ? CommandLineExtractor::applySetting(QStringLiteral("crop"), value, &line->options)
+                                     : CommandLineExtractor::addCropSetting(value, &line->options);
+        if (!fault.isEmpty()) {
+            refuse(line->lineNumber, fault.mid(2));
+            return false;
+        }
+    }
+    return true;
+}
+
 // Every key but video and output; the first fault of the line is refused.
 bool Manifest::takeSettings(const QJsonObject &object, Line *line)
 {
@@ -135,6 +150,11 @@ bool Manifest::takeSettings(const QJsonObject &object, Line *line)
                 refuse(line->lineNumber, QStringLiteral("\"task\" is not a row number"));
                 return false;
             }
+            continue;
+        }
+        if (key == QLatin1String("crop") && it.value().isArray() && it.value().toArray().first().isString()) {
+            if (!takeCrops(it.value().toArray(), line))
+                return false;
             continue;
         }
         const QString value = settingText(it.value(), separatorOf(key));

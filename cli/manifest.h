@@ -5,12 +5,15 @@
 #include <QList>
 #include <QString>
 
+class QJsonArray;
+
 // A batch manifest: JSON Lines, one video a line with its own settings, for runs split into
 // independent jobs (a scheduler's array, a queue, GNU parallel):
 //   {"video": V, "output": O, "lang": L, "crop": C, "range": R, "scan": S, "rate": N, "format": F, "task": T}
 // Everything but "video" may be left out and takes the command line's value. Paths are relative
 // to the manifest's folder; an output left out is the video's name with the format's extension,
 // in the manifest's folder (or in the folder -o names). "task" is the project row a line was made from.
+// "crop" may list several areas, ["X,Y,W,H", …], the main one first, as --crop given again.
 class Manifest
 {
 public:
@@ -41,6 +44,7 @@ public:
 
 private:
     bool parseLine(const QByteArray &text, const CommandLineExtractor::Options &defaults, Line *line);
+    bool takeCrops(const QJsonArray &crops, Line *line);
     bool takeSettings(const QJsonObject &object, Line *line);
     void findSharedOutputs();
     void refuse(int lineNumber, const QString &text) { problems.append({lineNumber, text}); }

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonArray>
 #include <QSaveFile>
 
 namespace {
@@ -86,8 +87,14 @@ QJsonObject manifestLine(qsizetype row, const TaskRecord &record, const QString 
     if (!record.languages.isEmpty())
         line.insert(QStringLiteral("lang"), record.languages.join(QLatin1Char('+')));
     const QRect &crop = record.cropRect;
-    if (!crop.isNull())
+    if (!record.otherAreas.isEmpty()) {
+        QJsonArray crops{Manifest::cropText(crop)};
+        for (const QRect &area : record.otherAreas)
+            crops.append(Manifest::cropText(area));
+        line.insert(QStringLiteral("crop"), crops);
+    } else if (!crop.isNull()) {
         line.insert(QStringLiteral("crop"), Manifest::cropText(crop));
+    }
     // A range that is the whole video is no range: the line then reads the video however long.
     const bool wholeVideo = record.timeRange_in <= 0 && (record.timeRange_out < 0 || record.timeRange_out >= record.duration);
     if (!wholeVideo && record.timeRange_out > record.timeRange_in)
@@ -146,10 +153,15 @@ Collected collectLine(const CommandLineExtractor::Options &line, TaskRecord *rec
         return Collected::Failed;
     }
     QFile file(line.output);
-    const std::optional<QList<SRTEntry>> entries =
-        file.open(QIODevice::ReadOnly) ? JsonReader::fromText(file.readAll()) : std::nullopt;
+    const QByteArray json = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const std::optional<QList<SRTEntry>> entries = JsonReader::fromText(json);
     if (!entries)
         return Collected::NotJson;
+    // Where the line read several areas, the task holds them all, its entries each in its own.
+    if (const QList<QRect> areas = JsonReader::areasOf(json); areas.size() > 1) {
+        record->cropRect = areas.first();
+        record->otherAreas = areas.mid(1);
+    }
     record->entries = *entries;
     record->streamClockTimes = false;
     record->samples.clear();

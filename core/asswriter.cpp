@@ -85,3 +85,31 @@ QString AssWriter::toText(const QList<SRTEntry> &entries, const QSize &frame, co
     }
     return result;
 }
+
+QString AssWriter::toText(const QList<SRTEntry> &entries, const QSize &frame, const QList<QRect> &areas)
+{
+    if (areas.size() <= 1 || !frame.isValid())
+        return toText(entries, frame, areas.value(0));
+    QString result = header(frame, frame.height() / 20);
+    for (const SRTEntry &entry : entries) {
+        const QRect band = areas.value(entry.area);
+        // An event's margin of 0 means the style's, so a band touching the edge keeps 1 pixel.
+        int marginV = 0;
+        QString place;
+        if (band.isNull()) {
+            // An area the task no longer has: the style's place at the bottom.
+        } else if (band.center().y() < frame.height() / 3) {
+            place = QStringLiteral("{\\an8}");
+            marginV = std::max(1, band.top());
+        } else if (band.center().y() >= frame.height() * 2 / 3) {
+            marginV = std::max(1, frame.height() - band.bottom() - 1);
+        } else {
+            place = QStringLiteral("{\\an5\\pos(%1,%2)}").arg(band.center().x()).arg(band.center().y());
+        }
+        result += QStringLiteral("Dialogue: 0,%1,%2,Default,,0,0,%3,,%4%5\n")
+                      .arg(clockText(entry.intime), clockText(entry.outtime))
+                      .arg(marginV)
+                      .arg(place, dialogueText(entry.text));
+    }
+    return result;
+}

@@ -10,8 +10,14 @@ struct FrameSample
 {
     qint64 time = 0;
     QStringList lines;
+    // Which of the task's subtitle areas it was read in: 0 the main one. Each area is a track of
+    // its own; the list streams below keep times and lines only, the project stores areas apart.
+    int area = 0;
 
-    bool operator==(const FrameSample &other) const { return time == other.time && lines == other.lines; }
+    bool operator==(const FrameSample &other) const
+    {
+        return time == other.time && lines == other.lines && area == other.area;
+    }
 };
 
 QDataStream &operator<<(QDataStream &out, const QList<FrameSample> &samples);

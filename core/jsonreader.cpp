@@ -1,6 +1,8 @@
 #include "jsonreader.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -35,11 +37,27 @@ std::optional<QList<SRTEntry>> JsonReader::fromText(const QByteArray &text)
         entry.intime = object.value(QStringLiteral("start")).toInteger();
         entry.outtime = object.value(QStringLiteral("end")).toInteger();
         entry.text = linesOf(object.value(QStringLiteral("lines"))).join(QLatin1Char('\n'));
+        entry.area = std::max(0, object.value(QStringLiteral("area")).toInt());
         for (const QJsonValue &reading : object.value(QStringLiteral("readings")).toArray()) {
             const QJsonObject sample = reading.toObject();
-            entry.list.append({sample.value(QStringLiteral("time")).toInteger(), linesOf(sample.value(QStringLiteral("lines")))});
+            entry.list.append({sample.value(QStringLiteral("time")).toInteger(), linesOf(sample.value(QStringLiteral("lines"))),
+                               entry.area});
         }
         entries.append(entry);
     }
     return entries;
+}
+
+QList<QRect> JsonReader::areasOf(const QByteArray &text)
+{
+    QList<QRect> areas;
+    for (const QJsonValue &item : QJsonDocument::fromJson(text).object().value(QStringLiteral("areas")).toArray()) {
+        const QJsonObject area = item.toObject();
+        const QRect rect(area.value(QStringLiteral("x")).toInt(), area.value(QStringLiteral("y")).toInt(),
+                         area.value(QStringLiteral("width")).toInt(), area.value(QStringLiteral("height")).toInt());
+        if (rect.isEmpty())
+            return {};
+        areas.append(rect);
+    }
+    return areas;
 }

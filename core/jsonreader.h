@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include "srtentry.h"
 
 #include <QByteArray>
@@ -12,4 +13,6 @@ class JsonReader
 {
 public:
     static std::optional<QList<SRTEntry>> fromText(const QByteArray &text);
+    // The subtitle areas a file names ("areas"), the main one first; empty when it names none.
+    static QList<QRect> areasOf(const QByteArray &text);
 };

@@ -23,17 +23,27 @@ QJsonObject entryObject(const SRTEntry &entry)
         readings.append(QJsonObject{{QStringLiteral("time"), sample.time}, {QStringLiteral("lines"), linesOf(sample.lines)}});
     return QJsonObject{{QStringLiteral("start"), entry.intime},
                        {QStringLiteral("end"), entry.outtime},
+                       {QStringLiteral("area"), entry.area},
                        {QStringLiteral("lines"), linesOf(entry.text.split(QLatin1Char('\n')))},
                        {QStringLiteral("readings"), readings}};
 }
 
 } // namespace
 
-QString JsonWriter::toText(const QList<SRTEntry> &entries)
+QString JsonWriter::toText(const QList<SRTEntry> &entries, const QList<QRect> &areas)
 {
     QJsonArray array;
     for (const SRTEntry &entry : entries)
         array.append(entryObject(entry));
-    const QJsonDocument document(QJsonObject{{QStringLiteral("entries"), array}});
+    QJsonObject root{{QStringLiteral("entries"), array}};
+    if (!areas.isEmpty()) {
+        QJsonArray places;
+        for (const QRect &area : areas) {
+            places.append(QJsonObject{{QStringLiteral("x"), area.x()}, {QStringLiteral("y"), area.y()},
+                                      {QStringLiteral("width"), area.width()}, {QStringLiteral("height"), area.height()}});
+        }
+        root.insert(QStringLiteral("areas"), places);
+    }
+    const QJsonDocument document(root);
     return QString::fromUtf8(document.toJson(QJsonDocument::Indented));
 }

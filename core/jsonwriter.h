@@ -2,11 +2,14 @@
 
 #include "srtentry.h"
 
-// JSON for scripts: {"entries": [{"start": ms, "end": ms, "lines": [...],
+#include <QRect>
+
+// JSON for scripts: {"entries": [{"start": ms, "end": ms, "area": n, "lines": [...],
 // "readings": [{"time": ms, "lines": [...]}, ...]}, ...]}; readings are the samples the entry
-// was built from.
+// was built from, area the index of the subtitle area it was read in (0 the main one). Given
+// the areas, "areas": [{"x", "y", "width", "height"}, ...] says where each is.
 class JsonWriter
 {
 public:
-    static QString toText(const QList<SRTEntry> &entries);
+    static QString toText(const QList<SRTEntry> &entries, const QList<QRect> &areas = {});
 };

@@ -45,3 +45,30 @@ QStringList OutputNaming::uniqueTargets(const QString &folder, const QStringList
     }
     return targets;
 }
+
+QStringList OutputNaming::areaSuffixes(const QList<QRect> &areas, const QSize &frame)
+{
+    QStringList suffixes{QString()};
+    bool topTaken = false;
+    for (qsizetype i = 1; i < areas.size(); ++i) {
+        const bool top = frame.isValid() && areas[i].center().y() < frame.height() / 3;
+        if (top && !topTaken) {
+            suffixes.append(QStringLiteral("top"));
+            topTaken = true;
+        } else {
+            suffixes.append(QStringLiteral("area%1").arg(i + 1));
+        }
+    }
+    return suffixes;
+}
+
+QString OutputNaming::withSuffix(const QString &path, const QString &suffix)
+{
+    if (suffix.isEmpty())
+        return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1)
+        return path + QLatin1Char('.') + suffix;
+    return path.left(dot) + QLatin1Char('.') + suffix + path.mid(dot);
+}

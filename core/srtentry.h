@@ -12,6 +12,8 @@ struct SRTEntry
     QString text;
     QList<FrameSample> list;
     QString test_text;
+    // The subtitle area it was read in (0: the main one), as its samples' area.
+    int area = 0;
 };
 
 QDataStream &operator<<(QDataStream &out, const QList<SRTEntry> &entries);

@@ -3,6 +3,7 @@
 #include "segmentation.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -59,6 +60,7 @@ SRTEntry entryFrom(const std::vector<Span> &group)
     SRTEntry entry;
     entry.intime = group.front().start;
     entry.outtime = group.back().end;
+    entry.area = group.front().sample.area;
     for (const QString &line : longest->sample.lines)
         entry.text += line + QLatin1Char('\n');
     for (const Span &span : group)
@@ -99,6 +101,29 @@ bool StretchSegmentation::sameText(const QString &a, const QString &b)
 }
 
 QList<SRTEntry> StretchSegmentation::segment(QList<FrameSample> samples)
+{
+    // Each area is a track of its own: a sign coming or going at the top never cuts the dialogue.
+    QList<int> areas;
+    for (const FrameSample &sample : std::as_const(samples)) {
+        if (!areas.contains(sample.area))
+            areas.append(sample.area);
+    }
+    if (areas.size() <= 1)
+        return segmentTrack(std::move(samples));
+    std::sort(areas.begin(), areas.end());
+    QList<SRTEntry> entries;
+    for (const int area : std::as_const(areas)) {
+        QList<FrameSample> track;
+        std::copy_if(samples.cbegin(), samples.cend(), std::back_inserter(track),
+                     [area](const FrameSample &sample) { return sample.area == area; });
+        entries.append(segmentTrack(std::move(track)));
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const SRTEntry &a, const SRTEntry &b) { return a.intime < b.intime; });
+    return entries;
+}
+
+QList<SRTEntry> StretchSegmentation::segmentTrack(QList<FrameSample> samples)
 {
     const QList<FrameSample> readings = oneReadingPerTime(std::move(samples));
     QList<SRTEntry> entries;

@@ -10,6 +10,7 @@
 class StretchSegmentation
 {
 public:
+    // Samples of several areas are segmented area by area; entries come out by start time.
     static QList<SRTEntry> segment(QList<FrameSample> samples);
 
     // Text with its white space collapsed, for comparisons.
@@ -17,4 +18,7 @@ public:
     // Same text but for recognition noise: at most one edit in twenty characters.
     static bool sameText(const QString &a, const QString &b);
     static int editDistance(const QString &a, const QString &b);
+
+private:
+    static QList<SRTEntry> segmentTrack(QList<FrameSample> samples);
 };

@@ -43,8 +43,10 @@ struct VideoFrameReader::Private
 {
     ~Private()
     {
-        sws_freeContext(graySws);
-        sws_freeContext(colourSws);
+        for (Place &each : places) {
+            sws_freeContext(each.graySws);
+            sws_freeContext(each.colourSws);
+        }
         av_frame_free(&frame);
         av_frame_free(&previous);
         av_packet_free(&packet);
@@ -66,14 +68,24 @@ struct VideoFrameReader::Private
     AVFrame *frame = av_frame_alloc();
     AVFrame *previous = av_frame_alloc();
     bool holdsFrame = false;
-    SwsContext *graySws = nullptr;
-    SwsContext *colourSws = nullptr;
+    // Each crop keeps its own scalers: a scaler made for another size would be made anew on
+    // every frame.
+    struct Place
+    {
+        QRect displayCrop;
+        QRect sourceCrop;
+        SwsContext *graySws = nullptr;
+        SwsContext *colourSws = nullptr;
+    };
+    std::vector<Place> places = std::vector<Place>(1);
+    size_t current = 0;
+    Place &place() { return places[current]; }
+    const Place &place() const { return places[current]; }
+    bool makeGray();
     OpenError error = OpenError::None;
     QString errorDetail;
     int rotation = 0;
     VideoFrameReader::CropSpace cropSpace = VideoFrameReader::CropSpace::Shown;
-    QRect displayCrop;
-    QRect sourceCrop;
     QImage gray; // a view of grayBuffer
     std::vector<uchar> grayBuffer;
     std::vector<uchar> colourBuffer;
@@ -203,12 +215,47 @@ qint64 VideoFrameReader::frameDurationMs() const
 
 VideoFrameReader::CropFit VideoFrameReader::setCrop(const QRect &rect)
 {
+    for (size_t i = 1; i < d->places.size(); ++i) {
+        sws_freeContext(d->places[i].graySws);
+        sws_freeContext(d->places[i].colourSws);
+    }
+    d->places.resize(1);
+    d->current = 0;
+    return placeCrop(rect, 0);
+}
+
+VideoFrameReader::CropFit VideoFrameReader::addCrop(const QRect &rect)
+{
+    d->places.emplace_back();
+    const CropFit fit = placeCrop(rect, int(d->places.size()) - 1);
+    if (fit == CropFit::Outside)
+        d->places.pop_back();
+    return fit;
+}
+
+int VideoFrameReader::cropCount() const
+{
+    return int(d->places.size());
+}
+
+void VideoFrameReader::selectCrop(int index)
+{
+    if (index < 0 || size_t(index) >= d->places.size() || size_t(index) == d->current)
+        return;
+    d->current = size_t(index);
+    if (d->holdsFrame && !d->makeGray())
+        d->gray = QImage();
+}
+
+VideoFrameReader::CropFit VideoFrameReader::placeCrop(const QRect &rect, int index)
+{
     const bool shown = d->cropSpace == CropSpace::Shown;
     const QRect frameRect(QPoint(0, 0), shown ? displaySize() : codedSize());
     const QRect clipped = rect.intersected(frameRect);
     if (clipped.isEmpty())
         return CropFit::Outside;
-    d->displayCrop = clipped;
+    Private::Place &place = d->places[size_t(index)];
+    place.displayCrop = clipped;
     const int rotation = shown ? d->rotation : 0;
     QRect source = CropOrientation::toSource(clipped, codedSize(), rotation);
     // Chroma planes start on whole samples only.
@@ -217,13 +264,13 @@ VideoFrameReader::CropFit VideoFrameReader::setCrop(const QRect &rect)
     const int alignY = desc ? 1 << desc->log2_chroma_h : 2;
     source.setLeft(source.left() / alignX * alignX);
     source.setTop(source.top() / alignY * alignY);
-    d->sourceCrop = source;
+    place.sourceCrop = source;
     return clipped == rect ? CropFit::Inside : CropFit::Clipped;
 }
 
 QRect VideoFrameReader::crop() const
 {
-    return d->displayCrop;
+    return d->place().displayCrop;
 }
 
 bool VideoFrameReader::seek(qint64 timeMs)
@@ -264,7 +311,7 @@ VideoFrameReader::ReadResult VideoFrameReader::readFrame()
             d->timeMs = time == AV_NOPTS_VALUE ? 0 : d->toMs(time) - d->originMs;
             if (d->timeMs < d->skipBeforeMs)
                 continue;
-            if (d->lumaView() || d->convert(d->frame, &d->graySws, AV_PIX_FMT_GRAY8, &d->grayBuffer, &d->gray)) {
+            if (d->makeGray()) {
                 d->holdsFrame = true;
                 return ReadResult::Frame;
             }
@@ -328,7 +375,7 @@ bool VideoFrameReader::Private::convert(const AVFrame *frame, SwsContext **conte
     const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(sourceFormat);
     if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)))
         return false;
-    const QRect source = sourceCrop.intersected(QRect(0, 0, frame->width, frame->height));
+    const QRect source = place().sourceCrop.intersected(QRect(0, 0, frame->width, frame->height));
     if (source.isEmpty())
         return false;
     int steps[4] = {};
@@ -357,6 +404,11 @@ bool VideoFrameReader::Private::convert(const AVFrame *frame, SwsContext **conte
     return true;
 }
 
+bool VideoFrameReader::Private::makeGray()
+{
+    return lumaView() || convert(frame, &place().graySws, AV_PIX_FMT_GRAY8, &grayBuffer, &gray);
+}
+
 // For 8-bit YUV the luma plane is the grey picture: shown in place, without a copy.
 bool VideoFrameReader::Private::lumaView()
 {
@@ -364,7 +416,7 @@ bool VideoFrameReader::Private::lumaView()
     if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL))
         || desc->nb_components < 3 || desc->comp[0].plane != 0 || desc->comp[0].step != 1 || desc->comp[0].depth != 8)
         return false;
-    const QRect source = sourceCrop.intersected(QRect(0, 0, frame->width, frame->height));
+    const QRect source = place().sourceCrop.intersected(QRect(0, 0, frame->width, frame->height));
     if (source.isEmpty())
         return false;
     const uchar *first = frame->data[0] + qsizetype(source.y()) * frame->linesize[0] + source.x();
@@ -395,7 +447,7 @@ QImage VideoFrameReader::colourCrop(Which which)
     if (!source->data[0])
         return QImage();
     QImage view;
-    if (!d->convert(source, &d->colourSws, AV_PIX_FMT_RGB32, &d->colourBuffer, &view))
+    if (!d->convert(source, &d->place().colourSws, AV_PIX_FMT_RGB32, &d->colourBuffer, &view))
         return QImage();
     // The view lives in a buffer reused by the next frame; what leaves owns its pixels.
     return d->rotation == 0 ? view.copy() : d->oriented(view);

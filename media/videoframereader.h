@@ -47,8 +47,14 @@ public:
     // Time of one frame from the stream's average rate; 40 when unknown.
     qint64 frameDurationMs() const;
 
-    // The rectangle to convert, in the crop space; clipped to the frame.
+    // The rectangle to convert, in the crop space; clipped to the frame. Drops any other crops.
     CropFit setCrop(const QRect &rect);
+    // Another rectangle cut from the same decoded frames (a second subtitle area); one Outside is
+    // not kept. Crops are numbered from 0 (setCrop's) in the order they were set.
+    CropFit addCrop(const QRect &rect);
+    int cropCount() const;
+    // The crop grayCrop, colourCrop and crop() hand out from now on, for the frame in hand too.
+    void selectCrop(int index);
     QRect crop() const;
     // Next frame read is the first at or after timeMs.
     bool seek(qint64 timeMs);
@@ -68,6 +74,8 @@ public:
     bool truncated() const;
 
 private:
+    CropFit placeCrop(const QRect &rect, int index);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

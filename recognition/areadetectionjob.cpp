@@ -14,13 +14,14 @@ AreaDetectionJob::AreaDetectionJob(QObject *parent)
 void AreaDetectionJob::start(const QString &videoPath, qint64 fromMs, qint64 toMs, const QSize &cropPicture)
 {
     running = true;
-    auto band = std::make_shared<QRect>();
-    QThread *thread = QThread::create([videoPath, fromMs, toMs, cropPicture, band] {
-        *band = SubtitleAreaDetector::detect(videoPath, fromMs, toMs, cropPicture).value_or(QRect());
+    auto bands = std::make_shared<QList<QRect>>();
+    QThread *thread = QThread::create([videoPath, fromMs, toMs, cropPicture, bands] {
+        *bands = SubtitleAreaDetector::detectAll(videoPath, fromMs, toMs, cropPicture);
     });
-    connect(thread, &QThread::finished, this, [this, band] {
+    connect(thread, &QThread::finished, this, [this, bands] {
         running = false;
-        emit finished(*band);
+        found = *bands;
+        emit finished(found.value(0));
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QSize>
@@ -16,6 +17,9 @@ public:
     // is in the pixels of the task's picture, of size `cropPicture` (SubtitleAreaDetector::detect).
     void start(const QString &videoPath, qint64 fromMs, qint64 toMs, const QSize &cropPicture);
     bool isRunning() const { return running; }
+    // Every band the last run found (SubtitleAreaDetector::detectAll), the busiest first; valid
+    // from `finished` on.
+    const QList<QRect> &bands() const { return found; }
 
 signals:
     // The band in video pixels; a null rectangle when no subtitles were found.
@@ -23,4 +27,5 @@ signals:
 
 private:
     bool running = false;
+    QList<QRect> found;
 };

@@ -199,6 +199,12 @@ QSize Di_riror_adiRIZ::videoResolution() const
     return metaData.value(QMediaMetaData::Resolution).toSize();
 }
 
+QSize Di_riror_adiRIZ::pictureSize() const
+{
+    const QSize shown = videoResolution();
+    return shown.isValid() ? shown : wholeFrame;
+}
+
 void Di_riror_adiRIZ::onMediaStatusChanged(QMediaPlayer::MediaStatus status)
 {
     if (phase != RunPhase::Playing)

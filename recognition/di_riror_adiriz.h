@@ -87,6 +87,9 @@ public:
     TextRecognizer *textRecognizer() const { return recognizer.get(); }
     // Resolution of the decoded frames once known; invalid before.
     QSize videoResolution() const;
+    // The picture the task's areas are drawn on: the player's as above, or for a task opened for
+    // a scan alone, the picture the scan reads.
+    QSize pictureSize() const;
     // Qt 6.4's player reports and seeks positions on the streams' own clock, while the task's
     // times (and so every entry) count from the presentation's start: a player's position is this
     // much more than the task's time of the same frame.
@@ -99,6 +102,8 @@ public:
     void keepSavedTimes();
     // The container is still being read; the state says what it held once this is false.
     bool isProbingMedia() const { return probeWatcher != nullptr; }
+    // Every subtitle area, the main one (cropRect) first; an entry's area indexes this.
+    QList<QRect> areas() const;
     // Cuts cropRect out of a frame image; a null rectangle keeps the whole picture.
     QImage cropFrame(const QImage &frame) const;
 
@@ -118,6 +123,7 @@ public:
     const QString &errorText = rec.errorText;
     const QStringList &languages = rec.languages;
     const QRect &cropRect = rec.cropRect;
+    const QList<QRect> &otherAreas = rec.otherAreas;
     const QList<FrameSample> &samples = rec.samples;
     const QList<SRTEntry> &entries = rec.entries;
     const bool &stopRequested = rec.stopRequested;
@@ -152,6 +158,11 @@ public slots:
     // The band the area detector found: a crop like any other, but a run that reads nothing in
     // it says the area was not the user's.
     void setFoundArea(const QRect &band);
+    // Several subtitle areas, the first the main one, each read as a track of its own (a fast
+    // scan reads them all; playback reads the main one). Empty rectangles are left out.
+    void setAreas(const QList<QRect> &areas);
+    // Every band the area detector found; the lowest becomes the main area.
+    void setFoundAreas(QList<QRect> bands);
     void setInTimeRange(qlonglong timeRange_in);
     void setoutTimeRange(qlonglong timeRange_out);
     // One tag, or several read together joined by "+"; `languages` then holds each of them.

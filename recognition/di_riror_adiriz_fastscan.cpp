@@ -46,6 +46,7 @@ void Di_riror_adiRIZ::runFast()
     const QSize shown = videoResolution();
     if (cropRect != QRect(QPoint(0, 0), shown))
         settings.crop = cropRect;
+    settings.moreCrops = otherAreas;
     settings.shownSize = shown;
     settings.fromMs = resumes ? lastPosition : timeRange_in;
     settings.rangeStartMs = timeRange_in;

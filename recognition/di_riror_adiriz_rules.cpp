@@ -27,6 +27,35 @@ void Di_riror_adiRIZ::setFoundArea(const QRect &band)
     areaFound = true;
 }
 
+QList<QRect> Di_riror_adiRIZ::areas() const
+{
+    return QList<QRect>{cropRect} + otherAreas;
+}
+
+void Di_riror_adiRIZ::setAreas(const QList<QRect> &areas)
+{
+    if (areas.isEmpty())
+        return;
+    setCropRect(areas.first());
+    rec.otherAreas.clear();
+    const QSize frame = videoResolution();
+    for (qsizetype i = 1; i < areas.size(); ++i) {
+        const QRect inside = frame.isValid() ? areas[i].intersected(QRect(QPoint(0, 0), frame)) : areas[i];
+        if (!inside.isEmpty())
+            rec.otherAreas.append(inside);
+    }
+}
+
+void Di_riror_adiRIZ::setFoundAreas(QList<QRect> bands)
+{
+    if (bands.isEmpty())
+        return;
+    // Dialogue sits lowest: it is the main area, signs and translations above it.
+    std::stable_sort(bands.begin(), bands.end(), [](const QRect &a, const QRect &b) { return a.bottom() > b.bottom(); });
+    setAreas(bands);
+    areaFound = true;
+}
+
 void Di_riror_adiRIZ::clearSamplesAndResumePoint()
 {
     rec.samples.clear();
@@ -166,6 +195,7 @@ void Di_riror_adiRIZ::resetTask()
     applyDefaultLanguage();
     const QSize size = videoResolution();
     rec.cropRect = QRect(0, 0, size.width(), size.height());
+    rec.otherAreas.clear();
 }
 
 QString Di_riror_adiRIZ::toSrtText() const

@@ -17,6 +17,8 @@ void Di_riror_adiRIZ::finishRun()
     rec.entries = Segmentation::segmentSamples(samples);
     if (damageCount)
         addWarning(FastScanReport::damageText(damageCount->damagedFrames()));
+    if (!otherAreas.isEmpty())
+        addWarning(QStringLiteral("playback read the main subtitle area only; the fast scan reads every area"));
     addWarning(noSubtitlesText());
     if (!errorText.isEmpty())
         emit err(errorText);

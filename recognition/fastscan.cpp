@@ -101,7 +101,10 @@ bool FastScan::prepare(const Settings &settings, VideoFrameReader &reader, Outco
         return false;
     }
     reader.setCropSpace(cropSpace(reader, settings.shownSize));
-    if (!settings.crop.isNull() && reader.setCrop(settings.crop) == VideoFrameReader::CropFit::Outside) {
+    bool inside = settings.crop.isNull() || reader.setCrop(settings.crop) != VideoFrameReader::CropFit::Outside;
+    for (const QRect &area : settings.moreCrops)
+        inside = inside && reader.addCrop(area) != VideoFrameReader::CropFit::Outside;
+    if (!inside) {
         outcome.status = Status::Failed;
         outcome.failure = Failure::CropOutside;
         return false;
@@ -124,13 +127,12 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     }
     const NetworkNs networksBefore{NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
                                    NetworkTimes::totalNs(NetworkTimes::Network::Recognition)};
-    StretchTracker tracker;
     QList<FrameSample> blanks;
-    const qint64 endMs = runFrames(settings, reader, tracker, [&](Stretch stretch) {
+    const qint64 endMs = runFrames(settings, reader, [&](Stretch stretch, int area) {
         if (!stretch.hasText)
-            blanks.append(FrameSample{stretch.startMs, {}});
+            blanks.append(FrameSample{stretch.startMs, {}, area});
         else if (settings.recognise)
-            pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare)});
+            pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare), area});
     }, outcome);
     // A stop answers at once: what is queued is read again when the scan resumes.
     if (outcome.status == Status::Stopped) {
@@ -143,8 +145,10 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     outcome.samples = pool.finish();
     outcome.readings = outcome.samples.size();
     outcome.samples.append(blanks);
-    if (outcome.status != Status::Stopped)
-        outcome.samples.append(FrameSample{endMs, {}});
+    if (outcome.status != Status::Stopped) {
+        for (int area = 0; area < reader.cropCount(); ++area)
+            outcome.samples.append(FrameSample{endMs, {}, area});
+    }
     std::stable_sort(outcome.samples.begin(), outcome.samples.end(),
                      [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
     if (!pool.failure().isEmpty()) {
@@ -172,26 +176,36 @@ void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threa
                                        .arg(outcome.readings);
 }
 
-qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
-                           const std::function<void(Stretch)> &dispatch, Outcome &outcome)
+qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const Dispatch &dispatch,
+                           Outcome &outcome)
 {
     const qint64 from = std::max(settings.rangeStartMs >= 0 ? settings.rangeStartMs : settings.fromMs, reader.startTimeMs());
     const qint64 to = settings.toMs >= 0 ? settings.toMs : reader.startTimeMs() + reader.durationMs();
     // Frames just before the start are decoded too: the first frames' edges are judged by them.
     reader.seek(settings.fromMs - contextFrames * reader.frameDurationMs());
-    // A frame is judged once the next one is decoded; until then it is held with its edges.
-    struct Held { qint64 time = -1; EdgeMap edges; } before, held;
+    // Every subtitle area is a track of its own, cut from the same decoded frame. A frame is
+    // judged once the next one is decoded; until then each track holds it with its edges.
+    struct Held { qint64 time = -1; EdgeMap edges; };
+    struct Track { Held before, held; StretchTracker tracker; };
+    std::vector<Track> tracks(size_t(reader.cropCount()));
     bool stretchClosed = false;
-    auto judge = [&](const EdgeMap *after) {
-        if (held.time < settings.fromMs)
+    auto judge = [&](int area, const EdgeMap *after) {
+        Track &track = tracks[size_t(area)];
+        if (track.held.time < settings.fromMs)
             return;
-        ++outcome.frames;
-        const CropSignature signature(held.edges, before.time >= 0 ? &before.edges : nullptr, after);
+        const CropSignature signature(track.held.edges, track.before.time >= 0 ? &track.before.edges : nullptr, after);
         const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
-        for (Stretch &closed : tracker.addFrame(held.time, signature, grab)) {
-            dispatch(std::move(closed));
+        for (Stretch &closed : track.tracker.addFrame(track.held.time, signature, grab)) {
+            dispatch(std::move(closed), area);
             stretchClosed = true;
         }
+    };
+    const auto finishAll = [&](qint64 endMs) {
+        for (size_t area = 0; area < tracks.size(); ++area) {
+            for (Stretch &last : tracks[area].tracker.finish(endMs))
+                dispatch(std::move(last), int(area));
+        }
+        return endMs;
     };
     QElapsedTimer sinceReport;
     sinceReport.start();
@@ -200,20 +214,30 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
         clock.start();
         const VideoFrameReader::ReadResult read = reader.readFrame();
         outcome.decodingNs += clock.nsecsElapsed();
+        const qint64 lastHeld = tracks.front().held.time;
         if (read == VideoFrameReader::ReadResult::End) {
-            judge(nullptr);
-            return finishFrames(tracker, dispatch, held.time >= 0 ? held.time + reader.frameDurationMs() : from);
+            for (size_t area = 0; area < tracks.size(); ++area) {
+                reader.selectCrop(int(area));
+                judge(int(area), nullptr);
+            }
+            outcome.frames += lastHeld >= settings.fromMs;
+            return finishAll(lastHeld >= 0 ? lastHeld + reader.frameDurationMs() : from);
         }
         const qint64 time = reader.frameTimeMs();
         clock.start();
-        EdgeMap edges(reader.grayCrop());
-        if (held.time >= 0)
-            judge(&edges);
+        for (size_t area = 0; area < tracks.size(); ++area) {
+            reader.selectCrop(int(area));
+            Track &track = tracks[area];
+            EdgeMap edges(reader.grayCrop());
+            if (track.held.time >= 0)
+                judge(int(area), &edges);
+            track.before = std::move(track.held);
+            track.held = Held{time, std::move(edges)};
+        }
+        outcome.frames += lastHeld >= settings.fromMs;
         outcome.changeDetectionNs += clock.nsecsElapsed();
         if (settings.toMs >= 0 && time >= settings.toMs)
-            return finishFrames(tracker, dispatch, time);
-        before = std::move(held);
-        held = Held{time, std::move(edges)};
+            return finishAll(time);
         // Reported now and then, and where a stretch ends (a short video may take less than the interval).
         if (sinceReport.elapsed() >= progressIntervalMs || stretchClosed) {
             sinceReport.restart();
@@ -223,15 +247,16 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, S
                                       Qt::QueuedConnection);
         }
     }
-    // The open stretch is read again from its start when the scan resumes.
+    // The open stretches are read again from the earliest start when the scan resumes.
     outcome.status = Status::Stopped;
-    outcome.resumeMs = tracker.openStart() >= 0 ? tracker.openStart() : settings.fromMs;
+    outcome.resumeMs = settings.fromMs;
+    qint64 earliestOpen = -1;
+    for (const Track &track : tracks) {
+        const qint64 open = track.tracker.openStart();
+        if (open >= 0 && (earliestOpen < 0 || open < earliestOpen))
+            earliestOpen = open;
+    }
+    if (earliestOpen >= 0)
+        outcome.resumeMs = earliestOpen;
     return outcome.resumeMs;
-}
-
-qint64 FastScan::finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs)
-{
-    for (Stretch &last : tracker.finish(endMs))
-        dispatch(std::move(last));
-    return endMs;
 }

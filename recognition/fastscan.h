@@ -29,6 +29,7 @@ public:
         QString path;
         QString language;
         QRect crop;              // in the picture as the editor shows it
+        QList<QRect> moreCrops;  // further subtitle areas, each read as a track of its own
         // Size of the picture the crop was drawn on, telling whether that picture was rotated by
         // the display matrix (the player may show frames as stored). Empty: rotated.
         QSize shownSize;
@@ -82,12 +83,12 @@ signals:
 private:
     Outcome scan(const Settings &settings);
     static bool prepare(const Settings &settings, VideoFrameReader &reader, Outcome &outcome);
-    // Feeds the range's frames to the tracker; returns where the scan ended or resumes.
-    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, StretchTracker &tracker,
-                     const std::function<void(Stretch)> &dispatch, Outcome &outcome);
+    // A closed stretch and the area it belongs to.
+    using Dispatch = std::function<void(Stretch, int)>;
+    // Feeds the range's frames to one tracker per area; returns where the scan ended or resumes.
+    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, const Dispatch &dispatch, Outcome &outcome);
     using NetworkNs = std::pair<qint64, qint64>; // text detection, recognition: process totals
     static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before);
-    static qint64 finishFrames(StretchTracker &tracker, const std::function<void(Stretch)> &dispatch, qint64 endMs);
 
     QThread *thread = nullptr;
     Outcome result; // written by the scan's thread, read once it has finished

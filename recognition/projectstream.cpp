@@ -38,6 +38,63 @@ bool countFitsDevice(const QDataStream &in, qint64 count)
     return count <= remaining / ProjectStream::minimumRecordBytes;
 }
 
+// Areas as small numbers in the order of the lists they belong to.
+template<typename T>
+void writeAreaNumbers(QDataStream &out, const QList<T> &items)
+{
+    out << qint32(items.size());
+    for (const T &item : items)
+        out << qint16(item.area);
+}
+
+template<typename T>
+void readAreaNumbers(QDataStream &in, QList<T> *items, qsizetype areaCount)
+{
+    qint32 count = 0;
+    in >> count;
+    if (count != items->size())
+        in.setStatus(QDataStream::ReadCorruptData);
+    for (T &item : *items) {
+        qint16 area = 0;
+        in >> area;
+        if (area < 0 || area >= areaCount)
+            in.setStatus(QDataStream::ReadCorruptData);
+        if (in.status() != QDataStream::Ok)
+            return;
+        item.area = area;
+    }
+}
+
+void writeAreas(QDataStream &out, const TaskRecord &record)
+{
+    out << qint32(record.otherAreas.size());
+    for (const QRect &area : record.otherAreas)
+        out << area;
+    writeAreaNumbers(out, record.samples);
+    writeAreaNumbers(out, record.entries);
+    out << record.streamClockTimes;
+}
+
+void readAreas(QDataStream &in, TaskRecord *record)
+{
+    qint32 count = 0;
+    in >> count;
+    // Sixteen bytes a rectangle: a count the rest of the file cannot hold is damage.
+    const QIODevice *device = in.device();
+    const bool fits = !device || device->isSequential() || count <= (device->size() - device->pos()) / 16;
+    if (count < 0 || !fits)
+        in.setStatus(QDataStream::ReadCorruptData);
+    record->otherAreas.clear();
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QRect area;
+        in >> area;
+        record->otherAreas.append(area);
+    }
+    readAreaNumbers(in, &record->samples, count + 1);
+    readAreaNumbers(in, &record->entries, count + 1);
+    in >> record->streamClockTimes;
+}
+
 } // namespace
 
 void ProjectStream::writeHeader(QDataStream &out, const Header &header)
@@ -59,13 +116,13 @@ bool ProjectStream::readHeader(QDataStream &in, Header *header)
 
 void ProjectStream::writeRecord(QDataStream &out, const TaskRecord &record)
 {
-    // Version 3 has version 2's layout: an unsettled older record keeps its version.
-    out << (record.streamClockTimes ? qint16(2) : recordVersion) << record.videoPath << record.videoFileName << qint64(record.timeRange_in)
+    out << recordVersion << record.videoPath << record.videoFileName << qint64(record.timeRange_in)
         << qint64(record.timeRange_out) << qint64(record.lastPosition) << record.progress << record.exportPath
         << qint64(record.duration) << qint32(record.state) << record.Frame_rate << record.errorText;
     writeStrings(out, record.languages);
     out << record.cropRect << record.samples << record.entries << record.stopRequested;
     out << qint32(record.scanMode);
+    writeAreas(out, record);
 }
 
 bool ProjectStream::readRecord(QDataStream &in, TaskRecord *record)
@@ -91,5 +148,7 @@ bool ProjectStream::readRecord(QDataStream &in, TaskRecord *record)
         record->scanMode = ScanMode(mode);
     }
     record->streamClockTimes = record->recordVersion < 3 && (!record->entries.isEmpty() || !record->samples.isEmpty());
+    if (record->recordVersion >= 4)
+        readAreas(in, record);
     return in.status() == QDataStream::Ok;
 }

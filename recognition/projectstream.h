@@ -21,8 +21,10 @@ public:
     static constexpr qint16 formatVersion = 1;
     // Task records: 1 as first made, 2 adds the scan mode (a version-1 task scans by playback), 3
     // counts every time from the presentation's start (earlier ones used the streams' own clock,
-    // minutes off for a TV recording: Di_riror_adiRIZ::savedClockLead).
-    static constexpr qint16 recordVersion = 3;
+    // minutes off for a TV recording: Di_riror_adiRIZ::savedClockLead), 4 adds the further
+    // subtitle areas, the area of every sample and entry, and whether the times still count on
+    // the streams' clock (3 was written as 2 for that).
+    static constexpr qint16 recordVersion = 4;
     // Bytes of the smallest possible task record; a count the rest of a file cannot hold is damage.
     static constexpr qint64 minimumRecordBytes = 99;
 

@@ -121,9 +121,9 @@ void ReadingPool::work(TextRecognizer *recognizer)
         }
         QElapsedTimer reading;
         reading.start();
-        QList<FrameSample> found{{job.timeMs, recognizer->recognize(job.picture)}};
+        QList<FrameSample> found{{job.timeMs, recognizer->recognize(job.picture), job.area}};
         if (found.first().lines.isEmpty() && !job.spare.isNull())
-            found.append({job.timeMs, recognizer->recognize(job.spare)});
+            found.append({job.timeMs, recognizer->recognize(job.spare), job.area});
         busyNs += reading.nsecsElapsed();
         QMutexLocker lock(&mutex);
         if (!recognizer->lastError().isEmpty() && firstFailure.isEmpty())

@@ -28,6 +28,7 @@ public:
         qint64 timeMs = 0;
         QImage picture;
         QImage spare; // read too when the picture gives nothing
+        int area = 0; // the subtitle area the picture was cut from
     };
 
     ReadingPool(int threads, int capacity);

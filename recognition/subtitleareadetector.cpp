@@ -32,46 +32,51 @@ constexpr double alwaysShare = 0.9;
 // second now and then do not.
 constexpr double rarelyShare = 0.2;
 constexpr int minimumSamples = 8;
+// A further subtitle area has at least this share of the busiest one's text.
+constexpr double secondaryShare = 0.3;
 
-// The run of rows with the most text at subtitle cadence: runs of active rows, bridged across the
-// gap between two lines of a subtitle, which is less than the height of the line above it.
-std::pair<int, int> busiestRun(const std::vector<double> &activity, int samples)
+struct RowRun
+{
+    int top = -1;
+    int bottom = -1;
+    double score = 0.0;
+};
+
+// Runs of rows with text at subtitle cadence, the busiest first: runs of active rows, bridged
+// across the gap between two lines of a subtitle, which is less than the height of the line above it.
+std::vector<RowRun> subtitleRuns(const std::vector<double> &activity, int samples)
 {
     const int h = int(activity.size());
     const double minimumActivity = std::max(1.5 / samples, 0.08);
     const int bridge = std::max(2, h / 40);
-    int bestTop = -1;
-    int bestBottom = -1;
-    double bestScore = 0.0;
+    std::vector<RowRun> runs;
     for (int y = 0; y < h;) {
         if (activity[size_t(y)] < minimumActivity) {
             ++y;
             continue;
         }
-        int top = y;
-        int bottom = y;
-        double score = 0.0;
+        RowRun run{y, y, 0.0};
         int activeRows = 0;
         int gap = 0;
-        for (; y < h && gap <= std::max(bridge, bottom - top + 1); ++y) {
+        for (; y < h && gap <= std::max(bridge, run.bottom - run.top + 1); ++y) {
             if (activity[size_t(y)] >= minimumActivity) {
-                bottom = y;
-                score += activity[size_t(y)];
+                run.bottom = y;
+                run.score += activity[size_t(y)];
                 ++activeRows;
                 gap = 0;
             } else {
                 ++gap;
             }
         }
-        const double share = score / (bottom - top + 1);
-        if (score > bestScore && score / activeRows < alwaysShare && share >= rarelyShare) {
-            bestScore = score;
-            bestTop = top;
-            bestBottom = bottom;
-        }
-        y = bottom + 1;
+        const double share = run.score / (run.bottom - run.top + 1);
+        // A line of text is a few rows tall at the least; a thin run is a stray edge.
+        const bool tallEnough = run.bottom - run.top + 1 >= std::max(3, h / 100);
+        if (tallEnough && run.score / activeRows < alwaysShare && share >= rarelyShare)
+            runs.push_back(run);
+        y = run.bottom + 1;
     }
-    return {bestTop, bestBottom};
+    std::stable_sort(runs.begin(), runs.end(), [](const RowRun &a, const RowRun &b) { return a.score > b.score; });
+    return runs;
 }
 
 // The lines next to the busiest run: the second line of two-line subtitles comes less often than
@@ -152,8 +157,16 @@ void SubtitleAreaDetector::addSample(const QImage &first, const QImage &later)
 
 std::optional<QRect> SubtitleAreaDetector::band() const
 {
-    if (samples < 2)
+    const std::vector<QRect> all = bands();
+    if (all.empty())
         return std::nullopt;
+    return all.front();
+}
+
+std::vector<QRect> SubtitleAreaDetector::bands() const
+{
+    if (samples < 2)
+        return {};
     const int w = size.width();
     const int h = size.height();
     std::vector<quint16> seen(size_t(w) * size_t(h), 0);
@@ -185,21 +198,37 @@ std::optional<QRect> SubtitleAreaDetector::band() const
         }
         qCDebug(lcArea).noquote() << "activity" << rows;
     }
-    auto [bestTop, bestBottom] = busiestRun(activity, samples);
-    // A line of text is a few rows tall at the least; a thin run is a stray edge.
-    if (bestTop < 0 || bestBottom - bestTop + 1 < std::max(3, h / 100))
-        return std::nullopt;
-    const int mainTop = bestTop;
-    const int mainHeight = bestBottom - bestTop + 1;
-    std::tie(bestTop, bestBottom) = withNeighbourLines(activity, samples, bestTop, bestBottom);
+    const std::vector<RowRun> runs = subtitleRuns(activity, samples);
+    std::vector<QRect> found;
+    for (const RowRun &run : runs) {
+        // A further area must come and go nearly as often as the busiest: signs at the top do,
+        // texture that now and then stands still for a moment does not.
+        if (!found.empty() && run.score < secondaryShare * runs.front().score)
+            break;
+        const QRect rect = bandOf(run.top, run.bottom, activity, seen, persistent);
+        const bool overlaps = std::any_of(found.cbegin(), found.cend(), [&rect](const QRect &other) {
+            return rect.top() <= other.bottom() && other.top() <= rect.bottom();
+        });
+        if (!overlaps)
+            found.push_back(rect);
+    }
+    return found;
+}
+
+QRect SubtitleAreaDetector::bandOf(int runTop, int runBottom, const std::vector<double> &activity,
+                                   const std::vector<quint16> &seen, int persistent) const
+{
+    const int h = size.height();
+    const int mainHeight = runBottom - runTop + 1;
+    const auto [textTop, textBottom] = withNeighbourLines(activity, samples, runTop, runBottom);
     // Outlines, shadows and the feet of letters reach past the rows full of edges, and a reader
     // finds lines poorly that touch the picture's edge: half a line (of at most a twentieth of the
     // picture, as two-line runs are taller) above and below.
     const int margin = std::max(4, std::min(mainHeight, h / 20) / 2);
-    const int top = std::max(0, bestTop - margin);
-    const int bottom = std::min(h - 1, bestBottom + margin);
-    const auto [left, right] = horizontalExtent(seen, persistent, bestTop, bestBottom);
-    qCDebug(lcArea) << "rows" << bestTop << bestBottom << "from" << mainTop << "columns" << left << right << "of"
+    const int top = std::max(0, textTop - margin);
+    const int bottom = std::min(h - 1, textBottom + margin);
+    const auto [left, right] = horizontalExtent(seen, persistent, textTop, textBottom);
+    qCDebug(lcArea) << "rows" << textTop << textBottom << "from" << runTop << "columns" << left << right << "of"
                     << samples << "samples";
     return QRect(left, top, right - left + 1, bottom - top + 1);
 }
@@ -267,6 +296,14 @@ std::pair<int, int> SubtitleAreaDetector::horizontalExtent(const std::vector<qui
 std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fromMs, qint64 toMs,
                                                   const QSize &cropPicture)
 {
+    const QList<QRect> all = detectAll(path, fromMs, toMs, cropPicture);
+    if (all.isEmpty())
+        return {};
+    return all.first();
+}
+
+QList<QRect> SubtitleAreaDetector::detectAll(const QString &path, qint64 fromMs, qint64 toMs, const QSize &cropPicture)
+{
     QElapsedTimer clock;
     clock.start();
     const auto profile = qScopeGuard([&clock] {
@@ -274,13 +311,13 @@ std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fr
     });
     FrameGrabber grabber;
     if (!grabber.open(path))
-        return std::nullopt;
+        return {};
     grabber.setMaximumHeight(analysisHeight);
     const QSize frame = grabber.frameSize();
     const qint64 end = toMs < 0 ? grabber.durationMs() : std::min(toMs, grabber.durationMs());
     const qint64 start = std::max<qint64>(0, fromMs);
     if (end <= start || !frame.isValid())
-        return std::nullopt;
+        return {};
     const int count = samplesFor(end - start);
     const qint64 interval = (end - start) / count;
     SubtitleAreaDetector detector;
@@ -295,18 +332,26 @@ std::optional<QRect> SubtitleAreaDetector::detect(const QString &path, qint64 fr
     }
     qCDebug(lcArea) << detector.sampleCount() << "samples," << grabber.decodedFrames() << "frames decoded,"
                     << grabber.passedFrames() << "of them on the way";
-    const std::optional<QRect> found = detector.band();
-    if (!found || detector.size.height() == 0)
-        return std::nullopt;
+    const std::vector<QRect> found = detector.bands();
+    if (detector.size.height() == 0)
+        return {};
+    QList<QRect> areas;
+    for (const QRect &band : found)
+        areas.append(toCropSpace(band, detector.size, frame, grabber, cropPicture));
+    return areas;
+}
+
+QRect SubtitleAreaDetector::toCropSpace(const QRect &band, const QSize &analysed, const QSize &frame,
+                                        const FrameGrabber &grabber, const QSize &cropPicture)
+{
     // Back to the video's pixels.
-    const double scaleY = double(frame.height()) / detector.size.height();
-    const double scaleX = double(frame.width()) / detector.size.width();
-    const int top = int(found->top() * scaleY);
-    const int bottom = std::min(frame.height(), int((found->bottom() + 1) * scaleY + 0.5));
-    const int left = found->left() == 0 ? 0 : int(found->left() * scaleX);
-    const int right = found->right() == detector.size.width() - 1
-                          ? frame.width()
-                          : std::min(frame.width(), int((found->right() + 1) * scaleX + 0.5));
+    const double scaleY = double(frame.height()) / analysed.height();
+    const double scaleX = double(frame.width()) / analysed.width();
+    const int top = int(band.top() * scaleY);
+    const int bottom = std::min(frame.height(), int((band.bottom() + 1) * scaleY + 0.5));
+    const int left = band.left() == 0 ? 0 : int(band.left() * scaleX);
+    const int right = band.right() == analysed.width() - 1 ? frame.width()
+                                                           : std::min(frame.width(), int((band.right() + 1) * scaleX + 0.5));
     const QRect upright(left, top, right - left, bottom - top);
     // Text runs level only on the upright picture, so the band is found there and turned back
     // for callers whose crops are drawn on the stored one.

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QString>
 
 #include <optional>
 #include <utility>
 #include <vector>
+
+class FrameGrabber;
 
 // Finds the band of the frame where subtitles appear, from frames spread over a video. Each
 // sample is a pair of frames a few frames apart: subtitle letters are sharp edges that stand still
@@ -25,6 +28,9 @@ public:
     // The band, full width or the text's extent, in the samples' pixels; nothing when no rows carry text at subtitle
     // cadence.
     std::optional<QRect> band() const;
+    // Every band where subtitles come and go (dialogue at the bottom, signs at the top), the
+    // busiest first; none overlap.
+    std::vector<QRect> bands() const;
 
     // Samples the video between `fromMs` and `toMs` (-1: its end) and gives the band in the
     // pixels of the picture the caller's crops are drawn on, of size `cropPicture`: upright when
@@ -32,10 +38,17 @@ public:
     // seconds: call it off the GUI thread.
     static std::optional<QRect> detect(const QString &path, qint64 fromMs = 0, qint64 toMs = -1,
                                        const QSize &cropPicture = QSize());
+    // Every band, as bands() finds them, in the same pixels; empty when none.
+    static QList<QRect> detectAll(const QString &path, qint64 fromMs = 0, qint64 toMs = -1,
+                                  const QSize &cropPicture = QSize());
     // How many samples a range of this length gets.
     static int samplesFor(qint64 rangeMs);
 
 private:
+    QRect bandOf(int runTop, int runBottom, const std::vector<double> &activity, const std::vector<quint16> &seen,
+                 int persistent) const;
+    static QRect toCropSpace(const QRect &band, const QSize &analysed, const QSize &frame,
+                             const FrameGrabber &grabber, const QSize &cropPicture);
     std::vector<quint8> stillEdges(const QImage &first, const QImage &later) const;
     // The columns the text of rows `top` to `bottom` spans, with a margin; the whole width when
     // that is most of it.

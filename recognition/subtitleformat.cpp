@@ -3,9 +3,13 @@
 #include "core/asswriter.h"
 #include "di_riror_adiriz.h"
 #include "core/jsonwriter.h"
+#include "core/outputnaming.h"
 #include "core/subtitlewriter.h"
 #include "core/textfilewriter.h"
 #include "core/webvttwriter.h"
+
+#include <algorithm>
+#include <iterator>
 
 QList<SubtitleFormat> SubtitleFormats::all()
 {
@@ -38,9 +42,51 @@ std::optional<SubtitleFormat> SubtitleFormats::fromExtension(const QString &exte
     return std::nullopt;
 }
 
+namespace {
+
+QList<SRTEntry> entriesOfArea(const QList<SRTEntry> &entries, int area)
+{
+    QList<SRTEntry> kept;
+    std::copy_if(entries.cbegin(), entries.cend(), std::back_inserter(kept),
+                 [area](const SRTEntry &entry) { return entry.area == area; });
+    return kept;
+}
+
+} // namespace
+
+bool SubtitleFormats::holdsEveryArea(SubtitleFormat format)
+{
+    return format == SubtitleFormat::Ass || format == SubtitleFormat::Json;
+}
+
 QString SubtitleFormats::text(const Di_riror_adiRIZ &task, SubtitleFormat format)
 {
-    return textOf(task.entries, format, task.videoResolution(), task.cropRect);
+    if (task.otherAreas.isEmpty())
+        return textOf(task.entries, format, task.pictureSize(), task.cropRect);
+    switch (format) {
+    case SubtitleFormat::Ass:
+        return AssWriter::toText(task.entries, task.pictureSize(), task.areas());
+    case SubtitleFormat::Json:
+        return JsonWriter::toText(task.entries, task.areas());
+    default:
+        return textOf(entriesOfArea(task.entries, 0), format);
+    }
+}
+
+QList<SubtitleFormats::AreaFile> SubtitleFormats::areaFiles(const Di_riror_adiRIZ &task, SubtitleFormat format,
+                                                           const QString &mainPath)
+{
+    QList<AreaFile> files;
+    if (holdsEveryArea(format))
+        return files;
+    const QList<QRect> areas = task.areas();
+    const QStringList suffixes = OutputNaming::areaSuffixes(areas, task.pictureSize());
+    for (int area = 1; area < areas.size(); ++area) {
+        const QList<SRTEntry> entries = entriesOfArea(task.entries, area);
+        if (!entries.isEmpty())
+            files.append({OutputNaming::withSuffix(mainPath, suffixes.at(area)), textOf(entries, format)});
+    }
+    return files;
 }
 
 QString SubtitleFormats::textOf(const QList<SRTEntry> &entries, SubtitleFormat format, const QSize &frame,

@@ -24,7 +24,17 @@ public:
     // File extension and command-line name: "srt", "txt", "vtt", "ass", "json".
     static QString extension(SubtitleFormat format);
     static std::optional<SubtitleFormat> fromExtension(const QString &extension);
+    // ASS and JSON hold every subtitle area of the task; SRT, WebVTT and text the main one.
     static QString text(const Di_riror_adiRIZ &task, SubtitleFormat format);
+    static bool holdsEveryArea(SubtitleFormat format);
+    // The files of the task's further areas that go beside `mainPath` in a format holding one
+    // ("NAME.top.srt", "NAME.area3.srt"); only areas that have entries.
+    struct AreaFile
+    {
+        QString path;
+        QString text;
+    };
+    static QList<AreaFile> areaFiles(const Di_riror_adiRIZ &task, SubtitleFormat format, const QString &mainPath);
     // Entries that belong to no task; ASS places them at the bottom of a frame of `frame`'s size.
     static QString textOf(const QList<SRTEntry> &entries, SubtitleFormat format, const QSize &frame = QSize(),
                           const QRect &crop = QRect());

@@ -28,7 +28,8 @@ struct TaskRecord
     ScanMode scanMode = ScanMode::Fast;
     QString errorText;
     QStringList languages;
-    QRect cropRect;
+    QRect cropRect;           // the main subtitle area
+    QList<QRect> otherAreas;  // read too, each as a track of its own (area 1, 2, …)
     QList<FrameSample> samples;
     QList<SRTEntry> entries;
     bool stopRequested = false;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -72,7 +73,8 @@ std::optional<TaskRecordFault> TaskRecordCheck::check(const TaskRecord &task)
         return TaskRecordFault::UnknownState;
     if (!std::isfinite(task.Frame_rate) || task.Frame_rate < 0.1 || task.Frame_rate > 10.0)
         return TaskRecordFault::RateOutOfRange;
-    if (!cropIsSane(task.cropRect))
+    if (!cropIsSane(task.cropRect)
+        || !std::all_of(task.otherAreas.cbegin(), task.otherAreas.cend(), [](const QRect &area) { return cropIsSane(area); }))
         return TaskRecordFault::CropOutOfRange;
     if (!samplesAreSane(task.samples))
         return TaskRecordFault::SampleOutOfRange;

@@ -80,7 +80,8 @@ void AreaFinder::onDetected(const QRect &band)
     current = {};
     Di_riror_adiRIZ *task = done.task;
     if (task && !band.isNull() && task->cropRect == done.frame) {
-        task->setCropRect(band);
+        // Playback reads one area: the busiest.
+        task->setFoundAreas(task->scanMode == ScanMode::Fast ? job->bands() : QList<QRect>{band});
         emit areaFound(task);
     } else if (task) {
         qCDebug(lcAreaFinder) << "area kept for" << task->videoPath << task->cropRect << "found" << band;

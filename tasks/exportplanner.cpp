@@ -64,9 +64,22 @@ ExportPlanner::Outcome ExportPlanner::write(const Plan &plan, int format)
             outcome.written.append(path);
         } else {
             outcome.failed.append(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), error));
+            continue;
         }
+        outcome.failed.append(writeAreaFiles(*task, format, path));
     }
     return outcome;
+}
+
+QStringList ExportPlanner::writeAreaFiles(const Di_riror_adiRIZ &task, int format, const QString &mainPath)
+{
+    QStringList failed;
+    for (const SubtitleFormats::AreaFile &file : SubtitleFormats::areaFiles(task, subtitleFormat(format), mainPath)) {
+        QString error;
+        if (!TextFileWriter::write(file.path, file.text, &error))
+            failed.append(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(file.path), error));
+    }
+    return failed;
 }
 
 QString ExportPlanner::statisticsText(int succeeded, const QStringList &failures)

@@ -35,6 +35,9 @@ public:
     // Writes every planned task; a task's exportPath is set only when its file was written.
     static Outcome write(const Plan &plan, int format);
     static QString textOf(const Di_riror_adiRIZ &task, int format);
+    // The files of the task's further subtitle areas beside `mainPath` ("NAME.top.srt"), for the
+    // formats that hold one area; what could not be written, with the reason.
+    static QStringList writeAreaFiles(const Di_riror_adiRIZ &task, int format, const QString &mainPath);
     // "成功： n / total", a blank line, "失败: m / total", then each failure on a line of its own.
     static QString statisticsText(int succeeded, const QStringList &failures);
 };

@@ -78,6 +78,8 @@ QString TaskCustomItem::detailsText(const Di_riror_adiRIZ &task)
         tr("语言：%1").arg(task.languages.join(QLatin1Char('+'))),
         task.scanMode == ScanMode::Fast ? tr("快速扫描") : tr("识别间隔：%1").arg(task.Frame_rate, 0, 'f', 2),
         tr("字幕区域：%1,%2 %3×%4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())};
+    if (!task.otherAreas.isEmpty())
+        lines.last() += tr("（共 %1 个区域，分别识别）").arg(task.otherAreas.size() + 1);
     QStringList streams;
     for (const SubtitleStream &stream : task.textStreams)
         streams.append(stream.language.isEmpty() ? stream.codec : stream.codec + QLatin1Char(' ') + stream.language);

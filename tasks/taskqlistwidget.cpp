@@ -181,8 +181,13 @@ void TaskQListWidget::exportSelected(int format)
     if (path.isEmpty())
         return;
     QString error;
+    QStringList failed;
     if (!TextFileWriter::write(path, text, &error))
-        QMessageBox::warning(this, tr("导出失败"), QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+        failed.append(QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
+    else
+        failed = ExportPlanner::writeAreaFiles(*row->task(), format, path);
+    if (!failed.isEmpty())
+        QMessageBox::warning(this, tr("导出失败"), failed.join(QLatin1Char('\n')));
 }
 
 // VIDEO.EXT beside the video is suggested, as the command line writes it; a name typed without an

@@ -61,6 +61,9 @@ private slots:
             << QStringList{"--range=1-2", "--range", "1000-5000", "a.mp4"} << QRect() << qint64(1000) << qint64(5000)
             << 1.0 << false;
         plain("dash-led video after --", {"--", "a.mp4"});
+        QTest::newRow("crop given again adds an area")
+            << QStringList{"--crop", "0,600,1920,180", "--crop", "0,0,1920,120", "a.mp4"} << QRect(0, 600, 1920, 180)
+            << qint64(-1) << qint64(-1) << 1.0 << false;
     }
     void parsing()
     {
@@ -75,6 +78,8 @@ private slots:
         QTEST(options.rate, "rate");
         QTEST(options.txt, "txt");
         QCOMPARE(options.videos, QStringList{"a.mp4"});
+        const int crops = int(arguments.count(QStringLiteral("--crop")));
+        QCOMPARE(options.moreCrops.size(), std::max(0, crops - 1));
     }
 
     void parseErrorsNameTheArgument_data()
@@ -259,6 +264,10 @@ private slots:
         QTest::newRow("nothing anywhere, no area found")
             << QStringList{"--lang", "en", "--range", "5100-6000", fixture("en_two.mp4")}
             << "no subtitles found in the whole frame";
+        QTest::newRow("two areas, playback reads one")
+            << QStringList{"--lang", "en", "--scan", "playback", "--rate", "4", "--range", "0-2000", "--crop",
+                           "0,280,640,80", "--crop", "0,0,640,70", fixture("fs_signs.mp4")}
+            << "playback read the main subtitle area only";
     }
     void warningsOfARunThatFinished()
     {
@@ -340,6 +349,49 @@ private slots:
         QVERIFY2(lines.contains(QStringLiteral("我们没有时间了")) && lines.contains(QStringLiteral("It is raining outside"))
                      && lines.contains(QStringLiteral("We are out of time")),
                  qPrintable(lines.join(QLatin1Char('|'))));
+    }
+
+    // Signs at the top come and go over the dialogue: each area is read apart, so neither cuts
+    // the other, and each format puts them where they belong.
+    void signsAtTheTopAreASecondTrack_data()
+    {
+        QTest::addColumn<QStringList>("crops");
+        QTest::newRow("found by itself") << QStringList();
+        QTest::newRow("given twice") << QStringList{"--crop", "0,280,640,80", "--crop", "0,0,640,70"};
+    }
+    void signsAtTheTopAreASecondTrack()
+    {
+        QFETCH(QStringList, crops);
+        QTemporaryDir dir;
+        const Outcome srt = runCli(QStringList{"--lang", "en", "-o", dir.filePath("signs.srt")} + crops
+                                   + QStringList{fixture("fs_signs.mp4")});
+        QCOMPARE(srt.exitCode, 0);
+        const QString dialogue = readFile(dir.filePath("signs.srt")).remove(QLatin1Char('\r'));
+        const QString top = readFile(dir.filePath("signs.top.srt")).remove(QLatin1Char('\r'));
+        QVERIFY2(dialogue.contains(QStringLiteral("00:00:00,400 --> 00:00:03,600\nThou hast seen nothing yet\n"))
+                     && dialogue.contains(QStringLiteral("00:00:04,000 --> 00:00:07,400\nHaste makes waste\n"))
+                     && dialogue.count(QStringLiteral(" --> ")) == 2,
+                 qPrintable(dialogue + srt.err));
+        QVERIFY2(top.contains(QStringLiteral("00:00:01,000 --> 00:00:03,000\nNorth Station\n"))
+                     && top.contains(QStringLiteral("00:00:04,600 --> 00:00:07,000\nHarbour Road\n"))
+                     && top.count(QStringLiteral(" --> ")) == 2,
+                 qPrintable(top));
+
+        const QString assPath = dir.filePath("signs.ass");
+        QCOMPARE(runCli(QStringList{"--lang", "en", "--format", "ass", "-o", assPath} + crops
+                        + QStringList{fixture("fs_signs.mp4")}).exitCode, 0);
+        const QString ass = readFile(assPath).remove(QLatin1Char('\r'));
+        QVERIFY2(ass.contains(QRegularExpression(QStringLiteral(",\\d+,,\\{\\\\an8\\}North Station\n")))
+                     && ass.contains(QRegularExpression(QStringLiteral(",\\d+,,Thou hast seen nothing yet\n"))),
+                 qPrintable(ass));
+        // A player's reader takes the script: all four events come out of it.
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"), {"-hide_banner", "-loglevel", "error", "-i", assPath, "-f", "srt", "-"});
+        QVERIFY(ffmpeg.waitForFinished(30000));
+        const QString readBack = QString::fromUtf8(ffmpeg.readAllStandardOutput());
+        QCOMPARE(ffmpeg.exitCode(), 0);
+        QCOMPARE(readBack.count(QStringLiteral(" --> ")), 4);
+        QVERIFY2(readBack.contains(QStringLiteral("Harbour Road")), qPrintable(readBack));
     }
 
     void fastScanWarnsOfATruncatedFile()

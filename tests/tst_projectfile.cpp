@@ -85,7 +85,9 @@ Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
         r.Frame_rate = 1.5;
         r.languages = QStringList{QStringLiteral("en")};
         r.cropRect = QRect(0, 300, 640, 60);
+        r.otherAreas = {QRect(0, 10, 640, 40)};
         r.samples = {sample(1200, {QStringLiteral("Hi")}), sample(1300, {})};
+        r.samples[1].area = 1;
     });
     SRTEntry entry;
     entry.intime = 1000;
@@ -101,8 +103,9 @@ Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
     return task;
 }
 
-// Version 2 adds the scan mode after the stop flag; 3 has its layout.
-QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 3)
+// Version 2 adds the scan mode after the stop flag; 3 has its layout; 4 adds the further areas,
+// the area of each sample and entry, and whether times are still on the streams' clock.
+QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 4)
 {
     Bytes b;
     b.i16(version).str(QStringLiteral("/videos/") + name).str(name).i64(1000).i64(5000).i64(2500).f64(0.5).nullString();
@@ -114,6 +117,12 @@ QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 3)
     b.boolean(true);
     if (version >= 2)
         b.i32(qint32(ScanMode::Playback));
+    if (version >= 4) {
+        b.i32(1).rect(QRect(0, 10, 640, 40));
+        b.i32(2).i16(0).i16(1);
+        b.i32(1).i16(0);
+        b.boolean(false);
+    }
     return b.data;
 }
 
@@ -169,6 +178,19 @@ private slots:
         QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
     }
 
+    // A project saved before several areas opens with its one rectangle, every entry in it.
+    void versionThreeRecordHasOneArea()
+    {
+        TaskListOBJ loaded;
+        QVERIFY(readBack(header(1) + fullTaskBytes("a.mp4", Done, 3), loaded));
+        QCOMPARE(loaded.tasks.size(), 1);
+        const Di_riror_adiRIZ *task = loaded.tasks.at(0);
+        QCOMPARE(task->areas(), QList<QRect>{QRect(0, 300, 640, 60)});
+        QCOMPARE(task->samples.size(), 2);
+        QVERIFY(std::all_of(task->samples.cbegin(), task->samples.cend(), [](const FrameSample &s) { return s.area == 0; }));
+        QCOMPARE(task->entries.size(), 1);
+    }
+
     void versionOneRecordScansByPlayback()
     {
         TaskListOBJ loaded;
@@ -185,12 +207,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("p.wtarnix");
-        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", Done, 4)));
+        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", Done, 5)));
         TaskListOBJ into;
         QString error;
         QVERIFY(!ProjectFile::load(path, into, &error));
         QVERIFY(into.tasks.isEmpty());
-        QCOMPARE(error, QStringLiteral("工程文件由更新版本的软件保存（任务记录版本 4），本软件无法读取"));
+        QCOMPARE(error, QStringLiteral("工程文件由更新版本的软件保存（任务记录版本 5），本软件无法读取"));
     }
 
     // Before version 3 a TV recording's subtitles were saved on its streams' clock, 20 minutes

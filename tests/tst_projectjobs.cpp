@@ -125,6 +125,39 @@ private slots:
         QVERIFY2(failed.errorText.contains("gone.mp4: no such file"), qPrintable(failed.errorText));
     }
 
+    // A task with two areas goes out as one line listing both and comes back with both, each
+    // entry in the area it was read in.
+    void severalAreasGoOutAndComeBack()
+    {
+        QTemporaryDir dir;
+        const QString video = dir.filePath("fs_signs.mp4");
+        QVERIFY(QFile::copy(fixture("fs_signs.mp4"), video));
+        TaskRecord signs = task(video, 8000);
+        signs.cropRect = QRect(0, 280, 640, 80);
+        signs.otherAreas = {QRect(0, 0, 640, 70)};
+        const QString project = dir.filePath("p.wtarnix");
+        QVERIFY(writeProject(project, {signs}));
+        const CliOutcome listed = runCli({"--manifest-from", project});
+        QCOMPARE(listed.exitCode, 0);
+        const QJsonObject line = QJsonDocument::fromJson(listed.out.trimmed()).object();
+        QCOMPARE(line.value("crop").toVariant().toStringList(), (QStringList{"0,280,640,80", "0,0,640,70"}));
+        const QString manifest = dir.filePath("jobs.jsonl");
+        QVERIFY(writeAll(manifest, listed.out));
+        QCOMPARE(runCli({"--manifest", manifest}).exitCode, 0);
+        QCOMPARE(runCli({"--collect", project, manifest}).exitCode, 0);
+
+        TaskListOBJ reopened;
+        QString error;
+        QVERIFY2(openProject(project, reopened, &error), qPrintable(error));
+        const Di_riror_adiRIZ &done = *reopened.tasks.at(0);
+        QCOMPARE(done.areas(), (QList<QRect>{QRect(0, 280, 640, 80), QRect(0, 0, 640, 70)}));
+        QStringList byArea[2];
+        for (const SRTEntry &entry : done.entries)
+            byArea[entry.area].append(entry.text);
+        QCOMPARE(byArea[0], (QStringList{"Thou hast seen nothing yet", "Haste makes waste"}));
+        QCOMPARE(byArea[1], (QStringList{"North Station", "Harbour Road"}));
+    }
+
     void collectLeavesOtherTasksAlone_data()
     {
         QTest::addColumn<QByteArray>("line");

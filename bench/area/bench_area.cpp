@@ -1,6 +1,6 @@
 // Subtitle-area benchmark: for each clip NAME.mp4 with NAME.subs.mkv beside it (the subtitles alone
 // over black), detects the band and prints one row: share of subtitle pixels inside the band, band
-// height over the true band's height, band width over the picture's, the detection time and the
+// height over the true band's height (of the busiest band), band width over the picture's, the detection time and the
 // time per sample. Clips without NAME.subs.mkv must give no band.
 //   bench_area CLIP.mp4...
 #include "recognition/subtitleareadetector.h"
@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -67,16 +68,18 @@ int main(int argc, char **argv)
         const int samples = SubtitleAreaDetector::samplesFor(durationMs(clip));
         QElapsedTimer timer;
         timer.start();
-        const std::optional<QRect> band = SubtitleAreaDetector::detect(clip);
+        const QList<QRect> bands = SubtitleAreaDetector::detectAll(clip);
         const qint64 ms = timer.elapsed();
+        const std::optional<QRect> band = bands.isEmpty() ? std::nullopt : std::optional<QRect>(bands.first());
         const QString name = QFileInfo(clip).completeBaseName();
         const QString sizeText = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-        const QString bandText = band ? QStringLiteral("%1,%2 %3x%4")
-                                            .arg(band->left())
-                                            .arg(band->top())
-                                            .arg(band->width())
-                                            .arg(band->height())
-                                      : "none";
+        QStringList bandTexts;
+        for (const QRect &each : bands)
+            bandTexts.append(QStringLiteral("%1,%2 %3x%4").arg(each.left()).arg(each.top()).arg(each.width()).arg(each.height()));
+        const QString bandText = bands.isEmpty() ? QStringLiteral("none") : bandTexts.join(QStringLiteral(" + "));
+        const auto inAnyBand = [&bands](int x, int y) {
+            return std::any_of(bands.cbegin(), bands.cend(), [x, y](const QRect &each) { return each.contains(x, y); });
+        };
         const double perSample = double(ms) / samples;
         const double widthShare = band ? 100.0 * band->width() / size.width() : 0.0;
         if (!QFileInfo::exists(subs)) {
@@ -96,7 +99,7 @@ int main(int argc, char **argv)
                 total += count;
                 first = first < 0 ? y : first;
                 last = y;
-                if (band && band->contains(x, y))
+                if (inAnyBand(x, y))
                     inside += count;
             }
         }

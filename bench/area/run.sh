@@ -33,6 +33,10 @@ area_clip bottom_1080p_busy_logo 10 1920 1080 busy 58 "$T" "$LOGO"
 area_clip bottom_1080p_ticker 10 1920 1080 dark 58 "$(subs_at "$T" '{\\an2\\pos(960,990)}')" "$TICKER"
 area_clip zh_bottom_1080p_gradient 10 1920 1080 gradient 60 "$ZH" ""
 area_clip zh_top_720p_light 10 1280 720 light 44 "$(subs_at "$ZH" '{\\an8\\1c\&H101010\&\\3c\&HFFFFFF\&}')" ""
+# Dialogue at the bottom and signs at the top at other times: two areas, both to be found.
+SIGNS='0:00:01.20|0:00:03.40|{\an8}North Station - Platform 4
+0:00:05.60|0:00:08.20|{\an8}Harbour Road, 1987'
+area_clip two_areas_1080p_gradient 10 1920 1080 gradient 54 "$(printf '%s\n%s' "$T" "$SIGNS")" ""
 area_clip none_1080p_busy_logo 10 1920 1080 busy 58 "" "$LOGO"
 area_clip none_720p_gradient 10 1280 720 gradient 40 "" ""
 # Two minutes of 1080p with a key frame every 10 s, subtitles throughout.

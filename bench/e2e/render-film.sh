@@ -7,6 +7,10 @@
 # FILM_PACE=N makes the camera zoom and drift N times as fast, with scenes of 30/N seconds, and
 # FILM_SECONDS=S sets the length in seconds instead (film_pan<N>_<S>s_1080p25): the hard case of a
 # band whose every edge moves on every frame.
+# FILM_SIGNS=1 adds signs at the top of the picture on a timeline of their own (the clip is then
+# film_signs_<MINUTES>min_1080p25, the signs' truth <clip>.top.truth.srt). Made from the clip too:
+# a TV recording of it (MPEG-TS, clock at 1234.56 s) and a phone's variable-frame-rate MP4 (a
+# frame dropped here and there, the others at their times), both with the same truth.
 set -euo pipefail
 . "$(cd "$(dirname "$0")/../../scripts" && pwd)/lib-render.sh"
 out=${1:?usage: render-film.sh FOLDER [MINUTES]}
@@ -14,13 +18,22 @@ minutes=${2:-10}
 pace=${FILM_PACE:-1}
 secs=${FILM_SECONDS:-$((minutes * 60))}
 name=film_${minutes}min_1080p25
+[ "${FILM_SIGNS:-0}" = 1 ] && name=film_signs_${minutes}min_1080p25
 [ "$pace" = 1 ] && [ -z "${FILM_SECONDS:-}" ] || name=film_pan${pace}_${secs}s_1080p25
 photos=(/usr/share/backgrounds/mate/nature/*.jpg)
 fortunes=/usr/share/games/fortunes
 [ -e "${photos[0]}" ] && [ -d "$fortunes" ] || { echo "render-film: install the benchmark packages first (scripts/install-deps.sh --bench)" >&2; exit 1; }
 mkdir -p "$out"
 cd "$out"
-[ -s "$name.mp4" ] && [ -s "$name.truth.srt" ] && exit 0
+variants() {
+  [ -s "${name}_tv.ts" ] || ff -i "$name.mp4" -c copy -output_ts_offset 1234.56 -f mpegts "${name}_tv.ts"
+  [ -s "${name}_vfr.mp4" ] || ff -i "$name.mp4" -vf "select='not(eq(mod(n\,7)\,3))*not(eq(mod(n\,11)\,5))'" \
+    -fps_mode vfr -c:v libx264 -preset veryfast -crf 23 "${name}_vfr.mp4"
+  for v in tv vfr; do cp "$name.truth.srt" "${name}_$v.truth.srt"; cp "$name.lang" "${name}_$v.lang"
+    [ -s "$name.top.truth.srt" ] && cp "$name.top.truth.srt" "${name}_$v.top.truth.srt"; done
+  return 0
+}
+[ -s "$name.mp4" ] && [ -s "$name.truth.srt" ] && { variants; exit 0; }
 
 scene=20   # seconds a photograph stays
 [ "$pace" = 1 ] || scene=$(( 30 / pace > 3 ? 30 / pace : 3 ))
@@ -41,7 +54,22 @@ while [ $t -lt $(( secs * 100 - 400 )) ]; do
   t=$((t + d + g)); i=$((i + 1))
 done
 timeline=${timeline%$'\n'}
-ass_file "$name" "Liberation Sans" 54 '&H00FFFFFF' '&H00000000' 3 1920 1080 <<< "$timeline"
+# Signs: short quotations at the top, on their own times, so they come and go over the dialogue.
+signs=""
+if [ "${FILM_SIGNS:-0}" = 1 ]; then
+  mapfile -t short < <(printf '%s\n' "${quotes[@]}" | awk 'length($0) <= 26')
+  t=300 i=0
+  while [ $t -lt $(( secs * 100 - 500 )) ]; do
+    seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
+    d=$(( 200 + (seed / 7) % 300 )); g=$(( 150 + (seed / 13) % 400 ))
+    signs+="$(cs_time $t)|$(cs_time $((t + d)))|${short[$((i * 7 % ${#short[@]}))]}"$'\n'
+    t=$((t + d + g)); i=$((i + 1))
+  done
+  signs=${signs%$'\n'}
+  truth_srt "$name.top" <<< "$signs"
+fi
+ass_file "$name" "Liberation Sans" 54 '&H00FFFFFF' '&H00000000' 3 1920 1080 \
+  <<< "$timeline${signs:+$'\n'$(sed 's/|\([^|]*\)$/|{\\an8\\fs46}\1/' <<< "$signs")}"
 truth_srt "$name" <<< "$timeline"
 echo en > "$name.lang"
 
@@ -61,3 +89,4 @@ for ((s = 0; s < scenes; s++)); do
 done
 graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
 ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
+variants

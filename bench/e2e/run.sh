@@ -63,13 +63,15 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   # The phone clip is stored on its side. tarnix-cli's fast scan takes the crop on the upright
   # picture; playback, and the program, on the picture as the player shows it: as stored.
   if [[ $name == *rotated* ]]; then crop="0,$((w * 7 / 10)),$h,$((w * 3 / 10))"; playcrop="0,0,$((w * 3 / 10)),$h"; fi
-  [ "${E2E_CROP:-}" = auto ] && { crop=auto; playcrop=auto; }
+  # Signs at the top are a second area: given as a second crop, or found with the first.
+  top=(); [ -f "$clips/$name.top.truth.srt" ] && top=(--crop "0,0,$w,$((h * 2 / 10))")
+  [ "${E2E_CROP:-}" = auto ] && { crop=auto; playcrop=auto; top=(); }
   media=$(duration_ms "$video"); fps=$(fps_of "$video")
   long=0; [[ $name == long_* || $name == film_* ]] && long=1
 
   t0=$(now_ms)
   QT_LOGGING_RULES="tarnix.profile.info=true" /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" \
-    --scan fast --lang "$lang" --crop "$crop" -o "$work/$name-fast.srt" "$video" 2>"$work/$name.profile" || true
+    --scan fast --lang "$lang" --crop "$crop" "${top[@]}" -o "$work/$name-fast.srt" "$video" 2>"$work/$name.profile" || true
   echo "wall $((t1 = $(now_ms), t1 - t0)) subtitles $(grep -c -- '-->' "$clips/$name.truth.srt")" >> "$work/$name.profile"
   "$build/bench/e2e/bench_e2e_decode" "$video" "$playcrop" >/dev/null
   t2=$(now_ms)
@@ -90,6 +92,11 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6d\n' "$name" "$(bc -l <<< "$fast / $media")" \
     "$(bc -l <<< "$play / $media")" "$(bc -l <<< "$decode / $media")" "$(bc -l <<< "$fast / $decode")" \
     "$(stats "$work/$name-fast.score")" "$playstats" $(( $(cat "$work/$name.rss") / 1024 ))
+  if [ -f "$clips/$name.top.truth.srt" ]; then
+    out="$work/$name-fast.top.srt"; [ -f "$out" ] || : > "$out"
+    { echo "fps $fps"; "$build/bench/e2e/bench_e2e_score" "$clips/$name.top.truth.srt" "$out"; } > "$work/$name-top.score"
+    printf '%-32s %5s %5s %5s %5s | %s |\n' "  $name: top" "" "" "" "" "$(stats "$work/$name-top.score")"
+  fi
 done
 echo
 for group in "${!media_sum[@]}"; do
