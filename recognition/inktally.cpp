@@ -11,6 +11,9 @@ constexpr int inkShareInQuarters = 3;
 // Of the earlier ink, this share must stay ink; new ink may be at most this share of it.
 constexpr double keptInk = 0.7;
 constexpr double newInk = 0.25;
+// Of the strokes in those cells, most stay and few come: a changed word changes a sixth of a line.
+constexpr double keptStrokes = 0.85;
+constexpr double newStrokes = 0.08;
 // Stray cells that compression noise marks and unmarks.
 constexpr int strayCells = 4;
 // Fewer ink cells than this is no text: a flat or moving picture alone.
@@ -57,10 +60,10 @@ std::vector<quint8> InkTally::inkMap() const
     if (m_frames == 0)
         return pixels;
     for (int y = 0; y < m_rows; ++y) {
-        const quint16 *row = m_counts.data() + size_t(y) * size_t(m_width);
+        const size_t row = size_t(y) * size_t(m_width);
         quint8 *cellRow = pixels.data() + size_t(y * EdgeMap::rowStep / cell) * size_t(gridWidth);
         for (int x = 0; x < m_width; ++x) {
-            if (4 * int(row[x]) >= inkShareInQuarters * m_frames && cellRow[x / cell] < 0xff)
+            if (isInkPixel(row + size_t(x)) && cellRow[x / cell] < 0xff)
                 ++cellRow[x / cell];
         }
     }
@@ -90,7 +93,29 @@ InkTally::Comparison InkTally::compare(const InkTally &later, const CropSignatur
         counts.kept += mine[cell] && theirs[cell];
         counts.added += theirs[cell] && !mine[cell] && !before.isMarked(cell);
     }
+    // Pixel by pixel where this stretch has ink: one word changed in a line keeps its cells but
+    // not its strokes.
+    constexpr int cell = CropSignature::cellSize;
+    const int gridWidth = (m_width + cell - 1) / cell;
+    for (int y = 0; y < m_rows; ++y) {
+        const size_t row = size_t(y) * size_t(m_width);
+        const quint8 *cellRow = mine.data() + size_t(y * EdgeMap::rowStep / cell) * size_t(gridWidth);
+        for (int x = 0; x < m_width; ++x) {
+            if (!cellRow[x / cell])
+                continue;
+            const bool here = isInkPixel(row + size_t(x));
+            const bool there = later.isInkPixel(row + size_t(x));
+            counts.inkPixels += here;
+            counts.keptPixels += here && there;
+            counts.newPixels += there && !here;
+        }
+    }
     return counts;
+}
+
+bool InkTally::isInkPixel(size_t pixel) const
+{
+    return 4 * int(m_counts[pixel]) >= inkShareInQuarters * m_frames;
 }
 
 bool InkTally::continuesIn(const InkTally &later, const CropSignature &before, Length length) const
@@ -102,7 +127,8 @@ bool InkTally::continuesIn(const InkTally &later, const CropSignature &before, L
         return counts.theirInk < textCells;
     const int allowance = length == Length::Brief ? int(newInk * counts.theirInk) : 0;
     return counts.kept >= keptInk * counts.ink
-           && counts.added <= std::max({strayCells, int(newInk * counts.ink), allowance});
+           && counts.added <= std::max({strayCells, int(newInk * counts.ink), allowance})
+           && counts.keptPixels >= keptStrokes * counts.inkPixels && counts.newPixels <= newStrokes * counts.inkPixels;
 }
 
 bool InkTally::holdsInkOf(const InkTally &later) const

@@ -35,7 +35,11 @@ private:
         int theirInk = 0; // cells of the later one's
         int kept = 0;     // of this ink, still ink later
         int added = 0;    // later ink, neither ink here nor marked in `before`
+        int inkPixels = 0;  // in the cells of this ink: its pixels,
+        int keptPixels = 0; // those still ink later,
+        int newPixels = 0;  // and the later ink's pixels that are not ink here
     };
+    bool isInkPixel(size_t pixel) const;
     Comparison compare(const InkTally &later, const CropSignature &before) const;
 
     int m_width = 0;  // pixels of the edge map
