@@ -26,7 +26,6 @@ Q_LOGGING_CATEGORY(lcPpocr, "tarnix.ocr.ppocr", QtWarningMsg)
 
 namespace {
 
-constexpr int preloadedWidth = 960;
 // One thread per engine: the scan runs an engine per core and the decoder shares them.
 constexpr int defaultOpenCvThreads = 1;
 
@@ -90,11 +89,11 @@ std::unique_ptr<PpocrEngine> PpocrEngine::create(const QString &modelDirectory, 
         return nullptr;
     const QList<int> widths = PpocrModels::recognizerWidths(modelDirectory);
     engine->reader = std::make_unique<TextLineReader>(modelDirectory, widths, dictionary);
-    // Loading a copy takes longer than reading a line with it, so the widths subtitle lines need
-    // load now rather than in the middle of a run; the widest ones follow when a line needs them.
-    for (int width : widths)
-        if ((width == widths.first() || width <= preloadedWidth) && !engine->reader->preload(width, error))
-            return nullptr;
+    // Each width is a copy of the network of its own (tens of megabytes once loaded), and a run
+    // of subtitles needs only a few of them: the narrowest loads now, to know the models read,
+    // and the others when a line first needs them.
+    if (!engine->reader->preload(widths.first(), error))
+        return nullptr;
     return engine;
 }
 

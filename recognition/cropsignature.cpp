@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int cellSize = 4;
-constexpr int edgesPerCell = 2;
+constexpr int cellSize = CropSignature::cellSize;
+constexpr int edgesPerCell = CropSignature::edgesPerCell;
 constexpr int textCells = 8;
 
 } // namespace
@@ -16,6 +16,9 @@ constexpr int textCells = 8;
 CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const EdgeMap *after)
     : m_width((edges.width() + cellSize - 1) / cellSize)
     , m_height((edges.height() * EdgeMap::rowStep + cellSize - 1) / cellSize)
+    , m_pixelWidth(edges.width())
+    , m_pixelRows(edges.height())
+    , m_steady((size_t(m_pixelWidth) * size_t(m_pixelRows) + 63) / 64, 0)
 {
     if (before && !before->sameSize(edges))
         before = nullptr;
@@ -33,6 +36,8 @@ CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const 
                 continue;
             const bool steady = (!previous && !next) || (previous && previous[x]) || (next && next[x]);
             if (steady) {
+                const size_t bit = size_t(y) * size_t(w) + size_t(x);
+                m_steady[bit / 64] |= quint64(1) << (bit % 64);
                 ++cellRow[x / cellSize];
                 ++m_strength;
             }
@@ -58,6 +63,16 @@ int CropSignature::differingCells(const CropSignature &other) const
     for (size_t i = 0; i < m_cells.size(); ++i)
         differing += m_cells[i] != other.m_cells[i];
     return differing;
+}
+
+int CropSignature::cellsAddedTo(const CropSignature &other) const
+{
+    if (m_width != other.m_width || m_height != other.m_height)
+        return m_marked;
+    int added = 0;
+    for (size_t i = 0; i < m_cells.size(); ++i)
+        added += m_cells[i] && !other.m_cells[i];
+    return added;
 }
 
 double CropSignature::change(const CropSignature &other) const

@@ -119,7 +119,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     if (!prepare(settings, reader, outcome))
         return outcome;
     const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
-    ReadingPool pool(threads, threads * 2);
+    ReadingPool pool(threads, threads * 4);
     if (settings.recognise && !pool.start(settings.language, &outcome.detail)) {
         outcome.status = Status::Failed;
         outcome.failure = Failure::Recogniser;
@@ -158,7 +158,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     }
     outcome.damagedFrames = reader.damagedFrames();
     outcome.truncated = reader.truncated();
-    reportProfile(outcome, pool.readingNs(), threads, networksBefore);
+    reportProfile(outcome, pool.readingNs(), pool.readers(), networksBefore);
     return outcome;
 }
 
@@ -195,15 +195,15 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
             return;
         const CropSignature signature(track.held.edges, track.before.time >= 0 ? &track.before.edges : nullptr, after);
         const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
-        if (std::optional<Stretch> closed = track.tracker.addFrame(track.held.time, signature, grab)) {
-            dispatch(std::move(*closed), area);
+        for (Stretch &closed : track.tracker.addFrame(track.held.time, signature, grab)) {
+            dispatch(std::move(closed), area);
             stretchClosed = true;
         }
     };
     const auto finishAll = [&](qint64 endMs) {
         for (size_t area = 0; area < tracks.size(); ++area) {
-            if (std::optional<Stretch> last = tracks[area].tracker.finish(endMs))
-                dispatch(std::move(*last), int(area));
+            for (Stretch &last : tracks[area].tracker.finish(endMs))
+                dispatch(std::move(last), int(area));
         }
         return endMs;
     };

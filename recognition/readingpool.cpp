@@ -19,29 +19,11 @@ ReadingPool::~ReadingPool()
 
 bool ReadingPool::start(const QString &language, QString *error)
 {
-    // Each thread loads its own recogniser, all at once; loading takes longer than a reading.
-    loading = threadCount;
-    for (int i = 0; i < threadCount; ++i) {
-        QThread *thread = QThread::create([this, language] {
-            // Their own engines: a shared one would read one picture at a time.
-            auto recognizer = std::make_unique<TextRecognizer>(TextRecognizer::Sharing::Own);
-            const std::optional<TextRecognizer::LanguageRefusal> refused = recognizer->chooseLanguage(language);
-            {
-                QMutexLocker lock(&mutex);
-                if (refused)
-                    refusal = refused->text();
-                --loading;
-                jobReady.wakeAll();
-                while (refusal.isEmpty() && loading > 0)
-                    jobReady.wait(&mutex);
-                if (!refusal.isEmpty())
-                    return;
-            }
-            work(recognizer.get());
-        });
-        thread->start();
-        threads.push_back(thread);
-    }
+    // One reader to begin with: each holds an engine of its own (a good part of the memory), and
+    // where the text changes seldom one keeps up. More join while it falls behind.
+    chosenLanguage = language;
+    loading = 1;
+    addReader();
     QMutexLocker lock(&mutex);
     while (loading > 0)
         jobReady.wait(&mutex);
@@ -53,9 +35,37 @@ bool ReadingPool::start(const QString &language, QString *error)
     return false;
 }
 
+void ReadingPool::addReader()
+{
+    QThread *thread = QThread::create([this] {
+        // Their own engines: a shared one would read one picture at a time.
+        auto recognizer = std::make_unique<TextRecognizer>(TextRecognizer::Sharing::Own);
+        const std::optional<TextRecognizer::LanguageRefusal> refused = recognizer->chooseLanguage(chosenLanguage);
+        {
+            QMutexLocker lock(&mutex);
+            if (refused && refusal.isEmpty())
+                refusal = refused->text();
+            if (loading > 0)
+                --loading;
+            jobReady.wakeAll();
+            if (refused)
+                return;
+        }
+        work(recognizer.get());
+    });
+    thread->start();
+    threads.push_back(thread);
+    ++readersStarted;
+}
+
 void ReadingPool::submit(Job job)
 {
     QMutexLocker lock(&mutex);
+    if (queue.size() >= capacity && int(threads.size()) < threadCount && refusal.isEmpty()) {
+        lock.unlock();
+        addReader();
+        lock.relock();
+    }
     while (queue.size() >= capacity)
         roomFree.wait(&mutex);
     queue.push_back(std::move(job));

@@ -18,7 +18,8 @@
 class QThread;
 
 // Recognises pictures on worker threads, one recogniser each, fed through a queue of bounded
-// length so a long video never piles up pictures in memory.
+// length so a long video never piles up pictures in memory. It starts with one thread and adds
+// one, up to the number given, whenever a picture comes to a full queue.
 class ReadingPool
 {
 public:
@@ -35,10 +36,10 @@ public:
     ReadingPool(const ReadingPool &) = delete;
     ReadingPool &operator=(const ReadingPool &) = delete;
 
-    // Loads one recogniser per thread; false with the recogniser's answer when it cannot.
+    // Loads the first thread's recogniser; false with the recogniser's answer when it cannot.
     // Call once.
     bool start(const QString &language, QString *error);
-    // Waits while the queue is full.
+    // Waits while the queue is full (a thread more reads from then on, if one may).
     void submit(Job job);
     // Reads what is queued, stops the threads and returns the readings (one per picture read).
     QList<FrameSample> finish();
@@ -48,22 +49,27 @@ public:
     // The first recognition failure, if any.
     QString failure() const;
 
-    // Time the threads spent reading, summed over them; valid after finish().
+    // Time the threads spent reading, summed over them, and how many read; valid after finish().
     qint64 readingNs() const { return busyNs; }
+    int readers() const { return readersStarted; }
 
 private:
     void work(class TextRecognizer *recognizer);
+    // Starts a thread that loads its recogniser and reads; called on the submitting thread.
+    void addReader();
 
     const int threadCount;
     std::atomic<qint64> busyNs{0};
     const size_t capacity;
     std::vector<QThread *> threads;
+    int readersStarted = 0;
     mutable QMutex mutex;
     QWaitCondition jobReady;
     QWaitCondition roomFree;
     std::deque<Job> queue;
     bool closing = false;
-    int loading = 0;          // threads still loading their recogniser
+    QString chosenLanguage;
+    int loading = 0;          // the first thread still loading its recogniser
     QString refusal;          // the recogniser's answer when one could not load
     QList<FrameSample> readings;
     QString firstFailure;

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "cropsignature.h"
+#include "inktally.h"
 
 #include <QImage>
 
+#include <array>
+
 #include <functional>
 #include <optional>
+#include <vector>
 
 // A run of frames whose subtitle picture does not change: read once, from its clearest frame.
 struct Stretch
@@ -18,25 +22,51 @@ struct Stretch
 };
 
 // Cuts the frame sequence into stretches. Each frame is compared with the one before (a new
-// subtitle) and with the stretch's first (a slow fade drifting away from it).
+// subtitle) and with the stretch's ink (a slow fade drifting away from it). A cut is only
+// tentative: a stretch is handed over once the next has shown for a few frames whether the text
+// changed. Where it kept its ink (the picture behind it moved or cut, or the text flickered out
+// for a frame), the two stay one stretch and are read once.
 class StretchTracker
 {
 public:
     using ColourGrab = std::function<QImage()>;
 
-    // Returns the stretch this frame closes, if it starts a new one.
-    std::optional<Stretch> addFrame(qint64 timeMs, const CropSignature &signature, const ColourGrab &grab);
-    // Closes the open stretch at endMs.
-    std::optional<Stretch> finish(qint64 endMs);
-    // Start of the open stretch; -1 when none.
+    // The stretches this frame settles, in order of time.
+    std::vector<Stretch> addFrame(qint64 timeMs, const CropSignature &signature, const ColourGrab &grab);
+    // Closes the open stretch at endMs and hands over what is left.
+    std::vector<Stretch> finish(qint64 endMs);
+    // Start of the earliest stretch not handed over yet; -1 when none.
     qint64 openStart() const;
 
 private:
-    void begin(qint64 timeMs, const CropSignature &signature, const ColourGrab &grab);
+    struct Run
+    {
+        Stretch stretch;
+        InkTally tally;
+        CropSignature last;
+        std::vector<quint8> ink; // of the tally, renewed now and then
+        int inkCells = 0;
+        int bestStrength = 0;
+        int frames = 0;
+        bool arrival = false; // began with many more cells marked than cleared
+    };
 
-    std::optional<Stretch> open;
-    CropSignature first;
-    CropSignature previous;
-    int bestStrength = 0;
-    int frames = 0;
+    void begin(qint64 timeMs, const CropSignature &signature, const ColourGrab &grab);
+    void extend(const CropSignature &signature, const ColourGrab &grab);
+    void close(qint64 endMs, std::vector<Stretch> &settled);
+    void judge(std::vector<Stretch> &settled);
+    bool continuesOpen() const;
+    void absorbIntoOpen();
+    void settle(std::vector<Stretch> &settled);
+    double churnMedian() const;
+    bool losesInk(const CropSignature &signature);
+    static void handOver(Run &run, std::vector<Stretch> &settled);
+
+    std::optional<Run> open;
+    std::optional<Run> pending;  // cut off, waiting to see whether the text changed
+    std::vector<Run> brief;      // stretches of a few frames after `pending`, such as a flicker
+    // Cells the picture changed from frame to frame, over the last frames.
+    static constexpr size_t churnFrames = 8;
+    std::array<int, churnFrames> churnHistory{};
+    size_t churnNext = 0;
 };

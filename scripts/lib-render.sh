@@ -41,15 +41,18 @@ clip() {
   local lines; lines=$(cat)
   ass_file "$name" "$font" "$size" "$primary" "$oc" "$outline" "$w" "$h" <<< "$lines"
   truth_srt "$name" <<< "$lines"
-  local source
+  local source moving="" length=":d=$secs"
   case $bg in
     dark) source="color=c=0x202830:s=${w}x${h}:r=${fps}" ;;
     busy) source="testsrc2=s=${w}x${h}:r=${fps}" ;;
+    # A busy picture zooming in on every frame, with film grain: no edge stays put.
+    panning) source="mandelbrot=s=${w}x${h}:r=${fps}:start_x=-0.743643887:start_y=0.131825904:end_pts=250"
+             length=""; moving="trim=duration=$secs,noise=alls=6:allf=t," ;;
     gradient) source="gradients=s=${w}x${h}:r=${fps}:speed=0.05:c0=0x18304a:c1=0x6a3a22:c2=0x2a5a3a" ;;
     light) source="color=c=0xE8E4D8:s=${w}x${h}:r=${fps}" ;;
     *) source="color=c=${bg}:s=${w}x${h}:r=${fps}" ;;
   esac
-  ff -f lavfi -i "$source:d=$secs" -vf "subtitles=$name.ass" ${CLIP_CODEC_ARGS:--c:v libx264 -preset veryfast} -pix_fmt yuv420p \
+  ff -f lavfi -i "$source$length" -vf "${moving}subtitles=$name.ass" ${CLIP_CODEC_ARGS:--c:v libx264 -preset veryfast} -pix_fmt yuv420p \
      -g "$fps" "$name.$ext"
 }
 

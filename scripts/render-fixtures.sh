@@ -46,6 +46,12 @@ EOF_LINES
 clip fs_fade mp4 4 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.60|0:00:02.80|{\fad(200,200)}Slowly fading words
 EOF_LINES
+# Over a picture that zooms under grain, the second line gone for one frame (3.60 s) and back.
+clip fs_pan mp4 5 640 360 25 panning "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
+0:00:00.40|0:00:02.40|Over a moving picture
+0:00:02.80|0:00:03.60|Back after a flicker
+0:00:03.64|0:00:04.60|Back after a flicker
+EOF_LINES
 # Signs at the top coming and going while the dialogue below stays: two subtitle areas.
 clip fs_signs mp4 8 640 360 25 gradient "DejaVu Sans" 26 '&H00FFFFFF' '&H00000000' 2 <<'EOF_LINES'
 0:00:00.40|0:00:03.60|Thou hast seen nothing yet

@@ -3,7 +3,9 @@
 #include "media/videoframereader.h"
 #include "recognition/di_riror_adiriz.h"
 #include "recognition/fastscan.h"
+#include "recognition/edgemap.h"
 #include "recognition/fastscanreport.h"
+#include "recognition/stretchtracker.h"
 #include "recognition/subtitleareadetector.h"
 #include "core/stretchsegmentation.h"
 
@@ -30,6 +32,60 @@ QList<FrameSample> samples(const QList<QPair<qint64, QString>> &readings)
     for (const auto &reading : readings)
         list.append(FrameSample{reading.first, reading.second.isEmpty() ? QStringList() : QStringList{reading.second}});
     return list;
+}
+
+// A 320x60 grey band: stripes of pseudo-random widths drifting three pixels a frame, and where
+// `text` is set, a row of outlined white blocks standing still like letters.
+QImage stripedBand(int frame, bool text)
+{
+    QImage picture(320, 60, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height(); ++y) {
+        uchar *line = picture.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const int u = (x + 3 * frame) / 7;
+            line[x] = uchar((u * 2654435761u >> 13) % 3 == 0 ? 150 : 60);
+        }
+    }
+    for (int letter = 0; text && letter < 12; ++letter) {
+        const QRect outline(40 + letter * 20, 18, 14, 24);
+        for (int y = outline.top(); y <= outline.bottom(); ++y)
+            for (int x = outline.left(); x <= outline.right(); ++x)
+                picture.scanLine(y)[x] = outline.adjusted(3, 3, -3, -3).contains(x, y) ? 255 : 0;
+    }
+    return picture;
+}
+
+// "start-end" of the stretches with text when the bands go through the tracker as the scan
+// passes them, each frame judged with its neighbours; the spare picture's presence after each.
+QStringList tracked(const QList<bool> &textShown)
+{
+    StretchTracker tracker;
+    QStringList stretches;
+    const auto note = [&](const std::vector<Stretch> &settled) {
+        for (const Stretch &stretch : settled)
+            if (stretch.hasText)
+                stretches << QStringLiteral("%1-%2%3").arg(stretch.startMs).arg(stretch.endMs)
+                                 .arg(stretch.spare.isNull() ? "" : " spare");
+    };
+    std::vector<EdgeMap> edges;
+    for (int frame = 0; frame < textShown.size(); ++frame)
+        edges.emplace_back(stripedBand(frame, textShown[frame]));
+    for (int frame = 0; frame < textShown.size(); ++frame) {
+        const CropSignature signature(edges[size_t(frame)], frame > 0 ? &edges[size_t(frame) - 1] : nullptr,
+                                      frame + 1 < textShown.size() ? &edges[size_t(frame) + 1] : nullptr);
+        note(tracker.addFrame(frame * 40, signature, [] { return QImage(8, 8, QImage::Format_RGB32); }));
+    }
+    note(tracker.finish(textShown.size() * 40));
+    return stretches;
+}
+
+QList<bool> shown(int frames, const QList<QPair<int, int>> &spans)
+{
+    QList<bool> text(frames, false);
+    for (const auto &span : spans)
+        for (int frame = span.first; frame < span.second; ++frame)
+            text[frame] = true;
+    return text;
 }
 
 void waitUntilReady(Di_riror_adiRIZ &task)
@@ -287,6 +343,44 @@ private slots:
         QCOMPARE(entry.text, QStringLiteral("Slowly fading words\n"));
         QVERIFY2(entry.intime >= 600 && entry.intime <= 800, qPrintable(QString::number(entry.intime)));
         QVERIFY2(entry.outtime >= 2600 && entry.outtime <= 2840, qPrintable(QString::number(entry.outtime)));
+    }
+
+    void steadyTextOverAMovingPictureIsReadOnce()
+    {
+        // The picture pans under grain all along, and the second subtitle is gone for one frame.
+        Di_riror_adiRIZ task(fixture("fs_pan.mp4"));
+        QVERIFY(scanned(task));
+        QCOMPARE(described(task.entries),
+                 (QStringList{"400-2400 Over a moving picture", "2800-4600 Back after a flicker"}));
+        for (const SRTEntry &entry : task.entries)
+            QCOMPARE(entry.list.size(), 1);
+    }
+
+    void trackerFollowsTheTextNotThePicture_data()
+    {
+        // Each subtitle is one stretch at its exact frames, kept with a spare picture, and no other
+        // stretch with text overlaps it.
+        QTest::addColumn<QList<bool>>("textShown");
+        QTest::addColumn<QStringList>("subtitles");
+        QTest::newRow("one subtitle") << shown(40, {{10, 30}}) << QStringList{"400-1200 spare"};
+        QTest::newRow("gone for one frame") << shown(40, {{10, 20}, {21, 30}}) << QStringList{"400-1200 spare"};
+        QTest::newRow("back after ten frames") << shown(50, {{10, 20}, {30, 40}})
+                                               << QStringList{"400-800 spare", "1200-1600 spare"};
+    }
+    void trackerFollowsTheTextNotThePicture()
+    {
+        QFETCH(QList<bool>, textShown);
+        QFETCH(QStringList, subtitles);
+        const QStringList stretches = tracked(textShown);
+        for (const QString &subtitle : subtitles) {
+            QVERIFY2(stretches.contains(subtitle), qPrintable(stretches.join(", ")));
+            const qint64 start = subtitle.section('-', 0, 0).toLongLong();
+            const qint64 end = subtitle.section('-', 1).section(' ', 0, 0).toLongLong();
+            const auto overlaps = [&](const QString &stretch) {
+                return stretch.section('-', 0, 0).toLongLong() < end && stretch.section('-', 1).section(' ', 0, 0).toLongLong() > start;
+            };
+            QCOMPARE(std::count_if(stretches.cbegin(), stretches.cend(), overlaps), 1);
+        }
     }
 
     void stopThenResumeEqualsOneRun()

@@ -4,6 +4,9 @@
 # quotations from Debian's fortunes as subtitles (1080p25, H.264). Its truth is frame-exact, as
 # for the other clips. The packages come from scripts/install-deps.sh --bench.
 #   bench/e2e/render-film.sh FOLDER [MINUTES]   (default 10; the clip is film_<MINUTES>min_1080p25)
+# FILM_PACE=N makes the camera zoom and drift N times as fast, with scenes of 30/N seconds, and
+# FILM_SECONDS=S sets the length in seconds instead (film_pan<N>_<S>s_1080p25): the hard case of a
+# band whose every edge moves on every frame.
 # FILM_SIGNS=1 adds signs at the top of the picture on a timeline of their own (the clip is then
 # film_signs_<MINUTES>min_1080p25, the signs' truth <clip>.top.truth.srt). Made from the clip too:
 # a TV recording of it (MPEG-TS, clock at 1234.56 s) and a phone's variable-frame-rate MP4 (a
@@ -12,8 +15,11 @@ set -euo pipefail
 . "$(cd "$(dirname "$0")/../../scripts" && pwd)/lib-render.sh"
 out=${1:?usage: render-film.sh FOLDER [MINUTES]}
 minutes=${2:-10}
+pace=${FILM_PACE:-1}
+secs=${FILM_SECONDS:-$((minutes * 60))}
 name=film_${minutes}min_1080p25
 [ "${FILM_SIGNS:-0}" = 1 ] && name=film_signs_${minutes}min_1080p25
+[ "$pace" = 1 ] && [ -z "${FILM_SECONDS:-}" ] || name=film_pan${pace}_${secs}s_1080p25
 photos=(/usr/share/backgrounds/mate/nature/*.jpg)
 fortunes=/usr/share/games/fortunes
 [ -e "${photos[0]}" ] && [ -d "$fortunes" ] || { echo "render-film: install the benchmark packages first (scripts/install-deps.sh --bench)" >&2; exit 1; }
@@ -30,8 +36,8 @@ variants() {
 [ -s "$name.mp4" ] && [ -s "$name.truth.srt" ] && { variants; exit 0; }
 
 scene=20   # seconds a photograph stays
+[ "$pace" = 1 ] || scene=$(( 30 / pace > 3 ? 30 / pace : 3 ))
 fade=1     # crossfade between two
-secs=$((minutes * 60))
 scenes=$(( (secs + scene - 1) / (scene - fade) + 1 ))
 
 # One-line quotations of 18 to 56 characters, taken in a fixed order, so every run is the same.
@@ -74,7 +80,7 @@ for ((s = 0; s < scenes; s++)); do
   inputs+=(-loop 1 -framerate 25 -t "$scene" -i "$photo")
   dir=$(( s % 2 ? -1 : 1 ))
   graph+="[$s:v]scale=2400:1350:force_original_aspect_ratio=increase,crop=2400:1350,"
-  graph+="zoompan=z='1+0.0004*on':x='(iw-iw/zoom)*(0.5+$dir*0.45*(on/500-0.5))':y='(ih-ih/zoom)/2':d=1:s=1920x1080:fps=25,"
+  graph+="zoompan=z='1+0.0004*$pace*on':x='(iw-iw/zoom)*(0.5+$dir*0.45*($pace*on/500-0.5))':y='(ih-ih/zoom)/2':d=1:s=1920x1080:fps=25,"
   graph+="format=yuv420p,setpts=PTS-STARTPTS[s$s];"
   if [ -z "$last" ]; then last="s$s"; else
     graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) - fade + fade ))[x$s];"
