@@ -143,6 +143,12 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
     return tokens.join(QLatin1Char(' '));
 }
 
+QString LineTextRules::mendedTitles(const QString &line)
+{
+    static const QRegularExpression title(QStringLiteral("\\b(Mr|Mrs|Ms|Dr),(?= \\p{Lu})"));
+    return QString(line).replace(title, QStringLiteral("\\1."));
+}
+
 bool LineTextRules::isUnspacedScript(char32_t c)
 {
     switch (QChar::script(c)) {
