@@ -236,11 +236,13 @@ void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList 
         if (gap < open || gap <= letters)
             continue;
         // Where the picture leaves the gap open, a glued pair that is not a word but two words is
-        // parted. A word is parted only into words, and by a gap as wide as the line's word gaps:
-        // texture merged with a letter can hide it from the ink and open a false gap ("ti me").
+        // parted. A word (or one with a letter misread) is parted only into words, and by a gap as
+        // wide as the line's word gaps: texture merged with a letter can hide it from the ink and
+        // open a false gap ("ti me"), and "rn" read for "m" opens one of its own.
         const QStringList parts = halves(characters, i);
         const bool bothWords = words.contains(parts[0]) && words.contains(parts[1]);
-        if (words.contains(parts.join(QString())))
+        const QString glued = parts.join(QString());
+        if (words.contains(glued) || GluedWords::isMisreadWord(glued, words))
             line[i].spaceBefore = bothWords && spaces > 0 && gap >= std::max(clear, wordGapShare * spaces);
         else
             line[i].spaceBefore = gap >= clear || bothWords;
