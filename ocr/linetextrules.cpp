@@ -72,16 +72,19 @@ bool isPronounIGlued(const QString &word)
 }
 
 // The pronoun's contractions as the recogniser misreads the bare stroke of the I: "T'm", "l'll",
-// "O've", "Pm" (the stroke and apostrophe read as one letter), or "'ll" with the stroke lost.
+// "O've", "Pm" and "rll" (the stroke and apostrophe read as one letter), "I'rn", or "'ll" with the
+// stroke lost.
 QString mendedContraction(const QString &word, bool opensSentence)
 {
-    static const QRegularExpression misread(QStringLiteral("^([TOl|1]?)['\u2019](m|ll|ve|d)$"));
+    static const QRegularExpression misread(QStringLiteral("^([TOlI|1]?)['\u2019](m|rn|ll|ve|d)$"));
     const QRegularExpressionMatch match = misread.match(word);
     if (word == QLatin1String("Pm"))
         return QStringLiteral("I'm");
+    if (word == QLatin1String("rll"))
+        return QStringLiteral("I'll");
     if (!match.hasMatch() || (match.capturedLength(1) == 0 && !opensSentence))
         return word;
-    return QStringLiteral("I'") + match.captured(2);
+    return QStringLiteral("I'") + (match.captured(2) == QLatin1String("rn") ? QStringLiteral("m") : match.captured(2));
 }
 
 // A stroke read as T, O or l standing alone where a sentence opens, before a word in lower case:
@@ -141,6 +144,12 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
             token.replace(from, to - from, mended);
     }
     return tokens.join(QLatin1Char(' '));
+}
+
+QString LineTextRules::mendedTitles(const QString &line)
+{
+    static const QRegularExpression title(QStringLiteral("\\b(Mr|Mrs|Ms|Dr),(?= \\p{Lu})"));
+    return QString(line).replace(title, QStringLiteral("\\1."));
 }
 
 bool LineTextRules::isUnspacedScript(char32_t c)

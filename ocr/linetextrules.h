@@ -33,5 +33,8 @@ public:
     // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock").
     static QString mendedApostrophes(const QString &line, const WordList &words);
 
+    // A title read with a comma before a name ("Mr, Johnson"): English writes no comma there.
+    static QString mendedTitles(const QString &line);
+
     static bool isUnspacedScript(char32_t character);
 };

@@ -287,7 +287,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
         pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
-    const QString line = LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
+    const QString line = LineTextRules::mendedTitles(
+        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces))));
     return settings.restoreSpaces ? LineTextRules::mendedApostrophes(line, WordList::english()) : line;
 }
 

@@ -1,5 +1,6 @@
 #include "wordgaps.h"
 
+#include "gluedwords.h"
 #include "inkreading.h"
 #include "wordlist.h"
 
@@ -39,6 +40,9 @@ constexpr double widerAlone = 0.25;
 constexpr double openWider = 0.08;
 // Of the line's usual word gap, measured without the fainter ink that narrows every gap a little.
 constexpr double wordGapShare = 0.8;
+// A line where this share of the gaps between letters shows no empty column at all has its gaps
+// filled by outlines, shadows or texture: the picture cannot rule a space out there.
+constexpr double filledShare = 0.25;
 
 QImage analysisCopy(const cv::Mat &bgr)
 {
@@ -57,7 +61,6 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     : characters(read.characters), pixelsPerStep(read.pixelsPerStep)
 {
     // Lines of ideographs alone have no gap to measure, and are not looked at.
-    bool latin = false;
     for (qsizetype i = 1; i < characters.size() && !latin; ++i)
         latin = measurable(i);
     if (bgrLine.empty() || !latin)
@@ -82,21 +85,29 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
     faintInk = ink;
     addInk(faint.labels, fullest->box, faintInk);
-    lastMark = finalMark(reading, *fullest);
+    lastIsStop = endsWithStop(reading, *fullest);
 }
 
-// A comma that ends the line is a full stop where the picture shows a dot on the letters' foot,
-// not a tail reaching below it. Empty when not clear.
-QString WordGaps::finalMark(const InkReading &reading, const RowRules::Row &row) const
+// A comma ending the line is a full stop where the picture shows a dot on the letters' foot
+// there, not a tail reaching below it. Only a comma becomes a full stop: outlines and shadows can
+// lengthen a dot, never shorten a comma's tail. Inside a line the small letters of a 480p frame
+// show a comma's tail too short to tell (LineTextRules mends the titles there, "Mr,").
+bool WordGaps::endsWithStop(const InkReading &reading, const RowRules::Row &row) const
 {
-    const QString read = characters.last().text;
-    if (read != QLatin1String(","))
-        return {};
+    if (characters.last().text != QLatin1String(","))
+        return false;
     std::vector<int> bottoms;
     for (const int glyph : row.glyphs)
         bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
     const int foot = int(median(bottoms));
-    const int at = int((characters.last().first + characters.last().last + 1) * 0.5 * pixelsPerStep * scale);
+    const PixelBox *mark = markAt(reading, row, foot, characters.size() - 1);
+    return mark && mark->bottom - foot <= 0 && mark->height() <= mark->width() + 1;
+}
+
+// The small piece of ink nearest the foot where the recogniser saw character `i`, if any.
+const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const
+{
+    const int at = int((characters[i].first + characters[i].last + 1) * 0.5 * pixelsPerStep * scale);
     const PixelBox *mark = nullptr;
     for (const ComponentLabelling::Component &piece : reading.labels.components) {
         const PixelBox &box = piece.box;
@@ -106,12 +117,7 @@ QString WordGaps::finalMark(const InkReading &reading, const RowRules::Row &row)
             && (!mark || std::abs(box.bottom - foot) < std::abs(mark->bottom - foot)))
             mark = &box;
     }
-    if (!mark)
-        return {};
-    // Only a comma becomes a full stop: outlines and shadows can lengthen a dot, never shorten
-    // a comma's tail.
-    const int below = mark->bottom - foot;
-    return below <= 0 && mark->height() <= mark->width() + 1 ? QStringLiteral(".") : QString();
+    return mark;
 }
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
@@ -188,37 +194,91 @@ QStringList WordGaps::halves(const QList<CtcDecoder::Character> &line, qsizetype
 QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
 {
     QList<CtcDecoder::Character> line = characters;
-    if (ink.empty())
+    if (!latin)
         return line;
-    if (!lastMark.isEmpty() && lastMark != line.last().text) {
-        qCDebug(lcWordGaps) << "final mark" << line.last().text << "is" << lastMark;
-        line.last().text = lastMark;
+    if (lastIsStop) {
+        qCDebug(lcWordGaps) << "final comma is a full stop";
+        line.last().text = QStringLiteral(".");
     }
+    std::vector<int> gaps(std::size_t(line.size()), -1);
+    if (!ink.empty())
+        spaceWideGaps(line, words, gaps);
+    else
+        for (qsizetype i = 1; i < line.size(); ++i)
+            gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
+    GluedWords::part(line, gaps, words);
+    return line;
+}
+
+// Spaces where the gap is clearly wider than the letter spacing; in `gaps`, the gaps left where
+// the picture does not rule a space out, for the word list to settle.
+void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const
+{
     const double letters = std::max(0.0, letterSpacing());
     const double spaces = wordSpacing();
+    const bool filled = letters <= 0 || filledGaps() >= filledShare;
     // On the benchmark's strips, letter gaps measure up to 0.1-0.15 of the letter height more
     // than the line's median (after "r", around "l"); word gaps the recogniser read sit well
     // apart from them. Without a word gap read on the line, only a wide gap is taken.
     const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
                                     : letters + widerAlone * bandHeight;
     const double open = letters + openWider * bandHeight;
+    std::vector<int> raw(gaps.size(), -1);
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (!measurable(i) || line[i].spaceBefore)
             continue;
         const int gap = gapBefore(i, faintInk);
         qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
                             << "letters" << letters << "words" << spaces << "height" << bandHeight;
+        raw[std::size_t(i)] = gap;
+        if (filled || gap > letters)
+            gaps[std::size_t(i)] = gap;
         if (gap < open || gap <= letters)
             continue;
         // Where the picture leaves the gap open, a glued pair that is not a word but two words is
-        // parted. A word is parted only by a gap as wide as the line's word gaps: texture merged
-        // with a letter can hide it from the ink and open a false gap ("ti me").
+        // parted. A word (or one with a letter misread) is parted only into words, and by a gap as
+        // wide as the line's word gaps: texture merged with a letter can hide it from the ink and
+        // open a false gap ("ti me"), and "rn" read for "m" opens one of its own.
         const QStringList parts = halves(characters, i);
         const bool bothWords = words.contains(parts[0]) && words.contains(parts[1]);
-        if (words.contains(parts.join(QString())))
-            line[i].spaceBefore = spaces > 0 && gap >= std::max(clear, wordGapShare * spaces);
+        const QString glued = parts.join(QString());
+        if (words.contains(glued) || GluedWords::isMisreadWord(glued, words))
+            line[i].spaceBefore = bothWords && spaces > 0 && gap >= std::max(clear, wordGapShare * spaces);
         else
             line[i].spaceBefore = gap >= clear || bothWords;
     }
-    return line;
+    openFilledWords(line, raw, gaps);
+}
+
+// Texture can fill the gaps of one word alone: where most gaps inside a word as read show no
+// empty column, the picture rules none of them out.
+void WordGaps::openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
+                               std::vector<int> &gaps)
+{
+    qsizetype from = 0;
+    while (from < line.size()) {
+        qsizetype to = from + 1;
+        int measured = 0, closed = 0;
+        for (; to < line.size() && !line[to].spaceBefore; ++to) {
+            measured += raw[std::size_t(to)] >= 0;
+            closed += raw[std::size_t(to)] == 0;
+        }
+        if (measured >= 2 && 2 * closed >= measured)
+            for (qsizetype i = from + 1; i < to; ++i)
+                gaps[std::size_t(i)] = std::max(gaps[std::size_t(i)], raw[std::size_t(i)]);
+        from = to;
+    }
+}
+
+// The share of gaps between letters of a word that show no empty column.
+double WordGaps::filledGaps() const
+{
+    int pairs = 0, closed = 0;
+    for (qsizetype i = 1; i < characters.size(); ++i) {
+        if (measurable(i) && !characters[i].spaceBefore && characters[i - 1].text.at(0).isLetterOrNumber()) {
+            ++pairs;
+            closed += gapBefore(i, faintInk) == 0;
+        }
+    }
+    return pairs > 0 ? double(closed) / pairs : 0;
 }

@@ -25,15 +25,21 @@ class WordGaps
 public:
     WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read);
 
-    // The characters, a final comma that is a dot on the picture made a full stop, with a space before a letter or figure that stands clearly farther from the
-    // one before than the line's letters stand from each other. A gap wider than the letter
-    // spacing but not clearly so is a space when the glued pair is not a word and the two halves
-    // are (`words`). A gap as narrow as the letter spacing never is.
+    // The characters, a final comma that is a dot on the picture made a full stop, with a space before a
+    // letter or figure that stands clearly farther from the one before than the line's letters
+    // stand from each other. A gap wider than the letter spacing but not clearly so is a space
+    // when the glued pair is not a word and the two halves are (`words`). A gap as narrow as the
+    // letter spacing is none, unless outlines or texture fill the line's gaps: there a token
+    // that is no word may be parted into words of the list (GluedWords).
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
-
 private:
-    QString finalMark(const InkReading &reading, const RowRules::Row &row) const;
+    bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
+    const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
+    void spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
+    double filledGaps() const;
+    static void openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
+                                std::vector<int> &gaps);
     void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
@@ -48,5 +54,6 @@ private:
     std::vector<int> ink; // letters over each column of the analysis copy
     std::vector<int> faintInk; // the same with fainter ink
     int bandHeight = 0;   // the letters' usual height there
-    QString lastMark;     // a full stop where the line's final comma is a dot on the picture
+    bool lastIsStop = false;      // the final comma is a dot on the picture
+    bool latin = false;           // letters or figures with gaps to measure
 };

@@ -146,6 +146,7 @@ private slots:
     void readsWholeLineOverSmallCells();
     void mendsPronounI_data();
     void mendsPronounI();
+    void mendsTitles();
     void keepsSpacesBetweenEnglishWords();
 
     void ordersRows_data();
@@ -298,6 +299,8 @@ void TestPpocr::mendsPronounI_data()
                                                   << "I have. I think so. - I was, I know";
     QTest::newRow("stroke in contractions") << "T'm here, O've seen, l'll go, Pm sure" << "I'm here, I've seen, I'll go, I'm sure";
     QTest::newRow("stroke lost before a contraction") << "'ll explain. - 'm fine" << "I'll explain. - I'm fine";
+    QTest::newRow("stroke and apostrophe as r, m as rn") << "Don't worry, rll be fine. Hold on, I'rn here"
+                                                         << "Don't worry, I'll be fine. Hold on, I'm here";
     QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm" << "Plan T was good. O Lord, T-shirt, 'm";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
@@ -307,6 +310,13 @@ void TestPpocr::mendsPronounI()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QCOMPARE(LineTextRules::mendedPronounI(read), line);
+}
+
+void TestPpocr::mendsTitles()
+{
+    // Titles never take a comma before a name; the rule leaves every other comma alone.
+    QCOMPARE(LineTextRules::mendedTitles(QStringLiteral("Good morning, Mr, Johnson. Dr, no, Mrs, Smith")),
+             QStringLiteral("Good morning, Mr. Johnson. Dr, no, Mrs. Smith"));
 }
 
 void TestPpocr::keepsSpacesBetweenEnglishWords()

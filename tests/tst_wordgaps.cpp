@@ -1,4 +1,5 @@
 #include "ocr/ctcdecoder.h"
+#include "ocr/gluedwords.h"
 #include "ocr/linetextrules.h"
 #include "ocr/wordgaps.h"
 #include "ocr/wordlist.h"
@@ -23,10 +24,12 @@ struct PaintedLine
 
 // `text` painted white with a black outline over a dark frame, and the recogniser's reading of
 // it as `read` (its characters, spaces where it saw them) placed at the painted letters' middles.
-PaintedLine paintLine(const QString &text, const QString &read, const QString &family, int pixelSize)
+PaintedLine paintLine(const QString &text, const QString &read, const QString &family, int pixelSize,
+                      double letterSpacing = 0)
 {
     QFont font(family);
     font.setPixelSize(pixelSize);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, letterSpacing);
     const QFontMetricsF metrics(font);
     const double left = pixelSize * 0.4;
     QImage image(int(metrics.horizontalAdvance(text) + 2 * left), int(pixelSize * 1.6), QImage::Format_RGB32);
@@ -90,6 +93,8 @@ private slots:
     void pictureDecidesSpaces_data();
     void pictureDecidesSpaces();
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
+    void partsGluedWords_data();
+    void partsGluedWords();
     void readsWordsOfTheList_data();
     void readsWordsOfTheList();
     void mendsLostApostrophes_data();
@@ -144,6 +149,46 @@ void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
     const PaintedLine into = paintLine(QStringLiteral("Go into this house"), QStringLiteral("Go into this house"),
                                        QStringLiteral("DejaVu Sans"), 40);
     QCOMPARE(spaced(into, words), QStringLiteral("Go into this house"));
+    // Letters set so close that they touch: the picture rules nothing out, the list parts.
+    const PaintedLine filled = paintLine(QStringLiteral("Isthe house"), QStringLiteral("Isthe house"),
+                                         QStringLiteral("DejaVu Sans"), 40, -4);
+    QCOMPARE(spaced(filled, words), QStringLiteral("Is the house"));
+}
+
+void TestWordGaps::partsGluedWords_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QList<int>>("gaps"); // before each character; -1 where the picture rules a space out
+    QTest::addColumn<QString>("line");
+    const QList<int> filled(20, 0);
+    QTest::newRow("two words") << "Callthe police" << filled << "Call the police";
+    QTest::newRow("three words, mark kept") << "Isanybodythere?" << filled << "Is anybody there?";
+    QTest::newRow("figures and a time") << "9at7:45." << filled << "9 at 7:45.";
+    QTest::newRow("the wider gap decides: I told, not It old") << "Itold" << QList<int>{-1, 1, 0, 0, 0} << "I told";
+    QTest::newRow("the picture rules it out") << "Isthe" << QList<int>{-1, 0, -1, 0, 0} << "Isthe";
+    QTest::newRow("a word stays") << "into" << filled << "into";
+    QTest::newRow("a look-alike misread stays") << "littie" << filled << "littie";
+    QTest::newRow("no rare short words") << "cfthe ixto" << filled << "cfthe ixto";
+    QTest::newRow("Chinese stays") << "我们明天见" << filled << "我们明天见";
+}
+
+void TestWordGaps::partsGluedWords()
+{
+    QFETCH(QString, read);
+    QFETCH(QList<int>, gaps);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
+                                          "into\nlittle\nlit\ntie\ncf\nix\n");
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space};
+        space = c == QLatin1Char(' ');
+    }
+    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 
 void TestWordGaps::readsWordsOfTheList_data()

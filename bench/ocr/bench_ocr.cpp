@@ -8,7 +8,10 @@
 // The strips are rendered once by scripts/render-strips.sh (ffmpeg with libass) into
 // build/bench-strips/seed-2024 and build/bench-strips/seed-7 (two sets with different texts,
 // styles and backgrounds, so that tuning for one can be checked on the other) unless --strips
-// names other folders; delete a folder to render it anew. Engines (all three by default):
+// names other folders; delete a folder to render it anew. Held-out English sets take texts and
+// faces none of the others use, e.g. STRIP_ENGLISH_TEXTS=bench/ocr/heldout2-en.txt
+// STRIP_ENGLISH_FONTS="DejaVu Sans Light,Liberation Mono" scripts/render-strips.sh DIR SEED.
+// Engines (all three by default):
 //   tesseract        what TextRecognizer does for Tesseract: image preparation, then Tesseract
 //   ppocr            PP-OCR detection, line crops with a margin, recognition (the build's models)
 //   tesseract-lines  the PP-OCR detector's line crops, each prepared and read by Tesseract

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ctcdecoder.h"
+
+#include <QList>
+
+#include <vector>
+
+class WordList;
+
+// Words read together where the picture shows no gap to part them: outlines, shadows and texture
+// can fill every gap of a line ("Callthe", "Isanybodythere"). A token read so that is no word of
+// the list but reads as two or three of its words is parted there. Nothing is added or dropped:
+// only spaces.
+class GluedWords
+{
+public:
+    // `gaps[i]`: how wide the picture shows the gap before character i, or -1 where no space may
+    // go (inside a word as the picture shows it, or where no word can begin). Of several ways to
+    // part a token, the fewest words win, then the widest gaps.
+    static void part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words);
+
+    // Whether `text` may stand as a word of a parted token: a word of the list that is not a
+    // lone letter or a rare short word (the list holds "cf", "ix" and abbreviations), or figures.
+    static bool isPart(const QString &text, const WordList &words);
+
+    // Whether `token` is a word of the list with one letter misread as a look-alike.
+    static bool isMisreadWord(const QString &token, const WordList &words);
+
+private:
+    struct Parting
+    {
+        std::vector<qsizetype> at;
+        int width = -1;
+    };
+    static Parting bestParting(const QList<CtcDecoder::Character> &line, qsizetype from, qsizetype to,
+                               const std::vector<int> &gaps, const WordList &words);
+};
