@@ -29,11 +29,22 @@ QJsonObject entryObject(const SRTEntry &entry)
 
 } // namespace
 
-QString JsonWriter::toText(const QList<SRTEntry> &entries)
+QString JsonWriter::toText(const QList<SRTEntry> &entries, const QList<RefusedEntry> &refused)
 {
     QJsonArray array;
     for (const SRTEntry &entry : entries)
         array.append(entryObject(entry));
-    const QJsonDocument document(QJsonObject{{QStringLiteral("entries"), array}});
+    QJsonObject root{{QStringLiteral("entries"), array}};
+    if (!refused.isEmpty()) {
+        QJsonArray set;
+        for (const RefusedEntry &item : refused) {
+            QJsonObject object = entryObject(item.entry);
+            object.insert(QStringLiteral("refused"), true);
+            object.insert(QStringLiteral("reason"), item.reason);
+            set.append(object);
+        }
+        root.insert(QStringLiteral("refused"), set);
+    }
+    const QJsonDocument document(root);
     return QString::fromUtf8(document.toJson(QJsonDocument::Indented));
 }

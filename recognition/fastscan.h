@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/framesample.h"
+#include "linelook.h"
 #include "media/videoframereader.h"
 
 #include <QLoggingCategory>
@@ -48,6 +49,7 @@ public:
         Failure failure = Failure::None;
         QString detail;          // the library's or recogniser's words for a failure
         QList<FrameSample> samples;
+        LineLooks looks;         // what the pictures showed of the lines read, by sample time
         qint64 resumeMs = 0;     // where a stopped scan goes on
         int damagedFrames = 0;
         bool truncated = false;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "core/framesample.h"
+#include "linelook.h"
 
 #include <QImage>
 #include <QList>
@@ -49,6 +50,8 @@ public:
 
     // Time the threads spent reading, summed over them; valid after finish().
     qint64 readingNs() const { return busyNs; }
+    // What the pictures showed of the lines read, by reading time; valid after finish().
+    LineLooks looks() const;
 
 private:
     void work(class TextRecognizer *recognizer);
@@ -65,5 +68,6 @@ private:
     int loading = 0;          // threads still loading their recogniser
     QString refusal;          // the recogniser's answer when one could not load
     QList<FrameSample> readings;
+    LineLooks lineLooks;
     QString firstFailure;
 };

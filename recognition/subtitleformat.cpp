@@ -40,6 +40,8 @@ std::optional<SubtitleFormat> SubtitleFormats::fromExtension(const QString &exte
 
 QString SubtitleFormats::text(const Di_riror_adiRIZ &task, SubtitleFormat format)
 {
+    if (format == SubtitleFormat::Json)
+        return JsonWriter::toText(task.entries, task.refusedEntries());
     return textOf(task.entries, format, task.videoResolution(), task.cropRect);
 }
 

@@ -1,0 +1,360 @@
+#include "subtitlelook.h"
+
+#include "core/stretchsegmentation.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcLook, "tarnix.look", QtWarningMsg)
+
+namespace {
+
+// A line the video is sure of: read this clearly, this long, and shown this long.
+constexpr float sureConfidence = 0.93f;
+constexpr int sureCharacters = 8;
+constexpr qint64 sureMs = 500;
+constexpr int sureLinesNeeded = 3;
+// Below this a reading counts as unsure; a mere few letters or digits are what texture gives.
+constexpr float unsureConfidence = 0.85f;
+constexpr int scantCharacters = 3;
+// Detector boxes of one subtitle font vary with ascenders and descenders, not more.
+constexpr double shortest = 0.65, tallest = 1.5;
+constexpr double colourDistance = 80;
+// Lettering is taken to move with the picture when both ends of its box went the same way by
+// this share of its height (and at least `movedPixels`) while its text stayed.
+constexpr double movedShare = 0.5;
+constexpr int movedPixels = 16;
+constexpr qint64 chainGapMs = 5000;
+
+int lettersAndDigits(const QString &text)
+{
+    return int(std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); }));
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+double spreadAround(const std::vector<double> &values, double centre)
+{
+    std::vector<double> deviations;
+    for (double value : values)
+        deviations.push_back(std::abs(value - centre));
+    return median(deviations);
+}
+
+double distance(const QColor &a, const QColor &b)
+{
+    return std::hypot(a.red() - b.red(), a.green() - b.green(), a.blue() - b.blue());
+}
+
+// Same lettering read twice, allowing for what a moving picture does to a reading.
+bool alike(const QString &a, const QString &b)
+{
+    const QString x = a.simplified(), y = b.simplified();
+    return !x.isEmpty() && StretchSegmentation::editDistance(x, y) <= std::max<qsizetype>(2, std::max(x.size(), y.size()) / 4);
+}
+
+// The line's widest piece: where a piece of texture joins a subtitle's row, the subtitle.
+LineReading::Piece widestPiece(const LineReading &line)
+{
+    if (line.pieces.isEmpty())
+        return LineReading::Piece{line.text, line.box, line.confidence};
+    return *std::max_element(line.pieces.cbegin(), line.pieces.cend(),
+                             [](const LineReading::Piece &a, const LineReading::Piece &b) { return a.box.width() < b.box.width(); });
+}
+
+// One reading per time: the one its looks belong to, else the first with text.
+QList<FrameSample> oneReadingPerTime(const QList<FrameSample> &samples, const LineLooks &looks)
+{
+    QList<FrameSample> sorted = samples;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
+    const auto described = [&](const FrameSample &sample) {
+        const QList<LineLook> lines = looks.value(sample.time);
+        return !lines.isEmpty() && lines.size() == sample.lines.size();
+    };
+    QList<FrameSample> kept;
+    for (const FrameSample &sample : sorted) {
+        if (!kept.isEmpty() && kept.last().time == sample.time) {
+            const bool better = (!described(kept.last()) && described(sample))
+                                || (kept.last().lines.join(QString()).trimmed().isEmpty() && !described(kept.last()));
+            if (better)
+                kept.last() = sample;
+            continue;
+        }
+        kept.append(sample);
+    }
+    return kept;
+}
+
+} // namespace
+
+SubtitleLook::SubtitleLook(const QList<FrameSample> &samples, const LineLooks &lineLooks)
+    : looks(lineLooks)
+    , readings(oneReadingPerTime(samples, looks))
+{
+    for (qsizetype r = 0; r < readings.size(); ++r) {
+        durations.append(r + 1 < readings.size() ? readings[r + 1].time - readings[r].time : 0);
+        const auto found = looks.constFind(readings[r].time);
+        if (found == looks.cend() || found->size() != readings[r].lines.size())
+            continue;
+        for (qsizetype i = 0; i < found->size(); ++i) {
+            if ((*found)[i].hasBox() && (*found)[i].reading.text == readings[r].lines[i])
+                lines.append(Line{int(r), int(i), &(*found)[i], false});
+        }
+    }
+    markMoving();
+    learn();
+}
+
+// Chains each line to the like line read last (within a few seconds, blanks between allowed: the
+// scan reads a picture only where its subtitles change), and marks chains whose box went one
+// way: subtitles stand still while they show, lettering in a panned picture does not.
+void SubtitleLook::markMoving()
+{
+    std::vector<int> chainOf(size_t(lines.size()), -1);
+    std::vector<std::vector<int>> chains;
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const qint64 time = readings[lines[i].reading].time;
+        for (int j = i - 1; j >= 0 && readings[lines[j].reading].time >= time - chainGapMs; --j) {
+            std::vector<int> &chain = chains[size_t(chainOf[size_t(j)])];
+            if (lines[j].reading < lines[i].reading && chain.back() == j
+                && alike(lines[j].look->reading.text, lines[i].look->reading.text)) {
+                chainOf[size_t(i)] = chainOf[size_t(j)];
+                break;
+            }
+        }
+        if (chainOf[size_t(i)] < 0) {
+            chainOf[size_t(i)] = int(chains.size());
+            chains.emplace_back();
+        }
+        chains[size_t(chainOf[size_t(i)])].push_back(i);
+    }
+    for (const std::vector<int> &chain : chains) {
+        const LineReading::Piece first = widestPiece(lines[chain.front()].look->reading);
+        const LineReading::Piece last = widestPiece(lines[chain.back()].look->reading);
+        const int enough = std::max(movedPixels, int(movedShare * first.box.height()));
+        const int left = last.box.left() - first.box.left(), right = last.box.right() - first.box.right();
+        const bool moved = alike(first.text, last.text) && std::abs(left) > enough && std::abs(right) > enough
+                           && (left > 0) == (right > 0);
+        qint64 shown = 0;
+        for (int i : chain)
+            shown += durations[lines[i].reading];
+        for (int i : chain) {
+            lines[i].moving = moved;
+            lines[i].shownMs = shown;
+        }
+    }
+}
+
+double SubtitleLook::positionOf(const QRect &box, Anchor anchor) const
+{
+    switch (anchor) {
+    case Anchor::Left:
+        return box.left();
+    case Anchor::Right:
+        return box.right();
+    case Anchor::Centre:
+        break;
+    }
+    return (box.left() + box.right()) / 2.0;
+}
+
+void SubtitleLook::learn()
+{
+    std::vector<const Line *> sure;
+    for (const Line &line : lines) {
+        const LineReading &reading = line.look->reading;
+        if (!line.moving && reading.confidence >= sureConfidence && lettersAndDigits(reading.text) >= sureCharacters
+            && reading.text.trimmed().contains(QLatin1Char(' ')) && line.shownMs >= sureMs)
+            sure.push_back(&line);
+    }
+    if (int(sure.size()) < sureLinesNeeded)
+        return;
+    std::vector<double> heights;
+    std::array<std::vector<double>, 3> channels[2];
+    for (const Line *line : sure) {
+        heights.push_back(line->look->reading.box.height());
+        for (int end = 0; end < 2; ++end) {
+            const QColor colour = end ? line->look->dark : line->look->light;
+            channels[end][0].push_back(colour.red());
+            channels[end][1].push_back(colour.green());
+            channels[end][2].push_back(colour.blue());
+        }
+    }
+    model.height = median(heights);
+    model.light = QColor(int(median(channels[0][0])), int(median(channels[0][1])), int(median(channels[0][2])));
+    model.dark = QColor(int(median(channels[1][0])), int(median(channels[1][1])), int(median(channels[1][2])));
+    // The alignment is the edge (or middle) the sure lines agree on best.
+    double best = -1;
+    for (Anchor anchor : {Anchor::Centre, Anchor::Left, Anchor::Right}) {
+        std::vector<double> positions;
+        for (const Line *line : sure)
+            positions.push_back(positionOf(line->look->reading.box, anchor));
+        const double position = median(positions), spread = spreadAround(positions, position);
+        if (best < 0 || spread < best) {
+            best = spread;
+            model.anchor = anchor;
+            model.position = position;
+            model.spread = spread;
+        }
+    }
+    model.known = true;
+    qCDebug(lcLook) << "subtitles" << model.height << "high, anchor" << int(model.anchor) << "at" << model.position
+                    << "±" << model.spread << "colours" << model.light << model.dark << "from" << sure.size() << "lines";
+}
+
+bool SubtitleLook::fitsPlacement(const QRect &box) const
+{
+    const double allowed = std::max(0.75 * model.height, 4 * model.spread);
+    return std::abs(positionOf(box, model.anchor) - model.position) <= allowed;
+}
+
+QStringList SubtitleLook::pictureMisfits(const QRect &box, const LineLook &look) const
+{
+    QStringList misfits;
+    if (box.height() < shortest * model.height || box.height() > tallest * model.height)
+        misfits << QStringLiteral("height");
+    if (!fitsPlacement(box))
+        misfits << QStringLiteral("placement");
+    if (look.light.isValid() && model.light.isValid()
+        && (distance(look.light, model.light) > colourDistance || distance(look.dark, model.dark) > colourDistance))
+        misfits << QStringLiteral("colours");
+    return misfits;
+}
+
+// Why `line` is refused; empty when it is kept.
+QString SubtitleLook::refusal(const Line &line) const
+{
+    if (line.moving)
+        return QStringLiteral("moves with the picture");
+    if (!model.known)
+        return QString();
+    const LineReading &reading = line.look->reading;
+    QStringList misfits = pictureMisfits(reading.box, *line.look);
+    const bool unsure = reading.confidence >= 0 && reading.confidence < unsureConfidence;
+    const bool scant = lettersAndDigits(reading.text) < scantCharacters;
+    if (misfits.isEmpty() || (misfits.size() == 1 && !unsure && !scant))
+        return QString();
+    if (unsure)
+        misfits << QStringLiteral("unsure reading");
+    if (scant)
+        misfits << QStringLiteral("a mere letter or two");
+    return QStringLiteral("unlike the subtitles: ") + misfits.join(QStringLiteral(", "));
+}
+
+namespace {
+
+QString withoutSpaces(const QString &text)
+{
+    QString bare;
+    for (QChar c : text)
+        if (!c.isSpace())
+            bare += c;
+    return bare;
+}
+
+// `text` without its first `count` characters that are not spaces.
+QString afterCharacters(const QString &text, qsizetype count)
+{
+    qsizetype i = 0;
+    for (; i < text.size() && count > 0; ++i)
+        count -= text[i].isSpace() ? 0 : 1;
+    return text.mid(i).trimmed();
+}
+
+QString joined(const QList<LineReading::Piece> &pieces, qsizetype from, qsizetype to)
+{
+    QStringList texts;
+    for (qsizetype i = from; i < to; ++i)
+        texts << pieces[i].text;
+    return texts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+// A line off the subtitles' placement made of separately found pieces, whose first or last
+// pieces alone put it off: the rest is the subtitle, those pieces lettering of the picture
+// beside it. Only whole pieces are cut, so a subtitle's own words never go.
+bool SubtitleLook::cutPieces(const LineLook &look, QString *kept, QString *cut) const
+{
+    const QList<LineReading::Piece> &pieces = look.reading.pieces;
+    if (!model.known || pieces.size() < 2 || fitsPlacement(look.reading.box))
+        return false;
+    const qsizetype n = pieces.size();
+    for (qsizetype dropped = 1; dropped < n; ++dropped) {
+        for (const bool leading : {true, false}) {
+            const qsizetype from = leading ? dropped : 0, to = leading ? n : n - dropped;
+            QRect rest;
+            for (qsizetype i = from; i < to; ++i)
+                rest |= pieces[i].box;
+            if (!fitsPlacement(rest) || rest.height() < shortest * model.height || rest.height() > tallest * model.height)
+                continue;
+            *cut = leading ? joined(pieces, 0, dropped) : joined(pieces, to, n);
+            // The line's own text keeps what reading rules made of it, where it can be cut apart.
+            const QString text = look.reading.text;
+            *kept = leading && withoutSpaces(text).startsWith(withoutSpaces(*cut))
+                        ? afterCharacters(text, withoutSpaces(*cut).size())
+                        : joined(pieces, from, to);
+            return !kept->isEmpty();
+        }
+    }
+    return false;
+}
+
+SubtitleLook::Sorted SubtitleLook::sort() const
+{
+    Sorted sorted;
+    for (const FrameSample &reading : readings) {
+        sorted.kept.append(FrameSample{reading.time, {}});
+        sorted.refused.append(FrameSample{reading.time, {}});
+    }
+    QHash<QPair<int, int>, const Line *> described;
+    for (const Line &line : lines)
+        described.insert({line.reading, line.index}, &line);
+    for (qsizetype r = 0; r < readings.size(); ++r) {
+        for (qsizetype i = 0; i < readings[r].lines.size(); ++i) {
+            const QString &text = readings[r].lines[i];
+            const Line *line = described.value({int(r), int(i)});
+            QString kept, cut;
+            const QString reason = line ? refusal(*line) : QString();
+            if (line && reason.isEmpty() && cutPieces(*line->look, &kept, &cut)) {
+                sorted.kept[r].lines << kept;
+                sorted.refused[r].lines << cut;
+                sorted.reasons.insert(cut, QStringLiteral("lettering of the picture beside a subtitle"));
+            } else if (!reason.isEmpty()) {
+                sorted.refused[r].lines << text;
+                sorted.reasons.insert(text, reason);
+                qCDebug(lcLook) << "refused" << readings[r].time << text << reason;
+            } else {
+                sorted.kept[r].lines << text;
+            }
+        }
+    }
+    return sorted;
+}
+
+SubtitleLook::Verdict SubtitleLook::judge(const QList<FrameSample> &samples, const LineLooks &looks)
+{
+    const Sorted sorted = SubtitleLook(samples, looks).sort();
+    Verdict verdict;
+    verdict.accepted = StretchSegmentation::segment(sorted.kept);
+    for (const SRTEntry &entry : StretchSegmentation::segment(sorted.refused)) {
+        QString reason;
+        for (const FrameSample &sample : entry.list)
+            for (const QString &line : sample.lines)
+                if (reason.isEmpty())
+                    reason = sorted.reasons.value(line);
+        verdict.refused.append(RefusedEntry{entry, reason});
+    }
+    return verdict;
+}
