@@ -2,7 +2,10 @@
 
 #include "core/stretchsegmentation.h"
 
+#include "gluedlettering.h"
+
 #include <QLoggingCategory>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -109,11 +112,17 @@ SubtitleLook::SubtitleLook(const QList<FrameSample> &samples, const LineLooks &l
             continue;
         for (qsizetype i = 0; i < found->size(); ++i) {
             if ((*found)[i].hasBox() && (*found)[i].reading.text == readings[r].lines[i])
-                lines.append(Line{int(r), int(i), &(*found)[i], false});
+                lines.append(Line{int(r), int(i), &(*found)[i], (*found)[i].reading.text, (*found)[i].reading.box, QString()});
         }
     }
     markMoving();
+    cutGlued();
     learn();
+    // Lettering that stands still is known only once the subtitles' placement is.
+    if (model.known) {
+        cutGlued();
+        learn();
+    }
 }
 
 // Chains each line to the like line read last (within a few seconds, blanks between allowed: the
@@ -150,10 +159,74 @@ void SubtitleLook::markMoving()
         for (int i : chain)
             shown += durations[lines[i].reading];
         for (int i : chain) {
+            lines[i].chain = chainOf[size_t(chain.front())];
             lines[i].moving = moved;
             lines[i].shownMs = shown;
         }
     }
+    markOutlasting(chains);
+}
+
+// A chain that other lines began and ended under, twice or more: a subtitle gives way to the
+// next, lettering of a steady picture stays.
+void SubtitleLook::markOutlasting(const std::vector<std::vector<int>> &chains)
+{
+    std::vector<qint64> starts;
+    for (const std::vector<int> &chain : chains)
+        starts.push_back(readings[lines[chain.front()].reading].time);
+    for (const std::vector<int> &chain : chains) {
+        const qint64 from = readings[lines[chain.front()].reading].time;
+        const qint64 to = readings[lines[chain.back()].reading].time;
+        const auto others = std::count_if(starts.cbegin(), starts.cend(), [&](qint64 start) { return start > from && start < to; });
+        for (int i : chain)
+            lines[i].outlasts = others >= 2;
+    }
+}
+
+bool SubtitleLook::isPicture(const Line &line) const
+{
+    return line.moving || (line.outlasts && model.known && !fitsPlacement(line.box));
+}
+
+// Lettering of the picture (SubtitleLook::isPicture) is looked for at the start or end of the lines it touches about then:
+// where the recogniser read the two as one line, the lettering is taken off.
+void SubtitleLook::cutGlued()
+{
+    for (Line &line : lines) {
+        if (!line.cut.isEmpty() || isPicture(line))
+            continue;
+        const qint64 time = readings[line.reading].time;
+        const Line *nearest = nullptr;
+        for (const Line &lettering : lines) {
+            const qint64 distance = std::abs(readings[lettering.reading].time - time);
+            if (isPicture(lettering) && distance <= chainGapMs && lettering.box.intersects(line.box)
+                && (!nearest || distance < std::abs(readings[nearest->reading].time - time)))
+                nearest = &lettering;
+        }
+        if (nearest)
+            cutGlued(line, *nearest);
+    }
+}
+
+void SubtitleLook::cutGlued(Line &line, const Line &lettering)
+{
+    const GluedLettering::End end = lettering.box.center().x() < line.box.center().x() ? GluedLettering::End::Start
+                                                                                      : GluedLettering::End::Finish;
+    const int count = GluedLettering::matchedCharacters(line.text, lettering.text, end);
+    if (count == 0)
+        return;
+    const QString rest = GluedLettering::without(line.text, count, end);
+    if (lettersAndDigits(rest) < scantCharacters)
+        return;
+    // The rest's box, shared out by characters: the picture shows no edge between the two.
+    const int width = int(line.box.width() * double(lettersAndDigits(rest)) / std::max(1, lettersAndDigits(line.text)));
+    line.cut = GluedLettering::part(line.text, count, end);
+    line.text = rest;
+    if (end == GluedLettering::End::Start)
+        line.box.setLeft(line.box.right() - width);
+    else
+        line.box.setWidth(width);
+    qCDebug(lcLook) << "cut" << line.cut << "off" << line.text;
 }
 
 double SubtitleLook::positionOf(const QRect &box, Anchor anchor) const
@@ -171,19 +244,24 @@ double SubtitleLook::positionOf(const QRect &box, Anchor anchor) const
 
 void SubtitleLook::learn()
 {
+    // One line of each chain: a line read many times over (a moving picture behind it makes the
+    // scan read it again and again) weighs no more than one read once.
     std::vector<const Line *> sure;
+    QSet<int> chainsTaken;
     for (const Line &line : lines) {
-        const LineReading &reading = line.look->reading;
-        if (!line.moving && reading.confidence >= sureConfidence && lettersAndDigits(reading.text) >= sureCharacters
-            && reading.text.trimmed().contains(QLatin1Char(' ')) && line.shownMs >= sureMs)
+        const float confidence = line.look->reading.confidence;
+        if (!line.moving && confidence >= sureConfidence && lettersAndDigits(line.text) >= sureCharacters
+            && line.text.trimmed().contains(QLatin1Char(' ')) && line.shownMs >= sureMs && !chainsTaken.contains(line.chain)) {
             sure.push_back(&line);
+            chainsTaken.insert(line.chain);
+        }
     }
     if (int(sure.size()) < sureLinesNeeded)
         return;
     std::vector<double> heights;
     std::array<std::vector<double>, 3> channels[2];
     for (const Line *line : sure) {
-        heights.push_back(line->look->reading.box.height());
+        heights.push_back(line->box.height());
         for (int end = 0; end < 2; ++end) {
             const QColor colour = end ? line->look->dark : line->look->light;
             channels[end][0].push_back(colour.red());
@@ -199,7 +277,7 @@ void SubtitleLook::learn()
     for (Anchor anchor : {Anchor::Centre, Anchor::Left, Anchor::Right}) {
         std::vector<double> positions;
         for (const Line *line : sure)
-            positions.push_back(positionOf(line->look->reading.box, anchor));
+            positions.push_back(positionOf(line->box, anchor));
         const double position = median(positions), spread = spreadAround(positions, position);
         if (best < 0 || spread < best) {
             best = spread;
@@ -237,12 +315,14 @@ QString SubtitleLook::refusal(const Line &line) const
 {
     if (line.moving)
         return QStringLiteral("moves with the picture");
+    if (line.outlasts && model.known && !fitsPlacement(line.box))
+        return QStringLiteral("stays in the picture while subtitles come and go, off their placement");
     if (!model.known)
         return QString();
-    const LineReading &reading = line.look->reading;
-    QStringList misfits = pictureMisfits(reading.box, *line.look);
-    const bool unsure = reading.confidence >= 0 && reading.confidence < unsureConfidence;
-    const bool scant = lettersAndDigits(reading.text) < scantCharacters;
+    const float confidence = line.look->reading.confidence;
+    QStringList misfits = pictureMisfits(line.box, *line.look);
+    const bool unsure = confidence >= 0 && confidence < unsureConfidence;
+    const bool scant = lettersAndDigits(line.text) < scantCharacters;
     if (misfits.isEmpty() || (misfits.size() == 1 && !unsure && !scant))
         return QString();
     if (unsure)
@@ -327,7 +407,11 @@ SubtitleLook::Sorted SubtitleLook::sort() const
             const Line *line = described.value({int(r), int(i)});
             QString kept, cut;
             const QString reason = line ? refusal(*line) : QString();
-            if (line && reason.isEmpty() && cutPieces(*line->look, &kept, &cut)) {
+            if (line && reason.isEmpty() && !line->cut.isEmpty()) {
+                sorted.kept[r].lines << line->text;
+                sorted.refused[r].lines << line->cut;
+                sorted.reasons.insert(line->cut, QStringLiteral("lettering of the picture read with a subtitle"));
+            } else if (line && reason.isEmpty() && cutPieces(*line->look, &kept, &cut)) {
                 sorted.kept[r].lines << kept;
                 sorted.refused[r].lines << cut;
                 sorted.reasons.insert(cut, QStringLiteral("lettering of the picture beside a subtitle"));

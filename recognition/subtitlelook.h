@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 // What the subtitles of one video look like, learnt from the lines it is sure of (long, clearly
 // read, steady): how tall they are, where they stand across the picture (centred, or aligned
 // left or right) and their colours. Lines read from the picture itself are refused: lettering
@@ -57,11 +59,20 @@ private:
         int reading = 0; // index in `readings`
         int index = 0;   // of the line in its reading
         const LineLook *look = nullptr;
+        QString text; // as read, less lettering of the picture glued to it
+        QRect box;    // of `text`
+        QString cut;  // the glued lettering taken off
         bool moving = false;
+        bool outlasts = false; // read on while two or more other lines came
+        int chain = -1;     // lines of the same text read one after another share one
         qint64 shownMs = 0; // how long the same text was read in a row
     };
 
     void markMoving();
+    void markOutlasting(const std::vector<std::vector<int>> &chains);
+    bool isPicture(const Line &line) const;
+    void cutGlued();
+    void cutGlued(Line &line, const Line &lettering);
     void learn();
     QStringList pictureMisfits(const QRect &box, const LineLook &look) const;
     bool fitsPlacement(const QRect &box) const;
