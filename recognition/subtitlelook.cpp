@@ -38,6 +38,14 @@ int lettersAndDigits(const QString &text)
     return int(std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); }));
 }
 
+// Words enough to be sure of: several in a spaced script, a few ideographs in an unspaced one.
+bool isLong(const QString &text)
+{
+    constexpr int sureIdeographs = 4;
+    const auto ideographs = std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x2E80 && c.isLetter(); });
+    return ideographs >= sureIdeographs || (lettersAndDigits(text) >= sureCharacters && text.trimmed().contains(QLatin1Char(' ')));
+}
+
 double median(std::vector<double> values)
 {
     if (values.empty())
@@ -250,8 +258,8 @@ void SubtitleLook::learn()
     QSet<int> chainsTaken;
     for (const Line &line : lines) {
         const float confidence = line.look->reading.confidence;
-        if (!line.moving && confidence >= sureConfidence && lettersAndDigits(line.text) >= sureCharacters
-            && line.text.trimmed().contains(QLatin1Char(' ')) && line.shownMs >= sureMs && !chainsTaken.contains(line.chain)) {
+        if (!line.moving && confidence >= sureConfidence && isLong(line.text) && line.shownMs >= sureMs
+            && !chainsTaken.contains(line.chain)) {
             sure.push_back(&line);
             chainsTaken.insert(line.chain);
         }
@@ -343,15 +351,6 @@ QString withoutSpaces(const QString &text)
     return bare;
 }
 
-// `text` without its first `count` characters that are not spaces.
-QString afterCharacters(const QString &text, qsizetype count)
-{
-    qsizetype i = 0;
-    for (; i < text.size() && count > 0; ++i)
-        count -= text[i].isSpace() ? 0 : 1;
-    return text.mid(i).trimmed();
-}
-
 QString joined(const QList<LineReading::Piece> &pieces, qsizetype from, qsizetype to)
 {
     QStringList texts;
@@ -383,7 +382,7 @@ bool SubtitleLook::cutPieces(const LineLook &look, QString *kept, QString *cut) 
             // The line's own text keeps what reading rules made of it, where it can be cut apart.
             const QString text = look.reading.text;
             *kept = leading && withoutSpaces(text).startsWith(withoutSpaces(*cut))
-                        ? afterCharacters(text, withoutSpaces(*cut).size())
+                        ? GluedLettering::without(text, int(withoutSpaces(*cut).size()), GluedLettering::End::Start)
                         : joined(pieces, from, to);
             return !kept->isEmpty();
         }

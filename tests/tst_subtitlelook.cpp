@@ -89,6 +89,8 @@ private slots:
             << int(subtitles.size()) << 2 << subtitles << QStringList{"27 to Carlisle"};
         QTest::newRow("a sign glued in front of a subtitle, found as its own piece")
             << int(subtitles.size()) << 3 << subtitles << QStringList{"27to Car"};
+        QTest::newRow("a sign read alone, then as one line with a subtitle")
+            << int(subtitles.size()) << 5 << subtitles << QStringList{"27 to Carlisle", "27 to Carlis"};
         QTest::newRow("a subtitle unlike the others only in colour")
             << int(subtitles.size()) << 4 << subtitles + QStringList{"Then it turned yellow"} << QStringList();
         QTest::newRow("too few sure lines to know the subtitles: nothing refused")
@@ -119,6 +121,14 @@ private slots:
             video.looks[7500] = {look("27to Car " + subtitles[3], piece | subtitle, 0.96f, QColor(240, 240, 240),
                                       QColor(10, 10, 10), {Piece{"27to Car", piece, 0.9f}, Piece{subtitles[3], subtitle, 0.98f}})};
             video.samples[6].lines = QStringList{"27to Car " + subtitles[3]};
+            break;
+        }
+        case 5: { // between two subtitles the sign slides by alone; the next reading joins it to one
+            for (int step = 0; step < 4; ++step)
+                video.read(7000 + step * 100, {look(sign, QRect(100 + 40 * step, 1000, 336, 60))});
+            const QString glued = "27 to Carlis" + subtitles[3];
+            video.looks[7500] = {look(glued, centred(subtitles[3]).united(QRect(260, 1000, 10, 60)))};
+            video.samples[6].lines = QStringList{glued};
             break;
         }
         case 4:
