@@ -398,8 +398,20 @@ SubtitleLook::Sorted SubtitleLook::sort() const
         sorted.refused.append(FrameSample{reading.time, {}});
     }
     QHash<QPair<int, int>, const Line *> described;
-    for (const Line &line : lines)
+    QHash<int, const Line *> cleanOfChain; // a reading of the chain with nothing glued to it
+    for (const Line &line : lines) {
         described.insert({line.reading, line.index}, &line);
+        if (line.cut.isEmpty() && !cleanOfChain.contains(line.chain))
+            cleanOfChain.insert(line.chain, &line);
+    }
+    // Lettering glued to a line spoils the letters where the two touch: the same subtitle read
+    // clean, before or after, gives the text.
+    const auto mended = [&](const Line &line) {
+        const Line *clean = cleanOfChain.value(line.chain);
+        const qsizetype length = std::max(clean ? clean->text.size() : 0, line.text.size());
+        const bool same = clean && StretchSegmentation::editDistance(clean->text, line.text) <= std::max<qsizetype>(1, length / 12);
+        return same ? clean->text : line.text;
+    };
     for (qsizetype r = 0; r < readings.size(); ++r) {
         for (qsizetype i = 0; i < readings[r].lines.size(); ++i) {
             const QString &text = readings[r].lines[i];
@@ -407,7 +419,7 @@ SubtitleLook::Sorted SubtitleLook::sort() const
             QString kept, cut;
             const QString reason = line ? refusal(*line) : QString();
             if (line && reason.isEmpty() && !line->cut.isEmpty()) {
-                sorted.kept[r].lines << line->text;
+                sorted.kept[r].lines << mended(*line);
                 sorted.refused[r].lines << line->cut;
                 sorted.reasons.insert(line->cut, QStringLiteral("lettering of the picture read with a subtitle"));
             } else if (line && reason.isEmpty() && cutPieces(*line->look, &kept, &cut)) {
