@@ -1,3 +1,4 @@
+#include "recognition/gluedlettering.h"
 #include "recognition/subtitlelook.h"
 
 #include <QtTest>
@@ -141,6 +142,35 @@ private slots:
         QTEST(textsOf(verdict.refused), "refused");
         for (const RefusedEntry &item : verdict.refused)
             QVERIFY2(!item.reason.isEmpty(), qPrintable(item.entry.text));
+    }
+
+    void gluedLetteringIsTakenOff_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("lettering");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<QString>("rest");
+        QTest::newRow("whole, before the subtitle") << "27 to Carlisle Death is nature's way" << "27 to Carlisle" << true
+                                                    << "Death is nature's way";
+        QTest::newRow("its end under the subtitle's first letter")
+            << "27 to CarlisFyerything ends badly." << "27 to Carlisle" << true << "Fyerything ends badly.";
+        QTest::newRow("its start outside the picture") << "t o C a r l i sI He is truly wise" << "27 to Carlisle" << true
+                                                       << "I He is truly wise";
+        QTest::newRow("after the subtitle, in part") << "price to pay for independencearking 8am-" << "No Parking 8am-"
+                                                     << false << "price to pay for independence";
+        QTest::newRow("a subtitle opening with other letters is left whole")
+            << "Car parks are full tonight" << "27 to Carlisle" << true << "Car parks are full tonight";
+        QTest::newRow("too little of it to tell") << "Carl went home early" << "27 to Carlisle" << true
+                                                  << "Carl went home early";
+    }
+    void gluedLetteringIsTakenOff()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, lettering);
+        QFETCH(bool, atStart);
+        const GluedLettering::End end = atStart ? GluedLettering::End::Start : GluedLettering::End::Finish;
+        const int count = GluedLettering::matchedCharacters(line, lettering, end);
+        QTEST(count ? GluedLettering::without(line, count, end) : line, "rest");
     }
 
     void linesTheRecogniserToldNothingAboutAreKept()
