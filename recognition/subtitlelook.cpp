@@ -398,19 +398,19 @@ SubtitleLook::Sorted SubtitleLook::sort() const
         sorted.refused.append(FrameSample{reading.time, {}});
     }
     QHash<QPair<int, int>, const Line *> described;
-    QHash<int, const Line *> cleanOfChain; // a reading of the chain with nothing glued to it
-    for (const Line &line : lines) {
+    for (const Line &line : lines)
         described.insert({line.reading, line.index}, &line);
-        if (line.cut.isEmpty() && !cleanOfChain.contains(line.chain))
-            cleanOfChain.insert(line.chain, &line);
-    }
     // Lettering glued to a line spoils the letters where the two touch: the same subtitle read
-    // clean, before or after, gives the text.
+    // clean about then gives the text.
     const auto mended = [&](const Line &line) {
-        const Line *clean = cleanOfChain.value(line.chain);
-        const qsizetype length = std::max(clean ? clean->text.size() : 0, line.text.size());
-        const bool same = clean && StretchSegmentation::editDistance(clean->text, line.text) <= std::max<qsizetype>(1, length / 12);
-        return same ? clean->text : line.text;
+        const qint64 time = readings[line.reading].time;
+        for (const Line &other : lines) {
+            const qsizetype length = std::max(other.text.size(), line.text.size());
+            if (other.cut.isEmpty() && !isPicture(other) && std::abs(readings[other.reading].time - time) <= chainGapMs
+                && StretchSegmentation::editDistance(other.text, line.text) <= std::max<qsizetype>(1, length / 12))
+                return other.text;
+        }
+        return line.text;
     };
     for (qsizetype r = 0; r < readings.size(); ++r) {
         for (qsizetype i = 0; i < readings[r].lines.size(); ++i) {
