@@ -30,7 +30,8 @@ QJsonObject entryObject(const SRTEntry &entry)
 
 } // namespace
 
-QString JsonWriter::toText(const QList<SRTEntry> &entries, const QList<QRect> &areas)
+QString JsonWriter::toText(const QList<SRTEntry> &entries, const QList<QRect> &areas,
+                           const QList<RefusedEntry> &refused)
 {
     QJsonArray array;
     for (const SRTEntry &entry : entries)
@@ -43,6 +44,16 @@ QString JsonWriter::toText(const QList<SRTEntry> &entries, const QList<QRect> &a
                                       {QStringLiteral("width"), area.width()}, {QStringLiteral("height"), area.height()}});
         }
         root.insert(QStringLiteral("areas"), places);
+    }
+    if (!refused.isEmpty()) {
+        QJsonArray set;
+        for (const RefusedEntry &item : refused) {
+            QJsonObject object = entryObject(item.entry);
+            object.insert(QStringLiteral("refused"), true);
+            object.insert(QStringLiteral("reason"), item.reason);
+            set.append(object);
+        }
+        root.insert(QStringLiteral("refused"), set);
     }
     const QJsonDocument document(root);
     return QString::fromUtf8(document.toJson(QJsonDocument::Indented));

@@ -132,15 +132,24 @@ bool PpocrEngine::sameAsLastPicture(const QImage &picture)
     return same;
 }
 
-QStringList PpocrEngine::recognizeLines(const QImage &picture)
+const PpocrEngine::Reading &PpocrEngine::latest(const QImage &picture)
 {
-    if (settings.reuseUnchangedPicture && sameAsLastPicture(picture))
-        return lastLines;
-    lastLines = readLines(picture);
-    return lastLines;
+    if (!settings.reuseUnchangedPicture || !sameAsLastPicture(picture))
+        lastReading = readLines(picture);
+    return lastReading;
 }
 
-QStringList PpocrEngine::readLines(const QImage &picture)
+QStringList PpocrEngine::recognizeLines(const QImage &picture)
+{
+    return latest(picture).lines;
+}
+
+QList<LineReading> PpocrEngine::recognizeDetailed(const QImage &picture)
+{
+    return latest(picture).details;
+}
+
+PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
 {
     Reading reading = readPicture(picture);
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
@@ -151,12 +160,12 @@ QStringList PpocrEngine::readLines(const QImage &picture)
     const bool unsure = betterOnSharpEdges(reading);
     const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
     if (!unsure && !partly)
-        return reading.lines;
+        return reading;
     const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
     qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
                      << reading.confidence();
     if (isolated.keptShare < minimumKeptShare)
-        return reading.lines;
+        return reading;
     std::optional<QList<QRect>> sharpBoxes;
     if (unsure) {
         Reading second = readPicture(isolated.picture);
@@ -172,14 +181,14 @@ QStringList PpocrEngine::readLines(const QImage &picture)
         qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
         if (second.characters >= moreCharacters * float(reading.characters) + 1
             && second.confidence() >= std::max(reading.confidence(), clearConfidence))
-            return second.lines;
+            return second;
         sharpBoxes = second.boxes;
     }
     if (!partly)
-        return reading.lines;
+        return reading;
     if (!sharpBoxes)
         sharpBoxes = detector->detect(toBgr(isolated.picture));
-    return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading)).lines;
+    return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading));
 }
 
 // The rows read are extended by what the detector boxes in them on the letters alone
@@ -240,9 +249,19 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
         if (height < tallest * settings.minimumRowHeight)
             continue;
         const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
+        const int charactersBefore = reading.characters;
+        const float confidenceBefore = reading.confidenceSum;
+        reading.rowPieces.clear();
         const QString line = readRow(bgr, rgb, row, start, reading);
         if (!line.isEmpty()) {
             reading.lines << line;
+            LineReading detail{line, QRect(), -1, reading.rowPieces};
+            for (const LineReading::Piece &piece : detail.pieces)
+                detail.box |= piece.box;
+            if (reading.characters > charactersBefore)
+                detail.confidence =
+                    (reading.confidenceSum - confidenceBefore) / float(reading.characters - charactersBefore);
+            reading.details << detail;
             reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(),
                                                 [](const QRect &a, const QRect &b) { return a.united(b); });
         }
@@ -278,6 +297,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
+            reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
             reading.characters += int(read.text.size());
             reading.confidenceSum += read.confidence * float(read.text.size());
             firstKept = firstKept || box == row.first();

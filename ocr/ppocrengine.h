@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ctcdecoder.h"
+#include "linereading.h"
 #include "linelayout.h"
 #include "textlinedetector.h"
 
@@ -46,6 +47,8 @@ public:
     // Lines top to bottom. A picture that is the previous one again (video frames between two
     // subtitle changes) gives the previous lines without being read again.
     QStringList recognizeLines(const QImage &picture);
+    // The same lines with their boxes and confidences.
+    QList<LineReading> recognizeDetailed(const QImage &picture);
     // The detected line boxes grouped in rows, in reading order.
     QList<QList<QRect>> detectRows(const QImage &picture);
 
@@ -55,6 +58,8 @@ private:
     struct Reading
     {
         QStringList lines;
+        QList<LineReading> details; // one per line
+        QList<LineReading::Piece> rowPieces; // kept pieces of the row being read
         int characters = 0;
         float confidenceSum = 0; // over the characters
         QList<QRect> boxes;      // detected, in picture coordinates
@@ -64,7 +69,8 @@ private:
     };
 
     bool sameAsLastPicture(const QImage &picture);
-    QStringList readLines(const QImage &picture);
+    const Reading &latest(const QImage &picture);
+    Reading readLines(const QImage &picture);
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
@@ -75,7 +81,7 @@ private:
 
     Settings settings;
     QImage lastPicture; // greyscale, half size
-    QStringList lastLines;
+    Reading lastReading;
     std::unique_ptr<TextLineDetector> detector;
     TextLineDetector::Settings detectorSettings;
     std::unique_ptr<TextLineReader> reader;

@@ -76,3 +76,15 @@ QStringList SharedReader::read(const QImage &image)
     const QImage prepared = ImagePreparation(settings).prepare(image);
     return prepared.isNull() ? QStringList() : tesseractEngine->recognizeLines(prepared);
 }
+
+QList<LineReading> SharedReader::readDetailed(const QImage &image)
+{
+    if (isPpocr()) {
+        QMutexLocker lock(&mutex);
+        return ppocrEngine->recognizeDetailed(image);
+    }
+    QList<LineReading> lines;
+    for (const QString &line : read(image))
+        lines << LineReading{line, QRect(), -1, {}};
+    return lines;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linereading.h"
+
 #include <QImage>
 #include <QMutex>
 #include <QString>
@@ -34,6 +36,8 @@ public:
     bool isPpocr() const { return ppocrEngine != nullptr; }
     // Lines top to bottom; waits while another thread reads with this reader.
     QStringList read(const QImage &image);
+    // The same lines with their boxes and confidences where the engine tells them (PP-OCR).
+    QList<LineReading> readDetailed(const QImage &image);
 
 private:
     SharedReader();

@@ -215,6 +215,16 @@ QStringList TextRecognizer::recognize(QImage image)
     return lines;
 }
 
+QList<LineReading> TextRecognizer::recognizeDetailed(const QImage &image)
+{
+    if (!m_reader) {
+        m_lastError = noLanguageText();
+        return {};
+    }
+    m_lastError.clear();
+    return m_reader->readDetailed(image);
+}
+
 QString TextRecognizer::noLanguageText()
 {
     return QCoreApplication::translate("TextRecognizer", "未选择识别语言");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linereading.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -76,6 +78,8 @@ public:
     // Lines top to bottom; an empty list for a picture without text, and also (with lastError()
     // set) when no language has been selected.
     QStringList recognize(QImage image);
+    // The same lines with their boxes (in `image`) and confidences where the engine tells them.
+    QList<LineReading> recognizeDetailed(const QImage &image);
 
     bool hasEngine() const;
     // What recognition without a selected language fails with.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "fastscan.h"
+#include "linelook.h"
 #include "taskrecord.h"
 
+#include "core/refusedentry.h"
 #include "media/subtitlestreams.h"
 #include "ocr/textrecognizer.h"
 
@@ -76,6 +78,9 @@ public:
     bool setEntry(qsizetype index, const SRTEntry &entry);
     // The subtitles were changed by hand since recognition made them; a new run would replace them.
     bool hasHandEdits() const;
+    // What the last fast scan read from the picture itself and set apart, with the reason: kept
+    // in memory only, for JSON export.
+    const QList<RefusedEntry> &refusedEntries() const { return m_refused; }
 
     QString toSrtText() const;
     QString toTxtText() const;
@@ -235,4 +240,6 @@ private:
     QSize wholeFrame;       // in the crop's pixels
     DamageCount *damageCount = nullptr;
     FastScan *fastScan = nullptr;
+    AreaLineLooks lineLooks; // of the fast scan's readings, by area and time; not kept in a project
+    QList<RefusedEntry> m_refused;
 };

@@ -2,6 +2,7 @@
 #include "di_riror_adiriz.h"
 
 #include "recognition/fastscanreport.h"
+#include "recognition/subtitlelook.h"
 #include "core/stretchsegmentation.h"
 
 #include <QFileInfo>
@@ -38,8 +39,10 @@ void Di_riror_adiRIZ::runFast()
     }
     // A stopped scan leaves its readings and the start of the stretch it did not finish.
     const bool resumes = lastPosition > timeRange_in && !samples.isEmpty() && samples.last().time < lastPosition;
-    if (!resumes)
+    if (!resumes) {
         rec.samples.clear();
+        lineLooks.clear();
+    }
     FastScan::Settings settings;
     settings.path = videoPath;
     settings.language = languages.value(0);
@@ -69,6 +72,8 @@ void Di_riror_adiRIZ::onFastProgress(qint64 timeMs, double fraction)
 void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
 {
     rec.samples.append(outcome.samples);
+    for (auto area = outcome.looks.cbegin(); area != outcome.looks.cend(); ++area)
+        lineLooks[area.key()].insert(area.value());
     std::stable_sort(rec.samples.begin(), rec.samples.end(),
                      [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
     switch (outcome.status) {
@@ -85,7 +90,11 @@ void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
         rec.state = Done;
         rec.lastPosition = samples.isEmpty() ? timeRange_out : samples.last().time;
         rec.progress = 1.0f;
-        rec.entries = StretchSegmentation::segment(samples);
+        {
+            SubtitleLook::Verdict verdict = SubtitleLook::judge(samples, lineLooks);
+            rec.entries = std::move(verdict.accepted);
+            m_refused = std::move(verdict.refused);
+        }
         rec.errorText = FastScanReport::warningText(outcome);
         addWarning(noSubtitlesText());
         if (!errorText.isEmpty())

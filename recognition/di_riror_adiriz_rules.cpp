@@ -4,6 +4,7 @@
 
 #include "core/segmentation.h"
 #include "core/stretchsegmentation.h"
+#include "subtitlelook.h"
 #include "core/subtitlewriter.h"
 #include "ocr/textrecognizer.h"
 
@@ -59,6 +60,7 @@ void Di_riror_adiRIZ::setFoundAreas(QList<QRect> bands)
 void Di_riror_adiRIZ::clearSamplesAndResumePoint()
 {
     rec.samples.clear();
+    lineLooks.clear();
     rec.lastPosition = 0;
 }
 
@@ -169,8 +171,8 @@ bool Di_riror_adiRIZ::hasHandEdits() const
         return false;
     // Kept nowhere as a flag: the entries differ from what the samples make, so the answer
     // survives a project's save and reopen.
-    const QList<SRTEntry> found =
-        scanMode == ScanMode::Fast ? StretchSegmentation::segment(samples) : Segmentation::segmentSamples(samples);
+    const QList<SRTEntry> found = scanMode == ScanMode::Fast ? SubtitleLook::judge(samples, lineLooks).accepted
+                                                             : Segmentation::segmentSamples(samples);
     return !std::equal(found.cbegin(), found.cend(), entries.cbegin(), entries.cend(),
                        [](const SRTEntry &a, const SRTEntry &b) {
                            return a.intime == b.intime && a.outtime == b.outtime && a.text == b.text;
@@ -183,6 +185,8 @@ void Di_riror_adiRIZ::resetTask()
     endPlayback();
     rec.lastPosition = 0;
     rec.samples.clear();
+    lineLooks.clear();
+    m_refused.clear();
     rec.state = Ready;
     rec.entries.clear();
     rec.stopRequested = false;

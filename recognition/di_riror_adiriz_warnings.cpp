@@ -15,6 +15,7 @@ void Di_riror_adiRIZ::finishRun()
     }
     rec.state = Done;
     rec.entries = Segmentation::segmentSamples(samples);
+    m_refused.clear();
     if (damageCount)
         addWarning(FastScanReport::damageText(damageCount->damagedFrames()));
     if (!otherAreas.isEmpty())

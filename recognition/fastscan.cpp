@@ -143,6 +143,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
                      blanks.end());
     }
     outcome.samples = pool.finish();
+    outcome.looks = pool.looks();
     outcome.readings = outcome.samples.size();
     outcome.samples.append(blanks);
     if (outcome.status != Status::Stopped) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/framesample.h"
+#include "linelook.h"
 #include "media/videoframereader.h"
 
 #include <QLoggingCategory>
@@ -49,6 +50,7 @@ public:
         Failure failure = Failure::None;
         QString detail;          // the library's or recogniser's words for a failure
         QList<FrameSample> samples;
+        AreaLineLooks looks;     // what the pictures showed of the lines read, by area and sample time
         qint64 resumeMs = 0;     // where a stopped scan goes on
         int damagedFrames = 0;
         bool truncated = false;

@@ -99,6 +99,12 @@ std::optional<qint64> ReadingPool::abandon()
     return earliest;
 }
 
+AreaLineLooks ReadingPool::looks() const
+{
+    QMutexLocker lock(&mutex);
+    return lineLooks;
+}
+
 QString ReadingPool::failure() const
 {
     QMutexLocker lock(&mutex);
@@ -121,13 +127,25 @@ void ReadingPool::work(TextRecognizer *recognizer)
         }
         QElapsedTimer reading;
         reading.start();
-        QList<FrameSample> found{{job.timeMs, recognizer->recognize(job.picture), job.area}};
-        if (found.first().lines.isEmpty() && !job.spare.isNull())
-            found.append({job.timeMs, recognizer->recognize(job.spare), job.area});
+        QList<FrameSample> found;
+        QList<LineLook> looks;
+        for (const QImage *picture : {&job.picture, &job.spare}) {
+            if (picture->isNull() || (!found.isEmpty() && !found.first().lines.isEmpty()))
+                break;
+            const QList<LineReading> lines = recognizer->recognizeDetailed(*picture);
+            found.append(FrameSample{job.timeMs, {}, job.area});
+            looks.clear();
+            for (const LineReading &line : lines) {
+                found.last().lines << line.text;
+                looks << LineLook::measured(*picture, line);
+            }
+        }
         busyNs += reading.nsecsElapsed();
         QMutexLocker lock(&mutex);
         if (!recognizer->lastError().isEmpty() && firstFailure.isEmpty())
             firstFailure = recognizer->lastError();
         readings.append(found);
+        if (!looks.isEmpty())
+            lineLooks[job.area].insert(job.timeMs, looks);
     }
 }

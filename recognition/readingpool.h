@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "core/framesample.h"
+#include "linelook.h"
 
 #include <QImage>
 #include <QList>
@@ -52,6 +53,8 @@ public:
     // Time the threads spent reading, summed over them, and how many read; valid after finish().
     qint64 readingNs() const { return busyNs; }
     int readers() const { return readersStarted; }
+    // What the pictures showed of the lines read, by reading time; valid after finish().
+    AreaLineLooks looks() const;
 
 private:
     void work(class TextRecognizer *recognizer);
@@ -72,5 +75,6 @@ private:
     int loading = 0;          // the first thread still loading its recogniser
     QString refusal;          // the recogniser's answer when one could not load
     QList<FrameSample> readings;
+    AreaLineLooks lineLooks;
     QString firstFailure;
 };

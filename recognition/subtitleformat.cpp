@@ -61,13 +61,15 @@ bool SubtitleFormats::holdsEveryArea(SubtitleFormat format)
 
 QString SubtitleFormats::text(const Di_riror_adiRIZ &task, SubtitleFormat format)
 {
+    // JSON also keeps what was refused as read from the picture, so nothing is lost for good.
+    if (format == SubtitleFormat::Json)
+        return JsonWriter::toText(task.entries, task.otherAreas.isEmpty() ? QList<QRect>() : task.areas(),
+                                  task.refusedEntries());
     if (task.otherAreas.isEmpty())
         return textOf(task.entries, format, task.pictureSize(), task.cropRect);
     switch (format) {
     case SubtitleFormat::Ass:
         return AssWriter::toText(task.entries, task.pictureSize(), task.areas());
-    case SubtitleFormat::Json:
-        return JsonWriter::toText(task.entries, task.areas());
     default:
         return textOf(entriesOfArea(task.entries, 0), format);
     }

@@ -86,6 +86,20 @@ turned() { # NAME FILTER DEGREES: fs_upright stored turned by FILTER, set uprigh
 turned fs_rotated transpose=clock 90
 turned fs_rotated180 hflip,vflip 180
 turned fs_rotated270 transpose=cclock 270
+# Lettering of the picture in the subtitle band: a sign crossing it above the subtitles' row, and
+# a small green mark at its left edge, beside and between three subtitles. Only the subtitles are
+# the truth.
+FS_SIGN_SUBS='0:00:00.30|0:00:01.90|The river keeps its secrets well
+0:00:02.10|0:00:03.90|Nobody came back from the hills
+0:00:04.10|0:00:05.90|We will leave before the rain'
+if [ ! -s fs_lettering.mp4 ]; then
+  clip fs_lettering mp4 7 640 360 25 dark "DejaVu Sans" 28 '&H00FFFFFF' '&H00000000' 2 <<EOF_LINES
+$FS_SIGN_SUBS
+0:00:02.00|0:00:05.50|{\an7\fs22\bord0\shad2\c&H40C0E0&\move(10,250,330,250)}27 to Carlisle
+0:00:05.00|0:00:06.90|{\an7\fs16\bord0\shad0\c&H50A050&\pos(24,296)}P
+EOF_LINES
+  truth_srt fs_lettering <<< "$FS_SIGN_SUBS"
+fi
 # Cut off in the middle of the second subtitle.
 if [ ! -s fs_truncated.mkv ]; then
   ff -i en_two.mp4 -c copy fs_whole.mkv

@@ -7,6 +7,7 @@
 #include "recognition/fastscanreport.h"
 #include "recognition/stretchtracker.h"
 #include "recognition/subtitleareadetector.h"
+#include "recognition/subtitleformat.h"
 #include "core/stretchsegmentation.h"
 
 #include <QSignalSpy>
@@ -331,6 +332,20 @@ private slots:
             QVERIFY(report.first().toFloat() >= 0.0f && report.first().toFloat() <= 1.0f);
         QTest::qWait(100);
         QCOMPARE(completed.size(), 1);
+    }
+
+    void lettersOfThePictureGiveNoEntries()
+    {
+        // A sign crossing the band and a small green mark beside three subtitles: the subtitles
+        // alone become entries, frame-exact and whole; what else was read is kept apart, in JSON.
+        Di_riror_adiRIZ task(fixture("fs_lettering.mp4"));
+        QVERIFY(scanned(task));
+        QCOMPARE(described(task.entries),
+                 (QStringList{"320-1920 The river keeps its secrets well", "2120-3920 Nobody came back from the hills",
+                              "4120-5920 We will leave before the rain"}));
+        QVERIFY(!task.refusedEntries().isEmpty());
+        QVERIFY(SubtitleFormats::text(task, SubtitleFormat::Json).contains(QStringLiteral("Carlisle")));
+        QVERIFY(!SubtitleFormats::text(task, SubtitleFormat::Srt).contains(QStringLiteral("Carlisle")));
     }
 
     void fadeIsOneEntry()
