@@ -5,6 +5,7 @@
 #include "gluedlettering.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -224,6 +225,15 @@ void SubtitleLook::cutGlued(Line &line, const Line &lettering)
     const int count = GluedLettering::matchedCharacters(line.text, lettering.text, end);
     if (count == 0)
         return;
+    // A piece of the lettering read on its own (cut by the band's edge or by a subtitle) is the
+    // lettering too, not a line with some of it glued on.
+    const auto bare = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s"))).toCaseFolded(); };
+    if (bare(lettering.text).contains(bare(line.text))) {
+        line.moving = lettering.moving;
+        line.outlasts = lettering.outlasts;
+        qCDebug(lcLook) << "piece" << line.text << "of" << lettering.text;
+        return;
+    }
     const QString rest = GluedLettering::without(line.text, count, end);
     if (lettersAndDigits(rest) < scantCharacters)
         return;

@@ -97,6 +97,18 @@ private slots:
         QTest::newRow("too few sure lines to know the subtitles: nothing refused")
             << 2 << 0 << QStringList{subtitles[0] + "\n11111P", subtitles[1]} << QStringList();
     }
+    // A piece of a panning sign read on its own, its start lost at the band's edge, is the sign
+    // too: nothing of it is kept as a line that had some lettering glued on.
+    void pieceOfASignReadAloneIsTheSign()
+    {
+        Video video = paintedVideo();
+        for (int step = 0; step < 4; ++step)
+            video.read(7000 + step * 50, {look(QStringLiteral("27 to Carlisle"), QRect(400 + 40 * step, 1000, 336, 60))});
+        video.read(7200, {look(QStringLiteral("to Carl isle"), QRect(250, 1000, 260, 60))});
+        const SubtitleLook::Verdict verdict = SubtitleLook::judge(video.samples, video.looks);
+        QCOMPARE(textsOf(verdict.accepted), subtitles);
+    }
+
     void onlySubtitlesBecomeEntries()
     {
         QFETCH(int, count);
