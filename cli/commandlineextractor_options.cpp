@@ -109,18 +109,6 @@ QString applyRate(const QString &value, CommandLineExtractor::Options *options)
     return {};
 }
 
-// --crop given again: one more subtitle area. "auto" finds every area, so it stands alone.
-QString addCrop(const QString &value, CommandLineExtractor::Options *options)
-{
-    QRect area;
-    if (value == QLatin1String("auto") || options->crop.isNull())
-        return QStringLiteral("--crop: auto finds every subtitle area, give it alone or give rectangles only");
-    if (!parseCrop(value, &area))
-        return QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
-    options->moreCrops.append(area);
-    return {};
-}
-
 // Takes one option given on the command line; the error for a value not allowed, else empty.
 QString applyOption(const QString &option, const QString &value, CommandLineExtractor::Options *options)
 {
@@ -210,7 +198,7 @@ bool CommandLineExtractor::parseArguments(const QStringList &arguments, Options 
     for (const QString &name : parser.optionNames()) {
         const QString option = canonicalName(name);
         const QString value = parser.values(option).value(used[option]++);
-        const QString problem = option == QLatin1String("crop") && used[option] > 1 ? addCrop(value, options)
+        const QString problem = option == QLatin1String("crop") && used[option] > 1 ? addCropSetting(value, options)
                                                                                   : applyOption(option, value, options);
         if (!problem.isEmpty()) {
             *error = problem;
@@ -236,7 +224,14 @@ QString CommandLineExtractor::applySetting(const QString &option, const QString 
     return applyOption(option, value, options);
 }
 
+// "auto" finds every area, so it stands alone.
 QString CommandLineExtractor::addCropSetting(const QString &value, Options *options)
 {
-    return addCrop(value, options);
+    QRect area;
+    if (value == QLatin1String("auto") || options->crop.isNull())
+        return QStringLiteral("--crop: auto finds every subtitle area, give it alone or give rectangles only");
+    if (!parseCrop(value, &area))
+        return QStringLiteral("--crop: '%1' is not X,Y,W,H with a positive width and height").arg(value);
+    options->moreCrops.append(area);
+    return {};
 }

@@ -47,6 +47,15 @@ QString header(const QSize &resolution, int marginV)
         .arg(marginV);
 }
 
+// An event's margin of 0 means the style's.
+QString dialogueLine(const SRTEntry &entry, int marginV, const QString &place)
+{
+    return QStringLiteral("Dialogue: 0,%1,%2,Default,,0,0,%3,,%4%5\n")
+        .arg(AssWriter::clockText(entry.intime), AssWriter::clockText(entry.outtime))
+        .arg(marginV)
+        .arg(place, dialogueText(entry.text));
+}
+
 } // namespace
 
 bool AssWriter::isUpperBand(const QRect &crop, const QSize &frame)
@@ -80,8 +89,7 @@ QString AssWriter::toText(const QList<SRTEntry> &entries, const QSize &frame, co
     QString result = header(resolution, marginV);
     const QString lift = upper ? QStringLiteral("{\\an8}") : QString();
     for (const SRTEntry &entry : entries) {
-        result += QStringLiteral("Dialogue: 0,%1,%2,Default,,0,0,0,,%3%4\n")
-                      .arg(clockText(entry.intime), clockText(entry.outtime), lift, dialogueText(entry.text));
+        result += dialogueLine(entry, 0, lift);
     }
     return result;
 }
@@ -106,10 +114,7 @@ QString AssWriter::toText(const QList<SRTEntry> &entries, const QSize &frame, co
         } else {
             place = QStringLiteral("{\\an5\\pos(%1,%2)}").arg(band.center().x()).arg(band.center().y());
         }
-        result += QStringLiteral("Dialogue: 0,%1,%2,Default,,0,0,%3,,%4%5\n")
-                      .arg(clockText(entry.intime), clockText(entry.outtime))
-                      .arg(marginV)
-                      .arg(place, dialogueText(entry.text));
+        result += dialogueLine(entry, marginV, place);
     }
     return result;
 }

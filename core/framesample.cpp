@@ -1,5 +1,13 @@
 #include "framesample.h"
 
+QMap<int, QList<FrameSample>> samplesByArea(const QList<FrameSample> &samples)
+{
+    QMap<int, QList<FrameSample>> tracks;
+    for (const FrameSample &sample : samples)
+        tracks[sample.area].append(sample);
+    return tracks;
+}
+
 QDataStream &operator<<(QDataStream &out, const QList<FrameSample> &samples)
 {
     out << qint32(samples.size());

@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QDebug>
 #include <QList>
+#include <QMap>
 #include <QStringList>
 
 // One recognised video frame: the media position and the lines read from it.
@@ -19,6 +20,9 @@ struct FrameSample
         return time == other.time && lines == other.lines && area == other.area;
     }
 };
+
+// The samples of each subtitle area, in their order, by area (each area is a track of its own).
+QMap<int, QList<FrameSample>> samplesByArea(const QList<FrameSample> &samples);
 
 QDataStream &operator<<(QDataStream &out, const QList<FrameSample> &samples);
 // A stream error while reading leaves the list empty.

@@ -3,7 +3,6 @@
 #include "segmentation.h"
 
 #include <algorithm>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -103,21 +102,12 @@ bool StretchSegmentation::sameText(const QString &a, const QString &b)
 QList<SRTEntry> StretchSegmentation::segment(QList<FrameSample> samples)
 {
     // Each area is a track of its own: a sign coming or going at the top never cuts the dialogue.
-    QList<int> areas;
-    for (const FrameSample &sample : std::as_const(samples)) {
-        if (!areas.contains(sample.area))
-            areas.append(sample.area);
-    }
-    if (areas.size() <= 1)
+    const QMap<int, QList<FrameSample>> tracks = samplesByArea(samples);
+    if (tracks.size() <= 1)
         return segmentTrack(std::move(samples));
-    std::sort(areas.begin(), areas.end());
     QList<SRTEntry> entries;
-    for (const int area : std::as_const(areas)) {
-        QList<FrameSample> track;
-        std::copy_if(samples.cbegin(), samples.cend(), std::back_inserter(track),
-                     [area](const FrameSample &sample) { return sample.area == area; });
-        entries.append(segmentTrack(std::move(track)));
-    }
+    for (const QList<FrameSample> &track : tracks)
+        entries.append(segmentTrack(track));
     std::stable_sort(entries.begin(), entries.end(),
                      [](const SRTEntry &a, const SRTEntry &b) { return a.intime < b.intime; });
     return entries;

@@ -29,13 +29,14 @@ QStringList readStrings(QDataStream &in)
     return strings;
 }
 
-bool countFitsDevice(const QDataStream &in, qint64 count)
+// A count the rest of the file cannot hold, at `itemBytes` an item at the least, is damage.
+bool countFitsDevice(const QDataStream &in, qint64 count, qint64 itemBytes = ProjectStream::minimumRecordBytes)
 {
     const QIODevice *device = in.device();
     if (!device || device->isSequential())
         return true;
     const qint64 remaining = device->size() - device->pos();
-    return count <= remaining / ProjectStream::minimumRecordBytes;
+    return count <= remaining / itemBytes;
 }
 
 // Areas as small numbers in the order of the lists they belong to.
@@ -79,10 +80,8 @@ void readAreas(QDataStream &in, TaskRecord *record)
 {
     qint32 count = 0;
     in >> count;
-    // Sixteen bytes a rectangle: a count the rest of the file cannot hold is damage.
-    const QIODevice *device = in.device();
-    const bool fits = !device || device->isSequential() || count <= (device->size() - device->pos()) / 16;
-    if (count < 0 || !fits)
+    constexpr qint64 rectangleBytes = 16;
+    if (count < 0 || !countFitsDevice(in, count, rectangleBytes))
         in.setStatus(QDataStream::ReadCorruptData);
     record->otherAreas.clear();
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {

@@ -5,11 +5,9 @@
 #include "gluedlettering.h"
 
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
-#include <iterator>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -107,6 +105,15 @@ QList<FrameSample> oneReadingPerTime(const QList<FrameSample> &samples, const Li
         kept.append(sample);
     }
     return kept;
+}
+
+QString withoutSpaces(const QString &text)
+{
+    QString bare;
+    for (QChar c : text)
+        if (!c.isSpace())
+            bare += c;
+    return bare;
 }
 
 } // namespace
@@ -227,8 +234,7 @@ void SubtitleLook::cutGlued(Line &line, const Line &lettering)
         return;
     // A piece of the lettering read on its own (cut by the band's edge or by a subtitle) is the
     // lettering too, not a line with some of it glued on.
-    const auto bare = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s"))).toCaseFolded(); };
-    if (bare(lettering.text).contains(bare(line.text))) {
+    if (withoutSpaces(lettering.text).contains(withoutSpaces(line.text), Qt::CaseInsensitive)) {
         line.moving = lettering.moving;
         line.outlasts = lettering.outlasts;
         qCDebug(lcLook) << "piece" << line.text << "of" << lettering.text;
@@ -353,14 +359,6 @@ QString SubtitleLook::refusal(const Line &line) const
 
 namespace {
 
-QString withoutSpaces(const QString &text)
-{
-    QString bare;
-    for (QChar c : text)
-        if (!c.isSpace())
-            bare += c;
-    return bare;
-}
 
 QString joined(const QList<LineReading::Piece> &pieces, qsizetype from, qsizetype to)
 {
@@ -467,11 +465,6 @@ SubtitleLook::Verdict SubtitleLook::judge(const QList<FrameSample> &samples, con
 
 SubtitleLook::Verdict SubtitleLook::judge(const QList<FrameSample> &samples, const AreaLineLooks &looks)
 {
-    QList<int> areas;
-    for (const FrameSample &sample : samples) {
-        if (!areas.contains(sample.area))
-            areas.append(sample.area);
-    }
     // The readings are sorted anew without their area: each track's entries get theirs back.
     const auto inArea = [](SRTEntry &entry, int area) {
         entry.area = area;
@@ -479,11 +472,10 @@ SubtitleLook::Verdict SubtitleLook::judge(const QList<FrameSample> &samples, con
             sample.area = area;
     };
     Verdict all;
-    for (const int area : std::as_const(areas)) {
-        QList<FrameSample> track;
-        std::copy_if(samples.cbegin(), samples.cend(), std::back_inserter(track),
-                     [area](const FrameSample &sample) { return sample.area == area; });
-        Verdict verdict = judge(track, looks.value(area));
+    const QMap<int, QList<FrameSample>> tracks = samplesByArea(samples);
+    for (auto track = tracks.cbegin(); track != tracks.cend(); ++track) {
+        const int area = track.key();
+        Verdict verdict = judge(track.value(), looks.value(area));
         for (SRTEntry &entry : verdict.accepted)
             inArea(entry, area);
         for (RefusedEntry &refused : verdict.refused)

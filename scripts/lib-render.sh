@@ -71,3 +71,16 @@ area_clip() {
   clip "$name" mp4 "$secs" "$w" "$h" 25 "$bg" "DejaVu Sans" "$size" '&H00FFFFFF' '&H00000000' 2 \
     <<< "$(printf '%s\n%s\n' "$subs" "$extra" | grep -v '^$')"
 }
+
+# crossfaded NAME SCENE FADE SECS COUNT: joins the COUNT scenes [s0]... that $graph makes of
+# $inputs, each SCENE seconds, with crossfades of FADE seconds, lays grain and NAME.ass over them
+# and writes NAME.mp4 of SECS seconds (the film-like benchmark clips).
+crossfaded() {
+  local name=$1 scene=$2 fade=$3 secs=$4 count=$5 s last=s0
+  for ((s = 1; s < count; s++)); do
+    graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) ))[x$s];"
+    last="x$s"
+  done
+  graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
+  ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
+}

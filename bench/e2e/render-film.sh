@@ -74,7 +74,7 @@ truth_srt "$name" <<< "$timeline"
 echo en > "$name.lang"
 
 # Each scene: a photograph scaled past the frame, zoomed in slowly while the view drifts sideways.
-inputs=() graph="" last=""
+inputs=() graph=""
 for ((s = 0; s < scenes; s++)); do
   photo=${photos[$((s % ${#photos[@]}))]}
   inputs+=(-loop 1 -framerate 25 -t "$scene" -i "$photo")
@@ -82,11 +82,6 @@ for ((s = 0; s < scenes; s++)); do
   graph+="[$s:v]scale=2400:1350:force_original_aspect_ratio=increase,crop=2400:1350,"
   graph+="zoompan=z='1+0.0004*$pace*on':x='(iw-iw/zoom)*(0.5+$dir*0.45*($pace*on/500-0.5))':y='(ih-ih/zoom)/2':d=1:s=1920x1080:fps=25,"
   graph+="format=yuv420p,setpts=PTS-STARTPTS[s$s];"
-  if [ -z "$last" ]; then last="s$s"; else
-    graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) - fade + fade ))[x$s];"
-    last="x$s"
-  fi
 done
-graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
-ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
+crossfaded "$name" "$scene" "$fade" "$secs" "$s"
 variants

@@ -40,7 +40,7 @@ ass_file "$name" "DejaVu Sans" 52 '&H00FFFFFF' '&H00000000' 3 1920 1080 <<< "$ti
 truth_srt "$name" <<< "$timeline"
 echo en > "$name.lang"
 
-inputs=() graph="" last="" frames=$((scene * 25))
+inputs=() graph="" frames=$((scene * 25))
 for ((s = 0; s < ${#photos[@]}; s++)); do
   inputs+=(-loop 1 -framerate 25 -t "$scene" -i "$nature/${photos[$s]}.jpg")
   dir=$(( s % 2 ? -1 : 1 ))
@@ -48,10 +48,5 @@ for ((s = 0; s < ${#photos[@]}; s++)); do
   graph+="drawtext=fontfile=$font:text='${signs[$s]}':fontsize=64:fontcolor=${colours[$s]}:x=${signx[$s]}:y=${signy[$s]}:shadowx=3:shadowy=3,"
   graph+="zoompan=z='1.05+0.0003*on':x='(iw-iw/zoom)*(0.5+$dir*0.5*(on/$frames-0.5))':y='(ih-ih/zoom)*0.9':d=1:s=1920x1080:fps=25,"
   graph+="format=yuv420p,setpts=PTS-STARTPTS[s$s];"
-  if [ -z "$last" ]; then last="s$s"; else
-    graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) ))[x$s];"
-    last="x$s"
-  fi
 done
-graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
-ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
+crossfaded "$name" "$scene" "$fade" "$secs" "$s"
