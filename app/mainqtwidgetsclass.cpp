@@ -7,7 +7,7 @@
 #include "app/updatechecker.h"
 #include "editor/webpagenotice.h"
 #include "ocr/textrecognizer.h"
-#include "tasks/tasklistwidgetsclass.h"
+#include "batch/tasklistwidgetsclass.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
 #include "commandlineextractor.h"
 
-#include "recognition/batchrunner.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/batchrunner.h"
+#include "task/di_riror_adiriz.h"
 #include "recognition/fastscanreport.h"
 #include "ocr/textrecognizer.h"
 #include "core/srtqtime.h"
 #include "recognition/subtitleareadetector.h"
-#include "recognition/subtitleformat.h"
+#include "task/subtitleformat.h"
 #include "core/textfilewriter.h"
 #include "core/outputnaming.h"
 
@@ -131,7 +131,7 @@ void CommandLineExtractor::start(const Options &options)
     }
     batch = options;
     const bool several = options.videos.size() > 1;
-    const QString extension = options.txt ? QStringLiteral("txt") : options.format;
+    const QString extension = SubtitleFormats::extension(options.format);
     targets = several ? OutputNaming::uniqueTargets(options.output, options.videos, extension)
                       : QStringList{options.output};
     nextVideo = 0;
@@ -248,7 +248,7 @@ CommandLineExtractor::Opening CommandLineExtractor::openVideo(const QString &vid
     current = openTask(video, batch);
     if (!current)
         return Opening::Refused;
-    return current->state == Ready ? Opening::Ready : Opening::Loading;
+    return current->state == TaskState::Ready ? Opening::Ready : Opening::Loading;
 }
 
 // An idle task has no player: its container probe, read on the pool, says whether the video is
@@ -270,7 +270,7 @@ void CommandLineExtractor::awaitLoad()
 
 void CommandLineExtractor::onLoadNews()
 {
-    if (current->state != Ready && current->isProbingMedia())
+    if (current->state != TaskState::Ready && current->isProbingMedia())
         return;
     endLoadWait();
     // Out of the task's signal, which the run would otherwise start inside.
@@ -288,7 +288,7 @@ void CommandLineExtractor::endLoadWait()
 void CommandLineExtractor::onLoaded()
 {
     const QString video = batch.videos.at(nextVideo - 1);
-    if (current->state != Ready) {
+    if (current->state != TaskState::Ready) {
         printError(QStringLiteral("%1: not a playable video").arg(video));
     } else if (prepareRun(video, *current)) {
         runner->offer(current.get());
@@ -331,7 +331,7 @@ void CommandLineExtractor::onTaskEnded()
     outcome.crop = current->cropRect;
     outcome.exitCode = writeResult(batch.videos.at(index), *current, targets.at(index));
     // The task's own words, as its row would show them, unless writing was what failed.
-    if (current->state != Done || outcome.exitCode != RunFailed)
+    if (current->state != TaskState::Done || outcome.exitCode != RunFailed)
         outcome.message = current->errorText;
     result = worse(result, outcome.exitCode);
     dropTask();
@@ -339,7 +339,7 @@ void CommandLineExtractor::onTaskEnded()
 
 int CommandLineExtractor::writeResult(const QString &video, const Di_riror_adiRIZ &task, const QString &target)
 {
-    if (task.state != Done) {
+    if (task.state != TaskState::Done) {
         if (task.errorText.startsWith(task.videoFileName + QLatin1Char(':')))
             printError(task.errorText);
         else
@@ -349,8 +349,7 @@ int CommandLineExtractor::writeResult(const QString &video, const Di_riror_adiRI
     }
     const int outcome = task.errorText.isEmpty() ? Success : FinishedWithWarnings;
     printWarnings(video, task);
-    const SubtitleFormat format = batch.txt ? SubtitleFormat::Txt
-                                            : SubtitleFormats::fromExtension(batch.format).value_or(SubtitleFormat::Srt);
+    const SubtitleFormat format = batch.format;
     const QString text = SubtitleFormats::text(task, format);
     if (target.isEmpty()) {
         // The same bytes as a written file, so a redirect gives what -o would.
@@ -423,14 +422,14 @@ void CommandLineExtractor::printProgress(const Di_riror_adiRIZ &task, bool final
         return;
     lastProgressPrint = now;
     const bool terminal = isatty(fileno(errStream));
-    const double done = final && task.state == Done ? 1.0 : std::clamp(double(task.progress), 0.0, 1.0);
+    const double done = final && task.state == TaskState::Done ? 1.0 : std::clamp(double(task.progress), 0.0, 1.0);
     QString left = QStringLiteral("--:--:--");
     if (done > 0.0 && runClock.isValid()) {
         const qint64 remaining = qint64(double(runClock.elapsed()) * (1.0 - done) / done);
         left = SRTQTime::clockText(remaining, SRTQTime::Form::Seconds);
     }
     // A finished run reached its out point even where the last report came earlier (Matroska).
-    const bool reachedEnd = final && task.state == Done && task.errorText.isEmpty();
+    const bool reachedEnd = final && task.state == TaskState::Done && task.errorText.isEmpty();
     const qint64 shown = reachedEnd ? std::max(task.lastPosition, task.timeRange_out) : task.lastPosition;
     const QString position = SRTQTime::clockText(shown);
     QString line = QStringLiteral("%1: %2% at %3, %4 left, %5 samples")

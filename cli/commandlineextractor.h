@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/scanmode.h"
+#include "task/scanmode.h"
+#include "task/subtitleformat.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -34,8 +35,7 @@ public:
         double rate = 1.0;
         bool rateGiven = false;
         ScanMode scan = ScanMode::Fast;
-        bool txt = false;
-        QString format = QStringLiteral("srt"); // a SubtitleFormats extension
+        SubtitleFormat format = SubtitleFormat::Srt;
         QString output;    // file for one video, folder for several; empty: standard output
         bool listLanguages = false;
         bool help = false;

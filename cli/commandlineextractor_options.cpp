@@ -1,6 +1,6 @@
 #include "commandlineextractor.h"
 
-#include "recognition/subtitleformat.h"
+#include "task/subtitleformat.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -136,10 +136,10 @@ QString applyOption(const QString &option, const QString &value, CommandLineExtr
             return QStringLiteral("--scan: '%1' is neither fast nor playback").arg(value);
         options->scan = value == QLatin1String("fast") ? ScanMode::Fast : ScanMode::Playback;
     } else if (option == QLatin1String("format")) {
-        if (!SubtitleFormats::fromExtension(value))
+        const std::optional<SubtitleFormat> format = SubtitleFormats::fromExtension(value);
+        if (!format)
             return QStringLiteral("--format: '%1' is not one of srt, txt, vtt, ass, json").arg(value);
-        options->format = value;
-        options->txt = value == QLatin1String("txt");
+        options->format = *format;
     } else if (option == QLatin1String("engine")) {
         options->engine = value;
         if (value != QLatin1String("ppocr") && value != QLatin1String("tesseract"))

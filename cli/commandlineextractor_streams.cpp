@@ -2,7 +2,7 @@
 #include "commandlineextractor.h"
 
 #include "media/subtitlestreams.h"
-#include "recognition/subtitleformat.h"
+#include "task/subtitleformat.h"
 
 #include <QSaveFile>
 
@@ -32,9 +32,7 @@ std::optional<int> CommandLineExtractor::writeEmbeddedStream(const QString &vide
         SubtitleStreams::inLanguage(SubtitleStreams::textStreams(video), batch.language);
     if (!stream)
         return std::nullopt;
-    const SubtitleFormat format = batch.txt ? SubtitleFormat::Txt
-                                            : SubtitleFormats::fromExtension(batch.format).value_or(SubtitleFormat::Srt);
-    const std::optional<QByteArray> bytes = SubtitleFormats::streamFile(video, *stream, format);
+    const std::optional<QByteArray> bytes = SubtitleFormats::streamFile(video, *stream, batch.format);
     if (!bytes) {
         printError(QStringLiteral("%1: its subtitle stream %2 (%3) cannot be taken out; the picture is read instead")
                        .arg(video).arg(stream->index).arg(stream->codec));

@@ -34,7 +34,7 @@ QJsonObject DoneRecord::settings(const CommandLineExtractor::Options &line)
         {QStringLiteral("lang"), line.language},
         {QStringLiteral("crop"), Manifest::cropText(line.crop)},
         {QStringLiteral("scan"), line.scan == ScanMode::Fast ? QStringLiteral("fast") : QStringLiteral("playback")},
-        {QStringLiteral("format"), line.txt ? QStringLiteral("txt") : line.format},
+        {QStringLiteral("format"), SubtitleFormats::extension(line.format)},
         {QStringLiteral("engine"), line.engine},
     };
     if (line.rangeIn >= 0)

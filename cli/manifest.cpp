@@ -1,7 +1,7 @@
 #include "manifest.h"
 
 #include "core/outputnaming.h"
-#include "recognition/subtitleformat.h"
+#include "task/subtitleformat.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +39,7 @@ QString separatorOf(const QString &key)
 
 QString extensionOf(const CommandLineExtractor::Options &options)
 {
-    return options.txt ? QStringLiteral("txt") : options.format;
+    return SubtitleFormats::extension(options.format);
 }
 
 } // namespace

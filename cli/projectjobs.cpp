@@ -5,8 +5,8 @@
 
 #include "core/jsonreader.h"
 #include "core/outputnaming.h"
-#include "recognition/projectstream.h"
-#include "recognition/taskrecordcheck.h"
+#include "task/projectstream.h"
+#include "task/taskrecordcheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -148,7 +148,7 @@ Collected collectLine(const CommandLineExtractor::Options &line, TaskRecord *rec
     const CommandLineExtractor::VideoOutcome &outcome = run->outcome;
     takeSettings(line, outcome, record);
     if (outcome.exitCode != CommandLineExtractor::Success && outcome.exitCode != CommandLineExtractor::FinishedWithWarnings) {
-        record->state = Failed;
+        record->state = TaskState::Failed;
         record->errorText = outcome.message.isEmpty() ? QStringLiteral("recognition failed") : outcome.message;
         return Collected::Failed;
     }
@@ -167,7 +167,7 @@ Collected collectLine(const CommandLineExtractor::Options &line, TaskRecord *rec
     record->samples.clear();
     for (const SRTEntry &entry : *entries)
         record->samples.append(entry.list);
-    record->state = Done;
+    record->state = TaskState::Done;
     record->progress = 1;
     record->lastPosition = record->timeRange_out >= 0 ? record->timeRange_out : record->duration;
     record->errorText = outcome.message;

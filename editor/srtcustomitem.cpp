@@ -3,7 +3,7 @@
 #include "ui_srtcustomitem.h"
 #include "editor/editorlog.h"
 
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 #include "core/srtqtime.h"
 
 #include <QDebug>

@@ -4,7 +4,7 @@
 #include "srt_qtextedit.h"
 #include "srtcustomitem.h"
 
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 
 #include <QDebug>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 
 #include <QListWidget>
 #include <QMetaObject>

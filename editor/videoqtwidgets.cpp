@@ -9,7 +9,7 @@
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
 #include "editor/webpagenotice.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 #include "media/mediasource.h"
 #include "ocr/textrecognizer.h"
 #include "core/srtqtime.h"
@@ -71,8 +71,6 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     // The task list may delete the task while this window is open.
     connect(worker, &QObject::destroyed, this, &VideoQtWidgets::detachFromDeletedTask);
 
-    connect(this, &VideoQtWidgets::run_min, worker, &Di_riror_adiRIZ::run_mian);
-    connect(this, &VideoQtWidgets::preview_ORC, worker, &Di_riror_adiRIZ::preview_ORC);
     connect(worker, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
             [this] { WebPageNotice::open(this, AppConstants::languageHelpPage); });
@@ -165,7 +163,7 @@ void VideoQtWidgets::createScene()
 
 void VideoQtWidgets::showSubtitlesOrHideDock()
 {
-    if (worker->state != Done) {
+    if (worker->state != TaskState::Done) {
         ui->dockWidget->hide();
         return;
     }

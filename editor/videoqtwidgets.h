@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 
 #include <QImage>
 #include <QPointer>
@@ -67,9 +67,7 @@ public:
 
 signals:
     void closeSig();
-    void run_min();
     void setVideoPosition(qlonglong time);
-    void preview_ORC(qlonglong time, QString *outText, QImage *outimage);
     void subtitleAreaPlaced(const QRect &band);
 
 public slots:

@@ -14,7 +14,7 @@ public:
     explicit AreaDetectionJob(QObject *parent = nullptr);
 
     // `finished` comes back on this object's thread; nothing comes if it is deleted first. The band
-    // is in the pixels of the task's picture, of size `cropPicture` (SubtitleAreaDetector::detect).
+    // is in the pixels of the caller's picture, of size `cropPicture` (SubtitleAreaDetector::detect).
     void start(const QString &videoPath, qint64 fromMs, qint64 toMs, const QSize &cropPicture);
     bool isRunning() const { return running; }
     // Every band the last run found (SubtitleAreaDetector::detectAll), the busiest first; valid

@@ -1,6 +1,6 @@
 #include "subtitlelook.h"
 
-#include "core/stretchsegmentation.h"
+#include "stretchsegmentation.h"
 
 #include "gluedlettering.h"
 
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcLook, "tarnix.look", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcLook, "tarnix.recognition.look", QtWarningMsg)
 
 namespace {
 

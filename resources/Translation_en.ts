@@ -233,30 +233,6 @@
 <context>
     <name>TaskCustomItem</name>
     <message>
-        <source>未知状态</source>
-        <translation>unknown</translation>
-    </message>
-    <message>
-        <source>读取</source>
-        <translation>waiting</translation>
-    </message>
-    <message>
-        <source>识别中</source>
-        <translation>recognising</translation>
-    </message>
-    <message>
-        <source>完成</source>
-        <translation>completed</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>cancelled</translation>
-    </message>
-    <message>
         <source>文件丢失</source>
         <translation>file missing</translation>
     </message>
@@ -299,6 +275,33 @@
     <message>
         <source>内含文字字幕：%1（可直接导出）</source>
         <translation>Text subtitles inside: %1 (can be exported as they are)</translation>
+    </message>
+</context>
+<context>
+    <name>TaskState</name>
+    <message>
+        <source>未知状态</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>waiting</translation>
+    </message>
+    <message>
+        <source>识别中</source>
+        <translation>recognising</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>completed</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>cancelled</translation>
     </message>
 </context>
 <context>

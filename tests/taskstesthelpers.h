@@ -6,13 +6,13 @@
 #include "modalanswers.h"
 #include "taskrewrite.h"
 #include "testfiles.h"
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/filedialogs.h"
-#include "tasks/projectfile.h"
-#include "tasks/taskcustomitem.h"
-#include "tasks/tasklistobj.h"
-#include "tasks/tasklistwidgetsclass.h"
-#include "tasks/taskqlistwidget.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/filedialogs.h"
+#include "batch/projectfile.h"
+#include "batch/taskcustomitem.h"
+#include "batch/tasklistobj.h"
+#include "batch/tasklistwidgetsclass.h"
+#include "batch/taskqlistwidget.h"
 
 #include <QApplication>
 #include <QFile>
@@ -42,7 +42,7 @@ inline void useHome(const QString &home)
 // A task without media, as the project reader makes them. It has a range, so that a position
 // report of its idle player does not look like the end of a run, and scans by playback: its idle
 // player keeps a started run Running until the test ends it (a fast scan would fail at once).
-inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath, int state)
+inline Di_riror_adiRIZ *handMadeTask(TaskListOBJ &list, const QString &videoPath, TaskState state)
 {
     auto *task = new Di_riror_adiRIZ(&list);
     rewrite(task, [&](TaskRecord &r) {
@@ -106,7 +106,7 @@ inline void dropOn(QWidget *target, const QStringList &paths)
 }
 
 // Ends a run the way the worker does.
-inline void finish(Di_riror_adiRIZ *task, int state = Done)
+inline void finish(Di_riror_adiRIZ *task, TaskState state = TaskState::Done)
 {
     rewrite(task, [state](TaskRecord &r) { r.state = TaskState(state); });
     emit task->completedSig();
@@ -133,7 +133,7 @@ public:
     {
         // Tasks that were Running before the batch started are not the runner's doing.
         for (Di_riror_adiRIZ *task : list.taskList()) {
-            if (task->state == Running)
+            if (task->state == TaskState::Running)
                 seen.append(task);
         }
         connect(&poll, &QTimer::timeout, this, [this] { look(); });
@@ -146,7 +146,7 @@ private:
     void look()
     {
         for (Di_riror_adiRIZ *task : list.taskList()) {
-            if (task->state == Running && !seen.contains(task)) {
+            if (task->state == TaskState::Running && !seen.contains(task)) {
                 seen.append(task);
                 ran.append(task->videoPath);
                 onRunning(task);

@@ -1,5 +1,5 @@
-#include "recognition/batchrunner.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/batchrunner.h"
+#include "task/di_riror_adiriz.h"
 #include "taskrewrite.h"
 
 #include <QSignalSpy>
@@ -12,7 +12,7 @@ namespace {
 
 // A task without media that runs by playback: its idle player keeps a started run Running until
 // the test ends it.
-Di_riror_adiRIZ *handMadeTask(QObject *owner, const QString &name, int state = Ready)
+Di_riror_adiRIZ *handMadeTask(QObject *owner, const QString &name, TaskState state = TaskState::Ready)
 {
     auto *task = new Di_riror_adiRIZ(owner);
     rewrite(task, [&](TaskRecord &record) {
@@ -26,7 +26,7 @@ Di_riror_adiRIZ *handMadeTask(QObject *owner, const QString &name, int state = R
     return task;
 }
 
-void finish(Di_riror_adiRIZ *task, int state = Done)
+void finish(Di_riror_adiRIZ *task, TaskState state = TaskState::Done)
 {
     rewrite(task, [&](TaskRecord &record) { record.state = TaskState(state); });
     emit task->completedSig();
@@ -55,7 +55,7 @@ struct Batch
             log << QStringLiteral("start ") + nameOf(task);
             // Once run_mian has returned, as a worker's report would come.
             QTimer::singleShot(0, task, [this, task] {
-                if (task->state == Running)
+                if (task->state == TaskState::Running)
                     onStarted(task);
             });
         });
@@ -102,19 +102,19 @@ private slots:
         QCOMPARE(batch.log, (QStringList{"want after -", "start t0", "progress t0 0.5", "end t0", "want after t0",
                                          "start t1", "progress t1 0.5", "end t1", "want after t1", "finished"}));
         QVERIFY(!batch.runner.isRunning());
-        QCOMPARE(batch.tasks.at(1)->state, int(Done));
+        QCOMPARE(batch.tasks.at(1)->state, TaskState::Done);
     }
 
     void refusedStartEndsTheTaskAndTheBatchGoesOn_data()
     {
-        QTest::addColumn<int>("state");
-        QTest::newRow("already done") << int(Done);
-        QTest::newRow("still loading") << int(Unknown);
-        QTest::newRow("failed before") << int(Failed);
+        QTest::addColumn<TaskState>("state");
+        QTest::newRow("already done") << TaskState::Done;
+        QTest::newRow("still loading") << TaskState::Unknown;
+        QTest::newRow("failed before") << TaskState::Failed;
     }
     void refusedStartEndsTheTaskAndTheBatchGoesOn()
     {
-        QFETCH(int, state);
+        QFETCH(TaskState, state);
         QObject owner;
         Batch batch({handMadeTask(&owner, "refused", state), handMadeTask(&owner, "t1")});
 
@@ -191,9 +191,9 @@ private slots:
 
         QVERIFY(batch.run());
 
-        QCOMPARE(batch.tasks.at(0)->state, moves ? int(Done) : int(Failed));
+        QCOMPARE(batch.tasks.at(0)->state, moves ? TaskState::Done : TaskState::Failed);
         QCOMPARE(batch.tasks.at(0)->errorText, moves ? QString() : QStringLiteral("playback stopped making progress"));
-        QCOMPARE(batch.tasks.at(1)->state, int(Done));
+        QCOMPARE(batch.tasks.at(1)->state, TaskState::Done);
         QCOMPARE(batch.log.mid(3, 3), (QStringList{"want after first", "start t1", "end t1"}));
     }
 };

@@ -48,22 +48,22 @@ private slots:
         QTest::addColumn<qint64>("rangeIn");
         QTest::addColumn<qint64>("rangeOut");
         QTest::addColumn<double>("rate");
-        QTest::addColumn<bool>("txt");
+        QTest::addColumn<SubtitleFormat>("format");
         const auto plain = [](const char *name, const QStringList &arguments) {
-            QTest::newRow(name) << arguments << QRect() << qint64(-1) << qint64(-1) << 1.0 << false;
+            QTest::newRow(name) << arguments << QRect() << qint64(-1) << qint64(-1) << 1.0 << SubtitleFormat::Srt;
         };
         plain("defaults", {"a.mp4"});
         QTest::newRow("all options") << QStringList{"--crop", "0,600,1920,180", "--range", "1000-5000", "--scan", "playback", "--rate", "2.5",
                                                     "--format", "txt", "-o", "x.txt", "a.mp4"}
-                                     << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << true;
+                                     << QRect(0, 600, 1920, 180) << qint64(1000) << qint64(5000) << 2.5 << SubtitleFormat::Txt;
         plain("crop found by itself", {"--crop", "auto", "a.mp4"});
         QTest::newRow("value with an equals sign, the last one wins")
             << QStringList{"--range=1-2", "--range", "1000-5000", "a.mp4"} << QRect() << qint64(1000) << qint64(5000)
-            << 1.0 << false;
+            << 1.0 << SubtitleFormat::Srt;
         plain("dash-led video after --", {"--", "a.mp4"});
         QTest::newRow("crop given again adds an area")
             << QStringList{"--crop", "0,600,1920,180", "--crop", "0,0,1920,120", "a.mp4"} << QRect(0, 600, 1920, 180)
-            << qint64(-1) << qint64(-1) << 1.0 << false;
+            << qint64(-1) << qint64(-1) << 1.0 << SubtitleFormat::Srt;
     }
     void parsing()
     {
@@ -76,7 +76,7 @@ private slots:
         QTEST(options.rangeIn, "rangeIn");
         QTEST(options.rangeOut, "rangeOut");
         QTEST(options.rate, "rate");
-        QTEST(options.txt, "txt");
+        QTEST(options.format, "format");
         QCOMPARE(options.videos, QStringList{"a.mp4"});
         const int crops = int(arguments.count(QStringLiteral("--crop")));
         QCOMPARE(options.moreCrops.size(), std::max(0, crops - 1));

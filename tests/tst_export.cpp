@@ -1,8 +1,8 @@
 #include "taskstesthelpers.h"
 
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/exportplanner.h"
-#include "tasks/tasklistobj.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/exportplanner.h"
+#include "batch/tasklistobj.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,7 +12,7 @@ using namespace TasksTest;
 
 namespace {
 
-Di_riror_adiRIZ *taskWithText(TaskListOBJ &list, const QString &name, int state, const QString &text)
+Di_riror_adiRIZ *taskWithText(TaskListOBJ &list, const QString &name, TaskState state, const QString &text)
 {
     Di_riror_adiRIZ *task = handMadeTask(list, QStringLiteral("/videos/") + name, state);
     rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, text, {}, {}}}; });
@@ -39,19 +39,19 @@ private slots:
     void targetsAndSkips_data()
     {
         QTest::addColumn<QStringList>("videos");
-        QTest::addColumn<QList<int>>("states");
-        QTest::addColumn<int>("format");
+        QTest::addColumn<QList<TaskState>>("states");
+        QTest::addColumn<SubtitleFormat>("format");
         QTest::addColumn<QStringList>("targets");
         QTest::addColumn<QStringList>("skipped");
         QTest::addColumn<QStringList>("present"); // files in the folder before
         QTest::addColumn<QStringList>("existing");
-        const QList<int> allDone{Done, Done, Done};
-        const int srt = ExportPlanner::Srt;
+        const QList<TaskState> allDone{TaskState::Done, TaskState::Done, TaskState::Done};
+        const SubtitleFormat srt = SubtitleFormat::Srt;
         QTest::newRow("three done, two not") << QStringList{"a.mp4", "b.mp4", "c.mp4", "d.mp4", "e.mp4"}
-                                             << QList<int>{Done, Ready, Cancelled, Done, Done} << srt
+                                             << QList<TaskState>{TaskState::Done, TaskState::Ready, TaskState::Cancelled, TaskState::Done, TaskState::Done} << srt
                                              << QStringList{"a.srt", "d.srt", "e.srt"} << QStringList{"b.mp4", "c.mp4"}
                                              << QStringList{} << QStringList{};
-        QTest::newRow("webvtt, same names numbered") << QStringList{"a.mp4", "a.mp4", "a.mp4"} << allDone << int(ExportPlanner::Vtt)
+        QTest::newRow("webvtt, same names numbered") << QStringList{"a.mp4", "a.mp4", "a.mp4"} << allDone << SubtitleFormat::Vtt
                                                      << QStringList{"a.vtt", "a (2).vtt", "a (3).vtt"} << QStringList{}
                                                      << QStringList{} << QStringList{};
         QTest::newRow("parts of one talk: the base name ends at the first dot")
@@ -60,10 +60,10 @@ private slots:
         QTest::newRow("a later video already called like the second name")
             << QStringList{"a.mp4", "a.mkv", "a (2).mp4"} << allDone << srt << QStringList{"a.srt", "a (3).srt", "a (2).srt"}
             << QStringList{} << QStringList{} << QStringList{};
-        QTest::newRow("an unfinished twin takes no name") << QStringList{"a.mp4", "a.mkv"} << QList<int>{Ready, Done} << srt
+        QTest::newRow("an unfinished twin takes no name") << QStringList{"a.mp4", "a.mkv"} << QList<TaskState>{TaskState::Ready, TaskState::Done} << srt
                                                           << QStringList{"a.srt"} << QStringList{"a.mp4"} << QStringList{}
                                                           << QStringList{};
-        QTest::newRow("nothing finished") << QStringList{"a.mp4", "b.mp4"} << QList<int>{Failed, Unknown} << srt
+        QTest::newRow("nothing finished") << QStringList{"a.mp4", "b.mp4"} << QList<TaskState>{TaskState::Failed, TaskState::Unknown} << srt
                                           << QStringList{} << QStringList{"a.mp4", "b.mp4"} << QStringList{} << QStringList{};
         QTest::newRow("only a file that was there is asked about")
             << QStringList{"a.mp4", "a.mkv", "b.mp4"} << allDone << srt << QStringList{"a.srt", "a (2).srt", "b.srt"}
@@ -72,8 +72,8 @@ private slots:
     void targetsAndSkips()
     {
         QFETCH(QStringList, videos);
-        QFETCH(QList<int>, states);
-        QFETCH(int, format);
+        QFETCH(QList<TaskState>, states);
+        QFETCH(SubtitleFormat, format);
         QFETCH(QStringList, present);
 
         QTemporaryDir dir;
@@ -97,12 +97,12 @@ private slots:
     {
         QTemporaryDir dir;
         TaskListOBJ list;
-        Di_riror_adiRIZ *first = taskWithText(list, "a.mp4", Done, QStringLiteral("你好\nworld\n"));
-        Di_riror_adiRIZ *second = taskWithText(list, "a.mkv", Done, QStringLiteral("second"));
-        Di_riror_adiRIZ *unfinished = taskWithText(list, "b.mp4", Ready, QStringLiteral("x"));
+        Di_riror_adiRIZ *first = taskWithText(list, "a.mp4", TaskState::Done, QStringLiteral("你好\nworld\n"));
+        Di_riror_adiRIZ *second = taskWithText(list, "a.mkv", TaskState::Done, QStringLiteral("second"));
+        Di_riror_adiRIZ *unfinished = taskWithText(list, "b.mp4", TaskState::Ready, QStringLiteral("x"));
 
-        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
-        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), SubtitleFormat::Srt);
+        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, SubtitleFormat::Srt);
 
         QCOMPARE(outcome.written, plan.targets);
         QVERIFY(outcome.failed.isEmpty());
@@ -113,9 +113,9 @@ private slots:
         QCOMPARE(second->exportPath, dir.filePath("a (2).srt"));
         QVERIFY(unfinished->exportPath.isNull());
 
-        const ExportPlanner::Plan txt = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Txt);
+        const ExportPlanner::Plan txt = ExportPlanner::plan(list.taskList(), dir.path(), SubtitleFormat::Txt);
         QVERIFY(txt.existing.isEmpty());
-        ExportPlanner::write(txt, ExportPlanner::Txt);
+        ExportPlanner::write(txt, SubtitleFormat::Txt);
         QCOMPARE(readAll(dir.filePath("a.txt")), QByteArray("你好\r\nworld\r\n"));
         QVERIFY(QFile::exists(dir.filePath("a.srt")));
     }
@@ -126,12 +126,12 @@ private slots:
         // A folder in the way of the target cannot be replaced by a file.
         QVERIFY(QDir(dir.path()).mkdir("b.srt"));
         TaskListOBJ list;
-        taskWithText(list, "a.mp4", Done, "a");
-        Di_riror_adiRIZ *blocked = taskWithText(list, "b.mp4", Done, "b");
-        taskWithText(list, "c.mp4", Cancelled, "c");
+        taskWithText(list, "a.mp4", TaskState::Done, "a");
+        Di_riror_adiRIZ *blocked = taskWithText(list, "b.mp4", TaskState::Done, "b");
+        taskWithText(list, "c.mp4", TaskState::Cancelled, "c");
 
-        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), ExportPlanner::Srt);
-        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, ExportPlanner::Srt);
+        const ExportPlanner::Plan plan = ExportPlanner::plan(list.taskList(), dir.path(), SubtitleFormat::Srt);
+        const ExportPlanner::Outcome outcome = ExportPlanner::write(plan, SubtitleFormat::Srt);
 
         QCOMPARE(fileNames(outcome.written), QStringList{"a.srt"});
         QCOMPARE(outcome.failed.size(), 1);

@@ -1,14 +1,14 @@
 #include "fixtures.h"
 #include "taskrewrite.h"
 #include "media/videoframereader.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 #include "recognition/fastscan.h"
 #include "recognition/edgemap.h"
 #include "recognition/fastscanreport.h"
 #include "recognition/stretchtracker.h"
 #include "recognition/subtitleareadetector.h"
-#include "recognition/subtitleformat.h"
-#include "core/stretchsegmentation.h"
+#include "task/subtitleformat.h"
+#include "recognition/stretchsegmentation.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -91,13 +91,13 @@ QList<bool> shown(int frames, const QList<QPair<int, int>> &spans)
 
 void waitUntilReady(Di_riror_adiRIZ &task)
 {
-    QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(task.state, TaskState::Ready, 15000);
 }
 
 // Readies the task for English over `crop` and runs it; false when it did not end in time.
 bool scanned(Di_riror_adiRIZ &task, const QRect &crop = band)
 {
-    if (!task.setLanguage(QStringLiteral("en")) || !QTest::qWaitFor([&] { return task.state == Ready; }, 15000))
+    if (!task.setLanguage(QStringLiteral("en")) || !QTest::qWaitFor([&] { return task.state == TaskState::Ready; }, 15000))
         return false;
     task.setCropRect(crop);
     QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
@@ -285,7 +285,7 @@ private slots:
         QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
         task.run_mian();
         QVERIFY(completed.wait(30000));
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QCOMPARE(task.entries.size(), 1);
         QCOMPARE(task.entries.first().text.trimmed(), QStringLiteral("Phone text"));
         if (ScanMode(scan) == ScanMode::Fast)
@@ -323,9 +323,9 @@ private slots:
         QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
         QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
         task.run_mian();
-        QCOMPARE(task.state, int(Running));
+        QCOMPARE(task.state, TaskState::Running);
         QVERIFY(completed.wait(30000));
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QTEST(described(task.entries), "entries");
         QVERIFY(task.errorText.isEmpty());
         for (const QList<QVariant> &report : progress)
@@ -415,7 +415,7 @@ private slots:
         });
         task.run_mian();
         QVERIFY(completed.wait(30000));
-        QCOMPARE(task.state, int(Cancelled));
+        QCOMPARE(task.state, TaskState::Cancelled);
         QVERIFY(task.entries.isEmpty());
         const qint64 resumeAt = task.lastPosition;
         QVERIFY2(resumeAt > 0 && resumeAt < 4000, qPrintable(QString::number(resumeAt)));
@@ -427,7 +427,7 @@ private slots:
         task.run_mian();
         QVERIFY(completed.wait(30000));
         QCOMPARE(completed.size(), 2);
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QCOMPARE(described(task.entries), described(whole.entries));
         QCOMPARE(task.samples, whole.samples);
     }
@@ -437,7 +437,7 @@ private slots:
         Di_riror_adiRIZ task(fixture("fs_truncated.mkv"));
         QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
         QVERIFY(scanned(task));
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QVERIFY(!task.entries.isEmpty());
         QCOMPARE(task.entries.first().text, QStringLiteral("Hello world\n"));
         QVERIFY2(task.errorText.contains(QStringLiteral("ends early")), qPrintable(task.errorText));
@@ -451,14 +451,14 @@ private slots:
             r.videoPath = fixture("no_video.wav");
             r.videoFileName = QStringLiteral("no_video.wav");
             r.languages = QStringList{QStringLiteral("en")};
-            r.state = TaskState(Ready);
+            r.state = TaskState(TaskState::Ready);
             r.timeRange_in = 0;
             r.timeRange_out = r.duration = 1000;
         });
         QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
         task.run_mian();
         QVERIFY(completed.wait(10000));
-        QCOMPARE(task.state, int(Failed));
+        QCOMPARE(task.state, TaskState::Failed);
         QCOMPARE(task.errorText, QStringLiteral("no_video.wav: it has no video stream"));
     }
 

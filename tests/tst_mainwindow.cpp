@@ -3,7 +3,7 @@
 #include "app/interfacelanguage.h"
 #include "app/mainqtwidgetsclass.h"
 #include "platform/appconstants.h"
-#include "tasks/recoverycopy.h"
+#include "batch/recoverycopy.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -24,7 +24,7 @@ struct EditedWindow : MainQtWidgetsClass
 {
     EditedWindow()
     {
-        handMadeTask(*taskPage()->taskList(), QStringLiteral("/videos/talk.mp4"), Done);
+        handMadeTask(*taskPage()->taskList(), QStringLiteral("/videos/talk.mp4"), TaskState::Done);
         show();
     }
 };
@@ -129,7 +129,7 @@ private slots:
         clean.show();
         QTest::qWait(50);
         QVERIFY2(!nothingOffered->seen, qPrintable(nothingOffered->title + nothingOffered->text));
-        QVERIFY(clean.taskPage()->taskList()->tasks.isEmpty());
+        QVERIFY(clean.taskPage()->taskList()->taskList().isEmpty());
     }
 
     void catalogueInstalledForOtherLanguages_data()

@@ -1,4 +1,4 @@
-#include "tasks/qprogressindicator.h"
+#include "batch/qprogressindicator.h"
 
 #include <QAbstractEventDispatcher>
 #include <QImage>

@@ -1,10 +1,10 @@
 #include "taskstesthelpers.h"
 
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/projectfile.h"
-#include "tasks/savedclockoffer.h"
-#include "tasks/tasklistobj.h"
-#include "recognition/taskrecordcheck.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/projectfile.h"
+#include "batch/savedclockoffer.h"
+#include "batch/tasklistobj.h"
+#include "task/taskrecordcheck.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -73,7 +73,7 @@ FrameSample sample(qint64 time, const QStringList &lines)
 }
 
 // A task with every member set to something that differs from its default.
-Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
+Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, TaskState state)
 {
     Di_riror_adiRIZ *task = handMadeTask(list, QStringLiteral("/videos/") + name, state);
     rewrite(task, [&](TaskRecord &r) {
@@ -105,11 +105,11 @@ Di_riror_adiRIZ *fullTask(TaskListOBJ &list, const QString &name, int state)
 
 // Version 2 adds the scan mode after the stop flag; 3 has its layout; 4 adds the further areas,
 // the area of each sample and entry, and whether times are still on the streams' clock.
-QByteArray fullTaskBytes(const QString &name, int state, qint16 version = 4)
+QByteArray fullTaskBytes(const QString &name, TaskState state, qint16 version = 4)
 {
     Bytes b;
     b.i16(version).str(QStringLiteral("/videos/") + name).str(name).i64(1000).i64(5000).i64(2500).f64(0.5).nullString();
-    b.i64(6000).i32(state).f64(1.5).nullString();
+    b.i64(6000).i32(qint32(state)).f64(1.5).nullString();
     b.i32(1).str("en");
     b.rect(QRect(0, 300, 640, 60));
     b.i32(2).i64(1200).i32(1).str("Hi").i64(1300).i32(0);
@@ -141,19 +141,19 @@ private slots:
     void taskRecordByteForByte()
     {
         TaskListOBJ list;
-        fullTask(list, "a.mp4", Cancelled);
+        fullTask(list, "a.mp4", TaskState::Cancelled);
         const QByteArray bytes = streamed(list);
-        const QByteArray expected = header(1) + fullTaskBytes("a.mp4", Cancelled);
+        const QByteArray expected = header(1) + fullTaskBytes("a.mp4", TaskState::Cancelled);
         QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
     }
 
     void roundTripKeepsEveryMember()
     {
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done);
-        rewrite(fullTask(saved, "b.mkv", Running), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/b.srt"); });
-        rewrite(handMadeTask(saved, "/videos/c.mp4", Failed), [&](TaskRecord &r) { r.errorText = QStringLiteral("状态不是就绪"); });
-        rewrite(saved.tasks.at(1), [&](TaskRecord &r) {
+        fullTask(saved, "a.mp4", TaskState::Done);
+        rewrite(fullTask(saved, "b.mkv", TaskState::Running), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/b.srt"); });
+        rewrite(handMadeTask(saved, "/videos/c.mp4", TaskState::Failed), [&](TaskRecord &r) { r.errorText = QStringLiteral("状态不是就绪"); });
+        rewrite(saved.taskList().at(1), [&](TaskRecord &r) {
             r.languages = QStringList{QStringLiteral("zh-Hans"), QStringLiteral("en")};
             r.scanMode = ScanMode::Fast;
         });
@@ -164,16 +164,16 @@ private slots:
         QVERIFY(ProjectFile::load(dir.filePath("p.wtarnix"), loaded));
 
         QCOMPARE(loaded.loadedCount, qint64(3));
-        QCOMPARE(loaded.tasks.size(), 3);
-        for (const Di_riror_adiRIZ *task : std::as_const(loaded.tasks)) {
+        QCOMPARE(loaded.taskList().size(), 3);
+        for (const Di_riror_adiRIZ *task : std::as_const(loaded.taskList())) {
             QCOMPARE(task->parent(), &loaded);
             QVERIFY(task->restoredFromProject);
         }
-        QVERIFY(loaded.tasks.at(0)->exportPath.isNull());
-        QCOMPARE(loaded.tasks.at(1)->languages, (QStringList{"zh-Hans", "en"}));
-        QCOMPARE(loaded.tasks.at(0)->scanMode, ScanMode::Playback);
-        QCOMPARE(loaded.tasks.at(1)->scanMode, ScanMode::Fast);
-        QCOMPARE(loaded.tasks.at(1)->recordVersion, ProjectFile::recordVersion);
+        QVERIFY(loaded.taskList().at(0)->exportPath.isNull());
+        QCOMPARE(loaded.taskList().at(1)->languages, (QStringList{"zh-Hans", "en"}));
+        QCOMPARE(loaded.taskList().at(0)->scanMode, ScanMode::Playback);
+        QCOMPARE(loaded.taskList().at(1)->scanMode, ScanMode::Fast);
+        QCOMPARE(loaded.taskList().at(1)->recordVersion, ProjectFile::recordVersion);
         // Every stored member is in the bytes, so writing what was read gives the same file again.
         QCOMPARE(streamed(loaded).toHex(' '), streamed(saved).toHex(' '));
     }
@@ -182,9 +182,9 @@ private slots:
     void versionThreeRecordHasOneArea()
     {
         TaskListOBJ loaded;
-        QVERIFY(readBack(header(1) + fullTaskBytes("a.mp4", Done, 3), loaded));
-        QCOMPARE(loaded.tasks.size(), 1);
-        const Di_riror_adiRIZ *task = loaded.tasks.at(0);
+        QVERIFY(readBack(header(1) + fullTaskBytes("a.mp4", TaskState::Done, 3), loaded));
+        QCOMPARE(loaded.taskList().size(), 1);
+        const Di_riror_adiRIZ *task = loaded.taskList().at(0);
         QCOMPARE(task->areas(), QList<QRect>{QRect(0, 300, 640, 60)});
         QCOMPARE(task->samples.size(), 2);
         QVERIFY(std::all_of(task->samples.cbegin(), task->samples.cend(), [](const FrameSample &s) { return s.area == 0; }));
@@ -194,9 +194,9 @@ private slots:
     void versionOneRecordScansByPlayback()
     {
         TaskListOBJ loaded;
-        QVERIFY(readBack(header(1) + fullTaskBytes("a.mp4", Done, 1), loaded));
-        QCOMPARE(loaded.tasks.size(), 1);
-        const Di_riror_adiRIZ *task = loaded.tasks.at(0);
+        QVERIFY(readBack(header(1) + fullTaskBytes("a.mp4", TaskState::Done, 1), loaded));
+        QCOMPARE(loaded.taskList().size(), 1);
+        const Di_riror_adiRIZ *task = loaded.taskList().at(0);
         QCOMPARE(task->recordVersion, qint16(1));
         QCOMPARE(task->scanMode, ScanMode::Playback);
         QCOMPARE(task->entries.size(), 1);
@@ -207,11 +207,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("p.wtarnix");
-        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", Done, 5)));
+        QVERIFY(writeAll(path, header(1) + fullTaskBytes("a.mp4", TaskState::Done, 5)));
         TaskListOBJ into;
         QString error;
         QVERIFY(!ProjectFile::load(path, into, &error));
-        QVERIFY(into.tasks.isEmpty());
+        QVERIFY(into.taskList().isEmpty());
         QCOMPARE(error, QStringLiteral("工程文件由更新版本的软件保存（任务记录版本 5），本软件无法读取"));
     }
 
@@ -229,7 +229,7 @@ private slots:
         const qint64 start = qRound64(ffprobeNumber(fixture("fs_tv.ts"), {"-show_entries", "format=start_time"}) * 1000);
         QVERIFY(start > 1000000);
         TaskListOBJ saved;
-        Di_riror_adiRIZ *old = handMadeTask(saved, fixture("fs_tv.ts"), Done);
+        Di_riror_adiRIZ *old = handMadeTask(saved, fixture("fs_tv.ts"), TaskState::Done);
         SRTEntry entry;
         entry.intime = start + 520;
         entry.outtime = start + 2520;
@@ -243,7 +243,7 @@ private slots:
         QVERIFY(writeAll(dir.filePath("old.wtarnix"), streamed(saved)));
         TaskListOBJ loaded;
         QVERIFY(ProjectFile::load(dir.filePath("old.wtarnix"), loaded));
-        Di_riror_adiRIZ *task = loaded.tasks.at(0);
+        Di_riror_adiRIZ *task = loaded.taskList().at(0);
         QVERIFY(task->streamClockTimes);
         QWidget window;
         window.show();
@@ -257,16 +257,16 @@ private slots:
         // Answered either way: saved again, it is not asked about a second time.
         TaskListOBJ reopened;
         QVERIFY(readBack(streamed(loaded), reopened));
-        QVERIFY(!reopened.tasks.at(0)->streamClockTimes);
+        QVERIFY(!reopened.taskList().at(0)->streamClockTimes);
     }
 
     void unknownScanModeIsDamage()
     {
-        QByteArray record = fullTaskBytes("a.mp4", Done);
+        QByteArray record = fullTaskBytes("a.mp4", TaskState::Done);
         record.replace(record.size() - 4, 4, Bytes().i32(7).data);
         TaskListOBJ into;
         QVERIFY(!readBack(header(1) + record, into));
-        QVERIFY(into.tasks.isEmpty());
+        QVERIFY(into.taskList().isEmpty());
     }
 
     void damagedStreamsAreRefused_data()
@@ -275,7 +275,7 @@ private slots:
         QTest::addColumn<bool>("readable");
         QTest::addColumn<int>("tasks");
 
-        const QByteArray record = fullTaskBytes("a.mp4", Done);
+        const QByteArray record = fullTaskBytes("a.mp4", TaskState::Done);
         QTest::newRow("sound file with two tasks") << header(2) + record + record << true << 2;
         QTest::newRow("negative count") << header(-5) << false << 0;
         QTest::newRow("empty file") << QByteArray() << false << 0;
@@ -303,22 +303,22 @@ private slots:
         TaskListOBJ into;
         QString error;
         QCOMPARE(ProjectFile::load(path, into, &error), readable);
-        QCOMPARE(into.tasks.size(), tasks);
+        QCOMPARE(into.taskList().size(), tasks);
         QCOMPARE(error.isEmpty(), readable);
     }
 
     void everyTruncationIsRefused()
     {
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done);
-        fullTask(saved, "b.mp4", Cancelled);
+        fullTask(saved, "a.mp4", TaskState::Done);
+        fullTask(saved, "b.mp4", TaskState::Cancelled);
         const QByteArray whole = streamed(saved);
         for (qsizetype cut = 0; cut < whole.size(); cut += 3) {
             TaskListOBJ into;
             const bool ok = readBack(whole.left(cut), into);
             QVERIFY2(!ok, qPrintable(QStringLiteral("accepted a file cut at %1 of %2").arg(cut).arg(whole.size())));
             // Only whole records survive a stream error, and the file reader throws even those away.
-            QVERIFY(into.tasks.size() < 2);
+            QVERIFY(into.taskList().size() < 2);
         }
     }
 
@@ -350,12 +350,12 @@ private slots:
         QFETCH(std::function<void(TaskRecord &)>, spoil);
         QFETCH(QString, reason);
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done);
-        rewrite(fullTask(saved, "b.mp4", Done), spoil);
+        fullTask(saved, "a.mp4", TaskState::Done);
+        rewrite(fullTask(saved, "b.mp4", TaskState::Done), spoil);
         TaskListOBJ into;
         QString error;
         QVERIFY(!readBack(streamed(saved), into, &error));
-        QVERIFY(into.tasks.isEmpty());
+        QVERIFY(into.taskList().isEmpty());
         // The second record is named, with what is wrong with it.
         QVERIFY2(error.endsWith(QStringLiteral("任务 2：") + reason), qPrintable(error));
     }
@@ -365,9 +365,9 @@ private slots:
     void mutatedFilesAreReadSafely()
     {
         TaskListOBJ saved;
-        fullTask(saved, "a.mp4", Done);
-        rewrite(fullTask(saved, "字幕.mkv", Cancelled), [&](TaskRecord &r) { r.cropRect = QRect(10, 20, 300, 40); });
-        rewrite(fullTask(saved, "c.mp4", Ready), [&](TaskRecord &r) { r.samples.clear(); });
+        fullTask(saved, "a.mp4", TaskState::Done);
+        rewrite(fullTask(saved, "字幕.mkv", TaskState::Cancelled), [&](TaskRecord &r) { r.cropRect = QRect(10, 20, 300, 40); });
+        rewrite(fullTask(saved, "c.mp4", TaskState::Ready), [&](TaskRecord &r) { r.samples.clear(); });
         const QByteArray sound = streamed(saved);
         QRandomGenerator random(77031);
         int accepted = 0;
@@ -386,8 +386,8 @@ private slots:
             if (!readBack(bytes, into))
                 continue;
             ++accepted;
-            QVERIFY(into.tasks.size() <= bytes.size() / ProjectFile::minimumRecordBytes);
-            for (const Di_riror_adiRIZ *task : std::as_const(into.tasks))
+            QVERIFY(into.taskList().size() <= bytes.size() / ProjectFile::minimumRecordBytes);
+            for (const Di_riror_adiRIZ *task : std::as_const(into.taskList()))
                 QVERIFY(!TaskRecordCheck::check(*task));
         }
         // Mutations of text bytes stay readable; the loop must have exercised that path too.
@@ -411,7 +411,7 @@ private slots:
         const QString path = dir.filePath(name);
         QVERIFY(previousFile ? writeAll(path, "previous project") : QDir(dir.path()).mkdir("folder"));
         TaskListOBJ list;
-        fullTask(list, "a.mp4", Done);
+        fullTask(list, "a.mp4", TaskState::Done);
         QString error;
         QVERIFY(!ProjectFile::save(path, list, &error));
         QVERIFY(!error.isEmpty());
@@ -426,7 +426,7 @@ private slots:
         QString error;
         QVERIFY(!ProjectFile::load(dir.filePath("absent.wtarnix"), into, &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(into.tasks.isEmpty());
+        QVERIFY(into.taskList().isEmpty());
     }
 };
 

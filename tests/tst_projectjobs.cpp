@@ -1,10 +1,10 @@
 #include "clirun.h"
 #include "fixtures.h"
 #include "testfiles.h"
-#include "recognition/di_riror_adiriz.h"
-#include "recognition/projectstream.h"
-#include "tasks/projectfile.h"
-#include "tasks/tasklistobj.h"
+#include "task/di_riror_adiriz.h"
+#include "task/projectstream.h"
+#include "batch/projectfile.h"
+#include "batch/tasklistobj.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -25,7 +25,7 @@ TaskRecord task(const QString &video, qint64 duration)
     record.videoPath = video;
     record.videoFileName = QFileInfo(video).fileName();
     record.duration = duration;
-    record.state = Ready;
+    record.state = TaskState::Ready;
     record.scanMode = ScanMode::Fast;
     record.languages = {QStringLiteral("en")};
     return record;
@@ -108,20 +108,20 @@ private slots:
         TaskListOBJ reopened;
         QString error;
         QVERIFY2(openProject(project, reopened, &error), qPrintable(error));
-        QCOMPARE(reopened.tasks.size(), 3);
-        const Di_riror_adiRIZ &done = *reopened.tasks.at(0);
-        QCOMPARE(done.state, Done);
+        QCOMPARE(reopened.taskList().size(), 3);
+        const Di_riror_adiRIZ &done = *reopened.taskList().at(0);
+        QCOMPARE(done.state, TaskState::Done);
         QCOMPARE(entryTexts(done), (QStringList{"Hello world", "How are you today"}));
         QVERIFY(!done.samples.isEmpty());
         QCOMPARE(done.cropRect, QRect(0, 240, 640, 120));
-        const Di_riror_adiRIZ &inRange = *reopened.tasks.at(1);
-        QCOMPARE(inRange.state, Done);
+        const Di_riror_adiRIZ &inRange = *reopened.taskList().at(1);
+        QCOMPARE(inRange.state, TaskState::Done);
         QCOMPARE(entryTexts(inRange), QStringList{"Then a longer line"});
         QCOMPARE(inRange.timeRange_in, 1200);
         QCOMPARE(inRange.timeRange_out, 3500);
         QVERIFY(!inRange.cropRect.isNull()); // the band the run found
-        const Di_riror_adiRIZ &failed = *reopened.tasks.at(2);
-        QCOMPARE(failed.state, Failed);
+        const Di_riror_adiRIZ &failed = *reopened.taskList().at(2);
+        QCOMPARE(failed.state, TaskState::Failed);
         QVERIFY2(failed.errorText.contains("gone.mp4: no such file"), qPrintable(failed.errorText));
     }
 
@@ -149,7 +149,7 @@ private slots:
         TaskListOBJ reopened;
         QString error;
         QVERIFY2(openProject(project, reopened, &error), qPrintable(error));
-        const Di_riror_adiRIZ &done = *reopened.tasks.at(0);
+        const Di_riror_adiRIZ &done = *reopened.taskList().at(0);
         QCOMPARE(done.areas(), (QList<QRect>{QRect(0, 280, 640, 80), QRect(0, 0, 640, 70)}));
         QStringList byArea[2];
         for (const SRTEntry &entry : done.entries)

@@ -46,11 +46,11 @@ private slots:
 
         // Import by drop; both clips become tasks and get their media facts.
         dropOn(&page, {english, chinese});
-        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->taskList().size(), 2, 20000);
         const QList<Di_riror_adiRIZ *> tasks = page.taskList()->taskList();
         QCOMPARE(pathsOf(*page.taskList()), (QStringList{english, chinese}));
         for (Di_riror_adiRIZ *task : tasks) {
-            QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(task->state, TaskState::Ready, 15000);
             rewrite(task, [&](TaskRecord &r) { r.Frame_rate = 3.0; }); // as chosen in the editor; keeps the run short
         }
 
@@ -59,7 +59,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(page.isRunning(), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(!page.isRunning(), 120000);
         for (int i = 0; i < 2; ++i) {
-            QCOMPARE(tasks.at(i)->state, int(Done));
+            QCOMPARE(tasks.at(i)->state, TaskState::Done);
             QCOMPARE(stateShown(page, i), QStringLiteral("完成"));
         }
         const QString englishText = tasks.at(0)->toSrtText();
@@ -101,7 +101,7 @@ private slots:
             const Di_riror_adiRIZ &before = *tasks.at(i);
             const Di_riror_adiRIZ &after = *restored.at(i);
             QCOMPARE(after.videoPath, before.videoPath);
-            QCOMPARE(after.state, int(Done));
+            QCOMPARE(after.state, TaskState::Done);
             QCOMPARE(timedTexts(after.entries), timedTexts(before.entries));
             QCOMPARE(stateShown(reopened, i), QStringLiteral("完成"));
         }

@@ -1,4 +1,4 @@
-#include "core/segmentation.h"
+#include "recognition/segmentation.h"
 
 #include <QtTest>
 

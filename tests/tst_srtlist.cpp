@@ -2,7 +2,7 @@
 #include "editor/srt_qtextedit.h"
 #include "editor/srtcustomitem.h"
 #include "editor/srtqlistwidget.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,7 +54,7 @@ private slots:
     {
         worker = new Di_riror_adiRIZ;
         rewrite(worker, [&](TaskRecord &r) {
-            r.state = TaskState(Done);
+            r.state = TaskState(TaskState::Done);
             r.entries = threeEntries();
         });
         list = new SRTQListWidget;

@@ -1,6 +1,6 @@
 #include "core/asswriter.h"
 #include "core/jsonwriter.h"
-#include "recognition/subtitleformat.h"
+#include "task/subtitleformat.h"
 #include "core/subtitlewriter.h"
 #include "core/textfilewriter.h"
 #include "core/webvttwriter.h"

@@ -1,8 +1,8 @@
 #include "taskstesthelpers.h"
 
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/tasklistobj.h"
-#include "tasks/timeleft.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/tasklistobj.h"
+#include "batch/timeleft.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -19,24 +19,24 @@ class TestTaskListObj : public QObject
 private slots:
     void runsReadyTasksInOrderAndSkipsTheRest_data()
     {
-        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<QList<TaskState>>("states");
         QTest::addColumn<QList<int>>("missing");
         QTest::addColumn<QStringList>("expectedRuns");
 
-        QTest::newRow("empty batch completes at once") << QList<int>{} << QList<int>{} << QStringList{};
-        QTest::newRow("all ready run in list order") << QList<int>{Ready, Ready, Ready} << QList<int>{}
+        QTest::newRow("empty batch completes at once") << QList<TaskState>{} << QList<int>{} << QStringList{};
+        QTest::newRow("all ready run in list order") << QList<TaskState>{TaskState::Ready, TaskState::Ready, TaskState::Ready} << QList<int>{}
                                                      << QStringList{"t0", "t1", "t2"};
         QTest::newRow("finished, failed, unknown and running are skipped, cancelled resumed")
-            << QList<int>{Done, Ready, Failed, Cancelled, Unknown, Running, Ready} << QList<int>{}
+            << QList<TaskState>{TaskState::Done, TaskState::Ready, TaskState::Failed, TaskState::Cancelled, TaskState::Unknown, TaskState::Running, TaskState::Ready} << QList<int>{}
             << QStringList{"t1", "t3", "t6"};
-        QTest::newRow("nothing ready or stopped runs nothing") << QList<int>{Done, Failed, Unknown} << QList<int>{}
+        QTest::newRow("nothing ready or stopped runs nothing") << QList<TaskState>{TaskState::Done, TaskState::Failed, TaskState::Unknown} << QList<int>{}
                                                                << QStringList{};
-        QTest::newRow("a ready task whose video is gone is skipped") << QList<int>{Ready, Ready, Ready}
+        QTest::newRow("a ready task whose video is gone is skipped") << QList<TaskState>{TaskState::Ready, TaskState::Ready, TaskState::Ready}
                                                                      << QList<int>{1} << QStringList{"t0", "t2"};
     }
     void runsReadyTasksInOrderAndSkipsTheRest()
     {
-        QFETCH(QList<int>, states);
+        QFETCH(QList<TaskState>, states);
         QFETCH(QList<int>, missing);
         QFETCH(QStringList, expectedRuns);
 
@@ -53,16 +53,16 @@ private slots:
         QVERIFY(!list.isRunning());
         for (int i = 0; i < states.size(); ++i) {
             const bool ran = expectedRuns.contains(QStringLiteral("t%1").arg(i));
-            QCOMPARE(list.tasks.at(i)->state, ran ? int(Done) : states.at(i));
+            QCOMPARE(list.taskList().at(i)->state, ran ? TaskState::Done : states.at(i));
         }
     }
 
     void progressCarriesTheTaskIndex()
     {
         TaskListOBJ list;
-        handMadeTask(list, "t0", Done);
-        handMadeTask(list, "t1", Done);
-        handMadeTask(list, "t2", Ready);
+        handMadeTask(list, "t0", TaskState::Done);
+        handMadeTask(list, "t1", TaskState::Done);
+        handMadeTask(list, "t2", TaskState::Ready);
         BatchDriver driver(list, [](Di_riror_adiRIZ *task) {
             emit task->progress_updata(0.25f);
             emit task->progress_updata(0.75f);
@@ -81,7 +81,7 @@ private slots:
     {
         TaskListOBJ list;
         for (const char *name : {"t0", "t1", "t2"})
-            handMadeTask(list, name, Ready);
+            handMadeTask(list, name, TaskState::Ready);
         bool stopNext = true;
         auto driver = std::make_unique<BatchDriver>(list, [&](Di_riror_adiRIZ *task) {
             if (!stopNext)
@@ -89,7 +89,7 @@ private slots:
             stopNext = false;
             list.requestStop();
             QVERIFY(task->stopRequested); // the running task winds down as Cancelled
-            finish(task, Cancelled);
+            finish(task, TaskState::Cancelled);
         });
         QSignalSpy completed(&list, &TaskListOBJ::completedSig);
         QSignalSpy stops(&list, &TaskListOBJ::stopSig);
@@ -98,21 +98,21 @@ private slots:
         QCOMPARE(driver->ran, QStringList{"t0"});
         QCOMPARE(completed.count(), 1);
         QCOMPARE(stops.count(), 1);
-        QCOMPARE(list.tasks.at(1)->state, int(Ready));
+        QCOMPARE(list.taskList().at(1)->state, TaskState::Ready);
 
         // A stop while idle reaches no task and is forgotten by the next start, which resumes the
         // stopped task where it was before going on with the rest.
-        rewrite(list.tasks.at(0), [&](TaskRecord &r) {
+        rewrite(list.taskList().at(0), [&](TaskRecord &r) {
             r.stopRequested = false;
             r.lastPosition = 21000;
             r.samples = {FrameSample{20000, {"so far"}}};
         });
         list.requestStop();
-        QVERIFY(!list.tasks.at(0)->stopRequested);
+        QVERIFY(!list.taskList().at(0)->stopRequested);
         QList<qint64> resumedFrom;
         driver = std::make_unique<BatchDriver>(list, [&](Di_riror_adiRIZ *task) {
             resumedFrom.append(task->lastPosition);
-            QCOMPARE(task->samples.size(), task == list.tasks.at(0) ? 1 : 0);
+            QCOMPARE(task->samples.size(), task == list.taskList().at(0) ? 1 : 0);
             finish(task);
         });
         QVERIFY(runToEnd(list));
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(resumedFrom, (QList<qint64>{21000, 0, 0}));
         QCOMPARE(completed.count(), 2);
         QVERIFY(!list.batchStopRequested);
-        QCOMPARE(list.tasks.at(0)->state, int(Done));
+        QCOMPARE(list.taskList().at(0)->state, TaskState::Done);
     }
 
     // The time left follows the speed measured so far, once there is enough of it to go by; the
@@ -128,8 +128,8 @@ private slots:
     void timeLeftFromTheSpeedSoFar()
     {
         TaskListOBJ list;
-        Di_riror_adiRIZ *running = handMadeTask(list, "t0", Running); // 60 s of video
-        Di_riror_adiRIZ *waiting = handMadeTask(list, "t1", Ready);
+        Di_riror_adiRIZ *running = handMadeTask(list, "t0", TaskState::Running); // 60 s of video
+        Di_riror_adiRIZ *waiting = handMadeTask(list, "t1", TaskState::Ready);
         const auto reach = [running](float progress) { rewrite(running, [progress](TaskRecord &r) { r.progress = progress; }); };
         TimeLeft left;
         left.note(*running, 0);
@@ -148,12 +148,12 @@ private slots:
     void taskDeletedWhileRunningEndsItsWait()
     {
         TaskListOBJ list;
-        handMadeTask(list, "t0", Ready);
-        handMadeTask(list, "t1", Ready);
-        handMadeTask(list, "t2", Ready);
+        handMadeTask(list, "t0", TaskState::Ready);
+        handMadeTask(list, "t1", TaskState::Ready);
+        handMadeTask(list, "t2", TaskState::Ready);
         BatchDriver driver(list, [&list](Di_riror_adiRIZ *task) {
             if (task->videoPath == QLatin1String("t1"))
-                list.removeTask(int(list.tasks.indexOf(task)));
+                list.removeTask(int(list.taskList().indexOf(task)));
             else
                 finish(task);
         });
@@ -171,8 +171,8 @@ private slots:
     {
         TaskListOBJ list;
         for (const char *name : {"t0", "t1", "t2"})
-            handMadeTask(list, name, Ready);
-        const QPointer<Di_riror_adiRIZ> removed = list.tasks.at(1);
+            handMadeTask(list, name, TaskState::Ready);
+        const QPointer<Di_riror_adiRIZ> removed = list.taskList().at(1);
         list.removeTask(1);
         list.removeTask(2); // past the end and before the start: nothing happens
         list.removeTask(-1);
@@ -187,9 +187,8 @@ private slots:
         QPointer<Di_riror_adiRIZ> leftBehind;
         {
             TaskListOBJ loaded;
-            handedOver = handMadeTask(loaded, "kept", Ready);
-            leftBehind = handMadeTask(loaded, "dropped", Ready);
-            loaded.tasks.removeAll(handedOver.data());
+            handedOver = handMadeTask(loaded, "kept", TaskState::Ready);
+            leftBehind = handMadeTask(loaded, "dropped", TaskState::Ready);
             live.appendTask(handedOver);
         }
         QVERIFY(!handedOver.isNull());

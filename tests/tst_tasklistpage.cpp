@@ -4,9 +4,9 @@
 #include "editor/videoqtwidgets.h"
 #include "media/thumbnailqueue.h"
 #include "recognition/subtitleareadetector.h"
-#include "core/segmentation.h"
-#include "tasks/qprogressindicator.h"
-#include "tasks/taskcustomitem.h"
+#include "recognition/segmentation.h"
+#include "batch/qprogressindicator.h"
+#include "batch/taskcustomitem.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -34,7 +34,7 @@ QString storedOutputPath()
 }
 
 // A task without media in the page's batch.
-Di_riror_adiRIZ *addHandMade(TaskListWidgetsClass &page, const QString &path, int state)
+Di_riror_adiRIZ *addHandMade(TaskListWidgetsClass &page, const QString &path, TaskState state)
 {
     Di_riror_adiRIZ *task = handMadeTask(*page.taskList(), path, state);
     listOf(page)->rebuildRows();
@@ -65,11 +65,11 @@ QMessageBox *savedNotice()
 
 QByteArray projectBytes(const QList<Di_riror_adiRIZ *> &tasks, qint16 version = 1)
 {
-    TaskListOBJ list;
-    list.projectVersion = version;
-    list.tasks = tasks;
-    const QByteArray bytes = streamed(list);
-    list.tasks.clear();
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    ProjectStream::writeHeader(out, {version, QStringLiteral("win"), qint64(tasks.size())});
+    for (const Di_riror_adiRIZ *task : tasks)
+        ProjectFile::writeTask(out, *task);
     return bytes;
 }
 
@@ -146,7 +146,7 @@ private slots:
 
         dropOn(&page, first);
         dropOn(listOf(page)->viewport(), second);
-        QVERIFY(page.taskList()->tasks.isEmpty());
+        QVERIFY(page.taskList()->taskList().isEmpty());
         QVERIFY(page.isImporting());
 
         QVERIFY(done.wait(20000));
@@ -186,7 +186,7 @@ private slots:
         dropOn(&page, {fixture("en_two.mp4")});
         QVERIFY(done.wait(20000));
         QVERIFY(declinedAll->seen);
-        QCOMPARE(page.taskList()->tasks.size(), qsizetype(2));
+        QCOMPARE(page.taskList()->taskList().size(), qsizetype(2));
     }
 
     // Names users really give their files all import; rows deleted (by the Delete key on the current
@@ -219,7 +219,7 @@ private slots:
         }
         QCOMPARE(pathsOf(*page.taskList()), videos.mid(6));
         for (Di_riror_adiRIZ *task : page.taskList()->taskList()) {
-            QTRY_COMPARE_WITH_TIMEOUT(task->state, int(Ready), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(task->state, TaskState::Ready, 10000);
             QTRY_VERIFY_WITH_TIMEOUT(task->thumbnailLoaded, 20000);
             QVERIFY2(!task->thumbnail.isNull(), qPrintable(task->videoPath));
         }
@@ -229,7 +229,7 @@ private slots:
         // The button deletes the selection; an empty batch shows the drop zone again.
         listOf(page)->selectAll();
         QTest::mouseClick(button(page, "delpushButton"), Qt::LeftButton);
-        QVERIFY(page.taskList()->tasks.isEmpty());
+        QVERIFY(page.taskList()->taskList().isEmpty());
         QVERIFY(!listOf(page)->isVisibleTo(&page));
         QVERIFY(page.findChild<QWidget *>("Drag_ui_widget")->isVisibleTo(&page));
     }
@@ -243,7 +243,7 @@ private slots:
             QCOMPARE(cancelled.asked.size(), 1);
             QCOMPARE(cancelled.asked.first().kind, FileDialogs::Kind::OpenFiles);
             QCOMPARE(cancelled.asked.first().directory, FileDialogs::moviesDirectory());
-            QVERIFY(page.taskList()->tasks.isEmpty());
+            QVERIFY(page.taskList()->taskList().isEmpty());
         }
         {
             FileAnswers chosen({fixture("en_two.mp4"), fixture("portrait.mp4")});
@@ -259,7 +259,7 @@ private slots:
                 editor = candidate;
         }
         QVERIFY(editor);
-        QCOMPARE(editor->task(), page.taskList()->tasks.at(1));
+        QCOMPARE(editor->task(), page.taskList()->taskList().at(1));
         QVERIFY(editor->isVisible());
         QVERIFY(!editor->parent());
         editor->close();
@@ -271,8 +271,8 @@ private slots:
     void whileRunningStartAndOpenAreRefusedAndStopShowsIndicator()
     {
         ShownPage page;
-        addHandMade(page, "t0", Ready);
-        Di_riror_adiRIZ *second = addHandMade(page, "t1", Ready);
+        addHandMade(page, "t0", TaskState::Ready);
+        Di_riror_adiRIZ *second = addHandMade(page, "t1", TaskState::Ready);
         auto *indicator = page.findChild<QProgressIndicator *>("Cancel_pIndicator");
         QSignalSpy runs(&page, &TaskListWidgetsClass::runSig);
         QSignalSpy stops(&page, &TaskListWidgetsClass::stopSig);
@@ -293,7 +293,7 @@ private slots:
             QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton);
             indicatorShownWhileStopping = indicator->isVisibleTo(&page);
             QVERIFY(task->stopRequested);
-            finish(task, Cancelled);
+            finish(task, TaskState::Cancelled);
         });
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
         QTRY_VERIFY(!page.isRunning());
@@ -307,7 +307,7 @@ private slots:
         QVERIFY(indicatorShownWhileStopping);
         QVERIFY(!indicator->isVisibleTo(&page));
         QVERIFY(!page.isRunning());
-        QCOMPARE(second->state, int(Ready));
+        QCOMPARE(second->state, TaskState::Ready);
         QCOMPARE(stateShown(page, 0), QStringLiteral("取消"));
     }
 
@@ -316,9 +316,9 @@ private slots:
     void batchEndsWithSummaryOfProblems()
     {
         ShownPage page;
-        addHandMade(page, "clean.mp4", Ready);
-        addHandMade(page, "cut.mp4", Ready);
-        addHandMade(page, "broken.mp4", Ready);
+        addHandMade(page, "clean.mp4", TaskState::Ready);
+        addHandMade(page, "cut.mp4", TaskState::Ready);
+        addHandMade(page, "broken.mp4", TaskState::Ready);
         auto *summary = page.findChild<QLabel *>("batchSummary_label");
         BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *task) {
             if (task->videoPath == QStringLiteral("cut.mp4"))
@@ -326,7 +326,7 @@ private slots:
             const bool broken = task->videoPath == QStringLiteral("broken.mp4");
             if (broken)
                 rewrite(task, [](TaskRecord &r) { r.errorText = QStringLiteral("playback error"); });
-            finish(task, broken ? Failed : Done);
+            finish(task, broken ? TaskState::Failed : TaskState::Done);
         });
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
         QTRY_VERIFY(!page.isRunning());
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(stateShown(page, 2), QStringLiteral("错误"));
 
         for (Di_riror_adiRIZ *task : page.taskList()->taskList())
-            rewrite(task, [](TaskRecord &r) { r.state = Ready; });
+            rewrite(task, [](TaskRecord &r) { r.state = TaskState::Ready; });
         BatchDriver cleanRun(*page.taskList(), [](Di_riror_adiRIZ *task) {
             rewrite(task, [](TaskRecord &r) { r.errorText.clear(); });
             finish(task);
@@ -362,7 +362,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, runs);
         ShownPage page;
-        Di_riror_adiRIZ *task = addHandMade(page, "talk.mp4", Ready);
+        Di_riror_adiRIZ *task = addHandMade(page, "talk.mp4", TaskState::Ready);
         rewrite(task, [](TaskRecord &r) {
             for (qint64 time = 0; time < 4000; time += 500)
                 r.samples.append(FrameSample{time, {time < 3000 ? QStringLiteral("hello") : QString()}});
@@ -377,7 +377,7 @@ private slots:
             QVERIFY(task->hasHandEdits());
         }
         auto question = answerMessageBox(QMessageBox::StandardButton(answer));
-        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *ran) { finish(ran, Cancelled); });
+        BatchDriver driver(*page.taskList(), [](Di_riror_adiRIZ *ran) { finish(ran, TaskState::Cancelled); });
         QSignalSpy runs_(&page, &TaskListWidgetsClass::runSig);
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
         if (edited)
@@ -399,7 +399,7 @@ private slots:
         const QRect drawn(10, 20, 300, 40);
         ShownPage page;
         connect(listOf(page)->model(), &QAbstractItemModel::rowsInserted, &page, [&](const QModelIndex &, int first) {
-            Di_riror_adiRIZ *task = page.taskList()->tasks.at(first);
+            Di_riror_adiRIZ *task = page.taskList()->taskList().at(first);
             if (task->videoPath == drawnOn)
                 connect(task, &Di_riror_adiRIZ::mediaProbed, &page, [task, drawn] { task->setCropRect(drawn); });
         });
@@ -410,12 +410,12 @@ private slots:
             QTimer::singleShot(0, &page, [&page] { QTest::mouseClick(button(page, "stoppushButton"), Qt::LeftButton); });
         });
         dropOn(&page, {fixture("area_bottom.mp4"), drawnOn});
-        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->taskList().size(), qsizetype(2), 10000);
         QTest::mouseClick(button(page, "runpushButton"), Qt::LeftButton);
         QVERIFY(!page.findChild<QLabel *>("batchSummary_label")->text().isEmpty());
 
         QTRY_COMPARE_WITH_TIMEOUT(cropsAtStart.size(), 2, 30000);
-        Di_riror_adiRIZ *found = page.taskList()->tasks.at(0);
+        Di_riror_adiRIZ *found = page.taskList()->taskList().at(0);
         const std::optional<QRect> band =
             SubtitleAreaDetector::detect(fixture("area_bottom.mp4"), found->timeRange_in, found->timeRange_out);
         QVERIFY(band);
@@ -432,7 +432,7 @@ private slots:
         QTemporaryDir dir;
         ShownPage page;
         dropOn(&page, {fixture("fs_textsubs.mkv"), fixture("en_two.mp4")});
-        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->tasks.size(), qsizetype(2), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(page.taskList()->taskList().size(), qsizetype(2), 10000);
         const auto details = [&page](int row) {
             return listOf(page)->rowWidget(row)->findChild<QLabel *>("info_label")->text();
         };
@@ -459,9 +459,9 @@ private slots:
     void detectActionMovesTheCropOfSelectedTasks()
     {
         TaskListWidgetsClass page;
-        Di_riror_adiRIZ *withSubtitles = addHandMade(page, fixture("area_bottom.mp4"), Ready);
-        Di_riror_adiRIZ *without = addHandMade(page, fixture("area_none.mp4"), Ready);
-        Di_riror_adiRIZ *unselected = addHandMade(page, fixture("area_top.mp4"), Ready);
+        Di_riror_adiRIZ *withSubtitles = addHandMade(page, fixture("area_bottom.mp4"), TaskState::Ready);
+        Di_riror_adiRIZ *without = addHandMade(page, fixture("area_none.mp4"), TaskState::Ready);
+        Di_riror_adiRIZ *unselected = addHandMade(page, fixture("area_top.mp4"), TaskState::Ready);
         for (Di_riror_adiRIZ *task : {withSubtitles, without, unselected})
             task->setCropRect(QRect(0, 0, 640, 360));
         TaskQListWidget *list = listOf(page);
@@ -520,7 +520,7 @@ private slots:
         QFETCH(bool, saved);
         ShownPage page;
         if (!empty)
-            addHandMade(page, "/v/a.mp4", Done);
+            addHandMade(page, "/v/a.mp4", TaskState::Done);
         const QString path = work.filePath(name);
         QVERIFY(writeAll(path, "previous project"));
         FileAnswers chosen({path});
@@ -539,7 +539,7 @@ private slots:
     void ctrlSSavesAndAsksForTheNameOnce()
     {
         ShownPage page;
-        Di_riror_adiRIZ *task = addHandMade(page, "/v/a.mp4", Done);
+        Di_riror_adiRIZ *task = addHandMade(page, "/v/a.mp4", TaskState::Done);
         FileAnswers answer({work.filePath("mine")});
         const QString path = work.filePath("mine.wtarnix");
 
@@ -549,14 +549,14 @@ private slots:
         QTRY_VERIFY(savedNotice());
         QCOMPARE(savedNotice()->text(), path);
 
-        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Cancelled); });
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(TaskState::Cancelled); });
         QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(answer.asked.size(), 1);
         QCOMPARE(readAll(path), projectBytes({task}));
 
         // Other modifiers are not the save key.
         const QByteArray before = readAll(path);
-        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(Done); });
+        rewrite(task, [&](TaskRecord &r) { r.state = TaskState(TaskState::Done); });
         QTest::keyClick(&page, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(readAll(path), before);
 
@@ -574,8 +574,8 @@ private slots:
         QTest::addColumn<QString>("notice"); // title and start of the text of a box after the choice
         QTest::addColumn<QStringList>("opened");
         TaskListOBJ two;
-        handMadeTask(two, fixture("en_two.mp4"), Done);
-        handMadeTask(two, work.filePath("vanished.mp4"), Cancelled);
+        handMadeTask(two, fixture("en_two.mp4"), TaskState::Done);
+        handMadeTask(two, work.filePath("vanished.mp4"), TaskState::Cancelled);
         const QByteArray whole = projectBytes(two.taskList());
         const QStringList kept{"/v/a.mp4"};
         const QString damaged = QStringLiteral("打开工程失败: ") + QDir::toNativeSeparators(work.filePath("open.wtarnix")) + "\n";
@@ -598,7 +598,7 @@ private slots:
         const QString path = work.filePath("open.wtarnix");
         QVERIFY(writeAll(path, stored));
         ShownPage page;
-        QPointer<Di_riror_adiRIZ> old = addHandMade(page, "/v/a.mp4", Done);
+        QPointer<Di_riror_adiRIZ> old = addHandMade(page, "/v/a.mp4", TaskState::Done);
         FileAnswers answer(fileChosen ? QStringList{path} : QStringList{});
         auto boxes = answerMessageBoxes({confirm ? QMessageBox::Yes : QMessageBox::No, QMessageBox::Ok});
 
@@ -618,7 +618,7 @@ private slots:
             return;
         QCOMPARE(listOf(page)->isVisibleTo(&page), !opened.isEmpty());
         for (int row = 0; row < opened.size(); ++row) {
-            Di_riror_adiRIZ *task = page.taskList()->tasks.at(row);
+            Di_riror_adiRIZ *task = page.taskList()->taskList().at(row);
             QCOMPARE(task->parent(), page.taskList());
             QCOMPARE(task->fileMissing, !QFile::exists(task->videoPath));
             if (task->fileMissing) {
@@ -626,7 +626,7 @@ private slots:
                 continue;
             }
             QTRY_VERIFY_WITH_TIMEOUT(task->duration != 60000, 10000);
-            QCOMPARE(task->state, int(Done));
+            QCOMPARE(task->state, TaskState::Done);
         }
     }
 
@@ -638,9 +638,9 @@ private slots:
         QTemporaryDir out;
         QVERIFY(writeAll(out.filePath("a.txt"), "older text"));
         ShownPage page;
-        rewrite(addHandMade(page, "/v/a.mp4", Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
-        rewrite(addHandMade(page, "/v/c.mp4", Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Other", {}, {}}}; });
-        addHandMade(page, "/v/b.mp4", Ready);
+        rewrite(addHandMade(page, "/v/a.mp4", TaskState::Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
+        rewrite(addHandMade(page, "/v/c.mp4", TaskState::Done), [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Other", {}, {}}}; });
+        addHandMade(page, "/v/b.mp4", TaskState::Ready);
         {
             FileAnswers cancelled;
             auto unexpected = answerMessageBox(QMessageBox::Cancel);

@@ -1,8 +1,8 @@
 #include "taskstesthelpers.h"
 
-#include "core/taskstate.h"
-#include "tasks/statedot.h"
-#include "tasks/taskcustomitem.h"
+#include "task/taskstate.h"
+#include "batch/statedot.h"
+#include "batch/taskcustomitem.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -44,7 +44,7 @@ void selectRows(TaskQListWidget &view, int first, int last)
 class ViewOf
 {
 public:
-    explicit ViewOf(int count, int state = Done)
+    explicit ViewOf(int count, TaskState state = TaskState::Done)
     {
         for (int i = 0; i < count; ++i)
             handMadeTask(list, QStringLiteral("t%1").arg(i), state);
@@ -65,7 +65,7 @@ private slots:
     void rowShowsTheTask()
     {
         TaskListOBJ list;
-        Di_riror_adiRIZ *task = handMadeTask(list, "/videos/talk.mp4", Done);
+        Di_riror_adiRIZ *task = handMadeTask(list, "/videos/talk.mp4", TaskState::Done);
         rewrite(task, [&](TaskRecord &r) { r.duration = 95000; });
         QPixmap picture(112, 63);
         picture.fill(Qt::blue);
@@ -108,24 +108,24 @@ private slots:
     // was shown.
     void rowShowsEachState_data()
     {
-        QTest::addColumn<int>("state");
+        QTest::addColumn<TaskState>("state");
         QTest::addColumn<QString>("word");
         QTest::addColumn<QColor>("dot");
-        QTest::newRow("unknown") << int(Unknown) << QStringLiteral("未知状态") << QColor(81, 79, 189);
-        QTest::newRow("ready") << int(Ready) << QStringLiteral("读取") << QColor(142, 142, 146);
-        QTest::newRow("running") << int(Running) << QStringLiteral("识别中") << QColor(78, 201, 176);
-        QTest::newRow("done") << int(Done) << QStringLiteral("完成") << QColor(0, 220, 84);
-        QTest::newRow("failed") << int(Failed) << QStringLiteral("错误") << QColor(255, 59, 48);
-        QTest::newRow("cancelled") << int(Cancelled) << QStringLiteral("取消") << QColor(255, 142, 0);
-        QTest::newRow("out of range") << 9 << QStringLiteral("完成") << QColor(0, 220, 84);
+        QTest::newRow("unknown") << TaskState::Unknown << QStringLiteral("未知状态") << QColor(81, 79, 189);
+        QTest::newRow("ready") << TaskState::Ready << QStringLiteral("读取") << QColor(142, 142, 146);
+        QTest::newRow("running") << TaskState::Running << QStringLiteral("识别中") << QColor(78, 201, 176);
+        QTest::newRow("done") << TaskState::Done << QStringLiteral("完成") << QColor(0, 220, 84);
+        QTest::newRow("failed") << TaskState::Failed << QStringLiteral("错误") << QColor(255, 59, 48);
+        QTest::newRow("cancelled") << TaskState::Cancelled << QStringLiteral("取消") << QColor(255, 142, 0);
+        QTest::newRow("out of range") << TaskState(9) << QStringLiteral("完成") << QColor(0, 220, 84);
     }
     void rowShowsEachState()
     {
-        QFETCH(int, state);
+        QFETCH(TaskState, state);
         QFETCH(QString, word);
         QFETCH(QColor, dot);
         TaskListOBJ list;
-        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", Done);
+        Di_riror_adiRIZ *task = handMadeTask(list, "/v/a.mp4", TaskState::Done);
         TaskCustomItem row(task, 0);
         rewrite(task, [&](TaskRecord &r) {
             r.state = TaskState(state);
@@ -136,8 +136,8 @@ private slots:
         QCOMPARE(centreOf(row.findChild<QLabel *>("state_image_label")), dot);
         // Progress shows only while the task runs.
         auto *bar = row.findChild<QProgressBar *>("progressBar");
-        QCOMPARE(bar->isVisibleTo(&row), state == Running);
-        if (state == Running)
+        QCOMPARE(bar->isVisibleTo(&row), state == TaskState::Running);
+        if (state == TaskState::Running)
             QCOMPARE(bar->value(), 45);
         QVERIFY(!row.findChild<QPushButton *>("Relink_pushButton")->isVisibleTo(&row));
     }
@@ -147,16 +147,16 @@ private slots:
     // that an earlier run left on a task ready again, leaves no mark.
     void rowShowsTheTasksProblem_data()
     {
-        QTest::addColumn<int>("state");
+        QTest::addColumn<TaskState>("state");
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QColor>("colour");
-        QTest::newRow("finished with a warning") << int(Done) << QStringLiteral("警告：") << QColor(255, 142, 0);
-        QTest::newRow("failed") << int(Failed) << QStringLiteral("错误：") << QColor(255, 59, 48);
-        QTest::newRow("ready again: the old words go") << int(Ready) << QString() << QColor();
+        QTest::newRow("finished with a warning") << TaskState::Done << QStringLiteral("警告：") << QColor(255, 142, 0);
+        QTest::newRow("failed") << TaskState::Failed << QStringLiteral("错误：") << QColor(255, 59, 48);
+        QTest::newRow("ready again: the old words go") << TaskState::Ready << QString() << QColor();
     }
     void rowShowsTheTasksProblem()
     {
-        QFETCH(int, state);
+        QFETCH(TaskState, state);
         QFETCH(QString, prefix);
         QFETCH(QColor, colour);
         const bool shown = !prefix.isEmpty();
@@ -189,7 +189,7 @@ private slots:
     void missingFileOffersRelink()
     {
         TaskListOBJ list;
-        Di_riror_adiRIZ *task = handMadeTask(list, "/gone/a.mp4", Done);
+        Di_riror_adiRIZ *task = handMadeTask(list, "/gone/a.mp4", TaskState::Done);
         task->setFileMissing(true);
         TaskCustomItem row(task, 0);
         auto *relink = row.findChild<QPushButton *>("Relink_pushButton");
@@ -207,7 +207,7 @@ private slots:
         QTest::mouseClick(relink, Qt::LeftButton);
         QVERIFY(!task->fileMissing);
         QCOMPARE(task->videoPath, QStringLiteral("/moved/b.mp4"));
-        QCOMPARE(task->state, int(Done));
+        QCOMPARE(task->state, TaskState::Done);
         QCOMPARE(labelText(row, "name_label"), QStringLiteral("b.mp4"));
         QCOMPARE(labelText(row, "state_label"), QStringLiteral("完成"));
         QVERIFY(!relink->isVisibleTo(&row));
@@ -253,7 +253,7 @@ private slots:
         QFETCH(QList<int>, deletedTags);
         QFETCH(int, current);
 
-        ViewOf v(6, Ready);
+        ViewOf v(6, TaskState::Ready);
         QSignalSpy deleted(&v.view, &TaskQListWidget::delitemSig);
         selectRows(v.view, first, last);
         v.view.deleteSelected();
@@ -284,7 +284,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QStringList, left);
         ViewOf v(3);
-        rewrite(v.list.tasks.at(1), [](TaskRecord &r) { r.samples = {FrameSample{500, {"a"}}}; });
+        rewrite(v.list.taskList().at(1), [](TaskRecord &r) { r.samples = {FrameSample{500, {"a"}}}; });
         v.view.show();
         auto question = answerMessageBox(QMessageBox::StandardButton(answer));
         selectRows(v.view, 0, 1);
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(question->title, QStringLiteral("删除任务"));
         QTRY_COMPARE(pathsOf(v.list), left);
 
-        selectRows(v.view, int(v.list.tasks.size()) - 1, int(v.list.tasks.size()) - 1);
+        selectRows(v.view, int(v.list.taskList().size()) - 1, int(v.list.taskList().size()) - 1);
         auto noQuestion = answerMessageBox(QMessageBox::No);
         v.view.deleteSelected();
         QCOMPARE(pathsOf(v.list), left.mid(0, left.size() - 1));
@@ -303,9 +303,9 @@ private slots:
     void resetModes()
     {
         ViewOf v(2);
-        Di_riror_adiRIZ *stateOnly = v.list.tasks.at(0);
-        Di_riror_adiRIZ *whole = v.list.tasks.at(1);
-        rewrite(whole, [&](TaskRecord &r) { r.state = TaskState(Cancelled); });
+        Di_riror_adiRIZ *stateOnly = v.list.taskList().at(0);
+        Di_riror_adiRIZ *whole = v.list.taskList().at(1);
+        rewrite(whole, [&](TaskRecord &r) { r.state = TaskState(TaskState::Cancelled); });
         for (Di_riror_adiRIZ *task : {stateOnly, whole}) {
             rewrite(task, [&](TaskRecord &r) {
                 r.entries = {SRTEntry{0, 1000, "a\n", {}, {}}};
@@ -315,14 +315,14 @@ private slots:
 
         selectRows(v.view, 0, 0);
         v.view.resetSelected(1);
-        QCOMPARE(stateOnly->state, int(Ready));
+        QCOMPARE(stateOnly->state, TaskState::Ready);
         QCOMPARE(stateOnly->entries.size(), 1);
         QCOMPARE(stateOnly->lastPosition, 700);
         QCOMPARE(labelText(*v.view.rowWidget(0), "state_label"), QStringLiteral("读取"));
 
         selectRows(v.view, 1, 1);
         v.view.resetSelected(0);
-        QCOMPARE(whole->state, int(Ready));
+        QCOMPARE(whole->state, TaskState::Ready);
         QVERIFY(whole->entries.isEmpty());
         QCOMPARE(whole->lastPosition, 0);
     }
@@ -353,7 +353,7 @@ private slots:
     void revealPaths()
     {
         ViewOf v(2);
-        rewrite(v.list.tasks.at(0), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/a.srt"); });
+        rewrite(v.list.taskList().at(0), [&](TaskRecord &r) { r.exportPath = QStringLiteral("/out/a.srt"); });
         selectRows(v.view, 0, 1);
         QCOMPARE(v.view.pathsToReveal(0), (QStringList{"t0", "t1"}));
         QCOMPARE(v.view.pathsToReveal(1), (QStringList{"/out/a.srt", QString()}));
@@ -361,28 +361,28 @@ private slots:
 
     void exportOneTask_data()
     {
-        QTest::addColumn<int>("format");
+        QTest::addColumn<SubtitleFormat>("format");
         QTest::addColumn<bool>("intoFolder");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("srt over a longer file, the typed extension kept")
-            << 0 << false << "mine.out" << "mine.out"
+            << SubtitleFormat::Srt << false << "mine.out" << "mine.out"
             << QByteArray("1\r\n00:00:00,500 --> 00:00:02,500\r\nHello world\r\n\r\n");
-        QTest::newRow("a name without extension gets the format's") << 2 << false << "mine" << "mine.vtt"
+        QTest::newRow("a name without extension gets the format's") << SubtitleFormat::Vtt << false << "mine" << "mine.vtt"
                                                                      << QByteArray("WEBVTT\r\n\r\n1\r\n00:00:00.500 --> 00:00:02.500\r\nHello world\r\n\r\n");
-        QTest::newRow("a folder cannot be written") << 0 << true << QString() << QString() << QByteArray();
+        QTest::newRow("a folder cannot be written") << SubtitleFormat::Srt << true << QString() << QString() << QByteArray();
     }
     void exportOneTask()
     {
-        QFETCH(int, format);
+        QFETCH(SubtitleFormat, format);
         QFETCH(bool, intoFolder);
         QFETCH(QString, typed);
         QFETCH(QString, written);
         QFETCH(QByteArray, content);
 
         ViewOf v(2);
-        Di_riror_adiRIZ *task = v.list.tasks.at(1);
+        Di_riror_adiRIZ *task = v.list.taskList().at(1);
         rewrite(task, [](TaskRecord &r) { r.videoPath = QStringLiteral("/videos/a talk.v2.mp4"); });
         rewrite(task, [&](TaskRecord &r) { r.entries = {SRTEntry{500, 2500, "Hello world", {}, {}}}; });
         selectRows(v.view, 1, 1);
@@ -397,7 +397,7 @@ private slots:
 
         QCOMPARE(answer.asked.size(), 1);
         QCOMPARE(answer.asked.first().kind, FileDialogs::Kind::SaveFile);
-        const QString extension = QStringList{"srt", "txt", "vtt"}.at(format);
+        const QString extension = SubtitleFormats::extension(format);
         QCOMPARE(answer.asked.first().filter, QStringLiteral("Files (*.%1)").arg(extension));
         // The video's name with the format's extension, beside the video.
         QCOMPARE(answer.asked.first().directory, QStringLiteral("/videos/a talk.v2.") + extension);

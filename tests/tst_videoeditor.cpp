@@ -4,7 +4,7 @@
 #include "editor/myslider.h"
 #include "editor/srtqlistwidget.h"
 #include "editor/videoqtwidgets.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 #include "ocr/textrecognizer.h"
 
 #include <QComboBox>
@@ -59,7 +59,7 @@ class TestVideoEditor : public QObject
     bool openClip(const std::function<void()> &prepare = {})
     {
         rewrite(clip, [&](TaskRecord &r) {
-            r.state = TaskState(Ready);
+            r.state = TaskState(TaskState::Ready);
             r.timeRange_in = 0;
             r.timeRange_out = clip->duration;
             r.cropRect = QRect(0, 240, 640, 120);
@@ -102,20 +102,20 @@ private slots:
         QVERIFY2(QFile::exists(TARNIX_FIXTURE_DIR "/en_two.mp4"), "fixtures missing: run scripts/render-fixtures.sh");
         QVERIFY2(!TextRecognizer().availableLanguages().isEmpty(), "no recognition language installed");
         clip = std::make_unique<Di_riror_adiRIZ>(QStringLiteral(TARNIX_FIXTURE_DIR "/en_two.mp4"));
-        QTRY_COMPARE_WITH_TIMEOUT(clip->state, int(Ready), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(clip->state, TaskState::Ready, 15000);
     }
     void cleanup() { delete editor.data(); }
     void cleanupTestCase() { delete shuttleEditor.data(); }
 
     void subtitleDockOnlyForFinishedTasks_data()
     {
-        QTest::addColumn<int>("state");
-        QTest::newRow("finished") << int(Done);
-        QTest::newRow("ready") << int(Ready);
+        QTest::addColumn<TaskState>("state");
+        QTest::newRow("finished") << TaskState::Done;
+        QTest::newRow("ready") << TaskState::Ready;
     }
     void subtitleDockOnlyForFinishedTasks()
     {
-        QFETCH(int, state);
+        QFETCH(TaskState, state);
         Di_riror_adiRIZ task;
         rewrite(task, [&](TaskRecord &r) {
             r.videoFileName = QStringLiteral("clip.mp4");
@@ -124,8 +124,8 @@ private slots:
         });
         open(&task);
         QCOMPARE(editor->windowTitle(), QStringLiteral("clip.mp4"));
-        QCOMPARE(child<QDockWidget>("dockWidget")->isVisible(), state == Done);
-        QCOMPARE(child<SRTQListWidget>("listWidget")->count(), state == Done ? 2 : 0);
+        QCOMPARE(child<QDockWidget>("dockWidget")->isVisible(), TaskState(state) == TaskState::Done);
+        QCOMPARE(child<SRTQListWidget>("listWidget")->count(), TaskState(state) == TaskState::Done ? 2 : 0);
     }
 
     void languageList_data()
@@ -253,7 +253,7 @@ private slots:
     void detectionFillsEveryArea()
     {
         Di_riror_adiRIZ task(QStringLiteral(TARNIX_FIXTURE_DIR "/fs_signs.mp4"));
-        QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(task.state, TaskState::Ready, 15000);
         open(&task);
         QSignalSpy placed(editor.data(), &VideoQtWidgets::subtitleAreaPlaced);
         QTest::mouseClick(child<QPushButton>("DetectArea_pushButton"), Qt::LeftButton);
@@ -385,7 +385,7 @@ private slots:
     {
         auto *task = new Di_riror_adiRIZ;
         rewrite(task, [&](TaskRecord &r) {
-            r.state = TaskState(Done);
+            r.state = TaskState(TaskState::Done);
             r.entries = twoEntries();
             r.timeRange_out = 6000;
         });
@@ -413,7 +413,7 @@ private slots:
                 r.timeRange_out = 4321;
                 r.samples = {FrameSample{2000, {QStringLiteral("gathered")}}};
                 r.lastPosition = 2000;
-                r.state = TaskState(Cancelled);
+                r.state = TaskState(TaskState::Cancelled);
             });
         }));
         auto *slider = child<MySlider>("horizontalSlider");
@@ -434,7 +434,7 @@ private slots:
         QCOMPARE(clip->samples.size(), 1);
         QCOMPARE(clip->lastPosition, 2000);
         QCOMPARE(clip->cropRect, QRect(0, 240, 640, 120));
-        QCOMPARE(clip->state, int(Cancelled));
+        QCOMPARE(clip->state, TaskState::Cancelled);
     }
 
     void inAndOutPointsAndArrowKeys()

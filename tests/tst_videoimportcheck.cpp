@@ -1,5 +1,5 @@
 #include "fixtures.h"
-#include "tasks/videoimportcheck.h"
+#include "batch/videoimportcheck.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "fixtures.h"
 #include "taskrewrite.h"
-#include "recognition/di_riror_adiriz.h"
+#include "task/di_riror_adiriz.h"
 #include "media/thumbnailqueue.h"
 #include "ocr/textrecognizer.h"
 
@@ -18,7 +18,7 @@ const QString englishClip = fixture("en_two.mp4");
 
 void waitUntilReady(Di_riror_adiRIZ &task)
 {
-    QTRY_COMPARE_WITH_TIMEOUT(task.state, int(Ready), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(task.state, TaskState::Ready, 15000);
 }
 
 // Reads by playback once its video is known; `language` when given.
@@ -90,7 +90,7 @@ private slots:
     {
         Di_riror_adiRIZ task(fixture("not_a_video.mp4"));
         QTRY_VERIFY_WITH_TIMEOUT(!task.isProbingMedia(), 10000);
-        QCOMPARE(task.state, int(Unknown));
+        QCOMPARE(task.state, TaskState::Unknown);
         // Nothing to grab from: the row gets its empty picture without a player.
         QVERIFY(task.thumbnailLoaded);
         QVERIFY(task.thumbnail.isNull());
@@ -187,11 +187,11 @@ private slots:
         QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
         QSignalSpy progress(&task, &Di_riror_adiRIZ::progress_updata);
         task.run_mian();
-        QCOMPARE(task.state, int(Running));
+        QCOMPARE(task.state, TaskState::Running);
         // Only a reset takes a running task back; setting it Ready would start a second run.
         QVERIFY(!task.makeReady());
         expectOneEnd(completed);
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QVERIFY(task.textRecognizer()->hasEngine());
         QVERIFY(!progress.isEmpty());
         QVERIFY(progress.last().first().toFloat() <= 1.0f);
@@ -232,7 +232,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(task.samples.size() >= 3, 10000);
         emit task.mediaPlayer()->errorOccurred(QMediaPlayer::ResourceError, QStringLiteral("stream broke"));
         QCOMPARE(completed.size(), 1);
-        QCOMPARE(task.state, int(Failed));
+        QCOMPARE(task.state, TaskState::Failed);
         QCOMPARE(task.errorText, QStringLiteral("stream broke"));
         QCOMPARE(errors.last().first().toString(), QStringLiteral("stream broke"));
         QVERIFY(task.samples.size() >= 3);
@@ -251,7 +251,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(task.lastPosition >= 1500, 10000);
         task.stop_slots();
         QVERIFY(completed.wait(5000));
-        QCOMPARE(task.state, int(Cancelled));
+        QCOMPARE(task.state, TaskState::Cancelled);
         QVERIFY(task.entries.isEmpty());
         const qint64 stoppedAt = task.lastPosition;
         const qsizetype samplesBefore = task.samples.size();
@@ -263,7 +263,7 @@ private slots:
         QVERIFY(task.makeReady());
         task.run_mian();
         QVERIFY(completed.wait(20000));
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QCOMPARE(completed.size(), 2);
         QVERIFY(task.samples.size() > samplesBefore);
         for (qsizetype i = samplesBefore; i < task.samples.size(); ++i)
@@ -273,15 +273,15 @@ private slots:
 
     void refusedStartsSayWhy_data()
     {
-        QTest::addColumn<int>("state");
-        QTest::newRow("unknown") << int(Unknown);
-        QTest::newRow("running") << int(Running);
-        QTest::newRow("done") << int(Done);
-        QTest::newRow("failed") << int(Failed);
+        QTest::addColumn<TaskState>("state");
+        QTest::newRow("unknown") << TaskState::Unknown;
+        QTest::newRow("running") << TaskState::Running;
+        QTest::newRow("done") << TaskState::Done;
+        QTest::newRow("failed") << TaskState::Failed;
     }
     void refusedStartsSayWhy()
     {
-        QFETCH(int, state);
+        QFETCH(TaskState, state);
         Di_riror_adiRIZ task;
         rewrite(task, [&](TaskRecord &r) { r.state = TaskState(state); });
         QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
@@ -295,7 +295,7 @@ private slots:
     {
         Di_riror_adiRIZ task;
         rewrite(task, [&](TaskRecord &r) {
-            r.state = TaskState(Done);
+            r.state = TaskState(TaskState::Done);
             r.timeRange_in = 1000;
             r.timeRange_out = 2000;
             r.cropRect = QRect(1, 2, 3, 4);
@@ -308,7 +308,7 @@ private slots:
         QVERIFY(errors.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(task.duration > 0, 15000);
         QTest::qWait(200);
-        QCOMPARE(task.state, int(Done));
+        QCOMPARE(task.state, TaskState::Done);
         QCOMPARE(task.timeRange_in, 1000);
         QCOMPARE(task.timeRange_out, 2000);
         QCOMPARE(task.cropRect, QRect(1, 2, 3, 4));
@@ -330,9 +330,9 @@ private slots:
         readyForPlayback(task);
         QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
         task.run_mian();
-        QCOMPARE(task.state, int(Running));
+        QCOMPARE(task.state, TaskState::Running);
         task.stop_slots();
-        QCOMPARE(task.state, int(Cancelled));
+        QCOMPARE(task.state, TaskState::Cancelled);
         QCOMPARE(completed.size(), 1);
         QVERIFY(task.samples.isEmpty());
         QTest::qWait(300);
@@ -349,7 +349,7 @@ private slots:
         QSignalSpy errors(&task, &Di_riror_adiRIZ::err);
         task.run_mian();
         expectOneEnd(completed, 10000);
-        QCOMPARE(task.state, int(Failed));
+        QCOMPARE(task.state, TaskState::Failed);
         QVERIFY(!task.errorText.isEmpty());
         QVERIFY(!errors.isEmpty());
     }
@@ -359,7 +359,7 @@ private slots:
         Di_riror_adiRIZ task(englishClip);
         readyForPlayback(task);
         rewrite(task, [&](TaskRecord &r) {
-            r.state = TaskState(Done);
+            r.state = TaskState(TaskState::Done);
             r.timeRange_in = 10;
             r.timeRange_out = 20;
             r.Frame_rate = 3.5;
@@ -371,7 +371,7 @@ private slots:
             r.stopRequested = true;
         });
         task.resetTask();
-        QCOMPARE(task.state, int(Ready));
+        QCOMPARE(task.state, TaskState::Ready);
         QCOMPARE(task.timeRange_in, 0);
         QCOMPARE(task.timeRange_out, task.duration);
         QCOMPARE(task.Frame_rate, 1.0);
@@ -423,7 +423,7 @@ private slots:
         QVERIFY(task.preview_ORC(3500, &text, &cut));
         QCOMPARE(text, QStringLiteral("How are you today"));
         QCOMPARE(cut.size(), QSize(640, 120));
-        QCOMPARE(task.state, int(Ready));
+        QCOMPARE(task.state, TaskState::Ready);
         QVERIFY(task.samples.isEmpty());
         // The frame is decoded from the file: no player is made for it.
         QVERIFY(!task.mediaPlayer());
@@ -454,7 +454,7 @@ private slots:
             for (int i = 0; i < count; ++i)
                 tasks.push_back(std::make_unique<Di_riror_adiRIZ>(englishClip));
             QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tasks.cbegin(), tasks.cend(), [](const auto &task) {
-                                         return task->state == Ready && task->thumbnailLoaded;
+                                         return task->state == TaskState::Ready && task->thumbnailLoaded;
                                      }),
                                      60000);
             QTRY_COMPARE_WITH_TIMEOUT(ThumbnailQueue::instance()->runningGrabs(), 0, 10000);
@@ -482,7 +482,7 @@ private slots:
         runner.run_mian();
         QVERIFY(runner.mediaPlayer());
         QVERIFY(completed.wait(20000));
-        QCOMPARE(runner.state, int(Done));
+        QCOMPARE(runner.state, TaskState::Done);
         QVERIFY(!runner.mediaPlayer());
         QTRY_VERIFY_WITH_TIMEOUT(runner.findChildren<QMediaPlayer *>().isEmpty(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(threadCount() <= threadsWithOne + 1, 5000);
@@ -497,7 +497,7 @@ private slots:
         task.run_mian();
         QVERIFY(progress.wait(10000));
         task.resetTask();
-        QCOMPARE(task.state, int(Ready));
+        QCOMPARE(task.state, TaskState::Ready);
         QVERIFY(!task.mediaPlayer());
         // Readings of the dropped run that were still on their way change nothing.
         QTest::qWait(500);

@@ -9,10 +9,10 @@
 // old way, inside one handler on the GUI thread.
 #include "media/mediabackend.h"
 #include "media/thumbnailqueue.h"
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/tasklistobj.h"
-#include "tasks/tasklistwidgetsclass.h"
-#include "tasks/videoimportcheck.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/tasklistobj.h"
+#include "batch/tasklistwidgetsclass.h"
+#include "batch/videoimportcheck.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -119,8 +119,8 @@ void runClip(const QString &clip, ScanMode mode)
 {
     TaskListOBJ list;
     list.addTask(QUrl::fromLocalFile(clip));
-    Di_riror_adiRIZ *task = list.tasks.first();
-    if (!runUntil([task] { return task->state == Ready; }, 20000)) {
+    Di_riror_adiRIZ *task = list.taskList().first();
+    if (!runUntil([task] { return task->state == TaskState::Ready; }, 20000)) {
         std::printf("%s: did not load\n", qPrintable(clip));
         return;
     }
@@ -214,7 +214,7 @@ void dropOnPage(const QStringList &files, const char *when)
     qint64 firstRow = -1;
     QTimer watchRows;
     QObject::connect(&watchRows, &QTimer::timeout, [&] {
-        if (firstRow < 0 && !page.taskList()->tasks.isEmpty())
+        if (firstRow < 0 && !page.taskList()->taskList().isEmpty())
             firstRow = sinceDrop.elapsed();
     });
     watchRows.start(1);
@@ -228,9 +228,9 @@ void dropOnPage(const QStringList &files, const char *when)
     meter.stop();
     meter.print(QStringLiteral("drop %1 files on the page, %2").arg(files.size()).arg(QLatin1String(when)));
     std::printf("    drop returned after %lld ms, first row after %lld ms, all %lld rows after %lld ms\n",
-                dropReturned, firstRow, qlonglong(page.taskList()->tasks.size()), allRows);
+                dropReturned, firstRow, qlonglong(page.taskList()->taskList().size()), allRows);
     // Then the rows' pictures, until the last one has come.
-    const QList<Di_riror_adiRIZ *> &tasks = page.taskList()->tasks;
+    const QList<Di_riror_adiRIZ *> &tasks = page.taskList()->taskList();
     meter.start();
     runUntil([&tasks] {
         return std::all_of(tasks.cbegin(), tasks.cend(), [](const Di_riror_adiRIZ *task) { return task->thumbnailLoaded; });

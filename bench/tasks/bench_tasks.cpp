@@ -6,9 +6,9 @@
 // Prints one line: mode, N, time to add or load, time until every task knows its media, resident
 // memory and threads before, when loaded and once every thumbnail has arrived (or 120 s passed),
 // and how many tasks knew their media by the end of the wait ("!" marks a wait that ran out).
-#include "recognition/di_riror_adiriz.h"
-#include "tasks/projectfile.h"
-#include "tasks/tasklistobj.h"
+#include "task/di_riror_adiriz.h"
+#include "batch/projectfile.h"
+#include "batch/tasklistobj.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,13 +59,13 @@ bool waitUntil(const std::function<bool()> &done, int limitMs)
 
 int knowingTheirMedia(const TaskListOBJ &list)
 {
-    return int(std::count_if(list.tasks.cbegin(), list.tasks.cend(),
+    return int(std::count_if(list.taskList().cbegin(), list.taskList().cend(),
                              [](const Di_riror_adiRIZ *task) { return task->videoResolution().isValid(); }));
 }
 
 bool allHaveThumbnails(const TaskListOBJ &list)
 {
-    for (const Di_riror_adiRIZ *task : list.tasks)
+    for (const Di_riror_adiRIZ *task : list.taskList())
         if (!task->thumbnailLoaded)
             return false;
     return true;
@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     const int limitMs = qEnvironmentVariableIntValue("BENCH_TASKS_LIMIT_S") > 0
                             ? qEnvironmentVariableIntValue("BENCH_TASKS_LIMIT_S") * 1000
                             : 600000;
-    const bool loaded = waitUntil([&] { return knowingTheirMedia(list) == list.tasks.size(); }, limitMs);
+    const bool loaded = waitUntil([&] { return knowingTheirMedia(list) == list.taskList().size(); }, limitMs);
     const qint64 loadedMs = clock.elapsed();
     const qint64 rssLoaded = residentKb();
     const int threadsLoaded = threadCount();
@@ -125,7 +125,6 @@ int main(int argc, char **argv)
                 count, openedMs, loadedMs, loaded ? " " : "!", thumbnailsMs, thumbnails ? " " : "!", rssBefore / 1024,
                 rssLoaded / 1024, rssIdle / 1024, threadsBefore, threadsLoaded, threadsIdle, known);
     std::fflush(stdout);
-    qDeleteAll(list.tasks);
-    list.tasks.clear();
+    list.deleteAll();
     return 0;
 }
