@@ -8,7 +8,7 @@
 
 namespace {
 
-// The worker narrates every position on the debug stream; a command-line tool keeps quiet. Our
+// The task narrates every position on the debug stream; a command-line tool keeps quiet. Our
 // own categories' debug and info lines are off unless asked for (QT_LOGGING_RULES), so those that
 // come were asked for.
 void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)

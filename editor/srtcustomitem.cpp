@@ -10,10 +10,10 @@
 #include <QRegularExpressionValidator>
 #include <QToolTip>
 
-SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent)
+SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *shownTask, int index, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::SRTCustomItemClass>())
-    , worker(worker)
+    , shownTask(shownTask)
     , index(index)
 {
     ui->setupUi(this);
@@ -33,11 +33,11 @@ SRTCustomItem::SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent
     // A click into the entry's text shows its picture too, not only the small seek button.
     ui->textEdit->viewport()->installEventFilter(this);
     connect(ui->addpushButton, &QPushButton::clicked, this, [this] {
-        if (this->worker)
+        if (this->shownTask)
             emit add_obj(this->index);
     });
     connect(ui->delpushButton, &QPushButton::clicked, this, [this] {
-        if (this->worker)
+        if (this->shownTask)
             emit del_obj(this->index);
     });
 }
@@ -58,9 +58,9 @@ QString SRTCustomItem::fieldStyle(const QString &objectName, bool valid)
 const SRTEntry *SRTCustomItem::entry() const
 {
     // The task's list can be replaced behind the rows (a reset, a finished run).
-    if (!worker || index < 0 || index >= worker->entries.size())
+    if (!shownTask || index < 0 || index >= shownTask->entries.size())
         return nullptr;
-    return &worker->entries.at(index);
+    return &shownTask->entries.at(index);
 }
 
 void SRTCustomItem::showEntry()
@@ -83,7 +83,7 @@ void SRTCustomItem::checkTime(QLineEdit *field, qint64 SRTEntry::*member)
         if (const SRTEntry *shown = entry()) {
             SRTEntry edited = *shown;
             edited.*member = time.toMilliseconds();
-            worker->setEntry(index, edited);
+            shownTask->setEntry(index, edited);
         }
         return;
     }
@@ -104,7 +104,7 @@ void SRTCustomItem::checkText()
     if (const SRTEntry *shown = entry()) {
         SRTEntry edited = *shown;
         edited.text = text;
-        worker->setEntry(index, edited);
+        shownTask->setEntry(index, edited);
     }
 }
 

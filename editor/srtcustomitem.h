@@ -21,7 +21,7 @@ class SRTCustomItem : public QWidget
 {
     Q_OBJECT
 public:
-    explicit SRTCustomItem(Di_riror_adiRIZ *worker, int index, QWidget *parent = nullptr);
+    explicit SRTCustomItem(Di_riror_adiRIZ *shownTask, int index, QWidget *parent = nullptr);
     ~SRTCustomItem() override;
 
     int entryIndex() const { return index; }
@@ -47,6 +47,6 @@ private:
     void seek();
 
     std::unique_ptr<Ui::SRTCustomItemClass> ui;
-    QPointer<Di_riror_adiRIZ> worker;
+    QPointer<Di_riror_adiRIZ> shownTask;
     int index = -1;
 };

@@ -16,16 +16,16 @@ SRTQListWidget::SRTQListWidget(QWidget *parent)
     qCDebug(lcEditor) << "yyyyy";
 }
 
-void SRTQListWidget::setWorker(Di_riror_adiRIZ *worker)
+void SRTQListWidget::setTask(Di_riror_adiRIZ *shownTask)
 {
     disconnect(completedConnection);
-    this->worker = worker;
-    if (!worker) {
+    this->shownTask = shownTask;
+    if (!shownTask) {
         clear();
         return;
     }
     // A finished run replaces the entries; rows bound to the old ones would show stale texts.
-    completedConnection = connect(worker, &Di_riror_adiRIZ::completedSig, this, &SRTQListWidget::refreshItems);
+    completedConnection = connect(shownTask, &Di_riror_adiRIZ::completedSig, this, &SRTQListWidget::refreshItems);
 }
 
 void SRTQListWidget::refreshItems()
@@ -34,11 +34,11 @@ void SRTQListWidget::refreshItems()
         return; // already rebuilding further up the stack
     const QScopedValueRollback<bool> guard(refreshing, true);
 
-    const qsizetype count = worker ? worker->entries.size() : 0;
+    const qsizetype count = shownTask ? shownTask->entries.size() : 0;
     // Row widgets go with their items (deferred), so a row may trigger this from its own button.
     clear();
     for (int i = 0; i < count; ++i) {
-        auto *row = new SRTCustomItem(worker, i);
+        auto *row = new SRTCustomItem(shownTask, i);
         auto *item = new QListWidgetItem;
         item->setSizeHint(row->size());
         addItem(item);
@@ -63,7 +63,7 @@ SRTCustomItem *SRTQListWidget::rowWidget(int row) const
 
 void SRTQListWidget::insertBlankEntry(int index)
 {
-    if (!worker || !worker->insertEntry(index, SRTEntry{}))
+    if (!shownTask || !shownTask->insertEntry(index, SRTEntry{}))
         return;
     pendingRow = index;
     refreshItems();
@@ -71,7 +71,7 @@ void SRTQListWidget::insertBlankEntry(int index)
 
 void SRTQListWidget::removeEntry(int index)
 {
-    if (!worker || !worker->removeEntry(index))
+    if (!shownTask || !shownTask->removeEntry(index))
         return;
     pendingRow = index;
     refreshItems();
@@ -79,12 +79,12 @@ void SRTQListWidget::removeEntry(int index)
 
 void SRTQListWidget::nowTime(qlonglong time)
 {
-    if (!worker)
+    if (!shownTask)
         return;
     // The entries were replaced or cleared behind the list (a reset from the task list).
-    if (worker->entries.size() != count())
+    if (shownTask->entries.size() != count())
         refreshItems();
-    const QList<SRTEntry> &entries = worker->entries;
+    const QList<SRTEntry> &entries = shownTask->entries;
     for (int i = 0; i < entries.size(); ++i) {
         if (entries[i].intime <= time && time <= entries[i].outtime) {
             setCurrentRow(i);

@@ -16,8 +16,8 @@ public:
     explicit SRTQListWidget(QWidget *parent = nullptr);
 
     // Shows nothing by itself; refreshItems builds the rows.
-    void setWorker(Di_riror_adiRIZ *worker);
-    Di_riror_adiRIZ *currentWorker() const { return worker; }
+    void setTask(Di_riror_adiRIZ *shownTask);
+    Di_riror_adiRIZ *currentTask() const { return shownTask; }
     void refreshItems();
     SRTCustomItem *rowWidget(int row) const;
 
@@ -37,7 +37,7 @@ private:
     void focusCurrentText();
 
     bool refreshing = false; // a row's own button can rebuild the list from inside a rebuild
-    QPointer<Di_riror_adiRIZ> worker;
+    QPointer<Di_riror_adiRIZ> shownTask;
     int pendingRow = 0;
     QMetaObject::Connection completedConnection;
 };

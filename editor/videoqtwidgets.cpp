@@ -66,12 +66,12 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
 {
     if (!task)
         return false;
-    worker = task;
-    setWindowTitle(worker->videoFileName);
+    shownTask = task;
+    setWindowTitle(shownTask->videoFileName);
     // The task list may delete the task while this window is open.
-    connect(worker, &QObject::destroyed, this, &VideoQtWidgets::detachFromDeletedTask);
+    connect(shownTask, &QObject::destroyed, this, &VideoQtWidgets::detachFromDeletedTask);
 
-    connect(worker, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
+    connect(shownTask, &Di_riror_adiRIZ::languageLoaded, this, &VideoQtWidgets::onLanguageLoaded);
     connect(ui->LanguagesHelpPushButton, &QPushButton::clicked, this,
             [this] { WebPageNotice::open(this, AppConstants::languageHelpPage); });
     // The second list is filled first: filling the first applies the language, both of them.
@@ -89,12 +89,12 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
     createScene();
 
     player->setVideoOutput(videoItem);
-    MediaSource::setPlayerSource(player, worker->videoPath);
+    MediaSource::setPlayerSource(player, shownTask->videoPath);
 
-    ui->FrameNumber_double->setValue(worker->Frame_rate);
+    ui->FrameNumber_double->setValue(shownTask->Frame_rate);
     connect(ui->FrameNumber_double, &QDoubleSpinBox::valueChanged, this, [this](double value) {
-        if (worker)
-            worker->setFrameNumber_orc(value);
+        if (shownTask)
+            shownTask->setFrameNumber_orc(value);
     });
     connectScanChoice();
 
@@ -108,13 +108,13 @@ bool VideoQtWidgets::loadTask(Di_riror_adiRIZ *task)
 // Fast scan (index 0) or playback at the rate beside it (index 1); the rate only counts for playback.
 void VideoQtWidgets::connectScanChoice()
 {
-    const bool fast = worker->scanMode == ScanMode::Fast;
+    const bool fast = shownTask->scanMode == ScanMode::Fast;
     ui->ScanMode_comboBox->setCurrentIndex(fast ? 0 : 1);
     ui->FrameNumber_double->setEnabled(!fast);
     connect(ui->ScanMode_comboBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         ui->FrameNumber_double->setEnabled(index == 1);
-        if (worker)
-            worker->setScanMode(index == 0 ? ScanMode::Fast : ScanMode::Playback);
+        if (shownTask)
+            shownTask->setScanMode(index == 0 ? ScanMode::Fast : ScanMode::Playback);
     });
 }
 
@@ -163,11 +163,11 @@ void VideoQtWidgets::createScene()
 
 void VideoQtWidgets::showSubtitlesOrHideDock()
 {
-    if (worker->state != TaskState::Done) {
+    if (shownTask->state != TaskState::Done) {
         ui->dockWidget->hide();
         return;
     }
-    ui->listWidget->setWorker(worker);
+    ui->listWidget->setTask(shownTask);
     ui->listWidget->refreshItems();
     connect(ui->listWidget, &SRTQListWidget::setVideoPosition, this, [this](qlonglong time) {
         if (player)
@@ -192,8 +192,8 @@ void VideoQtWidgets::connectControls()
 
 QSize VideoQtWidgets::videoSize() const
 {
-    if (worker && isKnownSize(worker->videoResolution()))
-        return worker->videoResolution();
+    if (shownTask && isKnownSize(shownTask->videoResolution()))
+        return shownTask->videoResolution();
     if (player) {
         const QSize size = player->metaData().value(QMediaMetaData::Resolution).toSize();
         if (isKnownSize(size))
@@ -204,7 +204,7 @@ QSize VideoQtWidgets::videoSize() const
 
 qint64 VideoQtWidgets::clockOffset() const
 {
-    return worker ? worker->playerClockOffset() : 0;
+    return shownTask ? shownTask->playerClockOffset() : 0;
 }
 
 qint64 VideoQtWidgets::playerTime() const
@@ -222,7 +222,7 @@ qint64 VideoQtWidgets::mediaDuration() const
 {
     if (player && player->duration() > 0)
         return player->duration();
-    return worker ? std::max<qint64>(worker->duration, 0) : 0;
+    return shownTask ? std::max<qint64>(shownTask->duration, 0) : 0;
 }
 
 void VideoQtWidgets::onPositionChanged(qint64 playerPosition)
@@ -246,24 +246,24 @@ void VideoQtWidgets::placeRangeMarkers()
 {
     // Only shows the task's range: opening the editor must not rewrite it or drop its samples.
     const qint64 duration = mediaDuration();
-    if (rangeMarkersPlaced || !worker || !player || !player->hasVideo() || duration <= 0)
+    if (rangeMarkersPlaced || !shownTask || !player || !player->hasVideo() || duration <= 0)
         return;
     rangeMarkersPlaced = true;
-    placedOutFraction = worker->timeRange_out >= 0 ? double(worker->timeRange_out) / double(duration) : 1.0;
-    placedInFraction = worker->timeRange_in >= 0 ? double(worker->timeRange_in) / double(duration) : 0.0;
+    placedOutFraction = shownTask->timeRange_out >= 0 ? double(shownTask->timeRange_out) / double(duration) : 1.0;
+    placedInFraction = shownTask->timeRange_in >= 0 ? double(shownTask->timeRange_in) / double(duration) : 0.0;
     ui->horizontalSlider->setOutTime(placedOutFraction);
     ui->horizontalSlider->setInTime(placedInFraction);
-    if (worker->timeRange_in >= 0)
-        showTime(ui->in_timelabel, worker->timeRange_in);
-    if (worker->timeRange_out >= 0)
-        showTime(ui->out_timelabel, worker->timeRange_out);
+    if (shownTask->timeRange_in >= 0)
+        showTime(ui->in_timelabel, shownTask->timeRange_in);
+    if (shownTask->timeRange_out >= 0)
+        showTime(ui->out_timelabel, shownTask->timeRange_out);
     ui->horizontalSlider->update();
 }
 
 void VideoQtWidgets::onRangeMarkerMoved(double fraction, bool inPoint)
 {
     const qint64 duration = mediaDuration();
-    if (!worker || !player || duration <= 0 || !std::isfinite(fraction))
+    if (!shownTask || !player || duration <= 0 || !std::isfinite(fraction))
         return;
     const qint64 time = qint64(double(duration) * fraction);
     seekTo(time);
@@ -272,9 +272,9 @@ void VideoQtWidgets::onRangeMarkerMoved(double fraction, bool inPoint)
         return; // a click on the marker without moving it
     placed = fraction;
     if (inPoint)
-        worker->setInTimeRange(time);
+        shownTask->setInTimeRange(time);
     else
-        worker->setoutTimeRange(time);
+        shownTask->setoutTimeRange(time);
     showTime(inPoint ? ui->in_timelabel : ui->out_timelabel, time);
 }
 
@@ -291,7 +291,7 @@ void VideoQtWidgets::onPlayheadMoved(double fraction)
 void VideoQtWidgets::setInPoint()
 {
     const qint64 duration = mediaDuration();
-    if (!worker || !player || duration <= 0)
+    if (!shownTask || !player || duration <= 0)
         return;
     const qint64 position = playerTime();
     ui->horizontalSlider->setInTime(double(position) / double(duration));
@@ -303,7 +303,7 @@ void VideoQtWidgets::setInPoint()
 void VideoQtWidgets::setOutPoint()
 {
     const qint64 duration = mediaDuration();
-    if (!worker || !player || duration <= 0)
+    if (!shownTask || !player || duration <= 0)
         return;
     const qint64 position = playerTime();
     ui->horizontalSlider->setOutTime(double(position) / double(duration));
@@ -316,10 +316,10 @@ void VideoQtWidgets::setRangePoint(qint64 position, bool inPoint)
 {
     showTime(inPoint ? ui->in_timelabel : ui->out_timelabel, position);
     // Setting the point where it already is keeps the gathered samples.
-    if (inPoint && worker->timeRange_in != position)
-        worker->setInTimeRange(position);
-    else if (!inPoint && worker->timeRange_out != position)
-        worker->setoutTimeRange(position);
+    if (inPoint && shownTask->timeRange_in != position)
+        shownTask->setInTimeRange(position);
+    else if (!inPoint && shownTask->timeRange_out != position)
+        shownTask->setoutTimeRange(position);
 }
 
 void VideoQtWidgets::showTime(QLabel *label, qint64 milliseconds)
@@ -452,7 +452,7 @@ void VideoQtWidgets::detachFromDeletedTask()
 {
     // The task is half destroyed here and the task list is still removing it: drop every
     // reference now, close once the list is done.
-    ui->listWidget->setWorker(nullptr);
+    ui->listWidget->setTask(nullptr);
     if (player)
         player->stop();
     QTimer::singleShot(0, this, [this] { close(); });

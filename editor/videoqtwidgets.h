@@ -30,7 +30,7 @@ public:
     explicit VideoQtWidgets(QWidget *parent = nullptr);
     ~VideoQtWidgets() override;
 
-    bool loadTask(Di_riror_adiRIZ *worker);
+    bool loadTask(Di_riror_adiRIZ *shownTask);
 
     void setInPoint();
     void setOutPoint();
@@ -47,7 +47,7 @@ public:
     void removeArea();
     void makeMainArea();
 
-    Di_riror_adiRIZ *task() const { return worker; }
+    Di_riror_adiRIZ *task() const { return shownTask; }
     QMediaPlayer *mediaPlayer() const { return player; }
     QGraphicsVideoItem *videoOutputItem() const { return videoItem; }
     // The main area's rectangle, and the reference pair its mapping works from.
@@ -113,7 +113,7 @@ private:
     QGraphicsVideoItem *videoItem = nullptr;
     AreaRectangles *areaRects = nullptr;
     AreaDetectionJob *areaJob = nullptr;
-    QPointer<Di_riror_adiRIZ> worker;
+    QPointer<Di_riror_adiRIZ> shownTask;
     bool firstFrameShown = false;
     bool rangeMarkersPlaced = false;
     // A preview asked for while the language was loading.

@@ -39,22 +39,22 @@ void VideoQtWidgets::storeAreas()
     enableAreaButtons();
     const QSize video = videoSize();
     // Without the frame size the mapping would store nonsense in the task.
-    if (!worker || !video.isValid())
+    if (!shownTask || !video.isValid())
         return;
     QList<QRect> areas = areaRects->videoAreas(video);
     // Before placing, only the main rectangle is drawn: the task's other areas stay as they are.
     if (!areaRects->isPlaced())
-        areas = QList<QRect>{areas.value(0)} + worker->otherAreas;
-    worker->setAreas(areas);
-    qCDebug(lcEditor) << "areas" << worker->areas();
+        areas = QList<QRect>{areas.value(0)} + shownTask->otherAreas;
+    shownTask->setAreas(areas);
+    qCDebug(lcEditor) << "areas" << shownTask->areas();
 }
 
 void VideoQtWidgets::placeAreas()
 {
     const QSize video = videoSize();
-    if (!worker || !areaRects || !video.isValid())
+    if (!shownTask || !areaRects || !video.isValid())
         return; // placed when the frame size arrives
-    areaRects->place(worker->areas(), video);
+    areaRects->place(shownTask->areas(), video);
     enableAreaButtons();
 }
 
@@ -69,7 +69,7 @@ void VideoQtWidgets::enableAreaButtons()
 void VideoQtWidgets::addArea()
 {
     const QSize video = videoSize();
-    if (!worker || !areaRects || !video.isValid())
+    if (!shownTask || !areaRects || !video.isValid())
         return;
     // Signs and translations usually sit near the top: a band across the upper part of the frame.
     areaRects->add(QRect(0, video.height() / 20, video.width(), video.height() / 6));
@@ -89,20 +89,20 @@ void VideoQtWidgets::makeMainArea()
 
 void VideoQtWidgets::detectSubtitleArea()
 {
-    if (!worker || (areaJob && areaJob->isRunning()))
+    if (!shownTask || (areaJob && areaJob->isRunning()))
         return;
     if (!areaJob) {
         areaJob = new AreaDetectionJob(this);
         connect(areaJob, &AreaDetectionJob::finished, this, &VideoQtWidgets::onSubtitleAreaDetected);
     }
     ui->DetectArea_pushButton->setEnabled(false);
-    areaJob->start(worker->videoPath, worker->timeRange_in, worker->timeRange_out, worker->videoResolution());
+    areaJob->start(shownTask->videoPath, shownTask->timeRange_in, shownTask->timeRange_out, shownTask->videoResolution());
 }
 
 void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
 {
     ui->DetectArea_pushButton->setEnabled(true);
-    if (!worker)
+    if (!shownTask)
         return;
     if (band.isNull()) {
         auto *box = new QMessageBox(QMessageBox::Information, tr("检测字幕区域"), tr("没有找到字幕区域"),
@@ -112,9 +112,9 @@ void VideoQtWidgets::onSubtitleAreaDetected(const QRect &band)
         return;
     }
     const QList<QRect> bands = areaJob->bands();
-    worker->setFoundAreas(bands.isEmpty() ? QList<QRect>{band} : bands);
+    shownTask->setFoundAreas(bands.isEmpty() ? QList<QRect>{band} : bands);
     placeAreas();
-    emit subtitleAreaPlaced(worker->cropRect);
+    emit subtitleAreaPlaced(shownTask->cropRect);
 }
 
 void VideoQtWidgets::fitCropToPicture()

@@ -23,10 +23,10 @@
 
 void VideoQtWidgets::fillLanguages()
 {
-    TextRecognizer *recognizer = worker->textRecognizer();
+    TextRecognizer *recognizer = shownTask->textRecognizer();
     const QList<QStringList> available = recognizer->availableLanguages();
     const QString profile = recognizer->userProfileLanguage();
-    const QString saved = worker->languages.isEmpty() ? QString() : worker->languages.first();
+    const QString saved = shownTask->languages.isEmpty() ? QString() : shownTask->languages.first();
 
     const bool savedKnown = std::any_of(available.cbegin(), available.cend(),
                                         [&saved](const QStringList &entry) { return entry.value(0) == saved; });
@@ -58,10 +58,10 @@ void VideoQtWidgets::fillLanguages()
 
 void VideoQtWidgets::fillSecondLanguages()
 {
-    const QString saved = worker->languages.value(1);
+    const QString saved = shownTask->languages.value(1);
     QComboBox *box = ui->SecondLanguagecomboBox;
     box->addItem(tr("无第二语言"), QString());
-    for (const QStringList &entry : worker->textRecognizer()->availableLanguages()) {
+    for (const QStringList &entry : shownTask->textRecognizer()->availableLanguages()) {
         box->addItem(entry.value(1, entry.value(0)), entry.value(0));
         if (!saved.isEmpty() && entry.value(0) == saved)
             box->setCurrentIndex(box->count() - 1);
@@ -81,7 +81,7 @@ void VideoQtWidgets::offerOtherSecondLanguages(const QString &first)
 
 void VideoQtWidgets::applySelectedLanguage()
 {
-    if (!worker)
+    if (!shownTask)
         return;
     QString tag = ui->LanguagescomboBox->currentData().toString();
     offerOtherSecondLanguages(tag);
@@ -89,18 +89,18 @@ void VideoQtWidgets::applySelectedLanguage()
     if (!tag.isEmpty() && !second.isEmpty() && second != tag)
         tag += QLatin1Char('+') + second;
     // The engine loads on the pool; only what is known without loading is refused here.
-    if (!worker->takeLanguage(tag))
-        qCDebug(lcEditor) << "eorr" << worker->errorText;
+    if (!shownTask->takeLanguage(tag))
+        qCDebug(lcEditor) << "eorr" << shownTask->errorText;
     qCDebug(lcEditor) << "oooo" << tag;
 }
 
 void VideoQtWidgets::previewCurrentFrame()
 {
-    if (!worker || !videoItem)
+    if (!shownTask || !videoItem)
         return;
     const QImage frame = videoItem->videoSink()->videoFrame().toImage();
     // The frame on screen now is read once the language's engine has loaded on the pool.
-    if (!worker->prepareLanguage()) {
+    if (!shownTask->prepareLanguage()) {
         framePendingPreview = frame;
         return;
     }
@@ -110,13 +110,13 @@ void VideoQtWidgets::previewCurrentFrame()
 
 void VideoQtWidgets::onLanguageLoaded(bool taken)
 {
-    if (framePendingPreview.isNull() || !worker)
+    if (framePendingPreview.isNull() || !shownTask)
         return;
     if (!taken) {
         framePendingPreview = QImage();
         return;
     }
-    if (worker->prepareLanguage())
+    if (shownTask->prepareLanguage())
         showPreview(std::exchange(framePendingPreview, QImage()));
 }
 
@@ -126,16 +126,16 @@ void VideoQtWidgets::showPreview(QImage frame)
         framePendingRead = frame;
         return;
     }
-    const QImage cut = worker->cropFrame(frame);
-    const std::shared_ptr<SharedReader> reader = worker->textRecognizer()->reader();
+    const QImage cut = shownTask->cropFrame(frame);
+    const std::shared_ptr<SharedReader> reader = shownTask->textRecognizer()->reader();
     if (cut.width() == 0 || cut.height() == 0 || !reader) {
         // Nothing to read or nothing to read with: the task says why at once.
         QString text;
         QImage shown;
-        if (worker->preview_ORC_V2(&frame, &text, &shown))
+        if (shownTask->preview_ORC_V2(&frame, &text, &shown))
             showPreviewResult(text, shown);
         else
-            qCDebug(lcEditor) << "erro: " << worker->errorText;
+            qCDebug(lcEditor) << "erro: " << shownTask->errorText;
         return;
     }
     // Reading takes a PP-OCR engine a few hundred milliseconds: the pool reads, the editor goes on.
@@ -149,7 +149,7 @@ void VideoQtWidgets::showPreview(QImage frame)
         for (const QString &line : watcher->result())
             text += line + QLatin1Char('\n');
         showPreviewResult(text, cut);
-        if (!framePendingRead.isNull() && worker)
+        if (!framePendingRead.isNull() && shownTask)
             showPreview(std::exchange(framePendingRead, QImage()));
     });
     watcher->setFuture(QtConcurrent::run(WorkPool::instance(), [reader, cut] { return reader->read(cut); }));

@@ -59,7 +59,7 @@ private slots:
         });
         list = new SRTQListWidget;
         list->resize(420, 400);
-        list->setWorker(worker);
+        list->setTask(worker);
         list->refreshItems();
         list->show();
         QVERIFY(QTest::qWaitForWindowExposed(list));
@@ -331,7 +331,7 @@ private slots:
         QSignalSpy seeks(list, &SRTQListWidget::setVideoPosition);
         delete worker;
         worker = nullptr;
-        QVERIFY(list->currentWorker() == nullptr);
+        QVERIFY(list->currentTask() == nullptr);
         list->nowTime(1500);
         list->insertBlankEntry(0);
         QTest::keyClicks(stale->findChild<QTextEdit *>(QStringLiteral("textEdit")), QStringLiteral("x"));
