@@ -32,6 +32,9 @@ struct FrameGrabber::State
     AVRational timeBase{1, 1000};
     int64_t startTime = 0; // the presentation's, in the stream's time base
     bool endOfFile = false;
+    // MPEG-TS has no index of its own: the one ffmpeg builds while reading and seeking knows only
+    // the key frames met on the way.
+    bool indexed = false;
     qint64 position = -1; // ms of the last frame decoded since the last seek
     qint64 lastTaken = -1; // ms of the last frame given by frameBetween
     int decodedFrames = 0;
@@ -82,6 +85,7 @@ bool FrameGrabber::open(const QString &path)
         return false;
     AVStream *stream = state->format->streams[state->stream];
     state->timeBase = stream->time_base;
+    state->indexed = avformat_index_get_entries_count(stream) > 0;
     state->rotation = streamRotationDegrees(stream);
     state->startTime = av_rescale_q(PresentationStart::ofContainer(state->format), AVRational{1, 1000}, stream->time_base);
     state->codec = avcodec_alloc_context3(decoder);
@@ -165,6 +169,16 @@ FrameGrabber::Frame FrameGrabber::frameBetween(qint64 fromMs, qint64 toMs)
     // Never the same frame twice, though a seek may land before the last one.
     const qint64 wanted = std::max(fromMs, d->lastTaken + 1);
     const bool near = d->position >= 0 && d->position < toMs && wanted - d->position <= shortHopMs;
+    if (!near && !d->indexed) {
+        // Without an index a seek by time lands anywhere before the time, and decoding on from
+        // there to a key frame and on to the time cost most of the frames of short samples.
+        if (d->position < 0 || d->position >= wanted || wanted - d->position > decodeOnWithoutIndexMs)
+            seekTo(d->streamTime(wanted));
+        Frame frame = skimToKeyFrame(wanted, toMs);
+        if (!frame.grey.isNull())
+            d->lastTaken = frame.time;
+        return frame;
+    }
     if (!near) {
         const std::optional<int64_t> keyTime = keyFrameBefore(toMs);
         const std::optional<qint64> key = keyTime ? std::optional<qint64>(d->milliseconds(*keyTime)) : std::nullopt;
@@ -196,6 +210,40 @@ FrameGrabber::Frame FrameGrabber::framesLater(int count)
             av_frame_unref(d->frame);
     }
     return takeFrame();
+}
+
+FrameGrabber::Frame FrameGrabber::skimToKeyFrame(qint64 fromMs, qint64 toMs)
+{
+    int64_t lastKeyBefore = -1; // byte position of the last key frame before `fromMs`
+    while (!d->endOfFile && av_read_frame(d->format, d->packet) >= 0) {
+        if (d->packet->stream_index != d->stream) {
+            av_packet_unref(d->packet);
+            continue;
+        }
+        const int64_t pts = d->packet->pts != AV_NOPTS_VALUE ? d->packet->pts : d->packet->dts;
+        const qint64 ms = pts == AV_NOPTS_VALUE ? -1 : d->milliseconds(pts);
+        const bool key = d->packet->flags & AV_PKT_FLAG_KEY;
+        if (key && ms >= fromMs && ms <= toMs) {
+            avcodec_flush_buffers(d->codec);
+            avcodec_send_packet(d->codec, d->packet);
+            av_packet_unref(d->packet);
+            return decodeUntil(ms);
+        }
+        if (ms > toMs)
+            break;
+        if (key && ms >= 0)
+            lastKeyBefore = d->packet->pos;
+        av_packet_unref(d->packet);
+    }
+    av_packet_unref(d->packet);
+    if (lastKeyBefore >= 0)
+        av_seek_frame(d->format, d->stream, lastKeyBefore, AVSEEK_FLAG_BYTE);
+    else
+        av_seek_frame(d->format, d->stream, d->streamTime(fromMs), AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(d->codec);
+    d->endOfFile = false;
+    d->position = -1;
+    return decodeUntil(fromMs);
 }
 
 FrameGrabber::Frame FrameGrabber::decodeUntil(qint64 fromMs)

@@ -34,7 +34,9 @@ public:
 
     // Some frame shown between `fromMs` and `toMs`, found the cheapest way: a key frame inside the
     // range when the index knows one, else decoding on from where the last frame left off when
-    // that is nearer than the key frame before `fromMs`. Null when the range holds no frame.
+    // that is nearer than the key frame before `fromMs`. A file without an index (MPEG-TS) is
+    // read on without decoding to a key frame inside the range, or back to the last one before
+    // it. Null when the range holds no frame.
     Frame frameBetween(qint64 fromMs, qint64 toMs);
     // The frame `count` frames after the last one returned, without seeking.
     Frame framesLater(int count);
@@ -48,6 +50,7 @@ private:
     struct State;
     bool receiveNext();
     Frame decodeUntil(qint64 fromMs);
+    Frame skimToKeyFrame(qint64 fromMs, qint64 toMs);
     Frame takeFrame();
     void seekTo(int64_t streamTime);
     // The stream time of the last key frame at or before `timeMs` in the stream's index; nothing

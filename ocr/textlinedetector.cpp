@@ -3,6 +3,7 @@
 #include "networktimes.h"
 
 #include "onnxloader.h"
+#include "sharednetworks.h"
 
 #include <QFile>
 
@@ -16,26 +17,31 @@
 
 // OpenCV 4.6 computes this network's layer shapes once: fed a picture of another size, the same
 // net gives an empty map. So there is one net per input size (a video's crop keeps its size),
-// read from the model bytes kept in memory.
+// read from the model bytes kept in memory and shared with every detector of the same model.
 struct TextLineDetector::Private
 {
     static constexpr std::size_t netsKept = 4;
+    std::string modelPath;
     std::vector<uchar> model;
-    std::list<std::pair<cv::Size, cv::dnn::Net>> nets; // most recently used first
+    // Most recently used first.
+    std::list<std::pair<cv::Size, std::shared_ptr<SharedNetworks::Network>>> nets;
     Settings settings;
     float peak = 0;
 
-    cv::dnn::Net &net(const cv::Size &size)
+    SharedNetworks::Network &net(const cv::Size &size)
     {
         const auto found = std::find_if(nets.begin(), nets.end(), [&size](const auto &entry) { return entry.first == size; });
         if (found != nets.end()) {
             nets.splice(nets.begin(), nets, found);
         } else {
-            nets.emplace_front(size, readOnnxModel(model));
+            const std::string key = modelPath + '@' + std::to_string(size.width) + 'x' + std::to_string(size.height);
+            nets.emplace_front(size, SharedNetworks::get(key, [this](SharedNetworks::Network &network) {
+                                   network.net = readOnnxModel(model);
+                               }));
             if (nets.size() > netsKept)
                 nets.pop_back();
         }
-        return nets.front().second;
+        return *nets.front().second;
     }
 };
 
@@ -86,6 +92,7 @@ bool TextLineDetector::load(const QString &modelPath, QString *error)
     }
     const QByteArray bytes = file.readAll();
     d->model.assign(bytes.cbegin(), bytes.cend());
+    d->modelPath = modelPath.toStdString();
     d->nets.clear();
     try {
         d->net(cv::Size(0, 0));
@@ -117,9 +124,12 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
     const cv::Size size = inputSize(bgr.size(), settings.longestSide, settings.largestUpscale);
     cv::Mat output;
     try {
-        cv::dnn::Net &net = d->net(size);
-        net.setInput(inputBlob(bgr, size));
-        output = net.forward();
+        const cv::Mat input = inputBlob(bgr, size);
+        SharedNetworks::Network &network = d->net(size);
+        const std::lock_guard<std::mutex> lock(network.inUse);
+        network.net.setInput(input);
+        // The net's own buffer is overwritten by the next detector's run.
+        output = network.net.forward().clone();
     } catch (const cv::Exception &) {
         return boxes;
     }

@@ -5,6 +5,7 @@
 #include "onnxloader.h"
 
 #include "ppocrmodels.h"
+#include "sharednetworks.h"
 
 #include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
@@ -13,13 +14,6 @@
 #include <cmath>
 
 namespace {
-
-struct Model
-{
-    cv::dnn::Net net;
-    // The set-up leaves out the model's last Softmax: OpenCV's takes ten times longer than ours.
-    bool givesLogits = false;
-};
 
 // The importer puts an Identity layer behind the model's output.
 bool endsInSoftmax(cv::dnn::Net &net)
@@ -55,17 +49,24 @@ struct TextLineReader::Private
     QString directory;
     QList<int> widths;
     CtcDecoder decoder;
-    std::map<int, Model> models;
+    // Shared with every reader of the same models (SharedNetworks).
+    std::map<int, std::shared_ptr<SharedNetworks::Network>> models;
 
-    Model *model(int width, QString *error)
+    SharedNetworks::Network *model(int width, QString *error)
     {
         auto it = models.find(width);
         if (it != models.end())
-            return &it->second;
+            return it->second.get();
         try {
-            Model loaded{readOnnxModel(PpocrModels::recognizerPath(directory, width).toStdString())};
-            loaded.givesLogits = !endsInSoftmax(loaded.net);
-            return &models.emplace(width, std::move(loaded)).first->second;
+            const std::string path = PpocrModels::recognizerPath(directory, width).toStdString();
+            std::shared_ptr<SharedNetworks::Network> loaded
+                = SharedNetworks::get(path, [&path](SharedNetworks::Network &network) {
+                      network.net = readOnnxModel(path);
+                      // The set-up leaves out the model's last Softmax: OpenCV's takes ten times
+                      // longer than ours.
+                      network.givesLogits = !endsInSoftmax(network.net);
+                  });
+            return models.emplace(width, std::move(loaded)).first->second.get();
         } catch (const cv::Exception &exception) {
             if (error)
                 *error = QString::fromStdString(exception.what()).trimmed();
@@ -100,7 +101,7 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
         = std::max(8, int(std::ceil(double(bgrLine.cols) * inputHeight / std::max(1, bgrLine.rows))));
     const auto fits = std::lower_bound(d->widths.cbegin(), d->widths.cend(), scaledWidth);
     const int width = fits == d->widths.cend() ? d->widths.last() : *fits;
-    Model *model = d->model(width, nullptr);
+    SharedNetworks::Network *model = d->model(width, nullptr);
     if (!model)
         return {};
 
@@ -112,8 +113,11 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
     normalised.copyTo(padded(cv::Rect(0, 0, normalised.cols, normalised.rows)));
     cv::Mat output;
     try {
-        model->net.setInput(cv::dnn::blobFromImage(padded));
-        output = model->net.forward();
+        const cv::Mat input = cv::dnn::blobFromImage(padded);
+        const std::lock_guard<std::mutex> lock(model->inUse);
+        model->net.setInput(input);
+        // The net's own buffer is overwritten by the next reader's run.
+        output = model->net.forward().clone();
     } catch (const cv::Exception &) {
         return {};
     }

@@ -10,8 +10,9 @@ ass_file() {
   {
     printf '[Script Info]\nScriptType: v4.00+\nPlayResX: %s\nPlayResY: %s\nWrapStyle: 2\n\n' "$w" "$h"
     printf '[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n'
-    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H80000000,0,0,0,0,100,100,0,0,1,%s,%s,2,10,10,%s,1\n\n' \
-      "$font" "$size" "$primary" "$outline_colour" "$outline" "${CLIP_SHADOW:-0}" "$((h / 20))"
+    # CLIP_BORDER_STYLE=3 draws a box of the outline colour behind each line instead of an outline.
+    printf 'Style: Default,%s,%s,%s,&H000000FF,%s,&H80000000,0,0,0,0,100,100,0,0,%s,%s,%s,2,10,10,%s,1\n\n' \
+      "$font" "$size" "$primary" "$outline_colour" "${CLIP_BORDER_STYLE:-1}" "$outline" "${CLIP_SHADOW:-0}" "$((h / 20))"
     printf '[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n'
     while IFS='|' read -r start end text; do
       printf 'Dialogue: 0,%s,%s,Default,,0,0,0,,%s\n' "$start" "$end" "$text"
@@ -52,7 +53,7 @@ clip() {
     light) source="color=c=0xE8E4D8:s=${w}x${h}:r=${fps}" ;;
     *) source="color=c=${bg}:s=${w}x${h}:r=${fps}" ;;
   esac
-  ff -f lavfi -i "$source$length" -vf "${moving}subtitles=$name.ass" ${CLIP_CODEC_ARGS:--c:v libx264 -preset veryfast} -pix_fmt yuv420p \
+  ff -f lavfi -i "$source$length" -vf "${moving}subtitles=$name.ass" ${CLIP_CODEC_ARGS:--c:v libx264 -preset veryfast} -pix_fmt "${CLIP_PIX_FMT:-yuv420p}" \
      -g "$fps" "$name.$ext"
 }
 

@@ -161,3 +161,5 @@ area_clip area_top 6 640 360 dark 28 "$AREA_TOP" ""
 area_clip area_logo 6 640 360 gradient 28 "$AREA_SUBS" "$AREA_LOGO"
 area_clip area_ticker 6 640 360 dark 28 "$(sed 's/^\(.*|\)/\1{\\an2\\pos(320,320)}/' <<< "$AREA_SUBS")" "$AREA_TICKER"
 area_clip area_none 6 640 360 busy 28 "" "$AREA_LOGO"
+# The same as a TV recording: no index to seek by, and a clock that does not start at zero.
+[ -s area_bottom.ts ] || ff -i area_bottom.mp4 -c copy -output_ts_offset 1234.56 -f mpegts area_bottom.ts

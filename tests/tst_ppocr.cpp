@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <vector>
@@ -140,6 +141,7 @@ private slots:
     void readsRenderedStrip_data();
     void readsRenderedStrip();
     void readsTwoLinesInOrder();
+    void enginesReadingAtOnceKeepTheirOwnLines();
     void readsOutlinedLineOverCells();
     void isolatesSharpEdgedLetters();
     void readsWholeLineOverSmallCells_data();
@@ -218,6 +220,40 @@ void TestPpocr::readsTwoLinesInOrder()
     const QStringList lines{QStringLiteral("Turn left at the next corner."), QStringLiteral("你为什么不早点告诉我")};
     QCOMPARE(engine->recognizeLines(paintStrip(lines, QStringLiteral("WenQuanYi Micro Hei"), 40)), lines);
     QCOMPARE(engine->recognizeLines(paintStrip({}, QStringLiteral("DejaVu Sans"), 40)), QStringList());
+}
+
+// Engines load each network once between them and take turns with it: two reading at the same
+// time, lines of the same width through the same networks, each get their own picture's text.
+void TestPpocr::enginesReadingAtOnceKeepTheirOwnLines()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    const QStringList texts{QStringLiteral("Turn left at the next corner."), QStringLiteral("Nobody saw the boat leave.")};
+    std::vector<std::unique_ptr<PpocrEngine>> engines;
+    for (int i = 0; i < 2; ++i) {
+        QString problem;
+        engines.push_back(PpocrEngine::create(PpocrModels::directory(), &problem));
+        QVERIFY2(engines.back(), qPrintable(problem));
+        PpocrEngine::Settings settings;
+        settings.reuseUnchangedPicture = false;
+        engines.back()->setSettings(settings);
+    }
+    QList<QStringList> read[2];
+    std::vector<QThread *> threads;
+    for (int i = 0; i < 2; ++i) {
+        const QImage picture = paintStrip({texts[i]}, QStringLiteral("DejaVu Sans"), 40);
+        threads.push_back(QThread::create([&, i, picture] {
+            for (int round = 0; round < 12; ++round)
+                read[i] << engines[std::size_t(i)]->recognizeLines(picture);
+        }));
+        threads.back()->start();
+    }
+    for (QThread *thread : threads) {
+        QVERIFY(thread->wait(120000));
+        delete thread;
+    }
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(read[i], QList<QStringList>(12, QStringList{texts[i]}));
 }
 
 void TestPpocr::readsOutlinedLineOverCells()

@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "media/framegrabber.h"
 #include "recognition/subtitleareadetector.h"
 
 #include <QPainter>
@@ -51,15 +52,18 @@ private slots:
     void findsTheBandInClips_data()
     {
         QTest::addColumn<QString>("clip");
+        QTest::addColumn<QString>("container");
         QTest::addColumn<bool>("upperHalf");
-        QTest::newRow("subtitles at the bottom") << "area_bottom" << false;
-        QTest::newRow("subtitles at the top") << "area_top" << true;
-        QTest::newRow("beside a static logo") << "area_logo" << false;
-        QTest::newRow("above a scrolling ticker") << "area_ticker" << false;
+        QTest::newRow("subtitles at the bottom") << "area_bottom" << "mp4" << false;
+        QTest::newRow("subtitles at the bottom, MPEG-TS") << "area_bottom" << "ts" << false;
+        QTest::newRow("subtitles at the top") << "area_top" << "mp4" << true;
+        QTest::newRow("beside a static logo") << "area_logo" << "mp4" << false;
+        QTest::newRow("above a scrolling ticker") << "area_ticker" << "mp4" << false;
     }
     void findsTheBandInClips()
     {
         QFETCH(QString, clip);
+        QFETCH(QString, container);
         QFETCH(bool, upperHalf);
         const QList<qint64> pixels = subtitlePixels(fixture(clip + ".subs.mkv"), 640, 360);
         QCOMPARE(pixels.size(), 640 * 360);
@@ -70,7 +74,7 @@ private slots:
         const auto lastRow = truth.crend() - std::find_if(truth.crbegin(), truth.crend(), [](qint64 n) { return n > 0; }) - 1;
         QVERIFY(lastRow > firstRow);
 
-        const std::optional<QRect> band = SubtitleAreaDetector::detect(fixture(clip + ".mp4"));
+        const std::optional<QRect> band = SubtitleAreaDetector::detect(fixture(clip + "." + container));
         QVERIFY(band);
         QVERIFY(QRect(0, 0, 640, 360).contains(*band));
         QCOMPARE(band->center().y() < 180, upperHalf);
@@ -88,6 +92,27 @@ private slots:
                                                             .arg(band->width()).arg(band->height())
                                                             .arg(firstRow).arg(lastRow)));
         QVERIFY2(band->height() <= 2 * (lastRow - firstRow + 1), qPrintable(QString::number(band->height())));
+    }
+
+    // A file without an index is read on to a key frame inside each range (or back to the one
+    // before it), not decoded all the way: no more frames than with the MP4's index.
+    void samplesWithoutAnIndexDecodeNoMoreThanWithOne()
+    {
+        FrameGrabber indexed, unindexed;
+        QVERIFY(indexed.open(fixture("area_bottom.mp4")));
+        QVERIFY(unindexed.open(fixture("area_bottom.ts")));
+        // Samples further apart than decoding on is worth, each range holding a key frame.
+        for (qint64 from = 0; from < 5600; from += 1500) {
+            const qint64 to = from + 600;
+            const FrameGrabber::Frame frame = unindexed.frameBetween(from, to);
+            QVERIFY2(frame.time >= from && frame.time <= to, qPrintable(QStringLiteral("%1 in %2-%3").arg(frame.time).arg(from).arg(to)));
+            QCOMPARE(frame.grey.size(), QSize(640, 360));
+            QVERIFY(!unindexed.framesLater(4).grey.isNull());
+            indexed.frameBetween(from, to);
+            indexed.framesLater(4);
+        }
+        QVERIFY2(unindexed.decodedFrames() <= indexed.decodedFrames(),
+                 qPrintable(QStringLiteral("%1 against %2").arg(unindexed.decodedFrames()).arg(indexed.decodedFrames())));
     }
 
     void nothingWithoutSubtitles()

@@ -140,3 +140,30 @@ CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast" \
 make_clip long_1min_1080p25 mp4 en 1920 1080 25 dark "DejaVu Sans" 58 '&H00FFFFFF' '&H00000000' 3 "$(long_timeline 14)"
 CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast" \
 make_clip long_10min_1080p25 mp4 en 1920 1080 25 dark "DejaVu Sans" 58 '&H00FFFFFF' '&H00000000' 3 "$(long_timeline 149)"
+
+# Hard cases: white letters on a bright picture, slow fades, a box over a busy picture, italics,
+# dense Chinese over a moving picture, a low-resolution VP9 clip, 10-bit HEVC and three minutes
+# of subtitles (long_*: scanned fast only).
+make_clip hard_bright_720p25 mp4 en 1280 720 25 0xD8D8D0 "DejaVu Sans" 40 '&H00FFFFFF' '&H00303030' 1 \
+  "$(timeline 40 40 160 100 "${EN[@]:0:8}")"
+SLOW=(); for t in "${EN[@]:2:8}"; do SLOW+=("{\\fad(500,500)}$t"); done
+make_clip hard_fade500_720p25 mp4 en 1280 720 25 gradient "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 200 100 "${SLOW[@]}")"
+CLIP_BORDER_STYLE=3 \
+make_clip hard_box_busy_1080p25 mp4 en 1920 1080 25 busy "Liberation Sans" 52 '&H00FFFFFF' '&H60000000' 6 \
+  "$(timeline 40 40 160 100 "${EN[@]:4}" "${EN[@]:0:4}")"
+ITALIC=(); for t in "${EN[@]:1:8}"; do ITALIC+=("{\\i1}$t"); done
+make_clip hard_italic_720p25 mp4 en 1280 720 25 gradient "Liberation Serif" 44 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 160 100 "${ITALIC[@]}")"
+DENSE=()
+for ((i = 0; i < ${#ZH[@]}; i += 2)); do DENSE+=("${ZH[$i]}，${ZH[$((i + 1))]}\\N${ZH[$(((i + 3) % ${#ZH[@]}))]}"); done
+make_clip hard_zh_dense_1080p25 mp4 zh-Hans 1920 1080 25 panning "WenQuanYi Micro Hei" 48 '&H00FFFFFF' '&H00000000' 2 \
+  "$(timeline 40 40 250 100 "${DENSE[@]}")"
+CLIP_CODEC_ARGS="-c:v libvpx-vp9 -b:v 400k -deadline realtime -cpu-used 8" \
+make_clip hard_lowres_vp9_360p25 mkv en 640 360 25 busy "DejaVu Sans" 22 '&H00FFFFFF' '&H00000000' 1 \
+  "$(timeline 40 40 160 100 "${EN[@]:3:7}")"
+CLIP_CODEC_ARGS="-c:v libx265 -preset ultrafast -x265-params log-level=error" CLIP_PIX_FMT=yuv420p10le \
+make_clip hard_hevc10_1080p25 mkv en 1920 1080 25 gradient "DejaVu Sans" 56 '&H0000FFFF' '&H00000000' 3 \
+  "$(timeline 40 40 160 100 "${EN[@]:0:7}")"
+CLIP_CODEC_ARGS="-c:v libx264 -preset ultrafast" \
+make_clip long_3min_720p25 mp4 en 1280 720 25 gradient "DejaVu Sans" 40 '&H00FFFFFF' '&H00000000' 2 "$(long_timeline 44)"

@@ -8,14 +8,19 @@
 #   bench/e2e/run.sh [CLIP-NAME-PATTERN]   (after scripts/build.sh; TARNIX_BUILD_DIR picks another build)
 # Clips named long_* and film_* are scanned fast only (their playback would take their whole length).
 # E2E_FILM_MINUTES=N renders the film-like clip of N minutes too (render-film.sh; slow to make).
+# E2E_PLAYBACK=0 leaves playback out. E2E_CLI runs another build's tarnix-cli (a before-and-after in
+# one run); E2E_CLIPS and E2E_WORK move the clips and the outputs elsewhere.
+# Each clip is decoded by ffmpeg alone too (-threads 2, no output): the "ffmpeg" column is its
+# wall / media, "/ffm" the fast scan's wall over it.
 # After the table, a profile of each fast scan: where its time went, and its readings against the
 # subtitles the clip has.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${TARNIX_BUILD_DIR:-$root/build}
-clips=$build/bench-clips
-work=$build/bench-e2e
+clips=${E2E_CLIPS:-$build/bench-clips}
+work=${E2E_WORK:-$build/bench-e2e}
+cli=${E2E_CLI:-$build/cli/tarnix-cli}
 pattern=${1:-*}
 
 "$here/render-clips.sh" "$clips" >/dev/null
@@ -46,14 +51,14 @@ stats() {
 }
 
 header() {
-  printf '%-32s %5s %5s %5s %5s | %-41s | %-41s | %6s\n' "" "wall/" "media" "" "fast/" \
-    "fast scan" "playback rate 1" "fast"
-  printf '%-32s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s\n' clip fast play decode \
-    decode rec% prec% CER% sMed sP90 eMed eP90 rec% prec% CER% sMed sP90 eMed eP90 RSS_MB
+  printf '%-32s %5s %5s %5s %5s | %-41s | %-41s | %6s %6s %5s\n' "" "wall/" "media" "" "fast/" \
+    "fast scan" "playback rate 1" "fast" "wall/" "fast"
+  printf '%-32s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %5s\n' clip fast play decode \
+    decode rec% prec% CER% sMed sP90 eMed eP90 rec% prec% CER% sMed sP90 eMed eP90 RSS_MB ffmpeg /ffm
 }
 
 header
-declare -A wall_fast wall_play wall_decode media_sum media_play
+declare -A wall_fast wall_play wall_decode wall_ffmpeg media_sum media_play
 for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; do
   [ -f "$video" ] || continue
   name=$(basename "${video%.*}")
@@ -70,28 +75,33 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   long=0; [[ $name == long_* || $name == film_* ]] && long=1
 
   t0=$(now_ms)
-  QT_LOGGING_RULES="tarnix.profile.info=true" /usr/bin/time -f %M -o "$work/$name.rss" "$build/cli/tarnix-cli" \
+  QT_LOGGING_RULES="tarnix.profile.info=true" /usr/bin/time -f %M -o "$work/$name.rss" "$cli" \
     --scan fast --lang "$lang" --crop "$crop" "${top[@]}" -o "$work/$name-fast.srt" "$video" 2>"$work/$name.profile" || true
   echo "wall $((t1 = $(now_ms), t1 - t0)) subtitles $(grep -c -- '-->' "$clips/$name.truth.srt")" >> "$work/$name.profile"
   "$build/bench/e2e/bench_e2e_decode" "$video" "$playcrop" >/dev/null
   t2=$(now_ms)
-  fast=$((t1 - t0)); decode=$((t2 - t1)); play=0
-  if [ $long = 0 ]; then
-    "$build/cli/tarnix-cli" --scan playback --rate 1 --lang "$lang" --crop "$playcrop" -o "$work/$name-play.srt" "$video" 2>/dev/null || true
+  ffmpeg -v error -threads 2 -i "$video" -map 0:v:0 -f null - || true
+  t3=$(now_ms)
+  fast=$((t1 - t0)); decode=$((t2 - t1)); ffm=$((t3 - t2)); play=0
+  t2=$t3
+  if [ $long = 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ]; then
+    "$cli" --scan playback --rate 1 --lang "$lang" --crop "$playcrop" -o "$work/$name-play.srt" "$video" 2>/dev/null || true
     play=$(( $(now_ms) - t2 ))
   fi
   for way in fast play; do
     out="$work/$name-$way.srt"; [ -f "$out" ] || : > "$out"
     { echo "fps $fps"; "$build/bench/e2e/bench_e2e_score" "$clips/$name.truth.srt" "$out"; } > "$work/$name-$way.score"
   done
-  group=$lang; [ $long = 1 ] && group=long
+  group=$lang; [ $long = 1 ] && group=long; [[ $name == hard_* ]] && group=hard
   wall_fast[$group]=$(( ${wall_fast[$group]:-0} + fast )); wall_decode[$group]=$(( ${wall_decode[$group]:-0} + decode ))
   wall_play[$group]=$(( ${wall_play[$group]:-0} + play )); media_sum[$group]=$(( ${media_sum[$group]:-0} + media ))
+  wall_ffmpeg[$group]=$(( ${wall_ffmpeg[$group]:-0} + ffm ))
   [ $long = 0 ] && media_play[$group]=$(( ${media_play[$group]:-0} + media ))
-  playstats="     -      -      -     -     -     -     -"; [ $long = 0 ] && playstats=$(stats "$work/$name-play.score")
-  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6d\n' "$name" "$(bc -l <<< "$fast / $media")" \
+  playstats="     -      -      -     -     -     -     -"; [ $long = 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ] && playstats=$(stats "$work/$name-play.score")
+  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6d %6.3f %5.1f\n' "$name" "$(bc -l <<< "$fast / $media")" \
     "$(bc -l <<< "$play / $media")" "$(bc -l <<< "$decode / $media")" "$(bc -l <<< "$fast / $decode")" \
-    "$(stats "$work/$name-fast.score")" "$playstats" $(( $(cat "$work/$name.rss") / 1024 ))
+    "$(stats "$work/$name-fast.score")" "$playstats" $(( $(cat "$work/$name.rss") / 1024 )) \
+    "$(bc -l <<< "$ffm / $media")" "$(bc -l <<< "$fast / ($ffm + 0.0001)")"
   if [ -f "$clips/$name.top.truth.srt" ]; then
     out="$work/$name-fast.top.srt"; [ -f "$out" ] || : > "$out"
     { echo "fps $fps"; "$build/bench/e2e/bench_e2e_score" "$clips/$name.top.truth.srt" "$out"; } > "$work/$name-top.score"
@@ -102,12 +112,13 @@ echo
 for group in "${!media_sum[@]}"; do
   files_fast=(); files_play=()
   for f in "$work"/*-fast.score; do n=$(basename "${f%-fast.score}")
-    g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* || $n == film_* ]] && g=long; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
+    g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* || $n == film_* ]] && g=long; [[ $n == hard_* ]] && g=hard; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
   playstats="     -      -      -     -     -     -     -"; mp=${media_play[$group]:-0}
-  [ "$mp" -gt 0 ] && playstats=$(stats "${files_play[@]}")
-  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s |\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
+  [ "$mp" -gt 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ] && playstats=$(stats "${files_play[@]}")
+  printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6s %6.3f %5.1f\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
     "$(bc -l <<< "${wall_play[$group]} / ($mp + 0.0001)")" "$(bc -l <<< "${wall_decode[$group]} / ${media_sum[$group]}")" \
-    "$(bc -l <<< "${wall_fast[$group]} / ${wall_decode[$group]}")" "$(stats "${files_fast[@]}")" "$playstats"
+    "$(bc -l <<< "${wall_fast[$group]} / ${wall_decode[$group]}")" "$(stats "${files_fast[@]}")" "$playstats" "" \
+    "$(bc -l <<< "${wall_ffmpeg[$group]} / ${media_sum[$group]}")" "$(bc -l <<< "${wall_fast[$group]} / (${wall_ffmpeg[$group]} + 0.0001)")"
 done
 echo
 printf '%-32s %6s %6s %8s %8s %8s %8s %8s %8s %8s\n' "profile of the fast scan (s)" subs reads wall area decode change reading detect recog
