@@ -89,6 +89,17 @@ bool differsThroughout(const QImage &picture, const QRect &crop, int x, int refe
     return differing * 5 >= crop.height() * 4;
 }
 
+// Whether the `reach` columns beyond `edge` in `step`'s direction are alike: what lies beyond a
+// panel. Vertical stripes change again and again, and each of their edges would look like a
+// panel's.
+bool evenBeyond(const QImage &picture, const QRect &crop, int edge, int step, int reach)
+{
+    for (int x = edge + step, n = 0; x >= 0 && x < picture.width() && n < reach; x += step, ++n)
+        if (differsThroughout(picture, crop, x, edge))
+            return false;
+    return true;
+}
+
 } // namespace
 
 QRect LineLayout::trimmedAtPanelEdges(const QImage &picture, QRect crop, const QRect &box)
@@ -99,12 +110,14 @@ QRect LineLayout::trimmedAtPanelEdges(const QImage &picture, QRect crop, const Q
         return crop;
     for (int x = inner.left() - 1; x >= crop.left(); --x)
         if (differsThroughout(picture, crop, x, inner.left() - 1 < crop.left() ? x : inner.left() - 1)) {
-            crop.setLeft(x + 1);
+            if (evenBeyond(picture, crop, x, -1, inner.left() - crop.left()))
+                crop.setLeft(x + 1);
             break;
         }
     for (int x = inner.right() + 1; x <= crop.right(); ++x)
         if (differsThroughout(picture, crop, x, inner.right() + 1)) {
-            crop.setRight(x - 1);
+            if (evenBeyond(picture, crop, x, 1, crop.right() - inner.right()))
+                crop.setRight(x - 1);
             break;
         }
     return crop;

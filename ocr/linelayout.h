@@ -20,7 +20,8 @@ public:
     static QRect crop(const QRect &box, const QSize &picture, const Margins &margins);
     // The crop's end margins stop at the edge of a panel behind the text (a column that differs
     // from the one beside the box in four rows of five; letters leave the top and bottom margins
-    // free), which the recogniser reads as an "I". The picture must be in QImage::Format_RGB32.
+    // free), which the recogniser reads as an "I"; not where the columns beyond change again, as
+    // vertical stripes do. The picture must be in QImage::Format_RGB32.
     static QRect trimmedAtPanelEdges(const QImage &picture, QRect crop, const QRect &box);
     // Boxes grouped into rows top to bottom (boxes overlapping by half the lower height share a
     // row, each left to right; pieces of a row closer than a line height joined).

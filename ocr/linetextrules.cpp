@@ -62,12 +62,15 @@ bool isWidthForm(char32_t c)
     return tag == QChar::Wide || tag == QChar::Narrow;
 }
 
-// No English word opens with "Ih", "Iw" or "Ik": such a word is the pronoun I that lost its
-// space to the next word ("Ihave", "Iwas", "Iknow"), a space the recogniser barely sees after
-// a bare stroke.
+// No English word opens with "Ih", "Iw", "Ik" or "Ith" (but a town's name): such a word is the
+// pronoun I that lost its space to the next word ("Ihave", "Iwas", "Iknow", "Ithink"), a space
+// the recogniser barely sees after a bare stroke, most of all in italics.
 bool isPronounIGlued(const QString &word)
 {
-    return word.size() > 2 && word.at(0) == QLatin1Char('I') && QStringLiteral("hwk").contains(word.at(1))
+    if (word.size() <= 2 || word.at(0) != QLatin1Char('I'))
+        return false;
+    const bool noWordOpensSo = QStringLiteral("hwk").contains(word.at(1)) || word.startsWith(QLatin1String("Ith"));
+    return noWordOpensSo
            && std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) { return c.isLower() || c.isPunct(); });
 }
 

@@ -34,6 +34,11 @@ constexpr int defaultOpenCvThreads = 1;
 constexpr float unsureConfidence = 0.94f;
 constexpr float moreCharacters = 1.5f;
 constexpr float clearConfidence = 0.9f;
+// A broken row's confidence says nothing of the letters cut off, so a reading in whole rows on
+// the letters alone need not beat it, only be fairly sure and read a fifth more: what the pieces
+// missed, not a dash or a mark.
+constexpr float fairConfidence = 0.85f;
+constexpr float moreThanBroken = 1.2f;
 // A picture with hardly any sharp edges has no outlined letters to look at: on the benchmark,
 // lines over cell texture keep 10 % of it and more, textured video frames without them 0 to 1.4 %.
 constexpr double minimumKeptShare = 0.02;
@@ -153,10 +158,10 @@ PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
 {
     Reading reading = readPicture(picture);
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
-    // reading that found nothing or was unsure is tried again on the letters alone, and the
-    // second kept when it reads clearly more with no less confidence. Where the detector found
-    // the lines only on a closer look, it may have boxed only part of them: the letters alone
-    // show the rest.
+    // reading that found nothing, was unsure or read a row in pieces is tried again on the
+    // letters alone, and the second kept when it reads clearly more and is sure enough. Where
+    // the detector found the lines only on a closer look, it may have boxed only part of them:
+    // the letters alone show the rest.
     const bool unsure = betterOnSharpEdges(reading);
     const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
     if (!unsure && !partly)
@@ -179,8 +184,7 @@ PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
                 second = std::move(onPicture);
         }
         qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
-        if (second.characters >= moreCharacters * float(reading.characters) + 1
-            && second.confidence() >= std::max(reading.confidence(), clearConfidence))
+        if (readsBetter(second, reading))
             return second;
         sharpBoxes = second.boxes;
     }
@@ -206,9 +210,18 @@ PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, co
     return readsMore && extended.confidence() >= clearConfidence ? extended : first;
 }
 
+bool PpocrEngine::readsBetter(const Reading &second, const Reading &first)
+{
+    if (first.brokenRow && !second.brokenRow)
+        return second.characters >= moreThanBroken * float(first.characters) && second.confidence() >= fairConfidence;
+    return second.characters >= moreCharacters * float(first.characters) + 1
+           && second.confidence() >= std::max(first.confidence(), clearConfidence);
+}
+
 bool PpocrEngine::betterOnSharpEdges(const Reading &first) const
 {
-    return settings.lookAtSharpEdges && (first.characters == 0 || first.confidence() < unsureConfidence);
+    return settings.lookAtSharpEdges
+           && (first.characters == 0 || first.confidence() < unsureConfidence || first.brokenRow);
 }
 
 PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
@@ -248,6 +261,11 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
                            })->height();
         if (height < tallest * settings.minimumRowHeight)
             continue;
+        // Pieces as high as the line's: a dash or a speck of texture boxed apart does not break it.
+        const auto piecesOfLine = std::count_if(row.cbegin(), row.cend(), [&](const QRect &box) {
+            return box.height() >= height * settings.minimumRowHeight;
+        });
+        reading.brokenRow = reading.brokenRow || piecesOfLine > 1;
         const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
         const int charactersBefore = reading.characters;
         const float confidenceBefore = reading.confidenceSum;

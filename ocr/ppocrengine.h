@@ -65,6 +65,10 @@ private:
         QList<QRect> boxes;      // detected, in picture coordinates
         QList<QRect> rowsRead;   // bounds of the rows that gave a line
         bool textHidden = false; // the detector found text only on a closer look
+        // A row read stayed in pieces of its own height more than a line height apart: over busy
+        // texture the detector boxes only bits of a line, too low for the letters, and reads them
+        // with misplaced conviction ("ring coatitg etscol" at 0.97).
+        bool brokenRow = false;
         float confidence() const { return characters > 0 ? confidenceSum / float(characters) : 0; }
     };
 
@@ -77,6 +81,8 @@ private:
                     Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     bool betterOnSharpEdges(const Reading &first) const;
+    // Whether a second look at the picture (`second`) is kept over the first.
+    static bool readsBetter(const Reading &second, const Reading &first);
     Reading extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes, Reading first);
 
     Settings settings;

@@ -21,11 +21,13 @@ void TestLineLayout::trimsCropAtPanelEdges_data()
     QTest::addColumn<QRect>("panel");
     QTest::addColumn<QRect>("stroke"); // a letter's stroke in the margin, which must stay
     QTest::addColumn<QRect>("trimmed");
+    QTest::addColumn<int>("stripeWidth"); // of the frame's vertical stripes, none at 0
     const QRect box(100, 40, 200, 40), crop(84, 32, 232, 56);
-    QTest::newRow("panel wider than the crop") << QRect(0, 0, 400, 120) << QRect() << crop;
+    QTest::newRow("panel wider than the crop") << QRect(0, 0, 400, 120) << QRect() << crop << 0;
     QTest::newRow("panel edges inside both margins")
-        << QRect(92, 30, 214, 60) << QRect() << QRect(92, 32, 214, 56);
-    QTest::newRow("letter stroke in the margin") << QRect(0, 0, 400, 120) << QRect(90, 44, 4, 32) << crop;
+        << QRect(92, 30, 214, 60) << QRect() << QRect(92, 32, 214, 56) << 0;
+    QTest::newRow("letter stroke in the margin") << QRect(0, 0, 400, 120) << QRect(90, 44, 4, 32) << crop << 0;
+    QTest::newRow("vertical stripes, no panel") << QRect() << QRect() << crop << 5;
 }
 
 void TestLineLayout::trimsCropAtPanelEdges()
@@ -33,9 +35,12 @@ void TestLineLayout::trimsCropAtPanelEdges()
     QFETCH(QRect, panel);
     QFETCH(QRect, stroke);
     QFETCH(QRect, trimmed);
+    QFETCH(int, stripeWidth);
     QImage picture(400, 120, QImage::Format_RGB32);
     picture.fill(QColor(0x20, 0xd0, 0x30));
     QPainter painter(&picture);
+    for (int x = 0; stripeWidth > 0 && x < picture.width(); x += 2 * stripeWidth)
+        painter.fillRect(x, 0, stripeWidth, picture.height(), QColor(0xf0, 0xf0, 0xf0));
     painter.fillRect(panel, QColor(0xf0, 0xe4, 0xd8));
     painter.fillRect(stroke, QColor(0x20, 0x20, 0x28));
     painter.end();

@@ -11,6 +11,8 @@
 // names other folders; delete a folder to render it anew. Held-out English sets take texts and
 // faces none of the others use, e.g. STRIP_ENGLISH_TEXTS=bench/ocr/heldout2-en.txt
 // STRIP_ENGLISH_FONTS="DejaVu Sans Light,Liberation Mono" scripts/render-strips.sh DIR SEED.
+// The cell backgrounds are drawn anew on every render (ffmpeg's cellauto takes no seed from the
+// script), so figures compare only within one rendering of a set: keep the folder between runs.
 // Engines (all three by default):
 //   tesseract        what TextRecognizer does for Tesseract: image preparation, then Tesseract
 //   ppocr            PP-OCR detection, line crops with a margin, recognition (the build's models)
