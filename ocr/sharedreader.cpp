@@ -1,8 +1,8 @@
 #include "sharedreader.h"
 
-#include "imagepreparation.h"
-#include "ppocrengine.h"
-#include "tesseractengine.h"
+#include "ocr/tesseract/imagepreparation.h"
+#include "ocr/ppocr/ppocrengine.h"
+#include "ocr/tesseract/tesseractengine.h"
 
 #include <QHash>
 #include <QMutexLocker>

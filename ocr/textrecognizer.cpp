@@ -1,9 +1,9 @@
 #include "textrecognizer.h"
 
 #include "enginechoice.h"
-#include "ppocrmodels.h"
+#include "ocr/ppocr/ppocrmodels.h"
 #include "sharedreader.h"
-#include "tesseractlanguages.h"
+#include "ocr/tesseract/tesseractlanguages.h"
 
 #include "platform/appconstants.h"
 

@@ -1,11 +1,11 @@
 #include "fastscan.h"
 
-#include "cropsignature.h"
-#include "edgemap.h"
+#include "recognition/change/cropsignature.h"
+#include "recognition/change/edgemap.h"
 #include "media/croporientation.h"
 #include "readingpool.h"
-#include "stretchtracker.h"
-#include "ocr/networktimes.h"
+#include "recognition/change/stretchtracker.h"
+#include "ocr/ppocr/networktimes.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>

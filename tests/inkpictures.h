@@ -3,8 +3,8 @@
 // Small synthetic pictures for the image preparation steps: words drawn with a font, shapes
 // drawn as exact rectangles.
 
-#include "ocr/componentlabelling.h"
-#include "ocr/inkplane.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ink/inkplane.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "ocr/opencvthreads.h"
-#include "ocr/ppocrengine.h"
-#include "ocr/ppocrmodels.h"
+#include "ocr/ppocr/ppocrengine.h"
+#include "ocr/ppocr/ppocrmodels.h"
 
 #include <QtTest>
 

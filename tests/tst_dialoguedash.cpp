@@ -1,6 +1,6 @@
-#include "ocr/dialoguedash.h"
-#include "ocr/ppocrengine.h"
-#include "ocr/ppocrmodels.h"
+#include "ocr/letters/dialoguedash.h"
+#include "ocr/ppocr/ppocrengine.h"
+#include "ocr/ppocr/ppocrmodels.h"
 
 #include <QPainter>
 #include <QPainterPath>

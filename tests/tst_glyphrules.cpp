@@ -1,5 +1,5 @@
 #include "inkpictures.h"
-#include "ocr/glyphrules.h"
+#include "ocr/ink/glyphrules.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 #include "inkpictures.h"
-#include "ocr/inkreading.h"
+#include "ocr/ink/inkreading.h"
 
 #include <QtTest>
 

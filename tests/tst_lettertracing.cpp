@@ -1,5 +1,5 @@
 #include "inkpictures.h"
-#include "ocr/lettertracing.h"
+#include "ocr/tesseract/lettertracing.h"
 
 #include <QPainterPath>
 #include <QtTest>

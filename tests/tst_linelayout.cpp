@@ -1,4 +1,4 @@
-#include "ocr/linelayout.h"
+#include "ocr/ppocr/linelayout.h"
 
 #include <QPainter>
 #include <QtTest>

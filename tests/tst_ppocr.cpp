@@ -1,11 +1,11 @@
 #include "cli/commandlineextractor.h"
-#include "ocr/ctcdecoder.h"
+#include "ocr/ppocr/ctcdecoder.h"
 #include "ocr/enginechoice.h"
-#include "ocr/linelayout.h"
-#include "ocr/linetextrules.h"
-#include "ocr/ppocrengine.h"
-#include "ocr/ppocrmodels.h"
-#include "ocr/sharpedgetext.h"
+#include "ocr/ppocr/linelayout.h"
+#include "ocr/letters/linetextrules.h"
+#include "ocr/ppocr/ppocrengine.h"
+#include "ocr/ppocr/ppocrmodels.h"
+#include "ocr/ppocr/sharpedgetext.h"
 #include "ocr/textrecognizer.h"
 
 #include <QDir>

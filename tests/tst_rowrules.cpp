@@ -1,5 +1,5 @@
 #include "inkpictures.h"
-#include "ocr/rowrules.h"
+#include "ocr/ink/rowrules.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

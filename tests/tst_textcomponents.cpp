@@ -1,5 +1,5 @@
 #include "inkpictures.h"
-#include "ocr/textcomponents.h"
+#include "ocr/tesseract/textcomponents.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "ocr/textlinereader.h"
+#include "ocr/ppocr/textlinereader.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

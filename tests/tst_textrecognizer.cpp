@@ -1,6 +1,6 @@
-#include "ocr/linetextrules.h"
+#include "ocr/letters/linetextrules.h"
 #include "ocr/sharedreader.h"
-#include "ocr/tesseractlanguages.h"
+#include "ocr/tesseract/tesseractlanguages.h"
 #include "ocr/textrecognizer.h"
 
 #include <QDir>

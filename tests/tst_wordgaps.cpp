@@ -1,8 +1,8 @@
-#include "ocr/ctcdecoder.h"
-#include "ocr/gluedwords.h"
-#include "ocr/linetextrules.h"
-#include "ocr/wordgaps.h"
-#include "ocr/wordlist.h"
+#include "ocr/ppocr/ctcdecoder.h"
+#include "ocr/letters/gluedwords.h"
+#include "ocr/letters/linetextrules.h"
+#include "ocr/letters/wordgaps.h"
+#include "ocr/letters/wordlist.h"
 
 #include <QFile>
 #include <QPainter>

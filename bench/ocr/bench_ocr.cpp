@@ -26,14 +26,14 @@
 // once more after the runs. Strips with errors are listed (all with --verbose).
 // Targets: CER <= 1 % English, <= 0.5 % Chinese, no style above 3 %; PP-OCR median <= 120 ms.
 
-#include "ocr/imagepreparation.h"
-#include "ocr/tesseractengine.h"
-#include "ocr/tesseractlanguages.h"
-#include "ocr/ppocrengine.h"
-#include "ocr/ppocrmodels.h"
+#include "ocr/tesseract/imagepreparation.h"
+#include "ocr/tesseract/tesseractengine.h"
+#include "ocr/tesseract/tesseractlanguages.h"
+#include "ocr/ppocr/ppocrengine.h"
+#include "ocr/ppocr/ppocrmodels.h"
 #include "ocr/opencvthreads.h"
-#include "ocr/linelayout.h"
-#include "ocr/linetextrules.h"
+#include "ocr/ppocr/linelayout.h"
+#include "ocr/letters/linetextrules.h"
 
 #include <QCommandLineParser>
 #include <QDir>

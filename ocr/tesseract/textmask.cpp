@@ -1,6 +1,6 @@
 #include "textmask.h"
 
-#include "ratio.h"
+#include "ocr/ink/ratio.h"
 #include "textcomponents.h"
 
 #include <algorithm>

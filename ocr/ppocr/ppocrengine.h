@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ctcdecoder.h"
-#include "linereading.h"
+#include "ocr/linereading.h"
 #include "linelayout.h"
 #include "textlinedetector.h"
 

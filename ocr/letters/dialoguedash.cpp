@@ -1,7 +1,7 @@
 #include "dialoguedash.h"
 
-#include "componentlabelling.h"
-#include "inkplane.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ink/inkplane.h"
 #include "linetextrules.h"
 
 #include <QLoggingCategory>

@@ -1,7 +1,7 @@
 #include "lettertracing.h"
 
-#include "componentlabelling.h"
-#include "ratio.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ink/ratio.h"
 
 #include <algorithm>
 #include <array>

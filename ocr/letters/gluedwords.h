@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ctcdecoder.h"
+#include "ocr/ppocr/ctcdecoder.h"
 
 #include <QList>
 

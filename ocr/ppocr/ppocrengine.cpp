@@ -1,14 +1,14 @@
 #include "ppocrengine.h"
 
-#include "dialoguedash.h"
-#include "linetextrules.h"
-#include "opencvthreads.h"
+#include "ocr/letters/dialoguedash.h"
+#include "ocr/letters/linetextrules.h"
+#include "ocr/opencvthreads.h"
 #include "sharpedgetext.h"
 #include "ppocrmodels.h"
 #include "textlinedetector.h"
 #include "textlinereader.h"
-#include "wordgaps.h"
-#include "wordlist.h"
+#include "ocr/letters/wordgaps.h"
+#include "ocr/letters/wordlist.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "wordgaps.h"
 
 #include "gluedwords.h"
-#include "inkreading.h"
+#include "ocr/ink/inkreading.h"
 #include "wordlist.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "imagepreparation.h"
 
-#include "inkreading.h"
+#include "ocr/ink/inkreading.h"
 #include "lettertracing.h"
-#include "ratio.h"
+#include "ocr/ink/ratio.h"
 #include "textmask.h"
 
 #include <algorithm>

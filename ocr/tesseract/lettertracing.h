@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inkplane.h"
+#include "ocr/ink/inkplane.h"
 #include "textmask.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "componentlabelling.h"
-#include "ctcdecoder.h"
-#include "inkreading.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ppocr/ctcdecoder.h"
+#include "ocr/ink/inkreading.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "tesseractengine.h"
 
-#include "linetextrules.h"
+#include "ocr/letters/linetextrules.h"
 
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>

@@ -1,6 +1,6 @@
 #include "textcomponents.h"
 
-#include "ratio.h"
+#include "ocr/ink/ratio.h"
 
 #include <algorithm>
 

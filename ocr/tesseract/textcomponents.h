@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inkreading.h"
+#include "ocr/ink/inkreading.h"
 
 #include <vector>
 
