@@ -213,6 +213,7 @@ private:
     QSize wholeFrame;       // in the crop's pixels
     PlaybackScan *playbackScan = nullptr;
     FastScan *fastScan = nullptr;
+    bool abandonedFastScan = false; // failed as stalled while its thread still ran
     AreaLineLooks lineLooks; // of the fast scan's readings, by area and time; not kept in a project
     QList<RefusedEntry> m_refused;
 };

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 bool Di_riror_adiRIZ::openForScan(const QString &path, const QString &language)
 {
@@ -67,6 +68,12 @@ void Di_riror_adiRIZ::onFastFinished(const FastScan::Outcome &outcome)
         lineLooks[area.key()].insert(area.value());
     std::stable_sort(rec.samples.begin(), rec.samples.end(),
                      [](const FrameSample &a, const FrameSample &b) { return a.time < b.time; });
+    if (std::exchange(abandonedFastScan, false)) {
+        // Failed and reported when it stalled: it keeps its readings and where to go on, no more.
+        if (outcome.status == FastScan::Status::Stopped)
+            rec.lastPosition = outcome.resumeMs;
+        return;
+    }
     switch (outcome.status) {
     case FastScan::Status::Stopped:
         rec.state = TaskState::Cancelled;

@@ -118,6 +118,12 @@ void Di_riror_adiRIZ::failStalledRun()
         playbackScan->fail(reason);
         return;
     }
+    // A decoder stuck in a call may never come back, so the run is failed now; a scan that does
+    // come back later only hands over what it read.
+    if (fastScan && fastScan->isRunning()) {
+        fastScan->stop();
+        abandonedFastScan = true;
+    }
     rec.state = TaskState::Failed;
     rec.errorText = reason;
     emit err(reason);

@@ -432,6 +432,24 @@ private slots:
         QCOMPARE(task.samples, whole.samples);
     }
 
+    // The batch fails a run whose position stops moving; the scan's thread may still come back.
+    void stalledScanIsFailedOnce()
+    {
+        Di_riror_adiRIZ task(fixture("fs_oneword.mp4"));
+        QVERIFY(task.setLanguage(QStringLiteral("en")));
+        waitUntilReady(task);
+        task.setCropRect(band);
+        QSignalSpy completed(&task, &Di_riror_adiRIZ::completedSig);
+        task.run_mian();
+        task.failStalledRun();
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(task.state, TaskState::Failed);
+        // Refused while the scan's thread runs; once it is back the task is still the failed one.
+        QTRY_VERIFY_WITH_TIMEOUT(task.state != TaskState::Failed || task.makeReady(), 30000);
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(task.errorText, QStringLiteral("playback stopped making progress"));
+    }
+
     void truncatedFileGivesWhatWasReadAndAWarning()
     {
         Di_riror_adiRIZ task(fixture("fs_truncated.mkv"));
