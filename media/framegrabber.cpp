@@ -215,6 +215,8 @@ FrameGrabber::Frame FrameGrabber::framesLater(int count)
 FrameGrabber::Frame FrameGrabber::skimToKeyFrame(qint64 fromMs, qint64 toMs)
 {
     int64_t lastKeyBefore = -1; // byte position of the last key frame before `fromMs`
+    // The packet of the last decode may still be held; reading over it would leak it.
+    av_packet_unref(d->packet);
     while (!d->endOfFile && av_read_frame(d->format, d->packet) >= 0) {
         if (d->packet->stream_index != d->stream) {
             av_packet_unref(d->packet);
