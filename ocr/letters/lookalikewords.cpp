@@ -25,9 +25,12 @@ QStringList swapsFor(const QStringList &letters, qsizetype at)
     const bool inside = at > 0 && at + 1 < letters.size() && isLatinLetter(letters[at - 1])
                         && isLatinLetter(letters[at + 1]);
     // A capital I or a figure one inside a word in lower case is a narrow letter of it.
-    if (c == QLatin1String("i") || c == QLatin1String("l") || c == QLatin1String("t")
+    // A first "t" is one far more often than a misread ("litle" is no "title").
+    if (c == QLatin1String("i") || c == QLatin1String("l") || (c == QLatin1String("t") && at > 0)
         || (inside && (c == QLatin1String("I") || c == QLatin1String("1")))) {
-        QStringList swaps{QStringLiteral("i"), QStringLiteral("l"), QStringLiteral("t")};
+        QStringList swaps{QStringLiteral("i"), QStringLiteral("l")};
+        if (at > 0)
+            swaps << QStringLiteral("t");
         swaps.removeAll(c);
         return swaps;
     }
@@ -103,7 +106,9 @@ QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStar
         mended.first() = QStringLiteral("I'");
         return words.contains(mended.join(QString())) ? mended : QStringList();
     }
-    if (!sentenceStart && letters.first().at(0).isUpper())
+    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's").
+    if ((!sentenceStart && letters.first().at(0).isUpper()) || token.contains(QLatin1Char('\''))
+        || token.contains(QChar(0x2019)))
         return {};
     Search search{words, letters, maxSwaps + 1, {}, {}};
     QStringList current = letters;
