@@ -205,7 +205,7 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("a for o, capital opening") << "Nobady knows. Nobady" << "Nobody knows. Nobody";
     QTest::newRow("F for I and apostrophe") << "Fve seen, Fll go, Fxy" << "I've seen, I'll go, Fxy";
     QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait";
-    QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's" << "lit tie litle olt's";
+    QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill";
     QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie";
     QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们";
 }
@@ -216,7 +216,7 @@ void TestWordGaps::mendsLookalikeLetters()
     QFETCH(QString, line);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
-                                          "nobody\nknows\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\n");
+                                          "nobody\nknows\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {

@@ -59,7 +59,10 @@ struct Search
             return;
         if (at >= letters.size()) {
             const QString word = current.join(QString());
-            if (swaps == 0 || !words.contains(word))
+            // A doubled i is a roman figure ("vill" is no "viii"), hardly ever English.
+            const QLatin1String doubled("ii");
+            if (swaps == 0 || (word.contains(doubled) && !letters.join(QString()).contains(doubled))
+                || !words.contains(word))
                 return;
             if (swaps < fewest) {
                 fewest = swaps;
