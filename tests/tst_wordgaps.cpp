@@ -1,6 +1,7 @@
 #include "ocr/ppocr/ctcdecoder.h"
 #include "ocr/letters/gluedwords.h"
 #include "ocr/letters/linetextrules.h"
+#include "ocr/letters/lookalikewords.h"
 #include "ocr/letters/wordgaps.h"
 #include "ocr/letters/wordlist.h"
 
@@ -95,6 +96,8 @@ private slots:
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
     void partsGluedWords_data();
     void partsGluedWords();
+    void mendsLookalikeLetters_data();
+    void mendsLookalikeLetters();
     void readsWordsOfTheList_data();
     void readsWordsOfTheList();
     void mendsLostApostrophes_data();
@@ -188,6 +191,40 @@ void TestWordGaps::partsGluedWords()
         space = c == QLatin1Char(' ');
     }
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
+}
+
+void TestWordGaps::mendsLookalikeLetters_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("i for l, mark kept") << "a littie bit," << "a little bit,";
+    QTest::newRow("i for l, fewest swaps win") << "stiil here" << "still here";
+    QTest::newRow("capital I and a one inside") << "expIain it, expia1n" << "explain it, explain";
+    QTest::newRow("rn for m and m for rn") << "tell rne, bom" << "tell me, born";
+    QTest::newRow("a for o, capital opening") << "Nobady knows. Nobady" << "Nobody knows. Nobody";
+    QTest::newRow("F for I and apostrophe") << "Fve seen, Fll go, Fxy" << "I've seen, I'll go, Fxy";
+    QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait";
+    QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill";
+    QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie";
+    QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们";
+}
+
+void TestWordGaps::mendsLookalikeLetters()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
+                                          "nobody\nknows\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), int(characters.size()), int(characters.size()), space};
+        space = c == QLatin1Char(' ');
+    }
+    LookalikeWords::mend(characters, words);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 

@@ -1,6 +1,7 @@
 #include "wordgaps.h"
 
 #include "gluedwords.h"
+#include "lookalikewords.h"
 #include "ocr/ink/inkreading.h"
 #include "wordlist.h"
 
@@ -207,6 +208,7 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
     GluedWords::part(line, gaps, words);
+    LookalikeWords::mend(line, words);
     return line;
 }
 

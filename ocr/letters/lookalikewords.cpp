@@ -1,0 +1,153 @@
+#include "lookalikewords.h"
+
+#include "wordlist.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcLookalikeWords, "tarnix.ocr.lookalikewords", QtWarningMsg)
+
+namespace {
+
+// At most this many swaps in one token: more make a word of almost anything.
+constexpr int maxSwaps = 2;
+
+bool isLatinLetter(const QString &text)
+{
+    return text.size() == 1 && text.at(0).isLetter() && text.at(0).script() == QChar::Script_Latin;
+}
+
+// What the character `at` of a token may have been, besides what was read.
+QStringList swapsFor(const QStringList &letters, qsizetype at)
+{
+    const QString &c = letters[at];
+    const bool inside = at > 0 && at + 1 < letters.size() && isLatinLetter(letters[at - 1])
+                        && isLatinLetter(letters[at + 1]);
+    // A capital I or a figure one inside a word in lower case is a narrow letter of it.
+    // A first "t" is one far more often than a misread ("litle" is no "title").
+    if (c == QLatin1String("i") || c == QLatin1String("l") || (c == QLatin1String("t") && at > 0)
+        || (inside && (c == QLatin1String("I") || c == QLatin1String("1")))) {
+        QStringList swaps{QStringLiteral("i"), QStringLiteral("l")};
+        if (at > 0)
+            swaps << QStringLiteral("t");
+        swaps.removeAll(c);
+        return swaps;
+    }
+    if (c == QLatin1String("a"))
+        return {QStringLiteral("o")};
+    if (c == QLatin1String("o"))
+        return {QStringLiteral("a")};
+    if (c == QLatin1String("m") && at > 0)
+        return {QStringLiteral("rn")};
+    if (c == QLatin1String("r") && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n"))
+        return {QStringLiteral("m")}; // the "n" after it goes with it
+    return {};
+}
+
+struct Search
+{
+    const WordList &words;
+    QStringList letters;
+    int fewest = maxSwaps + 1;
+    QStringList found;  // the distinct words at `fewest` swaps
+    QStringList chosen; // the characters of the first of them
+
+    void from(qsizetype at, int swaps, QStringList &current)
+    {
+        if (swaps > fewest)
+            return;
+        if (at >= letters.size()) {
+            const QString word = current.join(QString());
+            // A doubled i is a roman figure ("vill" is no "viii"), hardly ever English.
+            const QLatin1String doubled("ii");
+            if (swaps == 0 || (word.contains(doubled) && !letters.join(QString()).contains(doubled))
+                || !words.contains(word))
+                return;
+            if (swaps < fewest) {
+                fewest = swaps;
+                found.clear();
+            }
+            if (found.isEmpty())
+                chosen = current;
+            if (!found.contains(word))
+                found << word;
+            return;
+        }
+        from(at + 1, swaps, current);
+        if (swaps == maxSwaps)
+            return;
+        for (const QString &swap : swapsFor(letters, at)) {
+            const QString kept = current[at];
+            const bool pair = swap == QLatin1String("m");
+            current[at] = swap;
+            if (pair)
+                current[at + 1].clear();
+            from(at + 1 + pair, swaps + 1, current);
+            current[at] = kept;
+            if (pair)
+                current[at + 1] = letters[at + 1];
+        }
+    }
+};
+
+} // namespace
+
+QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStart, const WordList &words)
+{
+    const QString token = letters.join(QString());
+    const qsizetype latin = std::count_if(letters.cbegin(), letters.cend(), isLatinLetter);
+    if (latin < 2 || latin + 2 < letters.size() || words.contains(token) || !words.withApostrophe(token).isEmpty())
+        return {};
+    // "I've", "I'll", "I'm", "I'd" with the capital and the apostrophe read as one "F".
+    const QString rest = token.mid(1);
+    if (token.startsWith(QLatin1Char('F'))
+        && (rest == QLatin1String("ve") || rest == QLatin1String("ll") || rest == QLatin1String("m")
+            || rest == QLatin1String("d")))
+    {
+        QStringList mended = letters;
+        mended.first() = QStringLiteral("I'");
+        return words.contains(mended.join(QString())) ? mended : QStringList();
+    }
+    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's").
+    if ((!sentenceStart && letters.first().at(0).isUpper()) || token.contains(QLatin1Char('\''))
+        || token.contains(QChar(0x2019)))
+        return {};
+    Search search{words, letters, maxSwaps + 1, {}, {}};
+    QStringList current = letters;
+    search.from(0, 0, current);
+    if (search.found.size() != 1)
+        return {};
+    qCDebug(lcLookalikeWords) << token << "read as" << search.found.first();
+    return search.chosen;
+}
+
+void LookalikeWords::mend(QList<CtcDecoder::Character> &line, const WordList &words)
+{
+    if (words.isEmpty())
+        return;
+    bool sentenceStart = true;
+    qsizetype from = 0;
+    while (from < line.size()) {
+        qsizetype to = from + 1;
+        while (to < line.size() && !line[to].spaceBefore)
+            ++to;
+        QStringList letters;
+        for (qsizetype i = from; i < to; ++i)
+            letters << line[i].text;
+        const QStringList mended = LookalikeWords::mended(letters, sentenceStart, words);
+        // A character left empty went into the swap before it ("rn" read for "m").
+        for (qsizetype i = to - 1; i >= from && !mended.isEmpty(); --i) {
+            line[i].text = mended[i - from];
+            if (line[i].text.isEmpty()) {
+                line[i - 1].last = line[i].last;
+                line.removeAt(i);
+                --to;
+            }
+        }
+        const QChar last = line[to - 1].text.back();
+        sentenceStart = last == QLatin1Char('.') || last == QLatin1Char('!') || last == QLatin1Char('?')
+                        || last == QLatin1Char('-');
+        from = to;
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ocr/ppocr/ctcdecoder.h"
+
+#include <QList>
+#include <QStringList>
+
+class WordList;
+
+// Words with letters misread as their look-alikes ("littie", "expiain", "rne", "Nobady", "Fve"):
+// a token that is no word of the list becomes one only where swapping look-alike letters alone
+// makes it one, and in one way only at the fewest swaps. Nothing is added or dropped beyond the
+// swap itself; case, punctuation and the characters' places are kept.
+class LookalikeWords
+{
+public:
+    static void mend(QList<CtcDecoder::Character> &line, const WordList &words);
+
+private:
+    // The texts of one token's characters (`letters`) mended into a word, or an empty list.
+    // `sentenceStart`: a capital there opens a sentence; elsewhere a capitalised token is a name.
+    static QStringList mended(const QStringList &letters, bool sentenceStart, const WordList &words);
+};
