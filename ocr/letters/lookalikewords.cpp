@@ -34,10 +34,8 @@ QStringList swapsFor(const QStringList &letters, qsizetype at)
         swaps.removeAll(c);
         return swaps;
     }
-    if (c == QLatin1String("a"))
-        return {QStringLiteral("o")};
-    if (c == QLatin1String("o"))
-        return {QStringLiteral("a")};
+    // No a for o or o for a: both are common in words the list lacks ("hast" is no "host"), and
+    // the recogniser's reading of them is rarely wrong.
     if (c == QLatin1String("m") && at > 0)
         return {QStringLiteral("rn")};
     if (c == QLatin1String("r") && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n"))

@@ -7,7 +7,7 @@
 
 class WordList;
 
-// Words with letters misread as their look-alikes ("littie", "expiain", "rne", "Nobady", "Fve"):
+// Words with letters misread as their look-alikes ("littie", "expiain", "rne", "bom", "Fve"):
 // a token that is no word of the list becomes one only where swapping look-alike letters alone
 // makes it one, and in one way only at the fewest swaps. Nothing is added or dropped beyond the
 // swap itself; case, punctuation and the characters' places are kept.
