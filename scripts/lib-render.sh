@@ -30,6 +30,23 @@ truth_srt() {
     printf '%d\n%s --> %s\n%s\n\n' "$n" "$(srt_time "$start")" "$(srt_time "$end")" "${text//\\N/$'\n'}"
   done > "$1.truth.srt"
 }
+
+cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
+
+# Dialogue on a steady rhythm taken from the caller's `quotes` array: each line shown 1.5-4 s,
+# gaps 0.3-1.5 s, from START centiseconds to 4 s before the end of SECONDS; the same SEED gives the
+# same timeline. Prints "start|end|text" lines (ass_file's and truth_srt's input).
+quote_timeline() { # start seed seconds
+  local t=$1 seed=$2 secs=$3 i=0 d g lines=""
+  while [ $t -lt $(( secs * 100 - 400 )) ]; do
+    seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
+    d=$(( 150 + (seed / 7) % 250 )); g=$(( 30 + (seed / 13) % 120 ))
+    lines+="$(cs_time $t)|$(cs_time $((t + d)))|${quotes[$((i % ${#quotes[@]}))]}"$'\n'
+    t=$((t + d + g)); i=$((i + 1))
+  done
+  printf '%s' "${lines%$'\n'}"
+}
+
 srt_time() { # h:mm:ss.cc -> hh:mm:ss,ccc
   local h=${1%%:*} rest=${1#*:}
   printf '%02d:%s,%s0' "$h" "${rest%.*}" "${rest#*.}"

@@ -68,7 +68,6 @@ timeline() {
     t=$((t + d + g)); i=$((i + 1))
   done
 }
-cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
 length_of() { # seconds of media for a timeline: last end + 1.5 s
   local last; last=$(tail -n 1 <<< "$1" | cut -d'|' -f2)
   local s=${last%.*}; s=${s##*:}; local m=${last#*:}; m=${m%%:*}

@@ -44,16 +44,7 @@ scenes=$(( (secs + scene - 1) / (scene - fade) + 1 ))
 mapfile -t quotes < <(awk 'BEGIN { RS = "%\n" } NF && !/\n./ && !/\t/ && length($0) >= 19 && length($0) <= 57 { sub(/\n$/, ""); print }' \
   "$fortunes"/literature "$fortunes"/wisdom "$fortunes"/people "$fortunes"/fortunes | awk 'NR % 3 == 1' | tr -d '{}\\')
 
-cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
-timeline=""
-t=150 i=0 seed=11
-while [ $t -lt $(( secs * 100 - 400 )) ]; do
-  seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
-  d=$(( 150 + (seed / 7) % 250 )); g=$(( 30 + (seed / 13) % 120 ))
-  timeline+="$(cs_time $t)|$(cs_time $((t + d)))|${quotes[$((i % ${#quotes[@]}))]}"$'\n'
-  t=$((t + d + g)); i=$((i + 1))
-done
-timeline=${timeline%$'\n'}
+timeline=$(quote_timeline 150 11 "$secs")
 # Signs: short quotations at the top, on their own times, so they come and go over the dialogue.
 signs=""
 if [ "${FILM_SIGNS:-0}" = 1 ]; then

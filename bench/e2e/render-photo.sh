@@ -27,15 +27,7 @@ signx=(150 900 1700 1000) signy=(1235 1060 1235 1100)
 
 mapfile -t quotes < <(awk 'BEGIN { RS = "%\n" } NF && !/\n./ && !/\t/ && length($0) >= 19 && length($0) <= 57 { sub(/\n$/, ""); print }' \
   "$fortunes"/wisdom "$fortunes"/people | awk 'NR % 3 == 2' | tr -d '{}\\')
-cs_time() { printf '%d:%02d:%02d.%02d' $(($1 / 360000)) $(($1 / 6000 % 60)) $(($1 / 100 % 60)) $(($1 % 100)); }
-timeline="" t=120 i=0 seed=5
-while [ $t -lt $(( secs * 100 - 400 )) ]; do
-  seed=$(( (seed * 1103515245 + 12345) % 2147483648 ))
-  d=$(( 150 + (seed / 7) % 250 )); g=$(( 30 + (seed / 13) % 120 ))
-  timeline+="$(cs_time $t)|$(cs_time $((t + d)))|${quotes[$((i % ${#quotes[@]}))]}"$'\n'
-  t=$((t + d + g)); i=$((i + 1))
-done
-timeline=${timeline%$'\n'}
+timeline=$(quote_timeline 120 5 "$secs")
 ass_file "$name" "DejaVu Sans" 52 '&H00FFFFFF' '&H00000000' 3 1920 1080 <<< "$timeline"
 truth_srt "$name" <<< "$timeline"
 echo en > "$name.lang"
