@@ -17,22 +17,18 @@ ReadingPool::~ReadingPool()
     finish();
 }
 
-bool ReadingPool::start(const QString &language, QString *error)
+void ReadingPool::start(const QString &language)
 {
     // One reader to begin with: each holds an engine of its own (a good part of the memory), and
     // where the text changes seldom one keeps up. More join while it falls behind.
     chosenLanguage = language;
-    loading = 1;
     addReader();
+}
+
+std::optional<QString> ReadingPool::refusal() const
+{
     QMutexLocker lock(&mutex);
-    while (loading > 0)
-        jobReady.wait(&mutex);
-    if (refusal.isEmpty())
-        return true;
-    *error = refusal;
-    lock.unlock();
-    finish();
-    return false;
+    return hasRefused ? std::optional<QString>(refusalText) : std::nullopt;
 }
 
 void ReadingPool::addReader()
@@ -41,15 +37,15 @@ void ReadingPool::addReader()
         // Their own engines: a shared one would read one picture at a time.
         auto recognizer = std::make_unique<TextRecognizer>(TextRecognizer::Sharing::Own);
         const std::optional<TextRecognizer::LanguageRefusal> refused = recognizer->chooseLanguage(chosenLanguage);
-        {
+        if (refused) {
             QMutexLocker lock(&mutex);
-            if (refused && refusal.isEmpty())
-                refusal = refused->text();
-            if (loading > 0)
-                --loading;
-            jobReady.wakeAll();
-            if (refused)
-                return;
+            if (!hasRefused)
+                refusalText = refused->text();
+            hasRefused = true;
+            // Nothing will be read: a submitter waiting for room goes on, and what waits is dropped.
+            queue.clear();
+            roomFree.wakeAll();
+            return;
         }
         work(recognizer.get());
     });
@@ -61,13 +57,15 @@ void ReadingPool::addReader()
 void ReadingPool::submit(Job job)
 {
     QMutexLocker lock(&mutex);
-    if (queue.size() >= capacity && int(threads.size()) < threadCount && refusal.isEmpty()) {
+    if (queue.size() >= capacity && int(threads.size()) < threadCount && !hasRefused) {
         lock.unlock();
         addReader();
         lock.relock();
     }
-    while (queue.size() >= capacity)
+    while (queue.size() >= capacity && !hasRefused)
         roomFree.wait(&mutex);
+    if (hasRefused)
+        return;
     queue.push_back(std::move(job));
     jobReady.wakeOne();
 }
