@@ -19,8 +19,8 @@ ReadingPool::~ReadingPool()
 
 void ReadingPool::start(const QString &language)
 {
-    // One reader to begin with: each holds an engine of its own (a good part of the memory), and
-    // where the text changes seldom one keeps up. More join while it falls behind.
+    // One reader to begin with: each holds an engine of its own, and where the text changes
+    // seldom one keeps up. More join when it falls behind.
     chosenLanguage = language;
     addReader();
 }
@@ -57,7 +57,10 @@ void ReadingPool::addReader()
 void ReadingPool::submit(Job job)
 {
     QMutexLocker lock(&mutex);
-    if (queue.size() >= capacity && int(threads.size()) < threadCount && !hasRefused) {
+    // Two pictures waiting is a reader falling behind: on a short video or a busy stretch the
+    // decoder is done long before one reader is, and the other core would idle.
+    constexpr size_t behind = 2;
+    if (queue.size() >= std::min(behind, capacity) && int(threads.size()) < threadCount && !hasRefused) {
         lock.unlock();
         addReader();
         lock.relock();

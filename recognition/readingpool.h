@@ -20,7 +20,7 @@ class QThread;
 
 // Recognises pictures on worker threads, one recogniser each, fed through a queue of bounded
 // length so a long video never piles up pictures in memory. It starts with one thread and adds
-// one, up to the number given, whenever a picture comes to a full queue.
+// one, up to the number given, whenever pictures wait for a reader.
 class ReadingPool
 {
 public:
