@@ -1,6 +1,7 @@
 #include "readingpool.h"
 
 #include "ocr/textrecognizer.h"
+#include "platform/platform.h"
 
 #include <QMutexLocker>
 #include <QElapsedTimer>
@@ -84,6 +85,9 @@ QList<FrameSample> ReadingPool::finish()
         thread->wait();
         delete thread;
     }
+    // The readers' engines are gone with their threads; their buffers go back to the system.
+    if (!threads.empty())
+        returnFreedMemory();
     threads.clear();
     QMutexLocker lock(&mutex);
     return std::exchange(readings, {});
