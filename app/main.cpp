@@ -2,6 +2,7 @@
 #include "app/mainqtwidgetsclass.h"
 #include "app/updatechecker.h"
 #include "media/mediabackend.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -9,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    returnLargeFreedBuffersPromptly();
     // The ffmpeg back end survives a busy GUI thread during recognition; the user's choice wins.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");

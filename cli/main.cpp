@@ -1,6 +1,7 @@
 #include "cli/commandlineextractor.h"
 #include "cli/manifestrun.h"
 #include "cli/projectjobs.h"
+#include "platform/platform.h"
 
 #include <QGuiApplication>
 
@@ -25,6 +26,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 
 int main(int argc, char *argv[])
 {
+    returnLargeFreedBuffersPromptly();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
