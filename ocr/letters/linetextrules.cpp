@@ -117,10 +117,16 @@ QString LineTextRules::mendedPronounI(const QString &line)
                                    || QStringLiteral(".?!").contains(words[i - 1].right(1));
         if (word == QLatin1String("Im"))
             word = QStringLiteral("I'm");
+        else if (word == QLatin1String("Ive"))
+            word = QStringLiteral("I've");
         else if (beforeLowerCase && word == QLatin1String("Ill"))
             word = QStringLiteral("I'll");
-        else if (beforeLowerCase && (word == QLatin1String("Hl") || word == QLatin1String("Hll")))
+        else if (beforeLowerCase
+                 && (word == QLatin1String("Hl") || word == QLatin1String("Hll") || word == QLatin1String("IHl")
+                     || word == QLatin1String("IHll")))
             word = QStringLiteral("I'll");
+        else if (beforeLowerCase && word == QLatin1String("Id"))
+            word = QStringLiteral("I'd");
         else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
             word = QStringLiteral("I'll");
         else if (isPronounIGlued(word))
@@ -145,6 +151,23 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
         const QString mended = words.withApostrophe(token.mid(from, to - from));
         if (!mended.isEmpty())
             token.replace(from, to - from, mended);
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
+QString LineTextRules::partedPronounI(const QString &line, const WordList &words)
+{
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const QString &token = tokens[i];
+        const bool opensSentence = i == 0 || tokens[i - 1] == QLatin1String("-")
+                                   || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
+        if (!opensSentence || token.size() < 3 || !QStringLiteral("IlO|[").contains(token.at(0))
+            || !isLatinLetter(token.at(1)) || !token.at(1).isLower() || !token.at(2).isLetter())
+            continue;
+        const QString rest = token.mid(1);
+        if (!words.contains(token) && words.contains(rest))
+            tokens[i] = QStringLiteral("I ") + rest;
     }
     return tokens.join(QLatin1Char(' '));
 }

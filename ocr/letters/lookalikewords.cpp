@@ -18,8 +18,8 @@ bool isLatinLetter(const QString &text)
     return text.size() == 1 && text.at(0).isLetter() && text.at(0).script() == QChar::Script_Latin;
 }
 
-// What the character `at` of a token may have been, besides what was read.
-QStringList swapsFor(const QStringList &letters, qsizetype at)
+// What the character `at` of a token may look like, besides what was read.
+QStringList lookalikesFor(const QStringList &letters, qsizetype at)
 {
     const QString &c = letters[at];
     const bool inside = at > 0 && at + 1 < letters.size() && isLatinLetter(letters[at - 1])
@@ -34,8 +34,8 @@ QStringList swapsFor(const QStringList &letters, qsizetype at)
         swaps.removeAll(c);
         return swaps;
     }
-    // No a for o or o for a: both are common in words the list lacks ("hast" is no "host"), and
-    // the recogniser's reading of them is rarely wrong.
+    // No a for o or o for a here: both are common in words the list lacks ("hast" is no "host");
+    // only the recogniser's own doubt swaps them.
     if (c == QLatin1String("m") && at > 0)
         return {QStringLiteral("rn")};
     if (c == QLatin1String("r") && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n"))
@@ -43,10 +43,38 @@ QStringList swapsFor(const QStringList &letters, qsizetype at)
     return {};
 }
 
+// A letter the recogniser was this unsure of may have been its runner-up there, whatever the two
+// letters are; one it was surer of only a look-alike.
+constexpr float unsureLetter = 0.8f;
+constexpr float likelyRunnerUp = 0.1f;
+
+// What the recogniser itself thought a letter may have been: its runner-up, where the letter was
+// unsure and the runner-up a Latin letter of the same case, or the I and l of a bare stroke.
+QString doubtOf(const CtcDecoder::Character &character)
+{
+    const QString &runnerUp = character.runnerUp;
+    const bool stroke = character.text == QLatin1String("I") && runnerUp == QLatin1String("l");
+    const bool sameKind = isLatinLetter(character.text) && isLatinLetter(runnerUp)
+                          && (character.text.at(0).isLower() == runnerUp.at(0).isLower() || stroke);
+    return sameKind && character.confidence < unsureLetter && character.runnerUpConfidence >= likelyRunnerUp
+               ? runnerUp
+               : QString();
+}
+
+// What the character `at` of a token may have been, besides what was read.
+QStringList swapsFor(const QStringList &letters, const QStringList &doubts, qsizetype at)
+{
+    QStringList swaps = lookalikesFor(letters, at);
+    if (!doubts[at].isEmpty() && !swaps.contains(doubts[at]))
+        swaps << doubts[at];
+    return swaps;
+}
+
 struct Search
 {
     const WordList &words;
     QStringList letters;
+    QStringList doubts; // per letter, the recogniser's runner-up where it was unsure
     int fewest = maxSwaps + 1;
     QStringList found;  // the distinct words at `fewest` swaps
     QStringList chosen; // the characters of the first of them
@@ -75,7 +103,7 @@ struct Search
         from(at + 1, swaps, current);
         if (swaps == maxSwaps)
             return;
-        for (const QString &swap : swapsFor(letters, at)) {
+        for (const QString &swap : swapsFor(letters, doubts, at)) {
             const QString kept = current[at];
             const bool pair = swap == QLatin1String("m");
             current[at] = swap;
@@ -91,7 +119,8 @@ struct Search
 
 } // namespace
 
-QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStart, const WordList &words)
+QStringList LookalikeWords::mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
+                                   const WordList &words)
 {
     const QString token = letters.join(QString());
     const qsizetype latin = std::count_if(letters.cbegin(), letters.cend(), isLatinLetter);
@@ -107,11 +136,14 @@ QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStar
         mended.first() = QStringLiteral("I'");
         return words.contains(mended.join(QString())) ? mended : QStringList();
     }
-    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's").
-    if ((!sentenceStart && letters.first().at(0).isUpper()) || token.contains(QLatin1Char('\''))
+    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's"). A capital the
+    // recogniser itself doubted for a small letter ("Iuck") makes no name.
+    const bool name = !sentenceStart && letters.first().at(0).isUpper()
+                      && !(doubts.first().size() == 1 && doubts.first().at(0).isLower());
+    if (name || token.contains(QLatin1Char('\''))
         || token.contains(QChar(0x2019)))
         return {};
-    Search search{words, letters, maxSwaps + 1, {}, {}};
+    Search search{words, letters, doubts, maxSwaps + 1, {}, {}};
     QStringList current = letters;
     search.from(0, 0, current);
     if (search.found.size() != 1)
@@ -130,10 +162,12 @@ void LookalikeWords::mend(QList<CtcDecoder::Character> &line, const WordList &wo
         qsizetype to = from + 1;
         while (to < line.size() && !line[to].spaceBefore)
             ++to;
-        QStringList letters;
-        for (qsizetype i = from; i < to; ++i)
+        QStringList letters, doubts;
+        for (qsizetype i = from; i < to; ++i) {
             letters << line[i].text;
-        const QStringList mended = LookalikeWords::mended(letters, sentenceStart, words);
+            doubts << doubtOf(line[i]);
+        }
+        const QStringList mended = LookalikeWords::mended(letters, doubts, sentenceStart, words);
         // A character left empty went into the swap before it ("rn" read for "m").
         for (qsizetype i = to - 1; i >= from && !mended.isEmpty(); --i) {
             line[i].text = mended[i - from];
