@@ -194,6 +194,7 @@ private slots:
     void mendsPronounI_data();
     void mendsPronounI();
     void mendsTitles();
+    void mendsFigures();
     void keepsSpacesBetweenEnglishWords();
 
     void ordersRows_data();
@@ -415,6 +416,14 @@ void TestPpocr::mendsTitles()
     // Titles never take a comma before a name; the rule leaves every other comma alone.
     QCOMPARE(LineTextRules::mendedTitles(QStringLiteral("Good morning, Mr, Johnson. Dr, no, Mrs, Smith")),
              QStringLiteral("Good morning, Mr. Johnson. Dr, no, Mrs. Smith"));
+}
+
+void TestPpocr::mendsFigures()
+{
+    // Ones and noughts read as letters inside figures; letters beside no figure, and figures
+    // within words, stay.
+    QCOMPARE(LineTextRules::mendedFigures(QStringLiteral("It's been l0 years, at 9:4l, 1O. lO Ol CO2 1st 我们")),
+             QStringLiteral("It's been 10 years, at 9:41, 10. lO Ol CO2 1st 我们"));
 }
 
 void TestPpocr::keepsSpacesBetweenEnglishWords()

@@ -104,6 +104,8 @@ private slots:
     void mendsLostApostrophes();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
+    void dropsSpeckAfterLineEnd_data();
+    void dropsSpeckAfterLineEnd();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -308,6 +310,35 @@ void TestWordGaps::partsPronounIFromItsWord()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::dropsSpeckAfterLineEnd_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<float>("lastConfidence");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("unsure letter after the end") << "go home. M" << 0.23f << "go home.";
+    QTest::newRow("unsure doubled stop") << "lovely today.." << 0.65f << "lovely today.";
+    QTest::newRow("sure letter after the end stays") << "Plan B? A" << 0.9f << "Plan B? A";
+    QTest::newRow("ellipsis stays") << "wait..." << 0.3f << "wait...";
+    QTest::newRow("unsure end of a word stays") << "oh hi" << 0.3f << "oh hi";
+}
+
+void TestWordGaps::dropsSpeckAfterLineEnd()
+{
+    QFETCH(QString, read);
+    QFETCH(float, lastConfidence);
+    QFETCH(QString, line);
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    characters.last().confidence = lastConfidence;
+    QCOMPARE(LineTextRules::dropSpeckAfterEnd(characters), read != line);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 
 QTEST_MAIN(TestWordGaps)

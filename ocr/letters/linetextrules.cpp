@@ -172,6 +172,45 @@ QString LineTextRules::partedPronounI(const QString &line, const WordList &words
     return tokens.join(QLatin1Char(' '));
 }
 
+// The recogniser is less sure of such a speck than of any closing mark it reads on the strips
+// (0.40 and more): specks get 0.17 to 0.45, a doubled stop 0.65.
+bool LineTextRules::dropSpeckAfterEnd(QList<CtcDecoder::Character> &line)
+{
+    constexpr float unsureSpeck = 0.5f;
+    constexpr float unsureStop = 0.8f;
+    if (line.size() < 3 || !QStringLiteral(".?!").contains(line[line.size() - 2].text))
+        return false;
+    const QString &last = line.last().text;
+    const bool doubledStop = last == QLatin1String(".") && line[line.size() - 2].text == QLatin1String(".")
+                             && line[line.size() - 3].text != QLatin1String(".");
+    const bool speck = last.size() == 1 && last.at(0).isLetterOrNumber();
+    if (!(speck && line.last().confidence < unsureSpeck) && !(doubledStop && line.last().confidence < unsureStop))
+        return false;
+    line.removeLast();
+    return true;
+}
+
+QString LineTextRules::mendedFigures(const QString &line)
+{
+    static const QRegularExpression figures(QStringLiteral("^[0-9lI|Oo]*[0-9][0-9lI|Oo:.,]*$"));
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (QString &token : tokens) {
+        qsizetype to = token.size();
+        while (to > 0 && QStringLiteral(".,?!").contains(token.at(to - 1)))
+            --to;
+        const QString core = token.left(to);
+        if (!figures.match(core).hasMatch() || !std::any_of(core.cbegin(), core.cend(), isLatinLetter))
+            continue;
+        for (qsizetype i = 0; i < to; ++i) {
+            if (QStringLiteral("lI|").contains(token.at(i)))
+                token[i] = QLatin1Char('1');
+            else if (token.at(i) == QLatin1Char('O') || token.at(i) == QLatin1Char('o'))
+                token[i] = QLatin1Char('0');
+        }
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
 QString LineTextRules::mendedTitles(const QString &line)
 {
     static const QRegularExpression title(QStringLiteral("\\b(Mr|Mrs|Ms|Dr),(?= \\p{Lu})"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ocr/ppocr/ctcdecoder.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,6 +40,14 @@ public:
 
     // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock").
     static QString mendedApostrophes(const QString &line, const WordList &words);
+
+    // Texture beside a line's end read as one more character after its closing mark ("home. M",
+    // "place?l", "today.."), dropped where the recogniser was unsure of it; whether it was.
+    static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
+
+    // Figures with a one or a nought read as its look-alike letter ("l0 years", "1O"): l, I and |
+    // between figures are ones, O and o noughts, in tokens of figures alone.
+    static QString mendedFigures(const QString &line);
 
     // A title read with a comma before a name ("Mr, Johnson"): English writes no comma there.
     static QString mendedTitles(const QString &line);

@@ -313,7 +313,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
                 read = readCrop(bgr, crop);
         } else {
             read = readCrop(bgr, crop);
-            if (box == row.first())
+            // The line opens with the first piece that reads, not with a speck boxed before it.
+            if (!dash && pieces.isEmpty())
                 read = withLoneLetter(bgr, rgb, box, crop, std::move(read));
         }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
@@ -328,8 +329,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
         pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
-    const QString line = LineTextRules::mendedTitles(
-        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces))));
+    const QString line = LineTextRules::mendedFigures(LineTextRules::mendedTitles(
+        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)))));
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
@@ -368,5 +369,7 @@ CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
         read.characters = WordGaps(line, read).spaced(WordList::english());
         read.text = CtcDecoder::Result::joined(read.characters);
     }
+    if (LineTextRules::dropSpeckAfterEnd(read.characters))
+        read.text = CtcDecoder::Result::joined(read.characters);
     return read;
 }
