@@ -197,6 +197,7 @@ void TestDialogueDash::weighsThinBars_data()
     QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << 20 << true << 0;
     QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << 20 << true << 0;
     QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false << 0;
+    QTest::newRow("dash-long bar a fifth in, in an italic line's box") << QRect(204, 30, 4, 1) << 18 << true << 0;
     QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true << 0;
     // The detector's box around small letters is twice their height and more.
     QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true << 0;

@@ -92,9 +92,10 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         if (!shaped || !solid(plane, threshold, bar, h))
             continue;
         // Inside the box, a bar one pixel high is as likely the thin bar of a letter (A, H, G):
-        // it counts only when long enough for a dash and at the very start of the line.
+        // it counts only when long enough for a dash and at the very start of the line, within a
+        // quarter of its height (the box of a small italic line reaches that far before it).
         const int inset = region.left() + bar.left - box.left();
-        if (bar.height() == 1 && inset >= 0 && (bar.width() * 5 < h || inset * 5 >= h))
+        if (bar.height() == 1 && inset >= 0 && (bar.width() * 5 < h || inset * 4 >= h))
             continue;
         // A bar of a letter or of the background has other ink of its colour around it.
         if (inkAround(plane, threshold, bar, pad) > component.area + component.area / 4 + 2)

@@ -3,6 +3,7 @@
 #include "wordlist.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -125,6 +126,11 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     const QString token = letters.join(QString());
     const qsizetype latin = std::count_if(letters.cbegin(), letters.cend(), isLatinLetter);
     if (latin < 2 || latin + 2 < letters.size() || words.contains(token) || !words.withApostrophe(token).isEmpty())
+        return {};
+    // "I'll" read as "Hl", "Hll" or "IHll" is the pronoun's, mended as a whole by the line's rules:
+    // swaps would make "Hit" of it.
+    static const QRegularExpression pronounIll(QStringLiteral("^I?Hl+$"));
+    if (pronounIll.match(token).hasMatch())
         return {};
     // "I've", "I'll", "I'm", "I'd" with the capital and the apostrophe read as one "F".
     const QString rest = token.mid(1);
