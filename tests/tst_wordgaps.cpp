@@ -208,6 +208,7 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("a for o where the recogniser doubted it") << "Nobady knows" << "Nobody knows" << 3 << "o";
     QTest::newRow("a doubt that makes no word stays") << "Nobady knows" << "Nobady knows" << 3 << "e";
     QTest::newRow("a doubted capital I mid-line is l") << "need Iuck" << "need luck" << 4 << "l";
+    QTest::newRow("a doubted last letter's runner-up m") << "tell hin" << "tell him" << 6 << "m";
     QTest::newRow("i for l, mark kept") << "a littie bit," << "a little bit," << -1 << QString();
     QTest::newRow("i for l, fewest swaps win") << "stiil here" << "still here" << -1 << QString();
     QTest::newRow("capital I and a one inside") << "expIain it, expia1n" << "explain it, explain" << -1 << QString();
@@ -229,7 +230,7 @@ void TestWordGaps::mendsLookalikeLetters()
     QFETCH(QString, runnerUp);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
-                                          "nobody\nknows\nhost\nneed\nluck\nhit\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
+                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {

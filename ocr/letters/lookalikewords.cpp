@@ -106,7 +106,9 @@ struct Search
             return;
         for (const QString &swap : swapsFor(letters, doubts, at)) {
             const QString kept = current[at];
-            const bool pair = swap == QLatin1String("m");
+            // "rn" read for "m": the "n" goes into the swap. A doubted letter's runner-up "m" is one.
+            const bool pair = swap == QLatin1String("m") && letters[at] == QLatin1String("r")
+                              && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n");
             current[at] = swap;
             if (pair)
                 current[at + 1].clear();
