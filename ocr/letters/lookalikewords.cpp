@@ -25,10 +25,12 @@ QStringList lookalikesFor(const QStringList &letters, qsizetype at)
     const QString &c = letters[at];
     const bool inside = at > 0 && at + 1 < letters.size() && isLatinLetter(letters[at - 1])
                         && isLatinLetter(letters[at + 1]);
-    // A capital I or a figure one inside a word in lower case is a narrow letter of it.
-    // A first "t" is one far more often than a misread ("litle" is no "title").
+    // A capital I or a figure one inside a word in lower case is a narrow letter of it, and so is
+    // a one opening a word in lower case ("1ook"). A first "t" is one far more often than a
+    // misread ("litle" is no "title").
+    const bool opensLowerCase = at == 0 && letters.size() > 1 && isLatinLetter(letters[1]) && letters[1].at(0).isLower();
     if (c == QLatin1String("i") || c == QLatin1String("l") || (c == QLatin1String("t") && at > 0)
-        || (inside && (c == QLatin1String("I") || c == QLatin1String("1")))) {
+        || (inside && c == QLatin1String("I")) || ((inside || opensLowerCase) && c == QLatin1String("1"))) {
         QStringList swaps{QStringLiteral("i"), QStringLiteral("l")};
         if (at > 0)
             swaps << QStringLiteral("t");
