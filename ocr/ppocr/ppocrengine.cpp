@@ -343,7 +343,10 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
 CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box,
                                                const QRect &crop, CtcDecoder::Result read)
 {
-    const std::optional<int> left = read.text.isEmpty() ? std::nullopt : LoneLetter::before(rgb, box);
+    // Ideographs are set without spaces: none stands apart from the next.
+    if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
+        return read;
+    const std::optional<int> left = LoneLetter::before(rgb, box);
     if (!left)
         return read;
     QRect widened = box;
