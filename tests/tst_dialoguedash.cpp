@@ -1,4 +1,5 @@
 #include "ocr/letters/dialoguedash.h"
+#include "ocr/letters/loneletter.h"
 #include "ocr/ppocr/ppocrengine.h"
 #include "ocr/ppocr/ppocrmodels.h"
 
@@ -76,6 +77,8 @@ class TestDialogueDash : public QObject
 private slots:
     void findsDashBesideLine_data();
     void findsDashBesideLine();
+    void findsLoneLetterBeforeLine_data();
+    void findsLoneLetterBeforeLine();
     void putsDashBack_data();
     void putsDashBack();
     void weighsThinBars_data();
@@ -127,6 +130,36 @@ void TestDialogueDash::findsDashBesideLine()
                             .arg(bar.right()).arg(line.textLeft).arg(result->textStart)));
 }
 
+void TestDialogueDash::findsLoneLetterBeforeLine_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<bool>("stripes");
+    QTest::addColumn<bool>("found");
+    const QColor white(Qt::white), dark(0x18, 0x18, 0x18);
+    QTest::newRow("pronoun set apart by a monospaced space") << "I " << white << false << true;
+    QTest::newRow("dark pronoun on a light frame") << "I " << dark << false << true;
+    QTest::newRow("a dash is no letter") << "- " << white << false << false;
+    QTest::newRow("nothing before the line") << "" << white << false << false;
+    QTest::newRow("bars of its own colour are no letters") << "" << white << true << false;
+}
+
+void TestDialogueDash::findsLoneLetterBeforeLine()
+{
+    QFETCH(QString, before);
+    QFETCH(QColor, fill);
+    QFETCH(bool, stripes);
+    QFETCH(bool, found);
+    const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
+    const PaintedLine line =
+        paintLine(before, QStringLiteral("can't find it"), QStringLiteral("DejaVu Sans Mono"), fill, outline, stripes);
+    const std::optional<int> left = LoneLetter::before(line.picture, line.box);
+    QCOMPARE(left.has_value(), found);
+    // The letter is drawn from x = 120 on, its outline a pixel or two before.
+    if (left)
+        QVERIFY2(*left >= 112 && *left < line.box.left() - line.box.height() / 2, qPrintable(QString::number(*left)));
+}
+
 void TestDialogueDash::putsDashBack_data()
 {
     QTest::addColumn<QString>("read");
@@ -157,15 +190,20 @@ void TestDialogueDash::weighsThinBars_data()
     QTest::addColumn<QRect>("bar");
     QTest::addColumn<int>("boxHeight");
     QTest::addColumn<bool>("found");
+    // Pixels of ink in the row above the bar, from its left: a dash between two rows.
+    QTest::addColumn<int>("inkAbove");
     // The line's box is 200,20 200 wide; its letters start at x = 214.
-    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << 20 << false;
-    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << 20 << true;
-    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << 20 << true;
-    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false;
-    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true;
+    QTest::newRow("short bar inside the box") << QRect(203, 30, 3, 1) << 20 << false << 0;
+    QTest::newRow("short bar before the box") << QRect(190, 30, 3, 1) << 20 << true << 0;
+    QTest::newRow("dash-long bar at the start") << QRect(202, 30, 5, 1) << 20 << true << 0;
+    QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false << 0;
+    QTest::newRow("dash-long bar a fifth in, in an italic line's box") << QRect(204, 30, 4, 1) << 18 << true << 0;
+    QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true << 0;
     // The detector's box around small letters is twice their height and more.
-    QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true;
-    QTest::newRow("hairline before a tall box") << QRect(190, 42, 9, 1) << 50 << false;
+    QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true << 0;
+    QTest::newRow("hairline before a tall box") << QRect(190, 42, 9, 1) << 50 << false << 0;
+    QTest::newRow("dash between two rows before the box") << QRect(190, 31, 5, 1) << 20 << true << 3;
+    QTest::newRow("ground between serifs, not a dash's length") << QRect(190, 31, 4, 1) << 25 << false << 3;
 }
 
 void TestDialogueDash::weighsThinBars()
@@ -173,6 +211,7 @@ void TestDialogueDash::weighsThinBars()
     QFETCH(QRect, bar);
     QFETCH(int, boxHeight);
     QFETCH(bool, found);
+    QFETCH(int, inkAbove);
     QImage picture(640, 90, QImage::Format_RGB32);
     picture.fill(QColor(0x20, 0x28, 0x30));
     QPainter painter(&picture);
@@ -182,6 +221,7 @@ void TestDialogueDash::weighsThinBars()
     painter.setPen(Qt::white);
     painter.drawText(214, 36, QStringLiteral("Where were you?"));
     painter.fillRect(bar, Qt::white);
+    painter.fillRect(bar.left(), bar.top() - 1, inkAbove, 1, Qt::white);
     painter.end();
     QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, boxHeight)).has_value(), found);
 }

@@ -194,6 +194,7 @@ private slots:
     void mendsPronounI_data();
     void mendsPronounI();
     void mendsTitles();
+    void mendsFigures();
     void keepsSpacesBetweenEnglishWords();
 
     void ordersRows_data();
@@ -201,6 +202,7 @@ private slots:
     void cropsWithMarginInsidePicture();
     void restoresMissedSpaces_data();
     void restoresMissedSpaces();
+    void givesEachCharacterItsDoubt();
 
     void fallsBackToTesseractWithoutModels();
     void choosesEngine_data();
@@ -385,6 +387,7 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("Ill before a word") << "Don't worry, Ill be fine." << "Don't worry, I'll be fine.";
     QTest::newRow("Hl inside a sentence") << "Don't worry, Hl be fine." << "Don't worry, I'll be fine.";
     QTest::newRow("Im") << "Hold on, Im coming." << "Hold on, I'm coming.";
+    QTest::newRow("IHll and Id before a word") << "IHll wait. Id rather go. Ive seen" << "I'll wait. I'd rather go. I've seen";
     QTest::newRow("I glued to its verb") << "- Iwas at work. Ihave, Iknow. - Ithink so." << "- I was at work. I have, I know. - I think so.";
     QTest::newRow("words opening with I stay") << "It is Ill. If Ice, Ivy, In" << "It is Ill. If Ice, Ivy, In";
     QTest::newRow("H inside a sentence stays") << "Plan H was good." << "Plan H was good.";
@@ -396,7 +399,8 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("stroke lost before a contraction") << "'ll explain. - 'm fine" << "I'll explain. - I'm fine";
     QTest::newRow("stroke and apostrophe as r, m as rn") << "Don't worry, rll be fine. Hold on, I'rn here"
                                                          << "Don't worry, I'll be fine. Hold on, I'm here";
-    QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm" << "Plan T was good. O Lord, T-shirt, 'm";
+    QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm, the Id"
+                                       << "Plan T was good. O Lord, T-shirt, 'm, the Id";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
 
@@ -412,6 +416,14 @@ void TestPpocr::mendsTitles()
     // Titles never take a comma before a name; the rule leaves every other comma alone.
     QCOMPARE(LineTextRules::mendedTitles(QStringLiteral("Good morning, Mr, Johnson. Dr, no, Mrs, Smith")),
              QStringLiteral("Good morning, Mr. Johnson. Dr, no, Mrs. Smith"));
+}
+
+void TestPpocr::mendsFigures()
+{
+    // Ones and noughts read as letters inside figures; letters beside no figure, and figures
+    // within words, stay.
+    QCOMPARE(LineTextRules::mendedFigures(QStringLiteral("It's been l0 years, at 9:4l, 1O. lO Ol CO2 1st 我们")),
+             QStringLiteral("It's been 10 years, at 9:41, 10. lO Ol CO2 1st 我们"));
 }
 
 void TestPpocr::keepsSpacesBetweenEnglishWords()
@@ -482,6 +494,27 @@ void TestPpocr::restoresMissedSpaces()
     const CtcDecoder::Result result = decoder.decode(probabilities.data(), int(path.size()), 6);
     QCOMPARE(result.text, text);
     QCOMPARE(result.confidence > 0, !text.isEmpty());
+}
+
+void TestPpocr::givesEachCharacterItsDoubt()
+{
+    // Dictionary: 1 a, 2 o; class 3 is the space. "a" over two steps: the space class is its
+    // runner-up at the first, "o" at the second, where it is surest. The blank beside the later "o"
+    // is no runner-up.
+    const CtcDecoder decoder({QStringLiteral("a"), QStringLiteral("o")});
+    const std::vector<float> probabilities{0.1f, 0.5f, 0.1f, 0.3f, //
+                                           0.0f, 0.6f, 0.3f, 0.1f, //
+                                           1.0f, 0.0f, 0.0f, 0.0f, //
+                                           0.2f, 0.0f, 0.8f, 0.0f};
+    const CtcDecoder::Result result = decoder.decode(probabilities.data(), 4, 4);
+    QCOMPARE(result.text, QStringLiteral("ao"));
+    QCOMPARE(result.characters.size(), 2);
+    QCOMPARE(result.characters[0].confidence, 0.6f);
+    QCOMPARE(result.characters[0].runnerUp, QStringLiteral("o"));
+    QCOMPARE(result.characters[0].runnerUpConfidence, 0.3f);
+    QCOMPARE(result.characters[1].confidence, 0.8f);
+    QCOMPARE(result.characters[1].runnerUp, QStringLiteral("a"));
+    QCOMPARE(result.characters[1].runnerUpConfidence, 0.0f);
 }
 
 void TestPpocr::fallsBackToTesseractWithoutModels()

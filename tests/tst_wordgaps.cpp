@@ -57,7 +57,7 @@ PaintedLine paintLine(const QString &text, const QString &read, const QString &f
         at = found < 0 ? at : found;
         const double middle = left + metrics.horizontalAdvance(text.left(at)) + metrics.horizontalAdvance(c) / 2;
         const int step = int(middle / pixelsPerStep);
-        line.read.characters << CtcDecoder::Character{QString(c), step, step, space};
+        line.read.characters << CtcDecoder::Character{QString(c), step, step, space, 1, {}, 0};
         space = false;
         ++at;
     }
@@ -102,6 +102,10 @@ private slots:
     void readsWordsOfTheList();
     void mendsLostApostrophes_data();
     void mendsLostApostrophes();
+    void partsPronounIFromItsWord_data();
+    void partsPronounIFromItsWord();
+    void dropsSpeckAfterLineEnd_data();
+    void dropsSpeckAfterLineEnd();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -187,7 +191,7 @@ void TestWordGaps::partsGluedWords()
     bool space = false;
     for (const QChar c : read) {
         if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space};
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
         space = c == QLatin1Char(' ');
     }
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words);
@@ -198,31 +202,46 @@ void TestWordGaps::mendsLookalikeLetters_data()
 {
     QTest::addColumn<QString>("read");
     QTest::addColumn<QString>("line");
-    QTest::newRow("i for l, mark kept") << "a littie bit," << "a little bit,";
-    QTest::newRow("i for l, fewest swaps win") << "stiil here" << "still here";
-    QTest::newRow("capital I and a one inside") << "expIain it, expia1n" << "explain it, explain";
-    QTest::newRow("rn for m and m for rn") << "tell rne, bom" << "tell me, born";
-    QTest::newRow("no a for o: a word the list lacks stays") << "Thou hast seen it." << "Thou hast seen it.";
-    QTest::newRow("F for I and apostrophe") << "Fve seen, Fll go, Fxy" << "I've seen, I'll go, Fxy";
-    QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait";
-    QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill";
-    QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie";
-    QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们";
+    // A letter the recogniser doubted (its confidence 0.5) and its runner-up there (0.4).
+    QTest::addColumn<int>("doubted");
+    QTest::addColumn<QString>("runnerUp");
+    QTest::newRow("a for o where the recogniser doubted it") << "Nobady knows" << "Nobody knows" << 3 << "o";
+    QTest::newRow("a doubt that makes no word stays") << "Nobady knows" << "Nobady knows" << 3 << "e";
+    QTest::newRow("a doubted capital I mid-line is l") << "need Iuck" << "need luck" << 4 << "l";
+    QTest::newRow("a doubted last letter's runner-up m") << "tell hin" << "tell him" << 6 << "m";
+    QTest::newRow("i for l, mark kept") << "a littie bit," << "a little bit," << -1 << QString();
+    QTest::newRow("i for l, fewest swaps win") << "stiil here" << "still here" << -1 << QString();
+    QTest::newRow("capital I and a one inside, a one opening") << "expIain it, expia1n 1ook" << "explain it, explain look" << -1 << QString();
+    QTest::newRow("rn for m and m for rn") << "tell rne, bom" << "tell me, born" << -1 << QString();
+    QTest::newRow("no sure a for o: a word the list lacks stays") << "Thou hast seen it." << "Thou hast seen it." << -1 << QString();
+    QTest::newRow("F for I and apostrophe") << "Fve seen, Fll go, Fxy" << "I've seen, I'll go, Fxy" << -1 << QString();
+    QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait" << -1 << QString();
+    QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill" << -1 << QString();
+    QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie" << -1 << QString();
+    QTest::newRow("the pronoun's Hll is left to the line's rules") << "Hll go" << "Hll go" << -1 << QString();
+    QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们" << -1 << QString();
 }
 
 void TestWordGaps::mendsLookalikeLetters()
 {
     QFETCH(QString, read);
     QFETCH(QString, line);
+    QFETCH(int, doubted);
+    QFETCH(QString, runnerUp);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
-                                          "nobody\nknows\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
+                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {
         if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), int(characters.size()), int(characters.size()), space};
+            characters << CtcDecoder::Character{QString(c), int(characters.size()), int(characters.size()), space, 1, {}, 0};
         space = c == QLatin1Char(' ');
+    }
+    if (doubted >= 0) {
+        characters[doubted].confidence = 0.5f;
+        characters[doubted].runnerUp = runnerUp;
+        characters[doubted].runnerUpConfidence = 0.4f;
     }
     LookalikeWords::mend(characters, words);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
@@ -273,6 +292,55 @@ void TestWordGaps::mendsLostApostrophes()
     QVERIFY(!words.isEmpty());
     QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);
+}
+
+void TestWordGaps::partsPronounIFromItsWord_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("l opening the line") << "ljust want to know." << "I just want to know.";
+    QTest::newRow("O after a dash, I after a stop") << "- Ojust go. Itold you!" << "- I just go. I told you!";
+    QTest::newRow("words of the list stay") << "Oh no. lone Ivan. Ice" << "Oh no. lone Ivan. Ice";
+    QTest::newRow("inside a sentence it stays") << "so ljust go" << "so ljust go";
+    QTest::newRow("no word after the stroke stays") << "Oxqz. lt" << "Oxqz. lt";
+}
+
+void TestWordGaps::partsPronounIFromItsWord()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
+    QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::dropsSpeckAfterLineEnd_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<float>("lastConfidence");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("unsure letter after the end") << "go home. M" << 0.23f << "go home.";
+    QTest::newRow("unsure doubled stop") << "lovely today.." << 0.65f << "lovely today.";
+    QTest::newRow("sure letter after the end stays") << "Plan B? A" << 0.9f << "Plan B? A";
+    QTest::newRow("ellipsis stays") << "wait..." << 0.3f << "wait...";
+    QTest::newRow("unsure end of a word stays") << "oh hi" << 0.3f << "oh hi";
+}
+
+void TestWordGaps::dropsSpeckAfterLineEnd()
+{
+    QFETCH(QString, read);
+    QFETCH(float, lastConfidence);
+    QFETCH(QString, line);
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    characters.last().confidence = lastConfidence;
+    QCOMPARE(LineTextRules::dropSpeckAfterEnd(characters), read != line);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 
 QTEST_MAIN(TestWordGaps)

@@ -2,6 +2,7 @@
 
 #include "ocr/ink/componentlabelling.h"
 #include "ocr/ink/inkplane.h"
+#include "linecolours.h"
 #include "linetextrules.h"
 
 #include <QLoggingCategory>
@@ -13,77 +14,6 @@
 Q_LOGGING_CATEGORY(lcDash, "tarnix.ocr.dash", QtWarningMsg)
 
 namespace {
-
-int luma(QRgb c)
-{
-    return (77 * qRed(c) + 150 * qGreen(c) + 29 * qBlue(c)) >> 8;
-}
-
-int otsuThreshold(const std::array<int, 256> &histogram)
-{
-    long total = 0, sum = 0;
-    for (int i = 0; i < 256; ++i) {
-        total += histogram[std::size_t(i)];
-        sum += long(i) * histogram[std::size_t(i)];
-    }
-    long below = 0, belowSum = 0;
-    double best = -1;
-    int threshold = 128;
-    for (int t = 0; t < 255; ++t) {
-        below += histogram[std::size_t(t)];
-        belowSum += long(t) * histogram[std::size_t(t)];
-        const long above = total - below;
-        if (below == 0 || above == 0)
-            continue;
-        const double difference = double(belowSum) / double(below) - double(sum - belowSum) / double(above);
-        const double between = double(below) * double(above) * difference * difference;
-        if (between > best) {
-            best = between;
-            threshold = t;
-        }
-    }
-    return threshold;
-}
-
-struct LineColours
-{
-    QRgb light = 0;
-    QRgb dark = 0;
-    int tolerance = 0; // largest channel difference still counted as ink
-};
-
-// The commonest colour of each side of the box's Otsu split in its middle rows: the letters'
-// fill is one flat colour (the outline or a plain background the other), textures are not.
-std::optional<LineColours> lineColours(const QImage &picture, const QRect &box)
-{
-    std::array<int, 256> histogram{};
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = box.left(); x <= box.right(); ++x)
-            ++histogram[std::size_t(luma(line[x]))];
-    }
-    const int threshold = otsuThreshold(histogram);
-    std::vector<int> bins(2 * 4096, 0);
-    const auto bin = [](QRgb c) { return (qRed(c) >> 4) << 8 | (qGreen(c) >> 4) << 4 | qBlue(c) >> 4; };
-    const int h = box.height();
-    for (int y = box.top() + h * 3 / 10; y <= box.top() + h * 7 / 10; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = box.left(); x <= box.right(); ++x)
-            ++bins[std::size_t(bin(line[x]) + (luma(line[x]) > threshold ? 4096 : 0))];
-    }
-    const auto darkest = std::max_element(bins.cbegin(), bins.cbegin() + 4096);
-    const auto lightest = std::max_element(bins.cbegin() + 4096, bins.cend());
-    if (*darkest == 0 || *lightest == 0)
-        return std::nullopt;
-    const auto colour = [](long index) {
-        const int b = int(index % 4096);
-        return qRgb((b >> 8) * 16 + 8, ((b >> 4) & 15) * 16 + 8, (b & 15) * 16 + 8);
-    };
-    const QRgb dark = colour(darkest - bins.cbegin()), light = colour(lightest - bins.cbegin());
-    const int distance = std::max({std::abs(qRed(light) - qRed(dark)), std::abs(qGreen(light) - qGreen(dark)),
-                                   std::abs(qBlue(light) - qBlue(dark))});
-    return LineColours{light, dark, std::clamp(distance / 3, 24, 64)};
-}
 
 // Ink pixels in the box grown by `pad` up, down and to the left: the first letter may lean close
 // after the dash (italics), but nothing stands right above, below or before it.
@@ -98,14 +28,21 @@ int inkAround(const InkPlane &plane, int threshold, const PixelBox &box, int pad
     return count;
 }
 
-// Its middle row is ink from end to end: a bar, not the outline drawn around one.
-bool solid(const InkPlane &plane, int threshold, const PixelBox &bar)
+// Its middle row is ink from end to end: a bar, not the outline drawn around one. Of a bar two
+// pixels high and a dash's length, either row may be its middle: a small line's dash sits between
+// two rows, half in each, and only one of them holds it whole. Shorter ones are as often the
+// ground left between an outlined letter's serifs.
+bool solid(const InkPlane &plane, int threshold, const PixelBox &bar, int lineHeight)
 {
-    const std::uint8_t *values = plane.row((bar.top + bar.bottom) / 2);
-    const int inked = int(std::count_if(values + bar.left, values + bar.right + 1, [threshold](std::uint8_t v) {
-        return v >= threshold;
-    }));
-    return inked * 5 >= bar.width() * 4;
+    const auto inked = [&](int y) {
+        const std::uint8_t *values = plane.row(y);
+        return int(std::count_if(values + bar.left, values + bar.right + 1,
+                                 [threshold](std::uint8_t v) { return v >= threshold; }));
+    };
+    int middle = inked((bar.top + bar.bottom) / 2);
+    if (bar.width() * 5 >= lineHeight)
+        middle = std::max(middle, inked((bar.top + bar.bottom + 1) / 2));
+    return middle * 5 >= bar.width() * 4;
 }
 
 // Columns after the bar, up to `limit`, with less than two ink pixels (specks of background) in
@@ -150,14 +87,15 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         const int pad = std::max(2, h / 8);
         qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
                         << region.top() + bar.top << bar.width() << "x" << bar.height() << "shaped" << shaped << "solid"
-                        << solid(plane, threshold, bar) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
+                        << solid(plane, threshold, bar, h) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
                         << "gap" << gapAfter(plane, threshold, bar, h, h);
-        if (!shaped || !solid(plane, threshold, bar))
+        if (!shaped || !solid(plane, threshold, bar, h))
             continue;
         // Inside the box, a bar one pixel high is as likely the thin bar of a letter (A, H, G):
-        // it counts only when long enough for a dash and at the very start of the line.
+        // it counts only when long enough for a dash and at the very start of the line, within a
+        // quarter of its height (the box of a small italic line reaches that far before it).
         const int inset = region.left() + bar.left - box.left();
-        if (bar.height() == 1 && inset >= 0 && (bar.width() * 5 < h || inset * 5 >= h))
+        if (bar.height() == 1 && inset >= 0 && (bar.width() * 5 < h || inset * 4 >= h))
             continue;
         // A bar of a letter or of the background has other ink of its colour around it.
         if (inkAround(plane, threshold, bar, pad) > component.area + component.area / 4 + 2)
@@ -181,7 +119,7 @@ std::optional<Dash> find(const QImage &picture, const QRect &line)
     const int h = box.height();
     if (h < 8 || box.width() < h)
         return std::nullopt;
-    const std::optional<LineColours> colours = lineColours(picture, box);
+    const std::optional<LineColours> colours = LineColours::of(picture, box);
     if (!colours)
         return std::nullopt;
     // Light letters or dark ones: a dash is found in their colour, and only the bar of

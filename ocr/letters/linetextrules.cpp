@@ -117,10 +117,16 @@ QString LineTextRules::mendedPronounI(const QString &line)
                                    || QStringLiteral(".?!").contains(words[i - 1].right(1));
         if (word == QLatin1String("Im"))
             word = QStringLiteral("I'm");
+        else if (word == QLatin1String("Ive"))
+            word = QStringLiteral("I've");
         else if (beforeLowerCase && word == QLatin1String("Ill"))
             word = QStringLiteral("I'll");
-        else if (beforeLowerCase && (word == QLatin1String("Hl") || word == QLatin1String("Hll")))
+        else if (beforeLowerCase
+                 && (word == QLatin1String("Hl") || word == QLatin1String("Hll") || word == QLatin1String("IHl")
+                     || word == QLatin1String("IHll")))
             word = QStringLiteral("I'll");
+        else if (beforeLowerCase && word == QLatin1String("Id"))
+            word = QStringLiteral("I'd");
         else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
             word = QStringLiteral("I'll");
         else if (isPronounIGlued(word))
@@ -145,6 +151,62 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
         const QString mended = words.withApostrophe(token.mid(from, to - from));
         if (!mended.isEmpty())
             token.replace(from, to - from, mended);
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
+QString LineTextRules::partedPronounI(const QString &line, const WordList &words)
+{
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const QString &token = tokens[i];
+        const bool opensSentence = i == 0 || tokens[i - 1] == QLatin1String("-")
+                                   || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
+        if (!opensSentence || token.size() < 3 || !QStringLiteral("IlO|[").contains(token.at(0))
+            || !isLatinLetter(token.at(1)) || !token.at(1).isLower() || !token.at(2).isLetter())
+            continue;
+        const QString rest = token.mid(1);
+        if (!words.contains(token) && words.contains(rest))
+            tokens[i] = QStringLiteral("I ") + rest;
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
+// The recogniser is less sure of such a speck than of any closing mark it reads on the strips
+// (0.40 and more): specks get 0.17 to 0.45, a doubled stop 0.65.
+bool LineTextRules::dropSpeckAfterEnd(QList<CtcDecoder::Character> &line)
+{
+    constexpr float unsureSpeck = 0.5f;
+    constexpr float unsureStop = 0.8f;
+    if (line.size() < 3 || !QStringLiteral(".?!").contains(line[line.size() - 2].text))
+        return false;
+    const QString &last = line.last().text;
+    const bool doubledStop = last == QLatin1String(".") && line[line.size() - 2].text == QLatin1String(".")
+                             && line[line.size() - 3].text != QLatin1String(".");
+    const bool speck = last.size() == 1 && last.at(0).isLetterOrNumber();
+    if (!(speck && line.last().confidence < unsureSpeck) && !(doubledStop && line.last().confidence < unsureStop))
+        return false;
+    line.removeLast();
+    return true;
+}
+
+QString LineTextRules::mendedFigures(const QString &line)
+{
+    static const QRegularExpression figures(QStringLiteral("^[0-9lI|Oo]*[0-9][0-9lI|Oo:.,]*$"));
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (QString &token : tokens) {
+        qsizetype to = token.size();
+        while (to > 0 && QStringLiteral(".,?!").contains(token.at(to - 1)))
+            --to;
+        const QString core = token.left(to);
+        if (!figures.match(core).hasMatch() || !std::any_of(core.cbegin(), core.cend(), isLatinLetter))
+            continue;
+        for (qsizetype i = 0; i < to; ++i) {
+            if (QStringLiteral("lI|").contains(token.at(i)))
+                token[i] = QLatin1Char('1');
+            else if (token.at(i) == QLatin1Char('O') || token.at(i) == QLatin1Char('o'))
+                token[i] = QLatin1Char('0');
+        }
     }
     return tokens.join(QLatin1Char(' '));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ocr/ppocr/ctcdecoder.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,13 +27,27 @@ public:
     static QString acceptedLine(QList<Word> words);
 
     // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
-    // serif faces: "Hl", "Hll" or "Ill" before a lower-case word, "H" opening a sentence before
-    // one, and "Im"; and the space it loses before the next word ("Ihave"). In sans-serif faces,
-    // the bare stroke read as T, O, l or | alone or in a contraction ("T'm", "Pm", "'ll").
+    // serif faces: "Hl", "Hll", "IHll", "Ill" or "Id" before a lower-case word, "H" opening a
+    // sentence before one, "Im" and "Ive"; and the space it loses before the next word ("Ihave").
+    // In sans-serif faces, the bare stroke read as T, O, l or | alone or in a contraction ("T'm",
+    // "Pm", "'ll").
     static QString mendedPronounI(const QString &line);
+
+    // The pronoun's bare stroke read as l, O, I, a pipe or a bracket and glued to the word after
+    // it where a sentence opens ("ljust", "Ojust", "Itold"): a token that is no word of the list
+    // but one after its first character. Words of the list stay ("Oh", "lone", "Ivan").
+    static QString partedPronounI(const QString &line, const WordList &words);
 
     // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock").
     static QString mendedApostrophes(const QString &line, const WordList &words);
+
+    // Texture beside a line's end read as one more character after its closing mark ("home. M",
+    // "place?l", "today.."), dropped where the recogniser was unsure of it; whether it was.
+    static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
+
+    // Figures with a one or a nought read as its look-alike letter ("l0 years", "1O"): l, I and |
+    // between figures are ones, O and o noughts, in tokens of figures alone.
+    static QString mendedFigures(const QString &line);
 
     // A title read with a comma before a name ("Mr, Johnson"): English writes no comma there.
     static QString mendedTitles(const QString &line);

@@ -3,6 +3,7 @@
 #include "wordlist.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -18,24 +19,26 @@ bool isLatinLetter(const QString &text)
     return text.size() == 1 && text.at(0).isLetter() && text.at(0).script() == QChar::Script_Latin;
 }
 
-// What the character `at` of a token may have been, besides what was read.
-QStringList swapsFor(const QStringList &letters, qsizetype at)
+// What the character `at` of a token may look like, besides what was read.
+QStringList lookalikesFor(const QStringList &letters, qsizetype at)
 {
     const QString &c = letters[at];
     const bool inside = at > 0 && at + 1 < letters.size() && isLatinLetter(letters[at - 1])
                         && isLatinLetter(letters[at + 1]);
-    // A capital I or a figure one inside a word in lower case is a narrow letter of it.
-    // A first "t" is one far more often than a misread ("litle" is no "title").
+    // A capital I or a figure one inside a word in lower case is a narrow letter of it, and so is
+    // a one opening a word in lower case ("1ook"). A first "t" is one far more often than a
+    // misread ("litle" is no "title").
+    const bool opensLowerCase = at == 0 && letters.size() > 1 && isLatinLetter(letters[1]) && letters[1].at(0).isLower();
     if (c == QLatin1String("i") || c == QLatin1String("l") || (c == QLatin1String("t") && at > 0)
-        || (inside && (c == QLatin1String("I") || c == QLatin1String("1")))) {
+        || (inside && c == QLatin1String("I")) || ((inside || opensLowerCase) && c == QLatin1String("1"))) {
         QStringList swaps{QStringLiteral("i"), QStringLiteral("l")};
         if (at > 0)
             swaps << QStringLiteral("t");
         swaps.removeAll(c);
         return swaps;
     }
-    // No a for o or o for a: both are common in words the list lacks ("hast" is no "host"), and
-    // the recogniser's reading of them is rarely wrong.
+    // No a for o or o for a here: both are common in words the list lacks ("hast" is no "host");
+    // only the recogniser's own doubt swaps them.
     if (c == QLatin1String("m") && at > 0)
         return {QStringLiteral("rn")};
     if (c == QLatin1String("r") && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n"))
@@ -43,10 +46,38 @@ QStringList swapsFor(const QStringList &letters, qsizetype at)
     return {};
 }
 
+// A letter the recogniser was this unsure of may have been its runner-up there, whatever the two
+// letters are; one it was surer of only a look-alike.
+constexpr float unsureLetter = 0.8f;
+constexpr float likelyRunnerUp = 0.1f;
+
+// What the recogniser itself thought a letter may have been: its runner-up, where the letter was
+// unsure and the runner-up a Latin letter of the same case, or the I and l of a bare stroke.
+QString doubtOf(const CtcDecoder::Character &character)
+{
+    const QString &runnerUp = character.runnerUp;
+    const bool stroke = character.text == QLatin1String("I") && runnerUp == QLatin1String("l");
+    const bool sameKind = isLatinLetter(character.text) && isLatinLetter(runnerUp)
+                          && (character.text.at(0).isLower() == runnerUp.at(0).isLower() || stroke);
+    return sameKind && character.confidence < unsureLetter && character.runnerUpConfidence >= likelyRunnerUp
+               ? runnerUp
+               : QString();
+}
+
+// What the character `at` of a token may have been, besides what was read.
+QStringList swapsFor(const QStringList &letters, const QStringList &doubts, qsizetype at)
+{
+    QStringList swaps = lookalikesFor(letters, at);
+    if (!doubts[at].isEmpty() && !swaps.contains(doubts[at]))
+        swaps << doubts[at];
+    return swaps;
+}
+
 struct Search
 {
     const WordList &words;
     QStringList letters;
+    QStringList doubts; // per letter, the recogniser's runner-up where it was unsure
     int fewest = maxSwaps + 1;
     QStringList found;  // the distinct words at `fewest` swaps
     QStringList chosen; // the characters of the first of them
@@ -75,9 +106,11 @@ struct Search
         from(at + 1, swaps, current);
         if (swaps == maxSwaps)
             return;
-        for (const QString &swap : swapsFor(letters, at)) {
+        for (const QString &swap : swapsFor(letters, doubts, at)) {
             const QString kept = current[at];
-            const bool pair = swap == QLatin1String("m");
+            // "rn" read for "m": the "n" goes into the swap. A doubted letter's runner-up "m" is one.
+            const bool pair = swap == QLatin1String("m") && letters[at] == QLatin1String("r")
+                              && at + 1 < letters.size() && letters[at + 1] == QLatin1String("n");
             current[at] = swap;
             if (pair)
                 current[at + 1].clear();
@@ -91,11 +124,17 @@ struct Search
 
 } // namespace
 
-QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStart, const WordList &words)
+QStringList LookalikeWords::mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
+                                   const WordList &words)
 {
     const QString token = letters.join(QString());
     const qsizetype latin = std::count_if(letters.cbegin(), letters.cend(), isLatinLetter);
     if (latin < 2 || latin + 2 < letters.size() || words.contains(token) || !words.withApostrophe(token).isEmpty())
+        return {};
+    // "I'll" read as "Hl", "Hll" or "IHll" is the pronoun's, mended as a whole by the line's rules:
+    // swaps would make "Hit" of it.
+    static const QRegularExpression pronounIll(QStringLiteral("^I?Hl+$"));
+    if (pronounIll.match(token).hasMatch())
         return {};
     // "I've", "I'll", "I'm", "I'd" with the capital and the apostrophe read as one "F".
     const QString rest = token.mid(1);
@@ -107,11 +146,14 @@ QStringList LookalikeWords::mended(const QStringList &letters, bool sentenceStar
         mended.first() = QStringLiteral("I'");
         return words.contains(mended.join(QString())) ? mended : QStringList();
     }
-    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's").
-    if ((!sentenceStart && letters.first().at(0).isUpper()) || token.contains(QLatin1Char('\''))
+    // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's"). A capital the
+    // recogniser itself doubted for a small letter ("Iuck") makes no name.
+    const bool name = !sentenceStart && letters.first().at(0).isUpper()
+                      && !(doubts.first().size() == 1 && doubts.first().at(0).isLower());
+    if (name || token.contains(QLatin1Char('\''))
         || token.contains(QChar(0x2019)))
         return {};
-    Search search{words, letters, maxSwaps + 1, {}, {}};
+    Search search{words, letters, doubts, maxSwaps + 1, {}, {}};
     QStringList current = letters;
     search.from(0, 0, current);
     if (search.found.size() != 1)
@@ -130,10 +172,12 @@ void LookalikeWords::mend(QList<CtcDecoder::Character> &line, const WordList &wo
         qsizetype to = from + 1;
         while (to < line.size() && !line[to].spaceBefore)
             ++to;
-        QStringList letters;
-        for (qsizetype i = from; i < to; ++i)
+        QStringList letters, doubts;
+        for (qsizetype i = from; i < to; ++i) {
             letters << line[i].text;
-        const QStringList mended = LookalikeWords::mended(letters, sentenceStart, words);
+            doubts << doubtOf(line[i]);
+        }
+        const QStringList mended = LookalikeWords::mended(letters, doubts, sentenceStart, words);
         // A character left empty went into the swap before it ("rn" read for "m").
         for (qsizetype i = to - 1; i >= from && !mended.isEmpty(); --i) {
             line[i].text = mended[i - from];

@@ -7,9 +7,9 @@
 
 class WordList;
 
-// Words with letters misread as their look-alikes ("littie", "expiain", "rne", "bom", "Fve"):
-// a token that is no word of the list becomes one only where swapping look-alike letters alone
-// makes it one, and in one way only at the fewest swaps. Nothing is added or dropped beyond the
+// Words with letters misread as their look-alikes ("littie", "expiain", "rne", "bom", "Fve") or
+// as the letter the recogniser was unsure of ("Nobady"): a token that is no word of the list
+// becomes one only where swapping such letters alone makes it one, and in one way only at the fewest swaps. Nothing is added or dropped beyond the
 // swap itself; case, punctuation and the characters' places are kept.
 class LookalikeWords
 {
@@ -19,5 +19,7 @@ public:
 private:
     // The texts of one token's characters (`letters`) mended into a word, or an empty list.
     // `sentenceStart`: a capital there opens a sentence; elsewhere a capitalised token is a name.
-    static QStringList mended(const QStringList &letters, bool sentenceStart, const WordList &words);
+    // `doubts`: per letter, another the recogniser thought it may be, or an empty string.
+    static QStringList mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
+                              const WordList &words);
 };

@@ -8,7 +8,9 @@ struct Emitted
 {
     int symbol;
     int first, last; // time steps
-    float probability;
+    float probability; // at the first step
+    int peak;          // the step where it was likeliest
+    float peakProbability;
 };
 
 
@@ -46,10 +48,16 @@ CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int
     for (int t = 0; t < steps; ++t) {
         const float *row = probabilities + qsizetype(t) * classes;
         const int best = int(std::max_element(row, row + classes) - row);
-        if (best != 0 && best == previous && !emitted.isEmpty())
-            emitted.last().last = t;
-        else if (best != 0)
-            emitted << Emitted{best, t, t, row[best]};
+        if (best != 0 && best == previous && !emitted.isEmpty()) {
+            Emitted &run = emitted.last();
+            run.last = t;
+            if (row[best] > run.peakProbability) {
+                run.peak = t;
+                run.peakProbability = row[best];
+            }
+        } else if (best != 0) {
+            emitted << Emitted{best, t, t, row[best], t, row[best]};
+        }
         previous = best;
     }
     const auto symbol = [this](int index) {
@@ -76,7 +84,19 @@ CtcDecoder::Result CtcDecoder::decode(const float *probabilities, int steps, int
         const bool restored = restoreSpaces && i > 0 && isWordEnd(symbol(emitted[i - 1].symbol))
                               && isWordCharacter(text)
                               && spaceBetween(emitted[i - 1], emitted[i]) >= missedSpaceProbability;
-        result.characters << Character{text, emitted[i].first, emitted[i].last, spaceRead || restored};
+        Character character{text, emitted[i].first, emitted[i].last, spaceRead || restored, 1, {}, 0};
+        character.confidence = emitted[i].peakProbability;
+        // The runner-up at the peak: blank (0) and the space class (last) say nothing of the letter.
+        const float *row = probabilities + qsizetype(emitted[i].peak) * classes;
+        int second = -1;
+        for (int c = 1; c < classes - 1; ++c)
+            if (c != emitted[i].symbol && (second < 0 || row[c] > row[second]))
+                second = c;
+        if (second > 0) {
+            character.runnerUp = symbol(second);
+            character.runnerUpConfidence = row[second];
+        }
+        result.characters << character;
         spaceRead = false;
     }
     result.confidence = emitted.isEmpty() ? 0 : sum / float(emitted.size());

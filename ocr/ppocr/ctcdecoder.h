@@ -16,6 +16,11 @@ public:
         QString text;
         int first = 0, last = 0;  // time steps
         bool spaceBefore = false; // read or restored
+        // How sure the recogniser was of it at its likeliest step (0..1; 1 where nobody measured),
+        // and the character it thought next likeliest there, blank and space left out.
+        float confidence = 1;
+        QString runnerUp;
+        float runnerUpConfidence = 0;
     };
 
     struct Result

@@ -2,6 +2,7 @@
 
 #include "ocr/letters/dialoguedash.h"
 #include "ocr/letters/linetextrules.h"
+#include "ocr/letters/loneletter.h"
 #include "ocr/opencvthreads.h"
 #include "sharpedgetext.h"
 #include "ppocrmodels.h"
@@ -312,6 +313,9 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
                 read = readCrop(bgr, crop);
         } else {
             read = readCrop(bgr, crop);
+            // The line opens with the first piece that reads, not with a speck boxed before it.
+            if (!dash && pieces.isEmpty())
+                read = withLoneLetter(bgr, rgb, box, crop, std::move(read));
         }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
@@ -325,9 +329,38 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
         pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
-    const QString line = LineTextRules::mendedTitles(
-        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces))));
-    return settings.restoreSpaces ? LineTextRules::mendedApostrophes(line, WordList::english()) : line;
+    const QString line = LineTextRules::mendedFigures(LineTextRules::mendedTitles(
+        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)))));
+    if (!settings.restoreSpaces)
+        return line;
+    const WordList &words = WordList::english();
+    return LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words);
+}
+
+// A word of one letter before the line's first box, left out by the detector ("I" set apart by
+// a monospaced face's space): the line is read again from it, and the reading kept where it is
+// the first reading with one word of the list before it. Texture taken for a letter adds none.
+CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box,
+                                               const QRect &crop, CtcDecoder::Result read)
+{
+    // Ideographs are set without spaces: none stands apart from the next.
+    if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
+        return read;
+    const std::optional<int> left = LoneLetter::before(rgb, box);
+    if (!left)
+        return read;
+    QRect widened = box;
+    widened.setLeft(*left);
+    const QRect wider =
+        LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(widened, QSize(bgr.cols, bgr.rows), settings.margins), widened);
+    if (wider.left() >= crop.left())
+        return read;
+    CtcDecoder::Result second = readCrop(bgr, wider);
+    const QString added = second.text.chopped(std::min(second.text.size(), read.text.size()));
+    const bool sameLine = second.text.endsWith(read.text) && added.endsWith(QLatin1Char(' '));
+    const QString word = added.trimmed();
+    qCDebug(lcPpocr) << "lone letter before" << box << "read" << second.text;
+    return sameLine && !word.contains(QLatin1Char(' ')) && WordList::english().contains(word) ? second : read;
 }
 
 CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
@@ -339,5 +372,7 @@ CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
         read.characters = WordGaps(line, read).spaced(WordList::english());
         read.text = CtcDecoder::Result::joined(read.characters);
     }
+    if (LineTextRules::dropSpeckAfterEnd(read.characters))
+        read.text = CtcDecoder::Result::joined(read.characters);
     return read;
 }

@@ -80,6 +80,8 @@ private:
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
                     Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
+    CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, const QRect &crop,
+                                      CtcDecoder::Result read);
     bool betterOnSharpEdges(const Reading &first) const;
     // Whether a second look at the picture (`second`) is kept over the first.
     static bool readsBetter(const Reading &second, const Reading &first);

@@ -1,0 +1,76 @@
+#include "loneletter.h"
+
+#include "linecolours.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ink/inkplane.h"
+
+#include <QLoggingCategory>
+
+#include <initializer_list>
+
+Q_LOGGING_CATEGORY(lcLoneLetter, "tarnix.ocr.loneletter", QtWarningMsg)
+
+namespace {
+
+// Of the line's height: how far apart a letter may stand from the next (a monospaced face's word
+// space is nearly a line high), and how tall a letter is (the cap height of a box that holds
+// descenders is about half of it).
+constexpr double widestGap = 1.2;
+constexpr double shortest = 0.5;
+constexpr double tallest = 1.25;
+
+// The left edge, in the region's columns, of the chain of letters ending a gap before `edge`.
+std::optional<int> chainBefore(const ComponentLabelling::Labels &labels, const InkPlane &plane, int edge, int h)
+{
+    std::optional<int> left;
+    for (bool found = true; found;) {
+        found = false;
+        int nearest = -1;
+        for (const ComponentLabelling::Component &piece : labels.components) {
+            const PixelBox &box = piece.box;
+            // Inside the region on all sides: ink running out of it is texture or a panel.
+            const bool inside = box.left > 0 && box.top > 0 && box.bottom < plane.height - 1;
+            const bool letterSized = box.height() >= shortest * h && box.height() <= tallest * h && box.width() <= h;
+            if (inside && letterSized && box.right < edge && box.right >= edge - widestGap * h
+                && (nearest < 0 || box.right > labels.components[std::size_t(nearest)].box.right))
+                nearest = int(&piece - labels.components.data());
+        }
+        if (nearest >= 0) {
+            edge = labels.components[std::size_t(nearest)].box.left;
+            left = edge;
+            found = true;
+        }
+    }
+    return left;
+}
+
+} // namespace
+
+namespace LoneLetter {
+
+std::optional<int> before(const QImage &picture, const QRect &line)
+{
+    const QRect box = line & picture.rect();
+    const int h = box.height();
+    if (h < 8 || box.width() < h)
+        return std::nullopt;
+    const std::optional<LineColours> colours = LineColours::of(picture, box);
+    if (!colours)
+        return std::nullopt;
+    const QRect region = QRect(QPoint(box.left() - 2 * h, box.top() - h / 4), QPoint(box.left(), box.bottom() + h / 4))
+                         & picture.rect();
+    if (region.width() <= h / 2)
+        return std::nullopt;
+    std::optional<int> left;
+    for (const QRgb colour : {colours->light, colours->dark}) {
+        const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+        const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - colours->tolerance);
+        const std::optional<int> found = chainBefore(labels, plane, box.left() - region.left(), h);
+        if (found && (!left || region.left() + *found < *left))
+            left = region.left() + *found;
+    }
+    qCDebug(lcLoneLetter) << "before" << line << "letters from" << (left ? *left : -1);
+    return left;
+}
+
+} // namespace LoneLetter
