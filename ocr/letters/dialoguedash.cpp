@@ -117,9 +117,7 @@ std::optional<Dash> find(const QImage &picture, const QRect &line)
 {
     const QRect box = line & picture.rect();
     const int h = box.height();
-    if (h < 8 || box.width() < h)
-        return std::nullopt;
-    const std::optional<LineColours> colours = LineColours::of(picture, box);
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return std::nullopt;
     // Light letters or dark ones: a dash is found in their colour, and only the bar of

@@ -70,3 +70,11 @@ std::optional<LineColours> LineColours::of(const QImage &picture, const QRect &b
                                    std::abs(qBlue(light) - qBlue(dark))});
     return LineColours{light, dark, std::clamp(distance / 3, 24, 64)};
 }
+
+std::optional<LineColours> LineColours::ofLine(const QImage &picture, const QRect &line)
+{
+    const QRect box = line & picture.rect();
+    if (box.height() < 8 || box.width() < box.height())
+        return std::nullopt;
+    return of(picture, box);
+}

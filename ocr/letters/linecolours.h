@@ -16,4 +16,7 @@ struct LineColours
 
     // The picture must be in QImage::Format_RGB32; nothing where a side has no pixel.
     static std::optional<LineColours> of(const QImage &picture, const QRect &box);
+    // The same for a line's box as far as it lies in the picture; nothing for a box too small to
+    // hold letters (under 8 pixels high, or narrower than high).
+    static std::optional<LineColours> ofLine(const QImage &picture, const QRect &line);
 };

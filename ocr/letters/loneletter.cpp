@@ -52,9 +52,7 @@ std::optional<int> before(const QImage &picture, const QRect &line)
 {
     const QRect box = line & picture.rect();
     const int h = box.height();
-    if (h < 8 || box.width() < h)
-        return std::nullopt;
-    const std::optional<LineColours> colours = LineColours::of(picture, box);
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return std::nullopt;
     const QRect region = QRect(QPoint(box.left() - 2 * h, box.top() - h / 4), QPoint(box.left(), box.bottom() + h / 4))
