@@ -72,6 +72,16 @@ std::vector<quint8> InkTally::inkMap() const
     return pixels;
 }
 
+InkPrint InkTally::print() const
+{
+    std::vector<quint64> bits((m_counts.size() + 63) / 64, 0);
+    for (size_t pixel = 0; m_frames > 0 && pixel < m_counts.size(); ++pixel) {
+        if (isInkPixel(pixel))
+            bits[pixel / 64] |= quint64(1) << (pixel % 64);
+    }
+    return InkPrint(m_width, m_rows, std::move(bits));
+}
+
 int InkTally::inkCells() const
 {
     const std::vector<quint8> ink = inkMap();

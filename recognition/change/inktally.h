@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cropsignature.h"
+#include "inkprint.h"
 
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     bool holdsInkOf(const InkTally &later) const;
     // One byte per cell of the signature's grid: 1 where the cell holds ink.
     std::vector<quint8> inkMap() const;
+    // The ink pixels themselves.
+    InkPrint print() const;
 
 private:
     struct Comparison

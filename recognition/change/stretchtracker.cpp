@@ -238,6 +238,8 @@ void StretchTracker::handOver(Run &run, std::vector<Stretch> &settled)
     if (!run.stretch.hasText) {
         run.stretch.clearest = QImage();
         run.stretch.spare = QImage();
+    } else {
+        run.stretch.ink = run.tally.print();
     }
     settled.push_back(std::move(run.stretch));
 }
