@@ -140,7 +140,8 @@ void StretchTracker::close(qint64 endMs, std::vector<Stretch> &settled)
 {
     open->stretch.endMs = endMs;
     if (pending && open->frames < judgedAfter) {
-        if (pending->tally.continuesIn(open->tally, pending->last, InkTally::Length::Brief)) {
+        if (pending->tally.continuesIn(open->tally, pending->last, InkTally::Length::Brief)
+            || pending->tally.fadesTo(open->tally)) {
             absorbIntoOpen();
             pending = std::move(open);
         } else {
@@ -163,7 +164,7 @@ void StretchTracker::judge(std::vector<Stretch> &settled)
     }
     // Steps of a fade or a crossfade that already showed this text belong to it.
     std::vector<Run> joined;
-    while (!brief.empty() && brief.back().tally.holdsInkOf(open->tally)) {
+    while (!brief.empty() && (brief.back().tally.holdsInkOf(open->tally) || open->tally.fadesTo(brief.back().tally))) {
         joined.push_back(std::move(brief.back()));
         brief.pop_back();
     }
@@ -178,7 +179,9 @@ bool StretchTracker::continuesOpen() const
 {
     if (pending->frames < judgedAfter && pending->tally.holdsInkOf(open->tally))
         return true;
-    return pending->tally.continuesIn(open->tally, pending->last);
+    // A step of a fade on either side: the text coming in, or going out.
+    return pending->tally.continuesIn(open->tally, pending->last) || open->tally.fadesTo(pending->tally)
+           || pending->tally.fadesTo(open->tally);
 }
 
 // The cut-off stretch, the brief ones after it and the open one become one, still open.
