@@ -129,7 +129,8 @@ void StretchTracker::extend(const CropSignature &signature, const ColourGrab &gr
     if (signature.looksLikeText() && (open->stretch.clearest.isNull() || signature.strength() > open->bestStrength * crisperBy)) {
         open->bestStrength = signature.strength();
         open->stretch.clearest = grab();
-    } else if (open->frames == spareFrame && !open->stretch.clearest.isNull()) {
+    } else if (open->frames >= spareFrame && open->stretch.spare.isNull() && !open->stretch.clearest.isNull()) {
+        // ">=": a stretch joined to those before it may be past that frame already.
         open->stretch.spare = grab();
     }
 }
