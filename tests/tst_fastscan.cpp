@@ -86,30 +86,24 @@ QStringList tracked(const QList<bool> &textShown)
     return tracked(int(textShown.size()), [&](int frame) { return stripedBand(frame, textShown[frame]); });
 }
 
-// A flat grey band with a row of outlined white blocks shown at `opacity` (0 to 1).
-QImage fadingBand(double opacity)
-{
-    QImage picture(320, 60, QImage::Format_Grayscale8);
-    picture.fill(90);
-    for (int letter = 0; letter < 12; ++letter)
-        for (int y = 18; y < 42; ++y)
-            for (int x = 0; x < 14; ++x) {
-                const int ink = x < 3 || x > 10 || y < 21 || y > 38 ? 0 : 255;
-                picture.scanLine(y)[40 + letter * 20 + x] = uchar(90 + opacity * (ink - 90));
-            }
-    return picture;
-}
-
-// The ink of a stretch showing `letters` outlined blocks on a flat grey band, `shift` pixels right.
-InkPrint inkOf(int letters, int shift)
+// A flat grey band with a row of outlined white blocks, `shift` pixels right, shown at `opacity`.
+QImage letterBand(double opacity, int letters = 12, int shift = 0)
 {
     QImage picture(320, 60, QImage::Format_Grayscale8);
     picture.fill(90);
     for (int letter = 0; letter < letters; ++letter)
         for (int y = 18; y < 42; ++y)
-            for (int x = 0; x < 14; ++x)
-                picture.scanLine(y)[40 + shift + letter * 20 + x] = x < 3 || x > 10 || y < 21 || y > 38 ? 0 : 255;
-    const EdgeMap edges(picture);
+            for (int x = 0; x < 14; ++x) {
+                const int ink = x < 3 || x > 10 || y < 21 || y > 38 ? 0 : 255;
+                picture.scanLine(y)[40 + shift + letter * 20 + x] = uchar(90 + opacity * (ink - 90));
+            }
+    return picture;
+}
+
+// The ink of a stretch showing the letters of letterBand() at full strength.
+InkPrint inkOf(int letters, int shift)
+{
+    const EdgeMap edges(letterBand(1.0, letters, shift));
     InkTally tally;
     tally.add(CropSignature(edges, &edges, &edges));
     return tally.print();
@@ -458,7 +452,7 @@ private slots:
                 return double(frame + 1) / (fadeIn + 1);
             return frame < fadeIn + hold ? 1.0 : double(fadeIn + hold + fadeOut - frame) / (fadeOut + 1);
         };
-        const QStringList stretches = tracked(20 + fadeIn + hold + fadeOut, [&](int frame) { return fadingBand(opacity(frame)); });
+        const QStringList stretches = tracked(20 + fadeIn + hold + fadeOut, [&](int frame) { return letterBand(opacity(frame)); });
         QTEST(stretches, "stretch");
     }
 
