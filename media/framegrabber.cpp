@@ -132,6 +132,8 @@ namespace {
 constexpr qint64 decodeOnWithoutIndexMs = 4000;
 // Decoding on this far costs no more than the key frame a seek would decode.
 constexpr qint64 shortHopMs = 1000;
+// Where the range holds a key frame, decoding on is worth it only for a few frames.
+constexpr qint64 shortHopToKeyMs = 200;
 
 } // namespace
 
@@ -141,6 +143,43 @@ std::optional<int64_t> FrameGrabber::keyFrameBefore(qint64 timeMs) const
     const int index = av_index_search_timestamp(stream, d->streamTime(timeMs), AVSEEK_FLAG_BACKWARD);
     const AVIndexEntry *entry = index >= 0 ? avformat_index_get_entry(stream, index) : nullptr;
     return entry ? std::optional<int64_t>(entry->timestamp) : std::nullopt;
+}
+
+std::optional<qint64> FrameGrabber::keyFrameBetween(qint64 fromMs, qint64 toMs) const
+{
+    if (!d || !d->indexed || toMs < fromMs)
+        return std::nullopt;
+    AVStream *stream = d->format->streams[d->stream];
+    const int index = av_index_search_timestamp(stream, d->streamTime(fromMs), 0);
+    const int count = avformat_index_get_entries_count(stream);
+    for (int i = std::max(0, index); index >= 0 && i < count; ++i) {
+        const AVIndexEntry *entry = avformat_index_get_entry(stream, i);
+        const qint64 ms = d->milliseconds(entry->timestamp);
+        if (ms > toMs)
+            break;
+        if ((entry->flags & AVINDEX_KEYFRAME) && ms >= fromMs)
+            return ms;
+    }
+    return std::nullopt;
+}
+
+qint64 FrameGrabber::keyFrameSpacingMs() const
+{
+    if (!d || !d->indexed)
+        return 0;
+    AVStream *stream = d->format->streams[d->stream];
+    const int count = avformat_index_get_entries_count(stream);
+    int keys = 0;
+    int64_t first = 0, last = 0;
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry *entry = avformat_index_get_entry(stream, i);
+        if (!(entry->flags & AVINDEX_KEYFRAME))
+            continue;
+        first = keys == 0 ? entry->timestamp : first;
+        last = entry->timestamp;
+        ++keys;
+    }
+    return keys > 1 ? (d->milliseconds(last) - d->milliseconds(first)) / (keys - 1) : 0;
 }
 
 void FrameGrabber::seekTo(int64_t streamTime)
@@ -179,9 +218,10 @@ FrameGrabber::Frame FrameGrabber::frameBetween(qint64 fromMs, qint64 toMs)
             d->lastTaken = frame.time;
         return frame;
     }
-    if (!near) {
-        const std::optional<int64_t> keyTime = keyFrameBefore(toMs);
-        const std::optional<qint64> key = keyTime ? std::optional<qint64>(d->milliseconds(*keyTime)) : std::nullopt;
+    const std::optional<int64_t> keyTime = keyFrameBefore(toMs);
+    const std::optional<qint64> key = keyTime ? std::optional<qint64>(d->milliseconds(*keyTime)) : std::nullopt;
+    const bool keyAhead = d->indexed && key && *key >= wanted && d->position < *key - shortHopToKeyMs;
+    if (!near || keyAhead) {
         const bool onward = d->position >= 0 && d->position < wanted
                             && (key ? d->position >= *key : wanted - d->position <= decodeOnWithoutIndexMs);
         if (key && *key >= wanted) {

@@ -38,6 +38,10 @@ public:
     // read on without decoding to a key frame inside the range, or back to the last one before
     // it. Null when the range holds no frame.
     Frame frameBetween(qint64 fromMs, qint64 toMs);
+    // The first key frame the index knows from `fromMs` to `toMs`; nothing without an index.
+    std::optional<qint64> keyFrameBetween(qint64 fromMs, qint64 toMs) const;
+    // The mean time between the index's key frames, 0 when the file has no index or one key frame.
+    qint64 keyFrameSpacingMs() const;
     // The frame `count` frames after the last one returned, without seeking.
     Frame framesLater(int count);
     // Frames decoded since opening, and how many of those were only passed on the way to another.

@@ -15,6 +15,10 @@
 #include <QDBusReply>
 #endif
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 bool openWebPage(const std::string &address)
 {
 #ifdef Q_OS_WIN
@@ -55,5 +59,12 @@ bool revealFile(const QString &path)
         return true;
     // No file manager on the bus: the folder that holds the file is the next best thing.
     return info.dir().exists() && openFolder(info.absolutePath());
+#endif
+}
+
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
 #endif
 }

@@ -14,3 +14,7 @@ bool revealFile(const QString &path);
 bool openFolder(const QString &path);
 // The program's own version as "a.b.c.d".
 QString versionString();
+// Gives memory freed by finished work back to the system. The C library keeps freed memory for
+// reuse by the thread that freed it, so a batch whose every scan ran on new threads grew by a
+// scan's buffers with every task.
+void returnFreedMemory();

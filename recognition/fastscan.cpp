@@ -122,16 +122,15 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
         return outcome;
     const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
     ReadingPool pool(threads, threads * 4);
-    if (settings.recognise && !pool.start(settings.language, &outcome.detail)) {
-        outcome.status = Status::Failed;
-        outcome.failure = Failure::Recogniser;
-        return outcome;
-    }
+    // The recogniser loads while the first frames are decoded; a language it refuses ends the
+    // scan as soon as that is known.
+    if (settings.recognise)
+        pool.start(settings.language);
     const NetworkNs networksBefore{NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
                                    NetworkTimes::totalNs(NetworkTimes::Network::Recognition)};
     QList<FrameSample> blanks;
     ReadingCache cache;
-    const qint64 endMs = runFrames(settings, reader, [&](Stretch stretch, int area) {
+    const qint64 endMs = runFrames(settings, reader, [&] { return pool.refused(); }, [&](Stretch stretch, int area) {
         if (!stretch.hasText)
             blanks.append(FrameSample{stretch.startMs, {}, area});
         else if (settings.recognise && !cache.answers(stretch.ink, stretch.startMs, area))
@@ -146,6 +145,14 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
                      blanks.end());
     }
     outcome.samples = pool.finish();
+    // Known by now even where the video ended while the recogniser was still loading.
+    if (const std::optional<QString> refusal = pool.refusal()) {
+        Outcome refused;
+        refused.status = Status::Failed;
+        refused.failure = Failure::Recogniser;
+        refused.detail = *refusal;
+        return refused;
+    }
     outcome.looks = pool.looks();
     outcome.readings = outcome.samples.size();
     cache.fill(outcome.samples, outcome.looks,
@@ -182,8 +189,8 @@ void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threa
                                        .arg(outcome.readings).arg(seconds(outcome.handingNs));
 }
 
-qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const Dispatch &dispatch,
-                           Outcome &outcome)
+qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,
+                           const Dispatch &dispatch, Outcome &outcome)
 {
     const qint64 from = std::max(settings.rangeStartMs >= 0 ? settings.rangeStartMs : settings.fromMs, reader.startTimeMs());
     const qint64 to = settings.toMs >= 0 ? settings.toMs : reader.startTimeMs() + reader.durationMs();
@@ -223,7 +230,7 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
     QElapsedTimer sinceReport;
     sinceReport.start();
     QElapsedTimer clock;
-    while (!stopRequested) {
+    while (!stopRequested && !giveUp()) {
         clock.start();
         const VideoFrameReader::ReadResult read = reader.readFrame();
         outcome.decodingNs += clock.nsecsElapsed();

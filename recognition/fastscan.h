@@ -89,7 +89,9 @@ private:
     // A closed stretch and the area it belongs to.
     using Dispatch = std::function<void(Stretch, int)>;
     // Feeds the range's frames to one tracker per area; returns where the scan ended or resumes.
-    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, const Dispatch &dispatch, Outcome &outcome);
+    // Ends early, as if stopped, once `giveUp` says so.
+    qint64 runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,
+                     const Dispatch &dispatch, Outcome &outcome);
     using NetworkNs = std::pair<qint64, qint64>; // text detection, recognition: process totals
     static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before);
 

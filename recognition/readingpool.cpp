@@ -1,6 +1,7 @@
 #include "readingpool.h"
 
 #include "ocr/textrecognizer.h"
+#include "platform/platform.h"
 
 #include <QMutexLocker>
 #include <QElapsedTimer>
@@ -17,22 +18,18 @@ ReadingPool::~ReadingPool()
     finish();
 }
 
-bool ReadingPool::start(const QString &language, QString *error)
+void ReadingPool::start(const QString &language)
 {
-    // One reader to begin with: each holds an engine of its own (a good part of the memory), and
-    // where the text changes seldom one keeps up. More join while it falls behind.
+    // One reader to begin with: each holds an engine of its own, and where the text changes
+    // seldom one keeps up. More join when it falls behind.
     chosenLanguage = language;
-    loading = 1;
     addReader();
+}
+
+std::optional<QString> ReadingPool::refusal() const
+{
     QMutexLocker lock(&mutex);
-    while (loading > 0)
-        jobReady.wait(&mutex);
-    if (refusal.isEmpty())
-        return true;
-    *error = refusal;
-    lock.unlock();
-    finish();
-    return false;
+    return hasRefused ? std::optional<QString>(refusalText) : std::nullopt;
 }
 
 void ReadingPool::addReader()
@@ -41,15 +38,15 @@ void ReadingPool::addReader()
         // Their own engines: a shared one would read one picture at a time.
         auto recognizer = std::make_unique<TextRecognizer>(TextRecognizer::Sharing::Own);
         const std::optional<TextRecognizer::LanguageRefusal> refused = recognizer->chooseLanguage(chosenLanguage);
-        {
+        if (refused) {
             QMutexLocker lock(&mutex);
-            if (refused && refusal.isEmpty())
-                refusal = refused->text();
-            if (loading > 0)
-                --loading;
-            jobReady.wakeAll();
-            if (refused)
-                return;
+            if (!hasRefused)
+                refusalText = refused->text();
+            hasRefused = true;
+            // Nothing will be read: a submitter waiting for room goes on, and what waits is dropped.
+            queue.clear();
+            roomFree.wakeAll();
+            return;
         }
         work(recognizer.get());
     });
@@ -61,13 +58,18 @@ void ReadingPool::addReader()
 void ReadingPool::submit(Job job)
 {
     QMutexLocker lock(&mutex);
-    if (queue.size() >= capacity && int(threads.size()) < threadCount && refusal.isEmpty()) {
+    // Two pictures waiting is a reader falling behind: on a short video or a busy stretch the
+    // decoder is done long before one reader is, and the other core would idle.
+    constexpr size_t behind = 2;
+    if (queue.size() >= std::min(behind, capacity) && int(threads.size()) < threadCount && !hasRefused) {
         lock.unlock();
         addReader();
         lock.relock();
     }
-    while (queue.size() >= capacity)
+    while (queue.size() >= capacity && !hasRefused)
         roomFree.wait(&mutex);
+    if (hasRefused)
+        return;
     queue.push_back(std::move(job));
     jobReady.wakeOne();
 }
@@ -83,6 +85,9 @@ QList<FrameSample> ReadingPool::finish()
         thread->wait();
         delete thread;
     }
+    // The readers' engines are gone with their threads; their buffers go back to the system.
+    if (!threads.empty())
+        returnFreedMemory();
     threads.clear();
     QMutexLocker lock(&mutex);
     return std::exchange(readings, {});

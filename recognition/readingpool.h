@@ -20,7 +20,7 @@ class QThread;
 
 // Recognises pictures on worker threads, one recogniser each, fed through a queue of bounded
 // length so a long video never piles up pictures in memory. It starts with one thread and adds
-// one, up to the number given, whenever a picture comes to a full queue.
+// one, up to the number given, whenever pictures wait for a reader.
 class ReadingPool
 {
 public:
@@ -37,9 +37,12 @@ public:
     ReadingPool(const ReadingPool &) = delete;
     ReadingPool &operator=(const ReadingPool &) = delete;
 
-    // Loads the first thread's recogniser; false with the recogniser's answer when it cannot.
+    // Starts the first thread, which loads its recogniser while the caller goes on decoding.
     // Call once.
-    bool start(const QString &language, QString *error);
+    void start(const QString &language);
+    // The recogniser's answer once it is known that it cannot load; pictures are dropped then.
+    std::optional<QString> refusal() const;
+    bool refused() const { return hasRefused; }
     // Waits while the queue is full (a thread more reads from then on, if one may).
     void submit(Job job);
     // Reads what is queued, stops the threads and returns the readings (one per picture read).
@@ -72,8 +75,8 @@ private:
     std::deque<Job> queue;
     bool closing = false;
     QString chosenLanguage;
-    int loading = 0;          // the first thread still loading its recogniser
-    QString refusal;          // the recogniser's answer when one could not load
+    QString refusalText;      // the recogniser's answer when one could not load
+    std::atomic_bool hasRefused{false};
     QList<FrameSample> readings;
     AreaLineLooks lineLooks;
     QString firstFailure;

@@ -119,9 +119,16 @@ double samplePhase(int index)
 
 } // namespace
 
-int SubtitleAreaDetector::samplesFor(qint64 rangeMs)
+int SubtitleAreaDetector::samplesFor(qint64 rangeMs, qint64 keyFrameSpacingMs)
 {
-    return int(std::clamp<qint64>(rangeMs / 500, minimumSamples, maximumSamples));
+    // Samples no closer than the key frames: each then starts from a key frame of its own
+    // instead of decoding on through every frame of a short video. But never fewer than twenty
+    // where the range has room for them: with fewer, a busy picture passes for text.
+    constexpr qint64 densest = 500;
+    constexpr qint64 fewestSpread = 20;
+    const qint64 byKeyFrames = rangeMs / std::max(densest, keyFrameSpacingMs);
+    const qint64 count = std::max(byKeyFrames, std::min(rangeMs / densest, fewestSpread));
+    return int(std::clamp<qint64>(count, minimumSamples, maximumSamples));
 }
 
 std::vector<quint8> SubtitleAreaDetector::stillEdges(const QImage &first, const QImage &later) const
@@ -318,12 +325,16 @@ QList<QRect> SubtitleAreaDetector::detectAll(const QString &path, qint64 fromMs,
     const qint64 start = std::max<qint64>(0, fromMs);
     if (end <= start || !frame.isValid())
         return {};
-    const int count = samplesFor(end - start);
+    const int count = samplesFor(end - start, grabber.keyFrameSpacingMs());
     const qint64 interval = (end - start) / count;
     SubtitleAreaDetector detector;
     for (int i = 0; i < count; ++i) {
         const qint64 from = start + i * interval;
-        const qint64 until = from + std::max<qint64>(1, qint64(double(interval) * samplePhase(i)));
+        qint64 until = from + std::max<qint64>(1, qint64(double(interval) * samplePhase(i)));
+        // A key frame further on in the sample's stretch costs one frame; decoding on to the
+        // phase's point costs every frame on the way.
+        if (!grabber.keyFrameBetween(from, until) && grabber.keyFrameBetween(until + 1, from + interval - 1))
+            until = from + interval - 1;
         const FrameGrabber::Frame first = grabber.frameBetween(from, until);
         const FrameGrabber::Frame later = grabber.framesLater(pairGap);
         qCDebug(lcArea) << "sample at" << first.time << "ms";

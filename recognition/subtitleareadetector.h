@@ -42,7 +42,7 @@ public:
     static QList<QRect> detectAll(const QString &path, qint64 fromMs = 0, qint64 toMs = -1,
                                   const QSize &cropPicture = QSize());
     // How many samples a range of this length gets.
-    static int samplesFor(qint64 rangeMs);
+    static int samplesFor(qint64 rangeMs, qint64 keyFrameSpacingMs = 0);
 
 private:
     QRect bandOf(int runTop, int runBottom, const std::vector<double> &activity, const std::vector<quint16> &seen,

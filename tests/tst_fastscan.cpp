@@ -539,6 +539,25 @@ private slots:
         QCOMPARE(task.errorText, QStringLiteral("playback stopped making progress"));
     }
 
+    // The recogniser loads while the scan decodes; one that cannot load still fails the scan,
+    // with its answer, and ends it instead of letting it decode the whole video unread.
+    void languageTheRecogniserRefusesFailsTheScan()
+    {
+        FastScan scan;
+        std::optional<FastScan::Outcome> outcome;
+        connect(&scan, &FastScan::finished, this, [&](const FastScan::Outcome &ended) { outcome = ended; });
+        FastScan::Settings settings;
+        settings.path = fixture("fs_oneword.mp4");
+        settings.language = QStringLiteral("qq");
+        settings.crop = band;
+        scan.start(settings);
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 30000);
+        QCOMPARE(outcome->status, FastScan::Status::Failed);
+        QCOMPARE(outcome->failure, FastScan::Failure::Recogniser);
+        QVERIFY(!outcome->detail.isEmpty());
+        QVERIFY(outcome->samples.isEmpty());
+    }
+
     void truncatedFileGivesWhatWasReadAndAWarning()
     {
         Di_riror_adiRIZ task(fixture("fs_truncated.mkv"));

@@ -115,6 +115,24 @@ private slots:
                  qPrintable(QStringLiteral("%1 against %2").arg(unindexed.decodedFrames()).arg(indexed.decodedFrames())));
     }
 
+    // Samples as far apart as the key frames start each from a key frame of its own: decoding on
+    // from the last sample would decode every frame of a short video.
+    void aKeyFrameInTheRangeIsSoughtNotDecodedTo()
+    {
+        FrameGrabber grabber;
+        QVERIFY(grabber.open(fixture("area_bottom.mp4")));
+        const qint64 spacing = grabber.keyFrameSpacingMs();
+        QVERIFY2(spacing > 0 && spacing <= 1000, qPrintable(QString::number(spacing)));
+        QVERIFY(!grabber.frameBetween(0, 100).grey.isNull());
+        QVERIFY(grabber.keyFrameBetween(900, 1800));
+        const int before = grabber.decodedFrames();
+        const FrameGrabber::Frame frame = grabber.frameBetween(900, 1800);
+        QVERIFY2(frame.time >= *grabber.keyFrameBetween(900, 1800) && frame.time <= 1800, qPrintable(QString::number(frame.time)));
+        // The key frame and the frames its reordering holds back, not the 20 on the way from 0.
+        QVERIFY2(grabber.decodedFrames() - before <= 4, qPrintable(QString::number(grabber.decodedFrames() - before)));
+        QVERIFY(!FrameGrabber().keyFrameBetween(0, 1000));
+    }
+
     void nothingWithoutSubtitles()
     {
         QVERIFY(!SubtitleAreaDetector::detect(fixture("area_none.mp4")));

@@ -3,6 +3,7 @@
 // height over the true band's height (of the busiest band), band width over the picture's, the detection time and the
 // time per sample. Clips without NAME.subs.mkv must give no band.
 //   bench_area CLIP.mp4...
+#include "media/framegrabber.h"
 #include "recognition/subtitleareadetector.h"
 
 #include <QCoreApplication>
@@ -65,7 +66,8 @@ int main(int argc, char **argv)
     for (const QString &clip : app.arguments().mid(1)) {
         const QString subs = clip.chopped(4) + QStringLiteral(".subs.mkv");
         const QSize size = sizeOf(clip);
-        const int samples = SubtitleAreaDetector::samplesFor(durationMs(clip));
+        FrameGrabber grabber;
+        const int samples = SubtitleAreaDetector::samplesFor(durationMs(clip), grabber.open(clip) ? grabber.keyFrameSpacingMs() : 0);
         QElapsedTimer timer;
         timer.start();
         const QList<QRect> bands = SubtitleAreaDetector::detectAll(clip);

@@ -3,12 +3,16 @@
 // starts from a clean process.
 //   bench_tasks import N CLIP PROJECT   adds N tasks of CLIP, waits until they are loaded, saves PROJECT
 //   bench_tasks reopen N PROJECT        opens PROJECT (written for the same N)
+//   bench_tasks run N CLIP LANG         runs a batch of N tasks of CLIP (fast scan, area found by
+//                                       itself) as the program does, and prints its wall time and
+//                                       the peak resident memory of the process
 // Prints one line: mode, N, time to add or load, time until every task knows its media, resident
 // memory and threads before, when loaded and once every thumbnail has arrived (or 120 s passed),
 // and how many tasks knew their media by the end of the wait ("!" marks a wait that ran out).
 #include "task/di_riror_adiriz.h"
 #include "batch/projectfile.h"
 #include "batch/tasklistobj.h"
+#include "recognition/subtitleareadetector.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,15 +28,20 @@
 
 namespace {
 
-qint64 residentKb()
+qint64 statusKb(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toLongLong();
     return -1;
+}
+
+qint64 residentKb()
+{
+    return statusKb("VmRSS:");
 }
 
 int threadCount()
@@ -71,12 +80,51 @@ bool allHaveThumbnails(const TaskListOBJ &list)
     return true;
 }
 
+// Imports `count` tasks of `clip`, readies each for `language` over the band found in the clip and
+// runs them as one batch.
+int runBatch(int count, const QString &clip, const QString &language)
+{
+    const qint64 rssBefore = residentKb();
+    const QList<QRect> bands = SubtitleAreaDetector::detectAll(clip);
+    if (bands.isEmpty()) {
+        std::fprintf(stderr, "bench_tasks: no subtitle area in %s\n", qPrintable(clip));
+        return 1;
+    }
+    TaskListOBJ list;
+    for (int i = 0; i < count; ++i)
+        list.addTask(QUrl::fromLocalFile(clip));
+    waitUntil([&] { return knowingTheirMedia(list) == list.taskList().size(); }, 60000);
+    for (Di_riror_adiRIZ *task : list.taskList()) {
+        task->setCropRect(bands.first());
+        task->setLanguage(language);
+    }
+    waitUntil([&] {
+        return std::all_of(list.taskList().cbegin(), list.taskList().cend(),
+                           [](const Di_riror_adiRIZ *task) { return task->state == TaskState::Ready; });
+    }, 60000);
+    QElapsedTimer clock;
+    clock.start();
+    bool completed = false;
+    QObject::connect(&list, &TaskListOBJ::completedSig, [&completed] { completed = true; });
+    list.runAll();
+    waitUntil([&] { return completed; }, 4 * 3600 * 1000);
+    const int done = int(std::count_if(list.taskList().cbegin(), list.taskList().cend(),
+                                       [](const Di_riror_adiRIZ *task) { return task->state == TaskState::Done; }));
+    std::printf("run    %4d %8lld ms %4d done, resident before %lld MB, peak %lld MB, after %lld MB\n", count,
+                clock.elapsed(), done, rssBefore / 1024, statusKb("VmHWM:") / 1024, residentKb() / 1024);
+    std::fflush(stdout);
+    list.deleteAll();
+    return done == count ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == QLatin1String("run"))
+        return runBatch(args[2].toInt(), args[3], args[4]);
     if (args.size() < 4) {
         std::fprintf(stderr, "usage: bench_tasks import N CLIP PROJECT | reopen N PROJECT\n");
         return 2;
