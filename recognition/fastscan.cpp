@@ -3,6 +3,7 @@
 #include "recognition/change/cropsignature.h"
 #include "recognition/change/edgemap.h"
 #include "media/croporientation.h"
+#include "readingcache.h"
 #include "readingpool.h"
 #include "recognition/change/stretchtracker.h"
 #include "ocr/ppocr/networktimes.h"
@@ -12,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcProfile, "tarnix.profile", QtWarningMsg)
 
@@ -127,10 +129,11 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     const NetworkNs networksBefore{NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
                                    NetworkTimes::totalNs(NetworkTimes::Network::Recognition)};
     QList<FrameSample> blanks;
+    ReadingCache cache;
     const qint64 endMs = runFrames(settings, reader, [&] { return pool.refused(); }, [&](Stretch stretch, int area) {
         if (!stretch.hasText)
             blanks.append(FrameSample{stretch.startMs, {}, area});
-        else if (settings.recognise)
+        else if (settings.recognise && !cache.answers(stretch.ink, stretch.startMs, area))
             pool.submit({stretch.startMs, std::move(stretch.clearest), std::move(stretch.spare), area});
     }, outcome);
     // A stop answers at once: what is queued is read again when the scan resumes.
@@ -152,6 +155,8 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     }
     outcome.looks = pool.looks();
     outcome.readings = outcome.samples.size();
+    cache.fill(outcome.samples, outcome.looks,
+               outcome.status == Status::Stopped ? outcome.resumeMs : std::numeric_limits<qint64>::max());
     outcome.samples.append(blanks);
     if (outcome.status != Status::Stopped) {
         for (int area = 0; area < reader.cropCount(); ++area)
@@ -177,11 +182,11 @@ void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threa
     const qint64 recognition = NetworkTimes::totalNs(NetworkTimes::Network::Recognition) - before.second;
     qCInfo(lcProfile).noquote() << QStringLiteral("profile: %1 frames, decoding %2 s, change detection %3 s, "
                                                   "reading %4 s on %5 threads (text detection %6 s, recognition %7 s), "
-                                                  "%8 readings")
+                                                  "%8 readings, waiting for readers %9 s")
                                        .arg(outcome.frames).arg(seconds(outcome.decodingNs))
                                        .arg(seconds(outcome.changeDetectionNs), seconds(readingNs))
                                        .arg(threads).arg(seconds(detection), seconds(recognition))
-                                       .arg(outcome.readings);
+                                       .arg(outcome.readings).arg(seconds(outcome.handingNs));
 }
 
 qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,
@@ -197,6 +202,13 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
     struct Track { Held before, held; StretchTracker tracker; };
     std::vector<Track> tracks(size_t(reader.cropCount()));
     bool stretchClosed = false;
+    // Kept apart from change detection: a full queue holds the scan here until a reader is free.
+    const auto hand = [&](Stretch stretch, int area) {
+        QElapsedTimer handing;
+        handing.start();
+        dispatch(std::move(stretch), area);
+        outcome.handingNs += handing.nsecsElapsed();
+    };
     auto judge = [&](int area, const EdgeMap *after) {
         Track &track = tracks[size_t(area)];
         if (track.held.time < settings.fromMs)
@@ -204,14 +216,14 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
         const CropSignature signature(track.held.edges, track.before.time >= 0 ? &track.before.edges : nullptr, after);
         const auto grab = [&] { return reader.colourCrop(VideoFrameReader::Which::Previous); };
         for (Stretch &closed : track.tracker.addFrame(track.held.time, signature, grab)) {
-            dispatch(std::move(closed), area);
+            hand(std::move(closed), area);
             stretchClosed = true;
         }
     };
     const auto finishAll = [&](qint64 endMs) {
         for (size_t area = 0; area < tracks.size(); ++area) {
             for (Stretch &last : tracks[area].tracker.finish(endMs))
-                dispatch(std::move(last), int(area));
+                hand(std::move(last), int(area));
         }
         return endMs;
     };
@@ -232,6 +244,7 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
             return finishAll(lastHeld >= 0 ? lastHeld + reader.frameDurationMs() : from);
         }
         const qint64 time = reader.frameTimeMs();
+        const qint64 handedBefore = outcome.handingNs;
         clock.start();
         for (size_t area = 0; area < tracks.size(); ++area) {
             reader.selectCrop(int(area));
@@ -243,7 +256,7 @@ qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, c
             track.held = Held{time, std::move(edges)};
         }
         outcome.frames += lastHeld >= settings.fromMs;
-        outcome.changeDetectionNs += clock.nsecsElapsed();
+        outcome.changeDetectionNs += clock.nsecsElapsed() - (outcome.handingNs - handedBefore);
         if (settings.toMs >= 0 && time >= settings.toMs)
             return finishAll(time);
         // Reported now and then, and where a stretch ends (a short video may take less than the interval).

@@ -56,10 +56,11 @@ public:
         bool truncated = false;
         qint64 frames = 0;
         qint64 readings = 0;
-        // Where the time went, for the benchmarks: decoding (with the crop's conversion), and
-        // the signatures and stretches that decide what is read.
+        // Where the time went, for the benchmarks: decoding (with the crop's conversion), the
+        // signatures and stretches that decide what is read, and the wait for the readers.
         qint64 decodingNs = 0;
         qint64 changeDetectionNs = 0;
+        qint64 handingNs = 0;    // handing stretches to the readers: waiting while their queue is full
         qint64 durationMs = 0;   // from probe: the container's length
         QSize pictureSize;       // from probe: the picture as shown (display matrix applied)
     };

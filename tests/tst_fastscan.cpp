@@ -6,6 +6,7 @@
 #include "recognition/change/edgemap.h"
 #include "recognition/fastscanreport.h"
 #include "recognition/change/stretchtracker.h"
+#include "recognition/readingcache.h"
 #include "recognition/subtitleareadetector.h"
 #include "task/subtitleformat.h"
 #include "recognition/stretchsegmentation.h"
@@ -58,7 +59,7 @@ QImage stripedBand(int frame, bool text)
 
 // "start-end" of the stretches with text when the bands go through the tracker as the scan
 // passes them, each frame judged with its neighbours; the spare picture's presence after each.
-QStringList tracked(const QList<bool> &textShown)
+QStringList tracked(int frames, const std::function<QImage(int)> &band)
 {
     StretchTracker tracker;
     QStringList stretches;
@@ -69,15 +70,43 @@ QStringList tracked(const QList<bool> &textShown)
                                  .arg(stretch.spare.isNull() ? "" : " spare");
     };
     std::vector<EdgeMap> edges;
-    for (int frame = 0; frame < textShown.size(); ++frame)
-        edges.emplace_back(stripedBand(frame, textShown[frame]));
-    for (int frame = 0; frame < textShown.size(); ++frame) {
+    for (int frame = 0; frame < frames; ++frame)
+        edges.emplace_back(band(frame));
+    for (int frame = 0; frame < frames; ++frame) {
         const CropSignature signature(edges[size_t(frame)], frame > 0 ? &edges[size_t(frame) - 1] : nullptr,
-                                      frame + 1 < textShown.size() ? &edges[size_t(frame) + 1] : nullptr);
+                                      frame + 1 < frames ? &edges[size_t(frame) + 1] : nullptr);
         note(tracker.addFrame(frame * 40, signature, [] { return QImage(8, 8, QImage::Format_RGB32); }));
     }
-    note(tracker.finish(textShown.size() * 40));
+    note(tracker.finish(frames * 40));
     return stretches;
+}
+
+QStringList tracked(const QList<bool> &textShown)
+{
+    return tracked(int(textShown.size()), [&](int frame) { return stripedBand(frame, textShown[frame]); });
+}
+
+// A flat grey band with a row of outlined white blocks, `shift` pixels right, shown at `opacity`.
+QImage letterBand(double opacity, int letters = 12, int shift = 0)
+{
+    QImage picture(320, 60, QImage::Format_Grayscale8);
+    picture.fill(90);
+    for (int letter = 0; letter < letters; ++letter)
+        for (int y = 18; y < 42; ++y)
+            for (int x = 0; x < 14; ++x) {
+                const int ink = x < 3 || x > 10 || y < 21 || y > 38 ? 0 : 255;
+                picture.scanLine(y)[40 + shift + letter * 20 + x] = uchar(90 + opacity * (ink - 90));
+            }
+    return picture;
+}
+
+// The ink of a stretch showing the letters of letterBand() at full strength.
+InkPrint inkOf(int letters, int shift)
+{
+    const EdgeMap edges(letterBand(1.0, letters, shift));
+    InkTally tally;
+    tally.add(CropSignature(edges, &edges, &edges));
+    return tally.print();
 }
 
 QList<bool> shown(int frames, const QList<QPair<int, int>> &spans)
@@ -396,6 +425,66 @@ private slots:
             };
             QCOMPARE(std::count_if(stretches.cbegin(), stretches.cend(), overlaps), 1);
         }
+    }
+
+    void fadeIsOneStretch_data()
+    {
+        // Frames of fading in, holding and fading out, 25 fps.
+        QTest::addColumn<int>("fadeIn");
+        QTest::addColumn<int>("fadeOut");
+        // From the first frame whose letters stand out by the edges' contrast to the first without,
+        // with a spare picture for a second reading.
+        QTest::addColumn<QStringList>("stretch");
+        QTest::newRow("half a second each way") << 12 << 12 << QStringList{"480-2480 spare"};
+        QTest::newRow("fading in only") << 12 << 0 << QStringList{"480-2080 spare"};
+        QTest::newRow("fading out only") << 0 << 12 << QStringList{"400-2000 spare"};
+    }
+    void fadeIsOneStretch()
+    {
+        QFETCH(int, fadeIn);
+        QFETCH(int, fadeOut);
+        const int hold = 30;
+        const auto opacity = [&](int frame) {
+            frame -= 10; // after ten frames without text
+            if (frame < 0 || frame >= fadeIn + hold + fadeOut)
+                return 0.0;
+            if (frame < fadeIn)
+                return double(frame + 1) / (fadeIn + 1);
+            return frame < fadeIn + hold ? 1.0 : double(fadeIn + hold + fadeOut - frame) / (fadeOut + 1);
+        };
+        const QStringList stretches = tracked(20 + fadeIn + hold + fadeOut, [&](int frame) { return letterBand(opacity(frame)); });
+        QTEST(stretches, "stretch");
+    }
+
+    void readingCacheAnswersTheSameInkOnly_data()
+    {
+        QTest::addColumn<int>("letters");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("the same letters again") << 12 << 0 << true;
+        QTest::newRow("a letter fewer") << 11 << 0 << false;
+        QTest::newRow("moved by two pixels") << 12 << 2 << false;
+    }
+    void readingCacheAnswersTheSameInkOnly()
+    {
+        // A stretch read with nothing found first and then its spare; a later one in the same area.
+        ReadingCache cache;
+        QVERIFY(!cache.answers(inkOf(12, 0), 400, 0));
+        QFETCH(int, letters);
+        QFETCH(int, shift);
+        QVERIFY(!cache.answers(inkOf(letters, shift), 2000, 1));
+        QFETCH(bool, answered);
+        QCOMPARE(cache.answers(inkOf(letters, shift), 3000, 0), answered);
+        QList<FrameSample> read{{400, {}, 0}, {400, {"Hello"}, 0}, {2000, {"Other"}, 1}};
+        AreaLineLooks looks;
+        looks[0].insert(400, {LineLook{}});
+        cache.fill(read, looks, 3000);
+        QCOMPARE(read.size(), 3);
+        cache.fill(read, looks, 3040);
+        QCOMPARE(read.size(), answered ? 5 : 3);
+        const FrameSample expected = answered ? FrameSample{3000, {"Hello"}, 0} : FrameSample{2000, {"Other"}, 1};
+        QCOMPARE(read.last(), expected);
+        QCOMPARE(looks[0].contains(3000), answered);
     }
 
     void stopThenResumeEqualsOneRun()

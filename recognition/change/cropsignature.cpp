@@ -34,6 +34,7 @@ CropSignature::CropSignature(const EdgeMap &edges, const EdgeMap *before, const 
         for (int x = 0; x < w; ++x) {
             if (!line[x])
                 continue;
+            ++m_edgePixels;
             const bool steady = (!previous && !next) || (previous && previous[x]) || (next && next[x]);
             if (steady) {
                 const size_t bit = size_t(y) * size_t(w) + size_t(x);

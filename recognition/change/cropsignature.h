@@ -19,6 +19,8 @@ public:
     bool isNull() const { return m_width == 0; }
     // Strong-edge pixels: the more, the crisper the text.
     int strength() const { return m_strength; }
+    // All edge pixels, steady or not.
+    int edgePixels() const { return m_edgePixels; }
     int markedCells() const { return m_marked; }
     bool looksLikeText() const;
     int gridWidth() const { return m_width; }
@@ -41,6 +43,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     int m_strength = 0;
+    int m_edgePixels = 0;
     int m_marked = 0;
     int m_pixelWidth = 0;
     int m_pixelRows = 0;

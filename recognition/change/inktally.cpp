@@ -14,6 +14,17 @@ constexpr double newInk = 0.25;
 // Of the strokes in those cells, most stay and few come: a changed word changes a sixth of a line.
 constexpr double keptStrokes = 0.85;
 constexpr double newStrokes = 0.08;
+// A fading text's strokes sit where its full strokes are, to all but a few pixels; and in this
+// share of the blocks that hold its full ink some strokes still show.
+constexpr double fadedStrokesKept = 0.92;
+constexpr double fadedBlocksShown = 0.7;
+constexpr double fadedEdgesSteady = 0.6;
+// Blocks of the edge map, in pixels and rows: about a letter of small subtitles.
+constexpr int blockWidth = 16;
+constexpr int blockRows = 8;
+// Ink pixels that make a block part of the text, and the fewest of them that tell a fade.
+constexpr int blockInk = 4;
+constexpr int fewestFadedPixels = 64;
 // Stray cells that compression noise marks and unmarks.
 constexpr int strayCells = 4;
 // Fewer ink cells than this is no text: a flat or moving picture alone.
@@ -28,7 +39,9 @@ void InkTally::add(const CropSignature &signature)
         m_rows = signature.pixelRows();
         m_counts.assign(size_t(m_width) * size_t(m_rows), 0);
         m_frames = 0;
+        m_edgePixels = 0;
     }
+    m_edgePixels += signature.edgePixels();
     const std::vector<quint64> &bits = signature.steadyPixels();
     for (size_t word = 0; word < bits.size(); ++word) {
         for (quint64 rest = bits[word]; rest != 0; rest &= rest - 1) {
@@ -49,6 +62,7 @@ void InkTally::merge(const InkTally &later)
     for (size_t pixel = 0; pixel < m_counts.size(); ++pixel)
         m_counts[pixel] = quint16(std::min(0xffff, m_counts[pixel] + later.m_counts[pixel]));
     m_frames = std::min(m_frames + later.m_frames, 0xffff);
+    m_edgePixels += later.m_edgePixels;
 }
 
 std::vector<quint8> InkTally::inkMap() const
@@ -70,6 +84,16 @@ std::vector<quint8> InkTally::inkMap() const
     for (quint8 &count : pixels)
         count = count >= CropSignature::edgesPerCell ? 1 : 0;
     return pixels;
+}
+
+InkPrint InkTally::print() const
+{
+    std::vector<quint64> bits((m_counts.size() + 63) / 64, 0);
+    for (size_t pixel = 0; m_frames > 0 && pixel < m_counts.size(); ++pixel) {
+        if (isInkPixel(pixel))
+            bits[pixel / 64] |= quint64(1) << (pixel % 64);
+    }
+    return InkPrint(m_width, m_rows, std::move(bits));
 }
 
 int InkTally::inkCells() const
@@ -129,6 +153,40 @@ bool InkTally::continuesIn(const InkTally &later, const CropSignature &before, L
     return counts.kept >= keptInk * counts.ink
            && counts.added <= std::max({strayCells, int(newInk * counts.ink), allowance})
            && counts.keptPixels >= keptStrokes * counts.inkPixels && counts.newPixels <= newStrokes * counts.inkPixels;
+}
+
+bool InkTally::fadesTo(const InkTally &fainter) const
+{
+    if (fainter.m_width != m_width || fainter.m_rows != m_rows || m_frames == 0 || fainter.m_frames == 0)
+        return false;
+    const int blocksAcross = (m_width + blockWidth - 1) / blockWidth;
+    std::vector<int> full(size_t(blocksAcross) * size_t((m_rows + blockRows - 1) / blockRows), 0);
+    std::vector<int> faded(full.size(), 0);
+    int fadedPixels = 0;
+    int fadedKept = 0;
+    for (int y = 0; y < m_rows; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            const size_t pixel = size_t(y) * size_t(m_width) + size_t(x);
+            const bool here = isInkPixel(pixel);
+            const bool there = fainter.isInkPixel(pixel);
+            const size_t block = size_t(y / blockRows) * size_t(blocksAcross) + size_t(x / blockWidth);
+            full[block] += here;
+            faded[block] += there;
+            fadedPixels += there;
+            fadedKept += there && here;
+        }
+    }
+    int blocks = 0;
+    int shown = 0;
+    for (size_t block = 0; block < full.size(); ++block) {
+        if (full[block] < blockInk)
+            continue;
+        ++blocks;
+        shown += faded[block] > 0;
+    }
+    return fadedPixels >= fewestFadedPixels && double(fadedPixels) * fainter.m_frames >= fadedEdgesSteady * double(fainter.m_edgePixels)
+           && fadedKept >= fadedStrokesKept * fadedPixels
+           && blocks >= textCells && shown >= fadedBlocksShown * blocks;
 }
 
 bool InkTally::holdsInkOf(const InkTally &later) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cropsignature.h"
+#include "inkprint.h"
 
 #include <vector>
 
@@ -24,8 +25,14 @@ public:
     // Whether this (brief) stretch already showed the text `later` shows: most of the later ink is
     // ink here too, whatever else of the picture this one's few frames still hold.
     bool holdsInkOf(const InkTally &later) const;
+    // Whether `fainter` is a step of this text's fade: its strokes are strokes here, they lie all
+    // over this ink, not in one part of it (a word or a line taken away), and most of its edges
+    // are those strokes (a picture whose edges met the text's by chance for a frame has many more).
+    bool fadesTo(const InkTally &fainter) const;
     // One byte per cell of the signature's grid: 1 where the cell holds ink.
     std::vector<quint8> inkMap() const;
+    // The ink pixels themselves.
+    InkPrint print() const;
 
 private:
     struct Comparison
@@ -45,5 +52,6 @@ private:
     int m_width = 0;  // pixels of the edge map
     int m_rows = 0;
     int m_frames = 0;
+    qint64 m_edgePixels = 0; // of all its frames, steady or not
     std::vector<quint16> m_counts;
 };

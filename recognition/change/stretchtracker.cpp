@@ -129,7 +129,8 @@ void StretchTracker::extend(const CropSignature &signature, const ColourGrab &gr
     if (signature.looksLikeText() && (open->stretch.clearest.isNull() || signature.strength() > open->bestStrength * crisperBy)) {
         open->bestStrength = signature.strength();
         open->stretch.clearest = grab();
-    } else if (open->frames == spareFrame && !open->stretch.clearest.isNull()) {
+    } else if (open->frames >= spareFrame && open->stretch.spare.isNull() && !open->stretch.clearest.isNull()) {
+        // ">=": a stretch joined to those before it may be past that frame already.
         open->stretch.spare = grab();
     }
 }
@@ -140,7 +141,8 @@ void StretchTracker::close(qint64 endMs, std::vector<Stretch> &settled)
 {
     open->stretch.endMs = endMs;
     if (pending && open->frames < judgedAfter) {
-        if (pending->tally.continuesIn(open->tally, pending->last, InkTally::Length::Brief)) {
+        if (pending->tally.continuesIn(open->tally, pending->last, InkTally::Length::Brief)
+            || pending->tally.fadesTo(open->tally)) {
             absorbIntoOpen();
             pending = std::move(open);
         } else {
@@ -163,7 +165,7 @@ void StretchTracker::judge(std::vector<Stretch> &settled)
     }
     // Steps of a fade or a crossfade that already showed this text belong to it.
     std::vector<Run> joined;
-    while (!brief.empty() && brief.back().tally.holdsInkOf(open->tally)) {
+    while (!brief.empty() && (brief.back().tally.holdsInkOf(open->tally) || open->tally.fadesTo(brief.back().tally))) {
         joined.push_back(std::move(brief.back()));
         brief.pop_back();
     }
@@ -178,7 +180,9 @@ bool StretchTracker::continuesOpen() const
 {
     if (pending->frames < judgedAfter && pending->tally.holdsInkOf(open->tally))
         return true;
-    return pending->tally.continuesIn(open->tally, pending->last);
+    // A step of a fade on either side: the text coming in, or going out.
+    return pending->tally.continuesIn(open->tally, pending->last) || open->tally.fadesTo(pending->tally)
+           || pending->tally.fadesTo(open->tally);
 }
 
 // The cut-off stretch, the brief ones after it and the open one become one, still open.
@@ -238,6 +242,8 @@ void StretchTracker::handOver(Run &run, std::vector<Stretch> &settled)
     if (!run.stretch.hasText) {
         run.stretch.clearest = QImage();
         run.stretch.spare = QImage();
+    } else {
+        run.stretch.ink = run.tally.print();
     }
     settled.push_back(std::move(run.stretch));
 }

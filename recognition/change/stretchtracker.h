@@ -19,6 +19,7 @@ struct Stretch
     bool hasText = false;
     QImage clearest;      // colour crop of the frame with the most edges (only when hasText)
     QImage spare;         // a later frame, for a second reading when the first finds nothing
+    InkPrint ink;         // what stood still in it (only when hasText)
 };
 
 // Cuts the frame sequence into stretches. Each frame is compared with the one before (a new
