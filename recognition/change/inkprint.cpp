@@ -5,8 +5,9 @@
 namespace {
 
 // Strokes one print may hold that the other lacks, as a share of its own: compression noise
-// shifts a few, one letter of twenty changed shifts more.
-constexpr double strayStrokes = 0.04;
+// shifts a few; one letter changed, or added as a line is typed out, shifts more even in a
+// line of forty.
+constexpr double strayStrokes = 0.02;
 // Too few strokes tell nothing apart.
 constexpr int fewestPixels = 64;
 
