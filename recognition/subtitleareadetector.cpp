@@ -186,16 +186,29 @@ std::vector<QRect> SubtitleAreaDetector::bands() const
     // Share of the samples in which each row carries text that is not furniture.
     const int minimumEdges = std::max(6, w / 64);
     std::vector<double> activity(size_t(h), 0.0);
-    for (const std::vector<quint8> &map : edgeMaps) {
+    // Per sample, the rows that carry such text.
+    std::vector<std::vector<bool>> textRows(edgeMaps.size(), std::vector<bool>(size_t(h), false));
+    for (size_t sample = 0; sample < edgeMaps.size(); ++sample) {
+        const std::vector<quint8> &map = edgeMaps[sample];
         for (int y = 0; y < h; ++y) {
             int count = 0;
             const size_t row = size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x)
                 count += map[row + x] && seen[row + x] < persistent;
-            if (count >= minimumEdges)
+            if (count >= minimumEdges) {
                 activity[size_t(y)] += 1.0 / samples;
+                textRows[sample][size_t(y)] = true;
+            }
         }
     }
+    // A further area with text in nearly every sample is a clock or a counter whose figures
+    // change: signs come and go. (The main area may be a film subtitled all through.)
+    const auto alwaysThere = [&](const RowRun &run) {
+        const auto holdsText = [&](const std::vector<bool> &rows) {
+            return std::any_of(rows.cbegin() + run.top, rows.cbegin() + run.bottom + 1, [](bool text) { return text; });
+        };
+        return std::count_if(textRows.cbegin(), textRows.cend(), holdsText) >= alwaysShare * samples;
+    };
 
     if (lcArea().isDebugEnabled()) {
         QString rows;
@@ -212,6 +225,10 @@ std::vector<QRect> SubtitleAreaDetector::bands() const
         // texture that now and then stands still for a moment does not.
         if (!found.empty() && run.score < secondaryShare * runs.front().score)
             break;
+        if (!found.empty() && alwaysThere(run)) {
+            qCDebug(lcArea) << "rows" << run.top << run.bottom << "hold text in nearly every sample";
+            continue;
+        }
         const QRect rect = bandOf(run.top, run.bottom, activity, seen, persistent);
         const bool overlaps = std::any_of(found.cbegin(), found.cend(), [&rect](const QRect &other) {
             return rect.top() <= other.bottom() && other.top() <= rect.bottom();

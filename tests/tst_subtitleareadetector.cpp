@@ -158,6 +158,27 @@ private slots:
         SubtitleAreaDetector oneSample;
         oneSample.addSample(stripes(140, 1), stripes(140, 1));
         QVERIFY(!oneSample.band());
+
+        // A corner panel showing the date and the time by turns holds text in every sample;
+        // signs in the same place come and go.
+        const auto withCorner = [](int sample, bool always) {
+            QImage picture = stripes(sample % 3 ? 140 : -1, sample);
+            QPainter painter(&picture);
+            painter.setPen(Qt::white);
+            painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+            const QString date = QStringLiteral("MON %1 MAY").arg(10 + sample);
+            const QString time = QStringLiteral("21:%1").arg(17 + 3 * sample);
+            if (always || sample % 2 == 0)
+                painter.drawText(QRect(8, sample % 2 ? 20 : 4, 120, 16), Qt::AlignLeft, sample % 2 ? time : date);
+            return picture;
+        };
+        SubtitleAreaDetector clock, signs;
+        for (int i = 0; i < 12; ++i) {
+            clock.addSample(withCorner(i, true), withCorner(i, true));
+            signs.addSample(withCorner(i, false), withCorner(i, false));
+        }
+        QCOMPARE(clock.bands().size(), size_t(1));
+        QCOMPARE(signs.bands().size(), size_t(2));
     }
 };
 
