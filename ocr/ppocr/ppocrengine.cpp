@@ -213,6 +213,13 @@ PpocrEngine::Reading PpocrEngine::extendedOnSharpEdges(const QImage &picture, co
 
 bool PpocrEngine::readsBetter(const Reading &second, const Reading &first)
 {
+    // The same letters in more words, read surely: on the letters alone the gaps show that
+    // texture had filled. Nothing but spaces is added.
+    const auto letters = [](const Reading &reading) { return reading.lines.join(QString()).remove(QLatin1Char(' ')); };
+    const auto spaces = [](const Reading &reading) { return reading.lines.join(QString()).count(QLatin1Char(' ')); };
+    if (second.lines.size() == first.lines.size() && spaces(second) > spaces(first) && letters(second) == letters(first)
+        && second.confidence() >= std::max(first.confidence(), clearConfidence))
+        return true;
     if (first.brokenRow && !second.brokenRow)
         return second.characters >= moreThanBroken * float(first.characters) && second.confidence() >= fairConfidence;
     return second.characters >= moreCharacters * float(first.characters) + 1
