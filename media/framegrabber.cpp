@@ -149,18 +149,12 @@ std::optional<qint64> FrameGrabber::keyFrameBetween(qint64 fromMs, qint64 toMs) 
 {
     if (!d || !d->indexed || toMs < fromMs)
         return std::nullopt;
+    // Searching forward without AVSEEK_FLAG_ANY lands on the first key frame at or after the time.
     AVStream *stream = d->format->streams[d->stream];
     const int index = av_index_search_timestamp(stream, d->streamTime(fromMs), 0);
-    const int count = avformat_index_get_entries_count(stream);
-    for (int i = std::max(0, index); index >= 0 && i < count; ++i) {
-        const AVIndexEntry *entry = avformat_index_get_entry(stream, i);
-        const qint64 ms = d->milliseconds(entry->timestamp);
-        if (ms > toMs)
-            break;
-        if ((entry->flags & AVINDEX_KEYFRAME) && ms >= fromMs)
-            return ms;
-    }
-    return std::nullopt;
+    const AVIndexEntry *entry = index >= 0 ? avformat_index_get_entry(stream, index) : nullptr;
+    const qint64 ms = entry ? d->milliseconds(entry->timestamp) : -1;
+    return entry && ms >= fromMs && ms <= toMs ? std::optional<qint64>(ms) : std::nullopt;
 }
 
 qint64 FrameGrabber::keyFrameSpacingMs() const
