@@ -123,10 +123,13 @@ int SubtitleAreaDetector::samplesFor(qint64 rangeMs, qint64 keyFrameSpacingMs)
 {
     // Samples no closer than the key frames: each then starts from a key frame of its own
     // instead of decoding on through every frame of a short video. But never fewer than twenty
-    // where the range has room for them: with fewer, a busy picture passes for text.
+    // where the range has room for them: with fewer, a busy picture passes for text. Beyond
+    // those, no more than one every five seconds: a film cut every two seconds has a key frame
+    // as often, and a key frame of a grainy film costs ten of its other frames to decode.
     constexpr qint64 densest = 500;
     constexpr qint64 fewestSpread = 20;
-    const qint64 byKeyFrames = rangeMs / std::max(densest, keyFrameSpacingMs);
+    constexpr qint64 sparsestBeyondThose = 5000;
+    const qint64 byKeyFrames = std::min(rangeMs / std::max(densest, keyFrameSpacingMs), rangeMs / sparsestBeyondThose);
     const qint64 count = std::max(byKeyFrames, std::min(rangeMs / densest, fewestSpread));
     return int(std::clamp<qint64>(count, minimumSamples, maximumSamples));
 }
@@ -303,7 +306,8 @@ std::pair<int, int> SubtitleAreaDetector::horizontalExtent(const std::vector<qui
     // Centred text: the widest line may have stood in too few samples to show its ends, so the
     // extent reaches as far on both sides.
     const int centre = w / 2;
-    if (std::abs((left + right) / 2 - centre) <= w / 20) {
+    const bool centred = std::abs((left + right) / 2 - centre) <= w / 20;
+    if (centred) {
         const int half = std::max(centre - left, right - centre);
         left = centre - half;
         right = centre + half;
@@ -311,8 +315,10 @@ std::pair<int, int> SubtitleAreaDetector::horizontalExtent(const std::vector<qui
     const int margin = std::max(lineHeight, w / 50);
     left = std::max(0, left - margin);
     right = std::min(w - 1, right + margin);
-    // Text over most of the width: the whole width costs little more to read.
-    if (right - left + 1 >= w * 3 / 4)
+    // Text over most of the width: the whole width costs little more to read. Centred lines
+    // that reach this far in the samples are long ones, and longer ones reach further.
+    const int mostOfTheWidth = centred ? w * 3 / 5 : w * 3 / 4;
+    if (right - left + 1 >= mostOfTheWidth)
         return {0, w - 1};
     return {left, right};
 }

@@ -181,6 +181,37 @@ private slots:
         QCOMPARE(clock.bands().size(), size_t(1));
         QCOMPARE(signs.bands().size(), size_t(2));
     }
+
+    // Centred lines seen reaching well across the picture: a longer line that no sample caught
+    // reaches further, and a band fitted to the lines seen would cut it.
+    void longCentredLinesTakeTheWholeWidth()
+    {
+        const QStringList lines{QStringLiteral("We have to leave before dawn"),
+                                QStringLiteral("Nobody knows the way back home")};
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(14);
+        font.setPixelSize(std::max(8, 14 * 185 / QFontMetrics(font).horizontalAdvance(lines.last())));
+        for (const QString &line : lines) {
+            const int width = QFontMetrics(font).horizontalAdvance(line);
+            QVERIFY2(width >= 150 && width <= 200, qPrintable(QString::number(width)));
+        }
+        const auto picture = [&](int sample) {
+            QImage image = stripes(-1, 0);
+            QPainter painter(&image);
+            painter.setPen(Qt::white);
+            painter.setFont(font);
+            if (sample % 3)
+                painter.drawText(QRect(0, 140, 320, 24), Qt::AlignCenter, lines.at(sample % 2));
+            return image;
+        };
+        SubtitleAreaDetector detector;
+        for (int i = 0; i < 10; ++i)
+            detector.addSample(picture(i), picture(i));
+        const std::optional<QRect> band = detector.band();
+        QVERIFY(band);
+        QCOMPARE(band->left(), 0);
+        QCOMPARE(band->width(), 320);
+    }
 };
 
 QTEST_MAIN(TestSubtitleAreaDetector)
