@@ -6,9 +6,15 @@
 //   bench_tasks run N CLIP LANG         runs a batch of N tasks of CLIP (fast scan, area found by
 //                                       itself) as the program does, and prints its wall time and
 //                                       the peak resident memory of the process
+//   bench_tasks window N CLIP LANG      the same in the program's main window, shown (offscreen
+//                                       under QT_QPA_PLATFORM=offscreen): its rows, thumbnails and
+//                                       progress count too
 // Prints one line: mode, N, time to add or load, time until every task knows its media, resident
 // memory and threads before, when loaded and once every thumbnail has arrived (or 120 s passed),
 // and how many tasks knew their media by the end of the wait ("!" marks a wait that ran out).
+#include "app/mainqtwidgetsclass.h"
+#include "batch/tasklistwidgetsclass.h"
+#include "platform/platform.h"
 #include "task/di_riror_adiriz.h"
 #include "batch/projectfile.h"
 #include "batch/tasklistobj.h"
@@ -82,7 +88,7 @@ bool allHaveThumbnails(const TaskListOBJ &list)
 
 // Imports `count` tasks of `clip`, readies each for `language` over the band found in the clip and
 // runs them as one batch.
-int runBatch(int count, const QString &clip, const QString &language)
+int runBatch(TaskListOBJ &list, int count, const QString &clip, const QString &language, const char *mode)
 {
     const qint64 rssBefore = residentKb();
     const QList<QRect> bands = SubtitleAreaDetector::detectAll(clip);
@@ -90,7 +96,6 @@ int runBatch(int count, const QString &clip, const QString &language)
         std::fprintf(stderr, "bench_tasks: no subtitle area in %s\n", qPrintable(clip));
         return 1;
     }
-    TaskListOBJ list;
     for (int i = 0; i < count; ++i)
         list.addTask(QUrl::fromLocalFile(clip));
     waitUntil([&] { return knowingTheirMedia(list) == list.taskList().size(); }, 60000);
@@ -110,7 +115,7 @@ int runBatch(int count, const QString &clip, const QString &language)
     waitUntil([&] { return completed; }, 4 * 3600 * 1000);
     const int done = int(std::count_if(list.taskList().cbegin(), list.taskList().cend(),
                                        [](const Di_riror_adiRIZ *task) { return task->state == TaskState::Done; }));
-    std::printf("run    %4d %8lld ms %4d done, resident before %lld MB, peak %lld MB, after %lld MB\n", count,
+    std::printf("%-6s %4d %8lld ms %4d done, resident before %lld MB, peak %lld MB, after %lld MB\n", mode, count,
                 clock.elapsed(), done, rssBefore / 1024, statusKb("VmHWM:") / 1024, residentKb() / 1024);
     std::fflush(stdout);
     list.deleteAll();
@@ -123,8 +128,17 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 5 && args[1] == QLatin1String("run"))
-        return runBatch(args[2].toInt(), args[3], args[4]);
+    if (args.size() == 5 && (args[1] == QLatin1String("run") || args[1] == QLatin1String("window"))) {
+        // As the program and tarnix-cli do.
+        returnLargeFreedBuffersPromptly();
+        if (args[1] == QLatin1String("run")) {
+            TaskListOBJ list;
+            return runBatch(list, args[2].toInt(), args[3], args[4], "run");
+        }
+        MainQtWidgetsClass window;
+        window.show();
+        return runBatch(*window.taskPage()->taskList(), args[2].toInt(), args[3], args[4], "window");
+    }
     if (args.size() < 4) {
         std::fprintf(stderr, "usage: bench_tasks import N CLIP PROJECT | reopen N PROJECT\n");
         return 2;
