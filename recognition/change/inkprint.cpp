@@ -8,6 +8,8 @@ namespace {
 // shifts a few; one letter changed, or added as a line is typed out, shifts more even in a
 // line of forty.
 constexpr double strayStrokes = 0.02;
+// Stray strokes in a letter's width that make a letter of their own, and not a speck of noise.
+constexpr int strayLetterPixels = 16;
 // Too few strokes tell nothing apart.
 constexpr int fewestPixels = 64;
 
@@ -24,7 +26,38 @@ InkPrint::InkPrint(int width, int rows, std::vector<quint64> bits)
 
 bool InkPrint::sameInkAs(const InkPrint &other) const
 {
-    return strayShare(other) <= strayStrokes;
+    return strayShare(other) <= strayStrokes && !differsInALetter(other);
+}
+
+bool InkPrint::differsInALetter(const InkPrint &other) const
+{
+    // The print's rows are every other row of the band, so its row count is about half the
+    // band's height: a letter's width.
+    const int window = std::max(8, m_rows);
+    std::vector<int> stray(size_t(m_width), 0);
+    std::vector<int> ink(size_t(m_width), 0);
+    for (int y = 0; y < m_rows; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            const size_t pixel = size_t(y) * size_t(m_width) + size_t(x);
+            const bool mine = (m_bits[pixel / 64] >> (pixel % 64)) & 1;
+            const bool theirs = (other.m_bits[pixel / 64] >> (pixel % 64)) & 1;
+            stray[size_t(x)] += mine != theirs;
+            ink[size_t(x)] += mine || theirs;
+        }
+    }
+    int strayInWindow = 0;
+    int inkInWindow = 0;
+    for (int x = 0; x < m_width; ++x) {
+        strayInWindow += stray[size_t(x)];
+        inkInWindow += ink[size_t(x)];
+        if (x >= window) {
+            strayInWindow -= stray[size_t(x - window)];
+            inkInWindow -= ink[size_t(x - window)];
+        }
+        if (strayInWindow >= strayLetterPixels && strayInWindow * 3 > inkInWindow)
+            return true;
+    }
+    return false;
 }
 
 double InkPrint::strayShare(const InkPrint &other) const

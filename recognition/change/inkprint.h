@@ -15,14 +15,19 @@ public:
 
     bool isNull() const { return m_pixels == 0; }
     int pixels() const { return m_pixels; }
-    // Most strokes of each are strokes of the other, and hardly any stand apart: a letter changed
-    // in a line moves more than that.
+    // Most strokes of each are strokes of the other, hardly any stand apart, and none of its
+    // letters differs: compression noise spreads its few stray strokes over the whole line.
     bool sameInkAs(const InkPrint &other) const;
     // Of each print, the share of its strokes the other lacks, the larger of the two; 1 when the
     // prints cannot be compared.
     double strayShare(const InkPrint &other) const;
 
 private:
+    // Whether in some letter's width of columns most strokes of one print are missing from the
+    // other: a letter changed, added or left out, which in a long line stays under the whole
+    // print's share of stray strokes.
+    bool differsInALetter(const InkPrint &other) const;
+
     int m_width = 0;
     int m_rows = 0;
     int m_pixels = 0;
