@@ -239,6 +239,9 @@ std::vector<QRect> SubtitleAreaDetector::bands() const
         if (!overlaps)
             found.push_back(rect);
     }
+    // The first area is the one whose subtitles the user gets under the video's own name: the
+    // dialogue below, not signs above that a few samples happened to catch more often.
+    std::stable_partition(found.begin(), found.end(), [h](const QRect &rect) { return rect.center().y() >= h / 2; });
     return found;
 }
 

@@ -28,8 +28,8 @@ public:
     // The band, full width or the text's extent, in the samples' pixels; nothing when no rows carry text at subtitle
     // cadence.
     std::optional<QRect> band() const;
-    // Every band where subtitles come and go (dialogue at the bottom, signs at the top), the
-    // busiest first; none overlap.
+    // Every band where subtitles come and go (dialogue at the bottom, signs at the top), those in
+    // the picture's lower half first, each half's busiest first; none overlap.
     std::vector<QRect> bands() const;
 
     // Samples the video between `fromMs` and `toMs` (-1: its end) and gives the band in the

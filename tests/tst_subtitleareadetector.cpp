@@ -182,6 +182,28 @@ private slots:
         QCOMPARE(signs.bands().size(), size_t(2));
     }
 
+    // Signs above caught in more samples than the dialogue below: the dialogue is still the
+    // first area, the one written under the video's own name.
+    void dialogueBelowComesBeforeSignsAbove()
+    {
+        const auto picture = [](int sample) {
+            QImage image = stripes(sample % 3 == 0 ? 140 : -1, sample);
+            QPainter painter(&image);
+            painter.setPen(Qt::white);
+            painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+            if (sample % 3 != 0 && sample % 5 != 0)
+                painter.drawText(QRect(0, 30, 320, 24), Qt::AlignCenter, QStringLiteral("Platform %1").arg(sample * 7));
+            return image;
+        };
+        SubtitleAreaDetector detector;
+        for (int i = 0; i < 15; ++i)
+            detector.addSample(picture(i), picture(i));
+        const std::vector<QRect> bands = detector.bands();
+        QCOMPARE(bands.size(), size_t(2));
+        QVERIFY2(bands.front().top() > 90 && bands.back().bottom() < 90,
+                 qPrintable(QStringLiteral("%1 then %2").arg(bands.front().top()).arg(bands.back().top())));
+    }
+
     // Centred lines seen reaching well across the picture: a longer line that no sample caught
     // reaches further, and a band fitted to the lines seen would cut it.
     void longCentredLinesTakeTheWholeWidth()
