@@ -194,7 +194,7 @@ void TestWordGaps::partsGluedWords()
             characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
         space = c == QLatin1Char(' ');
     }
-    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words);
+    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 0.5);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 

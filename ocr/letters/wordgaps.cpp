@@ -202,19 +202,21 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
         line.last().text = QStringLiteral(".");
     }
     std::vector<int> gaps(std::size_t(line.size()), -1);
+    double wordGap = 0;
     if (!ink.empty())
-        spaceWideGaps(line, words, gaps);
+        wordGap = spaceWideGaps(line, words, gaps);
     else
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
-    GluedWords::part(line, gaps, words);
+    GluedWords::part(line, gaps, words, wordGap);
     LookalikeWords::mend(line, words);
     return line;
 }
 
 // Spaces where the gap is clearly wider than the letter spacing; in `gaps`, the gaps left where
-// the picture does not rule a space out, for the word list to settle.
-void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const
+// the picture does not rule a space out, for the word list to settle, and the width from which a
+// gap is clearly a space, returned.
+double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const
 {
     const double letters = std::max(0.0, letterSpacing());
     const double spaces = wordSpacing();
@@ -225,16 +227,21 @@ void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList 
     const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
                                     : letters + widerAlone * bandHeight;
     const double open = letters + openWider * bandHeight;
-    std::vector<int> raw(gaps.size(), -1);
+    std::vector<int> raw(gaps.size(), -1), plain(gaps.size(), -1);
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (!measurable(i) || line[i].spaceBefore)
             continue;
         const int gap = gapBefore(i, faintInk);
+        // Fainter ink takes in texture too, and outlines merged with it can fill a word gap that
+        // the letters themselves leave clearly open: the gaps are weighed in the letters' ink,
+        // and one clearly wide there is left to the word list however the fainter ink fills it.
+        const int plainGap = gapBefore(i, ink);
         qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
-                            << "letters" << letters << "words" << spaces << "height" << bandHeight;
+                            << plainGap << "letters" << letters << "words" << spaces << "height" << bandHeight;
         raw[std::size_t(i)] = gap;
-        if (filled || gap > letters)
-            gaps[std::size_t(i)] = gap;
+        plain[std::size_t(i)] = plainGap;
+        if (filled || gap > letters || plainGap >= clear)
+            gaps[std::size_t(i)] = plainGap;
         if (gap < open || gap <= letters)
             continue;
         // Where the picture leaves the gap open, a glued pair that is not a word but two words is
@@ -249,13 +256,14 @@ void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList 
         else
             line[i].spaceBefore = gap >= clear || bothWords;
     }
-    openFilledWords(line, raw, gaps);
+    openFilledWords(line, raw, plain, gaps);
+    return clear;
 }
 
 // Texture can fill the gaps of one word alone: where most gaps inside a word as read show no
 // empty column, the picture rules none of them out.
 void WordGaps::openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
-                               std::vector<int> &gaps)
+                               const std::vector<int> &plain, std::vector<int> &gaps)
 {
     qsizetype from = 0;
     while (from < line.size()) {
@@ -267,7 +275,8 @@ void WordGaps::openFilledWords(const QList<CtcDecoder::Character> &line, const s
         }
         if (measured >= 2 && 2 * closed >= measured)
             for (qsizetype i = from + 1; i < to; ++i)
-                gaps[std::size_t(i)] = std::max(gaps[std::size_t(i)], raw[std::size_t(i)]);
+                if (raw[std::size_t(i)] >= 0)
+                    gaps[std::size_t(i)] = std::max(gaps[std::size_t(i)], plain[std::size_t(i)]);
         from = to;
     }
 }

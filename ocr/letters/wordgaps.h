@@ -36,10 +36,10 @@ public:
 private:
     bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
     const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
-    void spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
+    double spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
     double filledGaps() const;
     static void openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
-                                std::vector<int> &gaps);
+                                const std::vector<int> &plain, std::vector<int> &gaps);
     void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
