@@ -79,13 +79,15 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
         return;
     bandHeight = fullest->letterHeight;
     ink.assign(std::size_t(picture.width()), 0);
-    addInk(reading.labels, fullest->box, ink);
+    // Ground shut in between the outlines of two words can pass the threshold too (a bright
+    // background behind yellow letters): pieces much fainter than the letters are not theirs.
+    addInk(reading.labels, fullest->box, ink, (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2);
     // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
     // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
     // measured without it, as the haze of outlines fills the gaps between letters.
     const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
     faintInk = ink;
-    addInk(faint.labels, fullest->box, faintInk);
+    addInk(faint.labels, fullest->box, faintInk, 0);
     lastIsStop = endsWithStop(reading, *fullest);
 }
 
@@ -123,17 +125,30 @@ const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row 
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
 // letter missed would open a false gap. Blobs reaching far above or below are background.
-void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const
+void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
+                      int minimumLevel) const
 {
     const int reach = bandHeight / 2;
     for (const ComponentLabelling::Run &run : labels.runs) {
-        const PixelBox &piece = labels.components[std::size_t(run.label)].box;
+        const ComponentLabelling::Component &component = labels.components[std::size_t(run.label)];
+        const PixelBox &piece = component.box;
         if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
-            || piece.bottom > row.bottom + reach)
+            || piece.bottom > row.bottom + reach || component.inkSum < minimumLevel * component.area)
             continue;
         for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
             ++columns[std::size_t(x)];
     }
+}
+
+// How strong the letters' ink is: the median of the pieces as tall as half a letter in the row.
+int WordGaps::lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const
+{
+    std::vector<int> levels;
+    for (const ComponentLabelling::Component &piece : labels.components)
+        if (piece.area > 0 && piece.box.top >= row.top && piece.box.bottom <= row.bottom
+            && 2 * piece.box.height() >= bandHeight)
+            levels.push_back(piece.inkSum / piece.area);
+    return levels.empty() ? 0 : int(median(levels));
 }
 
 bool WordGaps::measurable(qsizetype i) const
@@ -242,7 +257,11 @@ double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordLis
         plain[std::size_t(i)] = plainGap;
         if (filled || gap > letters || plainGap >= clear)
             gaps[std::size_t(i)] = plainGap;
-        if (gap < open || gap <= letters)
+        // A comma or mark ending a clause, then a letter, clearly apart in the letters' ink: the
+        // words around may be misread, but no word holds the mark ("mistakes,even").
+        const bool afterMark = QStringLiteral(",;!?").contains(line[i - 1].text) && line[i].text.at(0).isLetter();
+        line[i].spaceBefore = afterMark && plainGap >= clear;
+        if (line[i].spaceBefore || gap < open || gap <= letters)
             continue;
         // Where the picture leaves the gap open, a glued pair that is not a word but two words is
         // parted. A word (or one with a letter misread) is parted only into words, and by a gap as

@@ -40,7 +40,9 @@ private:
     double filledGaps() const;
     static void openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
                                 const std::vector<int> &plain, std::vector<int> &gaps);
-    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
+    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
+                int minimumLevel) const;
+    int lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
     // Empty columns between two characters, in pixels of a copy of the line 48 high at most.
