@@ -29,8 +29,10 @@ public:
     // letter or figure that stands clearly farther from the one before than the line's letters
     // stand from each other. A gap wider than the letter spacing but not clearly so is a space
     // when the glued pair is not a word and the two halves are (`words`). A gap as narrow as the
-    // letter spacing is none, unless outlines or texture fill the line's gaps: there a token
-    // that is no word may be parted into words of the list (GluedWords).
+    // letter spacing is none, unless outlines or texture fill the line's gaps, or the letters'
+    // own ink shows it clearly wide where fainter ink filled it: there a token that is no word
+    // may be parted into words of the list (GluedWords), the gaps in the letters' ink ranking
+    // where.
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
 private:
