@@ -15,4 +15,8 @@ namespace LoneLetter {
 // QImage::Format_RGB32.
 std::optional<int> before(const QImage &picture, const QRect &line);
 
+// Where the letters found running on past `line`'s right edge end, if any: over busy texture the
+// detector can end a line's box a word or a letter short ("nigh" for "night.").
+std::optional<int> after(const QImage &picture, const QRect &line);
+
 } // namespace LoneLetter
