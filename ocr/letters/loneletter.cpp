@@ -18,6 +18,8 @@ namespace {
 constexpr double widestGap = 1.2;
 constexpr double shortest = 0.5;
 constexpr double tallest = 1.25;
+// After a line any letter may come, one as short as an x-height ("now") too.
+constexpr double shortestAfter = 0.3;
 
 // The left edge, in the region's columns, of the chain of letters ending a gap before `edge`.
 std::optional<int> chainBefore(const ComponentLabelling::Labels &labels, const InkPlane &plane, int edge, int h)
@@ -55,7 +57,7 @@ std::optional<int> chainAfter(const ComponentLabelling::Labels &labels, const In
         for (const ComponentLabelling::Component &piece : labels.components) {
             const PixelBox &box = piece.box;
             const bool inside = box.right < plane.width - 1 && box.top > 0 && box.bottom < plane.height - 1;
-            const bool letterSized = box.height() >= shortest * h && box.height() <= tallest * h && box.width() <= h;
+            const bool letterSized = box.height() >= shortestAfter * h && box.height() <= tallest * h && box.width() <= h;
             if (inside && letterSized && box.right > edge && box.left <= edge + widestGap * h
                 && (!nearest || box.left < nearest->box.left))
                 nearest = &piece;
