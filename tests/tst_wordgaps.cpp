@@ -94,6 +94,8 @@ private slots:
     void pictureDecidesSpaces_data();
     void pictureDecidesSpaces();
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
+    void joinsWordPartedByRecogniser_data();
+    void joinsWordPartedByRecogniser();
     void partsGluedWords_data();
     void partsGluedWords();
     void mendsLookalikeLetters_data();
@@ -160,6 +162,26 @@ void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
     const PaintedLine filled = paintLine(QStringLiteral("Isthe house"), QStringLiteral("Isthe house"),
                                          QStringLiteral("DejaVu Sans"), 40, -4);
     QCOMPARE(spaced(filled, words), QStringLiteral("Is the house"));
+}
+
+void TestWordGaps::joinsWordPartedByRecogniser_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a half no word, the whole one") << "We all make it." << "We all ma ke it." << "We all make it.";
+    QTest::newRow("the picture shows the space") << "We all ma ke it." << "We all ma ke it." << "We all ma ke it.";
+    QTest::newRow("both halves words stay parted") << "Keep apart of it." << "Keep a part of it." << "Keep a part of it.";
+}
+
+void TestWordGaps::joinsWordPartedByRecogniser()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "we\nall\nmake\nma\nit\nkeep\napart\na\npart\nof\n");
+    QCOMPARE(spaced(paintLine(painted, read, QStringLiteral("DejaVu Sans"), 40), words), line);
 }
 
 void TestWordGaps::partsGluedWords_data()

@@ -242,6 +242,7 @@ double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordLis
     const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
                                     : letters + widerAlone * bandHeight;
     const double open = letters + openWider * bandHeight;
+    joinSplitWords(line, words, clear);
     std::vector<int> raw(gaps.size(), -1), plain(gaps.size(), -1);
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (!measurable(i) || line[i].spaceBefore)
@@ -277,6 +278,23 @@ double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordLis
     }
     openFilledWords(line, raw, plain, gaps);
     return clear;
+}
+
+// The recogniser's space can part a word too ("ma ke", "somew here"): where a half is no word,
+// the two read together are one, and the picture shows no gap clearly a space, they are joined.
+void WordGaps::joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const
+{
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (!line[i].spaceBefore || !measurable(i) || !characters[i - 1].text.at(0).isLetter())
+            continue;
+        const QStringList parts = halves(line, i);
+        if ((words.contains(parts[0]) && words.contains(parts[1])) || gapBefore(i, ink) >= clear)
+            continue;
+        if (words.contains(parts.join(QString()))) {
+            qCDebug(lcWordGaps) << "joined" << parts;
+            line[i].spaceBefore = false;
+        }
+    }
 }
 
 // Texture can fill the gaps of one word alone: where most gaps inside a word as read show no

@@ -39,6 +39,7 @@ private:
     bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
     const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
     double spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
+    void joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const;
     double filledGaps() const;
     static void openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
                                 const std::vector<int> &plain, std::vector<int> &gaps);
