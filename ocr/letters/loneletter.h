@@ -8,7 +8,8 @@
 // A letter standing alone before a line's first word, which the line detector leaves out of the
 // line's box: the pronoun I set apart by a monospaced face's wide space, or on a panel. It is
 // looked for left of the box as pieces of ink of the line's own colours as tall as its letters,
-// each a word space at most from the next.
+// each a word space at most from the next; letters the box cuts off at its end, likewise right
+// of it.
 namespace LoneLetter {
 
 // Where the letters found before `line` begin (their left edge), if any. The picture must be in

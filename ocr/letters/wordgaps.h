@@ -32,7 +32,8 @@ public:
     // letter spacing is none, unless outlines or texture fill the line's gaps, or the letters'
     // own ink shows it clearly wide where fainter ink filled it: there a token that is no word
     // may be parted into words of the list (GluedWords), the gaps in the letters' ink ranking
-    // where.
+    // where. A space the recogniser read inside a word of the list, where a half is no word and
+    // the gap is not clearly a space, is taken out.
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
 private:
