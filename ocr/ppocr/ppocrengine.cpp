@@ -396,8 +396,10 @@ CtcDecoder::Result PpocrEngine::withLettersAfter(const cv::Mat &bgr, const QImag
 {
     if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
         return read;
+    // Only letters running on past what the recogniser was shown: the line's last letter often
+    // reaches a pixel past a tight box, inside the crop's margin.
     const std::optional<int> right = LoneLetter::after(rgb, box);
-    if (!right || *right <= box.right())
+    if (!right || *right <= crop.right())
         return read;
     QRect widened = box;
     // Room for a mark ending the line after the last letter.
