@@ -73,6 +73,18 @@ bool hasLetterOrNumber(const QString &text)
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
+// The row's last piece as high as its line, beside which letters the detector cut off are looked
+// for: specks boxed after it are not.
+QRect lastPieceOfLine(const QList<QRect> &row, double minimumRowHeight)
+{
+    const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+                           return a.height() < b.height();
+                       })->height();
+    const auto last = std::find_if(row.crbegin(), row.crend(),
+                                   [&](const QRect &box) { return box.height() >= height * minimumRowHeight; });
+    return last == row.crend() ? row.last() : *last;
+}
+
 } // namespace
 
 PpocrEngine::PpocrEngine() = default;
@@ -305,14 +317,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
     const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
     QStringList pieces;
     bool firstKept = false;
-    // The row's last piece as high as its line, which the letters after it are looked for beside:
-    // specks boxed after it are not.
-    const int rowHeight = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
-                              return a.height() < b.height();
-                          })->height();
-    const auto lastPiece = std::find_if(row.crbegin(), row.crend(), [&](const QRect &box) {
-        return box.height() >= rowHeight * settings.minimumRowHeight;
-    });
+    const QRect lastPiece = lastPieceOfLine(row, settings.minimumRowHeight);
     int readTo = -1;
     for (const QRect &box : row) {
         // A piece inside the letters already read on past a box is read with them.
@@ -333,7 +338,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         } else {
             read = readCrop(bgr, crop);
             QRect piece = box, pieceCrop = crop;
-            if (box == *lastPiece) {
+            if (box == lastPiece) {
                 read = withLettersAfter(bgr, rgb, piece, pieceCrop, std::move(read));
                 readTo = piece.right();
             }
