@@ -79,6 +79,8 @@ private slots:
     void findsDashBesideLine();
     void findsLoneLetterBeforeLine_data();
     void findsLoneLetterBeforeLine();
+    void findsLettersAfterLine_data();
+    void findsLettersAfterLine();
     void putsDashBack_data();
     void putsDashBack();
     void weighsThinBars_data();
@@ -158,6 +160,38 @@ void TestDialogueDash::findsLoneLetterBeforeLine()
     // The letter is drawn from x = 120 on, its outline a pixel or two before.
     if (left)
         QVERIFY2(*left >= 112 && *left < line.box.left() - line.box.height() / 2, qPrintable(QString::number(*left)));
+}
+
+void TestDialogueDash::findsLettersAfterLine_data()
+{
+    QTest::addColumn<QString>("boxed"); // the words the box holds of "can't find it now."
+    QTest::addColumn<bool>("stripes");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("last word left out") << "can't find it" << false << true;
+    QTest::newRow("box cut through the last letter") << "can't find it no" << false << true;
+    QTest::newRow("whole line boxed") << "can't find it now." << false << false;
+    QTest::newRow("bars of its own colour are no letters") << "can't find it now." << true << false;
+}
+
+void TestDialogueDash::findsLettersAfterLine()
+{
+    QFETCH(QString, boxed);
+    QFETCH(bool, stripes);
+    QFETCH(bool, found);
+    const QString text = QStringLiteral("can't find it now.");
+    const PaintedLine line = paintLine(QString(), text, QStringLiteral("DejaVu Sans"), Qt::white, Qt::black, stripes);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(36);
+    const int pad = line.box.height() / 6;
+    QRect box = line.box;
+    if (boxed != text)
+        box.setRight(120 + QFontMetrics(font).horizontalAdvance(boxed) + pad);
+    const std::optional<int> right = LoneLetter::after(line.picture, box);
+    QCOMPARE(right.has_value(), found);
+    // The letters end where the painted w does, the full stop too small to count.
+    const int end = 120 + QFontMetrics(font).horizontalAdvance(QStringLiteral("can't find it now"));
+    if (right)
+        QVERIFY2(*right >= end - 4 && *right <= end + 3, qPrintable(QString::number(*right)));
 }
 
 void TestDialogueDash::putsDashBack_data()

@@ -94,6 +94,8 @@ private slots:
     void pictureDecidesSpaces_data();
     void pictureDecidesSpaces();
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
+    void joinsWordPartedByRecogniser_data();
+    void joinsWordPartedByRecogniser();
     void partsGluedWords_data();
     void partsGluedWords();
     void mendsLookalikeLetters_data();
@@ -162,6 +164,26 @@ void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
     QCOMPARE(spaced(filled, words), QStringLiteral("Is the house"));
 }
 
+void TestWordGaps::joinsWordPartedByRecogniser_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a half no word, the whole one") << "We all make it." << "We all ma ke it." << "We all make it.";
+    QTest::newRow("the picture shows the space") << "We all ma ke it." << "We all ma ke it." << "We all ma ke it.";
+    QTest::newRow("both halves words stay parted") << "Keep apart of it." << "Keep a part of it." << "Keep a part of it.";
+}
+
+void TestWordGaps::joinsWordPartedByRecogniser()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "we\nall\nmake\nma\nit\nkeep\napart\na\npart\nof\n");
+    QCOMPARE(spaced(paintLine(painted, read, QStringLiteral("DejaVu Sans"), 40), words), line);
+}
+
 void TestWordGaps::partsGluedWords_data()
 {
     QTest::addColumn<QString>("read");
@@ -177,6 +199,17 @@ void TestWordGaps::partsGluedWords_data()
     QTest::newRow("a look-alike misread stays") << "littie" << filled << "littie";
     QTest::newRow("no rare short words") << "cfthe ixto" << filled << "cfthe ixto";
     QTest::newRow("Chinese stays") << "我们明天见" << filled << "我们明天见";
+    // Runs of any length part wherever every part is a listed word; without a gap to tell, the
+    // fewest words win.
+    QTest::newRow("five words, apart kept whole") << "tooktheclockapartlast" << filled << "took the clock apart last";
+    QTest::newRow("a part where the picture opens its gap")
+        << "clockapartlast" << QList<int>{-1, 0, 0, 0, 0, 3, 3, 0, 0, 0, 3, 0, 0, 0} << "clock a part last";
+    QTest::newRow("apart where its gap is as narrow as a letter's")
+        << "clockapartlast" << QList<int>{-1, 0, 0, 0, 0, 3, 1, 0, 0, 0, 3, 0, 0, 0} << "clock apart last";
+    QTest::newRow("If it, not I fit: the gaps rank the splits")
+        << "Ifitrains,westay" << QList<int>{-1, 0, 3, 0, 3, 0, 0, 0, 0, -1, 3, 0, 2, 0, 0, 0} << "If it rains, we stay";
+    QTest::newRow("I fit where the gap says so") << "Ifit" << QList<int>{-1, 3, 0, 0} << "I fit";
+    QTest::newRow("a part no word of the list: the run stays") << "tooktheqxclock" << filled << "tooktheqxclock";
 }
 
 void TestWordGaps::partsGluedWords()
@@ -186,7 +219,8 @@ void TestWordGaps::partsGluedWords()
     QFETCH(QString, line);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
-                                          "into\nlittle\nlit\ntie\ncf\nix\n");
+                                          "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
+                                          "fit\nrains\nwe\nstay\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {
@@ -194,7 +228,8 @@ void TestWordGaps::partsGluedWords()
             characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
         space = c == QLatin1Char(' ');
     }
-    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words);
+    // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
+    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 

@@ -99,34 +99,46 @@ bool GluedWords::isPart(const QString &text, const WordList &words)
     return words.contains(text);
 }
 
-GluedWords::Parting GluedWords::bestParting(const QList<CtcDecoder::Character> &line, qsizetype from, qsizetype to,
-                                            const std::vector<int> &gaps, const WordList &words)
+// Every way of parting characters [from, to) into words of the list, at gaps the picture leaves
+// open, is weighed at once: the best parting of each head of the token, longest last.
+std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
+                                               qsizetype to, const std::vector<int> &gaps, const WordList &words,
+                                               double wordGap)
 {
+    struct Head
+    {
+        bool reached = false;
+        double score = 0;
+        int words = 0;
+        qsizetype previous = -1;
+    };
     const auto open = [&](qsizetype i) { return std::size_t(i) < gaps.size() && gaps[std::size_t(i)] >= 0; };
-    Parting best;
-    for (qsizetype p = from + 1; p < to; ++p) {
-        if (!open(p) || !isPart(textOf(line, from, p), words))
+    std::vector<Head> heads(std::size_t(to - from + 1));
+    heads[0].reached = true;
+    for (qsizetype end = from + 1; end <= to; ++end) {
+        if (end < to && !open(end))
             continue;
-        const int width = gaps[std::size_t(p)];
-        if (isPart(textOf(line, p, to), words) && width > best.width)
-            best = Parting{{p}, width};
-    }
-    if (!best.at.empty())
-        return best;
-    for (qsizetype p = from + 1; p < to; ++p) {
-        if (!open(p) || !isPart(textOf(line, from, p), words))
-            continue;
-        for (qsizetype q = p + 1; q < to; ++q) {
-            const int width = gaps[std::size_t(p)] + gaps[std::size_t(q)];
-            if (open(q) && width > best.width && isPart(textOf(line, p, q), words)
-                && isPart(textOf(line, q, to), words))
-                best = Parting{{p, q}, width};
+        Head &best = heads[std::size_t(end - from)];
+        for (qsizetype start = from; start < end; ++start) {
+            const Head &head = heads[std::size_t(start - from)];
+            if (!head.reached || (start > from && !open(start)) || !isPart(textOf(line, start, end), words))
+                continue;
+            const double score = head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0);
+            const int count = head.words + 1;
+            if (!best.reached || score > best.score || (score == best.score && count < best.words))
+                best = Head{true, score, count, start};
         }
     }
-    return best;
+    std::vector<qsizetype> at;
+    if (!heads.back().reached)
+        return at;
+    for (qsizetype start = heads.back().previous; start > from; start = heads[std::size_t(start - from)].previous)
+        at.insert(at.begin(), start);
+    return at;
 }
 
-void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words)
+void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words,
+                      double wordGap)
 {
     if (words.isEmpty())
         return;
@@ -137,11 +149,11 @@ void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int>
             ++to;
         const QString token = textOf(line, from, to);
         if (hasLatinLetters(token, 2) && !words.contains(token) && !isMisreadWord(token, words)) {
-            const Parting parting = bestParting(line, from, to, gaps, words);
-            for (const qsizetype at : parting.at)
+            const std::vector<qsizetype> parting = bestParting(line, from, to, gaps, words, wordGap);
+            for (const qsizetype at : parting)
                 line[at].spaceBefore = true;
-            if (!parting.at.empty())
-                qCDebug(lcGluedWords) << token << "parted" << parting.at.size() << "times";
+            if (!parting.empty())
+                qCDebug(lcGluedWords) << token << "parted" << parting.size() << "times";
         }
         from = to;
     }

@@ -9,16 +9,20 @@
 class WordList;
 
 // Words read together where the picture shows no gap to part them: outlines, shadows and texture
-// can fill every gap of a line ("Callthe", "Isanybodythere"). A token read so that is no word of
-// the list but reads as two or three of its words is parted there. Nothing is added or dropped:
-// only spaces.
+// can fill every gap of a line ("Callthe", "Isanybodythere", "tooktheclockapartlast"). A token read
+// so that is no word of the list but reads as words of it, however many, is parted there.
+// Nothing is added or dropped: only spaces.
 class GluedWords
 {
 public:
     // `gaps[i]`: how wide the picture shows the gap before character i, or -1 where no space may
     // go (inside a word as the picture shows it, or where no word can begin). Of several ways to
-    // part a token, the fewest words win, then the widest gaps.
-    static void part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words);
+    // part a token, the one whose gaps stand farthest above `wordGap` (the width from which a gap
+    // looks like a space on this line) wins: every gap parted counts its width less `wordGap`, so
+    // a narrow gap parts only where the words demand it ("apart" stays whole unless its "a"
+    // stands apart). Of equal ways, the fewest words win.
+    static void part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words,
+                     double wordGap);
 
     // Whether `text` may stand as a word of a parted token: a word of the list that is not a
     // lone letter or a rare short word (the list holds "cf", "ix" and abbreviations), or figures.
@@ -28,11 +32,7 @@ public:
     static bool isMisreadWord(const QString &token, const WordList &words);
 
 private:
-    struct Parting
-    {
-        std::vector<qsizetype> at;
-        int width = -1;
-    };
-    static Parting bestParting(const QList<CtcDecoder::Character> &line, qsizetype from, qsizetype to,
-                               const std::vector<int> &gaps, const WordList &words);
+    static std::vector<qsizetype> bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
+                                              qsizetype to, const std::vector<int> &gaps, const WordList &words,
+                                              double wordGap);
 };

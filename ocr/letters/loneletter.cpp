@@ -18,6 +18,8 @@ namespace {
 constexpr double widestGap = 1.2;
 constexpr double shortest = 0.5;
 constexpr double tallest = 1.25;
+// After a line any letter may come, one as short as an x-height ("now") too.
+constexpr double shortestAfter = 0.3;
 
 // The left edge, in the region's columns, of the chain of letters ending a gap before `edge`.
 std::optional<int> chainBefore(const ComponentLabelling::Labels &labels, const InkPlane &plane, int edge, int h)
@@ -44,9 +46,58 @@ std::optional<int> chainBefore(const ComponentLabelling::Labels &labels, const I
     return left;
 }
 
+// The right edge of the chain of letters from one reaching past `edge` on, each a word space at
+// most from the one before.
+std::optional<int> chainAfter(const ComponentLabelling::Labels &labels, const InkPlane &plane, int edge, int h)
+{
+    std::optional<int> right;
+    for (bool found = true; found;) {
+        found = false;
+        const ComponentLabelling::Component *nearest = nullptr;
+        for (const ComponentLabelling::Component &piece : labels.components) {
+            const PixelBox &box = piece.box;
+            const bool inside = box.right < plane.width - 1 && box.top > 0 && box.bottom < plane.height - 1;
+            const bool letterSized = box.height() >= shortestAfter * h && box.height() <= tallest * h && box.width() <= h;
+            if (inside && letterSized && box.right > edge && box.left <= edge + widestGap * h
+                && (!nearest || box.left < nearest->box.left))
+                nearest = &piece;
+        }
+        if (nearest) {
+            edge = nearest->box.right;
+            right = edge;
+            found = true;
+        }
+    }
+    return right;
+}
+
 } // namespace
 
 namespace LoneLetter {
+
+std::optional<int> after(const QImage &picture, const QRect &line)
+{
+    const QRect box = line & picture.rect();
+    const int h = box.height();
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (!colours)
+        return std::nullopt;
+    // From a letter's width inside the box, to catch one the box cuts through.
+    const QRect region = QRect(QPoint(box.right() - h, box.top() - h / 4), QPoint(box.right() + 6 * h, box.bottom() + h / 4))
+                         & picture.rect();
+    if (region.right() <= box.right() + h / 4)
+        return std::nullopt;
+    std::optional<int> right;
+    for (const QRgb colour : {colours->light, colours->dark}) {
+        const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+        const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - colours->tolerance);
+        const std::optional<int> found = chainAfter(labels, plane, box.right() - region.left(), h);
+        if (found && (!right || region.left() + *found > *right))
+            right = region.left() + *found;
+    }
+    qCDebug(lcLoneLetter) << "after" << line << "letters to" << (right ? *right : -1);
+    return right;
+}
 
 std::optional<int> before(const QImage &picture, const QRect &line)
 {

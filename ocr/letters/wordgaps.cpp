@@ -79,13 +79,15 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
         return;
     bandHeight = fullest->letterHeight;
     ink.assign(std::size_t(picture.width()), 0);
-    addInk(reading.labels, fullest->box, ink);
+    // Ground shut in between the outlines of two words can pass the threshold too (a bright
+    // background behind yellow letters): pieces much fainter than the letters are not theirs.
+    addInk(reading.labels, fullest->box, ink, (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2);
     // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
     // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
     // measured without it, as the haze of outlines fills the gaps between letters.
     const InkReading faint = InkReading::at(InkPlane(picture, reading.ink), reading.ink, reading.threshold * 2 / 3);
     faintInk = ink;
-    addInk(faint.labels, fullest->box, faintInk);
+    addInk(faint.labels, fullest->box, faintInk, 0);
     lastIsStop = endsWithStop(reading, *fullest);
 }
 
@@ -123,17 +125,30 @@ const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row 
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
 // letter missed would open a false gap. Blobs reaching far above or below are background.
-void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const
+void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
+                      int minimumLevel) const
 {
     const int reach = bandHeight / 2;
     for (const ComponentLabelling::Run &run : labels.runs) {
-        const PixelBox &piece = labels.components[std::size_t(run.label)].box;
+        const ComponentLabelling::Component &component = labels.components[std::size_t(run.label)];
+        const PixelBox &piece = component.box;
         if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
-            || piece.bottom > row.bottom + reach)
+            || piece.bottom > row.bottom + reach || component.inkSum < minimumLevel * component.area)
             continue;
         for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
             ++columns[std::size_t(x)];
     }
+}
+
+// How strong the letters' ink is: the median of the pieces as tall as half a letter in the row.
+int WordGaps::lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const
+{
+    std::vector<int> levels;
+    for (const ComponentLabelling::Component &piece : labels.components)
+        if (piece.area > 0 && piece.box.top >= row.top && piece.box.bottom <= row.bottom
+            && 2 * piece.box.height() >= bandHeight)
+            levels.push_back(piece.inkSum / piece.area);
+    return levels.empty() ? 0 : int(median(levels));
 }
 
 bool WordGaps::measurable(qsizetype i) const
@@ -202,19 +217,21 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
         line.last().text = QStringLiteral(".");
     }
     std::vector<int> gaps(std::size_t(line.size()), -1);
+    double wordGap = 0;
     if (!ink.empty())
-        spaceWideGaps(line, words, gaps);
+        wordGap = spaceWideGaps(line, words, gaps);
     else
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
-    GluedWords::part(line, gaps, words);
+    GluedWords::part(line, gaps, words, wordGap);
     LookalikeWords::mend(line, words);
     return line;
 }
 
 // Spaces where the gap is clearly wider than the letter spacing; in `gaps`, the gaps left where
-// the picture does not rule a space out, for the word list to settle.
-void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const
+// the picture does not rule a space out, for the word list to settle, and the width from which a
+// gap is clearly a space, returned.
+double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const
 {
     const double letters = std::max(0.0, letterSpacing());
     const double spaces = wordSpacing();
@@ -225,17 +242,27 @@ void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList 
     const double clear = spaces > 0 ? std::max((letters + spaces) / 2, letters + clearWider * bandHeight)
                                     : letters + widerAlone * bandHeight;
     const double open = letters + openWider * bandHeight;
-    std::vector<int> raw(gaps.size(), -1);
+    joinSplitWords(line, words, clear);
+    std::vector<int> raw(gaps.size(), -1), plain(gaps.size(), -1);
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (!measurable(i) || line[i].spaceBefore)
             continue;
         const int gap = gapBefore(i, faintInk);
+        // Fainter ink takes in texture too, and outlines merged with it can fill a word gap that
+        // the letters themselves leave clearly open: the gaps are weighed in the letters' ink,
+        // and one clearly wide there is left to the word list however the fainter ink fills it.
+        const int plainGap = gapBefore(i, ink);
         qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
-                            << "letters" << letters << "words" << spaces << "height" << bandHeight;
+                            << plainGap << "letters" << letters << "words" << spaces << "height" << bandHeight;
         raw[std::size_t(i)] = gap;
-        if (filled || gap > letters)
-            gaps[std::size_t(i)] = gap;
-        if (gap < open || gap <= letters)
+        plain[std::size_t(i)] = plainGap;
+        if (filled || gap > letters || plainGap >= clear)
+            gaps[std::size_t(i)] = plainGap;
+        // A comma or mark ending a clause, then a letter, clearly apart in the letters' ink: the
+        // words around may be misread, but no word holds the mark ("mistakes,even").
+        const bool afterMark = QStringLiteral(",;!?").contains(line[i - 1].text) && line[i].text.at(0).isLetter();
+        line[i].spaceBefore = afterMark && plainGap >= clear;
+        if (line[i].spaceBefore || gap < open || gap <= letters)
             continue;
         // Where the picture leaves the gap open, a glued pair that is not a word but two words is
         // parted. A word (or one with a letter misread) is parted only into words, and by a gap as
@@ -249,13 +276,31 @@ void WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList 
         else
             line[i].spaceBefore = gap >= clear || bothWords;
     }
-    openFilledWords(line, raw, gaps);
+    openFilledWords(line, raw, plain, gaps);
+    return clear;
+}
+
+// The recogniser's space can part a word too ("ma ke", "somew here"): where a half is no word,
+// the two read together are one, and the picture shows no gap clearly a space, they are joined.
+void WordGaps::joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const
+{
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (!line[i].spaceBefore || !measurable(i) || !characters[i - 1].text.at(0).isLetter())
+            continue;
+        const QStringList parts = halves(line, i);
+        if ((words.contains(parts[0]) && words.contains(parts[1])) || gapBefore(i, ink) >= clear)
+            continue;
+        if (words.contains(parts.join(QString()))) {
+            qCDebug(lcWordGaps) << "joined" << parts;
+            line[i].spaceBefore = false;
+        }
+    }
 }
 
 // Texture can fill the gaps of one word alone: where most gaps inside a word as read show no
 // empty column, the picture rules none of them out.
 void WordGaps::openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
-                               std::vector<int> &gaps)
+                               const std::vector<int> &plain, std::vector<int> &gaps)
 {
     qsizetype from = 0;
     while (from < line.size()) {
@@ -267,7 +312,8 @@ void WordGaps::openFilledWords(const QList<CtcDecoder::Character> &line, const s
         }
         if (measured >= 2 && 2 * closed >= measured)
             for (qsizetype i = from + 1; i < to; ++i)
-                gaps[std::size_t(i)] = std::max(gaps[std::size_t(i)], raw[std::size_t(i)]);
+                if (raw[std::size_t(i)] >= 0)
+                    gaps[std::size_t(i)] = std::max(gaps[std::size_t(i)], plain[std::size_t(i)]);
         from = to;
     }
 }

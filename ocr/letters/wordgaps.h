@@ -29,18 +29,24 @@ public:
     // letter or figure that stands clearly farther from the one before than the line's letters
     // stand from each other. A gap wider than the letter spacing but not clearly so is a space
     // when the glued pair is not a word and the two halves are (`words`). A gap as narrow as the
-    // letter spacing is none, unless outlines or texture fill the line's gaps: there a token
-    // that is no word may be parted into words of the list (GluedWords).
+    // letter spacing is none, unless outlines or texture fill the line's gaps, or the letters'
+    // own ink shows it clearly wide where fainter ink filled it: there a token that is no word
+    // may be parted into words of the list (GluedWords), the gaps in the letters' ink ranking
+    // where. A space the recogniser read inside a word of the list, where a half is no word and
+    // the gap is not clearly a space, is taken out.
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
 private:
     bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
     const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
-    void spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
+    double spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
+    void joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const;
     double filledGaps() const;
     static void openFilledWords(const QList<CtcDecoder::Character> &line, const std::vector<int> &raw,
-                                std::vector<int> &gaps);
-    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns) const;
+                                const std::vector<int> &plain, std::vector<int> &gaps);
+    void addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
+                int minimumLevel) const;
+    int lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const;
     static QStringList halves(const QList<CtcDecoder::Character> &line, qsizetype character);
     bool measurable(qsizetype character) const;
     // Empty columns between two characters, in pixels of a copy of the line 48 high at most.

@@ -73,6 +73,18 @@ bool hasLetterOrNumber(const QString &text)
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
+// The row's last piece as high as its line, beside which letters the detector cut off are looked
+// for: specks boxed after it are not.
+QRect lastPieceOfLine(const QList<QRect> &row, double minimumRowHeight)
+{
+    const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+                           return a.height() < b.height();
+                       })->height();
+    const auto last = std::find_if(row.crbegin(), row.crend(),
+                                   [&](const QRect &box) { return box.height() >= height * minimumRowHeight; });
+    return last == row.crend() ? row.last() : *last;
+}
+
 } // namespace
 
 PpocrEngine::PpocrEngine() = default;
@@ -305,7 +317,12 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
     const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
     QStringList pieces;
     bool firstKept = false;
+    const QRect lastPiece = lastPieceOfLine(row, settings.minimumRowHeight);
+    int readTo = -1;
     for (const QRect &box : row) {
+        // A piece inside the letters already read on past a box is read with them.
+        if (box.right() <= readTo)
+            continue;
         const QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
         CtcDecoder::Result read;
         if (dash && box == row.first()) {
@@ -320,9 +337,14 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
                 read = readCrop(bgr, crop);
         } else {
             read = readCrop(bgr, crop);
+            QRect piece = box, pieceCrop = crop;
+            if (box == lastPiece) {
+                read = withLettersAfter(bgr, rgb, piece, pieceCrop, std::move(read));
+                readTo = piece.right();
+            }
             // The line opens with the first piece that reads, not with a speck boxed before it.
             if (!dash && pieces.isEmpty())
-                read = withLoneLetter(bgr, rgb, box, crop, std::move(read));
+                read = withLoneLetter(bgr, rgb, piece, pieceCrop, std::move(read));
         }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
@@ -368,6 +390,46 @@ CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage 
     const QString word = added.trimmed();
     qCDebug(lcPpocr) << "lone letter before" << box << "read" << second.text;
     return sameLine && !word.contains(QLatin1Char(' ')) && WordList::english().contains(word) ? second : read;
+}
+
+// Letters running on past the row's last box, left out by the detector over busy texture ("nigh"
+// for "night.", a last word lost): the piece is read again to where they end, and that reading
+// kept where it reads the same letters first and only words of the list where it reads on.
+// Texture taken for letters reads as no word. `box` and `crop` become the wider ones kept.
+CtcDecoder::Result PpocrEngine::withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
+                                                 CtcDecoder::Result read)
+{
+    if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
+        return read;
+    // Only letters running on past what the recogniser was shown: the line's last letter often
+    // reaches a pixel past a tight box, inside the crop's margin.
+    const std::optional<int> right = LoneLetter::after(rgb, box);
+    if (!right || *right <= crop.right())
+        return read;
+    QRect widened = box;
+    // Room for a mark ending the line after the last letter.
+    widened.setRight(std::min(*right + box.height() / 3, bgr.cols - 1));
+    const QRect wider = LineLayout::trimmedAtPanelEdges(
+        rgb, LineLayout::crop(widened, QSize(bgr.cols, bgr.rows), settings.margins), widened);
+    if (wider.right() <= crop.right())
+        return read;
+    CtcDecoder::Result second = readCrop(bgr, wider);
+    const auto letters = [](const QString &text) { return QString(text).remove(QLatin1Char(' ')); };
+    const QString first = letters(read.text), more = letters(second.text);
+    qCDebug(lcPpocr) << "letters after" << box << "read" << second.text;
+    if (more.size() <= first.size() + 1 || !more.startsWith(first))
+        return read;
+    // The words of the second reading from the one the first reading ends in.
+    const QStringList words = second.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qsizetype seen = 0;
+    for (const QString &word : words) {
+        seen += word.size();
+        if (seen >= first.size() && !WordList::english().contains(word))
+            return read;
+    }
+    box = widened;
+    crop = wider;
+    return second;
 }
 
 CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)

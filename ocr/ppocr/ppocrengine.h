@@ -82,6 +82,8 @@ private:
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
     CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, const QRect &crop,
                                       CtcDecoder::Result read);
+    CtcDecoder::Result withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
+                                        CtcDecoder::Result read);
     bool betterOnSharpEdges(const Reading &first) const;
     // Whether a second look at the picture (`second`) is kept over the first.
     static bool readsBetter(const Reading &second, const Reading &first);
