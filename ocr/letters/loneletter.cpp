@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 
+#include <functional>
 #include <initializer_list>
 
 Q_LOGGING_CATEGORY(lcLoneLetter, "tarnix.ocr.loneletter", QtWarningMsg)
@@ -71,6 +72,23 @@ std::optional<int> chainAfter(const ComponentLabelling::Labels &labels, const In
     return right;
 }
 
+// The letters' chain `chain` finds in the region, in the line's light colour and in its dark one
+// (fill or outline): the one reaching furthest as `further` says, in the picture's columns.
+template <typename Chain, typename Further>
+std::optional<int> furthestInColours(const QImage &picture, const QRect &region, const LineColours &colours,
+                                     Chain chain, Further further)
+{
+    std::optional<int> furthest;
+    for (const QRgb colour : {colours.light, colours.dark}) {
+        const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+        const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - colours.tolerance);
+        const std::optional<int> found = chain(labels, plane);
+        if (found && (!furthest || further(region.left() + *found, *furthest)))
+            furthest = region.left() + *found;
+    }
+    return furthest;
+}
+
 } // namespace
 
 namespace LoneLetter {
@@ -87,14 +105,12 @@ std::optional<int> after(const QImage &picture, const QRect &line)
                          & picture.rect();
     if (region.right() <= box.right() + h / 4)
         return std::nullopt;
-    std::optional<int> right;
-    for (const QRgb colour : {colours->light, colours->dark}) {
-        const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-        const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - colours->tolerance);
-        const std::optional<int> found = chainAfter(labels, plane, box.right() - region.left(), h);
-        if (found && (!right || region.left() + *found > *right))
-            right = region.left() + *found;
-    }
+    const std::optional<int> right = furthestInColours(
+        picture, region, *colours,
+        [&](const ComponentLabelling::Labels &labels, const InkPlane &plane) {
+            return chainAfter(labels, plane, box.right() - region.left(), h);
+        },
+        std::greater<int>());
     qCDebug(lcLoneLetter) << "after" << line << "letters to" << (right ? *right : -1);
     return right;
 }
@@ -110,14 +126,12 @@ std::optional<int> before(const QImage &picture, const QRect &line)
                          & picture.rect();
     if (region.width() <= h / 2)
         return std::nullopt;
-    std::optional<int> left;
-    for (const QRgb colour : {colours->light, colours->dark}) {
-        const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-        const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - colours->tolerance);
-        const std::optional<int> found = chainBefore(labels, plane, box.left() - region.left(), h);
-        if (found && (!left || region.left() + *found < *left))
-            left = region.left() + *found;
-    }
+    const std::optional<int> left = furthestInColours(
+        picture, region, *colours,
+        [&](const ComponentLabelling::Labels &labels, const InkPlane &plane) {
+            return chainBefore(labels, plane, box.left() - region.left(), h);
+        },
+        std::less<int>());
     qCDebug(lcLoneLetter) << "before" << line << "letters from" << (left ? *left : -1);
     return left;
 }
