@@ -108,6 +108,8 @@ private slots:
     void partsPronounIFromItsWord();
     void dropsSpeckAfterLineEnd_data();
     void dropsSpeckAfterLineEnd();
+    void dropsOnlyTailsOfNoWords_data();
+    void dropsOnlyTailsOfNoWords();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -376,6 +378,34 @@ void TestWordGaps::dropsSpeckAfterLineEnd()
     characters.last().confidence = lastConfidence;
     QCOMPARE(LineTextRules::dropSpeckAfterEnd(characters), read != line);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
+}
+
+void TestWordGaps::dropsOnlyTailsOfNoWords_data()
+{
+    QTest::addColumn<QStringList>("longer");
+    QTest::addColumn<QStringList>("shorter");
+    QTest::addColumn<bool>("dropsTails");
+    QTest::newRow("texture read on past a line") << QStringList{"Keep your voice down\"sa\"x m\"\"", "they can hear us"}
+                                                 << QStringList{"Keep your voice down", "they can hear us"} << true;
+    QTest::newRow("a word is no tail") << QStringList{"We have to go now"} << QStringList{"We have to go"} << false;
+    QTest::newRow("the same lines drop nothing") << QStringList{"We have to go"} << QStringList{"We have to go"} << false;
+    QTest::newRow("other letters") << QStringList{"Keep your voice down xq"} << QStringList{"Keep your vice down"} << false;
+    QTest::newRow("a line lost") << QStringList{"Keep your voice down", "we go"} << QStringList{"Keep your voice down"}
+                                 << false;
+    QTest::newRow("a closing mark is the line's") << QStringList{"We have to go now."} << QStringList{"We have to go now"}
+                                                  << false;
+    QTest::newRow("more dropped than kept") << QStringList{"Go qzxqzxqzx"} << QStringList{"Go"} << false;
+    QTest::newRow("ideographs are kept") << QStringList{"我们明天早上七点出发"} << QStringList{"我们明天早上"} << false;
+}
+
+void TestWordGaps::dropsOnlyTailsOfNoWords()
+{
+    QFETCH(QStringList, longer);
+    QFETCH(QStringList, shorter);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "keep\nyour\nvoice\ndown\nthey\ncan\nhear\nus\nnow\nwe\nhave\nto\ngo\n");
+    QVERIFY(!words.isEmpty());
+    QTEST(LineTextRules::dropsOnlyTailsOfNoWords(longer, shorter, words), "dropsTails");
 }
 
 QTEST_MAIN(TestWordGaps)

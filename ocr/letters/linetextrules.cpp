@@ -217,6 +217,32 @@ QString LineTextRules::mendedTitles(const QString &line)
     return QString(line).replace(title, QStringLiteral("\\1."));
 }
 
+bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words)
+{
+    if (longer.size() != shorter.size())
+        return false;
+    bool dropped = false;
+    for (qsizetype i = 0; i < longer.size(); ++i) {
+        const QString kept = shorter[i].trimmed();
+        if (kept.isEmpty() || !longer[i].startsWith(kept))
+            return false;
+        const QString tail = longer[i].mid(kept.size()).trimmed();
+        if (tail.size() > kept.size())
+            return false;
+        const QList<uint> characters = tail.toUcs4();
+        if (std::any_of(characters.cbegin(), characters.cend(), [](uint c) { return isUnspacedScript(c); }))
+            return false;
+        // A closing mark alone is the line's own, only missed by the closer look.
+        if (!tail.isEmpty() && std::none_of(tail.cbegin(), tail.cend(), [](QChar c) { return c.isLetterOrNumber(); }))
+            return false;
+        const QStringList tokens = tail.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (std::any_of(tokens.cbegin(), tokens.cend(), [&words](const QString &token) { return words.contains(token); }))
+            return false;
+        dropped = dropped || !tail.isEmpty();
+    }
+    return dropped;
+}
+
 bool LineTextRules::isUnspacedScript(char32_t c)
 {
     switch (QChar::script(c)) {

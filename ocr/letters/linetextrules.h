@@ -52,5 +52,10 @@ public:
     // A title read with a comma before a name ("Mr, Johnson"): English writes no comma there.
     static QString mendedTitles(const QString &line);
 
+    // Whether `shorter` reads every line of `longer`, some only up to a tail that holds no word
+    // of the list and no ideograph, no longer than what it keeps: texture beside a line's end,
+    // read on with it ("Keep your voice down"sa"x m""").
+    static bool dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words);
+
     static bool isUnspacedScript(char32_t character);
 };

@@ -232,6 +232,10 @@ bool PpocrEngine::readsBetter(const Reading &second, const Reading &first)
     if (second.lines.size() == first.lines.size() && spaces(second) > spaces(first) && letters(second) == letters(first)
         && second.confidence() >= std::max(first.confidence(), clearConfidence))
         return true;
+    // The same lines without the texture the first look read on past their ends, read surely.
+    if (LineTextRules::dropsOnlyTailsOfNoWords(first.lines, second.lines, WordList::english())
+        && second.confidence() >= std::max(first.confidence(), clearConfidence))
+        return true;
     if (first.brokenRow && !second.brokenRow)
         return second.characters >= moreThanBroken * float(first.characters) && second.confidence() >= fairConfidence;
     return second.characters >= moreCharacters * float(first.characters) + 1
