@@ -80,7 +80,7 @@ void AreaFinder::onDetected(const QRect &band)
     current = {};
     Di_riror_adiRIZ *task = done.task;
     if (task && !band.isNull() && task->cropRect == done.frame) {
-        // Playback reads one area: the busiest.
+        // Playback reads one area: the first found, the dialogue below before signs above.
         task->setFoundAreas(task->scanMode == ScanMode::Fast ? job->bands() : QList<QRect>{band});
         emit areaFound(task);
     } else if (task) {

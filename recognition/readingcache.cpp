@@ -2,22 +2,28 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
+#include <numeric>
+
 Q_LOGGING_CATEGORY(lcReadingCache, "tarnix.recognition.cache", QtWarningMsg)
 
 bool ReadingCache::answers(const InkPrint &ink, qint64 timeMs, int area)
 {
     std::deque<Read> &reads = recent[area];
-    double closest = 1.0;
     for (auto read = reads.rbegin(); read != reads.rend(); ++read) {
-        const double stray = read->ink.strayShare(ink);
-        closest = std::min(closest, stray);
         if (read->ink.sameInkAs(ink)) {
-            qCDebug(lcReadingCache) << "area" << area << "at" << timeMs << "answered by" << read->timeMs << stray;
+            qCDebug(lcReadingCache) << "area" << area << "at" << timeMs << "answered by" << read->timeMs
+                                    << read->ink.strayShare(ink);
             echoes.push_back(Echo{timeMs, read->timeMs, area});
             return true;
         }
     }
-    qCDebug(lcReadingCache) << "area" << area << "at" << timeMs << "read, closest" << closest << ink.pixels();
+    // The arguments are only worked out with the category on.
+    qCDebug(lcReadingCache) << "area" << area << "at" << timeMs << "read, closest"
+                            << std::accumulate(reads.cbegin(), reads.cend(), 1.0, [&ink](double closest, const Read &read) {
+                                   return std::min(closest, read.ink.strayShare(ink));
+                               })
+                            << ink.pixels();
     reads.push_back(Read{ink, timeMs});
     if (reads.size() > kept)
         reads.pop_front();
