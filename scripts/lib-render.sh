@@ -92,13 +92,15 @@ area_clip() {
 
 # crossfaded NAME SCENE FADE SECS COUNT: joins the COUNT scenes [s0]... that $graph makes of
 # $inputs, each SCENE seconds, with crossfades of FADE seconds, lays grain and NAME.ass over them
-# and writes NAME.mp4 of SECS seconds (the film-like benchmark clips).
+# and writes NAME.mp4 of SECS seconds (the film-like benchmark clips). FILM_GRAIN sets the grain's
+# strength (default 4): temporal grain is what the encoder cannot predict, so it sets the bitrate
+# and with it the cost of decoding (4 gives about 40 Mbit/s, 1 a broadcast's 8 or so).
 crossfaded() {
   local name=$1 scene=$2 fade=$3 secs=$4 count=$5 s last=s0
   for ((s = 1; s < count; s++)); do
     graph+="[$last][s$s]xfade=transition=fade:duration=$fade:offset=$(( s * (scene - fade) ))[x$s];"
     last="x$s"
   done
-  graph+="[$last]trim=duration=$secs,noise=alls=4:allf=t,subtitles=$name.ass[v]"
+  graph+="[$last]trim=duration=$secs,noise=alls=${FILM_GRAIN:-4}:allf=t,subtitles=$name.ass[v]"
   ff "${inputs[@]}" -filter_complex "$graph" -map "[v]" -c:v libx264 -preset veryfast -crf 23 -pix_fmt yuv420p -g 50 "$name.mp4"
 }

@@ -7,6 +7,7 @@
 # FILM_PACE=N makes the camera zoom and drift N times as fast, with scenes of 30/N seconds, and
 # FILM_SECONDS=S sets the length in seconds instead (film_pan<N>_<S>s_1080p25): the hard case of a
 # band whose every edge moves on every frame.
+# FILM_GRAIN=N lays grain of strength N instead of 4 (the clip's name ends in _grainN).
 # FILM_SIGNS=1 adds signs at the top of the picture on a timeline of their own (the clip is then
 # film_signs_<MINUTES>min_1080p25, the signs' truth <clip>.top.truth.srt). Made from the clip too:
 # a TV recording of it (MPEG-TS, clock at 1234.56 s) and a phone's variable-frame-rate MP4 (a
@@ -20,6 +21,7 @@ secs=${FILM_SECONDS:-$((minutes * 60))}
 name=film_${minutes}min_1080p25
 [ "${FILM_SIGNS:-0}" = 1 ] && name=film_signs_${minutes}min_1080p25
 [ "$pace" = 1 ] && [ -z "${FILM_SECONDS:-}" ] || name=film_pan${pace}_${secs}s_1080p25
+[ "${FILM_GRAIN:-4}" = 4 ] || name=${name}_grain${FILM_GRAIN}
 photos=(/usr/share/backgrounds/mate/nature/*.jpg)
 fortunes=/usr/share/games/fortunes
 [ -e "${photos[0]}" ] && [ -d "$fortunes" ] || { echo "render-film: install the benchmark packages first (scripts/install-deps.sh --bench)" >&2; exit 1; }
