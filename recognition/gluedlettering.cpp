@@ -5,12 +5,19 @@
 
 namespace {
 
+// The recogniser tells a bare upright stroke apart by guessing: what is left of the lettering's
+// last "l" beside a subtitle reads as "I".
+QChar comparable(QChar c)
+{
+    return c == QLatin1Char('I') || c == QLatin1Char('1') || c == QLatin1Char('|') ? QLatin1Char('l') : c;
+}
+
 QString withoutSpaces(const QString &text, GluedLettering::End end)
 {
     QString bare;
     for (QChar c : text)
         if (!c.isSpace())
-            bare += c;
+            bare += comparable(c);
     if (end == GluedLettering::End::Finish)
         std::reverse(bare.begin(), bare.end());
     return bare;

@@ -166,8 +166,10 @@ private slots:
                                                     << "Death is nature's way";
         QTest::newRow("its end under the subtitle's first letter")
             << "27 to CarlisFyerything ends badly." << "27 to Carlisle" << true << "Fyerything ends badly.";
-        QTest::newRow("its start outside the picture") << "t o C a r l i sI He is truly wise" << "27 to Carlisle" << true
-                                                       << "I He is truly wise";
+        QTest::newRow("its start outside the picture, its end a stroke") << "t o C a r l i sI He is truly wise"
+                                                                         << "27 to Carlisle" << true << "He is truly wise";
+        QTest::newRow("the pronoun after it is the subtitle's") << "27 to CarlisleI think so" << "27 to Carlisle" << true
+                                                                << "I think so";
         QTest::newRow("after the subtitle, in part") << "price to pay for independencearking 8am-" << "No Parking 8am-"
                                                      << false << "price to pay for independence";
         QTest::newRow("a subtitle opening with other letters is left whole")
