@@ -1,5 +1,7 @@
 #include "gluedlettering.h"
 
+#include "ocr/letters/wordlist.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -80,4 +82,18 @@ QString GluedLettering::part(const QString &line, int count, End end)
 {
     const qsizetype at = splitAt(line, count, end);
     return (end == End::Start ? line.left(at) : line.mid(at)).trimmed();
+}
+
+QString GluedLettering::withoutStrayLetter(const QString &rest, End end, const WordList &words)
+{
+    const bool atStart = end == End::Start;
+    const qsizetype space = atStart ? rest.indexOf(QLatin1Char(' ')) : rest.lastIndexOf(QLatin1Char(' '));
+    const QString word = atStart ? rest.left(space < 0 ? rest.size() : space) : rest.mid(space + 1);
+    if (word.size() < 3)
+        return rest;
+    const QChar stray = atStart ? word.front() : word.back();
+    const QString shorter = atStart ? word.mid(1) : word.chopped(1);
+    if (!stray.isLetter() || stray.script() != QChar::Script_Latin || words.contains(word) || !words.contains(shorter))
+        return rest;
+    return atStart ? rest.mid(1) : rest.chopped(1);
 }

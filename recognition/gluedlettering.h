@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class WordList;
+
 // Lettering of the picture that the recogniser read in one line with a subtitle, because the two
 // touch: the lettering (read alone elsewhere) is found again at the line's start or end, whole
 // or in part (its far end may lie outside the picture, its near end under the subtitle).
@@ -17,4 +19,8 @@ public:
     static QString without(const QString &line, int count, End end);
     // The part of `line` that `without` takes away.
     static QString part(const QString &line, int count, End end);
+    // `rest` (what `without` left) without a letter of the lettering still stuck to its word at
+    // `end`, where the lettering's hidden first letter left a stroke ("imaginationd"): only where
+    // the word with it is none of `words` and without it is one.
+    static QString withoutStrayLetter(const QString &rest, End end, const WordList &words);
 };

@@ -4,6 +4,8 @@
 
 #include "gluedlettering.h"
 
+#include "ocr/letters/wordlist.h"
+
 #include <QLoggingCategory>
 #include <QSet>
 
@@ -240,7 +242,8 @@ void SubtitleLook::cutGlued(Line &line, const Line &lettering)
         qCDebug(lcLook) << "piece" << line.text << "of" << lettering.text;
         return;
     }
-    const QString rest = GluedLettering::without(line.text, count, end);
+    const QString rest = GluedLettering::withoutStrayLetter(GluedLettering::without(line.text, count, end), end,
+                                                            WordList::english());
     if (lettersAndDigits(rest) < scantCharacters)
         return;
     // The rest's box, shared out by characters: the picture shows no edge between the two.

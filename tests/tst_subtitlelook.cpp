@@ -1,6 +1,8 @@
 #include "recognition/gluedlettering.h"
 #include "recognition/subtitlelook.h"
 
+#include "ocr/letters/wordlist.h"
+
 #include <QtTest>
 
 namespace {
@@ -172,6 +174,11 @@ private slots:
                                                                 << "I think so";
         QTest::newRow("after the subtitle, in part") << "price to pay for independencearking 8am-" << "No Parking 8am-"
                                                      << false << "price to pay for independence";
+        QTest::newRow("after the subtitle, its hidden first letter a stroke on the last word")
+            << "Reality is for people who lack imaginationdo Parking 8am" << "No Parking 8am-" << false
+            << "Reality is for people who lack imagination";
+        QTest::newRow("after the subtitle, a last word that is one with the letter keeps it")
+            << "Give me the cardso Parking 8am" << "No Parking 8am-" << false << "Give me the cards";
         QTest::newRow("a subtitle opening with other letters is left whole")
             << "Car parks are full tonight" << "27 to Carlisle" << true << "Car parks are full tonight";
         QTest::newRow("too little of it to tell") << "Carl went home early" << "27 to Carlisle" << true
@@ -184,7 +191,9 @@ private slots:
         QFETCH(bool, atStart);
         const GluedLettering::End end = atStart ? GluedLettering::End::Start : GluedLettering::End::Finish;
         const int count = GluedLettering::matchedCharacters(line, lettering, end);
-        QTEST(count ? GluedLettering::without(line, count, end) : line, "rest");
+        QTEST(count ? GluedLettering::withoutStrayLetter(GluedLettering::without(line, count, end), end, WordList::english())
+                    : line,
+              "rest");
     }
 
     void linesTheRecogniserToldNothingAboutAreKept()
