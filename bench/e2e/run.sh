@@ -32,7 +32,7 @@ size_of() { ffprobe -v error -select_streams v:0 -show_entries stream=width,heig
 fps_of() { ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 "$1" | awk -F/ '{printf "%.4f", $1 / $2}'; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-# stats FILE...: recall precision meanCER startMed startP90 endMed endP90 over the score files.
+# stats FILE...: recall precision meanCER meanWER startMed startP90 endMed endP90 over the score files.
 stats() {
   cat "$@" | awk '
     function pct(arr, n, p,   i, j, t, k) {
@@ -45,16 +45,17 @@ stats() {
     $1 == "fps" { fps = $2 }
     $1 == "match" { n++; s[n] = frames($5, $2, fps); e[n] = frames($6, $3, fps) }
     $1 == "truthcer" { tc += $2; tn++ }
+    $1 == "truthwer" { tw += $2 }
     $1 == "summary" { split($2, a, "="); split($3, b, "="); split($4, c, "="); T += a[2]; X += b[2]; M += c[2] }
-    END { printf "%6.1f %6.1f %6.1f %5.1f %5.1f %5.1f %5.1f", T ? 100 * M / T : 0, X ? 100 * M / X : 0,
-          tn ? 100 * tc / tn : 0, pct(s, n, 0.5), pct(s, n, 0.9), pct(e, n, 0.5), pct(e, n, 0.9) }'
+    END { printf "%6.1f %6.1f %6.1f %6.1f %5.1f %5.1f %5.1f %5.1f", T ? 100 * M / T : 0, X ? 100 * M / X : 0,
+          tn ? 100 * tc / tn : 0, tn ? 100 * tw / tn : 0, pct(s, n, 0.5), pct(s, n, 0.9), pct(e, n, 0.5), pct(e, n, 0.9) }'
 }
 
 header() {
-  printf '%-32s %5s %5s %5s %5s | %-41s | %-41s | %6s %6s %5s\n' "" "wall/" "media" "" "fast/" \
+  printf '%-32s %5s %5s %5s %5s | %-48s | %-48s | %6s %6s %5s\n' "" "wall/" "media" "" "fast/" \
     "fast scan" "playback rate 1" "fast" "wall/" "fast"
-  printf '%-32s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %6s %5s %5s %5s %5s | %6s %6s %5s\n' clip fast play decode \
-    decode rec% prec% CER% sMed sP90 eMed eP90 rec% prec% CER% sMed sP90 eMed eP90 RSS_MB ffmpeg /ffm
+  printf '%-32s %5s %5s %5s %5s | %6s %6s %6s %6s %5s %5s %5s %5s | %6s %6s %6s %6s %5s %5s %5s %5s | %6s %6s %5s\n' clip fast play decode \
+    decode rec% prec% CER% WER% sMed sP90 eMed eP90 rec% prec% CER% WER% sMed sP90 eMed eP90 RSS_MB ffmpeg /ffm
 }
 
 header
@@ -97,7 +98,7 @@ for video in "$clips"/$pattern.mp4 "$clips"/$pattern.mkv "$clips"/$pattern.ts; d
   wall_play[$group]=$(( ${wall_play[$group]:-0} + play )); media_sum[$group]=$(( ${media_sum[$group]:-0} + media ))
   wall_ffmpeg[$group]=$(( ${wall_ffmpeg[$group]:-0} + ffm ))
   [ $long = 0 ] && media_play[$group]=$(( ${media_play[$group]:-0} + media ))
-  playstats="     -      -      -     -     -     -     -"; [ $long = 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ] && playstats=$(stats "$work/$name-play.score")
+  playstats="     -      -      -      -     -     -     -     -"; [ $long = 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ] && playstats=$(stats "$work/$name-play.score")
   printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6d %6.3f %5.1f\n' "$name" "$(bc -l <<< "$fast / $media")" \
     "$(bc -l <<< "$play / $media")" "$(bc -l <<< "$decode / $media")" "$(bc -l <<< "$fast / $decode")" \
     "$(stats "$work/$name-fast.score")" "$playstats" $(( $(cat "$work/$name.rss") / 1024 )) \
@@ -113,7 +114,7 @@ for group in "${!media_sum[@]}"; do
   files_fast=(); files_play=()
   for f in "$work"/*-fast.score; do n=$(basename "${f%-fast.score}")
     g=$(cat "$clips/$n.lang" 2>/dev/null || echo); [[ $n == long_* || $n == film_* ]] && g=long; [[ $n == hard_* ]] && g=hard; [ "$g" = "$group" ] && files_fast+=("$f") && files_play+=("${f%-fast.score}-play.score"); done
-  playstats="     -      -      -     -     -     -     -"; mp=${media_play[$group]:-0}
+  playstats="     -      -      -      -     -     -     -     -"; mp=${media_play[$group]:-0}
   [ "$mp" -gt 0 ] && [ "${E2E_PLAYBACK:-1}" != 0 ] && playstats=$(stats "${files_play[@]}")
   printf '%-32s %5.3f %5.2f %5.3f %5.2f | %s | %s | %6s %6.3f %5.1f\n' "TOTAL $group" "$(bc -l <<< "${wall_fast[$group]} / ${media_sum[$group]}")" \
     "$(bc -l <<< "${wall_play[$group]} / ($mp + 0.0001)")" "$(bc -l <<< "${wall_decode[$group]} / ${media_sum[$group]}")" \

@@ -69,7 +69,9 @@ QString normalised(const QString &text)
     return result;
 }
 
-int levenshtein(const QString &a, const QString &b)
+// Edits between two sequences: of characters for the CER, of words for the WER.
+template<typename Sequence>
+int levenshtein(const Sequence &a, const Sequence &b)
 {
     std::vector<int> previous(size_t(b.size()) + 1);
     std::vector<int> current(size_t(b.size()) + 1);
@@ -92,6 +94,15 @@ double cer(const QString &truth, const QString &extracted)
     return t.isEmpty() ? (e.isEmpty() ? 0.0 : 1.0) : double(levenshtein(t, e)) / double(t.size());
 }
 
+// Words are what spaces part: a lost space costs two words, as a reader correcting it sees it. A
+// line in a script without spaces is one word.
+double wer(const QString &truth, const QString &extracted)
+{
+    const QStringList t = normalised(truth).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList e = normalised(extracted).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return t.isEmpty() ? (e.isEmpty() ? 0.0 : 1.0) : double(levenshtein(t, e)) / double(t.size());
+}
+
 bool overlaps(const Subtitle &a, const Subtitle &b)
 {
     return a.start < b.end && b.start < a.end;
@@ -109,12 +120,12 @@ int main(int argc, char *argv[])
     const std::vector<Subtitle> truth = readSrt(QString::fromLocal8Bit(argv[1]));
     const std::vector<Subtitle> extracted = readSrt(QString::fromLocal8Bit(argv[2]));
 
-    struct Candidate { double cer; size_t t; size_t e; };
+    struct Candidate { double cer; double wer; size_t t; size_t e; };
     std::vector<Candidate> candidates;
     for (size_t t = 0; t < truth.size(); ++t)
         for (size_t e = 0; e < extracted.size(); ++e)
             if (overlaps(truth[t], extracted[e]))
-                candidates.push_back({cer(truth[t].text, extracted[e].text), t, e});
+                candidates.push_back({cer(truth[t].text, extracted[e].text), wer(truth[t].text, extracted[e].text), t, e});
     std::sort(candidates.begin(), candidates.end(), [](const Candidate &a, const Candidate &b) { return a.cer < b.cer; });
 
     std::vector<bool> truthUsed(truth.size());
@@ -133,13 +144,14 @@ int main(int argc, char *argv[])
                     static_cast<long long>(truth[c.t].start), static_cast<long long>(truth[c.t].end));
     }
     // Every truth entry's best CER among overlapping extractions (1.0 when none), for a mean CER
-    // that also charges misses.
+    // that also charges misses; its WER is that of the same extraction.
     for (size_t t = 0; t < truth.size(); ++t) {
-        double best = 1.0;
+        const Candidate *best = nullptr;
         for (const Candidate &c : candidates)
-            if (c.t == t)
-                best = std::min(best, c.cer);
-        std::printf("truthcer %.4f\n", best);
+            if (c.t == t && (!best || c.cer < best->cer))
+                best = &c;
+        std::printf("truthcer %.4f\n", best ? best->cer : 1.0);
+        std::printf("truthwer %.4f\n", best ? best->wer : 1.0);
     }
     std::printf("summary truth=%zu extracted=%zu matched=%d\n", truth.size(), extracted.size(), matched);
     return 0;
