@@ -452,6 +452,9 @@ void TestPpocr::ordersRows_data()
     const QRect dash(60, 28, 20, 6);
     QTest::newRow("a dash near its line joins it")
         << QList<QRect>{top, dash} << QList<QList<QRect>>{{QRect(60, 10, 340, 40)}};
+    const QRect line(251, 30, 547, 41), checkers(793, 24, 243, 17);
+    QTest::newRow("texture along a line's top, standing out of it, is read apart")
+        << QList<QRect>{line, checkers} << QList<QList<QRect>>{{checkers}, {line}};
     QTest::newRow("nothing") << QList<QRect>{} << QList<QList<QRect>>{};
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 QRect LineLayout::crop(const QRect &box, const QSize &picture, const Margins &margins)
 {
@@ -55,6 +56,42 @@ QList<QRect> LineLayout::withPiecesOfRows(const QList<QRect> &boxes, const QList
     return merged;
 }
 
+namespace {
+
+// Busy texture beside a line is boxed at a fraction of its height and, where it lies along the
+// line's top or bottom, half inside it: read as part of the row, it runs on past the line's end
+// ('Keep your voice down e"x"a"m"'). A thin piece at least a line's height long standing out of
+// the row's tallest one is kept apart; dashes and marks boxed alone lie within their line's
+// height, and specks change nothing read.
+QList<QList<QRect>> withStrayPiecesApart(QList<QList<QRect>> rows)
+{
+    QList<QList<QRect>> apart;
+    for (QList<QRect> &row : rows) {
+        const QRect tallest = *std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
+            return a.height() < b.height();
+        });
+        const auto stray = [&tallest](const QRect &box) {
+            return box.height() * 2 < tallest.height() && box.width() >= tallest.height()
+                   && (box.top() < tallest.top() || box.bottom() > tallest.bottom());
+        };
+        for (const QRect &box : row)
+            if (stray(box))
+                apart.append(QList<QRect>{box});
+        row.erase(std::remove_if(row.begin(), row.end(), stray), row.end());
+    }
+    rows << apart;
+    const auto middle = [](const QList<QRect> &row) {
+        return std::accumulate(row.cbegin(), row.cend(), QRect(), [](const QRect &a, const QRect &b) { return a.united(b); })
+            .center()
+            .y();
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&middle](const QList<QRect> &a, const QList<QRect> &b) { return middle(a) < middle(b); });
+    return rows;
+}
+
+} // namespace
+
 QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),
@@ -70,6 +107,7 @@ QList<QList<QRect>> LineLayout::rows(QList<QRect> boxes)
             rowBounds = rowBounds.united(box);
         }
     }
+    rows = withStrayPiecesApart(std::move(rows));
     for (QList<QRect> &row : rows)
         row = joinedPieces(row);
     return rows;
