@@ -23,24 +23,34 @@ struct PaintedLine
     CtcDecoder::Result read;
 };
 
-// `text` painted white with a black outline over a dark frame, and the recogniser's reading of
-// it as `read` (its characters, spaces where it saw them) placed at the painted letters' middles.
+struct Look
+{
+    QColor ground = QColor(0x20, 0x28, 0x30);
+    QColor letters = Qt::white;
+    double outline = 3;
+    double height = 1.6; // of the crop, in pixel sizes
+};
+
+// `text` painted in `look` (white with a black outline over a dark frame unless told), and the
+// recogniser's reading of it as `read` (its characters, spaces where it saw them) placed at the
+// painted letters' middles.
+
 PaintedLine paintLine(const QString &text, const QString &read, const QString &family, int pixelSize,
-                      double letterSpacing = 0)
+                      double letterSpacing = 0, const Look &look = Look())
 {
     QFont font(family);
     font.setPixelSize(pixelSize);
     font.setLetterSpacing(QFont::AbsoluteSpacing, letterSpacing);
     const QFontMetricsF metrics(font);
     const double left = pixelSize * 0.4;
-    QImage image(int(metrics.horizontalAdvance(text) + 2 * left), int(pixelSize * 1.6), QImage::Format_RGB32);
-    image.fill(QColor(0x20, 0x28, 0x30));
+    QImage image(int(metrics.horizontalAdvance(text) + 2 * left), int(pixelSize * look.height), QImage::Format_RGB32);
+    image.fill(look.ground);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addText(left, pixelSize * 0.3 + metrics.ascent(), font, text);
-    painter.strokePath(path, QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.fillPath(path, Qt::white);
+    path.addText(left, pixelSize * (look.height - 1) / 2 + metrics.ascent(), font, text);
+    painter.strokePath(path, QPen(Qt::black, look.outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, look.letters);
     painter.end();
 
     PaintedLine line;
@@ -93,6 +103,8 @@ class TestWordGaps : public QObject
 private slots:
     void pictureDecidesSpaces_data();
     void pictureDecidesSpaces();
+    void groundOfTheLettersColourIsNoInk_data();
+    void groundOfTheLettersColourIsNoInk();
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
     void joinsWordPartedByRecogniser_data();
     void joinsWordPartedByRecogniser();
@@ -146,6 +158,26 @@ void TestWordGaps::pictureDecidesSpaces()
     QFETCH(int, pixelSize);
     // Without a word list, as where the system has none: the gaps alone decide here.
     QCOMPARE(spaced(paintLine(painted, read, family, pixelSize), WordList()), painted);
+}
+
+void TestWordGaps::groundOfTheLettersColourIsNoInk_data()
+{
+    QTest::addColumn<double>("outline");
+    QTest::addColumn<double>("height");
+    QTest::newRow("ground reaching the crop's edges") << 5.0 << 1.3;
+    QTest::newRow("ground shut in between merged outlines") << 16.0 << 1.6;
+}
+
+void TestWordGaps::groundOfTheLettersColourIsNoInk()
+{
+    QFETCH(double, outline);
+    QFETCH(double, height);
+    // Yellow letters over a yellow bar: the ground shows in the letters' colour wherever their
+    // black outlines leave it.
+    const Look yellow{QColor(0xff, 0xff, 0x20), QColor(0xff, 0xff, 0x20), outline, height};
+    const PaintedLine line = paintLine(QStringLiteral("I think it is here."), QStringLiteral("Ithinkit is here."),
+                                       QStringLiteral("DejaVu Serif"), 40, 0, yellow);
+    QCOMPARE(spaced(line, WordList()), QStringLiteral("I think it is here."));
 }
 
 void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()

@@ -78,6 +78,7 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     if (fullest == reading.rows.cend())
         return;
     bandHeight = fullest->letterHeight;
+    foot = footOf(reading, *fullest);
     ink.assign(std::size_t(picture.width()), 0);
     // Ground shut in between the outlines of two words can pass the threshold too (a bright
     // background behind yellow letters): pieces much fainter than the letters are not theirs.
@@ -99,16 +100,21 @@ bool WordGaps::endsWithStop(const InkReading &reading, const RowRules::Row &row)
 {
     if (characters.last().text != QLatin1String(","))
         return false;
-    std::vector<int> bottoms;
-    for (const int glyph : row.glyphs)
-        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
-    const int foot = int(median(bottoms));
-    const PixelBox *mark = markAt(reading, row, foot, characters.size() - 1);
+    const PixelBox *mark = markAt(reading, row, characters.size() - 1);
     return mark && mark->bottom - foot <= 0 && mark->height() <= mark->width() + 1;
 }
 
+// Where the letters of the row stand: the median of their glyphs' bottoms.
+int WordGaps::footOf(const InkReading &reading, const RowRules::Row &row)
+{
+    std::vector<int> bottoms;
+    for (const int glyph : row.glyphs)
+        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
+    return int(median(bottoms));
+}
+
 // The small piece of ink nearest the foot where the recogniser saw character `i`, if any.
-const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const
+const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row &row, qsizetype i) const
 {
     const int at = int((characters[i].first + characters[i].last + 1) * 0.5 * pixelsPerStep * scale);
     const PixelBox *mark = nullptr;
@@ -124,7 +130,9 @@ const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row 
 }
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
-// letter missed would open a false gap. Blobs reaching far above or below are background.
+// letter missed would open a false gap. Blobs reaching far above or below are background, and so
+// are those far taller than the row: ground the letters' colour shows behind a line whose band
+// fills the crop (yellow letters over a yellow bar) reaches both its edges.
 void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
                       int minimumLevel) const
 {
@@ -133,13 +141,24 @@ void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &
         const ComponentLabelling::Component &component = labels.components[std::size_t(run.label)];
         const PixelBox &piece = component.box;
         if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
-            || piece.bottom > row.bottom + reach || component.inkSum < minimumLevel * component.area)
+            || piece.bottom > row.bottom + reach || piece.height() > row.height() + reach
+            || component.inkSum < minimumLevel * component.area || isShutInGround(piece, row))
             continue;
         for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
             ++columns[std::size_t(x)];
     }
 }
 
+// Thick outlines of two words close to each other merge and shut in a speck of the ground
+// between them, which shows as ink where the ground has the letters' colour (yellow letters over
+// a yellow bar) and fills the word gap. No mark stands there: apostrophes and dots keep to the
+// letters' top, stops and commas reach their foot, and a dash is read as a character of its own.
+// Specks reaching the foot are left: thin letters under an outline break into such pieces.
+bool WordGaps::isShutInGround(const PixelBox &piece, const PixelBox &row) const
+{
+    return 2 * piece.height() < bandHeight && 2 * piece.width() < bandHeight && 2 * (piece.top - row.top) >= bandHeight
+           && piece.bottom <= foot - bandHeight / 8;
+}
 // How strong the letters' ink is: the median of the pieces as tall as half a letter in the row.
 int WordGaps::lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const
 {

@@ -38,7 +38,9 @@ public:
 
 private:
     bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
-    const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
+    static int footOf(const InkReading &reading, const RowRules::Row &row);
+    bool isShutInGround(const PixelBox &piece, const PixelBox &row) const;
+    const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, qsizetype i) const;
     double spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
     void joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const;
     double filledGaps() const;
@@ -60,6 +62,7 @@ private:
     std::vector<int> ink; // letters over each column of the analysis copy
     std::vector<int> faintInk; // the same with fainter ink
     int bandHeight = 0;   // the letters' usual height there
+    int foot = 0;         // where the letters stand there
     bool lastIsStop = false;      // the final comma is a dot on the picture
     bool latin = false;           // letters or figures with gaps to measure
 };
