@@ -288,6 +288,7 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill" << -1 << QString();
     QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie" << -1 << QString();
     QTest::newRow("the pronoun's Hll is left to the line's rules") << "Hll go" << "Hll go" << -1 << QString();
+    QTest::newRow("ll is a contraction's tail, no it") << "ll go, they ll" << "ll go, they ll" << -1 << QString();
     QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们" << -1 << QString();
 }
 
@@ -350,6 +351,8 @@ void TestWordGaps::mendsLostApostrophes_data()
     QTest::newRow("contractions") << "Dont go, theyll see. At 9 oclock" << "Don't go, they'll see. At 9 o'clock";
     QTest::newRow("words without one stay") << "I cant, we were well. Its Mr Johnsons" << "I cant, we were well. Its Mr Johnsons";
     QTest::newRow("Chinese and figures stay") << "我们 1987" << "我们 1987";
+    QTest::newRow("read as a space before ll and ve") << "Quiet, they ll hear. We ve won, go ll, go ve"
+                                                      << "Quiet, they'll hear. We've won, go ll, go ve";
 }
 
 void TestWordGaps::mendsLostApostrophes()
@@ -357,7 +360,7 @@ void TestWordGaps::mendsLostApostrophes()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\n");
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);
