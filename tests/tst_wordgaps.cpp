@@ -106,8 +106,8 @@ private slots:
     void groundOfTheLettersColourIsNoInk_data();
     void groundOfTheLettersColourIsNoInk();
     void wordListSettlesOnlyWhatGeometryLeavesOpen();
-    void joinsWordPartedByRecogniser_data();
-    void joinsWordPartedByRecogniser();
+    void mendsReadingByPictureAndList_data();
+    void mendsReadingByPictureAndList();
     void partsGluedWords_data();
     void partsGluedWords();
     void mendsLookalikeLetters_data();
@@ -198,7 +198,7 @@ void TestWordGaps::wordListSettlesOnlyWhatGeometryLeavesOpen()
     QCOMPARE(spaced(filled, words), QStringLiteral("Is the house"));
 }
 
-void TestWordGaps::joinsWordPartedByRecogniser_data()
+void TestWordGaps::mendsReadingByPictureAndList_data()
 {
     QTest::addColumn<QString>("painted");
     QTest::addColumn<QString>("read");
@@ -206,15 +206,20 @@ void TestWordGaps::joinsWordPartedByRecogniser_data()
     QTest::newRow("a half no word, the whole one") << "We all make it." << "We all ma ke it." << "We all make it.";
     QTest::newRow("the picture shows the space") << "We all ma ke it." << "We all ma ke it." << "We all ma ke it.";
     QTest::newRow("both halves words stay parted") << "Keep apart of it." << "Keep a part of it." << "Keep a part of it.";
+    QTest::newRow("apostrophes the recogniser lost") << "It's cold, we're here." << "Its cold, were here."
+                                                     << "It's cold, we're here.";
+    QTest::newRow("no apostrophe painted, none put in") << "Its kit, we were here." << "Its kit, we were here."
+                                                        << "Its kit, we were here.";
 }
 
-void TestWordGaps::joinsWordPartedByRecogniser()
+void TestWordGaps::mendsReadingByPictureAndList()
 {
     QFETCH(QString, painted);
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "we\nall\nmake\nma\nit\nkeep\napart\na\npart\nof\n");
+    const WordList words = listOf(folder, "we\nall\nmake\nma\nit\nkeep\napart\na\npart\nof\nits\nit's\nkit\n"
+                                          "kit's\ncold\nwere\nwe're\nhere\n");
     QCOMPARE(spaced(paintLine(painted, read, QStringLiteral("DejaVu Sans"), 40), words), line);
 }
 

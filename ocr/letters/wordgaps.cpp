@@ -82,7 +82,9 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     ink.assign(std::size_t(picture.width()), 0);
     // Ground shut in between the outlines of two words can pass the threshold too (a bright
     // background behind yellow letters): pieces much fainter than the letters are not theirs.
-    addInk(reading.labels, fullest->box, ink, (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2);
+    const int level = (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2;
+    addInk(reading.labels, fullest->box, ink, level);
+    findApostrophes(reading.labels, fullest->box, level);
     // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
     // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
     // measured without it, as the haze of outlines fills the gaps between letters.
@@ -159,6 +161,49 @@ bool WordGaps::isShutInGround(const PixelBox &piece, const PixelBox &row) const
     return 2 * piece.height() < bandHeight && 2 * piece.width() < bandHeight && 2 * (piece.top - row.top) >= bandHeight
            && piece.bottom <= foot - bandHeight / 8;
 }
+// Marks standing free at the letters' top, taller than wide and as strong as the letters: the
+// apostrophes, which the recogniser can lose between two letters ("Its", "Were"). The dots of i
+// are as wide as tall, and stand over their stems.
+void WordGaps::findApostrophes(const ComponentLabelling::Labels &labels, const PixelBox &row, int minimumLevel)
+{
+    // Letters over the mark's columns; ground far taller than the row is none (see addInk).
+    const auto tall = [&](const PixelBox &box) {
+        return 2 * box.height() >= bandHeight && box.height() <= row.height() + bandHeight / 2;
+    };
+    for (const ComponentLabelling::Component &piece : labels.components) {
+        const PixelBox &box = piece.box;
+        const bool atTop = std::abs(box.top - row.top) <= bandHeight / 5 && 2 * (box.bottom - row.top) < bandHeight;
+        const bool shaped = 6 * box.height() >= bandHeight && 3 * box.width() <= 2 * box.height() + 1;
+        if (!atTop || !shaped || piece.inkSum < minimumLevel * piece.area)
+            continue;
+        const bool free = std::none_of(labels.components.cbegin(), labels.components.cend(), [&](const auto &other) {
+            return tall(other.box) && other.box.right >= box.left && other.box.left <= box.right
+                   && other.box.bottom >= row.top && other.box.top <= row.bottom;
+        });
+        if (free)
+            apostrophes.push_back((box.left + box.right) / 2);
+    }
+}
+
+// An apostrophe the picture shows between two letters of a token is put back where the word
+// with it is one of the list; the list alone cannot tell "it's" from "its".
+void WordGaps::restoreApostrophes(QList<CtcDecoder::Character> &line, const WordList &words) const
+{
+    const auto isLetter = [](const CtcDecoder::Character &c) { return c.text.size() == 1 && c.text.at(0).isLetter(); };
+    for (qsizetype i = line.size() - 1; i > 0; --i) {
+        if (line[i].spaceBefore || !isLetter(line[i - 1]) || !isLetter(line[i]))
+            continue;
+        const int from = middle(line[i - 1]), to = middle(line[i]);
+        if (std::none_of(apostrophes.cbegin(), apostrophes.cend(), [&](int x) { return x > from && x < to; }))
+            continue;
+        const QStringList parts = halves(line, i);
+        if (!words.contains(parts[0] + QLatin1Char('\'') + parts[1]))
+            continue;
+        qCDebug(lcWordGaps) << "apostrophe in" << parts;
+        line.insert(i, CtcDecoder::Character{QStringLiteral("'"), line[i - 1].last, line[i].first, false, 1, {}, 0});
+    }
+}
+
 // How strong the letters' ink is: the median of the pieces as tall as half a letter in the row.
 int WordGaps::lettersLevel(const ComponentLabelling::Labels &labels, const PixelBox &row) const
 {
@@ -177,14 +222,17 @@ bool WordGaps::measurable(qsizetype i) const
            && !(characters[i - 1].text.at(0).isPunct() && characters[i].text.at(0).isDigit());
 }
 
+// Where the recogniser saw a character, in the analysis copy's columns.
+int WordGaps::middle(const CtcDecoder::Character &c) const
+{
+    return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
+}
+
 // The widest run of empty columns between the middles of the two characters.
 int WordGaps::gapBefore(qsizetype i, const std::vector<int> &columns) const
 {
     if (columns.empty() || i <= 0 || i >= characters.size())
         return 0;
-    const auto middle = [this](const CtcDecoder::Character &c) {
-        return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
-    };
     const int from = std::clamp(middle(characters[i - 1]), 0, int(columns.size()));
     const int to = std::clamp(middle(characters[i]), from, int(columns.size()));
     int widest = 0, run = 0;
@@ -243,6 +291,8 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
     GluedWords::part(line, gaps, words, wordGap);
+    if (!words.isEmpty())
+        restoreApostrophes(line, words);
     LookalikeWords::mend(line, words);
     return line;
 }
