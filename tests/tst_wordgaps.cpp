@@ -208,6 +208,7 @@ void TestWordGaps::mendsReadingByPictureAndList_data()
     QTest::newRow("both halves words stay parted") << "Keep apart of it." << "Keep a part of it." << "Keep a part of it.";
     QTest::newRow("apostrophes the recogniser lost") << "It's cold, we're here." << "Its cold, were here."
                                                      << "It's cold, we're here.";
+    QTest::newRow("apostrophe read as a letter") << "I'd go." << "Ivd go." << "I'd go.";
     QTest::newRow("no apostrophe painted, none put in") << "Its kit, we were here." << "Its kit, we were here."
                                                         << "Its kit, we were here.";
 }
@@ -219,7 +220,7 @@ void TestWordGaps::mendsReadingByPictureAndList()
     QFETCH(QString, line);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "we\nall\nmake\nma\nit\nkeep\napart\na\npart\nof\nits\nit's\nkit\n"
-                                          "kit's\ncold\nwere\nwe're\nhere\n");
+                                          "kit's\ncold\nwere\nwe're\nhere\nI'd\ngo\n");
     QCOMPARE(spaced(paintLine(painted, read, QStringLiteral("DejaVu Sans"), 40), words), line);
 }
 

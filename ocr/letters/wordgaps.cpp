@@ -186,10 +186,25 @@ void WordGaps::findApostrophes(const ComponentLabelling::Labels &labels, const P
 }
 
 // An apostrophe the picture shows between two letters of a token is put back where the word
-// with it is one of the list; the list alone cannot tell "it's" from "its".
+// with it is one of the list; the list alone cannot tell "it's" from "its". A letter read where
+// the picture shows that mark alone ("Iod") is the mark, where the token is no word and is one
+// with it.
 void WordGaps::restoreApostrophes(QList<CtcDecoder::Character> &line, const WordList &words) const
 {
     const auto isLetter = [](const CtcDecoder::Character &c) { return c.text.size() == 1 && c.text.at(0).isLetter(); };
+    for (qsizetype i = 1; i + 1 < line.size(); ++i) {
+        const int at = middle(line[i]);
+        if (line[i].spaceBefore || line[i + 1].spaceBefore || !isLetter(line[i])
+            || std::none_of(apostrophes.cbegin(), apostrophes.cend(),
+                            [&](int x) { return 4 * std::abs(x - at) <= bandHeight; }))
+            continue;
+        const QStringList parts = halves(line, i);
+        if (!words.contains(parts.join(QString()))
+            && words.contains(parts[0] + QLatin1Char('\'') + parts[1].mid(1))) {
+            qCDebug(lcWordGaps) << "apostrophe read as" << line[i].text << "in" << parts;
+            line[i].text = QStringLiteral("'");
+        }
+    }
     for (qsizetype i = line.size() - 1; i > 0; --i) {
         if (line[i].spaceBefore || !isLetter(line[i - 1]) || !isLetter(line[i]))
             continue;
