@@ -95,9 +95,10 @@ bool isStroke(const CtcDecoder::Character &character)
 }
 
 // Whether a piece of ink as tall as a letter, clear of the region's top and bottom, stands with
-// its middle in the picture's columns from `left` to `right`, at some step of a ladder of lightness, light on dark
-// or dark on light. The line's two colours do not tell it: a ground of the letters' hue can take
-// the place of their fill. The edge of a panel or of the ground runs on out of the region.
+// its middle in the picture's columns from `left` to `right`, at some step of a ladder of
+// lightness, light on dark or dark on light. The line's two colours do not tell it: a ground of
+// the letters' hue can take the place of their fill. The edge of a panel or of the ground runs on
+// out of the region.
 bool letterOverlaps(const QImage &picture, const QRect &line, int left, int right)
 {
     const QRect box = line & picture.rect();

@@ -161,6 +161,7 @@ bool WordGaps::isShutInGround(const PixelBox &piece, const PixelBox &row) const
     return 2 * piece.height() < bandHeight && 2 * piece.width() < bandHeight && 2 * (piece.top - row.top) >= bandHeight
            && piece.bottom <= foot - bandHeight / 8;
 }
+
 // Marks standing free at the letters' top, taller than wide and as strong as the letters: the
 // apostrophes, which the recogniser can lose between two letters ("Its", "Were"). The dots of i
 // are as wide as tall, and stand over their stems.
