@@ -81,6 +81,8 @@ private slots:
     void findsLoneLetterBeforeLine();
     void findsLettersAfterLine_data();
     void findsLettersAfterLine();
+    void dropsStrokesOfNoInk_data();
+    void dropsStrokesOfNoInk();
     void putsDashBack_data();
     void putsDashBack();
     void weighsThinBars_data();
@@ -192,6 +194,47 @@ void TestDialogueDash::findsLettersAfterLine()
     const int end = 120 + QFontMetrics(font).horizontalAdvance(QStringLiteral("can't find it now"));
     if (right)
         QVERIFY2(*right >= end - 4 && *right <= end + 3, qPrintable(QString::number(*right)));
+}
+
+void TestDialogueDash::dropsStrokesOfNoInk_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QRect>("ground"); // beyond the panel the text is on, its edge in the crop
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<int>("firstStep"); // where the recogniser saw the first and last characters
+    QTest::addColumn<int>("lastStep");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("the pronoun's stroke stays") << "I think so." << QRect() << "I think so." << 30 << 70 << "I think so.";
+    QTest::newRow("the panel's edge before the line")
+        << "think so." << QRect(0, 0, 106, 90) << "I think so." << 26 << 70 << "think so.";
+    QTest::newRow("the panel's edge after the line")
+        << "think so." << QRect(300, 20, 340, 70) << "think so. l" << 31 << 75 << "think so.";
+}
+
+void TestDialogueDash::dropsStrokesOfNoInk()
+{
+    QFETCH(QString, painted);
+    QFETCH(QRect, ground);
+    QFETCH(QString, read);
+    QFETCH(int, firstStep);
+    QFETCH(int, lastStep);
+    QFETCH(QString, line);
+    PaintedLine picture =
+        paintLine(QString(), painted, QStringLiteral("DejaVu Sans"), QColor(0x18, 0x18, 0x18), Qt::gray, false);
+    QPainter(&picture.picture).fillRect(ground, QColor(0x20, 0xc0, 0x30));
+    CtcDecoder::Result result;
+    result.pixelsPerStep = 4;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' ')) {
+            const int step = result.characters.isEmpty() ? firstStep : firstStep + 4 + 3 * int(result.characters.size());
+            result.characters << CtcDecoder::Character{QString(c), step, step, space, 1, {}, 0};
+        }
+        space = c == QLatin1Char(' ');
+    }
+    result.characters.last().first = result.characters.last().last = lastStep;
+    LoneLetter::dropStrokesOfNoInk(picture.picture, picture.box, picture.picture.rect(), result);
+    QCOMPARE(CtcDecoder::Result::joined(result.characters), line);
 }
 
 void TestDialogueDash::putsDashBack_data()

@@ -22,12 +22,16 @@ void TestLineLayout::trimsCropAtPanelEdges_data()
     QTest::addColumn<QRect>("stroke"); // a letter's stroke in the margin, which must stay
     QTest::addColumn<QRect>("trimmed");
     QTest::addColumn<int>("stripeWidth"); // of the frame's vertical stripes, none at 0
+    // The panel's edges blend it with the ground, and the next line's wider panel reaches under the crop.
+    QTest::addColumn<bool>("blended");
     const QRect box(100, 40, 200, 40), crop(84, 32, 232, 56);
-    QTest::newRow("panel wider than the crop") << QRect(0, 0, 400, 120) << QRect() << crop << 0;
+    QTest::newRow("panel wider than the crop") << QRect(0, 0, 400, 120) << QRect() << crop << 0 << false;
     QTest::newRow("panel edges inside both margins")
-        << QRect(92, 30, 214, 60) << QRect() << QRect(92, 32, 214, 56) << 0;
-    QTest::newRow("letter stroke in the margin") << QRect(0, 0, 400, 120) << QRect(90, 44, 4, 32) << crop << 0;
-    QTest::newRow("vertical stripes, no panel") << QRect() << QRect() << crop << 5;
+        << QRect(92, 30, 214, 60) << QRect() << QRect(92, 32, 214, 56) << 0 << false;
+    QTest::newRow("letter stroke in the margin") << QRect(0, 0, 400, 120) << QRect(90, 44, 4, 32) << crop << 0 << false;
+    QTest::newRow("vertical stripes, no panel") << QRect() << QRect() << crop << 5 << false;
+    QTest::newRow("panel edges blended, the next line's wider panel below")
+        << QRect(92, 30, 214, 52) << QRect() << QRect(92, 32, 214, 56) << 0 << true;
 }
 
 void TestLineLayout::trimsCropAtPanelEdges()
@@ -36,12 +40,18 @@ void TestLineLayout::trimsCropAtPanelEdges()
     QFETCH(QRect, stroke);
     QFETCH(QRect, trimmed);
     QFETCH(int, stripeWidth);
+    QFETCH(bool, blended);
     QImage picture(400, 120, QImage::Format_RGB32);
     picture.fill(QColor(0x20, 0xd0, 0x30));
     QPainter painter(&picture);
     for (int x = 0; stripeWidth > 0 && x < picture.width(); x += 2 * stripeWidth)
         painter.fillRect(x, 0, stripeWidth, picture.height(), QColor(0xf0, 0xf0, 0xf0));
     painter.fillRect(panel, QColor(0xf0, 0xe4, 0xd8));
+    if (blended) {
+        painter.fillRect(panel.left() - 1, panel.top(), 1, panel.height(), QColor(0x88, 0xda, 0x84));
+        painter.fillRect(panel.right() + 1, panel.top(), 1, panel.height(), QColor(0x88, 0xda, 0x84));
+        painter.fillRect(QRect(40, panel.bottom() + 1, 320, 40), QColor(0xf0, 0xe4, 0xd8));
+    }
     painter.fillRect(stroke, QColor(0x20, 0x20, 0x28));
     painter.end();
     QCOMPARE(LineLayout::trimmedAtPanelEdges(picture, QRect(84, 32, 232, 56), QRect(100, 40, 200, 40)), trimmed);

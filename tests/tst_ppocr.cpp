@@ -397,10 +397,14 @@ void TestPpocr::mendsPronounI_data()
                                                   << "I have. I think so. - I was, I know";
     QTest::newRow("stroke in contractions") << "T'm here, O've seen, l'll go, Pm sure" << "I'm here, I've seen, I'll go, I'm sure";
     QTest::newRow("stroke lost before a contraction") << "'ll explain. - 'm fine" << "I'll explain. - I'm fine";
+    QTest::newRow("stroke and apostrophe lost, a tail mid-sentence stays") << "ll call you. - Il wait, they ll go"
+                                                                          << "I'll call you. - I'll wait, they ll go";
     QTest::newRow("stroke and apostrophe as r, m as rn") << "Don't worry, rll be fine. Hold on, I'rn here"
                                                          << "Don't worry, I'll be fine. Hold on, I'm here";
-    QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm, the Id"
-                                       << "Plan T was good. O Lord, T-shirt, 'm, the Id";
+    QTest::newRow("stroke and apostrophe as P before a word") << "Pd forgotten. Pll go, Pve seen"
+                                                             << "I'd forgotten. I'll go, I've seen";
+    QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm, the Id, Pd"
+                                       << "Plan T was good. O Lord, T-shirt, 'm, the Id, Pd";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
 

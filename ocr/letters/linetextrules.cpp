@@ -127,7 +127,13 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I'll");
         else if (beforeLowerCase && word == QLatin1String("Id"))
             word = QStringLiteral("I'd");
-        else if (beforeLowerCase && opensSentence && word == QLatin1String("H"))
+        // The stroke and apostrophe read as one P in narrow faces, as in "Pm": "Pd" is a chemist's
+        // word, no subtitle's before a word in lower case.
+        else if (beforeLowerCase
+                 && (word == QLatin1String("Pd") || word == QLatin1String("Pll") || word == QLatin1String("Pve")))
+            word = QStringLiteral("I'") + word.mid(1);
+        else if (beforeLowerCase && opensSentence
+                 && (word == QLatin1String("H") || word == QLatin1String("ll") || word == QLatin1String("Il")))
             word = QStringLiteral("I'll");
         else if (isPronounIGlued(word))
             word.insert(1, QLatin1Char(' '));
@@ -142,6 +148,18 @@ QString LineTextRules::mendedPronounI(const QString &line)
 QString LineTextRules::mendedApostrophes(const QString &line, const WordList &words)
 {
     QStringList tokens = line.split(QLatin1Char(' '));
+    // The apostrophe read as a space: "ll" and "ve" are no words but the tails of the one before.
+    for (qsizetype i = tokens.size() - 1; i > 0; --i) {
+        const QString &tail = tokens[i];
+        const qsizetype letters = tail.startsWith(QLatin1String("ll")) || tail.startsWith(QLatin1String("ve")) ? 2 : 0;
+        const bool bare = letters > 0 && (tail.size() == letters || !tail.at(letters).isLetter());
+        const QString &word = tokens[i - 1];
+        if (bare && !word.isEmpty() && isLatinLetter(word.back())
+            && words.contains(word + QLatin1Char('\'') + tail.left(letters))) {
+            tokens[i - 1] = word + QLatin1Char('\'') + tail;
+            tokens.removeAt(i);
+        }
+    }
     for (QString &token : tokens) {
         qsizetype from = 0, to = token.size();
         while (from < to && !isLatinLetter(token.at(from)))

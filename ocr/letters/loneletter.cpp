@@ -89,9 +89,79 @@ std::optional<int> furthestInColours(const QImage &picture, const QRect &region,
     return furthest;
 }
 
+bool isStroke(const CtcDecoder::Character &character)
+{
+    return character.text.size() == 1 && QStringLiteral("Il|1").contains(character.text);
+}
+
+// Whether a piece of ink as tall as a letter, clear of the region's top and bottom, stands with
+// its middle in the picture's columns from `left` to `right`, at some step of a ladder of
+// lightness, light on dark or dark on light. The line's two colours do not tell it: a ground of
+// the letters' hue can take the place of their fill. The edge of a panel or of the ground runs on
+// out of the region.
+bool letterOverlaps(const QImage &picture, const QRect &line, int left, int right)
+{
+    const QRect box = line & picture.rect();
+    const int h = box.height();
+    const QRect region =
+        QRect(QPoint(left - h, box.top() - h / 4), QPoint(right + h, box.bottom() + h / 4)) & picture.rect();
+    const QImage part = picture.copy(region);
+    for (const InkKind kind : {InkKind::Luma, InkKind::InverseLuma}) {
+        const InkPlane plane(part, Ink{kind, 0});
+        for (const int threshold : {64, 96, 128, 160, 192}) {
+            const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, threshold);
+            for (const ComponentLabelling::Component &piece : labels.components) {
+                const PixelBox &b = piece.box;
+                const bool inside = b.top > 0 && b.bottom < plane.height - 1;
+                const bool letterSized = b.height() >= shortest * h && b.height() <= tallest * h && b.width() <= h;
+                const int middle = region.left() + (b.left + b.right) / 2;
+                if (inside && letterSized && middle >= left && middle <= right)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 namespace LoneLetter {
+
+bool dropStrokesOfNoInk(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (characters.size() < 2)
+        return false;
+    const bool first = isStroke(characters.first())
+                       && (characters[1].spaceBefore || characters[1].text.at(0).isUpper());
+    const bool last = isStroke(characters.last())
+                      && (characters.last().spaceBefore
+                          || QStringLiteral(".?!,").contains(characters[characters.size() - 2].text));
+    if (!first && !last)
+        return false;
+    // The columns where the recogniser saw the character, a step wider on either side: its
+    // likeliest steps need not be the letter's middle.
+    const auto noInk = [&](const CtcDecoder::Character &c) {
+        const double step = read.pixelsPerStep;
+        return !letterOverlaps(picture, line, crop.left() + int((c.first - 1) * step),
+                               crop.left() + int((c.last + 2) * step));
+    };
+    bool dropped = false;
+    if (last && noInk(characters.last())) {
+        characters.removeLast();
+        dropped = true;
+    }
+    if (first && characters.size() >= 2 && noInk(characters.first())) {
+        characters.removeFirst();
+        characters.first().spaceBefore = false;
+        dropped = true;
+    }
+    if (dropped) {
+        read.text = CtcDecoder::Result::joined(characters);
+        qCDebug(lcLoneLetter) << "dropped a stroke of no ink:" << read.text;
+    }
+    return dropped;
+}
 
 std::optional<int> after(const QImage &picture, const QRect &line)
 {

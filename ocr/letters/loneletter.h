@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ocr/ppocr/ctcdecoder.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -19,5 +21,11 @@ std::optional<int> before(const QImage &picture, const QRect &line);
 // Where the letters found running on past `line`'s right edge end, if any: over busy texture the
 // detector can end a line's box a word or a letter short ("nigh" for "night.").
 std::optional<int> after(const QImage &picture, const QRect &line);
+
+// A stroke read as I, l, | or 1 at the start of `read` (before a space or a capital) or at its end
+// (after a space or a closing mark) where the picture shows no piece of ink as tall as a letter:
+// the edge of a panel or of the ground in the crop (`crop`, read as `read`), which the recogniser
+// reads as a stroke. Dropped from `read`; whether one was.
+bool dropStrokesOfNoInk(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
 } // namespace LoneLetter

@@ -132,8 +132,9 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     if (latin < 2 || latin + 2 < letters.size() || words.contains(token) || !words.withApostrophe(token).isEmpty())
         return {};
     // "I'll" read as "Hl", "Hll" or "IHll" is the pronoun's, mended as a whole by the line's rules:
-    // swaps would make "Hit" of it.
-    static const QRegularExpression pronounIll(QStringLiteral("^I?Hl+$"));
+    // swaps would make "Hit" of it; and "ll" is its tail or another word's that lost its
+    // apostrophe ("they ll"), no "it".
+    static const QRegularExpression pronounIll(QStringLiteral("^(I?Hl+|ll)$"));
     if (pronounIll.match(token).hasMatch())
         return {};
     // "I've", "I'll", "I'm", "I'd" with the capital and the apostrophe read as one "F".

@@ -78,10 +78,13 @@ WordGaps::WordGaps(const cv::Mat &bgrLine, const CtcDecoder::Result &read)
     if (fullest == reading.rows.cend())
         return;
     bandHeight = fullest->letterHeight;
+    foot = footOf(reading, *fullest);
     ink.assign(std::size_t(picture.width()), 0);
     // Ground shut in between the outlines of two words can pass the threshold too (a bright
     // background behind yellow letters): pieces much fainter than the letters are not theirs.
-    addInk(reading.labels, fullest->box, ink, (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2);
+    const int level = (reading.threshold + lettersLevel(reading.labels, fullest->box)) / 2;
+    addInk(reading.labels, fullest->box, ink, level);
+    findApostrophes(reading.labels, fullest->box, level);
     // Thin strokes fall below the reading's threshold where the copy is small (the arm of a serif
     // T over the next letter): a gap must be empty of fainter ink too. The line's spacing is
     // measured without it, as the haze of outlines fills the gaps between letters.
@@ -99,16 +102,21 @@ bool WordGaps::endsWithStop(const InkReading &reading, const RowRules::Row &row)
 {
     if (characters.last().text != QLatin1String(","))
         return false;
-    std::vector<int> bottoms;
-    for (const int glyph : row.glyphs)
-        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
-    const int foot = int(median(bottoms));
-    const PixelBox *mark = markAt(reading, row, foot, characters.size() - 1);
+    const PixelBox *mark = markAt(reading, row, characters.size() - 1);
     return mark && mark->bottom - foot <= 0 && mark->height() <= mark->width() + 1;
 }
 
+// Where the letters of the row stand: the median of their glyphs' bottoms.
+int WordGaps::footOf(const InkReading &reading, const RowRules::Row &row)
+{
+    std::vector<int> bottoms;
+    for (const int glyph : row.glyphs)
+        bottoms.push_back(reading.glyphs.glyphs[std::size_t(glyph)].box.bottom);
+    return int(median(bottoms));
+}
+
 // The small piece of ink nearest the foot where the recogniser saw character `i`, if any.
-const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const
+const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row &row, qsizetype i) const
 {
     const int at = int((characters[i].first + characters[i].last + 1) * 0.5 * pixelsPerStep * scale);
     const PixelBox *mark = nullptr;
@@ -124,7 +132,9 @@ const PixelBox *WordGaps::markAt(const InkReading &reading, const RowRules::Row 
 }
 
 // Every piece of ink standing in the row counts whole, whether or not it passed for a letter: a
-// letter missed would open a false gap. Blobs reaching far above or below are background.
+// letter missed would open a false gap. Blobs reaching far above or below are background, and so
+// are those far taller than the row: ground the letters' colour shows behind a line whose band
+// fills the crop (yellow letters over a yellow bar) reaches both its edges.
 void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &row, std::vector<int> &columns,
                       int minimumLevel) const
 {
@@ -133,10 +143,80 @@ void WordGaps::addInk(const ComponentLabelling::Labels &labels, const PixelBox &
         const ComponentLabelling::Component &component = labels.components[std::size_t(run.label)];
         const PixelBox &piece = component.box;
         if (piece.bottom < row.top || piece.top > row.bottom || piece.top < row.top - reach
-            || piece.bottom > row.bottom + reach || component.inkSum < minimumLevel * component.area)
+            || piece.bottom > row.bottom + reach || piece.height() > row.height() + reach
+            || component.inkSum < minimumLevel * component.area || isShutInGround(piece, row))
             continue;
         for (int x = std::max(0, run.left); x <= std::min(run.right, int(columns.size()) - 1); ++x)
             ++columns[std::size_t(x)];
+    }
+}
+
+// Thick outlines of two words close to each other merge and shut in a speck of the ground
+// between them, which shows as ink where the ground has the letters' colour (yellow letters over
+// a yellow bar) and fills the word gap. No mark stands there: apostrophes and dots keep to the
+// letters' top, stops and commas reach their foot, and a dash is read as a character of its own.
+// Specks reaching the foot are left: thin letters under an outline break into such pieces.
+bool WordGaps::isShutInGround(const PixelBox &piece, const PixelBox &row) const
+{
+    return 2 * piece.height() < bandHeight && 2 * piece.width() < bandHeight && 2 * (piece.top - row.top) >= bandHeight
+           && piece.bottom <= foot - bandHeight / 8;
+}
+
+// Marks standing free at the letters' top, taller than wide and as strong as the letters: the
+// apostrophes, which the recogniser can lose between two letters ("Its", "Were"). The dots of i
+// are as wide as tall, and stand over their stems.
+void WordGaps::findApostrophes(const ComponentLabelling::Labels &labels, const PixelBox &row, int minimumLevel)
+{
+    // Letters over the mark's columns; ground far taller than the row is none (see addInk).
+    const auto tall = [&](const PixelBox &box) {
+        return 2 * box.height() >= bandHeight && box.height() <= row.height() + bandHeight / 2;
+    };
+    for (const ComponentLabelling::Component &piece : labels.components) {
+        const PixelBox &box = piece.box;
+        const bool atTop = std::abs(box.top - row.top) <= bandHeight / 5 && 2 * (box.bottom - row.top) < bandHeight;
+        const bool shaped = 6 * box.height() >= bandHeight && 3 * box.width() <= 2 * box.height() + 1;
+        if (!atTop || !shaped || piece.inkSum < minimumLevel * piece.area)
+            continue;
+        const bool free = std::none_of(labels.components.cbegin(), labels.components.cend(), [&](const auto &other) {
+            return tall(other.box) && other.box.right >= box.left && other.box.left <= box.right
+                   && other.box.bottom >= row.top && other.box.top <= row.bottom;
+        });
+        if (free)
+            apostrophes.push_back((box.left + box.right) / 2);
+    }
+}
+
+// An apostrophe the picture shows between two letters of a token is put back where the word
+// with it is one of the list; the list alone cannot tell "it's" from "its". A letter read where
+// the picture shows that mark alone ("Iod") is the mark, where the token is no word and is one
+// with it.
+void WordGaps::restoreApostrophes(QList<CtcDecoder::Character> &line, const WordList &words) const
+{
+    const auto isLetter = [](const CtcDecoder::Character &c) { return c.text.size() == 1 && c.text.at(0).isLetter(); };
+    for (qsizetype i = 1; i + 1 < line.size(); ++i) {
+        const int at = middle(line[i]);
+        if (line[i].spaceBefore || line[i + 1].spaceBefore || !isLetter(line[i])
+            || std::none_of(apostrophes.cbegin(), apostrophes.cend(),
+                            [&](int x) { return 4 * std::abs(x - at) <= bandHeight; }))
+            continue;
+        const QStringList parts = halves(line, i);
+        if (!words.contains(parts.join(QString()))
+            && words.contains(parts[0] + QLatin1Char('\'') + parts[1].mid(1))) {
+            qCDebug(lcWordGaps) << "apostrophe read as" << line[i].text << "in" << parts;
+            line[i].text = QStringLiteral("'");
+        }
+    }
+    for (qsizetype i = line.size() - 1; i > 0; --i) {
+        if (line[i].spaceBefore || !isLetter(line[i - 1]) || !isLetter(line[i]))
+            continue;
+        const int from = middle(line[i - 1]), to = middle(line[i]);
+        if (std::none_of(apostrophes.cbegin(), apostrophes.cend(), [&](int x) { return x > from && x < to; }))
+            continue;
+        const QStringList parts = halves(line, i);
+        if (!words.contains(parts[0] + QLatin1Char('\'') + parts[1]))
+            continue;
+        qCDebug(lcWordGaps) << "apostrophe in" << parts;
+        line.insert(i, CtcDecoder::Character{QStringLiteral("'"), line[i - 1].last, line[i].first, false, 1, {}, 0});
     }
 }
 
@@ -158,14 +238,17 @@ bool WordGaps::measurable(qsizetype i) const
            && !(characters[i - 1].text.at(0).isPunct() && characters[i].text.at(0).isDigit());
 }
 
+// Where the recogniser saw a character, in the analysis copy's columns.
+int WordGaps::middle(const CtcDecoder::Character &c) const
+{
+    return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
+}
+
 // The widest run of empty columns between the middles of the two characters.
 int WordGaps::gapBefore(qsizetype i, const std::vector<int> &columns) const
 {
     if (columns.empty() || i <= 0 || i >= characters.size())
         return 0;
-    const auto middle = [this](const CtcDecoder::Character &c) {
-        return int((c.first + c.last + 1) * 0.5 * pixelsPerStep * scale);
-    };
     const int from = std::clamp(middle(characters[i - 1]), 0, int(columns.size()));
     const int to = std::clamp(middle(characters[i]), from, int(columns.size()));
     int widest = 0, run = 0;
@@ -224,6 +307,8 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
     GluedWords::part(line, gaps, words, wordGap);
+    if (!words.isEmpty())
+        restoreApostrophes(line, words);
     LookalikeWords::mend(line, words);
     return line;
 }

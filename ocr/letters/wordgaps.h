@@ -33,12 +33,18 @@ public:
     // own ink shows it clearly wide where fainter ink filled it: there a token that is no word
     // may be parted into words of the list (GluedWords), the gaps in the letters' ink ranking
     // where. A space the recogniser read inside a word of the list, where a half is no word and
-    // the gap is not clearly a space, is taken out.
+    // the gap is not clearly a space, is taken out. An apostrophe the picture shows between two
+    // letters, which the recogniser lost, is put back where the word with it is one of the list.
     QList<CtcDecoder::Character> spaced(const WordList &words) const;
 
 private:
     bool endsWithStop(const InkReading &reading, const RowRules::Row &row) const;
-    const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, int foot, qsizetype i) const;
+    static int footOf(const InkReading &reading, const RowRules::Row &row);
+    bool isShutInGround(const PixelBox &piece, const PixelBox &row) const;
+    void findApostrophes(const ComponentLabelling::Labels &labels, const PixelBox &row, int minimumLevel);
+    void restoreApostrophes(QList<CtcDecoder::Character> &line, const WordList &words) const;
+    int middle(const CtcDecoder::Character &c) const;
+    const PixelBox *markAt(const InkReading &reading, const RowRules::Row &row, qsizetype i) const;
     double spaceWideGaps(QList<CtcDecoder::Character> &line, const WordList &words, std::vector<int> &gaps) const;
     void joinSplitWords(QList<CtcDecoder::Character> &line, const WordList &words, double clear) const;
     double filledGaps() const;
@@ -60,6 +66,8 @@ private:
     std::vector<int> ink; // letters over each column of the analysis copy
     std::vector<int> faintInk; // the same with fainter ink
     int bandHeight = 0;   // the letters' usual height there
+    int foot = 0;         // where the letters stand there
+    std::vector<int> apostrophes; // the middles of marks at the letters' top standing free
     bool lastIsStop = false;      // the final comma is a dot on the picture
     bool latin = false;           // letters or figures with gaps to measure
 };

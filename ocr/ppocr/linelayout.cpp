@@ -129,11 +129,15 @@ bool differsThroughout(const QImage &picture, const QRect &crop, int x, int refe
 
 // Whether the `reach` columns beyond `edge` in `step`'s direction are alike: what lies beyond a
 // panel. Vertical stripes change again and again, and each of their edges would look like a
-// panel's.
+// panel's. The edge's own column often blends panel and ground (a panel edge between pixels, a
+// scaled frame), so the columns further out are held against the first one past it.
 bool evenBeyond(const QImage &picture, const QRect &crop, int edge, int step, int reach)
 {
-    for (int x = edge + step, n = 0; x >= 0 && x < picture.width() && n < reach; x += step, ++n)
-        if (differsThroughout(picture, crop, x, edge))
+    const int ground = edge + step;
+    if (ground < 0 || ground >= picture.width())
+        return true;
+    for (int x = ground + step, n = 1; x >= 0 && x < picture.width() && n < reach; x += step, ++n)
+        if (differsThroughout(picture, crop, x, ground))
             return false;
     return true;
 }

@@ -329,19 +329,20 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
             continue;
         const QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
         CtcDecoder::Result read;
+        QRect piece = box, pieceCrop = crop;
         if (dash && box == row.first()) {
-            QRect after = crop;
-            after.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
-            read = readCrop(bgr, after);
+            pieceCrop.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
+            read = readCrop(bgr, pieceCrop);
             // Inside the box, a bar before an ideograph may be its first stroke (一): that line
             // is read whole, and the recogniser tells the stroke from the dash.
             const bool barMayBeStroke = dash->bar.right() >= box.left() && !read.text.isEmpty()
                                         && LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst());
-            if (barMayBeStroke)
+            if (barMayBeStroke) {
+                pieceCrop = crop;
                 read = readCrop(bgr, crop);
+            }
         } else {
             read = readCrop(bgr, crop);
-            QRect piece = box, pieceCrop = crop;
             if (box == lastPiece) {
                 read = withLettersAfter(bgr, rgb, piece, pieceCrop, std::move(read));
                 readTo = piece.right();
@@ -350,6 +351,9 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
             if (!dash && pieces.isEmpty())
                 read = withLoneLetter(bgr, rgb, piece, pieceCrop, std::move(read));
         }
+        // The crop can hold the edge of a panel or of the ground where its margin could not be
+        // trimmed (texture beyond it), read as an I or l at an end.
+        LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
@@ -373,8 +377,9 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
 // A word of one letter before the line's first box, left out by the detector ("I" set apart by
 // a monospaced face's space): the line is read again from it, and the reading kept where it is
 // the first reading with one word of the list before it. Texture taken for a letter adds none.
+// `crop` becomes the wider one kept.
 CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box,
-                                               const QRect &crop, CtcDecoder::Result read)
+                                               QRect &crop, CtcDecoder::Result read)
 {
     // Ideographs are set without spaces: none stands apart from the next.
     if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
@@ -393,7 +398,10 @@ CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage 
     const bool sameLine = second.text.endsWith(read.text) && added.endsWith(QLatin1Char(' '));
     const QString word = added.trimmed();
     qCDebug(lcPpocr) << "lone letter before" << box << "read" << second.text;
-    return sameLine && !word.contains(QLatin1Char(' ')) && WordList::english().contains(word) ? second : read;
+    if (!sameLine || word.contains(QLatin1Char(' ')) || !WordList::english().contains(word))
+        return read;
+    crop = wider;
+    return second;
 }
 
 // Letters running on past the row's last box, left out by the detector over busy texture ("nigh"

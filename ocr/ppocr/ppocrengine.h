@@ -80,7 +80,7 @@ private:
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
                     Reading &reading);
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
-    CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, const QRect &crop,
+    CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, QRect &crop,
                                       CtcDecoder::Result read);
     CtcDecoder::Result withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
                                         CtcDecoder::Result read);
