@@ -116,7 +116,6 @@ namespace DialogueDash {
 std::optional<Dash> find(const QImage &picture, const QRect &line)
 {
     const QRect box = line & picture.rect();
-    const int h = box.height();
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return std::nullopt;
