@@ -420,6 +420,11 @@ void TestPpocr::mendsTitles()
     // Titles never take a comma before a name; the rule leaves every other comma alone.
     QCOMPARE(LineTextRules::mendedTitles(QStringLiteral("Good morning, Mr, Johnson. Dr, no, Mrs, Smith")),
              QStringLiteral("Good morning, Mr. Johnson. Dr, no, Mrs. Smith"));
+    // A sentence opens with a capital; an abbreviation's stop, a letter whose capital is of
+    // another shape and a line's first word (the sentence may go on from the last) stay.
+    QCOMPARE(LineTextRules::mendedSentenceStarts(
+                 QStringLiteral("you are number 6! who is one? so be it. out at 9 a.m. so late. the end")),
+             QStringLiteral("you are number 6! Who is one? So be it. Out at 9 a.m. so late. the end"));
 }
 
 void TestPpocr::mendsFigures()

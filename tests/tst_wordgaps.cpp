@@ -334,6 +334,8 @@ void TestWordGaps::readsWordsOfTheList_data()
     QTest::newRow("typographic apostrophe") << QStringLiteral("don\u2019t") << true;
     QTest::newRow("figures") << "1987" << true;
     QTest::newRow("glued pair") << "isthe" << false;
+    QTest::newRow("dropped g of speech") << "bowlin'," << true;
+    QTest::newRow("no dropped g without its apostrophe") << "bowlin" << false;
     QTest::newRow("lone letter") << "t" << false;
     QTest::newRow("article") << "a" << true;
     QTest::newRow("pronoun") << "I" << true;
@@ -344,7 +346,7 @@ void TestWordGaps::readsWordsOfTheList()
     QFETCH(QString, token);
     QFETCH(bool, word);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\n");
+    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\nbowling\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(words.contains(token), word);
     QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));
@@ -401,6 +403,8 @@ void TestWordGaps::dropsSpeckAfterLineEnd_data()
     QTest::newRow("unsure doubled stop") << "lovely today.." << 0.65f << "lovely today.";
     QTest::newRow("sure letter after the end stays") << "Plan B? A" << 0.9f << "Plan B? A";
     QTest::newRow("ellipsis stays") << "wait..." << 0.3f << "wait...";
+    QTest::newRow("sure stop after a question mark") << "from the hall?." << 0.9f << "from the hall?";
+    QTest::newRow("ellipsis after a question mark stays") << "what?..." << 0.9f << "what?...";
     QTest::newRow("unsure end of a word stays") << "oh hi" << 0.3f << "oh hi";
 }
 

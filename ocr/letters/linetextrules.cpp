@@ -202,7 +202,10 @@ bool LineTextRules::dropSpeckAfterEnd(QList<CtcDecoder::Character> &line)
     const bool doubledStop = last == QLatin1String(".") && line[line.size() - 2].text == QLatin1String(".")
                              && line[line.size() - 3].text != QLatin1String(".");
     const bool speck = last.size() == 1 && last.at(0).isLetterOrNumber();
-    if (!(speck && line.last().confidence < unsureSpeck) && !(doubledStop && line.last().confidence < unsureStop))
+    // No English sentence closes twice: a stop after a question or an exclamation is a speck.
+    const bool stopAfterMark = last == QLatin1String(".") && line[line.size() - 2].text != QLatin1String(".");
+    if (!(speck && line.last().confidence < unsureSpeck) && !(doubledStop && line.last().confidence < unsureStop)
+        && !stopAfterMark)
         return false;
     line.removeLast();
     return true;
@@ -233,6 +236,19 @@ QString LineTextRules::mendedTitles(const QString &line)
 {
     static const QRegularExpression title(QStringLiteral("\\b(Mr|Mrs|Ms|Dr),(?= \\p{Lu})"));
     return QString(line).replace(title, QStringLiteral("\\1."));
+}
+
+QString LineTextRules::mendedSentenceStarts(const QString &line)
+{
+    // After a question, an exclamation or a word's full stop (not an abbreviation's "a.m."); a
+    // capital whose shape is its small letter's is told by its size alone.
+    static const QRegularExpression start(QStringLiteral("(?<=[\\p{L}\\p{N}][!?] |\\p{Ll}{2}\\. )[cosvwxz](?=\\p{Ll})"));
+    QString mended = line;
+    for (QRegularExpressionMatchIterator it = start.globalMatch(line); it.hasNext();) {
+        const qsizetype at = it.next().capturedStart();
+        mended[at] = mended.at(at).toUpper();
+    }
+    return mended;
 }
 
 bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words)

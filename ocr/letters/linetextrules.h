@@ -42,7 +42,8 @@ public:
     static QString mendedApostrophes(const QString &line, const WordList &words);
 
     // Texture beside a line's end read as one more character after its closing mark ("home. M",
-    // "place?l", "today.."), dropped where the recogniser was unsure of it; whether it was.
+    // "place?l", "today.."), dropped where the recogniser was unsure of it, and a stop after a
+    // question or an exclamation mark ("hall?.") always; whether one was.
     static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
 
     // Figures with a one or a nought read as its look-alike letter ("l0 years", "1O"): l, I and |
@@ -51,6 +52,9 @@ public:
 
     // A title read with a comma before a name ("Mr, Johnson"): English writes no comma there.
     static QString mendedTitles(const QString &line);
+    // A sentence opening inside a line with a capital read as its small letter of the same shape
+    // ("number 6! who is"): c, o, s, v, w, x and z differ from their capitals in size alone.
+    static QString mendedSentenceStarts(const QString &line);
 
     // Whether `shorter` reads every line of `longer`, some only up to a tail that holds no word
     // of the list and no ideograph, no longer than what it keeps: texture beside a line's end,

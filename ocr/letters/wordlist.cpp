@@ -1,6 +1,7 @@
 #include "wordlist.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -84,6 +85,11 @@ bool WordList::contains(const QString &token) const
     if (std::all_of(word.cbegin(), word.cend(), [](QChar c) { return c.isDigit(); }))
         return true;
     if (word.at(0).isUpper() && words.contains(word.at(0).toLower() + word.mid(1)))
+        return true;
+    // Speech's dropped g, written with an apostrophe the list leaves out ("bowlin'", "nothin'"):
+    // else "bowl in'" is two words of it.
+    static const QRegularExpression droppedG(QStringLiteral("in['\u2019][^\\w]*$"));
+    if (word.endsWith(QLatin1String("in")) && droppedG.match(token).hasMatch() && contains(word + QLatin1Char('g')))
         return true;
     // Possessives and "s" contractions the list leaves out.
     return word.endsWith(QLatin1String("'s")) && contains(word.chopped(2));

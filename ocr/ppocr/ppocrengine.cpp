@@ -366,8 +366,10 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
         pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
     }
-    const QString line = LineTextRules::mendedFigures(LineTextRules::mendedTitles(
-        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)))));
+    const QString joined =
+        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
+    const QString line =
+        LineTextRules::mendedSentenceStarts(LineTextRules::mendedFigures(LineTextRules::mendedTitles(joined)));
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
