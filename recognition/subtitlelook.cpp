@@ -168,12 +168,18 @@ void SubtitleLook::markMoving()
         chains[size_t(chainOf[size_t(i)])].push_back(i);
     }
     for (const std::vector<int> &chain : chains) {
+        // Held against the last reading of the same text: lettering panned out of the picture
+        // ends its chain in part ("to Carlisle" after "27 to Carlisle"), which tells nothing.
         const LineReading::Piece first = widestPiece(lines[chain.front()].look->reading);
-        const LineReading::Piece last = widestPiece(lines[chain.back()].look->reading);
+        LineReading::Piece last = first;
+        for (int i : chain) {
+            const LineReading::Piece piece = widestPiece(lines[i].look->reading);
+            if (alike(first.text, piece.text))
+                last = piece;
+        }
         const int enough = std::max(movedPixels, int(movedShare * first.box.height()));
         const int left = last.box.left() - first.box.left(), right = last.box.right() - first.box.right();
-        const bool moved = alike(first.text, last.text) && std::abs(left) > enough && std::abs(right) > enough
-                           && (left > 0) == (right > 0);
+        const bool moved = std::abs(left) > enough && std::abs(right) > enough && (left > 0) == (right > 0);
         qint64 shown = 0;
         for (int i : chain)
             shown += durations[lines[i].reading];

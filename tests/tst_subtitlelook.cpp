@@ -94,6 +94,8 @@ private slots:
             << int(subtitles.size()) << 3 << subtitles << QStringList{"27to Car"};
         QTest::newRow("a sign read alone, then as one line with a subtitle")
             << int(subtitles.size()) << 5 << subtitles << QStringList{"27 to Carlisle", "27 to Carlis"};
+        QTest::newRow("a sign panning out of the picture, then glued to a subtitle")
+            << int(subtitles.size()) << 6 << subtitles << QStringList{"27 to Carlis"};
         QTest::newRow("a subtitle unlike the others only in colour")
             << int(subtitles.size()) << 4 << subtitles + QStringList{"Then it turned yellow"} << QStringList();
         QTest::newRow("too few sure lines to know the subtitles: nothing refused")
@@ -143,6 +145,16 @@ private slots:
                 video.read(7000 + step * 100, {look(sign, QRect(100 + 40 * step, 1000, 336, 60))});
             const QString glued = "27 to Carlis" + subtitles[3];
             video.looks[7500] = {look(glued, centred(subtitles[3]).united(QRect(260, 1000, 10, 60)))};
+            video.samples[6].lines = QStringList{glued};
+            break;
+        }
+        case 6: { // as 5, its last readings alone pieces: the sign slides out at the left
+            for (int step = 0; step < 4; ++step)
+                video.read(7050 + step * 50, {look(sign, QRect(260 - 40 * step, 1000, 336, 60))});
+            video.read(7300, {look("to Carlisle", QRect(0, 1000, 290, 60))});
+            video.read(7400, {look("to Carl isle", QRect(0, 1000, 280, 60))});
+            const QString glued = "27 to Carlis" + subtitles[3];
+            video.looks[7500] = {look(glued, centred(subtitles[3]).united(QRect(100, 1000, 10, 60)))};
             video.samples[6].lines = QStringList{glued};
             break;
         }
