@@ -361,6 +361,8 @@ void TestWordGaps::mendsLostApostrophes_data()
     QTest::newRow("Chinese and figures stay") << "我们 1987" << "我们 1987";
     QTest::newRow("read as a space before ll and ve") << "Quiet, they ll hear. We ve won, go ll, go ve"
                                                       << "Quiet, they'll hear. We've won, go ll, go ve";
+    QTest::newRow("read as a double quote inside a word") << "Let\"s go, say \"we\"re\" x\"y"
+                                                          << "Let's go, say \"we're\" x\"y";
 }
 
 void TestWordGaps::mendsLostApostrophes()
@@ -368,7 +370,7 @@ void TestWordGaps::mendsLostApostrophes()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\n");
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\nlet\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);

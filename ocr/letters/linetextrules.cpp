@@ -160,6 +160,18 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
             tokens.removeAt(i);
         }
     }
+    // An apostrophe over shadow or texture read as a double quote, which never stands inside a word.
+    static const QString quotes = QStringLiteral("\"\u201c\u201d\u2033");
+    for (QString &token : tokens) {
+        for (qsizetype i = 1; i + 1 < token.size(); ++i) {
+            if (quotes.contains(token.at(i)) && isLatinLetter(token.at(i - 1)) && isLatinLetter(token.at(i + 1))) {
+                QString mended = token;
+                mended[i] = QLatin1Char('\'');
+                if (words.contains(mended))
+                    token = mended;
+            }
+        }
+    }
     for (QString &token : tokens) {
         qsizetype from = 0, to = token.size();
         while (from < to && !isLatinLetter(token.at(from)))

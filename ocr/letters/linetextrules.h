@@ -38,7 +38,8 @@ public:
     // but one after its first character. Words of the list stay ("Oh", "lone", "Ivan").
     static QString partedPronounI(const QString &line, const WordList &words);
 
-    // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock").
+    // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock"),
+    // or had it read as a double quote ("Let"s").
     static QString mendedApostrophes(const QString &line, const WordList &words);
 
     // Texture beside a line's end read as one more character after its closing mark ("home. M",
