@@ -116,6 +116,7 @@ private slots:
     void readsWordsOfTheList();
     void mendsLostApostrophes_data();
     void mendsLostApostrophes();
+    void dropsStopsBetweenWords();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
     void dropsSpeckAfterLineEnd_data();
@@ -363,6 +364,16 @@ void TestWordGaps::mendsLostApostrophes_data()
                                                       << "Quiet, they'll hear. We've won, go ll, go ve";
     QTest::newRow("read as a double quote inside a word") << "Let\"s go, say \"we\"re\" x\"y"
                                                           << "Let's go, say \"we're\" x\"y";
+}
+
+void TestWordGaps::dropsStopsBetweenWords()
+{
+    // A speck read as a stop in a word gap goes; an abbreviation, a title and a stop before a
+    // capital stay.
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "even\nyou\nat\nam\nmet\nsmith\n");
+    QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("mistakes, even.you. at a.m. met Dr.smith, even.You"), words),
+             QStringLiteral("mistakes, even you. at a.m. met Dr.smith, even.You"));
 }
 
 void TestWordGaps::mendsLostApostrophes()

@@ -185,6 +185,18 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
     return tokens.join(QLatin1Char(' '));
 }
 
+QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordList &words)
+{
+    static const QRegularExpression glued(QStringLiteral("^(\\p{L}{2,})\\.(\\p{Ll}{2,})(\\W*)$"));
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (QString &token : tokens) {
+        const QRegularExpressionMatch match = glued.match(token);
+        if (match.hasMatch() && words.contains(match.captured(1)) && words.contains(match.captured(2)))
+            token = match.captured(1) + QLatin1Char(' ') + match.captured(2) + match.captured(3);
+    }
+    return tokens.join(QLatin1Char(' '));
+}
+
 QString LineTextRules::partedPronounI(const QString &line, const WordList &words)
 {
     QStringList tokens = line.split(QLatin1Char(' '));

@@ -42,6 +42,10 @@ public:
     // or had it read as a double quote ("Let"s").
     static QString mendedApostrophes(const QString &line, const WordList &words);
 
+    // A speck in the space between two words read as a full stop ("even.you"): English puts none
+    // between two words of the list in lower case; abbreviations ("a.m.", "e.g.") have letters alone.
+    static QString withoutStopsBetweenWords(const QString &line, const WordList &words);
+
     // Texture beside a line's end read as one more character after its closing mark ("home. M",
     // "place?l", "today.."), dropped where the recogniser was unsure of it, and a stop after a
     // question or an exclamation mark ("hall?.") always; whether one was.

@@ -373,7 +373,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
-    return LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words);
+    return LineTextRules::withoutStopsBetweenWords(
+        LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words), words);
 }
 
 // A word of one letter before the line's first box, left out by the detector ("I" set apart by
