@@ -16,9 +16,10 @@ struct PaintedLine
     int textLeft = 0; // the text's first ink
 };
 
-// One outlined line; `dash` is drawn before the text, outside the box the text gets.
+// One outlined line; `dash` is drawn before the text, outside the box the text gets. On a
+// `panel`, dark letters sit on a light box over a ground of short bars in the box's colour.
 PaintedLine paintLine(const QString &dash, const QString &text, const QString &family, QColor fill, QColor outline,
-                      bool stripes)
+                      bool stripes, bool panel = false)
 {
     QFont font(family);
     font.setPixelSize(36);
@@ -29,6 +30,14 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     if (stripes) // horizontal bars of the letters' colour, a few pixels apart
         for (int y = 0; y < painted.picture.height(); y += 7)
             painter.fillRect(0, y, painted.picture.width(), 2, fill);
+    const QColor panelColour(0xd8, 0xd8, 0xd8);
+    if (panel) {
+        painted.picture.fill(QColor(0x30, 0x30, 0x30));
+        for (int y = 0; y < painted.picture.height(); y += 12)
+            for (int x = 8; x + 10 < 96; x += 22)
+                painter.fillRect(x, y, 10, 3, panelColour);
+        painter.fillRect(108, 14, 500, 62, panelColour);
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal x = 120, baseline = 60;
     QPainterPath path, textPath;
@@ -100,14 +109,17 @@ void TestDialogueDash::findsDashBesideLine_data()
     QTest::addColumn<QString>("family");
     QTest::addColumn<QColor>("fill");
     QTest::addColumn<bool>("stripes");
+    QTest::addColumn<bool>("panel");
     QTest::addColumn<bool>("found");
     const QString sans = QStringLiteral("DejaVu Sans"), hei = QStringLiteral("WenQuanYi Micro Hei");
     const QColor white(Qt::white), yellow(0xf0, 0xe0, 0x30), dark(0x18, 0x18, 0x18);
-    QTest::newRow("white English line after a dash") << "- " << "Who is it?" << sans << white << false << true;
-    QTest::newRow("yellow Chinese line after a dash") << "- " << "是我，开门。" << hei << yellow << false << true;
-    QTest::newRow("dark letters on a light frame") << "- " << "Who is it?" << sans << dark << false << true;
-    QTest::newRow("line without a dash") << "" << "Who is it?" << sans << white << false << false;
-    QTest::newRow("line over bars of its own colour") << "" << "Who is it?" << sans << white << true << false;
+    QTest::newRow("white English line after a dash") << "- " << "Who is it?" << sans << white << false << false << true;
+    QTest::newRow("yellow Chinese line after a dash") << "- " << "是我，开门。" << hei << yellow << false << false << true;
+    QTest::newRow("dark letters on a light frame") << "- " << "Who is it?" << sans << dark << false << false << true;
+    QTest::newRow("dark letters on a panel after a dash") << "- " << "Who is it?" << sans << dark << false << true << true;
+    QTest::newRow("line without a dash") << "" << "Who is it?" << sans << white << false << false << false;
+    QTest::newRow("line over bars of its own colour") << "" << "Who is it?" << sans << white << true << false << false;
+    QTest::newRow("panel over bars of the panel's colour") << "" << "Who is it?" << sans << dark << false << true << false;
 }
 
 void TestDialogueDash::findsDashBesideLine()
@@ -117,9 +129,10 @@ void TestDialogueDash::findsDashBesideLine()
     QFETCH(QString, family);
     QFETCH(QColor, fill);
     QFETCH(bool, stripes);
+    QFETCH(bool, panel);
     QFETCH(bool, found);
     const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
-    const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes);
+    const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes, panel);
     const std::optional<DialogueDash::Dash> result = DialogueDash::find(line.picture, line.box);
     QCOMPARE(result.has_value(), found);
     if (!result)

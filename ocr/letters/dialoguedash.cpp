@@ -73,6 +73,16 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
     const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
     const int threshold = 255 - tolerance;
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, threshold);
+    // A panel behind the letters fills the line's whole height at its start in its colour, which
+    // is then the ground: a bar of it beyond the panel's edge is the picture around, never a dash.
+    const int lineStart = box.left() - region.left();
+    const bool groundColour = std::any_of(labels.components.cbegin(), labels.components.cend(),
+                                          [h, lineStart](const ComponentLabelling::Component &component) {
+                                              return component.box.height() >= h && component.box.left <= lineStart
+                                                     && component.box.right >= lineStart;
+                                          });
+    if (groundColour)
+        return std::nullopt;
     std::optional<DialogueDash::Dash> dash;
     for (const ComponentLabelling::Component &component : labels.components) {
         const PixelBox &bar = component.box;
