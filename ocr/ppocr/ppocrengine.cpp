@@ -10,6 +10,7 @@
 #include "textlinereader.h"
 #include "ocr/letters/wordgaps.h"
 #include "ocr/letters/wordlist.h"
+#include "ocr/letters/wordvote.h"
 
 #include <QDebug>
 #include <QFile>
@@ -43,6 +44,9 @@ constexpr float moreThanBroken = 1.2f;
 // A picture with hardly any sharp edges has no outlined letters to look at: on the benchmark,
 // lines over cell texture keep 10 % of it and more, textured video frames without them 0 to 1.4 %.
 constexpr double minimumKeptShare = 0.02;
+// A line read with a token that is no word is read once more this much narrower: never a wider,
+// costlier copy of the recogniser, and enough to change its slips.
+constexpr double secondLookWidth = 0.87;
 
 cv::Mat toBgr(const QImage &picture)
 {
@@ -351,6 +355,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
             if (!dash && pieces.isEmpty())
                 read = withLoneLetter(bgr, rgb, piece, pieceCrop, std::move(read));
         }
+        read = withSecondLook(bgr, pieceCrop, std::move(read));
         // The crop can hold the edge of a panel or of the ground where its margin could not be
         // trimmed (texture beyond it), read as an I or l at an end.
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
@@ -447,10 +452,22 @@ CtcDecoder::Result PpocrEngine::withLettersAfter(const cv::Mat &bgr, const QImag
     return second;
 }
 
-CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop)
+// An English line read with a token that is no word is read again narrower (WordVote).
+CtcDecoder::Result PpocrEngine::withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read)
+{
+    const WordList &words = WordList::english();
+    if (!settings.restoreSpaces || !WordVote::hasNonWord(read.characters, words))
+        return read;
+    const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
+    read = WordVote::mended(std::move(read), second, words);
+    qCDebug(lcPpocr) << "second look" << second.text << "kept" << read.text;
+    return read;
+}
+
+CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop, double widthScale)
 {
     const cv::Mat line = bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
-    CtcDecoder::Result read = reader->read(line);
+    CtcDecoder::Result read = reader->read(line, widthScale);
     qCDebug(lcPpocr) << crop << read.text << read.confidence;
     if (settings.restoreSpaces) {
         read.characters = WordGaps(line, read).spaced(WordList::english());

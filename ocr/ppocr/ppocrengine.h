@@ -79,7 +79,8 @@ private:
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
     QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
                     Reading &reading);
-    CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop);
+    CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop, double widthScale = 1.0);
+    CtcDecoder::Result withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read);
     CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, QRect &crop,
                                       CtcDecoder::Result read);
     CtcDecoder::Result withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,

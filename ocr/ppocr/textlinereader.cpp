@@ -92,13 +92,13 @@ bool TextLineReader::preload(int width, QString *error)
     return d->model(width, error) != nullptr;
 }
 
-CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine)
+CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine, double widthScale)
 {
     const NetworkTimes::Measure measure(NetworkTimes::Network::Recognition);
     if (bgrLine.empty() || d->widths.isEmpty())
         return {};
     const int scaledWidth
-        = std::max(8, int(std::ceil(double(bgrLine.cols) * inputHeight / std::max(1, bgrLine.rows))));
+        = std::max(8, int(std::ceil(double(bgrLine.cols) * widthScale * inputHeight / std::max(1, bgrLine.rows))));
     const auto fits = std::lower_bound(d->widths.cbegin(), d->widths.cend(), scaledWidth);
     const int width = fits == d->widths.cend() ? d->widths.last() : *fits;
     SharedNetworks::Network *model = d->model(width, nullptr);

@@ -27,7 +27,8 @@ public:
 
     // Loads the copy for `width` now; false with `error` set when it cannot be read.
     bool preload(int width, QString *error);
-    CtcDecoder::Result read(const cv::Mat &bgrLine);
+    // `widthScale` stretches (above 1) or squeezes the line along its length for a second look.
+    CtcDecoder::Result read(const cv::Mat &bgrLine, double widthScale = 1.0);
     void setRestoreSpaces(bool restore);
 
 private:

@@ -1,0 +1,76 @@
+#include "wordvote.h"
+
+#include "wordlist.h"
+
+#include <algorithm>
+#include <cmath>
+
+QList<QPair<int, int>> WordVote::tokens(const QList<CtcDecoder::Character> &line)
+{
+    QList<QPair<int, int>> found;
+    for (int i = 0; i < line.size(); ++i) {
+        if (i == 0 || line[i].spaceBefore)
+            found.append({i, i + 1});
+        else
+            found.last().second = i + 1;
+    }
+    return found;
+}
+
+QString WordVote::text(const QList<CtcDecoder::Character> &line, QPair<int, int> token)
+{
+    QString joined;
+    for (int i = token.first; i < token.second; ++i)
+        joined += line[i].text;
+    return joined;
+}
+
+// Only the Latin alphabet's words are in the list: ideographs are none of its business.
+bool WordVote::hasLetter(const QString &token)
+{
+    return std::any_of(token.cbegin(), token.cend(),
+                       [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; });
+}
+
+bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordList &words)
+{
+    if (words.isEmpty())
+        return false;
+    const QList<QPair<int, int>> parts = tokens(line);
+    return std::any_of(parts.cbegin(), parts.cend(), [&](QPair<int, int> token) {
+        const QString read = text(line, token);
+        return hasLetter(read) && !words.contains(read);
+    });
+}
+
+CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
+                                    const WordList &words)
+{
+    const QList<QPair<int, int>> ours = tokens(first.characters), theirs = tokens(second.characters);
+    if (ours.size() != theirs.size() || first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
+        return first;
+    const double toOurSteps = second.pixelsPerStep / first.pixelsPerStep;
+    QList<CtcDecoder::Character> line;
+    bool changed = false;
+    for (int t = 0; t < ours.size(); ++t) {
+        const QString read = text(first.characters, ours[t]), other = text(second.characters, theirs[t]);
+        const bool taken = hasLetter(read) && !words.contains(read) && words.contains(other);
+        changed = changed || taken;
+        const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
+        const QPair<int, int> token = taken ? theirs[t] : ours[t];
+        for (int i = token.first; i < token.second; ++i) {
+            CtcDecoder::Character character = from[i];
+            if (taken) {
+                character.first = int(std::lround(character.first * toOurSteps));
+                character.last = int(std::lround(character.last * toOurSteps));
+                character.spaceBefore = i == token.first ? first.characters[ours[t].first].spaceBefore : false;
+            }
+            line.append(character);
+        }
+    }
+    if (!changed)
+        return first;
+    first.characters = line;
+    first.text = CtcDecoder::Result::joined(line);
+    return first;
+}

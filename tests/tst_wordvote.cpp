@@ -1,0 +1,129 @@
+#include "ocr/letters/wordlist.h"
+#include "ocr/letters/wordvote.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A reading of `text`, one character every `stepsApart` steps, a space before each word but the
+// first.
+CtcDecoder::Result reading(const QString &text, int stepsApart, double pixelsPerStep)
+{
+    CtcDecoder::Result read;
+    read.pixelsPerStep = pixelsPerStep;
+    bool space = false;
+    int step = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' ')) {
+            space = true;
+            step += stepsApart;
+            continue;
+        }
+        CtcDecoder::Character character;
+        character.text = c;
+        character.first = character.last = step;
+        character.spaceBefore = space;
+        read.characters << character;
+        space = false;
+        step += stepsApart;
+    }
+    read.text = CtcDecoder::Result::joined(read.characters);
+    return read;
+}
+
+} // namespace
+
+class TestWordVote : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void findsTokensThatAreNoWords_data();
+    void findsTokensThatAreNoWords();
+    void takesOnlyWordsForNonWords_data();
+    void takesOnlyWordsForNonWords();
+    void keepsPlacesAlongTheLine();
+
+private:
+    QTemporaryDir folder;
+    WordList words;
+};
+
+void TestWordVote::initTestCase()
+{
+    QFile file(folder.filePath(QStringLiteral("words")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
+               "Monday\n");
+    file.close();
+    words = WordList(file.fileName());
+    QVERIFY(!words.isEmpty());
+}
+
+void TestWordVote::findsTokensThatAreNoWords_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("hasNonWord");
+    QTest::newRow("words of the list, punctuation around") << "I'll wait for you." << false;
+    QTest::newRow("a misread letter") << "the most violent stonm" << true;
+    QTest::newRow("figures and times are no words to check") << "at 10:30 on Monday" << false;
+    QTest::newRow("figures misread as letters") << "at In-30 on Monday" << true;
+    QTest::newRow("Chinese is not looked up") << QString::fromUtf8("你来吗") << false;
+}
+
+void TestWordVote::findsTokensThatAreNoWords()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, hasNonWord);
+    QCOMPARE(WordVote::hasNonWord(reading(line, 2, 4).characters, words), hasNonWord);
+    QVERIFY(!WordVote::hasNonWord(reading(line, 2, 4).characters, WordList()));
+}
+
+void TestWordVote::takesOnlyWordsForNonWords_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("no word mended by the second look") << "the most violent stonm in years"
+                                                       << "the most violent storm in years"
+                                                       << "the most violent storm in years";
+    QTest::newRow("only the non-word is taken") << "I'll wat for you" << "I wait for you" << "I'll wait for you";
+    QTest::newRow("a word of the list stays, though the second differs") << "she took it" << "she tock it"
+                                                                         << "she took it";
+    QTest::newRow("a non-word for a non-word stays the first") << "the stonm" << "the stornm" << "the stonm";
+    QTest::newRow("tokens that do not pair up leave the line alone") << "I'll wat for you" << "I'llwait for you"
+                                                                     << "I'll wat for you";
+    QTest::newRow("several mended") << "she took it Jast nlght" << "she took it last night"
+                                    << "she took it last night";
+}
+
+void TestWordVote::takesOnlyWordsForNonWords()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, kept);
+    const CtcDecoder::Result mended = WordVote::mended(reading(first, 2, 4), reading(second, 2, 4), words);
+    QCOMPARE(mended.text, kept);
+    QCOMPARE(CtcDecoder::Result::joined(mended.characters), kept);
+}
+
+void TestWordVote::keepsPlacesAlongTheLine()
+{
+    // The second look squeezed the line: its steps are wider, so each of its characters lands
+    // at twice its step in the first reading's.
+    const CtcDecoder::Result first = reading(QStringLiteral("the stonm"), 2, 4);
+    const CtcDecoder::Result second = reading(QStringLiteral("the storm"), 1, 8);
+    const CtcDecoder::Result mended = WordVote::mended(first, second, words);
+    QCOMPARE(mended.text, QStringLiteral("the storm"));
+    QCOMPARE(mended.characters.size(), first.characters.size());
+    for (int i = 0; i < first.characters.size(); ++i) {
+        QCOMPARE(mended.characters[i].first, first.characters[i].first);
+        QCOMPARE(mended.characters[i].spaceBefore, first.characters[i].spaceBefore);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestWordVote)
+#include "tst_wordvote.moc"
