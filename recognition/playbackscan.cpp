@@ -267,23 +267,25 @@ void PlaybackScan::noteEarlyEnd()
         result.endedEarlyAtMs = result.resumeMs;
 }
 
-// The player, the sink and the reading thread go with the run.
+// The player, the sink and the reading thread go with the run. The reading thread goes first:
+// a frame in its hands is still the player's decoder's to map, so the player is neither stopped
+// nor deleted before the thread is done with it (its end waits for the reading in hand); the
+// player stops as it is deleted, right after.
 void PlaybackScan::release()
 {
     phase = Phase::Idle;
     engine.reset();
-    if (mediaPlayer) {
-        // Often called from one of the player's own signals, so the objects go once it has returned.
-        mediaPlayer->disconnect(this);
-        mediaPlayer->stop();
-        mediaPlayer->deleteLater();
-        sink->deleteLater();
-        mediaPlayer = nullptr;
-        sink = nullptr;
-    }
     if (reader) {
         reader->disconnect(this);
         reader->deleteLater();
         reader = nullptr;
+    }
+    if (mediaPlayer) {
+        // Often called from one of the player's own signals, so the objects go once it has returned.
+        mediaPlayer->disconnect(this);
+        mediaPlayer->deleteLater();
+        sink->deleteLater();
+        mediaPlayer = nullptr;
+        sink = nullptr;
     }
 }
