@@ -54,12 +54,17 @@ std::shared_ptr<SharedReader> SharedReader::tesseract(const QString &directory, 
     });
 }
 
-std::shared_ptr<SharedReader> SharedReader::ppocr(const QString &directory, Sharing sharing, QString *problem)
+std::shared_ptr<SharedReader> SharedReader::ppocr(const QString &directory, bool latinOnly, Sharing sharing,
+                                                  QString *problem)
 {
-    return cached(QStringLiteral("ppocr|") + directory, sharing, [&]() -> std::shared_ptr<SharedReader> {
+    const QString key = QStringLiteral("ppocr|%1|%2").arg(directory).arg(latinOnly);
+    return cached(key, sharing, [&]() -> std::shared_ptr<SharedReader> {
         std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(directory, problem);
         if (!engine)
             return nullptr;
+        PpocrEngine::Settings settings;
+        settings.latinOnly = latinOnly;
+        engine->setSettings(settings);
         std::shared_ptr<SharedReader> reader(new SharedReader);
         reader->ppocrEngine = std::move(engine);
         return reader;

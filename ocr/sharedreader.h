@@ -31,7 +31,9 @@ public:
     static std::shared_ptr<SharedReader> tesseract(const QString &directory, const QString &models,
                                                    const QString &spacedModel, bool separateLetters, Sharing sharing);
     // PP-OCR from `directory`; null with `problem` set when its models cannot be read.
-    static std::shared_ptr<SharedReader> ppocr(const QString &directory, Sharing sharing, QString *problem);
+    // `latinOnly` for a language written in Latin script alone (PpocrEngine::Settings).
+    static std::shared_ptr<SharedReader> ppocr(const QString &directory, bool latinOnly, Sharing sharing,
+                                               QString *problem);
 
     bool isPpocr() const { return ppocrEngine != nullptr; }
     // Lines top to bottom; waits while another thread reads with this reader.

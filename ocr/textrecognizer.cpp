@@ -183,9 +183,11 @@ TextRecognizer::Selection TextRecognizer::load(const QString &tag, Sharing shari
 bool TextRecognizer::loadPpocr(Selection *selection, Sharing sharing)
 {
     QString problem;
+    // English alone is read by the Latin classes; "zh-Hans+en" needs every class.
+    const bool latinOnly = selection->tag == QLatin1String("en");
     selection->reader = SharedReader::ppocr(
-        PpocrModels::directory(), sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared,
-        &problem);
+        PpocrModels::directory(), latinOnly,
+        sharing == Sharing::Own ? SharedReader::Sharing::Own : SharedReader::Sharing::Shared, &problem);
     if (selection->reader)
         return true;
     selection->engineNotice = problem;

@@ -297,7 +297,13 @@ bool setUp(Engine &engine)
             return prepared.isNull() ? QStringList() : tesseract->value(language)->recognizeLines(prepared);
         };
     } else if (engine.name == QLatin1String("ppocr")) {
-        engine.read = [ppocr](const QImage &image, const QString &) { return ppocr->recognizeLines(image); };
+        // As the program reads them: English strips (and blank ones) by the Latin classes alone.
+        engine.read = [ppocr](const QImage &image, const QString &language) {
+            PpocrEngine::Settings settings = ppocrSettings;
+            settings.latinOnly = language != QLatin1String("zh");
+            ppocr->setSettings(settings);
+            return ppocr->recognizeLines(image);
+        };
         engine.detect = [ppocr](const QImage &image) { ppocr->detectRows(image); };
     } else {
         engine.read = [tesseract, ppocr](const QImage &image, const QString &language) {

@@ -123,6 +123,7 @@ void PpocrEngine::setSettings(const Settings &newSettings)
 {
     settings = newSettings;
     reader->setRestoreSpaces(settings.restoreSpaces);
+    reader->setLatinOnly(settings.latinOnly);
 }
 
 QList<QList<QRect>> PpocrEngine::detectRows(const QImage &picture)

@@ -29,6 +29,7 @@ public:
         LineLayout::Margins margins;
         float minimumConfidence = 0.5f; // lines read with less are background
         bool restoreSpaces = true;      // from the gaps in the recogniser's path (CtcDecoder)
+        bool latinOnly = false;         // lines of a Latin-script language alone (LatinHead)
         // Rows lower than this fraction of the tallest are background writing, not subtitles.
         double minimumRowHeight = 0.6;
         bool reuseUnchangedPicture = true; // off to time every reading

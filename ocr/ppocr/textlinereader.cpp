@@ -2,6 +2,7 @@
 
 #include "networktimes.h"
 
+#include "latinhead.h"
 #include "onnxloader.h"
 
 #include "ppocrmodels.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -46,11 +48,38 @@ void softmaxRows(cv::Mat &scores)
 
 struct TextLineReader::Private
 {
+    Private(QString directory, QList<int> widths, QStringList dictionary)
+        : directory(std::move(directory)), widths(std::move(widths)), dictionary(dictionary),
+          decoder(std::move(dictionary))
+    {
+    }
+
     QString directory;
     QList<int> widths;
+    QStringList dictionary;
     CtcDecoder decoder;
+    bool restoreSpaces = true;
+    bool latinOnly = false;
+    // Looked for once, in the first network read with: every width has the same weights.
+    bool latinHeadLooked = false;
+    std::optional<LatinHead> latinHead;
+    std::optional<CtcDecoder> latinDecoder;
     // Shared with every reader of the same models (SharedNetworks).
     std::map<int, std::shared_ptr<SharedNetworks::Network>> models;
+
+    // Called with the network's lock held.
+    const LatinHead *latinHeadOf(cv::dnn::Net &net)
+    {
+        if (!latinHeadLooked) {
+            latinHeadLooked = true;
+            latinHead = LatinHead::of(net, dictionary);
+            if (latinHead) {
+                latinDecoder.emplace(latinHead->dictionary());
+                latinDecoder->setRestoreSpaces(restoreSpaces);
+            }
+        }
+        return latinHead ? &*latinHead : nullptr;
+    }
 
     SharedNetworks::Network *model(int width, QString *error)
     {
@@ -76,7 +105,7 @@ struct TextLineReader::Private
 };
 
 TextLineReader::TextLineReader(QString modelDirectory, QList<int> widths, QStringList dictionary)
-    : d(std::make_unique<Private>(Private{std::move(modelDirectory), std::move(widths), CtcDecoder(std::move(dictionary)), {}}))
+    : d(std::make_unique<Private>(std::move(modelDirectory), std::move(widths), std::move(dictionary)))
 {
 }
 
@@ -84,7 +113,15 @@ TextLineReader::~TextLineReader() = default;
 
 void TextLineReader::setRestoreSpaces(bool restore)
 {
+    d->restoreSpaces = restore;
     d->decoder.setRestoreSpaces(restore);
+    if (d->latinDecoder)
+        d->latinDecoder->setRestoreSpaces(restore);
+}
+
+void TextLineReader::setLatinOnly(bool latinOnly)
+{
+    d->latinOnly = latinOnly;
 }
 
 bool TextLineReader::preload(int width, QString *error)
@@ -111,25 +148,33 @@ CtcDecoder::Result TextLineReader::read(const cv::Mat &bgrLine, double widthScal
     resized.convertTo(normalised, CV_32FC3, 2.0 / 255.0, -1.0);
     cv::Mat padded = cv::Mat::zeros(inputHeight, width, CV_32FC3);
     normalised.copyTo(padded(cv::Rect(0, 0, normalised.cols, normalised.rows)));
-    cv::Mat output;
+    cv::Mat output; // [1, steps, classes], or [steps, classes] from the Latin head
+    const CtcDecoder *decoder = &d->decoder;
+    bool logits = model->givesLogits;
     try {
         const cv::Mat input = cv::dnn::blobFromImage(padded);
         const std::lock_guard<std::mutex> lock(model->inUse);
         model->net.setInput(input);
-        // The net's own buffer is overwritten by the next reader's run.
-        output = model->net.forward().clone();
+        if (const LatinHead *head = d->latinOnly ? d->latinHeadOf(model->net) : nullptr) {
+            output = head->scores(model->net.forward(head->featuresLayer()));
+            decoder = &*d->latinDecoder;
+            logits = true;
+        } else {
+            // The net's own buffer is overwritten by the next reader's run.
+            output = model->net.forward().clone();
+        }
     } catch (const cv::Exception &) {
         return {};
     }
-    // [1, steps, classes]
-    if (output.dims != 3)
+    if (output.dims != 2 && output.dims != 3)
         return {};
-    if (model->givesLogits) {
-        cv::Mat scores(output.size[1], output.size[2], CV_32F, output.ptr<float>());
+    const int steps = output.dims == 3 ? output.size[1] : output.rows;
+    const int classes = output.dims == 3 ? output.size[2] : output.cols;
+    cv::Mat scores(steps, classes, CV_32F, output.ptr<float>());
+    if (logits)
         softmaxRows(scores);
-    }
-    CtcDecoder::Result result = d->decoder.decode(output.ptr<float>(), output.size[1], output.size[2]);
+    CtcDecoder::Result result = decoder->decode(output.ptr<float>(), steps, classes);
     // A step sees an equal share of the model's width, of which the line fills the first part.
-    result.pixelsPerStep = double(width) / output.size[1] * double(bgrLine.cols) / double(resized.cols);
+    result.pixelsPerStep = double(width) / steps * double(bgrLine.cols) / double(resized.cols);
     return result;
 }

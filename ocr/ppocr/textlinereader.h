@@ -30,6 +30,9 @@ public:
     // `widthScale` stretches (above 1) or squeezes the line along its length for a second look.
     CtcDecoder::Result read(const cv::Mat &bgrLine, double widthScale = 1.0);
     void setRestoreSpaces(bool restore);
+    // Lines of a Latin-script language: only the classes of its letters, figures and marks are
+    // scored (LatinHead), where the model allows.
+    void setLatinOnly(bool latinOnly);
 
 private:
     struct Private;
