@@ -57,7 +57,7 @@ void TestWordVote::initTestCase()
     QFile file(folder.filePath(QStringLiteral("words")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
-               "Monday\n");
+               "Monday\nbest\nseller\nblah\n");
     file.close();
     words = WordList(file.fileName());
     QVERIFY(!words.isEmpty());
@@ -71,6 +71,9 @@ void TestWordVote::findsTokensThatAreNoWords_data()
     QTest::newRow("a misread letter") << "the most violent stonm" << true;
     QTest::newRow("figures and times are no words to check") << "at 10:30 on Monday" << false;
     QTest::newRow("figures misread as letters") << "at In-30 on Monday" << true;
+    QTest::newRow("words joined by a hyphen") << "the best-seller" << false;
+    QTest::newRow("a word in capitals") << "BLAH!" << false;
+    QTest::newRow("a misread word in capitals") << "BLAM!" << true;
     QTest::newRow("Chinese is not looked up") << QString::fromUtf8("你来吗") << false;
 }
 

@@ -2,6 +2,8 @@
 
 #include "wordlist.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,6 +34,29 @@ bool WordVote::hasLetter(const QString &token)
                        [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; });
 }
 
+// A word of the list, or words of it joined by hyphens ("best-seller"), or one set in capitals
+// ("BLAH"): no slip of the recogniser to look at again.
+bool WordVote::isWord(const QString &token, const WordList &words)
+{
+    if (words.contains(token))
+        return true;
+    const QString letters = token.toLower();
+    if (token.size() > 1 && token == token.toUpper() && letters != token && words.contains(letters))
+        return true;
+    if (!token.contains(QLatin1Char('-')))
+        return false;
+    // Of letters alone: "In-30" is no compound but a time misread.
+    const auto lettersAlone = [](const QString &part) {
+        return std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetter() || c == QLatin1Char('\''); });
+    };
+    static const QRegularExpression marks(QStringLiteral("[^\\w'-]+"));
+    const QString bareToken = token.section(marks, 0, 0, QString::SectionSkipEmpty);
+    const QStringList parts = bareToken.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    return parts.size() > 1 && std::all_of(parts.cbegin(), parts.cend(), [&](const QString &part) {
+               return lettersAlone(part) && isWord(part, words);
+           });
+}
+
 bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordList &words)
 {
     if (words.isEmpty())
@@ -39,7 +64,7 @@ bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordLi
     const QList<QPair<int, int>> parts = tokens(line);
     return std::any_of(parts.cbegin(), parts.cend(), [&](QPair<int, int> token) {
         const QString read = text(line, token);
-        return hasLetter(read) && !words.contains(read);
+        return hasLetter(read) && !isWord(read, words);
     });
 }
 
@@ -54,7 +79,7 @@ CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::
     bool changed = false;
     for (int t = 0; t < ours.size(); ++t) {
         const QString read = text(first.characters, ours[t]), other = text(second.characters, theirs[t]);
-        const bool taken = hasLetter(read) && !words.contains(read) && words.contains(other);
+        const bool taken = hasLetter(read) && !isWord(read, words) && isWord(other, words);
         changed = changed || taken;
         const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
         const QPair<int, int> token = taken ? theirs[t] : ours[t];

@@ -27,4 +27,5 @@ private:
     static QList<QPair<int, int>> tokens(const QList<CtcDecoder::Character> &line);
     static QString text(const QList<CtcDecoder::Character> &line, QPair<int, int> token);
     static bool hasLetter(const QString &token); // of the Latin alphabet
+    static bool isWord(const QString &token, const WordList &words);
 };
