@@ -19,10 +19,11 @@ struct PaintedLine
 // One outlined line; `dash` is drawn before the text, outside the box the text gets. On a
 // `panel`, dark letters sit on a light box over a ground of short bars in the box's colour.
 PaintedLine paintLine(const QString &dash, const QString &text, const QString &family, QColor fill, QColor outline,
-                      bool stripes, bool panel = false)
+                      bool stripes, bool panel = false, bool boldItalic = false)
 {
     QFont font(family);
-    font.setPixelSize(36);
+    font.setPixelSize(boldItalic ? 44 : 36);
+    font.setItalic(boldItalic);
     const QFontMetrics metrics(font);
     PaintedLine painted{QImage(640, 90, QImage::Format_RGB32), {}};
     painted.picture.fill(fill.lightness() > 128 ? QColor(0x30, 0x38, 0x40) : QColor(0xf0, 0xe8, 0xd0));
@@ -44,7 +45,12 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     path.addText(x, baseline, font, dash);
     textPath.addText(x + metrics.horizontalAdvance(dash), baseline, font, text);
     path.addPath(textPath);
-    painter.strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // Bold italic as a subtitle renderer makes it of a regular face: strokes thickened all
+    // round, so a dash is less than twice as long as high, under a thick outline.
+    const qreal thickened = boldItalic ? 6 : 0;
+    painter.strokePath(path, QPen(outline, 3 + thickened * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (boldItalic)
+        painter.strokePath(path, QPen(fill, thickened, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.fillPath(path, fill);
     const QRect tight = textPath.boundingRect().toAlignedRect();
     const int pad = tight.height() / 4;
@@ -110,16 +116,19 @@ void TestDialogueDash::findsDashBesideLine_data()
     QTest::addColumn<QColor>("fill");
     QTest::addColumn<bool>("stripes");
     QTest::addColumn<bool>("panel");
+    QTest::addColumn<bool>("boldItalic");
     QTest::addColumn<bool>("found");
     const QString sans = QStringLiteral("DejaVu Sans"), hei = QStringLiteral("WenQuanYi Micro Hei");
     const QColor white(Qt::white), yellow(0xf0, 0xe0, 0x30), dark(0x18, 0x18, 0x18);
-    QTest::newRow("white English line after a dash") << "- " << "Who is it?" << sans << white << false << false << true;
-    QTest::newRow("yellow Chinese line after a dash") << "- " << "是我，开门。" << hei << yellow << false << false << true;
-    QTest::newRow("dark letters on a light frame") << "- " << "Who is it?" << sans << dark << false << false << true;
-    QTest::newRow("dark letters on a panel after a dash") << "- " << "Who is it?" << sans << dark << false << true << true;
-    QTest::newRow("line without a dash") << "" << "Who is it?" << sans << white << false << false << false;
-    QTest::newRow("line over bars of its own colour") << "" << "Who is it?" << sans << white << true << false << false;
-    QTest::newRow("panel over bars of the panel's colour") << "" << "Who is it?" << sans << dark << false << true << false;
+    QTest::newRow("white English line after a dash") << "- " << "Who is it?" << sans << white << false << false << false << true;
+    QTest::newRow("yellow Chinese line after a dash") << "- " << "是我，开门。" << hei << yellow << false << false << false << true;
+    QTest::newRow("dark letters on a light frame") << "- " << "Who is it?" << sans << dark << false << false << false << true;
+    QTest::newRow("dark letters on a panel after a dash") << "- " << "Who is it?" << sans << dark << false << true << false << true;
+    QTest::newRow("line without a dash") << "" << "Who is it?" << sans << white << false << false << false << false;
+    QTest::newRow("line over bars of its own colour") << "" << "Who is it?" << sans << white << true << false << false << false;
+    QTest::newRow("bold italic line after a dash") << "- " << "Where were you?" << QStringLiteral("Liberation Sans")
+                                                   << white << false << false << true << true;
+    QTest::newRow("panel over bars of the panel's colour") << "" << "Who is it?" << sans << dark << false << true << false << false;
 }
 
 void TestDialogueDash::findsDashBesideLine()
@@ -130,9 +139,10 @@ void TestDialogueDash::findsDashBesideLine()
     QFETCH(QColor, fill);
     QFETCH(bool, stripes);
     QFETCH(bool, panel);
+    QFETCH(bool, boldItalic);
     QFETCH(bool, found);
     const QColor outline = fill.lightness() > 128 ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
-    const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes, panel);
+    const PaintedLine line = paintLine(dash, text, family, fill, outline, stripes, panel, boldItalic);
     const std::optional<DialogueDash::Dash> result = DialogueDash::find(line.picture, line.box);
     QCOMPARE(result.has_value(), found);
     if (!result)

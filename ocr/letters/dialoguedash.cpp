@@ -46,12 +46,12 @@ bool solid(const InkPlane &plane, int threshold, const PixelBox &bar, int lineHe
 }
 
 // Columns after the bar, up to `limit`, with less than two ink pixels (specks of background) in
-// the rows around it: a dialogue dash is followed by a space, the 一 opening a Chinese line by
-// the next ideograph, a letter's loose bar by the rest of the letter.
-int gapAfter(const InkPlane &plane, int threshold, const PixelBox &bar, int lineHeight, int limit)
+// the rows `reach` above and below it: a dialogue dash is followed by a space, the 一 opening a
+// Chinese line by the next ideograph, a letter's loose bar by the rest of the letter.
+int gapAfter(const InkPlane &plane, int threshold, const PixelBox &bar, int reachUp, int reachDown, int limit)
 {
-    const int top = std::max(0, bar.top - lineHeight / 4);
-    const int bottom = std::min(plane.height - 1, bar.bottom + lineHeight / 4);
+    const int top = std::max(0, bar.top - reachUp);
+    const int bottom = std::min(plane.height - 1, bar.bottom + reachDown);
     for (int x = bar.right + 1; x < std::min(plane.width, bar.right + 1 + limit); ++x) {
         int inked = 0;
         for (int y = top; y <= bottom; ++y)
@@ -90,7 +90,7 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         // Thresholding can take up to a pixel off a thin bar: the dash of a small line is one high.
         const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && (bar.height() + 1) * 24 >= h
                             && bar.height() * 9 <= h * 2
-                            && bar.width() >= bar.height() * 2 && component.area * 5 >= bar.width() * bar.height() * 3;
+                            && bar.width() * 4 >= bar.height() * 7 && component.area * 5 >= bar.width() * bar.height() * 3;
         const bool midHeight = middle2 * 10 >= h * 6 && middle2 * 10 <= h * 15;
         if (!midHeight || bar.width() < 3 || region.left() + bar.left > lastStart)
             continue;
@@ -98,7 +98,7 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
                         << region.top() + bar.top << bar.width() << "x" << bar.height() << "shaped" << shaped << "solid"
                         << solid(plane, threshold, bar, h) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
-                        << "gap" << gapAfter(plane, threshold, bar, h, h);
+                        << "gap" << gapAfter(plane, threshold, bar, h / 4, h / 4, h);
         if (!shaped || !solid(plane, threshold, bar, h))
             continue;
         // Inside the box, a bar one pixel high is as likely the thin bar of a letter (A, H, G):
@@ -110,11 +110,18 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         // A bar of a letter or of the background has other ink of its colour around it.
         if (inkAround(plane, threshold, bar, pad) > component.area + component.area / 4 + 2)
             continue;
-        if (gapAfter(plane, threshold, bar, h, std::max(2, h / 7)) < std::max(2, h / 7))
-            continue;
+        const int space = std::max(2, h / 7);
+        if (gapAfter(plane, threshold, bar, h / 4, h / 4, space) < space) {
+            // An italic letter's foot leans back under the end of the dash before it: where the
+            // ink after the bar is the line's own, the space is looked for beside the bar alone.
+            const int nextInk = region.left() + bar.right + 1 + gapAfter(plane, threshold, bar, h / 4, h / 4, space);
+            const int beside = std::max(1, h / 16);
+            if (nextInk < box.left() || gapAfter(plane, threshold, bar, beside, beside, space) < space)
+                continue;
+        }
         const QRect found(region.left() + bar.left, region.top() + bar.top, bar.width(), bar.height());
         if (!dash || found.left() > dash->bar.left())
-            dash = DialogueDash::Dash{found, found.right() + 1 + gapAfter(plane, threshold, bar, h, h) / 2};
+            dash = DialogueDash::Dash{found, found.right() + 1 + gapAfter(plane, threshold, bar, h / 4, h / 4, h) / 2};
     }
     return dash;
 }
