@@ -27,25 +27,28 @@ QString WordVote::text(const QList<CtcDecoder::Character> &line, QPair<int, int>
     return joined;
 }
 
-// Only the Latin alphabet's words are in the list: ideographs are none of its business.
-bool WordVote::hasLetter(const QString &token)
+// A word in small Latin letters: ideographs are none of the list's business, figures with
+// letters ("8am", "1950s") and capitalised words (names: "Carlisle", "Thufir") are as often right
+// as not, and films are full of them; a second look at each would cost more than it mends.
+bool WordVote::mayBeSlip(const QString &token)
 {
-    return std::any_of(token.cbegin(), token.cend(),
-                       [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; });
+    bool latin = false;
+    for (const QChar c : token) {
+        if (c.isDigit() || c.isUpper())
+            return false;
+        latin = latin || (c.isLetter() && c.script() == QChar::Script_Latin);
+    }
+    return latin;
 }
 
-// A word of the list, or words of it joined by hyphens ("best-seller"), or one set in capitals
-// ("BLAH"): no slip of the recogniser to look at again.
+// A word of the list, or words of it joined by hyphens ("best-seller").
 bool WordVote::isWord(const QString &token, const WordList &words)
 {
     if (words.contains(token))
         return true;
-    const QString letters = token.toLower();
-    if (token.size() > 1 && token == token.toUpper() && letters != token && words.contains(letters))
-        return true;
     if (!token.contains(QLatin1Char('-')))
         return false;
-    // Of letters alone: "In-30" is no compound but a time misread.
+    // Of letters alone: "in-30" is no compound but a time misread.
     const auto lettersAlone = [](const QString &part) {
         return std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetter() || c == QLatin1Char('\''); });
     };
@@ -53,7 +56,7 @@ bool WordVote::isWord(const QString &token, const WordList &words)
     const QString bareToken = token.section(marks, 0, 0, QString::SectionSkipEmpty);
     const QStringList parts = bareToken.split(QLatin1Char('-'), Qt::SkipEmptyParts);
     return parts.size() > 1 && std::all_of(parts.cbegin(), parts.cend(), [&](const QString &part) {
-               return lettersAlone(part) && isWord(part, words);
+               return lettersAlone(part) && words.contains(part);
            });
 }
 
@@ -64,7 +67,7 @@ bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordLi
     const QList<QPair<int, int>> parts = tokens(line);
     return std::any_of(parts.cbegin(), parts.cend(), [&](QPair<int, int> token) {
         const QString read = text(line, token);
-        return hasLetter(read) && !isWord(read, words);
+        return mayBeSlip(read) && !isWord(read, words);
     });
 }
 
@@ -79,7 +82,7 @@ CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::
     bool changed = false;
     for (int t = 0; t < ours.size(); ++t) {
         const QString read = text(first.characters, ours[t]), other = text(second.characters, theirs[t]);
-        const bool taken = hasLetter(read) && !isWord(read, words) && isWord(other, words);
+        const bool taken = mayBeSlip(read) && !isWord(read, words) && isWord(other, words);
         changed = changed || taken;
         const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
         const QPair<int, int> token = taken ? theirs[t] : ours[t];
