@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ocr/ppocr/ctcdecoder.h"
+
+#include <QImage>
+#include <QRect>
+
+// Full stops read after a line's last letter where the picture shows one. Texture after the end
+// of a line (noise, cells) is read as the rest of an ellipsis ("company..."); an ellipsis shows
+// as three dots of one of the line's colours, each enclosed by the other (its outline, shadow or
+// panel), a stop as one.
+namespace TrailingDots {
+
+// `read` (of the crop `crop` of `picture`, whose line's box is `line`) with the stops after its
+// last letter cut to one where the picture shows exactly one dot there. Whether any went. The picture must be in QImage::Format_RGB32.
+bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
+} // namespace TrailingDots

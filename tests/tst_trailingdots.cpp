@@ -1,0 +1,106 @@
+#include "ocr/letters/trailingdots.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+constexpr double pixelsPerStep = 4;
+
+struct PaintedLine
+{
+    QImage picture;
+    QRect box;
+    CtcDecoder::Result read;
+};
+
+// `painted` white with a black outline over noise, `specks` small white squares after it (texture
+// with nothing around them), and the recogniser's reading `read` placed along the line: its
+// characters where the painted ones are, any more after the end.
+PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(40);
+    const QFontMetricsF metrics(font);
+    PaintedLine line{QImage(900, 100, QImage::Format_RGB32), {}, {}};
+    QRandomGenerator random(7);
+    for (int y = 0; y < line.picture.height(); ++y)
+        for (int x = 0; x < line.picture.width(); ++x) {
+            const int v = 60 + int(random.bounded(120));
+            line.picture.setPixel(x, y, qRgb(v, v + 10 - int(random.bounded(20)), v));
+        }
+    QPainter painter(&line.picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double left = 40, baseline = 65;
+    QPainterPath path;
+    path.addText(left, baseline, font, painted);
+    painter.strokePath(path, QPen(Qt::black, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, Qt::white);
+    const double end = left + metrics.horizontalAdvance(painted);
+    if (specks)
+        for (int i = 0; i < 3; ++i)
+            painter.fillRect(int(end) + 4 + i * 6, int(baseline) - 5 + (i % 2) * 2, 3, 3, Qt::white);
+    painter.end();
+    line.box = path.boundingRect().toAlignedRect().adjusted(-6, -6, 6, 6);
+
+    line.read.pixelsPerStep = pixelsPerStep;
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        // The recogniser sees a character at about its middle.
+        const double x = i < painted.size()
+                             ? left + metrics.horizontalAdvance(painted.left(i)) + metrics.horizontalAdvance(painted.at(i)) / 2
+                             : end + 4 + (i - painted.size()) * 6;
+        CtcDecoder::Character character;
+        character.text = read.at(i);
+        character.first = character.last = int((x - (line.box.left() - 10)) / pixelsPerStep); // crop's steps
+        character.spaceBefore = i > 0 && read.at(i - 1) == QLatin1Char(' ');
+        if (read.at(i) != QLatin1Char(' '))
+            line.read.characters << character;
+    }
+    line.read.text = CtcDecoder::Result::joined(line.read.characters);
+    return line;
+}
+
+} // namespace
+
+class TestTrailingDots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keepsTheStopsThePictureShows_data();
+    void keepsTheStopsThePictureShows();
+};
+
+void TestTrailingDots::keepsTheStopsThePictureShows_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("specks");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("stop read as an ellipsis over specks") << "He left the company." << "He left the company..."
+                                                          << true << "He left the company.";
+    QTest::newRow("stop read twice on plain ground") << "He left the company." << "He left the company.." << false
+                                                     << "He left the company.";
+    QTest::newRow("an ellipsis painted stays") << "He left the company..." << "He left the company..." << true
+                                               << "He left the company...";
+    QTest::newRow("one stop read is left alone") << "He left the company." << "He left the company." << true
+                                                 << "He left the company.";
+}
+
+void TestTrailingDots::keepsTheStopsThePictureShows()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(bool, specks);
+    QFETCH(QString, kept);
+    PaintedLine line = paintLine(painted, read, specks);
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    const bool dropped = TrailingDots::dropUnseen(line.picture, line.box, crop, line.read);
+    QCOMPARE(line.read.text, kept);
+    QCOMPARE(dropped, kept != read);
+}
+
+QTEST_MAIN(TestTrailingDots)
+#include "tst_trailingdots.moc"
