@@ -12,6 +12,7 @@
 #include <QVideoSink>
 
 #include <algorithm>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPlayback, "tarnix.recognition.playback", QtWarningMsg)
 
@@ -267,25 +268,37 @@ void PlaybackScan::noteEarlyEnd()
         result.endedEarlyAtMs = result.resumeMs;
 }
 
-// The player, the sink and the reading thread go with the run. The reading thread goes first:
-// a frame in its hands is still the player's decoder's to map, so the player is neither stopped
-// nor deleted before the thread is done with it (its end waits for the reading in hand); the
-// player stops as it is deleted, right after.
+// The player, the sink and the reading thread go with the run. The player pauses at once, but a
+// frame in the reading thread's hands is still the player's decoder's to map: the player is
+// stopped and deleted only once the thread has ended (its end waits for the reading in hand).
 void PlaybackScan::release()
 {
     phase = Phase::Idle;
     engine.reset();
-    if (reader) {
-        reader->disconnect(this);
-        reader->deleteLater();
-        reader = nullptr;
-    }
-    if (mediaPlayer) {
+    QMediaPlayer *player = std::exchange(mediaPlayer, nullptr);
+    QVideoSink *frames = std::exchange(sink, nullptr);
+    if (player) {
         // Often called from one of the player's own signals, so the objects go once it has returned.
-        mediaPlayer->disconnect(this);
-        mediaPlayer->deleteLater();
-        sink->deleteLater();
-        mediaPlayer = nullptr;
-        sink = nullptr;
+        player->disconnect(this);
+        player->pause();
     }
+    const auto endPlayer = [player, frames] {
+        if (player) {
+            player->stop();
+            player->deleteLater();
+        }
+        if (frames)
+            frames->deleteLater();
+    };
+    if (!reader) {
+        endPlayer();
+        return;
+    }
+    reader->disconnect(this);
+    if (player)
+        connect(reader, &QObject::destroyed, player, endPlayer);
+    else if (frames)
+        frames->deleteLater();
+    reader->deleteLater();
+    reader = nullptr;
 }
