@@ -1,21 +1,10 @@
 #include "latinhead.h"
 
+#include "onnxloader.h"
+
 #include <opencv2/dnn.hpp>
 
 #include <algorithm>
-
-namespace {
-
-cv::Ptr<cv::dnn::Layer> skippingIdentities(cv::dnn::Net &net, cv::Ptr<cv::dnn::Layer> layer)
-{
-    while (layer && layer->type == "Identity") {
-        const std::vector<cv::Ptr<cv::dnn::Layer>> inputs = net.getLayerInputs(net.getLayerId(layer->name));
-        layer = inputs.size() == 1 ? inputs.front() : cv::Ptr<cv::dnn::Layer>();
-    }
-    return layer;
-}
-
-} // namespace
 
 bool LatinHead::isLatinSymbol(const QString &symbol)
 {
@@ -30,11 +19,8 @@ bool LatinHead::isLatinSymbol(const QString &symbol)
 
 std::optional<LatinHead> LatinHead::of(cv::dnn::Net &net, const QStringList &dictionary)
 {
-    const std::vector<cv::String> outputs = net.getUnconnectedOutLayersNames();
-    if (outputs.size() != 1)
-        return std::nullopt;
     // The set-up's recogniser ends in MatMul (no bias of its own) and Add of a constant bias.
-    const cv::Ptr<cv::dnn::Layer> add = skippingIdentities(net, net.getLayer(outputs.front()));
+    const cv::Ptr<cv::dnn::Layer> add = outputLayer(net);
     if (!add || add->type != "Eltwise")
         return std::nullopt;
     const std::vector<cv::Ptr<cv::dnn::Layer>> addInputs = net.getLayerInputs(net.getLayerId(add->name));

@@ -17,17 +17,9 @@
 
 namespace {
 
-// The importer puts an Identity layer behind the model's output.
 bool endsInSoftmax(cv::dnn::Net &net)
 {
-    const std::vector<cv::String> outputs = net.getUnconnectedOutLayersNames();
-    if (outputs.empty())
-        return false;
-    cv::Ptr<cv::dnn::Layer> layer = net.getLayer(outputs.front());
-    while (layer && layer->type == "Identity") {
-        const std::vector<cv::Ptr<cv::dnn::Layer>> inputs = net.getLayerInputs(net.getLayerId(layer->name));
-        layer = inputs.size() == 1 ? inputs.front() : cv::Ptr<cv::dnn::Layer>();
-    }
+    const cv::Ptr<cv::dnn::Layer> layer = outputLayer(net);
     return layer && layer->type == "Softmax";
 }
 
