@@ -123,6 +123,8 @@ private slots:
     void dropsSpeckAfterLineEnd();
     void dropsOnlyTailsOfNoWords_data();
     void dropsOnlyTailsOfNoWords();
+    void comparesLettersAndFiguresAlone_data();
+    void comparesLettersAndFiguresAlone();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -464,6 +466,31 @@ void TestWordGaps::dropsOnlyTailsOfNoWords()
     const WordList words = listOf(folder, "keep\nyour\nvoice\ndown\nthey\ncan\nhear\nus\nnow\nwe\nhave\nto\ngo\n");
     QVERIFY(!words.isEmpty());
     QTEST(LineTextRules::dropsOnlyTailsOfNoWords(longer, shorter, words), "dropsTails");
+}
+
+void TestWordGaps::comparesLettersAndFiguresAlone_data()
+{
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<bool>("onlyMarks");
+    QTest::newRow("an apostrophe made up, a stop lost")
+        << QStringList{"A hundred lemming's can't be wrong"} << QStringList{"A hundred lemmings can't be wrong!"} << true;
+    QTest::newRow("spaces alone") << QStringList{"Meetme at 7:45"} << QStringList{"Meet me at 7:45."} << true;
+    QTest::newRow("a letter differs") << QStringList{"a lea! best served"} << QStringList{"a meal best served"} << false;
+    QTest::newRow("a figure differs") << QStringList{"at 7:45"} << QStringList{"at 7:46"} << false;
+    QTest::newRow("a letter more") << QStringList{"Its colder"} << QStringList{"It is colder"} << false;
+    QTest::newRow("the same letters over other lines") << QStringList{"We go", "now"} << QStringList{"We", "go now"}
+                                                       << false;
+    QTest::newRow("a line more") << QStringList{"We go"} << QStringList{"We go", "..."} << false;
+    QTest::newRow("ideographs") << QStringList{"我们明天见。"} << QStringList{"我们明天见"} << true;
+}
+
+void TestWordGaps::comparesLettersAndFiguresAlone()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QTEST(LineTextRules::differOnlyInMarks(first, second), "onlyMarks");
+    QTEST(LineTextRules::differOnlyInMarks(second, first), "onlyMarks");
 }
 
 QTEST_MAIN(TestWordGaps)

@@ -358,3 +358,20 @@ QString LineTextRules::acceptedLine(QList<Word> words)
     const QString line = joinWords(texts);
     return hasLetterOrDigit(line) ? line : QString();
 }
+
+bool LineTextRules::differOnlyInMarks(const QStringList &first, const QStringList &second)
+{
+    if (first.size() != second.size())
+        return false;
+    const auto lettersAndFigures = [](const QString &line) {
+        QString kept;
+        for (const QChar c : line)
+            if (c.isLetterOrNumber())
+                kept += c;
+        return kept;
+    };
+    for (qsizetype i = 0; i < first.size(); ++i)
+        if (lettersAndFigures(first[i]) != lettersAndFigures(second[i]))
+            return false;
+    return true;
+}

@@ -66,5 +66,9 @@ public:
     // read on with it ("Keep your voice down"sa"x m""").
     static bool dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words);
 
+    // Whether the two readings hold as many lines, with the same letters and figures in each,
+    // and differ at most in marks and spaces.
+    static bool differOnlyInMarks(const QStringList &first, const QStringList &second);
+
     static bool isUnspacedScript(char32_t character);
 };

@@ -242,6 +242,12 @@ bool PpocrEngine::readsBetter(const Reading &second, const Reading &first)
     if (LineTextRules::dropsOnlyTailsOfNoWords(first.lines, second.lines, WordList::english())
         && second.confidence() >= std::max(first.confidence(), clearConfidence))
         return true;
+    // The same words read whole rather than in pieces, and surer: where the pieces meet, the
+    // recogniser sees only part of the letters around a mark and makes one up or drops one
+    // ("lemming's", a final "!" lost).
+    if (first.brokenRow && !second.brokenRow && LineTextRules::differOnlyInMarks(first.lines, second.lines)
+        && second.confidence() >= std::max(first.confidence(), clearConfidence))
+        return true;
     if (first.brokenRow && !second.brokenRow)
         return second.characters >= moreThanBroken * float(first.characters) && second.confidence() >= fairConfidence;
     return second.characters >= moreCharacters * float(first.characters) + 1
