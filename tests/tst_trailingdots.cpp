@@ -71,6 +71,8 @@ class TestTrailingDots : public QObject
 private slots:
     void keepsTheStopsThePictureShows_data();
     void keepsTheStopsThePictureShows();
+    void addsTheStopThePictureShows_data();
+    void addsTheStopThePictureShows();
 };
 
 void TestTrailingDots::keepsTheStopsThePictureShows_data()
@@ -100,6 +102,37 @@ void TestTrailingDots::keepsTheStopsThePictureShows()
     const bool dropped = TrailingDots::dropUnseen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(dropped, kept != read);
+}
+
+void TestTrailingDots::addsTheStopThePictureShows_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("specks");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop lost after the last letter") << "It's colder than I thought." << "It's colder than I thought"
+                                                       << false << "It's colder than I thought.";
+    QTest::newRow("a stop lost after a figure") << "We meet at 9." << "We meet at 9" << false << "We meet at 9.";
+    QTest::newRow("no stop painted") << "If the shoe fits, it's ugly" << "If the shoe fits, it's ugly" << false
+                                     << "If the shoe fits, it's ugly";
+    QTest::newRow("specks of texture are no stop") << "If the shoe fits, it's ugly" << "If the shoe fits, it's ugly"
+                                                   << true << "If the shoe fits, it's ugly";
+    QTest::newRow("a comma lost is no stop") << "If the shoe fits," << "If the shoe fits" << false
+                                             << "If the shoe fits";
+    QTest::newRow("a mark read is left alone") << "It's ugly!" << "It's ugly!" << false << "It's ugly!";
+}
+
+void TestTrailingDots::addsTheStopThePictureShows()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(bool, specks);
+    QFETCH(QString, kept);
+    PaintedLine line = paintLine(painted, read, specks);
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    const bool added = TrailingDots::addSeen(line.picture, line.box, crop, line.read);
+    QCOMPARE(line.read.text, kept);
+    QCOMPARE(added, kept != read);
 }
 
 QTEST_MAIN(TestTrailingDots)

@@ -1,6 +1,7 @@
 #include "trailingdots.h"
 
 #include "linecolours.h"
+#include "linetextrules.h"
 #include "ocr/ink/componentlabelling.h"
 #include "ocr/ink/inkplane.h"
 
@@ -50,6 +51,22 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
                              }));
 }
 
+int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const CtcDecoder::Result &read,
+              qsizetype lastLetter, int reach)
+{
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (!colours)
+        return -1;
+    const int from = crop.left() + int(std::lround((read.characters[lastLetter].last + 1) * read.pixelsPerStep));
+    // A stop the detector left out of the line's box lies past the crop.
+    const int to = reach > 0 ? from + reach : crop.right();
+    const QRect region = QRect(QPoint(from, crop.top()), QPoint(to, crop.bottom())) & picture.rect();
+    if (region.width() < 2)
+        return -1;
+    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line),
+                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line));
+}
+
 } // namespace
 
 namespace TrailingDots {
@@ -63,19 +80,31 @@ bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, Ctc
     const qsizetype dots = characters.size() - firstDot;
     if (dots < 2 || firstDot == 0 || read.pixelsPerStep <= 0)
         return false;
-    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
-    if (!colours)
-        return false;
     // From the end of the last letter to the end of the crop.
-    const int from = crop.left() + int(std::lround((characters[firstDot - 1].last + 1) * read.pixelsPerStep));
-    const QRect region = QRect(QPoint(from, crop.top()), crop.bottomRight()) & picture.rect();
-    if (region.width() < 2)
-        return false;
-    const int seen = std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line),
-                              dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line));
+    const int seen = dotsAfter(picture, line, crop, read, firstDot - 1, 0);
     if (seen != 1)
         return false;
     characters.erase(characters.begin() + firstDot + 1, characters.end());
+    read.text = CtcDecoder::Result::joined(characters);
+    return true;
+}
+
+bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (characters.isEmpty() || read.pixelsPerStep <= 0)
+        return false;
+    const QString last = characters.last().text;
+    // Ideographs end with their own full stop, which the recogniser reads.
+    if (last.size() != 1 || !last.front().isLetterOrNumber() || LineTextRules::isUnspacedScript(last.front().unicode()))
+        return false;
+    // A stop stands close to the letter it ends; further on is the ground.
+    if (dotsAfter(picture, line, crop, read, characters.size() - 1, line.height()) != 1)
+        return false;
+    CtcDecoder::Character stop;
+    stop.text = QStringLiteral(".");
+    stop.first = stop.last = characters.last().last + 1;
+    characters << stop;
     read.text = CtcDecoder::Result::joined(characters);
     return true;
 }

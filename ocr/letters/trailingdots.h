@@ -15,4 +15,9 @@ namespace TrailingDots {
 // last letter cut to one where the picture shows exactly one dot there. Whether any went. The picture must be in QImage::Format_RGB32.
 bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
+// `read` with a full stop after its last letter where the recogniser read no mark and the picture
+// shows one dot beside that letter: a small dot after a letter's foot is lost to the letter
+// ("ugly" for "ugly."). Whether one was added. The picture must be in QImage::Format_RGB32.
+bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
 } // namespace TrailingDots

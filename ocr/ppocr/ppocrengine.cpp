@@ -367,8 +367,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         // The crop can hold the edge of a panel or of the ground where its margin could not be
         // trimmed (texture beyond it), read as an I or l at an end.
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
-        if (box == lastPiece)
-            TrailingDots::dropUnseen(rgb, piece, pieceCrop, read);
+        if (box == lastPiece && !TrailingDots::dropUnseen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
+            TrailingDots::addSeen(rgb, piece, pieceCrop, read);
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
