@@ -425,6 +425,9 @@ void TestPpocr::mendsTitles()
     QCOMPARE(LineTextRules::mendedSentenceStarts(
                  QStringLiteral("you are number 6! who is one? so be it. out at 9 a.m. so late. the end")),
              QStringLiteral("you are number 6! Who is one? So be it. Out at 9 a.m. so late. the end"));
+    // Inside a word of capitals; a name's capitals and a plural's small letters after them stay.
+    QCOMPARE(LineTextRules::mendedCapitalWords(QStringLiteral("my CASH FLoW, ANoTHER, McCoy, DeVos, CDs, PUSHes")),
+             QStringLiteral("my CASH FLOW, ANOTHER, McCoy, DeVos, CDs, PUSHes"));
 }
 
 void TestPpocr::mendsFigures()

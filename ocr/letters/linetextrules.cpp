@@ -275,6 +275,19 @@ QString LineTextRules::mendedSentenceStarts(const QString &line)
     return mended;
 }
 
+QString LineTextRules::mendedCapitalWords(const QString &line)
+{
+    // Three capitals around it in the word, so that a name's ("McCoy", "DeVos") stays.
+    static const QRegularExpression small(
+        QStringLiteral("(?<=\\p{Lu}{2})[cosvwxz](?=\\p{Lu})|(?<=\\p{Lu})[cosvwxz](?=\\p{Lu}{2})"));
+    QString mended = line;
+    for (QRegularExpressionMatchIterator it = small.globalMatch(line); it.hasNext();) {
+        const qsizetype at = it.next().capturedStart();
+        mended[at] = mended.at(at).toUpper();
+    }
+    return mended;
+}
+
 bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words)
 {
     if (longer.size() != shorter.size())

@@ -60,6 +60,9 @@ public:
     // A sentence opening inside a line with a capital read as its small letter of the same shape
     // ("number 6! who is"): c, o, s, v, w, x and z differ from their capitals in size alone.
     static QString mendedSentenceStarts(const QString &line);
+    // A word in capitals with one of those small letters among them ("CASH FLoW"): it is the
+    // capital, read small for its size.
+    static QString mendedCapitalWords(const QString &line);
 
     // Whether `shorter` reads every line of `longer`, some only up to a tail that holds no word
     // of the list and no ideograph, no longer than what it keeps: texture beside a line's end,

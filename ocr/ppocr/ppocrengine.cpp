@@ -384,7 +384,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
     const QString joined =
         LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
     const QString line =
-        LineTextRules::mendedSentenceStarts(LineTextRules::mendedFigures(LineTextRules::mendedTitles(joined)));
+        LineTextRules::mendedCapitalWords(LineTextRules::mendedSentenceStarts(
+            LineTextRules::mendedFigures(LineTextRules::mendedTitles(joined))));
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
