@@ -73,6 +73,8 @@ private slots:
     void keepsTheStopsThePictureShows();
     void addsTheStopThePictureShows_data();
     void addsTheStopThePictureShows();
+    void mendsStopsBetweenSentences_data();
+    void mendsStopsBetweenSentences();
 };
 
 void TestTrailingDots::keepsTheStopsThePictureShows_data()
@@ -133,6 +135,32 @@ void TestTrailingDots::addsTheStopThePictureShows()
     const bool added = TrailingDots::addSeen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(added, kept != read);
+}
+
+void TestTrailingDots::mendsStopsBetweenSentences_data()
+{
+    // A space in the reading stands where the recogniser read nothing, so that every character
+    // read keeps its place along the painted line.
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop lost") << "Swap read error. You lose." << "Swap read error  You lose."
+                                 << "Swap read error. You lose.";
+    QTest::newRow("a comma read stays") << "Hold on, I'm coming." << "Hold on, I'm coming." << "Hold on, I'm coming.";
+    QTest::newRow("no mark before a name") << "Tell John now." << "Tell John now." << "Tell John now.";
+}
+
+void TestTrailingDots::mendsStopsBetweenSentences()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(QString, kept);
+    PaintedLine line = paintLine(painted, read, false);
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    const QString before = line.read.text;
+    const bool added = TrailingDots::addStopsBeforeCapitals(line.picture, line.box, crop, line.read);
+    QCOMPARE(line.read.text, kept);
+    QCOMPARE(added, kept != before);
 }
 
 QTEST_MAIN(TestTrailingDots)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -35,8 +36,10 @@ bool enclosed(const QImage &picture, const QRect &region, const PixelBox &box, Q
 
 // Dots of `colour` in `region` enclosed by `around`: pieces of ink no larger than a third of the
 // line's height each way, nearly as wide as high, in the lower half of the line. What touches the
-// region's left edge is a piece of the last letter, which the region cuts.
-int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line)
+// region's left edge is a piece of the letter before, which the region cuts; so is what touches
+// its right edge where a letter follows (`letterAfter`).
+int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
+           bool letterAfter)
 {
     const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
@@ -47,24 +50,31 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
                                  const PixelBox &b = piece.box;
                                  return b.width() * 3 <= h && b.height() * 3 <= h && b.width() * 2 <= b.height() * 3
                                         && b.height() * 2 <= b.width() * 3 && b.top >= middle && b.left > 0 && piece.area >= 2
+                                        && (!letterAfter || b.right < region.width() - 1)
                                         && enclosed(picture, region, b, around, tolerance);
                              }));
 }
 
+// Dots from the end of `read`'s character `letter` to `to` (a column of `picture`), or to the
+// crop's end.
 int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const CtcDecoder::Result &read,
-              qsizetype lastLetter, int reach)
+              qsizetype letter, std::optional<int> to)
 {
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return -1;
-    const int from = crop.left() + int(std::lround((read.characters[lastLetter].last + 1) * read.pixelsPerStep));
-    // A stop the detector left out of the line's box lies past the crop.
-    const int to = reach > 0 ? from + reach : crop.right();
-    const QRect region = QRect(QPoint(from, crop.top()), QPoint(to, crop.bottom())) & picture.rect();
+    const int from = crop.left() + int(std::lround((read.characters[letter].last + 1) * read.pixelsPerStep));
+    const QRect region = QRect(QPoint(from, crop.top()), QPoint(to.value_or(crop.right()), crop.bottom())) & picture.rect();
     if (region.width() < 2)
         return -1;
-    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line),
-                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line));
+    const bool letterAfter = to && letter + 1 < read.characters.size();
+    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter),
+                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter));
+}
+
+int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
+{
+    return crop.left() + int(std::lround(step * read.pixelsPerStep));
 }
 
 } // namespace
@@ -81,7 +91,7 @@ bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, Ctc
     if (dots < 2 || firstDot == 0 || read.pixelsPerStep <= 0)
         return false;
     // From the end of the last letter to the end of the crop.
-    const int seen = dotsAfter(picture, line, crop, read, firstDot - 1, 0);
+    const int seen = dotsAfter(picture, line, crop, read, firstDot - 1, std::nullopt);
     if (seen != 1)
         return false;
     characters.erase(characters.begin() + firstDot + 1, characters.end());
@@ -99,7 +109,9 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
     if (last.size() != 1 || !last.front().isLetterOrNumber() || LineTextRules::isUnspacedScript(last.front().unicode()))
         return false;
     // A stop stands close to the letter it ends; further on is the ground.
-    if (dotsAfter(picture, line, crop, read, characters.size() - 1, line.height()) != 1)
+    // A stop the detector left out of the line's box lies past the crop.
+    const int end = pixelAt(crop, read, characters.last().last + 1);
+    if (dotsAfter(picture, line, crop, read, characters.size() - 1, end + line.height()) != 1)
         return false;
     CtcDecoder::Character stop;
     stop.text = QStringLiteral(".");
@@ -107,6 +119,35 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
     characters << stop;
     read.text = CtcDecoder::Result::joined(characters);
     return true;
+}
+
+bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (read.pixelsPerStep <= 0)
+        return false;
+    const auto isLetter = [&characters](qsizetype i) {
+        return characters[i].text.size() == 1 && characters[i].text.front().isLetter();
+    };
+    bool added = false;
+    for (qsizetype i = 2; i < characters.size(); ++i) {
+        const QString capital = characters[i].text;
+        // After a word's last letter: the dot of a mark read as a letter ("!l") is the mark's own.
+        if (!characters[i].spaceBefore || capital.size() != 1 || !capital.front().isUpper() || !isLetter(i - 1)
+            || !isLetter(i - 2) || characters[i - 1].spaceBefore)
+            continue;
+        if (dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, characters[i].first)) != 1)
+            continue;
+        CtcDecoder::Character stop;
+        stop.text = QStringLiteral(".");
+        stop.first = stop.last = characters[i - 1].last + 1;
+        characters.insert(i, stop);
+        ++i;
+        added = true;
+    }
+    if (added)
+        read.text = CtcDecoder::Result::joined(characters);
+    return added;
 }
 
 } // namespace TrailingDots

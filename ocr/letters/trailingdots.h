@@ -20,4 +20,10 @@ bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, Ctc
 // ("ugly" for "ugly."). Whether one was added. The picture must be in QImage::Format_RGB32.
 bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
+// `read` with a full stop between two sentences where the recogniser read no mark ("error You"):
+// after a word, before a capital opening the next, where the picture shows one dot there. A
+// comma read there stays: its head alone can look like a dot where its tail is thin. Whether any
+// was added.
+bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
 } // namespace TrailingDots

@@ -369,6 +369,8 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
         if (box == lastPiece && !TrailingDots::dropUnseen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
             TrailingDots::addSeen(rgb, piece, pieceCrop, read);
+        if (settings.restoreSpaces)
+            TrailingDots::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
