@@ -3,7 +3,7 @@
 #include "ocr/letters/dialoguedash.h"
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
-#include "ocr/letters/trailingdots.h"
+#include "ocr/letters/fullstops.h"
 #include "ocr/opencvthreads.h"
 #include "sharpedgetext.h"
 #include "ppocrmodels.h"
@@ -367,10 +367,10 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         // The crop can hold the edge of a panel or of the ground where its margin could not be
         // trimmed (texture beyond it), read as an I or l at an end.
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
-        if (box == lastPiece && !TrailingDots::dropUnseen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
-            TrailingDots::addSeen(rgb, piece, pieceCrop, read);
+        if (box == lastPiece && !FullStops::dropUnseen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
+            FullStops::addSeen(rgb, piece, pieceCrop, read);
         if (settings.restoreSpaces)
-            TrailingDots::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
+            FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};

@@ -5,11 +5,12 @@
 #include <QImage>
 #include <QRect>
 
-// Full stops read after a line's last letter where the picture shows one. Texture after the end
-// of a line (noise, cells) is read as the rest of an ellipsis ("company..."); an ellipsis shows
-// as three dots of one of the line's colours, each enclosed by the other (its outline, shadow or
-// panel), a stop as one.
-namespace TrailingDots {
+// Full stops as the picture shows them. The recogniser reads texture after the end of a line
+// (noise, cells) as the rest of an ellipsis ("company..."), and loses a small stop beside the
+// letter before it ("ugly", "error You"). A stop shows as one dot of one of the line's colours
+// enclosed by the other (its outline, shadow or panel), an ellipsis as three; a speck of texture
+// has the texture around it.
+namespace FullStops {
 
 // `read` (of the crop `crop` of `picture`, whose line's box is `line`) with the stops after its
 // last letter cut to one where the picture shows exactly one dot there. Whether any went. The picture must be in QImage::Format_RGB32.
@@ -26,4 +27,4 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
 // was added.
 bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
-} // namespace TrailingDots
+} // namespace FullStops

@@ -1,4 +1,4 @@
-#include "trailingdots.h"
+#include "fullstops.h"
 
 #include "linecolours.h"
 #include "linetextrules.h"
@@ -79,7 +79,7 @@ int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 
 } // namespace
 
-namespace TrailingDots {
+namespace FullStops {
 
 bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
 {
@@ -150,4 +150,4 @@ bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRec
     return added;
 }
 
-} // namespace TrailingDots
+} // namespace FullStops

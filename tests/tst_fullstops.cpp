@@ -1,4 +1,4 @@
-#include "ocr/letters/trailingdots.h"
+#include "ocr/letters/fullstops.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -64,7 +64,7 @@ PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
 
 } // namespace
 
-class TestTrailingDots : public QObject
+class TestFullStops : public QObject
 {
     Q_OBJECT
 
@@ -77,7 +77,7 @@ private slots:
     void mendsStopsBetweenSentences();
 };
 
-void TestTrailingDots::keepsTheStopsThePictureShows_data()
+void TestFullStops::keepsTheStopsThePictureShows_data()
 {
     QTest::addColumn<QString>("painted");
     QTest::addColumn<QString>("read");
@@ -93,7 +93,7 @@ void TestTrailingDots::keepsTheStopsThePictureShows_data()
                                                  << "He left the company.";
 }
 
-void TestTrailingDots::keepsTheStopsThePictureShows()
+void TestFullStops::keepsTheStopsThePictureShows()
 {
     QFETCH(QString, painted);
     QFETCH(QString, read);
@@ -101,12 +101,12 @@ void TestTrailingDots::keepsTheStopsThePictureShows()
     QFETCH(QString, kept);
     PaintedLine line = paintLine(painted, read, specks);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const bool dropped = TrailingDots::dropUnseen(line.picture, line.box, crop, line.read);
+    const bool dropped = FullStops::dropUnseen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(dropped, kept != read);
 }
 
-void TestTrailingDots::addsTheStopThePictureShows_data()
+void TestFullStops::addsTheStopThePictureShows_data()
 {
     QTest::addColumn<QString>("painted");
     QTest::addColumn<QString>("read");
@@ -124,7 +124,7 @@ void TestTrailingDots::addsTheStopThePictureShows_data()
     QTest::newRow("a mark read is left alone") << "It's ugly!" << "It's ugly!" << false << "It's ugly!";
 }
 
-void TestTrailingDots::addsTheStopThePictureShows()
+void TestFullStops::addsTheStopThePictureShows()
 {
     QFETCH(QString, painted);
     QFETCH(QString, read);
@@ -132,12 +132,12 @@ void TestTrailingDots::addsTheStopThePictureShows()
     QFETCH(QString, kept);
     PaintedLine line = paintLine(painted, read, specks);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const bool added = TrailingDots::addSeen(line.picture, line.box, crop, line.read);
+    const bool added = FullStops::addSeen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(added, kept != read);
 }
 
-void TestTrailingDots::mendsStopsBetweenSentences_data()
+void TestFullStops::mendsStopsBetweenSentences_data()
 {
     // A space in the reading stands where the recogniser read nothing, so that every character
     // read keeps its place along the painted line.
@@ -150,7 +150,7 @@ void TestTrailingDots::mendsStopsBetweenSentences_data()
     QTest::newRow("no mark before a name") << "Tell John now." << "Tell John now." << "Tell John now.";
 }
 
-void TestTrailingDots::mendsStopsBetweenSentences()
+void TestFullStops::mendsStopsBetweenSentences()
 {
     QFETCH(QString, painted);
     QFETCH(QString, read);
@@ -158,10 +158,10 @@ void TestTrailingDots::mendsStopsBetweenSentences()
     PaintedLine line = paintLine(painted, read, false);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     const QString before = line.read.text;
-    const bool added = TrailingDots::addStopsBeforeCapitals(line.picture, line.box, crop, line.read);
+    const bool added = FullStops::addStopsBeforeCapitals(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(added, kept != before);
 }
 
-QTEST_MAIN(TestTrailingDots)
-#include "tst_trailingdots.moc"
+QTEST_MAIN(TestFullStops)
+#include "tst_fullstops.moc"
