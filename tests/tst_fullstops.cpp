@@ -91,6 +91,8 @@ void TestFullStops::keepsTheStopsThePictureShows_data()
                                                << "He left the company...";
     QTest::newRow("one stop read is left alone") << "He left the company." << "He left the company." << true
                                                  << "He left the company.";
+    QTest::newRow("an ellipsis read short") << "He left the company..." << "He left the company.." << false
+                                            << "He left the company...";
 }
 
 void TestFullStops::keepsTheStopsThePictureShows()
@@ -101,7 +103,7 @@ void TestFullStops::keepsTheStopsThePictureShows()
     QFETCH(QString, kept);
     PaintedLine line = paintLine(painted, read, specks);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const bool dropped = FullStops::dropUnseen(line.picture, line.box, crop, line.read);
+    const bool dropped = FullStops::keepSeen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
     QCOMPARE(dropped, kept != read);
 }
@@ -122,6 +124,10 @@ void TestFullStops::addsTheStopThePictureShows_data()
     QTest::newRow("a comma lost is no stop") << "If the shoe fits," << "If the shoe fits" << false
                                              << "If the shoe fits";
     QTest::newRow("a mark read is left alone") << "It's ugly!" << "It's ugly!" << false << "It's ugly!";
+    QTest::newRow("an ellipsis lost") << "He left the company..." << "He left the company" << false
+                                      << "He left the company...";
+    QTest::newRow("an ellipsis set apart, lost") << "He left the company ..." << "He left the company" << false
+                                                 << "He left the company ...";
 }
 
 void TestFullStops::addsTheStopThePictureShows()

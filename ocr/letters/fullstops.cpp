@@ -48,8 +48,11 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
     return int(std::count_if(labels.components.cbegin(), labels.components.cend(),
                              [&](const ComponentLabelling::Component &piece) {
                                  const PixelBox &b = piece.box;
-                                 return b.width() * 3 <= h && b.height() * 3 <= h && b.width() * 2 <= b.height() * 3
-                                        && b.height() * 2 <= b.width() * 3 && b.top >= middle && b.left > 0 && piece.area >= 2
+                                 // A dot a few pixels across can come out a pixel longer one way.
+                                 const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
+                                 return b.width() * 3 <= h && b.height() * 3 <= h
+                                        && (b.width() - slack) * 2 <= b.height() * 3
+                                        && (b.height() - slack) * 2 <= b.width() * 3 && b.top >= middle && b.left > 0 && piece.area >= 2
                                         && (!letterAfter || b.right < region.width() - 1)
                                         && enclosed(picture, region, b, around, tolerance);
                              }));
@@ -81,7 +84,7 @@ int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 
 namespace FullStops {
 
-bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+bool keepSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
 {
     QList<CtcDecoder::Character> &characters = read.characters;
     qsizetype firstDot = characters.size();
@@ -92,9 +95,12 @@ bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, Ctc
         return false;
     // From the end of the last letter to the end of the crop.
     const int seen = dotsAfter(picture, line, crop, read, firstDot - 1, std::nullopt);
-    if (seen != 1)
+    if (seen == 1)
+        characters.erase(characters.begin() + firstDot + 1, characters.end());
+    else if (seen == 3 && dots == 2)
+        characters << characters.last();
+    else
         return false;
-    characters.erase(characters.begin() + firstDot + 1, characters.end());
     read.text = CtcDecoder::Result::joined(characters);
     return true;
 }
@@ -108,15 +114,30 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
     // Ideographs end with their own full stop, which the recogniser reads.
     if (last.size() != 1 || !last.front().isLetterOrNumber() || LineTextRules::isUnspacedScript(last.front().unicode()))
         return false;
-    // A stop stands close to the letter it ends; further on is the ground.
-    // A stop the detector left out of the line's box lies past the crop.
+    // A stop stands close to the letter it ends, an ellipsis within a few letters; further on is
+    // the ground. The detector can leave either out of the line's box, past the crop.
+    const int h = line.height();
+    const qsizetype letter = characters.size() - 1;
     const int end = pixelAt(crop, read, characters.last().last + 1);
-    if (dotsAfter(picture, line, crop, read, characters.size() - 1, end + line.height()) != 1)
+    int added = 0;
+    bool spaced = false;
+    if (dotsAfter(picture, line, crop, read, letter, end + h) == 1) {
+        added = 1;
+    } else if (dotsAfter(picture, line, crop, read, letter, end + 3 * h) == 3) {
+        added = 3;
+        // Set apart from the word, as some typesetting has it ("Dayton ...").
+        spaced = dotsAfter(picture, line, crop, read, letter, end + h / 3) == 0;
+    }
+    if (added == 0)
         return false;
     CtcDecoder::Character stop;
     stop.text = QStringLiteral(".");
     stop.first = stop.last = characters.last().last + 1;
+    stop.spaceBefore = spaced;
     characters << stop;
+    stop.spaceBefore = false;
+    for (int i = 1; i < added; ++i)
+        characters << stop;
     read.text = CtcDecoder::Result::joined(characters);
     return true;
 }

@@ -12,13 +12,15 @@
 // has the texture around it.
 namespace FullStops {
 
-// `read` (of the crop `crop` of `picture`, whose line's box is `line`) with the stops after its
-// last letter cut to one where the picture shows exactly one dot there. Whether any went. The picture must be in QImage::Format_RGB32.
-bool dropUnseen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+// `read` (of the crop `crop` of `picture`, whose line's box is `line`) with the stops read after
+// its last letter cut to one where the picture shows exactly one dot there, and two made three
+// where it shows an ellipsis. Whether any changed. The picture must be in QImage::Format_RGB32.
+bool keepSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
 // `read` with a full stop after its last letter where the recogniser read no mark and the picture
-// shows one dot beside that letter: a small dot after a letter's foot is lost to the letter
-// ("ugly" for "ugly."). Whether one was added. The picture must be in QImage::Format_RGB32.
+// shows one dot beside that letter, an ellipsis where it shows three: a small dot after a letter's
+// foot is lost to the letter ("ugly" for "ugly."). Whether any was added. The picture must be in
+// QImage::Format_RGB32.
 bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
 // `read` with a full stop between two sentences where the recogniser read no mark ("error You"):

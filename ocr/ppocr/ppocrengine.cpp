@@ -367,7 +367,7 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         // The crop can hold the edge of a panel or of the ground where its margin could not be
         // trimmed (texture beyond it), read as an I or l at an end.
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
-        if (box == lastPiece && !FullStops::dropUnseen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
+        if (box == lastPiece && !FullStops::keepSeen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
             FullStops::addSeen(rgb, piece, pieceCrop, read);
         if (settings.restoreSpaces)
             FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
