@@ -342,6 +342,10 @@ void TestWordGaps::readsWordsOfTheList_data()
     QTest::newRow("lone letter") << "t" << false;
     QTest::newRow("article") << "a" << true;
     QTest::newRow("pronoun") << "I" << true;
+    QTest::newRow("in capitals") << "HOUSE!" << true;
+    QTest::newRow("a name in capitals") << "JOHNSON" << true;
+    QTest::newRow("glued in capitals") << "ISTHE" << false;
+    QTest::newRow("capitals of no word") << "GENERA" << false;
 }
 
 void TestWordGaps::readsWordsOfTheList()
@@ -349,7 +353,7 @@ void TestWordGaps::readsWordsOfTheList()
     QFETCH(QString, token);
     QFETCH(bool, word);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\nbowling\n");
+    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\nbowling\nJohnson\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(words.contains(token), word);
     QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));

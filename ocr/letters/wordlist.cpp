@@ -86,6 +86,13 @@ bool WordList::contains(const QString &token) const
         return true;
     if (word.at(0).isUpper() && words.contains(word.at(0).toLower() + word.mid(1)))
         return true;
+    // A word set in capitals, as shouts and signs are ("GENERAL", "CRISIS").
+    if (std::all_of(word.cbegin(), word.cend(), [](QChar c) { return c.isUpper() || !c.isLetter(); })) {
+        const QString lower = word.toLower();
+        const QString capitalised = lower.at(0).toUpper() + lower.mid(1);
+        if (lower != word && (words.contains(lower) || words.contains(capitalised)))
+            return true;
+    }
     // Speech's dropped g, written with an apostrophe the list leaves out ("bowlin'", "nothin'"):
     // else "bowl in'" is two words of it.
     static const QRegularExpression droppedG(QStringLiteral("in['\u2019][^\\w]*$"));
