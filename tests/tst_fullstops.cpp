@@ -62,6 +62,32 @@ PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
     return line;
 }
 
+using Rule = bool (*)(const QImage &, const QRect &, const QRect &, CtcDecoder::Result &);
+
+void addColumns()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("specks");
+    QTest::addColumn<QString>("kept");
+}
+
+// The row's line painted, `rule` applied to its reading: the text kept, and whether the rule
+// said it changed it.
+void checkRule(Rule rule)
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(bool, specks);
+    QFETCH(QString, kept);
+    PaintedLine line = paintLine(painted, read, specks);
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    const QString before = line.read.text;
+    const bool changed = rule(line.picture, line.box, crop, line.read);
+    QCOMPARE(line.read.text, kept);
+    QCOMPARE(changed, kept != before);
+}
+
 } // namespace
 
 class TestFullStops : public QObject
@@ -79,10 +105,7 @@ private slots:
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
 {
-    QTest::addColumn<QString>("painted");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<bool>("specks");
-    QTest::addColumn<QString>("kept");
+    addColumns();
     QTest::newRow("stop read as an ellipsis over specks") << "He left the company." << "He left the company..."
                                                           << true << "He left the company.";
     QTest::newRow("stop read twice on plain ground") << "He left the company." << "He left the company.." << false
@@ -97,23 +120,12 @@ void TestFullStops::keepsTheStopsThePictureShows_data()
 
 void TestFullStops::keepsTheStopsThePictureShows()
 {
-    QFETCH(QString, painted);
-    QFETCH(QString, read);
-    QFETCH(bool, specks);
-    QFETCH(QString, kept);
-    PaintedLine line = paintLine(painted, read, specks);
-    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const bool dropped = FullStops::keepSeen(line.picture, line.box, crop, line.read);
-    QCOMPARE(line.read.text, kept);
-    QCOMPARE(dropped, kept != read);
+    checkRule(FullStops::keepSeen);
 }
 
 void TestFullStops::addsTheStopThePictureShows_data()
 {
-    QTest::addColumn<QString>("painted");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<bool>("specks");
-    QTest::addColumn<QString>("kept");
+    addColumns();
     QTest::newRow("a stop lost after the last letter") << "It's colder than I thought." << "It's colder than I thought"
                                                        << false << "It's colder than I thought.";
     QTest::newRow("a stop lost after a figure") << "We meet at 9." << "We meet at 9" << false << "We meet at 9.";
@@ -132,41 +144,24 @@ void TestFullStops::addsTheStopThePictureShows_data()
 
 void TestFullStops::addsTheStopThePictureShows()
 {
-    QFETCH(QString, painted);
-    QFETCH(QString, read);
-    QFETCH(bool, specks);
-    QFETCH(QString, kept);
-    PaintedLine line = paintLine(painted, read, specks);
-    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const bool added = FullStops::addSeen(line.picture, line.box, crop, line.read);
-    QCOMPARE(line.read.text, kept);
-    QCOMPARE(added, kept != read);
+    checkRule(FullStops::addSeen);
 }
 
 void TestFullStops::mendsStopsBetweenSentences_data()
 {
     // A space in the reading stands where the recogniser read nothing, so that every character
     // read keeps its place along the painted line.
-    QTest::addColumn<QString>("painted");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("a stop lost") << "Swap read error. You lose." << "Swap read error  You lose."
+    addColumns();
+    QTest::newRow("a stop lost") << "Swap read error. You lose." << "Swap read error  You lose." << false
                                  << "Swap read error. You lose.";
-    QTest::newRow("a comma read stays") << "Hold on, I'm coming." << "Hold on, I'm coming." << "Hold on, I'm coming.";
-    QTest::newRow("no mark before a name") << "Tell John now." << "Tell John now." << "Tell John now.";
+    QTest::newRow("a comma read stays") << "Hold on, I'm coming." << "Hold on, I'm coming." << false
+                                        << "Hold on, I'm coming.";
+    QTest::newRow("no mark before a name") << "Tell John now." << "Tell John now." << false << "Tell John now.";
 }
 
 void TestFullStops::mendsStopsBetweenSentences()
 {
-    QFETCH(QString, painted);
-    QFETCH(QString, read);
-    QFETCH(QString, kept);
-    PaintedLine line = paintLine(painted, read, false);
-    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    const QString before = line.read.text;
-    const bool added = FullStops::addStopsBeforeCapitals(line.picture, line.box, crop, line.read);
-    QCOMPARE(line.read.text, kept);
-    QCOMPARE(added, kept != before);
+    checkRule(FullStops::addStopsBeforeCapitals);
 }
 
 QTEST_MAIN(TestFullStops)
