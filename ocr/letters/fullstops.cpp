@@ -52,10 +52,16 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
                                  const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
                                  return b.width() * 3 <= h && b.height() * 3 <= h
                                         && (b.width() - slack) * 2 <= b.height() * 3
-                                        && (b.height() - slack) * 2 <= b.width() * 3 && b.top >= middle && b.left > 0 && piece.area >= 2
+                                        && (b.height() - slack) * 2 <= b.width() * 3 && b.top >= middle && b.left > 0
+                                        && piece.area >= 2
                                         && (!letterAfter || b.right < region.width() - 1)
                                         && enclosed(picture, region, b, around, tolerance);
                              }));
+}
+
+int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
+{
+    return crop.left() + int(std::lround(step * read.pixelsPerStep));
 }
 
 // Dots from the end of `read`'s character `letter` to `to` (a column of `picture`), or to the
@@ -66,18 +72,13 @@ int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return -1;
-    const int from = crop.left() + int(std::lround((read.characters[letter].last + 1) * read.pixelsPerStep));
+    const int from = pixelAt(crop, read, read.characters[letter].last + 1);
     const QRect region = QRect(QPoint(from, crop.top()), QPoint(to.value_or(crop.right()), crop.bottom())) & picture.rect();
     if (region.width() < 2)
         return -1;
     const bool letterAfter = to && letter + 1 < read.characters.size();
     return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter),
                     dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter));
-}
-
-int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
-{
-    return crop.left() + int(std::lround(step * read.pixelsPerStep));
 }
 
 } // namespace
