@@ -10,6 +10,17 @@
 
 namespace {
 
+// `line` with the letters `pattern` matches made capitals.
+QString withCapitalsAt(const QString &line, const QRegularExpression &pattern)
+{
+    QString mended = line;
+    for (QRegularExpressionMatchIterator it = pattern.globalMatch(line); it.hasNext();) {
+        const qsizetype at = it.next().capturedStart();
+        mended[at] = mended.at(at).toUpper();
+    }
+    return mended;
+}
+
 // Below this mean confidence a line is nearly always texture or edges read as letters.
 constexpr float minimumLineConfidence = 60.0f;
 // Marks this unsure at either end of a line are specks next to the text.
@@ -267,12 +278,7 @@ QString LineTextRules::mendedSentenceStarts(const QString &line)
     // After a question, an exclamation or a word's full stop (not an abbreviation's "a.m."); a
     // capital whose shape is its small letter's is told by its size alone.
     static const QRegularExpression start(QStringLiteral("(?<=[\\p{L}\\p{N}][!?] |\\p{Ll}{2}\\. )[cosvwxz](?=\\p{Ll})"));
-    QString mended = line;
-    for (QRegularExpressionMatchIterator it = start.globalMatch(line); it.hasNext();) {
-        const qsizetype at = it.next().capturedStart();
-        mended[at] = mended.at(at).toUpper();
-    }
-    return mended;
+    return withCapitalsAt(line, start);
 }
 
 QString LineTextRules::mendedCapitalWords(const QString &line)
@@ -280,12 +286,7 @@ QString LineTextRules::mendedCapitalWords(const QString &line)
     // Three capitals around it in the word, so that a name's ("McCoy", "DeVos") stays.
     static const QRegularExpression small(
         QStringLiteral("(?<=\\p{Lu}{2})[cosvwxz](?=\\p{Lu})|(?<=\\p{Lu})[cosvwxz](?=\\p{Lu}{2})"));
-    QString mended = line;
-    for (QRegularExpressionMatchIterator it = small.globalMatch(line); it.hasNext();) {
-        const qsizetype at = it.next().capturedStart();
-        mended[at] = mended.at(at).toUpper();
-    }
-    return mended;
+    return withCapitalsAt(line, small);
 }
 
 bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words)
