@@ -17,8 +17,16 @@ cd "$out"
 [ -s strips.tsv ] && exit 0
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+# Every draw happens in this shell and answers in REPLY: bash reseeds RANDOM in a command
+# substitution, so a draw made there would make the same SEED give another set each time.
 RANDOM=$seed
-pick() { local -n list=$1; echo "${list[RANDOM % ${#list[@]}]}"; }
+pick() { local -n list=$1; REPLY=${list[RANDOM % ${#list[@]}]}; }
+# hex VAR DIGITS MIN RANGE...: VAR gets one byte per range, MIN + a draw below RANGE.
+hex() {
+  local -n out=$1; out=""
+  local min=$2 range part; shift 2
+  for range; do printf -v part %02x $((min + RANDOM % range)); out+=$part; done
+}
 
 english=(
   "Where are you going tonight?" "I told you not to come back here." "We have to leave before dawn."
@@ -51,21 +59,24 @@ if [ -n "${STRIP_ENGLISH_TEXTS:-}" ]; then mapfile -t english < "$STRIP_ENGLISH_
 if [ -n "${STRIP_ENGLISH_FONTS:-}" ]; then IFS=, read -r -a english_fonts <<< "$STRIP_ENGLISH_FONTS"; fi
 widths=(640 1280 1280 1920 1280 3840)
 
-# background W H KIND: an ffmpeg source (with filters) of one frame.
+# background W H KIND: REPLY gets an ffmpeg source (with filters) of one frame.
 background() {
-  local w=$1 h=$2 kind=$3 t
+  local w=$1 h=$2 kind=$3 t c0 c1
   t=$((RANDOM % 20))
   case $kind in
-    testsrc) echo "testsrc2=s=${w}x${h}:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1))" ;;
-    soft) echo "testsrc2=s=480x270:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1)),boxblur=6,scale=${w}:${h}" ;;
-    fractal) echo "mandelbrot=s=480x270:maxiter=300:start_scale=$((1 + RANDOM % 3)).$((RANDOM % 9)):start_x=-0.$((RANDOM % 9))43:start_y=0.$((RANDOM % 9))2:outer=normalized_iteration_count,trim=end_frame=1,scale=${w}:${h}" ;;
-    noise) echo "gradients=s=480x270:c0=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):c1=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):seed=$RANDOM,trim=end_frame=1,scale=${w}:${h},noise=alls=70:allf=u" ;;
-    gradient) echo "gradients=s=480x270:c0=0x$(printf %06x $((RANDOM * RANDOM % 16777216))):c1=0x202020:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
-    bright) echo "gradients=s=480x270:c0=0xb0d8ff:c1=0xf0f0e0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
-    cells) echo "cellauto=s=240x135:rule=$((18 + RANDOM % 100)):r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=2" ;;
-    dark) echo "color=c=0x$(printf %02x%02x%02x $((RANDOM % 60)) $((RANDOM % 60)) $((RANDOM % 70))):s=${w}x${h}:d=1" ;;
-    greytex) echo "cellauto=s=240x135:rule=$((18 + RANDOM % 100)):r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=1,lutrgb=r=96+val/4:g=96+val/4:b=96+val/4,noise=alls=30:allf=u" ;;
-    pastel) echo "gradients=s=480x270:c0=0x$(printf %02x%02x%02x $((200 + RANDOM % 56)) $((200 + RANDOM % 56)) $((200 + RANDOM % 56))):c1=0xf8e8f0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
+    testsrc) REPLY="testsrc2=s=${w}x${h}:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1))" ;;
+    soft) REPLY="testsrc2=s=480x270:r=10:d=3,trim=start_frame=$t:end_frame=$((t + 1)),boxblur=6,scale=${w}:${h}" ;;
+    fractal) REPLY="mandelbrot=s=480x270:maxiter=300:start_scale=$((1 + RANDOM % 3)).$((RANDOM % 9)):start_x=-0.$((RANDOM % 9))43:start_y=0.$((RANDOM % 9))2:outer=normalized_iteration_count,trim=end_frame=1,scale=${w}:${h}" ;;
+    noise) hex c0 0 256 256 256; hex c1 0 256 256 256
+           REPLY="gradients=s=480x270:c0=0x$c0:c1=0x$c1:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h},noise=alls=70:allf=u" ;;
+    gradient) hex c0 0 256 256 256
+              REPLY="gradients=s=480x270:c0=0x$c0:c1=0x202020:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
+    bright) REPLY="gradients=s=480x270:c0=0xb0d8ff:c1=0xf0f0e0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
+    cells) REPLY="cellauto=s=240x135:rule=$((18 + RANDOM % 100)):seed=$RANDOM:r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=2" ;;
+    dark) hex c0 0 60 60 70; REPLY="color=c=0x$c0:s=${w}x${h}:d=1" ;;
+    greytex) REPLY="cellauto=s=240x135:rule=$((18 + RANDOM % 100)):seed=$RANDOM:r=10,trim=start_frame=30:end_frame=31,scale=${w}:${h},boxblur=1,lutrgb=r=96+val/4:g=96+val/4:b=96+val/4,noise=alls=30:allf=u" ;;
+    pastel) hex c0 200 56 56 56
+            REPLY="gradients=s=480x270:c0=0x$c0:c1=0xf8e8f0:seed=$RANDOM,trim=end_frame=1,scale=${w}:${h}" ;;
   esac
 }
 
@@ -81,47 +92,62 @@ ass() {
   } > "$1.ass"
 }
 
+# fit_size: a subtitle never runs off the picture, so a line too long for the width at the size
+# drawn gets a smaller size (about 0.64 em a character covers the wide and the bold faces).
+fit_size() {
+  local longest=0 part room estimate
+  while IFS= read -r part; do [ ${#part} -gt $longest ] && longest=${#part}; done <<< "${text//\\N/$'\n'}"
+  room=$((w * 94 / 100 - 20 - h / 50))
+  estimate=$((longest * size * 64 / 100))
+  [ "$estimate" -gt "$room" ] && size=$((size * room / estimate))
+  return 0
+}
+
 # strip NAME LANGUAGE STYLE W: renders one strip and appends its line to the manifest.
 strip() {
   local name=$1 language=$2 style=$3 w=$4
   local h=$((w * 9 / 16)) size font bold=0 lines text primary outline_colour="&H00000000" border=1 outline=0 shadow=0 bg
   size=$((h * (45 + RANDOM % 30) / 1000))
   if [ "$style" = italic-dialogue ]; then
-    [ "$language" = zh ] && font="WenQuanYi Micro Hei" || font=$(pick english_fonts)
-    [ "$language" = zh ] && text=$(pick chinese_dialogue) || text=$(pick english_dialogue)
+    [ "$language" = zh ] && font="WenQuanYi Micro Hei" || { pick english_fonts; font=$REPLY; }
+    [ "$language" = zh ] && pick chinese_dialogue || pick english_dialogue
+    text=$REPLY
   elif [ "$style" = dense ]; then
     font="WenQuanYi Micro Hei"
-    text="$(pick chinese)，$(pick chinese)\\N$(pick chinese)，$(pick chinese)"
+    local part
+    text=""
+    for part in "" "，" "\\N" "，"; do pick chinese; text+="$part$REPLY"; done
     size=$((h * (36 + RANDOM % 8) / 1000))
   elif [ "$language" = zh ]; then
     font="WenQuanYi Micro Hei"
-    text=$(pick chinese)
-    [ $((RANDOM % 5)) -lt 2 ] && text="$text\\N$(pick chinese)"
+    pick chinese; text=$REPLY
+    [ $((RANDOM % 5)) -lt 2 ] && pick chinese && text="$text\\N$REPLY"
   else
-    font=$(pick english_fonts)
-    text=$(pick english)
-    [ $((RANDOM % 5)) -lt 2 ] && text="$text\\N$(pick english)"
+    pick english_fonts; font=$REPLY
+    pick english; text=$REPLY
+    [ $((RANDOM % 5)) -lt 2 ] && pick english && text="$text\\N$REPLY"
   fi
+  fit_size
   [ $((RANDOM % 4)) -eq 0 ] && bold=-1
   local thin=$((h / 360 + 1)) thick=$((h / 200 + 2))
   case $style in
-    white-outline) primary="&H00FFFFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
-    white-thin) primary="&H00FFFFFF"; outline=$thin; bg=$(pick busy_backgrounds) ;;
-    yellow-outline) primary="&H0000FFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
-    yellow-shadow) primary="&H0020E0FF"; shadow=$thick; bg=$(pick calm_backgrounds) ;;
-    grey-plain) primary="&H00D0D0D0"; bg=$(pick calm_backgrounds) ;;
-    white-shadow) primary="&H00F0F0F0"; outline=$thin; shadow=$thick; bg=$(pick busy_backgrounds) ;;
-    cyan-outline) primary="&H00FFF0A0"; outline=$thick; outline_colour="&H00301010"; bg=$(pick busy_backgrounds) ;;
-    dark-panel) primary="&H00$(printf %02x%02x%02x $((RANDOM % 80)) $((RANDOM % 50)) $((RANDOM % 50)))"
-                outline_colour="&H00$(printf %02x%02x%02x $((200 + RANDOM % 56)) $((210 + RANDOM % 46)) $((210 + RANDOM % 46)))"
-                border=3; outline=$((size / 6)); bg=$(pick busy_backgrounds) ;;
+    white-outline) primary="&H00FFFFFF"; outline=$thick; pick busy_backgrounds; bg=$REPLY ;;
+    white-thin) primary="&H00FFFFFF"; outline=$thin; pick busy_backgrounds; bg=$REPLY ;;
+    yellow-outline) primary="&H0000FFFF"; outline=$thick; pick busy_backgrounds; bg=$REPLY ;;
+    yellow-shadow) primary="&H0020E0FF"; shadow=$thick; pick calm_backgrounds; bg=$REPLY ;;
+    grey-plain) primary="&H00D0D0D0"; pick calm_backgrounds; bg=$REPLY ;;
+    white-shadow) primary="&H00F0F0F0"; outline=$thin; shadow=$thick; pick busy_backgrounds; bg=$REPLY ;;
+    cyan-outline) primary="&H00FFF0A0"; outline=$thick; outline_colour="&H00301010"; pick busy_backgrounds; bg=$REPLY ;;
+    dark-panel) hex primary 0 80 50 50; primary="&H00$primary"
+                local blue; hex blue 200 56; hex outline_colour 210 46 46; outline_colour="&H00$blue$outline_colour"
+                border=3; outline=$((size / 6)); pick busy_backgrounds; bg=$REPLY ;;
     dark-plain) primary="&H00101010"; bg=bright ;;
     yellow-plain) primary="&H0000FFFF"; bg=greytex ;;
     white-pastel) primary="&H00FFFFFF"; outline=$thin; outline_colour="&H00606060"; bg=pastel ;;
-    opaque-box) primary="&H00FFFFFF"; outline_colour="&H00181818"; border=3; outline=$((size / 6)); bg=$(pick busy_backgrounds) ;;
-    italic-dialogue) primary="&H00FFFFFF"; outline=$thick; bg=$(pick busy_backgrounds) ;;
-    dense) primary="&H00FFFFFF"; outline=$thin; bg=$(pick busy_backgrounds) ;;
-    480p) primary="&H00FFFFFF"; outline=$thin; shadow=$thin; bg=$(pick busy_backgrounds) ;;
+    opaque-box) primary="&H00FFFFFF"; outline_colour="&H00181818"; border=3; outline=$((size / 6)); pick busy_backgrounds; bg=$REPLY ;;
+    italic-dialogue) primary="&H00FFFFFF"; outline=$thick; pick busy_backgrounds; bg=$REPLY ;;
+    dense) primary="&H00FFFFFF"; outline=$thin; pick busy_backgrounds; bg=$REPLY ;;
+    480p) primary="&H00FFFFFF"; outline=$thin; shadow=$thin; pick busy_backgrounds; bg=$REPLY ;;
   esac
   local single=${text//\\N/}
   lines=$(( (${#text} - ${#single}) / 2 + 1 ))
@@ -132,7 +158,8 @@ strip() {
   local bottom=$((h - margin + size * (2 + RANDOM % 4) / 10))
   [ $bottom -gt $h ] && bottom=$h
   local top=$((bottom - strip_h))
-  ff -f lavfi -i "$(background "$w" "$h" "$bg")" -vf "subtitles=$name.ass,format=yuv420p" -frames:v 1 \
+  background "$w" "$h" "$bg"
+  ff -f lavfi -i "$REPLY" -vf "subtitles=$name.ass,format=yuv420p" -frames:v 1 \
      -c:v libx264 -preset veryfast -crf 23 "$name.mp4"
   ff -i "$name.mp4" -vf "crop=$w:$((bottom - top)):0:$top" -frames:v 1 "$name.png"
   rm -f "$name.mp4" "$name.ass"
@@ -142,7 +169,8 @@ strip() {
 blank() {
   local name=$1 w=$2 bg=$3
   local h=$((w * 9 / 16)) strip_h=$((w * 9 / 16 / 8))
-  ff -f lavfi -i "$(background "$w" "$h" "$bg"),format=yuv420p" -frames:v 1 -c:v libx264 -preset veryfast -crf 23 "$name.mp4"
+  background "$w" "$h" "$bg"
+  ff -f lavfi -i "$REPLY,format=yuv420p" -frames:v 1 -c:v libx264 -preset veryfast -crf 23 "$name.mp4"
   ff -i "$name.mp4" -vf "crop=$w:$strip_h:0:$((h - strip_h - h / 30))" -frames:v 1 "$name.png"
   rm -f "$name.mp4"
   printf '%s\tnone\t%s\tnone\t%s\t\n' "$name" "$w" "$bg" >> strips.tsv.part
@@ -158,12 +186,14 @@ for language in en zh; do
   count=$([ "$language" = en ] && echo 48 || echo 36)
   for ((i = 0; i < count; ++i)); do
     n=$((n + 1))
-    strip "$(printf '%s_%03d' "$language" "$i")" "$language" "${styles[i % ${#styles[@]}]}" "$(pick widths)"
+    pick widths
+    strip "$(printf '%s_%03d' "$language" "$i")" "$language" "${styles[i % ${#styles[@]}]}" "$REPLY"
   done
 done
 blank_backgrounds=(testsrc soft fractal noise gradient cells dark bright testsrc fractal noise cells)
 for ((i = 0; i < ${#blank_backgrounds[@]}; ++i)); do
-  blank "$(printf 'blank_%03d' "$i")" "$(pick widths)" "${blank_backgrounds[i]}"
+  pick widths
+  blank "$(printf 'blank_%03d' "$i")" "$REPLY" "${blank_backgrounds[i]}"
 done
 # The hard cases users meet: yellow without outline over textured grey, white over a bright
 # pastel with a thin outline, an opaque box, italic dialogue with dashes, dense Chinese, 480p.
@@ -180,7 +210,7 @@ for language in en zh; do
   for style in "${hard_styles[@]}" dense; do
     [ "$style" = dense ] && [ "$language" = en ] && continue
     for ((i = 0; i < 4; ++i)); do
-      w=$(pick widths)
+      pick widths; w=$REPLY
       [ "$style" = 480p ] && w=854
       italic=0; [ "$style" = italic-dialogue ] && italic=-1
       ITALIC=$italic strip "$(printf '%s_%s_%d' "$language" "$style" "$i")" "$language" "$style" "$w"
