@@ -101,6 +101,8 @@ private slots:
     void addsTheStopThePictureShows();
     void mendsStopsBetweenSentences_data();
     void mendsStopsBetweenSentences();
+    void mendsCommasBeforeSentences_data();
+    void mendsCommasBeforeSentences();
 };
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
@@ -162,6 +164,29 @@ void TestFullStops::mendsStopsBetweenSentences_data()
 void TestFullStops::mendsStopsBetweenSentences()
 {
     checkRule(FullStops::addStopsBeforeCapitals);
+}
+
+void TestFullStops::mendsCommasBeforeSentences_data()
+{
+    addColumns();
+    QTest::newRow("a stop read as a comma") << "Well spoken. How unusual!" << "Well spoken, How unusual!" << false
+                                           << "Well spoken. How unusual!";
+    QTest::newRow("a comma painted stays") << "Well spoken, How unusual!" << "Well spoken, How unusual!" << false
+                                           << "Well spoken, How unusual!";
+    QTest::newRow("a name may follow a comma") << "Thank you. Sarah left." << "Thank you, Sarah left." << false
+                                               << "Thank you, Sarah left.";
+    QTest::newRow("so may I") << "Hold on. I'm coming." << "Hold on, I'm coming." << false << "Hold on, I'm coming.";
+    QTest::newRow("a comma before a small letter") << "Well spoken. how odd" << "Well spoken, how odd" << false
+                                                   << "Well spoken, how odd";
+}
+
+void TestFullStops::mendsCommasBeforeSentences()
+{
+    if (WordList::english().isEmpty())
+        QSKIP("no English word list in /usr/share/dict");
+    checkRule([](const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read) {
+        return FullStops::commasBeforeSentences(picture, line, crop, WordList::english(), read);
+    });
 }
 
 QTEST_MAIN(TestFullStops)

@@ -5,11 +5,15 @@
 #include "ocr/ink/componentlabelling.h"
 #include "ocr/ink/inkplane.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcStops, "tarnix.ocr.stops", QtWarningMsg)
 
 bool close(QRgb a, QRgb b, int tolerance)
 {
@@ -170,6 +174,36 @@ bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRec
     if (added)
         read.text = CtcDecoder::Result::joined(characters);
     return added;
+}
+
+bool commasBeforeSentences(const QImage &picture, const QRect &line, const QRect &crop, const WordList &words,
+                           CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (read.pixelsPerStep <= 0)
+        return false;
+    bool changed = false;
+    for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
+        if (characters[i].text != QLatin1String(",") || !characters[i + 1].spaceBefore
+            || characters[i - 1].text.size() != 1 || !characters[i - 1].text.front().isLetter())
+            continue;
+        QString next;
+        for (qsizetype j = i + 1; j < characters.size() && (j == i + 1 || !characters[j].spaceBefore); ++j)
+            next += characters[j].text;
+        while (!next.isEmpty() && !next.back().isLetter())
+            next.chop(1);
+        if (!words.opensSentenceOnly(next))
+            continue;
+        const int dots = dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, characters[i + 1].first));
+        qCDebug(lcStops) << "comma before" << next << "dots" << dots;
+        if (dots != 1)
+            continue;
+        characters[i].text = QStringLiteral(".");
+        changed = true;
+    }
+    if (changed)
+        read.text = CtcDecoder::Result::joined(characters);
+    return changed;
 }
 
 } // namespace FullStops

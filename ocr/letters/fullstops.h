@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ocr/ppocr/ctcdecoder.h"
+#include "wordlist.h"
 
 #include <QImage>
 #include <QRect>
@@ -28,5 +29,11 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
 // comma read there stays: its head alone can look like a dot where its tail is thin. Whether any
 // was added.
 bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
+// `read` with a comma made a full stop where a sentence follows it ("you, How unusual!"): the next
+// word is one the list writes in small letters alone (no name, no "I"), and the picture shows one
+// dot there, not a comma's tail. Whether any changed.
+bool commasBeforeSentences(const QImage &picture, const QRect &line, const QRect &crop, const WordList &words,
+                           CtcDecoder::Result &read);
 
 } // namespace FullStops

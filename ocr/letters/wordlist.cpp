@@ -72,6 +72,13 @@ const WordList &WordList::english()
     return list;
 }
 
+bool WordList::opensSentenceOnly(const QString &word) const
+{
+    const bool capitalised = word.size() >= 2 && word.at(0).isUpper()
+                             && std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) { return c.isLower(); });
+    return capitalised && !words.contains(word) && words.contains(word.at(0).toLower() + word.mid(1));
+}
+
 bool WordList::contains(const QString &token) const
 {
     const QString word = bare(token);

@@ -20,6 +20,10 @@ public:
     // may be the sentence's. A letter alone is a word only as "a" or "I".
     bool contains(const QString &token) const;
 
+    // Whether `word`, written with a capital, is a listed word only in small letters ("How",
+    // "The"), never as a name ("Sarah", "Will", "Tom"): such a capital opens a sentence.
+    bool opensSentenceOnly(const QString &word) const;
+
     // The word the list writes with an apostrophe that `word` lost ("theyll", "dont", "oclock"),
     // or an empty string. Only where the form without it is no word of its own ("cant", "wed"
     // and "its" are), and never before a final "s", where it is a plural as often as not.

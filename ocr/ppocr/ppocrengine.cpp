@@ -369,8 +369,10 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
         if (box == lastPiece && !FullStops::keepSeen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
             FullStops::addSeen(rgb, piece, pieceCrop, read);
-        if (settings.restoreSpaces)
+        if (settings.restoreSpaces) {
             FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
+            FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
+        }
         if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
             pieces << read.text;
             reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
