@@ -1,5 +1,6 @@
 #include "ocr/letters/dialoguedash.h"
 #include "ocr/letters/loneletter.h"
+#include "ocr/letters/wordlist.h"
 #include "ocr/ppocr/ppocrengine.h"
 #include "ocr/ppocr/ppocrmodels.h"
 
@@ -106,6 +107,8 @@ private slots:
     void spacesLeadingDash();
     void readsCapitalIAfterDash_data();
     void readsCapitalIAfterDash();
+    void findsWordLostAfterDash_data();
+    void findsWordLostAfterDash();
 };
 
 void TestDialogueDash::findsDashBesideLine_data()
@@ -368,6 +371,46 @@ void TestDialogueDash::readsCapitalIAfterDash()
     QVERIFY2(engine, qPrintable(problem));
     const QStringList lines{QStringLiteral("- I need your help."), QStringLiteral("- I was at work.")};
     QCOMPARE(engine->recognizeLines(paintItalicDialogue(lines, pixelSize, width, background)), lines);
+}
+
+void TestDialogueDash::findsWordLostAfterDash_data()
+{
+    QTest::addColumn<QString>("afterDash");
+    QTest::addColumn<QString>("fromDash");
+    QTest::addColumn<QString>("kept"); // empty where the reading after the dash stands
+    QTest::newRow("an I lost at the crop's edge") << "was at work." << "-I was at work." << "I was at work.";
+    QTest::newRow("the dash read as a long one") << "was at work." << "\u2014 I was at work." << "I was at work.";
+    QTest::newRow("a line opening with a capital is whole") << "Who is it?" << "-I Who is it?" << "";
+    QTest::newRow("a small letter added") << "was at work." << "-a was at work." << "";
+    QTest::newRow("texture read as two letters") << "was at work." << "-l I was at work." << "";
+    QTest::newRow("no word of the list") << "was at work." << "-Xq was at work." << "";
+    QTest::newRow("the rest read otherwise") << "was at work." << "-I was at home." << "";
+}
+
+void TestDialogueDash::findsWordLostAfterDash()
+{
+    if (WordList::english().isEmpty())
+        QSKIP("no English word list in /usr/share/dict");
+    QFETCH(QString, afterDash);
+    QFETCH(QString, fromDash);
+    QFETCH(QString, kept);
+    const auto resultOf = [](const QString &text) {
+        CtcDecoder::Result read;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == QLatin1Char(' '))
+                continue;
+            CtcDecoder::Character character;
+            character.text = text.at(i);
+            character.first = character.last = int(i) * 2;
+            character.spaceBefore = i > 0 && text.at(i - 1) == QLatin1Char(' ');
+            read.characters << character;
+        }
+        read.text = CtcDecoder::Result::joined(read.characters);
+        return read;
+    };
+    const std::optional<CtcDecoder::Result> found =
+        DialogueDash::withLostFirstWord(resultOf(afterDash), resultOf(fromDash), WordList::english());
+    QCOMPARE(found ? found->text : QString(), kept);
 }
 
 QTEST_MAIN(TestDialogueDash)

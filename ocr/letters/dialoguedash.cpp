@@ -4,6 +4,7 @@
 #include "ocr/ink/inkplane.h"
 #include "linecolours.h"
 #include "linetextrules.h"
+#include "wordlist.h"
 
 #include <QLoggingCategory>
 
@@ -168,6 +169,28 @@ QString spacedLeadingDash(QString line)
     if (line.size() > 1 && (line.at(0) == QLatin1Char('-') || line.at(0) == QChar(0x2013)) && line.at(1).isLetterOrNumber())
         line.insert(1, QLatin1Char(' '));
     return line;
+}
+
+std::optional<CtcDecoder::Result> withLostFirstWord(const CtcDecoder::Result &afterDash,
+                                                    CtcDecoder::Result fromDash, const WordList &words)
+{
+    if (afterDash.text.isEmpty() || !afterDash.text.front().isLower() || !fromDash.text.endsWith(afterDash.text))
+        return std::nullopt;
+    QList<CtcDecoder::Character> &characters = fromDash.characters;
+    qsizetype first = 0;
+    while (first < characters.size() && !characters[first].text.front().isLetter())
+        ++first;
+    characters.erase(characters.begin(), characters.begin() + first);
+    if (characters.isEmpty())
+        return std::nullopt;
+    characters.first().spaceBefore = false;
+    fromDash.text = CtcDecoder::Result::joined(characters);
+    const QString added = fromDash.text.chopped(afterDash.text.size());
+    const QString word = added.trimmed();
+    if (!added.endsWith(QLatin1Char(' ')) || word.isEmpty() || word.contains(QLatin1Char(' '))
+        || !word.front().isUpper() || !words.contains(word))
+        return std::nullopt;
+    return fromDash;
 }
 
 } // namespace DialogueDash

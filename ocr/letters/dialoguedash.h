@@ -1,10 +1,14 @@
 #pragma once
 
+#include "ocr/ppocr/ctcdecoder.h"
+
 #include <QImage>
 #include <QRect>
 #include <QString>
 
 #include <optional>
+
+class WordList;
 
 // The dash that opens a dialogue line ("- Who is it?") is a short bar standing apart from the
 // letters; the line detector often leaves it outside the line's box or misses it. It is looked
@@ -31,5 +35,12 @@ QString withDash(const QString &text, const QRect &dash, const QRect &line);
 // ideograph, a full-width hyphen, middle dot or full stop opening the line is the dash read in
 // the ideographs' style: no Chinese sentence starts with one.
 QString spacedLeadingDash(QString line);
+
+// What the reading of a dialogue line from after its dash (`afterDash`) lost at its start, found
+// in a reading from the dash itself (`fromDash`): a sentence after a dash opens with a capital, so
+// where `afterDash` opens with a small letter and `fromDash` reads one capitalised word of the
+// list before the same text ("-I was at work." for "was at work."), `fromDash` without its dash.
+std::optional<CtcDecoder::Result> withLostFirstWord(const CtcDecoder::Result &afterDash,
+                                                    CtcDecoder::Result fromDash, const WordList &words);
 
 } // namespace DialogueDash

@@ -345,6 +345,13 @@ QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<
         if (dash && box == row.first()) {
             pieceCrop.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
             read = readCrop(bgr, pieceCrop);
+            QRect fromDash = pieceCrop;
+            fromDash.setLeft(std::max(0, dash->bar.left() - dash->bar.height()));
+            if (settings.restoreSpaces && !read.text.isEmpty() && read.text.front().isLower())
+                if (auto found = DialogueDash::withLostFirstWord(read, readCrop(bgr, fromDash), WordList::english())) {
+                    read = std::move(*found);
+                    pieceCrop = fromDash;
+                }
             // Inside the box, a bar before an ideograph may be its first stroke (一): that line
             // is read whole, and the recogniser tells the stroke from the dash.
             const bool barMayBeStroke = dash->bar.right() >= box.left() && !read.text.isEmpty()
