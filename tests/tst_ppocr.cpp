@@ -428,6 +428,9 @@ void TestPpocr::mendsTitles()
     // Inside a word of capitals; a name's capitals and a plural's small letters after them stay.
     QCOMPARE(LineTextRules::mendedCapitalWords(QStringLiteral("my CASH FLoW, ANoTHER, McCoy, DeVos, CDs, PUSHes")),
              QStringLiteral("my CASH FLOW, ANOTHER, McCoy, DeVos, CDs, PUSHes"));
+    // Between a word's two capitals alone, letters shaped like theirs; a name's one stays.
+    QCOMPARE(LineTextRules::mendedCapitalWords(QStringLiteral("make me LooK paranoid, SoS, LooKing")),
+             QStringLiteral("make me LOOK paranoid, SoS, LooKing"));
 }
 
 void TestPpocr::mendsFigures()

@@ -286,7 +286,15 @@ QString LineTextRules::mendedCapitalWords(const QString &line)
     // Three capitals around it in the word, so that a name's ("McCoy", "DeVos") stays.
     static const QRegularExpression small(
         QStringLiteral("(?<=\\p{Lu}{2})[cosvwxz](?=\\p{Lu})|(?<=\\p{Lu})[cosvwxz](?=\\p{Lu}{2})"));
-    return withCapitalsAt(line, small);
+    QString mended = withCapitalsAt(line, small);
+    // Between two capitals of a word alone, more small letters of that shape than a name holds
+    // ("LooK").
+    static const QRegularExpression between(QStringLiteral("\\b\\p{Lu}[cosvwxz]{2,}\\p{Lu}\\b"));
+    for (QRegularExpressionMatchIterator it = between.globalMatch(line); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        mended.replace(match.capturedStart(), match.capturedLength(), match.captured().toUpper());
+    }
+    return mended;
 }
 
 bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QStringList &shorter, const WordList &words)
