@@ -377,9 +377,12 @@ void TestWordGaps::dropsStopsBetweenWords()
     // A speck read as a stop in a word gap goes; an abbreviation, a title and a stop before a
     // capital stay.
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "even\nyou\nat\nam\nmet\nsmith\n");
+    const WordList words = listOf(folder, "even\nyou\nat\nam\nmet\nsmith\nwhen\nnothing\ncan\n");
     QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("mistakes, even.you. at a.m. met Dr.smith, even.You"), words),
              QStringLiteral("mistakes, even you. at a.m. met Dr.smith, even.You"));
+    // Colons read in word gaps go; a time's and one after a word that is none of the list stay.
+    QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("When:nothing:can, at 7:45, Ref:smith, can:"), words),
+             QStringLiteral("When nothing can, at 7:45, Ref:smith, can:"));
 }
 
 void TestWordGaps::mendsLostApostrophes()

@@ -199,11 +199,17 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
 QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordList &words)
 {
     static const QRegularExpression glued(QStringLiteral("^(\\p{L}{2,})\\.(\\p{Ll}{2,})(\\W*)$"));
+    static const QRegularExpression colons(QStringLiteral("^\\p{L}{2,}(:\\p{L}{2,})+\\W*$"));
     QStringList tokens = line.split(QLatin1Char(' '));
     for (QString &token : tokens) {
         const QRegularExpressionMatch match = glued.match(token);
         if (match.hasMatch() && words.contains(match.captured(1)) && words.contains(match.captured(2)))
             token = match.captured(1) + QLatin1Char(' ') + match.captured(2) + match.captured(3);
+        // A colon is followed by a space in English prose: one glued between words is a speck.
+        const QStringList parts = token.split(QLatin1Char(':'));
+        if (colons.match(token).hasMatch()
+            && std::all_of(parts.cbegin(), parts.cend(), [&words](const QString &part) { return words.contains(part); }))
+            token = parts.join(QLatin1Char(' '));
     }
     return tokens.join(QLatin1Char(' '));
 }

@@ -42,8 +42,9 @@ public:
     // or had it read as a double quote ("Let"s").
     static QString mendedApostrophes(const QString &line, const WordList &words);
 
-    // A speck in the space between two words read as a full stop ("even.you"): English puts none
-    // between two words of the list in lower case; abbreviations ("a.m.", "e.g.") have letters alone.
+    // A speck in the space between two words read as a full stop ("even.you") or a colon
+    // ("When:nothing:can"): English puts neither between two words of the list (a stop only
+    // before a capital); abbreviations ("a.m.", "e.g.") have letters alone, times figures.
     static QString withoutStopsBetweenWords(const QString &line, const WordList &words);
 
     // Texture beside a line's end read as one more character after its closing mark ("home. M",
