@@ -185,6 +185,8 @@ private slots:
     void readsRenderedStrip_data();
     void readsRenderedStrip();
     void readsTwoLinesInOrder();
+    void readsLineTouchingCropEdge_data();
+    void readsLineTouchingCropEdge();
     void enginesReadingAtOnceKeepTheirOwnLines();
     void readsOutlinedLineOverCells();
     void readsWholeLinesOverStripes();
@@ -267,6 +269,38 @@ void TestPpocr::readsTwoLinesInOrder()
     const QStringList lines{QStringLiteral("Turn left at the next corner."), QStringLiteral("你为什么不早点告诉我")};
     QCOMPARE(engine->recognizeLines(paintStrip(lines, QStringLiteral("WenQuanYi Micro Hei"), 40)), lines);
     QCOMPARE(engine->recognizeLines(paintStrip({}, QStringLiteral("DejaVu Sans"), 40)), QStringList());
+}
+
+void TestPpocr::readsLineTouchingCropEdge_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("width");
+    QTest::newRow("14 px letters across 720p") << 14 << 1280;
+    QTest::newRow("15 px letters across 720p") << 15 << 1280;
+}
+
+// A tight crop ends where the last line's letters end: that line is found like the others. (Letters
+// this small are not always read whole, and smaller ones read unsure are looked at as they are.)
+void TestPpocr::readsLineTouchingCropEdge()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QFETCH(int, pixelSize);
+    QFETCH(int, width);
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QStringList lines{QStringLiteral("How can you govern a nation which has 246 kinds of cheese?"),
+                            QStringLiteral("Now every Tom, Dick and Harry will get pregnant.")};
+    const QImage strip = paintStrip(lines, QStringLiteral("DejaVu Sans"), pixelSize, width);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    // The last baseline, and the foot of the letters hanging below it ("g", "y").
+    const int foot = pixelSize / 2 + QFontMetrics(font).ascent() + QFontMetrics(font).height() + pixelSize / 4;
+    const QStringList read = engine->recognizeLines(strip.copy(0, 0, width, foot));
+    QCOMPARE(read.size(), 2);
+    QCOMPARE(read.first(), lines.first());
+    QVERIFY2(read.last().startsWith(QLatin1String("Now every Tom")), qPrintable(read.last()));
 }
 
 // Engines load each network once between them and take turns with it: two reading at the same

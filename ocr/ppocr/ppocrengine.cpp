@@ -176,6 +176,21 @@ QList<LineReading> PpocrEngine::recognizeDetailed(const QImage &picture)
 PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
 {
     Reading reading = readPicture(picture);
+    if (!betterOnSharpEdges(reading) || detectorSettings.edgeRows == 0)
+        return withSharpEdges(picture, std::move(reading));
+    // Rows added at the picture's edges let the detector find a line a tight crop cuts close, and
+    // over busy stripes can cost it the others: a picture read unsure is read without them.
+    const TextLineDetector::Settings withRows = detectorSettings;
+    detectorSettings.edgeRows = 0;
+    detector->setSettings(detectorSettings);
+    reading = withSharpEdges(picture, readPicture(picture));
+    detectorSettings = withRows;
+    detector->setSettings(detectorSettings);
+    return reading;
+}
+
+PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading reading)
+{
     // Busy texture can hide outlined letters from the detector or break them into pieces; a
     // reading that found nothing, was unsure or read a row in pieces is tried again on the
     // letters alone, and the second kept when it reads clearly more and is sure enough. Where

@@ -86,6 +86,7 @@ private:
                                       CtcDecoder::Result read);
     CtcDecoder::Result withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
                                         CtcDecoder::Result read);
+    Reading withSharpEdges(const QImage &picture, Reading reading);
     bool betterOnSharpEdges(const Reading &first) const;
     // Whether a second look at the picture (`second`) is kept over the first.
     static bool readsBetter(const Reading &second, const Reading &first);

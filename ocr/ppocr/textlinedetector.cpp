@@ -67,6 +67,13 @@ cv::Mat inputBlob(const cv::Mat &bgr, const cv::Size &size)
     return cv::dnn::blobFromImage(normalised);
 }
 
+// The mean colour of the top and bottom rows.
+cv::Scalar edgeColour(const cv::Mat &bgr)
+{
+    const cv::Scalar top = cv::mean(bgr.row(0)), bottom = cv::mean(bgr.row(bgr.rows - 1));
+    return (top + bottom) * 0.5;
+}
+
 float meanInside(const cv::Mat &probability, const std::vector<cv::Point> &contour, const cv::Rect &bounds)
 {
     cv::Mat mask = cv::Mat::zeros(bounds.size(), CV_8U);
@@ -121,10 +128,13 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
     if (bgr.empty())
         return boxes;
     const Settings &settings = d->settings;
-    const cv::Size size = inputSize(bgr.size(), settings.longestSide, settings.largestUpscale);
+    const int margin = settings.edgeRows;
+    cv::Mat padded;
+    cv::copyMakeBorder(bgr, padded, margin, margin, 0, 0, cv::BORDER_CONSTANT, edgeColour(bgr));
+    const cv::Size size = inputSize(padded.size(), settings.longestSide, settings.largestUpscale);
     cv::Mat output;
     try {
-        const cv::Mat input = inputBlob(bgr, size);
+        const cv::Mat input = inputBlob(padded, size);
         SharedNetworks::Network &network = d->net(size);
         const std::lock_guard<std::mutex> lock(network.inUse);
         network.net.setInput(input);
@@ -140,7 +150,7 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
     cv::Mat binary = probability > settings.pixelThreshold;
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(binary, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-    const double scaleX = double(bgr.cols) / size.width, scaleY = double(bgr.rows) / size.height;
+    const double scaleX = double(padded.cols) / size.width, scaleY = double(padded.rows) / size.height;
     // Regions found on enlarged letters are thinner for their size: boxes would come out a few
     // rows short (glyph tops cut, line crops too tight to show the spaces between words).
     const double upscale = std::max(0.0, 1.0 / scaleX - 1.0);
@@ -158,9 +168,10 @@ QList<QRect> TextLineDetector::detect(const cv::Mat &bgr)
         const double distance = perimeter > 0 ? area * unclipRatio / perimeter : 0;
         const cv::Rect2d grown(bounds.x - distance, bounds.y - distance, bounds.width + 2 * distance,
                                bounds.height + 2 * distance);
-        const cv::Rect scaled = cv::Rect(int(std::floor(grown.x * scaleX)), int(std::floor(grown.y * scaleY)),
-                                         int(std::ceil(grown.width * scaleX)), int(std::ceil(grown.height * scaleY)))
-                                & picture;
+        const cv::Rect scaled =
+            cv::Rect(int(std::floor(grown.x * scaleX)), int(std::floor(grown.y * scaleY)) - margin,
+                     int(std::ceil(grown.width * scaleX)), int(std::ceil(grown.height * scaleY)))
+            & picture;
         if (std::min(scaled.width, scaled.height) >= settings.minimumSide + 2)
             boxes << QRect(scaled.x, scaled.y, scaled.width, scaled.height);
     }

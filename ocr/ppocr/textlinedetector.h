@@ -29,6 +29,10 @@ public:
         // narrow crop, enlarged more, gives the line the same height as the whole width does.
         double enlargedUnclipGrowth = 0.3;
         int minimumSide = 3;
+        // Rows of the edges' colour added above and below: the network misses a line touching
+        // the crop's top or bottom edge (a tight crop, a panel at the frame's foot), having seen
+        // text with ground around it. More, in proportion to the crop, read worse.
+        int edgeRows = 3;
     };
 
     TextLineDetector();
