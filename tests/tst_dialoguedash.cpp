@@ -3,6 +3,7 @@
 #include "ocr/letters/wordlist.h"
 #include "ocr/ppocr/ppocrengine.h"
 #include "ocr/ppocr/ppocrmodels.h"
+#include "ctcreadings.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -394,22 +395,9 @@ void TestDialogueDash::findsWordLostAfterDash()
     QFETCH(QString, afterDash);
     QFETCH(QString, fromDash);
     QFETCH(QString, kept);
-    const auto resultOf = [](const QString &text) {
-        CtcDecoder::Result read;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text.at(i) == QLatin1Char(' '))
-                continue;
-            CtcDecoder::Character character;
-            character.text = text.at(i);
-            character.first = character.last = int(i) * 2;
-            character.spaceBefore = i > 0 && text.at(i - 1) == QLatin1Char(' ');
-            read.characters << character;
-        }
-        read.text = CtcDecoder::Result::joined(read.characters);
-        return read;
-    };
     const std::optional<CtcDecoder::Result> found =
-        DialogueDash::withLostFirstWord(resultOf(afterDash), resultOf(fromDash), WordList::english());
+        DialogueDash::withLostFirstWord(CtcReadings::reading(afterDash, 2, 1), CtcReadings::reading(fromDash, 2, 1),
+                                        WordList::english());
     QCOMPARE(found ? found->text : QString(), kept);
 }
 

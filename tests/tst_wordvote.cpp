@@ -1,39 +1,12 @@
 #include "ocr/letters/wordlist.h"
 #include "ocr/letters/wordvote.h"
+#include "ctcreadings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-// A reading of `text`, one character every `stepsApart` steps, a space before each word but the
-// first.
-CtcDecoder::Result reading(const QString &text, int stepsApart, double pixelsPerStep)
-{
-    CtcDecoder::Result read;
-    read.pixelsPerStep = pixelsPerStep;
-    bool space = false;
-    int step = 0;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ')) {
-            space = true;
-            step += stepsApart;
-            continue;
-        }
-        CtcDecoder::Character character;
-        character.text = c;
-        character.first = character.last = step;
-        character.spaceBefore = space;
-        read.characters << character;
-        space = false;
-        step += stepsApart;
-    }
-    read.text = CtcDecoder::Result::joined(read.characters);
-    return read;
-}
-
-} // namespace
+using CtcReadings::reading;
 
 class TestWordVote : public QObject
 {
