@@ -366,6 +366,9 @@ void TestWordGaps::mendsLostApostrophes_data()
     QTest::newRow("contractions") << "Dont go, theyll see. At 9 oclock" << "Don't go, they'll see. At 9 o'clock";
     QTest::newRow("words without one stay") << "I cant, we were well. Its Mr Johnsons" << "I cant, we were well. Its Mr Johnsons";
     QTest::newRow("Chinese and figures stay") << "我们 1987" << "我们 1987";
+    QTest::newRow("read as a space before re, t, m and d") << "We re sure, I m sure we d go, don t"
+                                                           << "We're sure, I'm sure we'd go, don't";
+    QTest::newRow("a letter alone where no contraction is") << "Plan d, a t shirt, it s" << "Plan d, a t shirt, it s";
     QTest::newRow("read as a space before ll and ve") << "Quiet, they ll hear. We ve won, go ll, go ve"
                                                       << "Quiet, they'll hear. We've won, go ll, go ve";
     QTest::newRow("read as a double quote inside a word") << "Let\"s go, say \"we\"re\" x\"y"
@@ -390,7 +393,7 @@ void TestWordGaps::mendsLostApostrophes()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\nlet\n");
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\nlet\nI'm\nwe'd\nd\nt\ns\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);

@@ -159,11 +159,15 @@ QString LineTextRules::mendedPronounI(const QString &line)
 QString LineTextRules::mendedApostrophes(const QString &line, const WordList &words)
 {
     QStringList tokens = line.split(QLatin1Char(' '));
-    // The apostrophe read as a space: "ll" and "ve" are no words but the tails of the one before.
+    // The apostrophe read as a space: "ll", "ve", "re", "t", "m" and "d" standing alone are the
+    // tails of the word before where the two make a contraction of the list. Not "s": any word
+    // takes it as a possessive.
+    static const QRegularExpression contractionTail(QStringLiteral("^(ll|ve|re|t|m|d)(?!\\p{L})"));
     for (qsizetype i = tokens.size() - 1; i > 0; --i) {
         const QString &tail = tokens[i];
-        const qsizetype letters = tail.startsWith(QLatin1String("ll")) || tail.startsWith(QLatin1String("ve")) ? 2 : 0;
-        const bool bare = letters > 0 && (tail.size() == letters || !tail.at(letters).isLetter());
+        const QRegularExpressionMatch match = contractionTail.match(tail);
+        const qsizetype letters = match.hasMatch() ? match.capturedLength(1) : 0;
+        const bool bare = letters > 0;
         const QString &word = tokens[i - 1];
         if (bare && !word.isEmpty() && isLatinLetter(word.back())
             && words.contains(word + QLatin1Char('\'') + tail.left(letters))) {
