@@ -61,6 +61,36 @@ PaintedLine paintLine(const QString &dash, const QString &text, const QString &f
     return painted;
 }
 
+// A plain yellow line over a grey ground in a grid of thin dark lines, opening with a capital E
+// drawn bar by bar whose stem fades into the ground, as a small one does over grey texture.
+PaintedLine paintEWithFaintStem(int height)
+{
+    const QColor ground(0x98, 0x98, 0x98), yellow(0xf0, 0xf0, 0x10), dark(0x70, 0x70, 0x70);
+    PaintedLine painted{QImage(480, height * 3, QImage::Format_RGB32), {}};
+    painted.picture.fill(ground);
+    QPainter painter(&painted.picture);
+    for (int x = 0; x < painted.picture.width(); x += 16)
+        painter.fillRect(x, 0, 1, painted.picture.height(), dark);
+    for (int y = 0; y < painted.picture.height(); y += 9)
+        painter.fillRect(0, y, painted.picture.width(), 1, dark);
+    const int left = 130, top = height, bar = std::max(2, height / 8), arm = height * 5 / 8;
+    painter.fillRect(left, top, bar, height, QColor(0xb0, 0xb0, 0x70));
+    painter.fillRect(left + bar, top, arm - bar, bar, yellow);
+    painter.fillRect(left + bar, top + height / 2 - bar / 2, arm - bar * 2, bar, yellow);
+    painter.fillRect(left + bar, top + height - bar, arm - bar, bar, yellow);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(height * 10 / 7);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(left + arm + bar, top + height, font, QStringLiteral("veryone was born"));
+    painter.fillPath(path, yellow);
+    const QRect tight = path.boundingRect().toAlignedRect().united(QRect(left, top, arm, height));
+    const int pad = tight.height() / 4;
+    painted.box = tight.adjusted(-pad, -pad, pad, pad);
+    painted.textLeft = left;
+    return painted;
+}
+
 // Bold italic sans-serif lines, white with a thick black outline, over a bright frame: there a
 // capital I is a bare slanted stroke, as easily taken for nothing as for an l.
 QImage paintItalicDialogue(const QStringList &lines, int pixelSize, int width, QColor background)
@@ -94,6 +124,8 @@ class TestDialogueDash : public QObject
 private slots:
     void findsDashBesideLine_data();
     void findsDashBesideLine();
+    void findsNoDashInCapitals_data();
+    void findsNoDashInCapitals();
     void findsLoneLetterBeforeLine_data();
     void findsLoneLetterBeforeLine();
     void findsLettersAfterLine_data();
@@ -159,6 +191,24 @@ void TestDialogueDash::findsDashBesideLine()
     QVERIFY2(result->textStart > bar.right() + 1 && result->textStart < line.textLeft - 1,
              qPrintable(QStringLiteral("dash ends at %1, text starts at %2, read from %3")
                             .arg(bar.right()).arg(line.textLeft).arg(result->textStart)));
+}
+
+void TestDialogueDash::findsNoDashInCapitals_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::newRow("small E, arms apart") << 14;
+    QTest::newRow("E of a 720p line") << 20;
+    QTest::newRow("E of a 1080p line") << 28;
+}
+
+void TestDialogueDash::findsNoDashInCapitals()
+{
+    QFETCH(int, height);
+    const PaintedLine line = paintEWithFaintStem(height);
+    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(line.picture, line.box);
+    QVERIFY2(!dash, dash ? qPrintable(QStringLiteral("dash at %1,%2 %3x%4").arg(dash->bar.x()).arg(dash->bar.y())
+                                          .arg(dash->bar.width()).arg(dash->bar.height()))
+                         : "");
 }
 
 void TestDialogueDash::findsLoneLetterBeforeLine_data()

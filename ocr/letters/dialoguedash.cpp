@@ -63,6 +63,23 @@ int gapAfter(const InkPlane &plane, int threshold, const PixelBox &bar, int reac
     return limit;
 }
 
+// A bar with more of its colour straight above or below it in the line, beyond `pad`, is an arm
+// of a letter whose stem is too faint to join them (a small E over texture), or the ground left
+// between a letter's arms (F) with the ground above: nothing stands over or under a dash.
+bool hasArmAcross(const InkPlane &plane, int threshold, const PixelBox &bar, int pad)
+{
+    for (int y = 0; y < plane.height; ++y) {
+        if (y >= bar.top - pad && y <= bar.bottom + pad)
+            continue;
+        const std::uint8_t *values = plane.row(y);
+        const auto inked = std::count_if(values + bar.left, values + bar.right + 1,
+                                         [threshold](std::uint8_t v) { return v >= threshold; });
+        if (inked * 2 >= bar.width())
+            return true;
+    }
+    return false;
+}
+
 std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRect &box, QRgb colour, int tolerance)
 {
     const int h = box.height();
@@ -120,6 +137,8 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
             if (nextInk < box.left() || gapAfter(plane, threshold, bar, beside, beside, space) < space)
                 continue;
         }
+        if (hasArmAcross(plane, threshold, bar, pad))
+            continue;
         const QRect found(region.left() + bar.left, region.top() + bar.top, bar.width(), bar.height());
         if (!dash || found.left() > dash->bar.left())
             dash = DialogueDash::Dash{found, found.right() + 1 + gapAfter(plane, threshold, bar, h / 4, h / 4, h) / 2};
