@@ -122,6 +122,17 @@ struct Search
     }
 };
 
+// A bare stroke opening a word in small letters is as often the capital I of a name ("lowa",
+// "ltaly"): taken only where no swap of small letters makes a word ("lt" is "it").
+QStringList withCapitalI(QStringList letters, const WordList &words)
+{
+    if (letters.size() < 2 || letters.first() != QLatin1String("l") || !isLatinLetter(letters[1])
+        || !letters[1].at(0).isLower())
+        return {};
+    letters.first() = QStringLiteral("I");
+    return words.contains(letters.join(QString())) ? letters : QStringList();
+}
+
 } // namespace
 
 QStringList LookalikeWords::mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
@@ -157,6 +168,8 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     Search search{words, letters, doubts, maxSwaps + 1, {}, {}};
     QStringList current = letters;
     search.from(0, 0, current);
+    if (search.found.isEmpty())
+        return withCapitalI(letters, words);
     if (search.found.size() != 1)
         return {};
     qCDebug(lcLookalikeWords) << token << "read as" << search.found.first();
