@@ -459,6 +459,14 @@ void TestPpocr::mendsTitles()
     QCOMPARE(LineTextRules::mendedSentenceStarts(
                  QStringLiteral("you are number 6! who is one? so be it. out at 9 a.m. so late. the end")),
              QStringLiteral("you are number 6! Who is one? So be it. Out at 9 a.m. so late. the end"));
+    // After a line's dialogue dash the speaker's sentence opens, with the pronoun's stroke too;
+    // a dash inside the line, a figure and an ellipsis going on stay.
+    QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- it's me, in - it is")),
+             QStringLiteral("- It's me, in - it is"));
+    QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- so what?")), QStringLiteral("- So what?"));
+    QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- i'm in")), QStringLiteral("- I'm in"));
+    QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- ...and you")), QStringLiteral("- ...and you"));
+    QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- in 3")), QStringLiteral("- In 3"));
     // Inside a word of capitals; a name's capitals and a plural's small letters after them stay.
     QCOMPARE(LineTextRules::mendedCapitalWords(QStringLiteral("my CASH FLoW, ANoTHER, McCoy, DeVos, CDs, PUSHes")),
              QStringLiteral("my CASH FLOW, ANOTHER, McCoy, DeVos, CDs, PUSHes"));

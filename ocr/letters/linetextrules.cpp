@@ -288,7 +288,14 @@ QString LineTextRules::mendedSentenceStarts(const QString &line)
     // After a question, an exclamation or a word's full stop (not an abbreviation's "a.m."); a
     // capital whose shape is its small letter's is told by its size alone.
     static const QRegularExpression start(QStringLiteral("(?<=[\\p{L}\\p{N}][!?] |\\p{Ll}{2}\\. )[cosvwxz](?=\\p{Ll})"));
-    return withCapitalsAt(line, start);
+    // A dialogue dash opens a speaker's sentence: there an i is the capital's bare stroke with a
+    // speck of texture or of the slant above it ("- it's me"), most of all in italics.
+    static const QRegularExpression afterDash(QStringLiteral("^- [cosvwxzi](?=[\\p{Ll}'\u2019])"));
+    QString mended = withCapitalsAt(line, start);
+    const QRegularExpressionMatch dash = afterDash.match(mended);
+    if (dash.hasMatch())
+        mended[dash.capturedEnd() - 1] = mended.at(dash.capturedEnd() - 1).toUpper();
+    return mended;
 }
 
 QString LineTextRules::mendedCapitalWords(const QString &line)
