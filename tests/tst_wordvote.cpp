@@ -19,6 +19,8 @@ private slots:
     void takesOnlyWordsForNonWords_data();
     void takesOnlyWordsForNonWords();
     void keepsPlacesAlongTheLine();
+    void takesDoubledLettersFromWiderLook_data();
+    void takesDoubledLettersFromWiderLook();
 
 private:
     QTemporaryDir folder;
@@ -30,7 +32,7 @@ void TestWordVote::initTestCase()
     QFile file(folder.filePath(QStringLiteral("words")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
-               "Monday\nbest\nseller\nsaid\n");
+               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\n");
     file.close();
     words = WordList(file.fileName());
     QVERIFY(!words.isEmpty());
@@ -100,6 +102,38 @@ void TestWordVote::keepsPlacesAlongTheLine()
         QCOMPARE(mended.characters[i].first, first.characters[i].first);
         QCOMPARE(mended.characters[i].spaceBefore, first.characters[i].spaceBefore);
     }
+}
+
+void TestWordVote::takesDoubledLettersFromWiderLook_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("wider");
+    QTest::addColumn<bool>("looksWider");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a doubled l read once") << "you wil be happy" << "you will be happy" << true << "you will be happy";
+    QTest::newRow("capitalised and with a mark") << "Litle attitude." << "Little attitude." << true
+                                                 << "Little attitude.";
+    QTest::newRow("inside a word, beside a non-word") << "an atitude stonm" << "an attitude storm" << true
+                                                      << "an attitude stonm";
+    QTest::newRow("the wider look reads another word: kept as read")
+        << "you wil be" << "you wit be" << true << "you wil be";
+    QTest::newRow("a letter more than doubled is no doubling") << "you wil be" << "you wilt be" << true
+                                                               << "you wil be";
+    QTest::newRow("words of the list need no wider look") << "she took it" << "she tookk it" << false
+                                                         << "she took it";
+    QTest::newRow("a non-word no doubling mends") << "the stonm" << "the storm" << false << "the stonm";
+    QTest::newRow("figures are left alone") << "at 8am" << "at 88am" << false << "at 8am";
+}
+
+void TestWordVote::takesDoubledLettersFromWiderLook()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, wider);
+    QFETCH(bool, looksWider);
+    QFETCH(QString, kept);
+    const CtcDecoder::Result read = reading(first, 2, 4);
+    QCOMPARE(WordVote::hasLostDoubledLetter(read.characters, words), looksWider);
+    QCOMPARE(WordVote::withDoubledLetters(read, reading(wider, 3, 3), words).text, kept);
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

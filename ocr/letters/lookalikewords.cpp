@@ -1,6 +1,7 @@
 #include "lookalikewords.h"
 
 #include "wordlist.h"
+#include "wordvote.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
@@ -158,6 +159,10 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
         mended.first() = QStringLiteral("I'");
         return words.contains(mended.join(QString())) ? mended : QStringList();
     }
+    // A letter read once where the picture holds it twice ("wil" for "will") is left for a wider
+    // look at the line: a swap would make another word of it ("wit").
+    if (WordVote::mayHaveLostDoubledLetter(token, words))
+        return {};
     // With an apostrophe, a swap makes possessives of anything ("olt's", "alt's"). A capital the
     // recogniser itself doubted for a small letter ("Iuck") makes no name.
     const bool name = !sentenceStart && letters.first().at(0).isUpper()

@@ -71,8 +71,8 @@ bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordLi
     });
 }
 
-CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
-                                    const WordList &words)
+template<typename Take>
+CtcDecoder::Result WordVote::taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take)
 {
     const QList<QPair<int, int>> ours = tokens(first.characters), theirs = tokens(second.characters);
     if (ours.size() != theirs.size() || first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
@@ -81,8 +81,7 @@ CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::
     QList<CtcDecoder::Character> line;
     bool changed = false;
     for (int t = 0; t < ours.size(); ++t) {
-        const QString read = text(first.characters, ours[t]), other = text(second.characters, theirs[t]);
-        const bool taken = mayBeSlip(read) && !isWord(read, words) && isWord(other, words);
+        const bool taken = take(text(first.characters, ours[t]), text(second.characters, theirs[t]));
         changed = changed || taken;
         const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
         const QPair<int, int> token = taken ? theirs[t] : ours[t];
@@ -101,4 +100,46 @@ CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::
     first.characters = line;
     first.text = CtcDecoder::Result::joined(line);
     return first;
+}
+
+CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
+                                    const WordList &words)
+{
+    return taken(std::move(first), second, [&words](const QString &read, const QString &other) {
+        return mayBeSlip(read) && !isWord(read, words) && isWord(other, words);
+    });
+}
+
+QStringList WordVote::withOneLetterDoubled(const QString &token)
+{
+    QStringList doubled;
+    for (qsizetype i = 0; i < token.size(); ++i)
+        if (token.at(i).isLower() && token.at(i).script() == QChar::Script_Latin)
+            doubled << token.left(i + 1) + token.mid(i);
+    return doubled;
+}
+
+bool WordVote::mayHaveLostDoubledLetter(const QString &token, const WordList &words)
+{
+    if (words.isEmpty() || token.size() < 2 || isWord(token, words)
+        || std::any_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
+        return false;
+    const QStringList doubled = withOneLetterDoubled(token);
+    return std::any_of(doubled.cbegin(), doubled.cend(), [&words](const QString &word) { return words.contains(word); });
+}
+
+bool WordVote::hasLostDoubledLetter(const QList<CtcDecoder::Character> &line, const WordList &words)
+{
+    const QList<QPair<int, int>> parts = tokens(line);
+    return std::any_of(parts.cbegin(), parts.cend(),
+                       [&](QPair<int, int> token) { return mayHaveLostDoubledLetter(text(line, token), words); });
+}
+
+CtcDecoder::Result WordVote::withDoubledLetters(CtcDecoder::Result first, const CtcDecoder::Result &wider,
+                                                const WordList &words)
+{
+    return taken(std::move(first), wider, [&words](const QString &read, const QString &other) {
+        return mayHaveLostDoubledLetter(read, words) && withOneLetterDoubled(read).contains(other)
+               && words.contains(other);
+    });
 }

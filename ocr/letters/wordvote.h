@@ -22,7 +22,24 @@ public:
     static CtcDecoder::Result mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
                                      const WordList &words);
 
+    // Whether `token` is no word of the list but becomes one with a letter of it doubled ("wil",
+    // "Litle"): at small sizes the recogniser sees a doubled letter in too few steps to read it
+    // twice. A reading of the line wider may show it.
+    static bool mayHaveLostDoubledLetter(const QString &token, const WordList &words);
+    static bool hasLostDoubledLetter(const QList<CtcDecoder::Character> &line, const WordList &words);
+
+    // `first` with the tokens that may have lost a doubled letter taken from `wider` (the same line
+    // read wider) where it reads the same letters with one of them doubled, a word of the list.
+    static CtcDecoder::Result withDoubledLetters(CtcDecoder::Result first, const CtcDecoder::Result &wider,
+                                                 const WordList &words);
+
 private:
+    // `first` with the tokens `take` picks (by our text and theirs) taken from `second`, which
+    // parts the line into as many tokens.
+    template<typename Take>
+    static CtcDecoder::Result taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take);
+    // The letters of `token` each doubled in turn, with the marks around it kept.
+    static QStringList withOneLetterDoubled(const QString &token);
     // Tokens as [begin, end) ranges of characters, parted where a character has a space before.
     static QList<QPair<int, int>> tokens(const QList<CtcDecoder::Character> &line);
     static QString text(const QList<CtcDecoder::Character> &line, QPair<int, int> token);

@@ -48,6 +48,8 @@ constexpr double minimumKeptShare = 0.02;
 // A line read with a token that is no word is read once more this much narrower: never a wider,
 // costlier copy of the recogniser, and enough to change its slips.
 constexpr double secondLookWidth = 0.87;
+// A doubled letter seen in too few steps to be read twice gets more of them this much wider.
+constexpr double widerLookWidth = 1.4;
 
 cv::Mat toBgr(const QImage &picture)
 {
@@ -489,15 +491,25 @@ CtcDecoder::Result PpocrEngine::withLettersAfter(const cv::Mat &bgr, const QImag
     return second;
 }
 
-// An English line read with a token that is no word is read again narrower (WordVote).
+// An English line read with a token that is no word is read again narrower (WordVote), and wider
+// where a token may have lost a doubled letter.
 CtcDecoder::Result PpocrEngine::withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read)
 {
     const WordList &words = WordList::english();
-    if (!settings.restoreSpaces || !WordVote::hasNonWord(read.characters, words))
+    if (!settings.restoreSpaces)
         return read;
-    const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
-    read = WordVote::mended(std::move(read), second, words);
-    qCDebug(lcPpocr) << "second look" << second.text << "kept" << read.text;
+    if (WordVote::hasNonWord(read.characters, words)) {
+        const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
+        read = WordVote::mended(std::move(read), second, words);
+        qCDebug(lcPpocr) << "second look" << second.text << "kept" << read.text;
+    }
+    if (!WordVote::hasLostDoubledLetter(read.characters, words))
+        return read;
+    // The letter read twice there often went into the next word ("wil lbe"): that word is
+    // voted on too.
+    const CtcDecoder::Result wider = readCrop(bgr, crop, widerLookWidth);
+    read = WordVote::mended(WordVote::withDoubledLetters(std::move(read), wider, words), wider, words);
+    qCDebug(lcPpocr) << "wider look" << wider.text << "kept" << read.text;
     return read;
 }
 
