@@ -294,6 +294,7 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("no sure a for o: a word the list lacks stays") << "Thou hast seen it." << "Thou hast seen it." << -1 << QString();
     QTest::newRow("F for I and apostrophe") << "Fve seen, Fll go, Fxy" << "I've seen, I'll go, Fxy" << -1 << QString();
     QTest::newRow("a stroke opening a name is its capital I, lt is it") << "lowa lt, lnto" << "Iowa it, into" << -1 << QString();
+    QTest::newRow("a stroke opening a sentence is its capital I") << "lt is. lnto it" << "It is. Into it" << -1 << QString();
     QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait" << -1 << QString();
     QTest::newRow("a doubled letter read once is left for a wider look, not swapped") << "wil" << "wil" << -1 << QString();
     QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill" << -1 << QString();
@@ -311,7 +312,7 @@ void TestWordGaps::mendsLookalikeLetters()
     QFETCH(QString, runnerUp);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
-                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\nIowa\ninto\nwill\nwit\n");
+                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\nIowa\ninto\nwill\nwit\nis\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {

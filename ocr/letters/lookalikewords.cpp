@@ -178,6 +178,9 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     if (search.found.size() != 1)
         return {};
     qCDebug(lcLookalikeWords) << token << "read as" << search.found.first();
+    // A bare stroke read as l has no dot: opening a sentence it is the capital I ("lf only").
+    if (sentenceStart && letters.first() == QLatin1String("l") && search.chosen.first() == QLatin1String("i"))
+        search.chosen.first() = QStringLiteral("I");
     return search.chosen;
 }
 
