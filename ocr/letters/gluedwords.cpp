@@ -72,7 +72,7 @@ QString confusedWith(QChar letter)
 
 } // namespace
 
-// A word with one letter misread ("littie", "cornputer") is no glued pair
+// A word with one letter misread ("littie", "cornputer", "lowa") is no glued pair
 // even where its halves are words ("lit tie"): it is left as read.
 bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
 {
@@ -86,7 +86,9 @@ bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
         if (token.mid(i, 2) == QLatin1String("rn") && words.contains(QString(token).replace(i, 2, QStringLiteral("m"))))
             return true;
     }
-    return false;
+    // A name's capital I read as l ("lowa").
+    return token.size() > 1 && token.at(0) == QLatin1Char('l') && token.at(1).isLower()
+           && words.contains(QLatin1Char('I') + token.mid(1));
 }
 
 bool GluedWords::isPart(const QString &text, const WordList &words)

@@ -334,14 +334,15 @@ double WordGaps::spaceWideGaps(QList<CtcDecoder::Character> &line, const WordLis
             continue;
         const int gap = gapBefore(i, faintInk);
         // Fainter ink takes in texture too, and outlines merged with it can fill a word gap that
-        // the letters themselves leave clearly open: the gaps are weighed in the letters' ink,
-        // and one clearly wide there is left to the word list however the fainter ink fills it.
+        // the letters themselves leave open: the gaps are weighed in the letters' ink, and one
+        // wider there than the line's letter spacing is left to the word list however the fainter
+        // ink fills it ("Callthe" in small outlined letters).
         const int plainGap = gapBefore(i, ink);
         qCDebug(lcWordGaps) << CtcDecoder::Result::joined(characters) << line[i - 1].text + line[i].text << gap
                             << plainGap << "letters" << letters << "words" << spaces << "height" << bandHeight;
         raw[std::size_t(i)] = gap;
         plain[std::size_t(i)] = plainGap;
-        if (filled || gap > letters || plainGap >= clear)
+        if (filled || gap > letters || plainGap > letters)
             gaps[std::size_t(i)] = plainGap;
         // A comma or mark ending a clause, then a letter, clearly apart in the letters' ink: the
         // words around may be misread, but no word holds the mark ("mistakes,even").
