@@ -1,17 +1,13 @@
 #include "ppocrengine.h"
 
-#include "ocr/letters/dialoguedash.h"
 #include "ocr/letters/linetextrules.h"
-#include "ocr/letters/loneletter.h"
-#include "ocr/letters/fullstops.h"
+#include "ocr/letters/wordlist.h"
 #include "ocr/opencvthreads.h"
-#include "sharpedgetext.h"
 #include "ppocrmodels.h"
+#include "rowreader.h"
+#include "sharpedgetext.h"
 #include "textlinedetector.h"
 #include "textlinereader.h"
-#include "ocr/letters/wordgaps.h"
-#include "ocr/letters/wordlist.h"
-#include "ocr/letters/wordvote.h"
 
 #include <QDebug>
 #include <QFile>
@@ -45,11 +41,6 @@ constexpr float moreThanBroken = 1.2f;
 // A picture with hardly any sharp edges has no outlined letters to look at: on the benchmark,
 // lines over cell texture keep 10 % of it and more, textured video frames without them 0 to 1.4 %.
 constexpr double minimumKeptShare = 0.02;
-// A line read with a token that is no word is read once more this much narrower: never a wider,
-// costlier copy of the recogniser, and enough to change its slips.
-constexpr double secondLookWidth = 0.87;
-// A doubled letter seen in too few steps to be read twice gets more of them this much wider.
-constexpr double widerLookWidth = 1.4;
 
 cv::Mat toBgr(const QImage &picture)
 {
@@ -75,22 +66,7 @@ QStringList readDictionary(const QString &path)
     return lines;
 }
 
-bool hasLetterOrNumber(const QString &text)
-{
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
-}
 
-// The row's last piece as high as its line, beside which letters the detector cut off are looked
-// for: specks boxed after it are not.
-QRect lastPieceOfLine(const QList<QRect> &row, double minimumRowHeight)
-{
-    const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
-                           return a.height() < b.height();
-                       })->height();
-    const auto last = std::find_if(row.crbegin(), row.crend(),
-                                   [&](const QRect &box) { return box.height() >= height * minimumRowHeight; });
-    return last == row.crend() ? row.last() : *last;
-}
 
 } // namespace
 
@@ -302,6 +278,8 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
 {
     qCDebug(lcPpocr) << "detected:" << boxes;
     const QList<QList<QRect>> rows = LineLayout::rows(boxes);
+    const RowReader::Settings rowSettings{settings.margins, settings.minimumConfidence, settings.minimumRowHeight,
+                                          settings.restoreSpaces};
     Reading reading;
     reading.boxes = boxes;
     int tallest = 0;
@@ -320,209 +298,20 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
         });
         reading.brokenRow = reading.brokenRow || piecesOfLine > 1;
         const QRect start = LineLayout::firstPiece(row.first(), boxes, settings.minimumRowHeight);
-        const int charactersBefore = reading.characters;
-        const float confidenceBefore = reading.confidenceSum;
-        reading.rowPieces.clear();
-        const QString line = readRow(bgr, rgb, row, start, reading);
-        if (!line.isEmpty()) {
-            reading.lines << line;
-            LineReading detail{line, QRect(), -1, reading.rowPieces};
+        const RowReader::Row read = RowReader(*reader, rowSettings).read(bgr, rgb, row, start);
+        reading.characters += read.characters;
+        reading.confidenceSum += read.confidenceSum;
+        if (!read.line.isEmpty()) {
+            reading.lines << read.line;
+            LineReading detail{read.line, QRect(), -1, read.pieces};
             for (const LineReading::Piece &piece : detail.pieces)
                 detail.box |= piece.box;
-            if (reading.characters > charactersBefore)
-                detail.confidence =
-                    (reading.confidenceSum - confidenceBefore) / float(reading.characters - charactersBefore);
+            if (read.characters > 0)
+                detail.confidence = read.confidenceSum / float(read.characters);
             reading.details << detail;
             reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(),
                                                 [](const QRect &a, const QRect &b) { return a.united(b); });
         }
     }
     return reading;
-}
-
-QString PpocrEngine::readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
-                             Reading &reading)
-{
-    const QSize size(bgr.cols, bgr.rows);
-    // Only a row's first piece can open with a dialogue dash; it is looked for beside the line's
-    // own start (`start`), whose colours texture joined to the piece does not mix. The text after
-    // it is read without it: shown the dash, the recogniser drops a narrow letter after it ("- I").
-    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
-    QStringList pieces;
-    bool firstKept = false;
-    const QRect lastPiece = lastPieceOfLine(row, settings.minimumRowHeight);
-    int readTo = -1;
-    for (const QRect &box : row) {
-        // A piece inside the letters already read on past a box is read with them.
-        if (box.right() <= readTo)
-            continue;
-        const QRect crop = LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(box, size, settings.margins), box);
-        CtcDecoder::Result read;
-        QRect piece = box, pieceCrop = crop;
-        if (dash && box == row.first()) {
-            pieceCrop.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
-            read = readCrop(bgr, pieceCrop);
-            QRect fromDash = pieceCrop;
-            fromDash.setLeft(std::max(0, dash->bar.left() - dash->bar.height()));
-            if (settings.restoreSpaces && !read.text.isEmpty() && read.text.front().isLower())
-                if (auto found = DialogueDash::withLostFirstWord(read, readCrop(bgr, fromDash), WordList::english())) {
-                    read = std::move(*found);
-                    pieceCrop = fromDash;
-                }
-            // Inside the box, a bar before an ideograph may be its first stroke (一): that line
-            // is read whole, and the recogniser tells the stroke from the dash.
-            const bool barMayBeStroke = dash->bar.right() >= box.left() && !read.text.isEmpty()
-                                        && LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst());
-            if (barMayBeStroke) {
-                pieceCrop = crop;
-                read = readCrop(bgr, crop);
-            }
-        } else {
-            read = readCrop(bgr, crop);
-            if (box == lastPiece) {
-                read = withLettersAfter(bgr, rgb, piece, pieceCrop, std::move(read));
-                readTo = piece.right();
-            }
-            // The line opens with the first piece that reads, not with a speck boxed before it.
-            if (!dash && pieces.isEmpty())
-                read = withLoneLetter(bgr, rgb, piece, pieceCrop, std::move(read));
-        }
-        read = withSecondLook(bgr, pieceCrop, std::move(read));
-        // The crop can hold the edge of a panel or of the ground where its margin could not be
-        // trimmed (texture beyond it), read as an I or l at an end.
-        LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
-        if (box == lastPiece && !FullStops::keepSeen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
-            FullStops::addSeen(rgb, piece, pieceCrop, read);
-        if (settings.restoreSpaces) {
-            FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
-            FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
-        }
-        if (read.confidence >= settings.minimumConfidence && hasLetterOrNumber(read.text)) {
-            pieces << read.text;
-            reading.rowPieces << LineReading::Piece{read.text, box, read.confidence};
-            reading.characters += int(read.text.size());
-            reading.confidenceSum += read.confidence * float(read.text.size());
-            firstKept = firstKept || box == row.first();
-        }
-    }
-    if (dash && firstKept) {
-        qCDebug(lcPpocr) << "dialogue dash at" << dash->bar;
-        pieces.first() = DialogueDash::withDash(pieces.first(), dash->bar, row.first());
-    }
-    const QString joined =
-        LineTextRules::mendedPronounI(DialogueDash::spacedLeadingDash(LineTextRules::joinWords(pieces)));
-    const QString line =
-        LineTextRules::mendedCapitalWords(LineTextRules::mendedSentenceStarts(
-            LineTextRules::mendedFigures(LineTextRules::mendedTitles(joined))));
-    if (!settings.restoreSpaces)
-        return line;
-    const WordList &words = WordList::english();
-    return LineTextRules::withoutStopsBetweenWords(
-        LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words), words);
-}
-
-// A word of one letter before the line's first box, left out by the detector ("I" set apart by
-// a monospaced face's space): the line is read again from it, and the reading kept where it is
-// the first reading with one word of the list before it. Texture taken for a letter adds none.
-// `crop` becomes the wider one kept.
-CtcDecoder::Result PpocrEngine::withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box,
-                                               QRect &crop, CtcDecoder::Result read)
-{
-    // Ideographs are set without spaces: none stands apart from the next.
-    if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
-        return read;
-    const std::optional<int> left = LoneLetter::before(rgb, box);
-    if (!left)
-        return read;
-    QRect widened = box;
-    widened.setLeft(*left);
-    const QRect wider =
-        LineLayout::trimmedAtPanelEdges(rgb, LineLayout::crop(widened, QSize(bgr.cols, bgr.rows), settings.margins), widened);
-    if (wider.left() >= crop.left())
-        return read;
-    CtcDecoder::Result second = readCrop(bgr, wider);
-    const QString added = second.text.chopped(std::min(second.text.size(), read.text.size()));
-    const bool sameLine = second.text.endsWith(read.text) && added.endsWith(QLatin1Char(' '));
-    const QString word = added.trimmed();
-    qCDebug(lcPpocr) << "lone letter before" << box << "read" << second.text;
-    if (!sameLine || word.contains(QLatin1Char(' ')) || !WordList::english().contains(word))
-        return read;
-    crop = wider;
-    return second;
-}
-
-// Letters running on past the row's last box, left out by the detector over busy texture ("nigh"
-// for "night.", a last word lost): the piece is read again to where they end, and that reading
-// kept where it reads the same letters first and only words of the list where it reads on.
-// Texture taken for letters reads as no word. `box` and `crop` become the wider ones kept.
-CtcDecoder::Result PpocrEngine::withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
-                                                 CtcDecoder::Result read)
-{
-    if (read.text.isEmpty() || LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst()))
-        return read;
-    // Only letters running on past what the recogniser was shown: the line's last letter often
-    // reaches a pixel past a tight box, inside the crop's margin.
-    const std::optional<int> right = LoneLetter::after(rgb, box);
-    if (!right || *right <= crop.right())
-        return read;
-    QRect widened = box;
-    // Room for a mark ending the line after the last letter.
-    widened.setRight(std::min(*right + box.height() / 3, bgr.cols - 1));
-    const QRect wider = LineLayout::trimmedAtPanelEdges(
-        rgb, LineLayout::crop(widened, QSize(bgr.cols, bgr.rows), settings.margins), widened);
-    if (wider.right() <= crop.right())
-        return read;
-    CtcDecoder::Result second = readCrop(bgr, wider);
-    const auto letters = [](const QString &text) { return QString(text).remove(QLatin1Char(' ')); };
-    const QString first = letters(read.text), more = letters(second.text);
-    qCDebug(lcPpocr) << "letters after" << box << "read" << second.text;
-    if (more.size() <= first.size() + 1 || !more.startsWith(first))
-        return read;
-    // The words of the second reading from the one the first reading ends in.
-    const QStringList words = second.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    qsizetype seen = 0;
-    for (const QString &word : words) {
-        seen += word.size();
-        if (seen >= first.size() && !WordList::english().contains(word))
-            return read;
-    }
-    box = widened;
-    crop = wider;
-    return second;
-}
-
-// An English line read with a token that is no word is read again narrower (WordVote), and wider
-// where a token may have lost a doubled letter.
-CtcDecoder::Result PpocrEngine::withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read)
-{
-    const WordList &words = WordList::english();
-    if (!settings.restoreSpaces)
-        return read;
-    if (WordVote::hasNonWord(read.characters, words)) {
-        const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
-        read = WordVote::mended(std::move(read), second, words);
-        qCDebug(lcPpocr) << "second look" << second.text << "kept" << read.text;
-    }
-    if (!WordVote::hasLostDoubledLetter(read.characters, words))
-        return read;
-    // The letter read twice there often went into the next word ("wil lbe"): that word is
-    // voted on too.
-    const CtcDecoder::Result wider = readCrop(bgr, crop, widerLookWidth);
-    read = WordVote::mended(WordVote::withDoubledLetters(std::move(read), wider, words), wider, words);
-    qCDebug(lcPpocr) << "wider look" << wider.text << "kept" << read.text;
-    return read;
-}
-
-CtcDecoder::Result PpocrEngine::readCrop(const cv::Mat &bgr, const QRect &crop, double widthScale)
-{
-    const cv::Mat line = bgr(cv::Rect(crop.x(), crop.y(), crop.width(), crop.height()));
-    CtcDecoder::Result read = reader->read(line, widthScale);
-    qCDebug(lcPpocr) << crop << read.text << read.confidence;
-    if (settings.restoreSpaces) {
-        read.characters = WordGaps(line, read).spaced(WordList::english());
-        read.text = CtcDecoder::Result::joined(read.characters);
-    }
-    if (LineTextRules::dropSpeckAfterEnd(read.characters))
-        read.text = CtcDecoder::Result::joined(read.characters);
-    return read;
 }

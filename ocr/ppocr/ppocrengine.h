@@ -60,7 +60,6 @@ private:
     {
         QStringList lines;
         QList<LineReading> details; // one per line
-        QList<LineReading::Piece> rowPieces; // kept pieces of the row being read
         int characters = 0;
         float confidenceSum = 0; // over the characters
         QList<QRect> boxes;      // detected, in picture coordinates
@@ -78,14 +77,6 @@ private:
     Reading readLines(const QImage &picture);
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
-    QString readRow(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &row, const QRect &start,
-                    Reading &reading);
-    CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop, double widthScale = 1.0);
-    CtcDecoder::Result withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read);
-    CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, QRect &crop,
-                                      CtcDecoder::Result read);
-    CtcDecoder::Result withLettersAfter(const cv::Mat &bgr, const QImage &rgb, QRect &box, QRect &crop,
-                                        CtcDecoder::Result read);
     Reading withSharpEdges(const QImage &picture, Reading reading);
     bool betterOnSharpEdges(const Reading &first) const;
     // Whether a second look at the picture (`second`) is kept over the first.
