@@ -21,6 +21,7 @@ private slots:
     void keepsPlacesAlongTheLine();
     void takesDoubledLettersFromWiderLook_data();
     void takesDoubledLettersFromWiderLook();
+    void readsStemsForAnUnsureN();
 
 private:
     QTemporaryDir folder;
@@ -32,7 +33,7 @@ void TestWordVote::initTestCase()
     QFile file(folder.filePath(QStringLiteral("words")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
-               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\n");
+               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\nwin\n");
     file.close();
     words = WordList(file.fileName());
     QVERIFY(!words.isEmpty());
@@ -134,6 +135,24 @@ void TestWordVote::takesDoubledLettersFromWiderLook()
     const CtcDecoder::Result read = reading(first, 2, 4);
     QCOMPARE(WordVote::hasLostDoubledLetter(read.characters, words), looksWider);
     QCOMPARE(WordVote::withDoubledLetters(read, reading(wider, 3, 3), words).text, kept);
+}
+
+void TestWordVote::readsStemsForAnUnsureN()
+{
+    // "will" in small outlined letters: the outline joins the two l's tops into an n, of which
+    // the recogniser is unsure. "win" is a word too: only the wider reading decides.
+    CtcDecoder::Result read = reading(QStringLiteral("you win be"), 2, 4);
+    QVERIFY(!WordVote::hasLostDoubledLetter(read.characters, words));
+    read.characters[5].confidence = 0.4f;
+    QVERIFY(WordVote::hasLostDoubledLetter(read.characters, words));
+    QCOMPARE(WordVote::withDoubledLetters(read, reading(QStringLiteral("you will be"), 3, 3), words).text,
+             QStringLiteral("you will be"));
+    QCOMPARE(WordVote::withDoubledLetters(read, reading(QStringLiteral("you win be"), 3, 3), words).text,
+             QStringLiteral("you win be"));
+    // A sure n stays, whatever the wider reading says.
+    read.characters[5].confidence = 0.95f;
+    QCOMPARE(WordVote::withDoubledLetters(read, reading(QStringLiteral("you will be"), 3, 3), words).text,
+             QStringLiteral("you win be"));
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

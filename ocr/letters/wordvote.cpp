@@ -81,7 +81,7 @@ CtcDecoder::Result WordVote::taken(CtcDecoder::Result first, const CtcDecoder::R
     QList<CtcDecoder::Character> line;
     bool changed = false;
     for (int t = 0; t < ours.size(); ++t) {
-        const bool taken = take(text(first.characters, ours[t]), text(second.characters, theirs[t]));
+        const bool taken = take(ours[t], text(first.characters, ours[t]), text(second.characters, theirs[t]));
         changed = changed || taken;
         const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
         const QPair<int, int> token = taken ? theirs[t] : ours[t];
@@ -105,7 +105,7 @@ CtcDecoder::Result WordVote::taken(CtcDecoder::Result first, const CtcDecoder::R
 CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
                                     const WordList &words)
 {
-    return taken(std::move(first), second, [&words](const QString &read, const QString &other) {
+    return taken(std::move(first), second, [&words](QPair<int, int>, const QString &read, const QString &other) {
         return mayBeSlip(read) && !isWord(read, words) && isWord(other, words);
     });
 }
@@ -128,18 +128,44 @@ bool WordVote::mayHaveLostDoubledLetter(const QString &token, const WordList &wo
     return std::any_of(doubled.cbegin(), doubled.cend(), [&words](const QString &word) { return words.contains(word); });
 }
 
+// An n the recogniser doubted may be two stems close together, an outline joining their tops:
+// a doubled l ("win" for "will").
+constexpr float unsureStems = 0.8f;
+
+QStringList WordVote::fullerReadings(const QList<CtcDecoder::Character> &line, QPair<int, int> token,
+                                     const WordList &words)
+{
+    const QString read = text(line, token);
+    QStringList fuller;
+    if (mayHaveLostDoubledLetter(read, words))
+        for (const QString &doubled : withOneLetterDoubled(read))
+            if (words.contains(doubled))
+                fuller << doubled;
+    if (!mayBeSlip(read))
+        return fuller;
+    qsizetype at = 0;
+    for (int i = token.first; i < token.second; at += line[i].text.size(), ++i) {
+        if (line[i].text != QLatin1String("n") || line[i].confidence >= unsureStems)
+            continue;
+        const QString stems = read.left(at) + QStringLiteral("ll") + read.mid(at + 1);
+        if (words.contains(stems))
+            fuller << stems;
+    }
+    return fuller;
+}
+
 bool WordVote::hasLostDoubledLetter(const QList<CtcDecoder::Character> &line, const WordList &words)
 {
     const QList<QPair<int, int>> parts = tokens(line);
     return std::any_of(parts.cbegin(), parts.cend(),
-                       [&](QPair<int, int> token) { return mayHaveLostDoubledLetter(text(line, token), words); });
+                       [&](QPair<int, int> token) { return !fullerReadings(line, token, words).isEmpty(); });
 }
 
 CtcDecoder::Result WordVote::withDoubledLetters(CtcDecoder::Result first, const CtcDecoder::Result &wider,
                                                 const WordList &words)
 {
-    return taken(std::move(first), wider, [&words](const QString &read, const QString &other) {
-        return mayHaveLostDoubledLetter(read, words) && withOneLetterDoubled(read).contains(other)
-               && words.contains(other);
+    const QList<CtcDecoder::Character> line = first.characters;
+    return taken(std::move(first), wider, [&](QPair<int, int> token, const QString &, const QString &other) {
+        return fullerReadings(line, token, words).contains(other);
     });
 }

@@ -26,10 +26,12 @@ public:
     // "Litle"): at small sizes the recogniser sees a doubled letter in too few steps to read it
     // twice. A reading of the line wider may show it.
     static bool mayHaveLostDoubledLetter(const QString &token, const WordList &words);
+    // Whether a token of `line` may hold letters read as fewer: a doubled letter read once, or an
+    // n the recogniser doubted where "ll" makes a word of it ("win" for "will").
     static bool hasLostDoubledLetter(const QList<CtcDecoder::Character> &line, const WordList &words);
 
-    // `first` with the tokens that may have lost a doubled letter taken from `wider` (the same line
-    // read wider) where it reads the same letters with one of them doubled, a word of the list.
+    // `first` with such tokens taken from `wider` (the same line read wider) where it reads one of
+    // the words they may be.
     static CtcDecoder::Result withDoubledLetters(CtcDecoder::Result first, const CtcDecoder::Result &wider,
                                                  const WordList &words);
 
@@ -40,6 +42,9 @@ private:
     static CtcDecoder::Result taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take);
     // The letters of `token` each doubled in turn, with the marks around it kept.
     static QStringList withOneLetterDoubled(const QString &token);
+    // The words the token [begin, end) of `line` may be with letters read as fewer.
+    static QStringList fullerReadings(const QList<CtcDecoder::Character> &line, QPair<int, int> token,
+                                      const WordList &words);
     // Tokens as [begin, end) ranges of characters, parted where a character has a space before.
     static QList<QPair<int, int>> tokens(const QList<CtcDecoder::Character> &line);
     static QString text(const QList<CtcDecoder::Character> &line, QPair<int, int> token);
