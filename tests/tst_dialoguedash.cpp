@@ -284,6 +284,9 @@ void TestDialogueDash::dropsStrokesOfNoInk_data()
     QTest::newRow("the pronoun's stroke stays") << "I think so." << QRect() << "I think so." << 30 << 70 << "I think so.";
     QTest::newRow("the panel's edge before the line")
         << "think so." << QRect(0, 0, 106, 90) << "I think so." << 26 << 70 << "think so.";
+    QTest::newRow("the panel's edge before the line, read as a bracket")
+        << "Think so." << QRect(0, 0, 106, 90) << "[Think so." << 26 << 70 << "Think so.";
+    QTest::newRow("a bracket painted stays") << "[Think so." << QRect() << "[Think so." << 30 << 70 << "[Think so.";
     QTest::newRow("the panel's edge after the line")
         << "think so." << QRect(300, 20, 340, 70) << "think so. l" << 31 << 75 << "think so.";
 }

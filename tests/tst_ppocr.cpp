@@ -3,6 +3,7 @@
 #include "ocr/enginechoice.h"
 #include "ocr/ppocr/linelayout.h"
 #include "ocr/letters/linetextrules.h"
+#include "ocr/letters/wordlist.h"
 #include "ocr/ppocr/ppocrengine.h"
 #include "ocr/ppocr/ppocrmodels.h"
 #include "ocr/ppocr/sharpedgetext.h"
@@ -467,6 +468,21 @@ void TestPpocr::mendsTitles()
     QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- i'm in")), QStringLiteral("- I'm in"));
     QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- ...and you")), QStringLiteral("- ...and you"));
     QCOMPARE(LineTextRules::mendedSentenceStarts(QStringLiteral("- in 3")), QStringLiteral("- In 3"));
+    // A stop before a small letter of its own shape is a comma; an abbreviation's, an
+    // ellipsis, one before a letter shaped like its capital (left to the rule above) or before
+    // the pronoun's stroke stay.
+    QCOMPARE(LineTextRules::commasBeforeSmallWords(
+                 QStringLiteral("The words fly away. the rest. at 9 a.m. the end. so be it. lt's gone... and Mr. black")),
+             QStringLiteral("The words fly away, the rest, at 9 a.m. the end. so be it. lt's gone... and Mr. black"));
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("words")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("be\ncrisis\nmail\nhost\n");
+    file.close();
+    const WordList words(file.fileName());
+    // An "a" read with its gaps as "@" between two words; an address stays.
+    QCOMPARE(LineTextRules::articleForAt(QStringLiteral("There cannot be@crisis next, mail@host.com, be@xq"), words),
+             QStringLiteral("There cannot be a crisis next, mail@host.com, be@xq"));
     // Inside a word of capitals; a name's capitals and a plural's small letters after them stay.
     QCOMPARE(LineTextRules::mendedCapitalWords(QStringLiteral("my CASH FLoW, ANoTHER, McCoy, DeVos, CDs, PUSHes")),
              QStringLiteral("my CASH FLOW, ANOTHER, McCoy, DeVos, CDs, PUSHes"));

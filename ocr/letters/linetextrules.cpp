@@ -298,6 +298,26 @@ QString LineTextRules::mendedSentenceStarts(const QString &line)
     return mended;
 }
 
+QString LineTextRules::commasBeforeSmallWords(const QString &line)
+{
+    // A word of two small letters or more before the stop (no "a.m.", no "Mr."); after it a small
+    // letter whose capital has another shape, and no l (the pronoun's stroke: "lt's").
+    static const QRegularExpression stop(QStringLiteral("(?<![.\\p{L}])(\\p{Ll}{2,})\\.(?= [abd-hjkmnp-rtuy]\\p{Ll})"));
+    return QString(line).replace(stop, QStringLiteral("\\1,"));
+}
+
+QString LineTextRules::articleForAt(const QString &line, const WordList &words)
+{
+    static const QRegularExpression at(QStringLiteral("\\b(\\p{Ll}+)@(\\p{Ll}+)\\b(?![.@]\\p{L})"));
+    QString mended = line;
+    for (QRegularExpressionMatchIterator it = at.globalMatch(line); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (words.contains(match.captured(1)) && words.contains(match.captured(2)))
+            mended[match.capturedStart() + match.capturedLength(1)] = QChar(0x1);
+    }
+    return mended.replace(QChar(0x1), QStringLiteral(" a "));
+}
+
 QString LineTextRules::mendedCapitalWords(const QString &line)
 {
     // Three capitals around it in the word, so that a name's ("McCoy", "DeVos") stays.

@@ -61,6 +61,14 @@ public:
     // A sentence opening inside a line with a capital read as its small letter of the same shape
     // ("number 6! who is"): c, o, s, v, w, x and z differ from their capitals in size alone.
     static QString mendedSentenceStarts(const QString &line);
+    // A comma read as a full stop before a word in small letters ("fly away. the writings"): a
+    // sentence after a stop opens with a capital, and those of t, a, b and the like look nothing
+    // like their small letters. An abbreviation's stop ("a.m. the"), an ellipsis and the pronoun's
+    // stroke stay.
+    static QString commasBeforeSmallWords(const QString &line);
+    // An "a" set between two words of the list read with the gaps as "@" ("be@crisis"): an
+    // address's "@" has no word of the list on both sides with nothing after but letters.
+    static QString articleForAt(const QString &line, const WordList &words);
     // A word in capitals with one of those small letters among them ("CASH FLoW"): it is the
     // capital, read small for its size.
     static QString mendedCapitalWords(const QString &line);

@@ -91,7 +91,8 @@ std::optional<int> furthestInColours(const QImage &picture, const QRect &region,
 
 bool isStroke(const CtcDecoder::Character &character)
 {
-    return character.text.size() == 1 && QStringLiteral("Il|1").contains(character.text);
+    // A panel's edge beside the line reads as a bracket too ("[Follow me").
+    return character.text.size() == 1 && QStringLiteral("Il|1[]").contains(character.text);
 }
 
 // Whether a piece of ink as tall as a letter, clear of the region's top and bottom, stands with

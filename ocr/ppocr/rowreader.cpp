@@ -148,8 +148,9 @@ QString RowReader::finishedLine(const QStringList &pieces) const
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
-    return LineTextRules::withoutStopsBetweenWords(
+    const QString spoken = LineTextRules::withoutStopsBetweenWords(
         LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words), words);
+    return LineTextRules::commasBeforeSmallWords(LineTextRules::articleForAt(spoken, words));
 }
 
 // A word of one letter before the line's first box, left out by the detector ("I" set apart by
