@@ -99,8 +99,6 @@ private slots:
     void keepsTheStopsThePictureShows();
     void addsTheStopThePictureShows_data();
     void addsTheStopThePictureShows();
-    void findsTheStopWhereTheLastStepFallsOnIt_data();
-    void findsTheStopWhereTheLastStepFallsOnIt();
     void mendsStopsBetweenSentences_data();
     void mendsStopsBetweenSentences();
     void mendsCommasBeforeSentences_data();
@@ -149,36 +147,6 @@ void TestFullStops::addsTheStopThePictureShows_data()
 void TestFullStops::addsTheStopThePictureShows()
 {
     checkRule(FullStops::addSeen);
-}
-
-void TestFullStops::findsTheStopWhereTheLastStepFallsOnIt_data()
-{
-    QTest::addColumn<QString>("painted");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("a stop beside a figure") << "We meet at 9." << "We meet at 9.";
-    QTest::newRow("a stop beside a letter") << "It's colder than I thought." << "It's colder than I thought.";
-    QTest::newRow("no stop: the letter cut is none") << "It's colder than I thought" << "It's colder than I thought";
-}
-
-void TestFullStops::findsTheStopWhereTheLastStepFallsOnIt()
-{
-    // In small lines the recogniser's steps are coarse: it can see the last letter as far right
-    // as the stop after it, so that the stop starts before the step after.
-    QFETCH(QString, painted);
-    QFETCH(QString, kept);
-    QString read = painted;
-    if (read.endsWith(QLatin1Char('.')))
-        read.chop(1);
-    PaintedLine line = paintLine(painted, read, false);
-    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(40);
-    // Inside the outlined stop's white middle.
-    const double stopAt = 40 + QFontMetricsF(font).horizontalAdvance(read) + 7;
-    CtcDecoder::Character &last = line.read.characters.last();
-    last.first = last.last = int((stopAt - crop.left()) / pixelsPerStep) - 1;
-    FullStops::addSeen(line.picture, line.box, crop, line.read);
-    QCOMPARE(line.read.text, kept);
 }
 
 void TestFullStops::mendsStopsBetweenSentences_data()

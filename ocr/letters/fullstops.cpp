@@ -43,7 +43,7 @@ bool enclosed(const QImage &picture, const QRect &region, const PixelBox &box, Q
 // region's left edge is a piece of the letter before, which the region cuts; so is what touches
 // its right edge where a letter follows (`letterAfter`).
 int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
-           bool letterAfter, int endingFrom)
+           bool letterAfter)
 {
     const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
@@ -57,7 +57,7 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
                                  return b.width() * 3 <= h && b.height() * 3 <= h
                                         && (b.width() - slack) * 2 <= b.height() * 3
                                         && (b.height() - slack) * 2 <= b.width() * 3 && b.top >= middle && b.left > 0
-                                        && piece.area >= 2 && b.right >= endingFrom
+                                        && piece.area >= 2
                                         && (!letterAfter || b.right < region.width() - 1)
                                         && enclosed(picture, region, b, around, tolerance);
                              }));
@@ -71,21 +71,18 @@ int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 // Dots from the end of `read`'s character `letter` to `to` (a column of `picture`), or to the
 // crop's end.
 int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const CtcDecoder::Result &read,
-              qsizetype letter, std::optional<int> to, int reachBack = 0)
+              qsizetype letter, std::optional<int> to)
 {
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
         return -1;
     const int from = pixelAt(crop, read, read.characters[letter].last + 1);
-    const QRect region =
-        QRect(QPoint(from - reachBack, crop.top()), QPoint(to.value_or(crop.right()), crop.bottom())) & picture.rect();
+    const QRect region = QRect(QPoint(from, crop.top()), QPoint(to.value_or(crop.right()), crop.bottom())) & picture.rect();
     if (region.width() < 2)
         return -1;
     const bool letterAfter = to && letter + 1 < read.characters.size();
-    const int endingFrom = from - region.left();
-    return std::max(
-        dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter, endingFrom),
-        dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter, endingFrom));
+    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter),
+                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter));
 }
 
 } // namespace
@@ -129,9 +126,7 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
     const int end = pixelAt(crop, read, characters.last().last + 1);
     int added = 0;
     bool spaced = false;
-    // The recogniser's last step can fall on a small stop beside the letter: the region reaches
-    // back a little, for a stop whole, and the letter it cuts into stays out.
-    if (dotsAfter(picture, line, crop, read, letter, end + h, h / 4) == 1) {
+    if (dotsAfter(picture, line, crop, read, letter, end + h) == 1) {
         added = 1;
     } else if (dotsAfter(picture, line, crop, read, letter, end + 3 * h) == 3) {
         added = 3;
