@@ -1,4 +1,5 @@
 #include "gluedwords.h"
+#include "lookalikewords.h"
 
 #include "wordlist.h"
 
@@ -86,9 +87,7 @@ bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
         if (token.mid(i, 2) == QLatin1String("rn") && words.contains(QString(token).replace(i, 2, QStringLiteral("m"))))
             return true;
     }
-    // A name's capital I read as l ("lowa").
-    return token.size() > 1 && token.at(0) == QLatin1Char('l') && token.at(1).isLower()
-           && words.contains(QLatin1Char('I') + token.mid(1));
+    return LookalikeWords::isNameWithCapitalI(token, words);
 }
 
 bool GluedWords::isPart(const QString &text, const WordList &words)

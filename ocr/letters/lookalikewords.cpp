@@ -123,17 +123,6 @@ struct Search
     }
 };
 
-// A bare stroke opening a word in small letters is as often the capital I of a name ("lowa",
-// "ltaly"): taken only where no swap of small letters makes a word ("lt" is "it").
-QStringList withCapitalI(QStringList letters, const WordList &words)
-{
-    if (letters.size() < 2 || letters.first() != QLatin1String("l") || !isLatinLetter(letters[1])
-        || !letters[1].at(0).isLower())
-        return {};
-    letters.first() = QStringLiteral("I");
-    return words.contains(letters.join(QString())) ? letters : QStringList();
-}
-
 } // namespace
 
 QStringList LookalikeWords::mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
@@ -173,8 +162,15 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     Search search{words, letters, doubts, maxSwaps + 1, {}, {}};
     QStringList current = letters;
     search.from(0, 0, current);
+    // A bare stroke opening a word in small letters is as often the capital I of a name ("lowa",
+    // "ltaly"): taken only where no swap of small letters makes a word ("lt" is "it").
+    if (search.found.isEmpty() && isNameWithCapitalI(token, words)) {
+        QStringList name = letters;
+        name.first() = QStringLiteral("I");
+        return name;
+    }
     if (search.found.isEmpty())
-        return withCapitalI(letters, words);
+        return {};
     if (search.found.size() != 1)
         return {};
     qCDebug(lcLookalikeWords) << token << "read as" << search.found.first();
@@ -182,6 +178,12 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     if (sentenceStart && letters.first() == QLatin1String("l") && search.chosen.first() == QLatin1String("i"))
         search.chosen.first() = QStringLiteral("I");
     return search.chosen;
+}
+
+bool LookalikeWords::isNameWithCapitalI(const QString &token, const WordList &words)
+{
+    return token.size() > 1 && token.at(0) == QLatin1Char('l') && token.at(1).isLower()
+           && token.at(1).script() == QChar::Script_Latin && words.contains(QLatin1Char('I') + token.mid(1));
 }
 
 void LookalikeWords::mend(QList<CtcDecoder::Character> &line, const WordList &words)

@@ -16,6 +16,10 @@ class LookalikeWords
 public:
     static void mend(QList<CtcDecoder::Character> &line, const WordList &words);
 
+    // Whether `token`, opening with l before a small letter, is a word of the list with that l a
+    // capital I ("lowa"): the bare stroke of a name's I.
+    static bool isNameWithCapitalI(const QString &token, const WordList &words);
+
 private:
     // The texts of one token's characters (`letters`) mended into a word, or an empty list.
     // `sentenceStart`: a capital there opens a sentence; elsewhere a capitalised token is a name.

@@ -119,13 +119,21 @@ QStringList WordVote::withOneLetterDoubled(const QString &token)
     return doubled;
 }
 
-bool WordVote::mayHaveLostDoubledLetter(const QString &token, const WordList &words)
+QStringList WordVote::doubledWords(const QString &token, const WordList &words)
 {
     if (words.isEmpty() || token.size() < 2 || isWord(token, words)
         || std::any_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
-        return false;
-    const QStringList doubled = withOneLetterDoubled(token);
-    return std::any_of(doubled.cbegin(), doubled.cend(), [&words](const QString &word) { return words.contains(word); });
+        return {};
+    QStringList found;
+    for (const QString &doubled : withOneLetterDoubled(token))
+        if (words.contains(doubled))
+            found << doubled;
+    return found;
+}
+
+bool WordVote::mayHaveLostDoubledLetter(const QString &token, const WordList &words)
+{
+    return !doubledWords(token, words).isEmpty();
 }
 
 // An n the recogniser doubted may be two stems close together, an outline joining their tops:
@@ -136,11 +144,7 @@ QStringList WordVote::fullerReadings(const QList<CtcDecoder::Character> &line, Q
                                      const WordList &words)
 {
     const QString read = text(line, token);
-    QStringList fuller;
-    if (mayHaveLostDoubledLetter(read, words))
-        for (const QString &doubled : withOneLetterDoubled(read))
-            if (words.contains(doubled))
-                fuller << doubled;
+    QStringList fuller = doubledWords(read, words);
     if (!mayBeSlip(read))
         return fuller;
     qsizetype at = 0;

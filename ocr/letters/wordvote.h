@@ -42,6 +42,8 @@ private:
     static CtcDecoder::Result taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take);
     // The letters of `token` each doubled in turn, with the marks around it kept.
     static QStringList withOneLetterDoubled(const QString &token);
+    // The words of the list `token` becomes with one letter doubled, where it is no word itself.
+    static QStringList doubledWords(const QString &token, const WordList &words);
     // The words the token [begin, end) of `line` may be with letters read as fewer.
     static QStringList fullerReadings(const QList<CtcDecoder::Character> &line, QPair<int, int> token,
                                       const WordList &words);
