@@ -21,13 +21,13 @@ struct PaintedLine
 // One outlined line; `dash` is drawn before the text, outside the box the text gets. On a
 // `panel`, dark letters sit on a light box over a ground of short bars in the box's colour.
 PaintedLine paintLine(const QString &dash, const QString &text, const QString &family, QColor fill, QColor outline,
-                      bool stripes, bool panel = false, bool boldItalic = false)
+                      bool stripes, bool panel = false, bool boldItalic = false, int width = 640)
 {
     QFont font(family);
     font.setPixelSize(boldItalic ? 44 : 36);
     font.setItalic(boldItalic);
     const QFontMetrics metrics(font);
-    PaintedLine painted{QImage(640, 90, QImage::Format_RGB32), {}};
+    PaintedLine painted{QImage(width, 90, QImage::Format_RGB32), {}};
     painted.picture.fill(fill.lightness() > 128 ? QColor(0x30, 0x38, 0x40) : QColor(0xf0, 0xe8, 0xd0));
     QPainter painter(&painted.picture);
     if (stripes) // horizontal bars of the letters' colour, a few pixels apart
@@ -130,6 +130,7 @@ private slots:
     void findsLoneLetterBeforeLine();
     void findsLettersAfterLine_data();
     void findsLettersAfterLine();
+    void findsLettersFarPastLine();
     void dropsStrokesOfNoInk_data();
     void dropsStrokesOfNoInk();
     void putsDashBack_data();
@@ -271,6 +272,24 @@ void TestDialogueDash::findsLettersAfterLine()
     const int end = 120 + QFontMetrics(font).horizontalAdvance(QStringLiteral("can't find it now"));
     if (right)
         QVERIFY2(*right >= end - 4 && *right <= end + 3, qPrintable(QString::number(*right)));
+}
+
+// Over texture the detector can box only a line's first word: the letters are followed to the
+// line's end however far it lies.
+void TestDialogueDash::findsLettersFarPastLine()
+{
+    const QString text = QStringLiteral("Crawl to school, then find out where it is now");
+    const PaintedLine line =
+        paintLine(QString(), text, QStringLiteral("DejaVu Sans"), Qt::white, Qt::black, false, false, false, 1200);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(36);
+    const QFontMetrics metrics(font);
+    QRect box = line.box;
+    box.setRight(120 + metrics.horizontalAdvance(QStringLiteral("Crawl")) + line.box.height() / 6);
+    const std::optional<int> right = LoneLetter::after(line.picture, box);
+    QVERIFY(right);
+    const int end = 120 + metrics.horizontalAdvance(text);
+    QVERIFY2(*right >= end - 4 && *right <= end + 3, qPrintable(QStringLiteral("%1 for %2").arg(*right).arg(end)));
 }
 
 void TestDialogueDash::dropsStrokesOfNoInk_data()

@@ -121,6 +121,8 @@ private slots:
     void dropsStopsBetweenWords();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
+    void keepsWordsReadOnPastLine_data();
+    void keepsWordsReadOnPastLine();
     void dropsSpeckAfterLineEnd_data();
     void dropsSpeckAfterLineEnd();
     void dropsOnlyTailsOfNoWords_data();
@@ -438,6 +440,42 @@ void TestWordGaps::partsPronounIFromItsWord()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::keepsWordsReadOnPastLine_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("readBefore"); // what the line read before it was read on
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("words read on") << "Elevators smell different to midgets." << "Elevators smell"
+                                   << "Elevators smell different to midgets.";
+    QTest::newRow("figures of texture after a sentence's end")
+        << "Good. day to avoid cops. Crawl to school.55" << "Good day to avoid cops."
+        << "Good. day to avoid cops. Crawl to school.";
+    QTest::newRow("no word after the words") << "Elevators smell differ xqzt to" << "Elevators smell"
+                                              << "Elevators smell differ";
+    QTest::newRow("the reading's own slips stay") << "Elevatorz smell differ" << "Elevatorz" << "Elevatorz smell differ";
+    QTest::newRow("nothing read on is a word") << "Elevators qxzv" << "Elevators" << "Elevators";
+}
+
+void TestWordGaps::keepsWordsReadOnPastLine()
+{
+    const WordList &words = WordList::english();
+    if (words.isEmpty())
+        QSKIP("no English word list in /usr/share/dict");
+    QFETCH(QString, read);
+    QFETCH(QString, readBefore);
+    QFETCH(QString, kept);
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    const qsizetype letters = std::count_if(readBefore.cbegin(), readBefore.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    characters.resize(LineTextRules::charactersOfWordsAfter(characters, letters, words));
+    QCOMPARE(CtcDecoder::Result::joined(characters), kept);
 }
 
 void TestWordGaps::dropsSpeckAfterLineEnd_data()

@@ -434,3 +434,36 @@ bool LineTextRules::differOnlyInMarks(const QStringList &first, const QStringLis
             return false;
     return true;
 }
+
+qsizetype LineTextRules::charactersOfWordsAfter(const QList<CtcDecoder::Character> &line, qsizetype lettersBefore,
+                                                const WordList &words)
+{
+    const auto lettersIn = [](QStringView text) {
+        return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    };
+    qsizetype kept = 0, letters = 0;
+    for (qsizetype start = 0; start < line.size();) {
+        qsizetype end = start + 1;
+        while (end < line.size() && !line[end].spaceBefore)
+            ++end;
+        QString token;
+        for (qsizetype i = start; i < end; ++i)
+            token += line[i].text;
+        const qsizetype lettersBeforeToken = letters;
+        letters += lettersIn(token);
+        if (letters <= lettersBefore || words.contains(token)) {
+            kept = end;
+            start = end;
+            continue;
+        }
+        static const QRegularExpression closingMark(QStringLiteral("[.!?]"));
+        const qsizetype stop = token.indexOf(closingMark);
+        // One character of the reading per letter of the token, as the Latin script reads.
+        const bool oneEach = token.size() == end - start;
+        if (oneEach && stop > 0 && lettersBeforeToken + lettersIn(QStringView(token).left(stop)) > lettersBefore
+            && words.contains(token.left(stop)))
+            kept = start + stop + 1;
+        break;
+    }
+    return kept;
+}

@@ -52,6 +52,13 @@ public:
     // question or an exclamation mark ("hall?.") always; whether one was.
     static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
 
+    // How many of a line's characters to keep where a reading runs on past its first
+    // `lettersBefore` letters and figures into what may be texture: up to the last word of the
+    // list before one that is not, or to the mark ending a sentence inside that one
+    // ("school.55": specks after the line read as figures).
+    static qsizetype charactersOfWordsAfter(const QList<CtcDecoder::Character> &line, qsizetype lettersBefore,
+                                            const WordList &words);
+
     // Figures with a one or a nought read as its look-alike letter ("l0 years", "1O"): l, I and |
     // between figures are ones, O and o noughts, in tokens of figures alone.
     static QString mendedFigures(const QString &line);

@@ -19,8 +19,10 @@ namespace {
 constexpr double widestGap = 1.2;
 constexpr double shortest = 0.5;
 constexpr double tallest = 1.25;
-// After a line any letter may come, one as short as an x-height ("now") too.
+// After a line any letter may come, one as short as an x-height ("now") too, and one wider than
+// the box is high (a bold "w" where the box holds no ascender).
 constexpr double shortestAfter = 0.3;
+constexpr double widestAfter = 1.5;
 
 // The left edge, in the region's columns, of the chain of letters ending a gap before `edge`.
 std::optional<int> chainBefore(const ComponentLabelling::Labels &labels, const InkPlane &plane, int edge, int h)
@@ -58,7 +60,8 @@ std::optional<int> chainAfter(const ComponentLabelling::Labels &labels, const In
         for (const ComponentLabelling::Component &piece : labels.components) {
             const PixelBox &box = piece.box;
             const bool inside = box.right < plane.width - 1 && box.top > 0 && box.bottom < plane.height - 1;
-            const bool letterSized = box.height() >= shortestAfter * h && box.height() <= tallest * h && box.width() <= h;
+            const bool letterSized = box.height() >= shortestAfter * h && box.height() <= tallest * h
+                                     && box.width() <= widestAfter * h;
             if (inside && letterSized && box.right > edge && box.left <= edge + widestGap * h
                 && (!nearest || box.left < nearest->box.left))
                 nearest = &piece;
@@ -87,6 +90,27 @@ std::optional<int> furthestInColours(const QImage &picture, const QRect &region,
             furthest = region.left() + *found;
     }
     return furthest;
+}
+
+// The right edge of the letters found in a few line heights past `line`'s end.
+std::optional<int> lettersAfter(const QImage &picture, const QRect &line)
+{
+    const QRect box = line & picture.rect();
+    const int h = box.height();
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (!colours)
+        return std::nullopt;
+    // From a letter's width inside the box, to catch one the box cuts through.
+    const QRect region = QRect(QPoint(box.right() - h, box.top() - h / 4), QPoint(box.right() + 6 * h, box.bottom() + h / 4))
+                         & picture.rect();
+    if (region.right() <= box.right() + h / 4)
+        return std::nullopt;
+    return furthestInColours(
+        picture, region, *colours,
+        [&](const ComponentLabelling::Labels &labels, const InkPlane &plane) {
+            return chainAfter(labels, plane, box.right() - region.left(), h);
+        },
+        std::greater<int>());
 }
 
 bool isStroke(const CtcDecoder::Character &character)
@@ -166,22 +190,18 @@ bool dropStrokesOfNoInk(const QImage &picture, const QRect &line, const QRect &c
 
 std::optional<int> after(const QImage &picture, const QRect &line)
 {
-    const QRect box = line & picture.rect();
-    const int h = box.height();
-    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
-    if (!colours)
-        return std::nullopt;
-    // From a letter's width inside the box, to catch one the box cuts through.
-    const QRect region = QRect(QPoint(box.right() - h, box.top() - h / 4), QPoint(box.right() + 6 * h, box.bottom() + h / 4))
-                         & picture.rect();
-    if (region.right() <= box.right() + h / 4)
-        return std::nullopt;
-    const std::optional<int> right = furthestInColours(
-        picture, region, *colours,
-        [&](const ComponentLabelling::Labels &labels, const InkPlane &plane) {
-            return chainAfter(labels, plane, box.right() - region.left(), h);
-        },
-        std::greater<int>());
+    // The search reaches a few letters past the box at a time; over texture that cuts a line short
+    // more can be missing, so it goes on from each end found.
+    constexpr int mostSearches = 6;
+    std::optional<int> right;
+    QRect reached = line;
+    for (int search = 0; search < mostSearches; ++search) {
+        const std::optional<int> further = lettersAfter(picture, reached);
+        if (!further || *further <= reached.right())
+            break;
+        right = further;
+        reached.setRight(*further);
+    }
     qCDebug(lcLoneLetter) << "after" << line << "letters to" << (right ? *right : -1);
     return right;
 }

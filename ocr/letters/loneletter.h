@@ -19,7 +19,7 @@ namespace LoneLetter {
 std::optional<int> before(const QImage &picture, const QRect &line);
 
 // Where the letters found running on past `line`'s right edge end, if any: over busy texture the
-// detector can end a line's box a word or a letter short ("nigh" for "night.").
+// detector can end a line's box a letter or several words short ("nigh" for "night.").
 std::optional<int> after(const QImage &picture, const QRect &line);
 
 // A stroke read as I, l, | or 1 at the start of `read` (before a space or a capital) or at its end

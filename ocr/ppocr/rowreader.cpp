@@ -25,6 +25,16 @@ constexpr double secondLookWidth = 0.87;
 // A doubled letter seen in too few steps to be read twice gets more of them this much wider.
 constexpr double widerLookWidth = 1.4;
 
+// Letters and figures only: a speck of texture read as a stop between words changes no word.
+QString lettersOf(const QString &text)
+{
+    QString kept;
+    for (const QChar c : text)
+        if (c.isLetterOrNumber())
+            kept += c;
+    return kept;
+}
+
 bool hasLetterOrNumber(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -205,21 +215,25 @@ CtcDecoder::Result RowReader::withLettersAfter(const cv::Mat &bgr, const QImage 
     if (wider.right() <= crop.right())
         return read;
     CtcDecoder::Result second = readCrop(bgr, wider);
-    const auto letters = [](const QString &text) { return QString(text).remove(QLatin1Char(' ')); };
-    const QString first = letters(read.text), more = letters(second.text);
     qCDebug(lcRows) << "letters after" << box << "read" << second.text;
-    if (more.size() <= first.size() + 1 || !more.startsWith(first))
+    const QString first = lettersOf(read.text);
+    if (!lettersOf(second.text).startsWith(first))
         return read;
-    // The words of the second reading from the one the first reading ends in.
-    const QStringList words = second.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    qsizetype seen = 0;
-    for (const QString &word : words) {
-        seen += word.size();
-        if (seen >= first.size() && !WordList::english().contains(word))
-            return read;
+    const qsizetype kept = LineTextRules::charactersOfWordsAfter(second.characters, first.size(), WordList::english());
+    QList<CtcDecoder::Character> &characters = second.characters;
+    if (lettersOf(CtcDecoder::Result::joined(characters.first(kept))).size() <= first.size() + 1)
+        return read;
+    crop = wider;
+    // What follows the last word kept is texture: the box ends where that word does, and the
+    // crop with it (from the same left edge, so the characters keep their places).
+    if (kept < characters.size()) {
+        const int end = wider.left() + int((characters[kept - 1].last + 1) * second.pixelsPerStep);
+        widened.setRight(std::min(end + box.height() / 3, widened.right()));
+        crop.setRight(std::min(wider.right(), LineLayout::crop(widened, QSize(bgr.cols, bgr.rows), settings.margins).right()));
+        characters.resize(kept);
+        second.text = CtcDecoder::Result::joined(characters);
     }
     box = widened;
-    crop = wider;
     return second;
 }
 
