@@ -16,10 +16,17 @@ struct PaintedLine
     CtcDecoder::Result read;
 };
 
-// `painted` white with a black outline over noise, `specks` small white squares after it (texture
-// with nothing around them), and the recogniser's reading `read` placed along the line: its
-// characters where the painted ones are, any more after the end.
-PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
+struct Look
+{
+    bool outlined = true;
+    int specks = 0;       // small squares of the fill after the line: texture
+    int specksRaised = 0; // pixels from the baseline up to their foot
+};
+
+// `painted` white with a black outline (or yellow without one) over noise, `look`'s specks after
+// it, and the recogniser's reading `read` placed along the line: its characters where the painted
+// ones are, any more after the end.
+PaintedLine paintLine(const QString &painted, const QString &read, const Look &look)
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(40);
@@ -28,7 +35,9 @@ PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
     QRandomGenerator random(7);
     for (int y = 0; y < line.picture.height(); ++y)
         for (int x = 0; x < line.picture.width(); ++x) {
-            const int v = 60 + int(random.bounded(120));
+            // Plain letters stand over stripes, as over a picture's texture: no one colour
+            // surrounds what lies on them.
+            const int v = look.outlined ? 60 + int(random.bounded(120)) : ((x / 4) % 2 ? 130 : 50) + int(random.bounded(40));
             line.picture.setPixel(x, y, qRgb(v, v + 10 - int(random.bounded(20)), v));
         }
     QPainter painter(&line.picture);
@@ -36,12 +45,13 @@ PaintedLine paintLine(const QString &painted, const QString &read, bool specks)
     const double left = 40, baseline = 65;
     QPainterPath path;
     path.addText(left, baseline, font, painted);
-    painter.strokePath(path, QPen(Qt::black, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.fillPath(path, Qt::white);
+    const QColor fill = look.outlined ? QColor(Qt::white) : QColor(248, 248, 8);
+    if (look.outlined)
+        painter.strokePath(path, QPen(Qt::black, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, fill);
     const double end = left + metrics.horizontalAdvance(painted);
-    if (specks)
-        for (int i = 0; i < 3; ++i)
-            painter.fillRect(int(end) + 4 + i * 6, int(baseline) - 5 + (i % 2) * 2, 3, 3, Qt::white);
+    for (int i = 0; i < look.specks; ++i)
+        painter.fillRect(int(end) + 4 + i * 6, int(baseline) - 3 - look.specksRaised + (i % 2) * 2, 3, 3, fill);
     painter.end();
     line.box = path.boundingRect().toAlignedRect().adjusted(-6, -6, 6, 6);
 
@@ -80,7 +90,7 @@ void checkRule(Rule rule)
     QFETCH(QString, read);
     QFETCH(bool, specks);
     QFETCH(QString, kept);
-    PaintedLine line = paintLine(painted, read, specks);
+    PaintedLine line = paintLine(painted, read, specks ? Look{true, 3, 2} : Look{});
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     const QString before = line.read.text;
     const bool changed = rule(line.picture, line.box, crop, line.read);
@@ -99,6 +109,8 @@ private slots:
     void keepsTheStopsThePictureShows();
     void addsTheStopThePictureShows_data();
     void addsTheStopThePictureShows();
+    void addsTheStopOfPlainLetters_data();
+    void addsTheStopOfPlainLetters();
     void mendsStopsBetweenSentences_data();
     void mendsStopsBetweenSentences();
     void mendsCommasBeforeSentences_data();
@@ -147,6 +159,37 @@ void TestFullStops::addsTheStopThePictureShows_data()
 void TestFullStops::addsTheStopThePictureShows()
 {
     checkRule(FullStops::addSeen);
+}
+
+// Letters without an outline over texture: no colour of the line's own encloses a stop, so it is
+// told from the texture by standing alone on the letters' baseline.
+void TestFullStops::addsTheStopOfPlainLetters_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<int>("specks");
+    QTest::addColumn<int>("specksRaised");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop lost") << "Nobody knows the truth except us." << 0 << 0 << "Nobody knows the truth except us.";
+    QTest::newRow("a stop lost after a figure") << "She was born in 1987." << 0 << 0 << "She was born in 1987.";
+    QTest::newRow("no stop painted") << "Nobody knows the truth except us" << 0 << 0
+                                     << "Nobody knows the truth except us";
+    QTest::newRow("specks on the baseline are no stop") << "Nobody knows the truth except us" << 3 << 0
+                                                        << "Nobody knows the truth except us";
+    QTest::newRow("a speck above the baseline is no stop") << "Nobody knows the truth except us" << 1 << 9
+                                                           << "Nobody knows the truth except us";
+}
+
+void TestFullStops::addsTheStopOfPlainLetters()
+{
+    QFETCH(QString, painted);
+    QFETCH(int, specks);
+    QFETCH(int, specksRaised);
+    QFETCH(QString, kept);
+    const QString read = painted.endsWith(QLatin1Char('.')) ? painted.chopped(1) : painted;
+    PaintedLine line = paintLine(painted, read, Look{false, specks, specksRaised});
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    FullStops::addSeen(line.picture, line.box, crop, line.read);
+    QCOMPARE(line.read.text, kept);
 }
 
 void TestFullStops::mendsStopsBetweenSentences_data()

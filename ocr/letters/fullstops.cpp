@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -38,10 +39,52 @@ bool enclosed(const QImage &picture, const QRect &region, const PixelBox &box, Q
     return samples > 0 && inColour * 10 >= samples * 7;
 }
 
-// Dots of `colour` in `region` enclosed by `around`: pieces of ink no larger than a third of the
-// line's height each way, nearly as wide as high, in the lower half of the line. What touches the
-// region's left edge is a piece of the letter before, which the region cuts; so is what touches
-// its right edge where a letter follows (`letterAfter`).
+// Whether no pixel of `colour` lies near `box` (in `region` of `picture`): none three steps around
+// it (two steps out, a dot's soft edge can still come near it), and none for `clearAfter` pixels
+// after it, where a speck of texture has others beside it and a stop the space after a sentence.
+bool standsAlone(const QImage &picture, const QRect &region, const PixelBox &box, QRgb colour, int tolerance,
+                 int clearAfter)
+{
+    const QRect near = QRect(QPoint(region.left() + box.left - 3, region.top() + box.top - 3),
+                             QPoint(region.left() + box.right + std::max(3, clearAfter), region.top() + box.bottom + 3));
+    for (int y = near.top(); y <= near.bottom(); ++y)
+        for (int x = near.left(); x <= near.right(); ++x) {
+            const bool inDot = x >= region.left() + box.left - 2 && x <= region.left() + box.right + 2
+                               && y >= region.top() + box.top - 2 && y <= region.top() + box.bottom + 2;
+            if (!inDot && picture.rect().contains(x, y) && close(picture.pixel(x, y), colour, tolerance))
+                return false;
+        }
+    return true;
+}
+
+// The picture's row the letters of `colour` in `line` stand on: the median foot of the pieces of
+// ink as tall as letters, most of which have no descender. Nothing where too few letters show.
+std::optional<int> baselineOf(const QImage &picture, const QRect &line, QRgb colour, int tolerance)
+{
+    const QRect region = line & picture.rect();
+    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const int h = region.height();
+    std::vector<int> feet;
+    for (const ComponentLabelling::Component &piece : labels.components) {
+        const PixelBox &b = piece.box;
+        // Ink the box cuts is texture running on out of it.
+        const bool inside = b.top > 0 && b.bottom < h - 1;
+        if (inside && b.height() * 5 >= h * 2 && b.width() <= h)
+            feet.push_back(b.bottom);
+    }
+    constexpr std::size_t fewestLetters = 5;
+    if (feet.size() < fewestLetters)
+        return std::nullopt;
+    std::nth_element(feet.begin(), feet.begin() + std::ptrdiff_t(feet.size() / 2), feet.end());
+    return region.top() + feet[feet.size() / 2];
+}
+
+// Dots of `colour` in `region`: pieces of ink no larger than a third of the line's height each
+// way, nearly as wide as high, in the lower half of the line, enclosed by `around` (a stop's
+// outline, shadow or panel) or, on a ground of texture, standing alone on the letters' baseline.
+// What touches the region's left edge is a piece of the letter before, which the region cuts;
+// so is what touches its right edge where a letter follows (`letterAfter`).
 int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
            bool letterAfter)
 {
@@ -49,18 +92,33 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
     const int h = line.height();
     const int middle = line.center().y() - region.top();
-    return int(std::count_if(labels.components.cbegin(), labels.components.cend(),
-                             [&](const ComponentLabelling::Component &piece) {
-                                 const PixelBox &b = piece.box;
-                                 // A dot a few pixels across can come out a pixel longer one way.
-                                 const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
-                                 return b.width() * 3 <= h && b.height() * 3 <= h
-                                        && (b.width() - slack) * 2 <= b.height() * 3
-                                        && (b.height() - slack) * 2 <= b.width() * 3 && b.top >= middle && b.left > 0
-                                        && piece.area >= 2
-                                        && (!letterAfter || b.right < region.width() - 1)
-                                        && enclosed(picture, region, b, around, tolerance);
-                             }));
+    std::optional<std::optional<int>> baseline;
+    const auto onBaseline = [&](const PixelBox &b) {
+        if (!baseline)
+            baseline = baselineOf(picture, line, colour, tolerance);
+        const int foot = region.top() + b.bottom;
+        return *baseline && std::abs(foot - **baseline) <= std::max(2, h / 10)
+               && standsAlone(picture, region, b, colour, tolerance, h / 5);
+    };
+    int enclosedDots = 0, looseDots = 0, dotsAlone = 0;
+    for (const ComponentLabelling::Component &piece : labels.components) {
+        const PixelBox &b = piece.box;
+        // A dot a few pixels across can come out a pixel longer one way.
+        const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
+        const bool dotShaped = b.width() * 3 <= h && b.height() * 3 <= h && (b.width() - slack) * 2 <= b.height() * 3
+                               && (b.height() - slack) * 2 <= b.width() * 3;
+        if (!dotShaped || b.top < middle || b.left == 0 || piece.area < 2
+            || (letterAfter && b.right >= region.width() - 1))
+            continue;
+        if (enclosed(picture, region, b, around, tolerance)) {
+            ++enclosedDots;
+        } else {
+            ++looseDots;
+            dotsAlone += onBaseline(b);
+        }
+    }
+    // Specks of texture come in numbers; a stop on such a ground is the only dot there.
+    return enclosedDots + (looseDots == 1 && dotsAlone == 1 ? 1 : 0);
 }
 
 int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
@@ -126,7 +184,9 @@ bool addSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDec
     const int end = pixelAt(crop, read, characters.last().last + 1);
     int added = 0;
     bool spaced = false;
-    if (dotsAfter(picture, line, crop, read, letter, end + h) == 1) {
+    const int nearDots = dotsAfter(picture, line, crop, read, letter, end + h);
+    qCDebug(lcStops) << "after the last letter" << line << "dots" << nearDots;
+    if (nearDots == 1) {
         added = 1;
     } else if (dotsAfter(picture, line, crop, read, letter, end + 3 * h) == 3) {
         added = 3;
