@@ -121,6 +121,8 @@ private slots:
     void dropsStopsBetweenWords();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
+    void spacesAfterMarks_data();
+    void spacesAfterMarks();
     void keepsWordsReadOnPastLine_data();
     void keepsWordsReadOnPastLine();
     void dropsSpeckAfterLineEnd_data();
@@ -440,6 +442,34 @@ void TestWordGaps::partsPronounIFromItsWord()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::spacesAfterMarks_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("after an exclamation mark") << "Communicate!lt can't" << "Communicate! lt can't";
+    QTest::newRow("after a semicolon") << "the common man;He made" << "the common man; He made";
+    QTest::newRow("after a question mark") << "Why?Because" << "Why? Because";
+    QTest::newRow("marks in a row stay") << "BE ALERT!!!!" << "BE ALERT!!!!";
+    QTest::newRow("a mark before a quote stays") << "Why?\"" << "Why?\"";
+    QTest::newRow("a stop stays") << "e.g.this" << "e.g.this";
+    QTest::newRow("between figures it stays") << "1;2" << "1;2";
+}
+
+void TestWordGaps::spacesAfterMarks()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    QCOMPARE(LineTextRules::spacedAfterMarks(characters), read != line);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 
 void TestWordGaps::keepsWordsReadOnPastLine_data()

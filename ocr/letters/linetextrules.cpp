@@ -467,3 +467,20 @@ qsizetype LineTextRules::charactersOfWordsAfter(const QList<CtcDecoder::Characte
     }
     return kept;
 }
+
+bool LineTextRules::spacedAfterMarks(QList<CtcDecoder::Character> &line)
+{
+    const auto isLetter = [&line](qsizetype i) {
+        return line[i].text.size() == 1 && isLatinLetter(line[i].text.front());
+    };
+    bool spaced = false;
+    for (qsizetype i = 2; i < line.size(); ++i) {
+        const QString &mark = line[i - 1].text;
+        if (line[i].spaceBefore || mark.size() != 1 || !QStringLiteral("!?;").contains(mark.front()) || !isLetter(i)
+            || !isLetter(i - 2))
+            continue;
+        line[i].spaceBefore = true;
+        spaced = true;
+    }
+    return spaced;
+}

@@ -52,6 +52,11 @@ public:
     // question or an exclamation mark ("hall?.") always; whether one was.
     static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
 
+    // A space after a mark closing a sentence or a clause between two words of Latin letters
+    // ("Communicate!lt can't", "man;He"), which English always sets and the recogniser can lose
+    // beside the mark's own white; whether one was added.
+    static bool spacedAfterMarks(QList<CtcDecoder::Character> &line);
+
     // How many of a line's characters to keep where a reading runs on past its first
     // `lettersBefore` letters and figures into what may be texture: up to the last word of the
     // list before one that is not, or to the mark ending a sentence inside that one

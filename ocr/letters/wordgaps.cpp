@@ -1,6 +1,7 @@
 #include "wordgaps.h"
 
 #include "gluedwords.h"
+#include "linetextrules.h"
 #include "lookalikewords.h"
 #include "ocr/ink/inkreading.h"
 #include "wordlist.h"
@@ -306,6 +307,7 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
     else
         for (qsizetype i = 1; i < line.size(); ++i)
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
+    LineTextRules::spacedAfterMarks(line);
     GluedWords::part(line, gaps, words, wordGap);
     if (!words.isEmpty())
         restoreApostrophes(line, words);
