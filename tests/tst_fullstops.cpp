@@ -111,6 +111,10 @@ private slots:
     void addsTheStopThePictureShows();
     void addsTheStopOfPlainLetters_data();
     void addsTheStopOfPlainLetters();
+    void dropsStopsOfNoInk_data();
+    void dropsStopsOfNoInk();
+    void closesQuotations_data();
+    void closesQuotations();
     void mendsStopsBetweenSentences_data();
     void mendsStopsBetweenSentences();
     void mendsCommasBeforeSentences_data();
@@ -190,6 +194,43 @@ void TestFullStops::addsTheStopOfPlainLetters()
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     FullStops::addSeen(line.picture, line.box, crop, line.read);
     QCOMPARE(line.read.text, kept);
+}
+
+void TestFullStops::dropsStopsOfNoInk_data()
+{
+    // A space painted where the recogniser read a stop that is not there.
+    addColumns();
+    QTest::newRow("a stop where no mark is") << "Speak  softly now." << "Speak. softly now." << false
+                                             << "Speak softly now.";
+    QTest::newRow("a comma read as a stop stays") << "Speak, softly now." << "Speak. softly now." << false
+                                                  << "Speak. softly now.";
+    QTest::newRow("a stop painted stays") << "Speak. softly now." << "Speak. softly now." << false
+                                          << "Speak. softly now.";
+    QTest::newRow("before a capital it stays") << "Speak  Softly now." << "Speak. Softly now." << false
+                                               << "Speak. Softly now.";
+}
+
+void TestFullStops::dropsStopsOfNoInk()
+{
+    checkRule(FullStops::dropStopsOfNoInk);
+}
+
+void TestFullStops::closesQuotations_data()
+{
+    addColumns();
+    QTest::newRow("a closing quote lost") << "\"Leave us alone.\"" << "\"Leave us alone." << false
+                                          << "\"Leave us alone.\"";
+    QTest::newRow("a closing quote read as an apostrophe") << "\"Leave us alone!\"" << "\"Leave us alone!'"
+                                                           << false << "\"Leave us alone!\"";
+    QTest::newRow("a quotation going on") << "\"Leave us alone." << "\"Leave us alone." << false
+                                          << "\"Leave us alone.";
+    QTest::newRow("a quotation closed inside the line") << "\"Leave\" us alone." << "\"Leave\" us alone." << false
+                                                        << "\"Leave\" us alone.";
+}
+
+void TestFullStops::closesQuotations()
+{
+    checkRule(FullStops::addClosingQuote);
 }
 
 void TestFullStops::mendsStopsBetweenSentences_data()

@@ -191,6 +191,7 @@ private slots:
     void enginesReadingAtOnceKeepTheirOwnLines();
     void readsOutlinedLineOverCells();
     void readsWholeLinesOverStripes();
+    void leavesOutSpecksBoxedAfterLine();
     void isolatesSharpEdgedLetters();
     void readsWholeLineOverSmallCells_data();
     void readsWholeLineOverSmallCells();
@@ -386,6 +387,31 @@ void TestPpocr::readsWholeLinesOverStripes()
     // The detector boxes bits of each line, too low for the letters ("B ring" and pieces read
     // with confidence), and stripe edges beside a line look like a panel's.
     QCOMPARE(engine->recognizeLines(paintOnStripes(lines, 34, 1)), lines);
+}
+
+void TestPpocr::leavesOutSpecksBoxedAfterLine()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QString line = QStringLiteral("You ain't learning nothing when you're talking.");
+    QImage strip = paintStrip({line}, QStringLiteral("DejaVu Sans"), 28);
+    // A mark of the picture, half as high as the letters, a few letters past the line: the detector
+    // boxes it apart, lower than the line, and it reads as a figure.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(28);
+    const int lineEnd = (strip.width() + QFontMetrics(font).horizontalAdvance(line)) / 2;
+    font.setPixelSize(14);
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath speck;
+    speck.addText(lineEnd + 70, strip.height() / 2, font, QStringLiteral("8"));
+    painter.strokePath(speck, QPen(Qt::black, 2));
+    painter.fillPath(speck, Qt::white);
+    painter.end();
+    QCOMPARE(engine->recognizeLines(strip), QStringList{line});
 }
 
 void TestPpocr::isolatesSharpEdgedLetters()

@@ -14,6 +14,10 @@
 
 namespace {
 
+// What a search for marks counts: dots alone, or commas too (taller than wide, their tails
+// hanging below the letters).
+enum class Marks { Dots, DotsAndCommas };
+
 Q_LOGGING_CATEGORY(lcStops, "tarnix.ocr.stops", QtWarningMsg)
 
 bool close(QRgb a, QRgb b, int tolerance)
@@ -86,7 +90,7 @@ std::optional<int> baselineOf(const QImage &picture, const QRect &line, QRgb col
 // What touches the region's left edge is a piece of the letter before, which the region cuts;
 // so is what touches its right edge where a letter follows (`letterAfter`).
 int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
-           bool letterAfter)
+           bool letterAfter, Marks marks)
 {
     const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
     const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
@@ -107,7 +111,8 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
         const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
         const bool dotShaped = b.width() * 3 <= h && b.height() * 3 <= h && (b.width() - slack) * 2 <= b.height() * 3
                                && (b.height() - slack) * 2 <= b.width() * 3;
-        if (!dotShaped || b.top < middle || b.left == 0 || piece.area < 2
+        const bool commaShaped = b.width() * 3 <= h && b.height() * 2 <= h && b.width() <= b.height() + slack;
+        if (!(dotShaped || (marks == Marks::DotsAndCommas && commaShaped)) || b.top < middle || b.left == 0 || piece.area < 2
             || (letterAfter && b.right >= region.width() - 1))
             continue;
         if (enclosed(picture, region, b, around, tolerance)) {
@@ -121,6 +126,23 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
     return enclosedDots + (looseDots == 1 && dotsAlone == 1 ? 1 : 0);
 }
 
+// Ticks of `colour` in `region` enclosed by `around`, as a quotation mark has them: pieces of ink
+// no wider than high and at most half the line's height, in its upper half.
+int ticksIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line)
+{
+    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const int h = line.height();
+    const int middle = line.center().y() - region.top();
+    return int(std::count_if(labels.components.cbegin(), labels.components.cend(), [&](const ComponentLabelling::Component &piece) {
+        const PixelBox &b = piece.box;
+        const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
+        const bool tickShaped = b.height() * 2 <= h && b.height() * 6 >= h && b.width() <= b.height() + slack;
+        return tickShaped && b.bottom <= middle && b.left > 0 && b.top > 0 && b.right < region.width() - 1
+               && piece.area >= 2 && enclosed(picture, region, b, around, tolerance);
+    }));
+}
+
 int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 {
     return crop.left() + int(std::lround(step * read.pixelsPerStep));
@@ -129,7 +151,7 @@ int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 // Dots from the end of `read`'s character `letter` to `to` (a column of `picture`), or to the
 // crop's end.
 int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const CtcDecoder::Result &read,
-              qsizetype letter, std::optional<int> to)
+              qsizetype letter, std::optional<int> to, Marks marks = Marks::Dots)
 {
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
@@ -139,8 +161,8 @@ int dotsAfter(const QImage &picture, const QRect &line, const QRect &crop, const
     if (region.width() < 2)
         return -1;
     const bool letterAfter = to && letter + 1 < read.characters.size();
-    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter),
-                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter));
+    return std::max(dotsIn(picture, region, colours->light, colours->dark, colours->tolerance, line, letterAfter, marks),
+                    dotsIn(picture, region, colours->dark, colours->light, colours->tolerance, line, letterAfter, marks));
 }
 
 } // namespace
@@ -264,6 +286,69 @@ bool commasBeforeSentences(const QImage &picture, const QRect &line, const QRect
     if (changed)
         read.text = CtcDecoder::Result::joined(characters);
     return changed;
+}
+
+bool dropStopsOfNoInk(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (read.pixelsPerStep <= 0)
+        return false;
+    bool dropped = false;
+    for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
+        const CtcDecoder::Character &next = characters[i + 1];
+        if (characters[i].text != QLatin1String(".") || characters[i].spaceBefore || !next.spaceBefore
+            || next.text.size() != 1 || !next.text.front().isLower() || characters[i - 1].text.size() != 1
+            || !characters[i - 1].text.front().isLetter())
+            continue;
+        const int marks = dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, next.first), Marks::DotsAndCommas);
+        qCDebug(lcStops) << "stop before a small letter, marks" << marks;
+        if (marks != 0)
+            continue;
+        characters.removeAt(i);
+        --i;
+        dropped = true;
+    }
+    if (dropped)
+        read.text = CtcDecoder::Result::joined(characters);
+    return dropped;
+}
+
+bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    const QString quote = QStringLiteral("\"");
+    if (characters.size() < 3 || characters.first().text != quote || read.pixelsPerStep <= 0
+        || read.text.count(quote) % 2 == 0)
+        return false;
+    const QString last = characters.last().text;
+    // After the quotation's closing mark, the recogniser reads its end as an apostrophe at most.
+    const bool apostrophe = last == QLatin1String("'") && QStringLiteral(".!?").contains(characters[characters.size() - 2].text);
+    if (!apostrophe && (last.size() != 1 || !QStringLiteral(".!?").contains(last)))
+        return false;
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (!colours)
+        return false;
+    const qsizetype mark = characters.size() - (apostrophe ? 2 : 1);
+    const int from = pixelAt(crop, read, characters[mark].last + 1);
+    const QRect region = QRect(QPoint(from, crop.top()), QPoint(from + line.height(), crop.bottom())) & picture.rect();
+    if (region.width() < 2)
+        return false;
+    const int ticks = std::max(ticksIn(picture, region, colours->light, colours->dark, colours->tolerance, line),
+                               ticksIn(picture, region, colours->dark, colours->light, colours->tolerance, line));
+    qCDebug(lcStops) << "closing quote after" << line << "ticks" << ticks;
+    // One tick where the other touches the outline of the mark before it.
+    if (ticks < 1 || ticks > 2)
+        return false;
+    if (apostrophe) {
+        characters.last().text = quote;
+    } else {
+        CtcDecoder::Character closing;
+        closing.text = quote;
+        closing.first = closing.last = characters.last().last + 1;
+        characters << closing;
+    }
+    read.text = CtcDecoder::Result::joined(characters);
+    return true;
 }
 
 } // namespace FullStops

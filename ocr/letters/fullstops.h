@@ -36,4 +36,14 @@ bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRec
 bool commasBeforeSentences(const QImage &picture, const QRect &line, const QRect &crop, const WordList &words,
                            CtcDecoder::Result &read);
 
+// `read` without a full stop the picture does not show, read inside a line before a word in
+// small letters ("If. you're", "for. itself"): a speck of texture beside a word's last letter,
+// where neither a stop nor a comma stands. Whether any was dropped.
+bool dropStopsOfNoInk(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
+// `read` with the closing quotation mark of a line that opens one where the recogniser lost it
+// after the line's closing mark, or read it as an apostrophe ("half-lives.'"): the picture shows
+// its ticks there. Whether one was added.
+bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
 } // namespace FullStops

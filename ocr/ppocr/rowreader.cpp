@@ -92,7 +92,14 @@ RowReader::Row RowReader::read(const cv::Mat &bgr, const QImage &rgb, const QLis
         }
         text = withSecondLook(bgr, pieceCrop, std::move(text));
         withMarksSeen(rgb, piece, pieceCrop, box == lastPiece, text);
-        if (text.confidence >= settings.minimumConfidence && hasLetterOrNumber(text.text)) {
+        // A piece boxed after the line, lower than its letters, is a speck of texture or of a
+        // panel's edge read as a letter or a figure ("talking. 8"). An ideograph as flat as 一
+        // can be boxed so and stays.
+        const bool speckAfterLine = box.left() > lastPiece.right()
+                                    && box.height() < lastPiece.height() * settings.minimumRowHeight
+                                    && !text.text.isEmpty()
+                                    && !LineTextRules::isUnspacedScript(text.text.toUcs4().constFirst());
+        if (text.confidence >= settings.minimumConfidence && hasLetterOrNumber(text.text) && !speckAfterLine) {
             pieces << text.text;
             read.pieces << LineReading::Piece{text.text, box, text.confidence};
             read.characters += int(text.text.size());
@@ -142,7 +149,10 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
     LoneLetter::dropStrokesOfNoInk(rgb, piece, pieceCrop, read);
     if (lastPiece && !FullStops::keepSeen(rgb, piece, pieceCrop, read) && settings.restoreSpaces)
         FullStops::addSeen(rgb, piece, pieceCrop, read);
+    if (lastPiece && settings.restoreSpaces)
+        FullStops::addClosingQuote(rgb, piece, pieceCrop, read);
     if (settings.restoreSpaces) {
+        FullStops::dropStopsOfNoInk(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
     }
