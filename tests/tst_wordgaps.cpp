@@ -121,6 +121,8 @@ private slots:
     void dropsStopsBetweenWords();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
+    void shiftsSpacesOneLetterOff_data();
+    void shiftsSpacesOneLetterOff();
     void spacesAfterMarks_data();
     void spacesAfterMarks();
     void keepsWordsReadOnPastLine_data();
@@ -442,6 +444,34 @@ void TestWordGaps::partsPronounIFromItsWord()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::shiftsSpacesOneLetterOff_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("one letter too late") << "an emptyl ife." << "an empty life.";
+    QTest::newRow("one letter too early") << "an empt ylife." << "an empty life.";
+    QTest::newRow("two words stay") << "mid way" << "mid way";
+    QTest::newRow("one word of two stays") << "empty lifx" << "empty lifx";
+    QTest::newRow("no words either way") << "qxzl ife" << "qxzl ife";
+}
+
+void TestWordGaps::shiftsSpacesOneLetterOff()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "an\nempty\nlife\nmid\nway\nmidway\n");
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    GluedWords::shiftOffSpaces(characters, words);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 
 void TestWordGaps::spacesAfterMarks_data()

@@ -24,6 +24,11 @@ public:
     static void part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words,
                      double wordGap);
 
+    // A space the recogniser put one letter off between two tokens that are no words of the list
+    // but are two words with that letter on the other side ("emptyl ife" -> "empty life"). Only
+    // spaces move.
+    static void shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordList &words);
+
     // Whether `text` may stand as a word of a parted token: a word of the list that is not a
     // lone letter or a rare short word (the list holds "cf", "ix" and abbreviations), or figures.
     static bool isPart(const QString &text, const WordList &words);

@@ -309,6 +309,7 @@ QList<CtcDecoder::Character> WordGaps::spaced(const WordList &words) const
             gaps[std::size_t(i)] = measurable(i) ? 0 : -1;
     LineTextRules::spacedAfterMarks(line);
     GluedWords::part(line, gaps, words, wordGap);
+    GluedWords::shiftOffSpaces(line, words);
     if (!words.isEmpty())
         restoreApostrophes(line, words);
     LookalikeWords::mend(line, words);
