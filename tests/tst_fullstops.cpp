@@ -113,6 +113,8 @@ private slots:
     void addsTheStopOfPlainLetters();
     void dropsStopsOfNoInk_data();
     void dropsStopsOfNoInk();
+    void addsTheCommasThePictureShows_data();
+    void addsTheCommasThePictureShows();
     void closesQuotations_data();
     void closesQuotations();
     void mendsStopsBetweenSentences_data();
@@ -213,6 +215,23 @@ void TestFullStops::dropsStopsOfNoInk_data()
 void TestFullStops::dropsStopsOfNoInk()
 {
     checkRule(FullStops::dropStopsOfNoInk);
+}
+
+void TestFullStops::addsTheCommasThePictureShows_data()
+{
+    // A space in the reading stands where the recogniser read nothing.
+    addColumns();
+    QTest::newRow("a comma lost") << "Actually, my goal." << "Actually  my goal." << false << "Actually, my goal.";
+    QTest::newRow("two commas lost") << "Well, then, go." << "Well  then  go." << false << "Well, then, go.";
+    QTest::newRow("a word gap of none") << "Actually my goal." << "Actually my goal." << false << "Actually my goal.";
+    QTest::newRow("descenders are no commas") << "Stay young, guy." << "Stay young, guy." << false
+                                              << "Stay young, guy.";
+    QTest::newRow("a stop is no comma") << "Stay. Go now." << "Stay  Go now." << false << "Stay Go now.";
+}
+
+void TestFullStops::addsTheCommasThePictureShows()
+{
+    checkRule(FullStops::addCommasSeen);
 }
 
 void TestFullStops::closesQuotations_data()

@@ -143,6 +143,25 @@ int ticksIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around
     }));
 }
 
+// Commas of `colour` in `region`, enclosed by `around`: pieces of ink taller than wide, a sixth
+// to a third of the line's height (a speck of texture is smaller), their head above the letters'
+// baseline `baseline` and their tail below it, where no letter's foot reaches.
+int commasIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
+             int baseline)
+{
+    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
+    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const int h = line.height();
+    return int(std::count_if(labels.components.cbegin(), labels.components.cend(), [&](const ComponentLabelling::Component &piece) {
+        const PixelBox &b = piece.box;
+        const int top = region.top() + b.top, foot = region.top() + b.bottom;
+        const bool commaShaped = b.width() * 3 <= h && b.height() * 3 <= h && b.height() * 6 >= h && b.height() >= 4
+                                 && b.height() > b.width();
+        return commaShaped && top < baseline && foot >= baseline + std::max(2, h / 14) && b.left > 0
+               && b.right < region.width() - 1 && enclosed(picture, region, b, around, tolerance);
+    }));
+}
+
 int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
 {
     return crop.left() + int(std::lround(step * read.pixelsPerStep));
@@ -349,6 +368,42 @@ bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop
     }
     read.text = CtcDecoder::Result::joined(characters);
     return true;
+}
+
+bool addCommasSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (read.pixelsPerStep <= 0 || !colours)
+        return false;
+    const std::optional<int> baseline = baselineOf(picture, line, colours->light, colours->tolerance);
+    if (!baseline)
+        return false;
+    const auto isLetter = [&characters](qsizetype i) {
+        return characters[i].text.size() == 1 && characters[i].text.front().isLetter();
+    };
+    bool added = false;
+    for (qsizetype i = 1; i < characters.size(); ++i) {
+        if (!characters[i].spaceBefore || !isLetter(i - 1) || !isLetter(i))
+            continue;
+        const int from = pixelAt(crop, read, characters[i - 1].last + 1);
+        const int to = pixelAt(crop, read, characters[i].first);
+        const QRect region = QRect(QPoint(from, crop.top()), QPoint(to, crop.bottom())) & picture.rect();
+        if (region.width() < 2
+            || commasIn(picture, region, colours->light, colours->dark, colours->tolerance, line, *baseline) != 1)
+            continue;
+        CtcDecoder::Character comma;
+        comma.text = QStringLiteral(",");
+        comma.first = comma.last = characters[i - 1].last + 1;
+        characters.insert(i, comma);
+        ++i;
+        added = true;
+    }
+    if (added) {
+        read.text = CtcDecoder::Result::joined(characters);
+        qCDebug(lcStops) << "commas seen:" << read.text;
+    }
+    return added;
 }
 
 } // namespace FullStops

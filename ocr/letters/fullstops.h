@@ -46,4 +46,10 @@ bool dropStopsOfNoInk(const QImage &picture, const QRect &line, const QRect &cro
 // its ticks there. Whether one was added.
 bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
+// `read` with the commas the recogniser lost between two words ("Actually my"): the picture
+// shows one there, its head above the letters' baseline and its tail well below it. Only in the
+// line's fill within its outline, shadow or panel: on plain letters over texture a speck can
+// look the same. Whether any was added.
+bool addCommasSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
 } // namespace FullStops

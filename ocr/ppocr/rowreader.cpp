@@ -153,6 +153,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
         FullStops::addClosingQuote(rgb, piece, pieceCrop, read);
     if (settings.restoreSpaces) {
         FullStops::dropStopsOfNoInk(rgb, piece, pieceCrop, read);
+        FullStops::addCommasSeen(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
     }
