@@ -19,6 +19,8 @@ private slots:
     void takesOnlyWordsForNonWords_data();
     void takesOnlyWordsForNonWords();
     void keepsPlacesAlongTheLine();
+    void takesSpacesThatMakeWords_data();
+    void takesSpacesThatMakeWords();
     void takesDoubledLettersFromWiderLook_data();
     void takesDoubledLettersFromWiderLook();
     void readsStemsForAnUnsureN();
@@ -33,7 +35,7 @@ void TestWordVote::initTestCase()
     QFile file(folder.filePath(QStringLiteral("words")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
-               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\nwin\n");
+               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\nwin\nis\nlike\na\ndead\n");
     file.close();
     words = WordList(file.fileName());
     QVERIFY(!words.isEmpty());
@@ -86,6 +88,28 @@ void TestWordVote::takesOnlyWordsForNonWords()
     QFETCH(QString, second);
     QFETCH(QString, kept);
     const CtcDecoder::Result mended = WordVote::mended(reading(first, 2, 4), reading(second, 2, 4), words);
+    QCOMPARE(mended.text, kept);
+    QCOMPARE(CtcDecoder::Result::joined(mended.characters), kept);
+}
+
+void TestWordVote::takesSpacesThatMakeWords_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a glued run parted into words") << "limonyislike for a dead" << "limony is like fora dead"
+                                                   << "limony is like for a dead";
+    QTest::newRow("words already parted stay") << "wait for you" << "waitf or you" << "wait for you";
+    QTest::newRow("a parting into no more words is left") << "stonmlast" << "sto nmlast" << "stonmlast";
+    QTest::newRow("other letters, nothing taken") << "limonyislike" << "limony is lika" << "limonyislike";
+}
+
+void TestWordVote::takesSpacesThatMakeWords()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, kept);
+    const CtcDecoder::Result mended = WordVote::withSpacesOf(reading(first, 2, 4), reading(second, 2, 4), words);
     QCOMPARE(mended.text, kept);
     QCOMPARE(CtcDecoder::Result::joined(mended.characters), kept);
 }

@@ -110,6 +110,48 @@ CtcDecoder::Result WordVote::mended(CtcDecoder::Result first, const CtcDecoder::
     });
 }
 
+CtcDecoder::Result WordVote::withSpacesOf(CtcDecoder::Result first, const CtcDecoder::Result &second,
+                                          const WordList &words)
+{
+    QList<CtcDecoder::Character> &line = first.characters;
+    const QList<CtcDecoder::Character> &other = second.characters;
+    if (line.size() != other.size() || line.isEmpty())
+        return first;
+    for (qsizetype i = 0; i < line.size(); ++i)
+        if (line[i].text != other[i].text)
+            return first;
+    // The words of the list and the tokens that are none, in characters `from` to `to`.
+    const auto count = [&words](const QList<CtcDecoder::Character> &characters, qsizetype from, qsizetype to) {
+        QPair<int, int> listedAndNot{0, 0};
+        QString token;
+        for (qsizetype i = from; i <= to; ++i) {
+            if (i == to || (i > from && characters[i].spaceBefore)) {
+                ++(isWord(token, words) ? listedAndNot.first : listedAndNot.second);
+                token.clear();
+            }
+            if (i < to)
+                token += characters[i].text;
+        }
+        return listedAndNot;
+    };
+    bool changed = false;
+    // Stretches between places where both readings part the line.
+    for (qsizetype from = 0, to = 1; to <= line.size(); ++to) {
+        if (to < line.size() && !(line[to].spaceBefore && other[to].spaceBefore))
+            continue;
+        const QPair<int, int> ours = count(line, from, to), theirs = count(other, from, to);
+        if (ours.second > 0 && theirs.first > ours.first && theirs.second <= ours.second) {
+            for (qsizetype i = from + 1; i < to; ++i)
+                line[i].spaceBefore = other[i].spaceBefore;
+            changed = true;
+        }
+        from = to;
+    }
+    if (changed)
+        first.text = CtcDecoder::Result::joined(line);
+    return first;
+}
+
 QStringList WordVote::withOneLetterDoubled(const QString &token)
 {
     QStringList doubled;

@@ -22,6 +22,12 @@ public:
     static CtcDecoder::Result mended(CtcDecoder::Result first, const CtcDecoder::Result &second,
                                      const WordList &words);
 
+    // `first` with the spaces of `second` where both read the same characters but `second` parts a
+    // stretch holding a token that is no word into more words of the list ("limonyislike" read
+    // "limony is like"): only spaces move. Both readings must hold the same characters.
+    static CtcDecoder::Result withSpacesOf(CtcDecoder::Result first, const CtcDecoder::Result &second,
+                                           const WordList &words);
+
     // Whether `token` is no word of the list but becomes one with a letter of it doubled ("wil",
     // "Litle"): at small sizes the recogniser sees a doubled letter in too few steps to read it
     // twice. A reading of the line wider may show it.

@@ -257,7 +257,7 @@ CtcDecoder::Result RowReader::withSecondLook(const cv::Mat &bgr, const QRect &cr
         return read;
     if (WordVote::hasNonWord(read.characters, words)) {
         const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
-        read = WordVote::mended(std::move(read), second, words);
+        read = WordVote::mended(WordVote::withSpacesOf(std::move(read), second, words), second, words);
         qCDebug(lcRows) << "second look" << second.text << "kept" << read.text;
     }
     if (!WordVote::hasLostDoubledLetter(read.characters, words))
