@@ -15,6 +15,19 @@
 
 namespace {
 
+// The characters of a reading written out, all at step 0, a space before each word but the first.
+QList<CtcDecoder::Character> charactersOf(const QString &read)
+{
+    QList<CtcDecoder::Character> characters;
+    bool space = false;
+    for (const QChar c : read) {
+        if (c != QLatin1Char(' '))
+            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
+        space = c == QLatin1Char(' ');
+    }
+    return characters;
+}
+
 constexpr double pixelsPerStep = 4;
 
 struct PaintedLine
@@ -288,13 +301,7 @@ void TestWordGaps::partsGluedWords()
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
                                           "fit\nrains\nwe\nstay\nlow\na\nIowa\n");
-    QList<CtcDecoder::Character> characters;
-    bool space = false;
-    for (const QChar c : read) {
-        if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
-        space = c == QLatin1Char(' ');
-    }
+    QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
@@ -463,13 +470,7 @@ void TestWordGaps::shiftsSpacesOneLetterOff()
     QFETCH(QString, line);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "an\nempty\nlife\nmid\nway\nmidway\n");
-    QList<CtcDecoder::Character> characters;
-    bool space = false;
-    for (const QChar c : read) {
-        if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
-        space = c == QLatin1Char(' ');
-    }
+    QList<CtcDecoder::Character> characters = charactersOf(read);
     GluedWords::shiftOffSpaces(characters, words);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
@@ -491,13 +492,7 @@ void TestWordGaps::spacesAfterMarks()
 {
     QFETCH(QString, read);
     QFETCH(QString, line);
-    QList<CtcDecoder::Character> characters;
-    bool space = false;
-    for (const QChar c : read) {
-        if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
-        space = c == QLatin1Char(' ');
-    }
+    QList<CtcDecoder::Character> characters = charactersOf(read);
     QCOMPARE(LineTextRules::spacedAfterMarks(characters), read != line);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
@@ -526,13 +521,7 @@ void TestWordGaps::keepsWordsReadOnPastLine()
     QFETCH(QString, read);
     QFETCH(QString, readBefore);
     QFETCH(QString, kept);
-    QList<CtcDecoder::Character> characters;
-    bool space = false;
-    for (const QChar c : read) {
-        if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
-        space = c == QLatin1Char(' ');
-    }
+    QList<CtcDecoder::Character> characters = charactersOf(read);
     const qsizetype letters = std::count_if(readBefore.cbegin(), readBefore.cend(), [](QChar c) { return c.isLetterOrNumber(); });
     characters.resize(LineTextRules::charactersOfWordsAfter(characters, letters, words));
     QCOMPARE(CtcDecoder::Result::joined(characters), kept);
@@ -557,13 +546,7 @@ void TestWordGaps::dropsSpeckAfterLineEnd()
     QFETCH(QString, read);
     QFETCH(float, lastConfidence);
     QFETCH(QString, line);
-    QList<CtcDecoder::Character> characters;
-    bool space = false;
-    for (const QChar c : read) {
-        if (c != QLatin1Char(' '))
-            characters << CtcDecoder::Character{QString(c), 0, 0, space, 1, {}, 0};
-        space = c == QLatin1Char(' ');
-    }
+    QList<CtcDecoder::Character> characters = charactersOf(read);
     characters.last().confidence = lastConfidence;
     QCOMPARE(LineTextRules::dropSpeckAfterEnd(characters), read != line);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
