@@ -482,6 +482,8 @@ void TestWordGaps::spacesAfterMarks_data()
     QTest::newRow("after an exclamation mark") << "Communicate!lt can't" << "Communicate! lt can't";
     QTest::newRow("after a semicolon") << "the common man;He made" << "the common man; He made";
     QTest::newRow("after a question mark") << "Why?Because" << "Why? Because";
+    QTest::newRow("after a comma") << "OK,now let's" << "OK, now let's";
+    QTest::newRow("a comma between figures stays") << "1,000" << "1,000";
     QTest::newRow("marks in a row stay") << "BE ALERT!!!!" << "BE ALERT!!!!";
     QTest::newRow("a mark before a quote stays") << "Why?\"" << "Why?\"";
     QTest::newRow("a stop stays") << "e.g.this" << "e.g.this";

@@ -476,7 +476,7 @@ bool LineTextRules::spacedAfterMarks(QList<CtcDecoder::Character> &line)
     bool spaced = false;
     for (qsizetype i = 2; i < line.size(); ++i) {
         const QString &mark = line[i - 1].text;
-        if (line[i].spaceBefore || mark.size() != 1 || !QStringLiteral("!?;").contains(mark.front()) || !isLetter(i)
+        if (line[i].spaceBefore || mark.size() != 1 || !QStringLiteral("!?;,").contains(mark.front()) || !isLetter(i)
             || !isLetter(i - 2))
             continue;
         line[i].spaceBefore = true;

@@ -53,8 +53,8 @@ public:
     static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
 
     // A space after a mark closing a sentence or a clause between two words of Latin letters
-    // ("Communicate!lt can't", "man;He"), which English always sets and the recogniser can lose
-    // beside the mark's own white; whether one was added.
+    // ("Communicate!lt can't", "man;He", "OK,now"), which English always sets and the recogniser
+    // can lose beside the mark's own white; whether one was added.
     static bool spacedAfterMarks(QList<CtcDecoder::Character> &line);
 
     // How many of a line's characters to keep where a reading runs on past its first
