@@ -106,7 +106,7 @@ QString mendedContraction(const QString &word, bool opensSentence)
 bool isPronounIMisread(const QString &word, bool opensSentence, bool beforeLowerCase)
 {
     return beforeLowerCase && word.size() == 1
-           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl").contains(word.at(0))));
+           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl1").contains(word.at(0))));
 }
 
 bool isEdgeSpeck(const LineTextRules::Word &word)

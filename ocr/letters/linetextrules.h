@@ -29,7 +29,7 @@ public:
     // The capital I of "I'll" and "I'm" as a recogniser trained mostly on Chinese misreads it in
     // serif faces: "Hl", "Hll", "IHll", "Ill" or "Id" before a lower-case word, "H" opening a
     // sentence before one, "Im" and "Ive"; and the space it loses before the next word ("Ihave").
-    // In sans-serif faces, the bare stroke read as T, O, l or | alone or in a contraction ("T'm",
+    // In sans-serif faces, the bare stroke read as T, O, l, 1 or | alone or in a contraction ("T'm",
     // "Pm", "'ll"), and with its apostrophe as P before a word in lower case ("Pd").
     static QString mendedPronounI(const QString &line);
 
