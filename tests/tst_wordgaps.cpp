@@ -290,6 +290,9 @@ void TestWordGaps::partsGluedWords_data()
         << "Ifitrains,westay" << QList<int>{-1, 0, 3, 0, 3, 0, 0, 0, 0, -1, 3, 0, 2, 0, 0, 0} << "If it rains, we stay";
     QTest::newRow("I fit where the gap says so") << "Ifit" << QList<int>{-1, 3, 0, 0} << "I fit";
     QTest::newRow("a part no word of the list: the run stays") << "tooktheqxclock" << filled << "tooktheqxclock";
+    // A part short of a doubled letter is left for the wider look to mend.
+    QTest::newRow("a part that lost a doubled letter") << "wilengage" << filled << "wil engage";
+    QTest::newRow("a name is no such part") << "Kilroe" << filled << "Kilroe";
 }
 
 void TestWordGaps::partsGluedWords()
@@ -300,7 +303,7 @@ void TestWordGaps::partsGluedWords()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
-                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\n");
+                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\n");
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);

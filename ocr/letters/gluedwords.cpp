@@ -1,5 +1,6 @@
 #include "gluedwords.h"
 #include "lookalikewords.h"
+#include "wordvote.h"
 
 #include "wordlist.h"
 
@@ -100,6 +101,15 @@ bool GluedWords::isPart(const QString &text, const WordList &words)
     return words.contains(text);
 }
 
+// A part may also be a word in small letters that lost a doubled letter ("wilengage": "wil" and
+// "engage"), which a wider reading of the line then looks for; a capital opens a name as often
+// ("Kilroe" is no "Kill roe").
+bool GluedWords::isPartOrShortOfLetter(const QString &text, const WordList &words)
+{
+    return isPart(text, words)
+           || (text.size() >= 3 && text.front().isLower() && WordVote::mayHaveLostDoubledLetter(text, words));
+}
+
 // Every way of parting characters [from, to) into words of the list, at gaps the picture leaves
 // open, is weighed at once: the best parting of each head of the token, longest last.
 std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
@@ -122,7 +132,7 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
         Head &best = heads[std::size_t(end - from)];
         for (qsizetype start = from; start < end; ++start) {
             const Head &head = heads[std::size_t(start - from)];
-            if (!head.reached || (start > from && !open(start)) || !isPart(textOf(line, start, end), words))
+            if (!head.reached || (start > from && !open(start)) || !isPartOrShortOfLetter(textOf(line, start, end), words))
                 continue;
             const double score = head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0);
             const int count = head.words + 1;

@@ -37,6 +37,7 @@ public:
     static bool isMisreadWord(const QString &token, const WordList &words);
 
 private:
+    static bool isPartOrShortOfLetter(const QString &text, const WordList &words);
     static std::vector<qsizetype> bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
                                               qsizetype to, const std::vector<int> &gaps, const WordList &words,
                                               double wordGap);
