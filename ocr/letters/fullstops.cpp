@@ -43,6 +43,12 @@ bool enclosed(const QImage &picture, const QRect &region, const PixelBox &box, Q
     return samples > 0 && inColour * 10 >= samples * 7;
 }
 
+// The pieces of ink of `colour` in `region` of `picture`, in the region's pixels.
+ComponentLabelling::Labels piecesOf(const QImage &picture, const QRect &region, QRgb colour, int tolerance)
+{
+    return ComponentLabelling::label(InkPlane(picture.copy(region), Ink{InkKind::Closeness, colour}), 255 - tolerance);
+}
+
 // Whether no pixel of `colour` lies near `box` (in `region` of `picture`): none three steps around
 // it (two steps out, a dot's soft edge can still come near it), and none for `clearAfter` pixels
 // after it, where a speck of texture has others beside it and a stop the space after a sentence.
@@ -66,8 +72,7 @@ bool standsAlone(const QImage &picture, const QRect &region, const PixelBox &box
 std::optional<int> baselineOf(const QImage &picture, const QRect &line, QRgb colour, int tolerance)
 {
     const QRect region = line & picture.rect();
-    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
     const int h = region.height();
     std::vector<int> feet;
     for (const ComponentLabelling::Component &piece : labels.components) {
@@ -92,8 +97,7 @@ std::optional<int> baselineOf(const QImage &picture, const QRect &line, QRgb col
 int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
            bool letterAfter, Marks marks)
 {
-    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
     const int h = line.height();
     const int middle = line.center().y() - region.top();
     std::optional<std::optional<int>> baseline;
@@ -130,8 +134,7 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
 // no wider than high and at most half the line's height, in its upper half.
 int ticksIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line)
 {
-    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
     const int h = line.height();
     const int middle = line.center().y() - region.top();
     return int(std::count_if(labels.components.cbegin(), labels.components.cend(), [&](const ComponentLabelling::Component &piece) {
@@ -149,8 +152,7 @@ int ticksIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around
 int commasIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line,
              int baseline)
 {
-    const InkPlane plane(picture.copy(region), Ink{InkKind::Closeness, colour});
-    const ComponentLabelling::Labels labels = ComponentLabelling::label(plane, 255 - tolerance);
+    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
     const int h = line.height();
     return int(std::count_if(labels.components.cbegin(), labels.components.cend(), [&](const ComponentLabelling::Component &piece) {
         const PixelBox &b = piece.box;

@@ -172,12 +172,6 @@ void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int>
 
 void GluedWords::shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordList &words)
 {
-    const auto text = [&line](qsizetype from, qsizetype to) {
-        QString joined;
-        for (qsizetype i = from; i < to; ++i)
-            joined += line[i].text;
-        return joined;
-    };
     const auto isLetter = [&line](qsizetype i) { return line[i].text.size() == 1 && line[i].text.front().isLetter(); };
     // Where each token starts, and where the line ends.
     QList<qsizetype> starts{0};
@@ -187,15 +181,15 @@ void GluedWords::shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordLi
     starts << line.size();
     for (qsizetype t = 1; t + 1 < starts.size(); ++t) {
         const qsizetype start = starts[t - 1], middle = starts[t], end = starts[t + 1];
-        const QString first = text(start, middle), second = text(middle, end);
+        const QString first = textOf(line, start, middle), second = textOf(line, middle, end);
         if (words.contains(first) || words.contains(second) || isMisreadWord(first, words)
             || isMisreadWord(second, words))
             continue;
         // The space one letter earlier ("emptyl ife") or one letter later ("emp tylife").
         for (const qsizetype moved : {middle - 1, middle + 1}) {
             const qsizetype letter = moved < middle ? moved : middle;
-            if (moved <= start || moved >= end || !isLetter(letter) || !isPart(text(start, moved), words)
-                || !isPart(text(moved, end), words))
+            if (moved <= start || moved >= end || !isLetter(letter) || !isPart(textOf(line, start, moved), words)
+                || !isPart(textOf(line, moved, end), words))
                 continue;
             line[middle].spaceBefore = false;
             line[moved].spaceBefore = true;

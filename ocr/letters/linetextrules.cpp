@@ -422,25 +422,25 @@ bool LineTextRules::differOnlyInMarks(const QStringList &first, const QStringLis
 {
     if (first.size() != second.size())
         return false;
-    const auto lettersAndFigures = [](const QString &line) {
-        QString kept;
-        for (const QChar c : line)
-            if (c.isLetterOrNumber())
-                kept += c;
-        return kept;
-    };
     for (qsizetype i = 0; i < first.size(); ++i)
         if (lettersAndFigures(first[i]) != lettersAndFigures(second[i]))
             return false;
     return true;
 }
 
+QString LineTextRules::lettersAndFigures(QStringView text)
+{
+    QString kept;
+    for (const QChar c : text)
+        if (c.isLetterOrNumber())
+            kept += c;
+    return kept;
+}
+
 qsizetype LineTextRules::charactersOfWordsAfter(const QList<CtcDecoder::Character> &line, qsizetype lettersBefore,
                                                 const WordList &words)
 {
-    const auto lettersIn = [](QStringView text) {
-        return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
-    };
+    const auto lettersIn = [](QStringView text) { return lettersAndFigures(text).size(); };
     qsizetype kept = 0, letters = 0;
     for (qsizetype start = 0; start < line.size();) {
         qsizetype end = start + 1;

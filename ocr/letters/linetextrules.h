@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 class WordList;
 
@@ -56,6 +57,10 @@ public:
     // ("Communicate!lt can't", "man;He", "OK,now"), which English always sets and the recogniser
     // can lose beside the mark's own white; whether one was added.
     static bool spacedAfterMarks(QList<CtcDecoder::Character> &line);
+
+    // The letters and figures of `text` alone: what two readings of a line share when specks of
+    // texture read as marks between them differ.
+    static QString lettersAndFigures(QStringView text);
 
     // How many of a line's characters to keep where a reading runs on past its first
     // `lettersBefore` letters and figures into what may be texture: up to the last word of the

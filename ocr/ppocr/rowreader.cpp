@@ -25,16 +25,6 @@ constexpr double secondLookWidth = 0.87;
 // A doubled letter seen in too few steps to be read twice gets more of them this much wider.
 constexpr double widerLookWidth = 1.4;
 
-// Letters and figures only: a speck of texture read as a stop between words changes no word.
-QString lettersOf(const QString &text)
-{
-    QString kept;
-    for (const QChar c : text)
-        if (c.isLetterOrNumber())
-            kept += c;
-    return kept;
-}
-
 bool hasLetterOrNumber(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -227,12 +217,12 @@ CtcDecoder::Result RowReader::withLettersAfter(const cv::Mat &bgr, const QImage 
         return read;
     CtcDecoder::Result second = readCrop(bgr, wider);
     qCDebug(lcRows) << "letters after" << box << "read" << second.text;
-    const QString first = lettersOf(read.text);
-    if (!lettersOf(second.text).startsWith(first))
+    const QString first = LineTextRules::lettersAndFigures(read.text);
+    if (!LineTextRules::lettersAndFigures(second.text).startsWith(first))
         return read;
     const qsizetype kept = LineTextRules::charactersOfWordsAfter(second.characters, first.size(), WordList::english());
     QList<CtcDecoder::Character> &characters = second.characters;
-    if (lettersOf(CtcDecoder::Result::joined(characters.first(kept))).size() <= first.size() + 1)
+    if (LineTextRules::lettersAndFigures(CtcDecoder::Result::joined(characters.first(kept))).size() <= first.size() + 1)
         return read;
     crop = wider;
     // What follows the last word kept is texture: the box ends where that word does, and the
