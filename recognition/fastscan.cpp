@@ -126,8 +126,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     // scan as soon as that is known.
     if (settings.recognise)
         pool.start(settings.language);
-    const NetworkNs networksBefore{NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
-                                   NetworkTimes::totalNs(NetworkTimes::Network::Recognition)};
+    const NetworkUse networksBefore = NetworkUse::now();
     QList<FrameSample> blanks;
     ReadingCache cache;
     const qint64 endMs = runFrames(settings, reader, [&] { return pool.refused(); }, [&](Stretch stretch, int area) {
@@ -175,18 +174,26 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
     return outcome;
 }
 
-void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before)
+FastScan::NetworkUse FastScan::NetworkUse::now()
+{
+    return {NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
+            NetworkTimes::totalNs(NetworkTimes::Network::Recognition), NetworkTimes::runs(NetworkTimes::Network::TextDetection)};
+}
+
+void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkUse &before)
 {
     const auto seconds = [](qint64 ns) { return QString::number(double(ns) / 1e9, 'f', 2); };
-    const qint64 detection = NetworkTimes::totalNs(NetworkTimes::Network::TextDetection) - before.first;
-    const qint64 recognition = NetworkTimes::totalNs(NetworkTimes::Network::Recognition) - before.second;
+    const NetworkUse after = NetworkUse::now();
     qCInfo(lcProfile).noquote() << QStringLiteral("profile: %1 frames, decoding %2 s, change detection %3 s, "
                                                   "reading %4 s on %5 threads (text detection %6 s, recognition %7 s), "
-                                                  "%8 readings, waiting for readers %9 s")
+                                                  "%8 readings, waiting for readers %9 s, %10 detections")
                                        .arg(outcome.frames).arg(seconds(outcome.decodingNs))
                                        .arg(seconds(outcome.changeDetectionNs), seconds(readingNs))
-                                       .arg(threads).arg(seconds(detection), seconds(recognition))
-                                       .arg(outcome.readings).arg(seconds(outcome.handingNs));
+                                       .arg(threads)
+                                       .arg(seconds(after.detectionNs - before.detectionNs),
+                                            seconds(after.recognitionNs - before.recognitionNs))
+                                       .arg(outcome.readings).arg(seconds(outcome.handingNs))
+                                       .arg(after.detections - before.detections);
 }
 
 qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,

@@ -92,8 +92,15 @@ private:
     // Ends early, as if stopped, once `giveUp` says so.
     qint64 runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,
                      const Dispatch &dispatch, Outcome &outcome);
-    using NetworkNs = std::pair<qint64, qint64>; // text detection, recognition: process totals
-    static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkNs &before);
+    // The networks' process totals, taken before the scan.
+    struct NetworkUse
+    {
+        qint64 detectionNs = 0;
+        qint64 recognitionNs = 0;
+        qint64 detections = 0;
+        static NetworkUse now();
+    };
+    static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkUse &before);
 
     QThread *thread = nullptr;
     Outcome result; // written by the scan's thread, read once it has finished

@@ -4,10 +4,17 @@ namespace {
 
 std::atomic<qint64> detectionNs{0};
 std::atomic<qint64> recognitionNs{0};
+std::atomic<qint64> detectionRuns{0};
+std::atomic<qint64> recognitionRuns{0};
 
 std::atomic<qint64> &total(NetworkTimes::Network network)
 {
     return network == NetworkTimes::Network::TextDetection ? detectionNs : recognitionNs;
+}
+
+std::atomic<qint64> &runCount(NetworkTimes::Network network)
+{
+    return network == NetworkTimes::Network::TextDetection ? detectionRuns : recognitionRuns;
 }
 
 } // namespace
@@ -15,6 +22,11 @@ std::atomic<qint64> &total(NetworkTimes::Network network)
 qint64 NetworkTimes::totalNs(Network network)
 {
     return total(network);
+}
+
+qint64 NetworkTimes::runs(Network network)
+{
+    return runCount(network);
 }
 
 NetworkTimes::Measure::Measure(Network network)
@@ -25,5 +37,6 @@ NetworkTimes::Measure::Measure(Network network)
 
 NetworkTimes::Measure::~Measure()
 {
+    ++runCount(network);
     total(network) += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
 }

@@ -12,6 +12,8 @@ namespace NetworkTimes {
 enum class Network { TextDetection, Recognition };
 
 qint64 totalNs(Network network);
+// How many times `network` ran: a picture with nothing to read should cost one detection.
+qint64 runs(Network network);
 
 // Adds the time from its making to its end to `network`'s total.
 class Measure

@@ -41,6 +41,8 @@ constexpr float moreThanBroken = 1.2f;
 // A picture with hardly any sharp edges has no outlined letters to look at: on the benchmark,
 // lines over cell texture keep 10 % of it and more, textured video frames without them 0 to 1.4 %.
 constexpr double minimumKeptShare = 0.02;
+// The detector's highest score anywhere in a picture with no text: most empty pictures leave less.
+constexpr float traceOfText = 0.005f;
 
 cv::Mat toBgr(const QImage &picture)
 {
@@ -154,6 +156,10 @@ QList<LineReading> PpocrEngine::recognizeDetailed(const QImage &picture)
 PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
 {
     Reading reading = readPicture(picture);
+    // Texture can hide letters from the detector without a trace, but a picture with neither a
+    // trace of text nor sharp edges (a gap between subtitles) is not looked at again.
+    if (reading.noTrace && SharpEdgeText::isolate(picture).keptShare < minimumKeptShare)
+        return reading;
     if (!betterOnSharpEdges(reading) || detectorSettings.edgeRows == 0)
         return withSharpEdges(picture, std::move(reading));
     // Rows added at the picture's edges let the detector find a line a tight crop cuts close, and
@@ -258,10 +264,10 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
     const cv::Mat bgr = toBgr(picture);
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     Reading reading = readDetected(bgr, rgb, detector->detect(bgr));
+    reading.noTrace = reading.boxes.isEmpty() && detector->lastPeak() < traceOfText;
     // Busy texture (cellular patterns, stripes) can hide large letters from the detector at the
     // scale it works at; where it saw a trace of text in a picture it shrank but nothing was
-    // read, it looks once more at up to twice that size. Most empty pictures leave no trace.
-    constexpr float traceOfText = 0.005f;
+    // read, it looks once more at up to twice that size.
     const int longest = std::max(bgr.cols, bgr.rows);
     if (reading.lines.isEmpty() && longest > detectorSettings.longestSide && detector->lastPeak() >= traceOfText) {
         TextLineDetector::Settings larger = detectorSettings;

@@ -65,6 +65,7 @@ private:
         QList<QRect> boxes;      // detected, in picture coordinates
         QList<QRect> rowsRead;   // bounds of the rows that gave a line
         bool textHidden = false; // the detector found text only on a closer look
+        bool noTrace = false;    // the detector saw nothing like text anywhere in the picture
         // A row read stayed in pieces of its own height more than a line height apart: over busy
         // texture the detector boxes only bits of a line, too low for the letters, and reads them
         // with misplaced conviction ("ring coatitg etscol" at 0.97).
