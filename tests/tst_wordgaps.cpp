@@ -293,6 +293,8 @@ void TestWordGaps::partsGluedWords_data()
     // A part short of a doubled letter is left for the wider look to mend.
     QTest::newRow("a part that lost a doubled letter") << "wilengage" << filled << "wil engage";
     QTest::newRow("a name is no such part") << "Kilroe" << filled << "Kilroe";
+    QTest::newRow("whole words before one short of a letter, whatever the gaps between its l's")
+        << "wellas" << QList<int>{-1, 0, 0, 3, 2, 0} << "well as";
 }
 
 void TestWordGaps::partsGluedWords()
@@ -303,7 +305,7 @@ void TestWordGaps::partsGluedWords()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
-                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\n");
+                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\nwell\nas\nlas\n");
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);
@@ -489,7 +491,10 @@ void TestWordGaps::spacesAfterMarks_data()
     QTest::newRow("a comma between figures stays") << "1,000" << "1,000";
     QTest::newRow("marks in a row stay") << "BE ALERT!!!!" << "BE ALERT!!!!";
     QTest::newRow("a mark before a quote stays") << "Why?\"" << "Why?\"";
-    QTest::newRow("a stop stays") << "e.g.this" << "e.g.this";
+    QTest::newRow("an abbreviation's stops stay") << "e.g.this, U.S.A.Today" << "e.g.this, U.S.A.Today";
+    QTest::newRow("a stop before a capital") << "a transitory experience.Greatness" << "a transitory experience. Greatness";
+    QTest::newRow("a stop before the pronoun's stroke") << "experience.lt is, here.l'm" << "experience. lt is, here. l'm";
+    QTest::newRow("a stop inside a name stays") << "see readme.txt or www.example.com" << "see readme.txt or www.example.com";
     QTest::newRow("between figures it stays") << "1;2" << "1;2";
 }
 

@@ -24,6 +24,7 @@ private slots:
     void takesDoubledLettersFromWiderLook_data();
     void takesDoubledLettersFromWiderLook();
     void readsStemsForAnUnsureN();
+    void pairsTokensOverTheSameStretch();
 
 private:
     QTemporaryDir folder;
@@ -35,7 +36,7 @@ void TestWordVote::initTestCase()
     QFile file(folder.filePath(QStringLiteral("words")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("the\nmost\nviolent\nstorm\nin\nyears\nI'll\nwait\nfor\nyou\nshe\ntook\nit\ntock\nlast\nnight\nat\non\n"
-               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\nwin\nis\nlike\na\ndead\n");
+               "Monday\nbest\nseller\nsaid\nwill\nwit\nbe\nlittle\nattitude\nhappy\nwin\nis\nlike\na\ndead\nswords\nshall\nplay\nus\n");
     file.close();
     words = WordList(file.fileName());
     QVERIFY(!words.isEmpty());
@@ -177,6 +178,19 @@ void TestWordVote::readsStemsForAnUnsureN()
     read.characters[5].confidence = 0.95f;
     QCOMPARE(WordVote::withDoubledLetters(read, reading(QStringLiteral("you will be"), 3, 3), words).text,
              QStringLiteral("you win be"));
+}
+
+void TestWordVote::pairsTokensOverTheSameStretch()
+{
+    // The wider look reads the doubled letter but glues two words the first parted: each token
+    // still has its counterpart where the two read the same stretch of the line, and a word is
+    // never swapped for part of a run.
+    const CtcDecoder::Result read = reading(QStringLiteral("swords shal play for us"), 2, 4);
+    QCOMPARE(WordVote::withDoubledLetters(read, reading(QStringLiteral("swords shall play forus"), 2, 4), words).text,
+             QStringLiteral("swords shall play for us"));
+    const CtcDecoder::Result glued = reading(QStringLiteral("the stonm foryou"), 2, 4);
+    QCOMPARE(WordVote::mended(glued, reading(QStringLiteral("the storm for you"), 2, 4), words).text,
+             QStringLiteral("the storm foryou"));
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

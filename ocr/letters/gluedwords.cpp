@@ -119,9 +119,16 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
     struct Head
     {
         bool reached = false;
+        int shortParts = 0; // parts that are words only with a doubled letter back
         double score = 0;
         int words = 0;
         qsizetype previous = -1;
+        bool betterThan(const Head &other) const
+        {
+            if (!other.reached || shortParts != other.shortParts)
+                return !other.reached || shortParts < other.shortParts;
+            return score > other.score || (score == other.score && words < other.words);
+        }
     };
     const auto open = [&](qsizetype i) { return std::size_t(i) < gaps.size() && gaps[std::size_t(i)] >= 0; };
     std::vector<Head> heads(std::size_t(to - from + 1));
@@ -132,12 +139,16 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
         Head &best = heads[std::size_t(end - from)];
         for (qsizetype start = from; start < end; ++start) {
             const Head &head = heads[std::size_t(start - from)];
-            if (!head.reached || (start > from && !open(start)) || !isPartOrShortOfLetter(textOf(line, start, end), words))
+            const QString part = textOf(line, start, end);
+            if (!head.reached || (start > from && !open(start)) || !isPartOrShortOfLetter(part, words))
                 continue;
-            const double score = head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0);
-            const int count = head.words + 1;
-            if (!best.reached || score > best.score || (score == best.score && count < best.words))
-                best = Head{true, score, count, start};
+            // A parting into whole words beats one that needs a letter back ("well as", not
+            // "wel las"), whatever the gaps say between letters so alike.
+            const Head candidate{true, head.shortParts + (isPart(part, words) ? 0 : 1),
+                                 head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0), head.words + 1,
+                                 start};
+            if (candidate.betterThan(best))
+                best = candidate;
         }
     }
     std::vector<qsizetype> at;

@@ -473,11 +473,26 @@ bool LineTextRules::spacedAfterMarks(QList<CtcDecoder::Character> &line)
     const auto isLetter = [&line](qsizetype i) {
         return line[i].text.size() == 1 && isLatinLetter(line[i].text.front());
     };
+    // A stop only ends a sentence after a word of three letters or more, before a capital or the
+    // pronoun's stroke read as an l ("experience.lt"): abbreviations ("e.g.", "U.S.A.") and names
+    // of files and sites stay whole.
+    const auto endsSentence = [&](qsizetype stop) {
+        qsizetype word = stop;
+        while (word > 0 && isLetter(word - 1) && !line[word].spaceBefore)
+            --word;
+        if (stop - word < 3 || stop + 1 >= line.size())
+            return false;
+        const QChar next = line[stop + 1].text.front();
+        const bool stroke = next == QLatin1Char('l') && stop + 2 < line.size()
+                            && QStringLiteral("t'").contains(line[stop + 2].text.front());
+        return next.isUpper() || stroke;
+    };
     bool spaced = false;
     for (qsizetype i = 2; i < line.size(); ++i) {
         const QString &mark = line[i - 1].text;
-        if (line[i].spaceBefore || mark.size() != 1 || !QStringLiteral("!?;,").contains(mark.front()) || !isLetter(i)
-            || !isLetter(i - 2))
+        if (line[i].spaceBefore || mark.size() != 1 || !isLetter(i) || !isLetter(i - 2))
+            continue;
+        if (!QStringLiteral("!?;,").contains(mark.front()) && !(mark == QLatin1String(".") && endsSentence(i - 1)))
             continue;
         line[i].spaceBefore = true;
         spaced = true;

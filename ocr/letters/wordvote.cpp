@@ -71,20 +71,50 @@ bool WordVote::hasNonWord(const QList<CtcDecoder::Character> &line, const WordLi
     });
 }
 
+QList<int> WordVote::counterparts(const CtcDecoder::Result &first, const CtcDecoder::Result &second)
+{
+    const QList<QPair<int, int>> ours = tokens(first.characters), theirs = tokens(second.characters);
+    QList<int> found(ours.size(), -1);
+    if (ours.size() == theirs.size()) {
+        for (int t = 0; t < ours.size(); ++t)
+            found[t] = t;
+        return found;
+    }
+    // Parted otherwise elsewhere ("for us" read "forus"): a token's counterpart is the one that
+    // spans nearly the same steps, so that a word is never swapped for part of a run.
+    constexpr double sameSpan = 0.75;
+    const double toOurSteps = second.pixelsPerStep / first.pixelsPerStep;
+    const auto span = [](const QList<CtcDecoder::Character> &line, QPair<int, int> token, double scale) {
+        return std::pair<double, double>(line[token.first].first * scale, (line[token.second - 1].last + 1) * scale);
+    };
+    for (int t = 0; t < ours.size(); ++t) {
+        const auto [ourStart, ourEnd] = span(first.characters, ours[t], 1.0);
+        for (int u = 0; u < theirs.size(); ++u) {
+            const auto [theirStart, theirEnd] = span(second.characters, theirs[u], toOurSteps);
+            const double shared = std::min(ourEnd, theirEnd) - std::max(ourStart, theirStart);
+            if (shared >= sameSpan * (ourEnd - ourStart) && shared >= sameSpan * (theirEnd - theirStart))
+                found[t] = u;
+        }
+    }
+    return found;
+}
+
 template<typename Take>
 CtcDecoder::Result WordVote::taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take)
 {
-    const QList<QPair<int, int>> ours = tokens(first.characters), theirs = tokens(second.characters);
-    if (ours.size() != theirs.size() || first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
+    if (first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
         return first;
+    const QList<QPair<int, int>> ours = tokens(first.characters), theirs = tokens(second.characters);
+    const QList<int> counterpart = counterparts(first, second);
     const double toOurSteps = second.pixelsPerStep / first.pixelsPerStep;
     QList<CtcDecoder::Character> line;
     bool changed = false;
     for (int t = 0; t < ours.size(); ++t) {
-        const bool taken = take(ours[t], text(first.characters, ours[t]), text(second.characters, theirs[t]));
+        const int u = counterpart[t];
+        const bool taken = u >= 0 && take(ours[t], text(first.characters, ours[t]), text(second.characters, theirs[u]));
         changed = changed || taken;
         const QList<CtcDecoder::Character> &from = taken ? second.characters : first.characters;
-        const QPair<int, int> token = taken ? theirs[t] : ours[t];
+        const QPair<int, int> token = taken ? theirs[u] : ours[t];
         for (int i = token.first; i < token.second; ++i) {
             CtcDecoder::Character character = from[i];
             if (taken) {
@@ -189,6 +219,15 @@ QStringList WordVote::fullerReadings(const QList<CtcDecoder::Character> &line, Q
     QStringList fuller = doubledWords(read, words);
     if (!mayBeSlip(read))
         return fuller;
+    // A narrow stem seen in too few steps to be read at all ("fal" for "fail", "faling").
+    if (read.size() >= 2 && !isWord(read, words)) {
+        for (qsizetype at = 0; at <= read.size(); ++at)
+            for (const QChar stem : {QLatin1Char('i'), QLatin1Char('l'), QLatin1Char('t')}) {
+                const QString withStem = read.left(at) + stem + read.mid(at);
+                if ((at == 0 || read.at(at - 1).isLetter()) && words.contains(withStem) && !fuller.contains(withStem))
+                    fuller << withStem;
+            }
+    }
     qsizetype at = 0;
     for (int i = token.first; i < token.second; at += line[i].text.size(), ++i) {
         if (line[i].text != QLatin1String("n") || line[i].confidence >= unsureStems)

@@ -9,9 +9,10 @@ class WordList;
 // A second reading of a line at another width, asked for where the first holds a token in small
 // letters that is no word of the list ("stonm", "wat"): the recogniser's slips over
 // texture and small letters change with the scale, the words seen do not. A token of the first
-// reading that is no word is taken from the second where the two readings part the line into as
-// many tokens and the second reads a word of the list in its place; everything else is the first
-// reading's. Nothing is made up: each character kept is one the recogniser read.
+// reading that is no word is taken from the second where the second reads a word of the list in
+// its place (the same token where both part the line alike, else one over the same stretch of the
+// line); everything else is the first reading's. Nothing is made up: each character kept is one
+// the recogniser read.
 class WordVote
 {
 public:
@@ -42,8 +43,11 @@ public:
                                                  const WordList &words);
 
 private:
-    // `first` with the tokens `take` picks (by our text and theirs) taken from `second`, which
-    // parts the line into as many tokens.
+    // For each token of `first`, the index of the token of `second` in its place, or -1: the
+    // same index where both part the line into as many tokens, else the one over the same steps.
+    static QList<int> counterparts(const CtcDecoder::Result &first, const CtcDecoder::Result &second);
+    // `first` with the tokens `take` picks (by our text and theirs) taken from their counterparts
+    // in `second`.
     template<typename Take>
     static CtcDecoder::Result taken(CtcDecoder::Result first, const CtcDecoder::Result &second, Take take);
     // The letters of `token` each doubled in turn, with the marks around it kept.
