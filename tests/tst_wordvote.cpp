@@ -25,6 +25,8 @@ private slots:
     void takesDoubledLettersFromWiderLook();
     void readsStemsForAnUnsureN();
     void pairsTokensOverTheSameStretch();
+    void takesClosingMarkOfSecondLook_data();
+    void takesClosingMarkOfSecondLook();
 
 private:
     QTemporaryDir folder;
@@ -191,6 +193,29 @@ void TestWordVote::pairsTokensOverTheSameStretch()
     const CtcDecoder::Result glued = reading(QStringLiteral("the stonm foryou"), 2, 4);
     QCOMPARE(WordVote::mended(glued, reading(QStringLiteral("the storm for you"), 2, 4), words).text,
              QStringLiteral("the storm foryou"));
+}
+
+void TestWordVote::takesClosingMarkOfSecondLook_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop seen at the other scale") << "serve a tyrant" << "serve atyrant." << "serve a tyrant.";
+    QTest::newRow("a question mark") << "who is it" << "who is it?" << "who is it?";
+    QTest::newRow("no mark in either stays without") << "who is it" << "who is it" << "who is it";
+    QTest::newRow("another last word: nothing taken") << "serve a tyrant" << "serve a tyrants." << "serve a tyrant";
+    QTest::newRow("the first's own mark stays") << "serve a tyrant," << "serve a tyrant." << "serve a tyrant,";
+    QTest::newRow("a comma closes nothing") << "serve a tyrant" << "serve a tyrant," << "serve a tyrant";
+}
+
+void TestWordVote::takesClosingMarkOfSecondLook()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, kept);
+    const CtcDecoder::Result read = WordVote::withFinalMarkOf(reading(first, 2, 4), reading(second, 3, 3));
+    QCOMPARE(read.text, kept);
+    QCOMPARE(CtcDecoder::Result::joined(read.characters), kept);
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

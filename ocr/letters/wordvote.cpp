@@ -182,6 +182,35 @@ CtcDecoder::Result WordVote::withSpacesOf(CtcDecoder::Result first, const CtcDec
     return first;
 }
 
+CtcDecoder::Result WordVote::withFinalMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &second)
+{
+    const QList<CtcDecoder::Character> &ours = first.characters, &theirs = second.characters;
+    if (ours.isEmpty() || theirs.size() < 2 || first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
+        return first;
+    const QString mark = theirs.last().text;
+    const auto isLatinLetter = [](const CtcDecoder::Character &c) {
+        return c.text.size() == 1 && c.text.front().isLetter() && c.text.front().script() == QChar::Script_Latin;
+    };
+    if (!isLatinLetter(ours.last()) || !isLatinLetter(theirs[theirs.size() - 2]) || mark.size() != 1
+        || !QStringLiteral(".!?").contains(mark.front()))
+        return first;
+    const QList<QPair<int, int>> ourTokens = tokens(ours), theirTokens = tokens(second.characters);
+    QPair<int, int> theirLast = theirTokens.last();
+    --theirLast.second;
+    // The same last word, which the second may have glued to the one before.
+    const QString theirWord = text(theirs, theirLast), ourWord = text(ours, ourTokens.last());
+    const QString ourTwo = ourTokens.size() > 1 ? text(ours, ourTokens[ourTokens.size() - 2]) + ourWord : ourWord;
+    if (theirWord != ourWord && theirWord != ourTwo)
+        return first;
+    CtcDecoder::Character closing = theirs.last();
+    closing.first = int(std::lround(closing.first * second.pixelsPerStep / first.pixelsPerStep));
+    closing.last = int(std::lround(closing.last * second.pixelsPerStep / first.pixelsPerStep));
+    closing.spaceBefore = false;
+    first.characters << closing;
+    first.text = CtcDecoder::Result::joined(first.characters);
+    return first;
+}
+
 QStringList WordVote::withOneLetterDoubled(const QString &token)
 {
     QStringList doubled;

@@ -29,6 +29,11 @@ public:
     static CtcDecoder::Result withSpacesOf(CtcDecoder::Result first, const CtcDecoder::Result &second,
                                            const WordList &words);
 
+    // `first` with the mark closing `second` where `first` ends in the same word without one: a
+    // stop of a few pixels at a small size is seen at one scale and not at the other, and where
+    // there is none, neither look makes one up.
+    static CtcDecoder::Result withFinalMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &second);
+
     // Whether `token` is no word of the list but becomes one with a letter of it doubled ("wil",
     // "Litle"): at small sizes the recogniser sees a doubled letter in too few steps to read it
     // twice. A reading of the line wider may show it.

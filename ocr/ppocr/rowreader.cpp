@@ -80,7 +80,7 @@ RowReader::Row RowReader::read(const cv::Mat &bgr, const QImage &rgb, const QLis
             if (!dash && pieces.isEmpty())
                 text = withLoneLetter(bgr, rgb, piece, pieceCrop, std::move(text));
         }
-        text = withSecondLook(bgr, pieceCrop, std::move(text));
+        text = withSecondLook(bgr, pieceCrop, std::move(text), box == lastPiece);
         withMarksSeen(rgb, piece, pieceCrop, box == lastPiece, text);
         // A piece boxed after the line, lower than its letters, is a speck of texture or of a
         // panel's edge read as a letter or a figure ("talking. 8"). An ideograph as flat as 一
@@ -240,7 +240,8 @@ CtcDecoder::Result RowReader::withLettersAfter(const cv::Mat &bgr, const QImage 
 
 // An English line read with a token that is no word is read again narrower (WordVote), and wider
 // where a token may have lost a doubled letter.
-CtcDecoder::Result RowReader::withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read)
+CtcDecoder::Result RowReader::withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read,
+                                             bool lineEnd)
 {
     const WordList &words = WordList::english();
     if (!settings.restoreSpaces)
@@ -248,6 +249,8 @@ CtcDecoder::Result RowReader::withSecondLook(const cv::Mat &bgr, const QRect &cr
     if (WordVote::hasNonWord(read.characters, words)) {
         const CtcDecoder::Result second = readCrop(bgr, crop, secondLookWidth);
         read = WordVote::mended(WordVote::withSpacesOf(std::move(read), second, words), second, words);
+        if (lineEnd)
+            read = WordVote::withFinalMarkOf(std::move(read), second);
         qCDebug(lcRows) << "second look" << second.text << "kept" << read.text;
     }
     if (!WordVote::hasLostDoubledLetter(read.characters, words))
