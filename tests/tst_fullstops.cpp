@@ -121,6 +121,8 @@ private slots:
     void mendsStopsBetweenSentences();
     void mendsCommasBeforeSentences_data();
     void mendsCommasBeforeSentences();
+    void countsMarksInRuns_data();
+    void countsMarksInRuns();
 };
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
@@ -290,6 +292,24 @@ void TestFullStops::mendsCommasBeforeSentences()
     checkRule([](const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read) {
         return FullStops::commasBeforeSentences(picture, line, crop, WordList::english(), read);
     });
+}
+
+void TestFullStops::countsMarksInRuns_data()
+{
+    addColumns();
+    QTest::newRow("an ellipsis read short inside a line") << "Wait... you too." << "Wait.. you too." << false
+                                                         << "Wait... you too.";
+    QTest::newRow("an ellipsis read as one stop at the end") << "I'd love to, but..." << "I'd love to, but." << false
+                                                            << "I'd love to, but...";
+    QTest::newRow("exclamation marks read fewer") << "Be alert!!!!" << "Be alert!!!" << false << "Be alert!!!!";
+    QTest::newRow("a stop painted stays one") << "Wait. You too." << "Wait. You too." << false << "Wait. You too.";
+    QTest::newRow("specks after a stop are no ellipsis") << "He left." << "He left." << true << "He left.";
+    QTest::newRow("one exclamation mark stays") << "Stop! Now." << "Stop! Now." << false << "Stop! Now.";
+}
+
+void TestFullStops::countsMarksInRuns()
+{
+    checkRule(FullStops::mendRunsOfMarks);
 }
 
 QTEST_MAIN(TestFullStops)

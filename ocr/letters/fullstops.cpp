@@ -20,6 +20,9 @@ enum class Marks { Dots, DotsAndCommas };
 
 Q_LOGGING_CATEGORY(lcStops, "tarnix.ocr.stops", QtWarningMsg)
 
+// More marks in a row than this are texture read as dots.
+constexpr qsizetype mostMarks = 6;
+
 bool close(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
@@ -406,6 +409,40 @@ bool addCommasSeen(const QImage &picture, const QRect &line, const QRect &crop, 
         qCDebug(lcStops) << "commas seen:" << read.text;
     }
     return added;
+}
+
+bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    if (read.pixelsPerStep <= 0)
+        return false;
+    bool changed = false;
+    for (qsizetype i = 1; i < characters.size(); ++i) {
+        const QString mark = characters[i].text;
+        const QString before = characters[i - 1].text;
+        if ((mark != QLatin1String(".") && mark != QLatin1String("!")) || characters[i].spaceBefore
+            || before.size() != 1 || !before.front().isLetter())
+            continue;
+        qsizetype end = i + 1;
+        while (end < characters.size() && characters[end].text == mark && !characters[end].spaceBefore)
+            ++end;
+        const qsizetype run = end - i;
+        const std::optional<int> to =
+            end < characters.size() ? std::optional<int>(pixelAt(crop, read, characters[end].first)) : std::nullopt;
+        // Each exclamation mark stands on a dot of its own; stops come one or three at a time.
+        const int seen = dotsAfter(picture, line, crop, read, i - 1, to);
+        const qsizetype wanted = mark == QLatin1String(".") ? (seen == 3 ? 3 : run) : std::clamp<qsizetype>(seen, run, mostMarks);
+        qCDebug(lcStops) << "run of" << run << mark << "dots" << seen;
+        if (wanted > run) {
+            for (qsizetype more = run; more < wanted; ++more)
+                characters.insert(i, characters[i]);
+            changed = true;
+        }
+        i += wanted - 1;
+    }
+    if (changed)
+        read.text = CtcDecoder::Result::joined(characters);
+    return changed;
 }
 
 } // namespace FullStops

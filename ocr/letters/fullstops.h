@@ -52,4 +52,10 @@ bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop
 // look the same. Whether any was added.
 bool addCommasSeen(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
+// `read` with a run of stops or exclamation marks made as long as the picture shows it, counting
+// their dots: the recogniser reads a mark repeated without a gap as fewer ("but." for "but...",
+// "ALERT!!!" for "ALERT!!!!"). Stops become an ellipsis only where three dots stand. Whether any
+// run grew.
+bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
+
 } // namespace FullStops

@@ -142,6 +142,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
     if (lastPiece && settings.restoreSpaces)
         FullStops::addClosingQuote(rgb, piece, pieceCrop, read);
     if (settings.restoreSpaces) {
+        FullStops::mendRunsOfMarks(rgb, piece, pieceCrop, read);
         FullStops::dropStopsOfNoInk(rgb, piece, pieceCrop, read);
         FullStops::addCommasSeen(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
