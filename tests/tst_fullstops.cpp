@@ -1,3 +1,4 @@
+#include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 
 #include <QPainter>
@@ -21,6 +22,9 @@ struct Look
     bool outlined = true;
     int specks = 0;       // small squares of the fill after the line: texture
     int specksRaised = 0; // pixels from the baseline up to their foot
+    // Each character read placed over the next painted one it matches, where the reading leaves
+    // out some the picture shows ("fonder-of" over "fonder -- of").
+    bool placedByText = false;
 };
 
 // `painted` white with a black outline (or yellow without one) over noise, `look`'s specks after
@@ -56,10 +60,16 @@ PaintedLine paintLine(const QString &painted, const QString &read, const Look &l
     line.box = path.boundingRect().toAlignedRect().adjusted(-6, -6, 6, 6);
 
     line.read.pixelsPerStep = pixelsPerStep;
+    qsizetype matched = -1;
     for (qsizetype i = 0; i < read.size(); ++i) {
+        qsizetype at = i;
+        if (look.placedByText) {
+            at = painted.indexOf(read.at(i), matched + 1);
+            matched = at < 0 ? matched : at;
+        }
         // The recogniser sees a character at about its middle.
-        const double x = i < painted.size()
-                             ? left + metrics.horizontalAdvance(painted.left(i)) + metrics.horizontalAdvance(painted.at(i)) / 2
+        const double x = at >= 0 && at < painted.size()
+                             ? left + metrics.horizontalAdvance(painted.left(at)) + metrics.horizontalAdvance(painted.at(at)) / 2
                              : end + 4 + (i - painted.size()) * 6;
         CtcDecoder::Character character;
         character.text = read.at(i);
@@ -123,6 +133,8 @@ private slots:
     void mendsCommasBeforeSentences();
     void countsMarksInRuns_data();
     void countsMarksInRuns();
+    void setsDashesApart_data();
+    void setsDashesApart();
 };
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
@@ -310,6 +322,32 @@ void TestFullStops::countsMarksInRuns_data()
 void TestFullStops::countsMarksInRuns()
 {
     checkRule(FullStops::mendRunsOfMarks);
+}
+
+void TestFullStops::setsDashesApart_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a double dash read as one, its spaces lost") << "grow fonder -- of him" << "grow fonder-of him"
+                                                               << "grow fonder -- of him";
+    QTest::newRow("a double dash read glued") << "like cologne -- to be" << "like cologne--to be"
+                                             << "like cologne -- to be";
+    QTest::newRow("a single bar is left as read") << "wait - now" << "wait-now" << "wait-now";
+    QTest::newRow("a compound's hyphen stays") << "a well-known man" << "a well-known man" << "a well-known man";
+}
+
+void TestFullStops::setsDashesApart()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(QString, kept);
+    Look look;
+    look.placedByText = true;
+    PaintedLine line = paintLine(painted, read, look);
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    QCOMPARE(DashesBetweenWords::mend(line.picture, line.box, crop, line.read), kept != read);
+    QCOMPARE(line.read.text, kept);
 }
 
 QTEST_MAIN(TestFullStops)

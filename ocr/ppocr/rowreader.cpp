@@ -1,5 +1,6 @@
 #include "rowreader.h"
 
+#include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
@@ -143,6 +144,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
         FullStops::addClosingQuote(rgb, piece, pieceCrop, read);
     if (settings.restoreSpaces) {
         FullStops::mendRunsOfMarks(rgb, piece, pieceCrop, read);
+        DashesBetweenWords::mend(rgb, piece, pieceCrop, read);
         FullStops::dropStopsOfNoInk(rgb, piece, pieceCrop, read);
         FullStops::addCommasSeen(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);

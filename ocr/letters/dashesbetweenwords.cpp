@@ -1,0 +1,122 @@
+#include "dashesbetweenwords.h"
+
+#include "linecolours.h"
+#include "ocr/ink/componentlabelling.h"
+#include "ocr/ink/inkplane.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcDashes, "tarnix.ocr.dashes", QtWarningMsg)
+
+namespace {
+
+// A space is about a quarter of the line's height wide, the gap between a compound's hyphen and
+// its letters a twentieth.
+constexpr double spaceOfLine = 0.14;
+constexpr int mostBars = 3;
+
+struct Dash
+{
+    int bars = 0;
+    bool spaced = false;
+};
+
+bool isLetter(const CtcDecoder::Character &character)
+{
+    return character.text.size() == 1 && character.text.front().isLetter();
+}
+
+// Bars of `colour` in `region`: pieces at least twice as wide as high, at most a quarter of the
+// line high, in its middle, in one row. The pieces either side of them are letters.
+std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colour, int tolerance, const QRect &line)
+{
+    const ComponentLabelling::Labels labels =
+        ComponentLabelling::label(InkPlane(picture.copy(region), Ink{InkKind::Closeness, colour}), 255 - tolerance);
+    const int h = line.height();
+    const int top = line.top() + h / 3 - region.top(), bottom = line.bottom() - h / 4 - region.top();
+    std::vector<PixelBox> bars, others;
+    for (const ComponentLabelling::Component &piece : labels.components) {
+        const PixelBox &b = piece.box;
+        const int middle = (b.top + b.bottom) / 2;
+        const bool bar = b.width() >= 2 * b.height() && b.height() * 4 <= h && b.width() * 2 <= h && middle >= top
+                         && middle <= bottom && b.left > 0 && b.right < region.width() - 1;
+        (bar ? bars : others).push_back(b);
+    }
+    if (bars.empty() || int(bars.size()) > mostBars)
+        return std::nullopt;
+    std::sort(bars.begin(), bars.end(), [](const PixelBox &a, const PixelBox &b) { return a.left < b.left; });
+    if (std::any_of(bars.cbegin(), bars.cend(), [&](const PixelBox &b) { return std::abs(b.top - bars.front().top) > 1; }))
+        return std::nullopt;
+    // The letters' ink nearest the bars on either side.
+    int before = -1, after = region.width();
+    for (const PixelBox &b : others) {
+        if (b.right < bars.front().left)
+            before = std::max(before, b.right);
+        else if (b.left > bars.back().right)
+            after = std::min(after, b.left);
+    }
+    if (before < 0 || after >= region.width())
+        return std::nullopt;
+    const double space = spaceOfLine * h;
+    const bool spaced = bars.front().left - before - 1 >= space && after - bars.back().right - 1 >= space;
+    return Dash{int(bars.size()), spaced};
+}
+
+int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
+{
+    return crop.left() + int(std::lround(step * read.pixelsPerStep));
+}
+
+} // namespace
+
+bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
+    if (read.pixelsPerStep <= 0 || !colours)
+        return false;
+    bool changed = false;
+    for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
+        if (characters[i].text != QLatin1String("-") || !isLetter(characters[i - 1]))
+            continue;
+        qsizetype end = i + 1;
+        while (end < characters.size() && characters[end].text == QLatin1String("-"))
+            ++end;
+        if (end == characters.size() || !isLetter(characters[end]))
+            continue;
+        // From the middle of the letter before to the middle of the one after.
+        const QRect region = QRect(QPoint(pixelAt(crop, read, characters[i - 1].first), crop.top()),
+                                   QPoint(pixelAt(crop, read, characters[end].last), crop.bottom()))
+                             & picture.rect();
+        std::optional<Dash> dash = dashIn(picture, region, colours->light, colours->tolerance, line);
+        if (!dash)
+            dash = dashIn(picture, region, colours->dark, colours->tolerance, line);
+        qCDebug(lcDashes) << "hyphens" << end - i << "bars" << (dash ? dash->bars : 0) << "spaced" << (dash && dash->spaced);
+        // One bar may be a compound's hyphen, its gaps widened by a shadow or a bold face; two
+        // are a dash.
+        if (!dash || dash->bars < 2)
+            continue;
+        const bool spacedBefore = characters[i].spaceBefore || dash->spaced;
+        const bool spacedAfter = characters[end].spaceBefore || dash->spaced;
+        if (dash->bars == end - i && spacedBefore == characters[i].spaceBefore
+            && spacedAfter == characters[end].spaceBefore)
+            continue;
+        CtcDecoder::Character hyphen = characters[i];
+        hyphen.spaceBefore = false;
+        characters.erase(characters.begin() + i, characters.begin() + end);
+        for (int bar = 0; bar < dash->bars; ++bar)
+            characters.insert(i, hyphen);
+        characters[i].spaceBefore = spacedBefore;
+        end = i + dash->bars;
+        characters[end].spaceBefore = spacedAfter;
+        changed = true;
+        i = end;
+    }
+    if (changed)
+        read.text = CtcDecoder::Result::joined(characters);
+    return changed;
+}
