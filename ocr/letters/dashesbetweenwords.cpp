@@ -1,8 +1,7 @@
 #include "dashesbetweenwords.h"
 
 #include "linecolours.h"
-#include "ocr/ink/componentlabelling.h"
-#include "ocr/ink/inkplane.h"
+#include "markpieces.h"
 
 #include <QLoggingCategory>
 
@@ -34,8 +33,7 @@ bool isLetter(const CtcDecoder::Character &character)
 // line high, in its middle, in one row. The pieces either side of them are letters.
 std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colour, int tolerance, const QRect &line)
 {
-    const ComponentLabelling::Labels labels =
-        ComponentLabelling::label(InkPlane(picture.copy(region), Ink{InkKind::Closeness, colour}), 255 - tolerance);
+    const ComponentLabelling::Labels labels = MarkPieces::piecesOf(picture, region, colour, tolerance);
     const int h = line.height();
     const int top = line.top() + h / 3 - region.top(), bottom = line.bottom() - h / 4 - region.top();
     std::vector<PixelBox> bars, others;
@@ -66,11 +64,6 @@ std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colo
     return Dash{int(bars.size()), spaced};
 }
 
-int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
-{
-    return crop.left() + int(std::lround(step * read.pixelsPerStep));
-}
-
 } // namespace
 
 bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
@@ -89,8 +82,8 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
         if (end == characters.size() || !isLetter(characters[end]))
             continue;
         // From the middle of the letter before to the middle of the one after.
-        const QRect region = QRect(QPoint(pixelAt(crop, read, characters[i - 1].first), crop.top()),
-                                   QPoint(pixelAt(crop, read, characters[end].last), crop.bottom()))
+        const QRect region = QRect(QPoint(MarkPieces::pixelAt(crop, read, characters[i - 1].first), crop.top()),
+                                   QPoint(MarkPieces::pixelAt(crop, read, characters[end].last), crop.bottom()))
                              & picture.rect();
         std::optional<Dash> dash = dashIn(picture, region, colours->light, colours->tolerance, line);
         if (!dash)

@@ -2,8 +2,7 @@
 
 #include "linecolours.h"
 #include "linetextrules.h"
-#include "ocr/ink/componentlabelling.h"
-#include "ocr/ink/inkplane.h"
+#include "markpieces.h"
 
 #include <QLoggingCategory>
 
@@ -23,34 +22,11 @@ Q_LOGGING_CATEGORY(lcStops, "tarnix.ocr.stops", QtWarningMsg)
 // More marks in a row than this are texture read as dots.
 constexpr qsizetype mostMarks = 6;
 
-bool close(QRgb a, QRgb b, int tolerance)
-{
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-           && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
-// Whether the pixels two steps around `box` (in `region` of `picture`) are mostly `around`: a
-// stop's outline, shadow or panel encloses it, a speck of texture has the texture around it.
-bool enclosed(const QImage &picture, const QRect &region, const PixelBox &box, QRgb around, int tolerance)
-{
-    int samples = 0, inColour = 0;
-    const QRect ring = QRect(region.left() + box.left - 2, region.top() + box.top - 2, box.width() + 4, box.height() + 4);
-    for (int y = ring.top(); y <= ring.bottom(); ++y)
-        for (int x = ring.left(); x <= ring.right(); ++x) {
-            const bool edge = y == ring.top() || y == ring.bottom() || x == ring.left() || x == ring.right();
-            if (!edge || !picture.rect().contains(x, y))
-                continue;
-            ++samples;
-            inColour += close(picture.pixel(x, y), around, tolerance);
-        }
-    return samples > 0 && inColour * 10 >= samples * 7;
-}
-
-// The pieces of ink of `colour` in `region` of `picture`, in the region's pixels.
-ComponentLabelling::Labels piecesOf(const QImage &picture, const QRect &region, QRgb colour, int tolerance)
-{
-    return ComponentLabelling::label(InkPlane(picture.copy(region), Ink{InkKind::Closeness, colour}), 255 - tolerance);
-}
+using MarkPieces::baselineOf;
+using MarkPieces::close;
+using MarkPieces::enclosed;
+using MarkPieces::piecesOf;
+using MarkPieces::pixelAt;
 
 // Whether no pixel of `colour` lies near `box` (in `region` of `picture`): none three steps around
 // it (two steps out, a dot's soft edge can still come near it), and none for `clearAfter` pixels
@@ -68,28 +44,6 @@ bool standsAlone(const QImage &picture, const QRect &region, const PixelBox &box
                 return false;
         }
     return true;
-}
-
-// The picture's row the letters of `colour` in `line` stand on: the median foot of the pieces of
-// ink as tall as letters, most of which have no descender. Nothing where too few letters show.
-std::optional<int> baselineOf(const QImage &picture, const QRect &line, QRgb colour, int tolerance)
-{
-    const QRect region = line & picture.rect();
-    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
-    const int h = region.height();
-    std::vector<int> feet;
-    for (const ComponentLabelling::Component &piece : labels.components) {
-        const PixelBox &b = piece.box;
-        // Ink the box cuts is texture running on out of it.
-        const bool inside = b.top > 0 && b.bottom < h - 1;
-        if (inside && b.height() * 5 >= h * 2 && b.width() <= h)
-            feet.push_back(b.bottom);
-    }
-    constexpr std::size_t fewestLetters = 5;
-    if (feet.size() < fewestLetters)
-        return std::nullopt;
-    std::nth_element(feet.begin(), feet.begin() + std::ptrdiff_t(feet.size() / 2), feet.end());
-    return region.top() + feet[feet.size() / 2];
 }
 
 // Dots of `colour` in `region`: pieces of ink no larger than a third of the line's height each
@@ -165,11 +119,6 @@ int commasIn(const QImage &picture, const QRect &region, QRgb colour, QRgb aroun
         return commaShaped && top < baseline && foot >= baseline + std::max(2, h / 14) && b.left > 0
                && b.right < region.width() - 1 && enclosed(picture, region, b, around, tolerance);
     }));
-}
-
-int pixelAt(const QRect &crop, const CtcDecoder::Result &read, int step)
-{
-    return crop.left() + int(std::lround(step * read.pixelsPerStep));
 }
 
 // Dots from the end of `read`'s character `letter` to `to` (a column of `picture`), or to the
@@ -427,10 +376,10 @@ bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop
         while (end < characters.size() && characters[end].text == mark && !characters[end].spaceBefore)
             ++end;
         const qsizetype run = end - i;
-        const std::optional<int> to =
-            end < characters.size() ? std::optional<int>(pixelAt(crop, read, characters[end].first)) : std::nullopt;
         // Each exclamation mark stands on a dot of its own; stops come one or three at a time.
-        const int seen = dotsAfter(picture, line, crop, read, i - 1, to);
+        const int seen = end < characters.size()
+                             ? dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, characters[end].first))
+                             : dotsAfter(picture, line, crop, read, i - 1, std::nullopt);
         const qsizetype wanted = mark == QLatin1String(".") ? (seen == 3 ? 3 : run) : std::clamp<qsizetype>(seen, run, mostMarks);
         qCDebug(lcStops) << "run of" << run << mark << "dots" << seen;
         if (wanted > run) {
