@@ -1,3 +1,4 @@
+#include "ocr/letters/commatails.h"
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 
@@ -135,6 +136,8 @@ private slots:
     void countsMarksInRuns();
     void setsDashesApart_data();
     void setsDashesApart();
+    void tellsStopsFromCommasByTheirTails_data();
+    void tellsStopsFromCommasByTheirTails();
 };
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
@@ -347,6 +350,37 @@ void TestFullStops::setsDashesApart()
     PaintedLine line = paintLine(painted, read, look);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     QCOMPARE(DashesBetweenWords::mend(line.picture, line.box, crop, line.read), kept != read);
+    QCOMPARE(line.read.text, kept);
+}
+
+void TestFullStops::tellsStopsFromCommasByTheirTails_data()
+{
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("outlined");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop read as a comma before I") << "I love bread. I consider" << "I love bread, I consider" << true
+                                                     << "I love bread. I consider";
+    QTest::newRow("before It") << "Not to be feared. It is" << "Not to be feared, It is" << true
+                               << "Not to be feared. It is";
+    QTest::newRow("a comma before I stays") << "Hold on, I'm coming." << "Hold on, I'm coming." << true
+                                            << "Hold on, I'm coming.";
+    QTest::newRow("a comma before a name stays") << "Thank you, Sarah left." << "Thank you, Sarah left." << true
+                                                 << "Thank you, Sarah left.";
+    QTest::newRow("plain letters over texture are left as read") << "I love bread. I consider"
+                                                                 << "I love bread, I consider" << false
+                                                                 << "I love bread, I consider";
+}
+
+void TestFullStops::tellsStopsFromCommasByTheirTails()
+{
+    QFETCH(QString, painted);
+    QFETCH(QString, read);
+    QFETCH(bool, outlined);
+    QFETCH(QString, kept);
+    PaintedLine line = paintLine(painted, read, Look{outlined, 0, 0});
+    const QRect crop = line.box.adjusted(-10, -8, 16, 8);
+    QCOMPARE(CommaTails::stopsWithoutTails(line.picture, line.box, crop, line.read), kept != read);
     QCOMPARE(line.read.text, kept);
 }
 

@@ -1,5 +1,6 @@
 #include "rowreader.h"
 
+#include "ocr/letters/commatails.h"
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 #include "ocr/letters/linetextrules.h"
@@ -149,6 +150,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
         FullStops::addCommasSeen(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
+        CommaTails::stopsWithoutTails(rgb, piece, pieceCrop, read);
     }
 }
 
