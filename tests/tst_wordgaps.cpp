@@ -134,6 +134,8 @@ private slots:
     void dropsStopsBetweenWords();
     void partsPronounIFromItsWord_data();
     void partsPronounIFromItsWord();
+    void partsStrokesIBetweenWords_data();
+    void partsStrokesIBetweenWords();
     void shiftsSpacesOneLetterOff_data();
     void shiftsSpacesOneLetterOff();
     void spacesAfterMarks_data();
@@ -456,6 +458,30 @@ void TestWordGaps::partsPronounIFromItsWord()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
+}
+
+void TestWordGaps::partsStrokesIBetweenWords_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("between two words") << "Iflcan't see them" << "If I can't see them";
+    QTest::newRow("after a word") << "I call them asl see them." << "I call them as I see them.";
+    QTest::newRow("before a mark") << "Ask what you will asl." << "Ask what you will as I.";
+    QTest::newRow("words of the list stay") << "a tool, an oil lamp" << "a tool, an oil lamp";
+    QTest::newRow("a word misread stays") << "tol go" << "tol go";
+    QTest::newRow("no word before the stroke stays") << "qzlsee" << "qzlsee";
+    QTest::newRow("a name after it stays") << "aslIvan" << "aslIvan";
+    QTest::newRow("a capital inside a sentence stays") << "you will Aslcall" << "you will Aslcall";
+}
+
+void TestWordGaps::partsStrokesIBetweenWords()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "if\ncan't\nsee\nthem\ncall\nas\nask\nwhat\nyou\nwill\ntool\noil\nlamp\nan\n"
+                                          "to\ntot\ngo\nIvan\n");
+    QCOMPARE(GluedWords::partedStrokesI(read, words), line);
 }
 
 void TestWordGaps::shiftsSpacesOneLetterOff_data()

@@ -209,3 +209,29 @@ void GluedWords::shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordLi
         }
     }
 }
+
+QString GluedWords::partedStrokesI(const QString &line, const WordList &words)
+{
+    QStringList tokens = line.split(QLatin1Char(' '));
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        QString &token = tokens[i];
+        const QString word = bareText(token);
+        if (word.size() < 3 || !hasLatinLetters(word, 3) || words.contains(word) || isMisreadWord(word, words))
+            continue;
+        // A capital inside a sentence opens a name, or garbage read off texture ("Melcame").
+        const bool opensSentence = i == 0 || tokens[i - 1] == QLatin1String("-")
+                                   || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
+        if (word.front().isUpper() && !opensSentence)
+            continue;
+        const qsizetype start = token.indexOf(word);
+        for (qsizetype at = 2; at < word.size(); ++at) {
+            const QString before = word.left(at), after = word.mid(at + 1);
+            if (word.at(at) != QLatin1Char('l') || !isPart(before, words) || !before.back().isLower()
+                || !(after.isEmpty() || (isPart(after, words) && after.front().isLower())))
+                continue;
+            token.replace(start + at, 1, after.isEmpty() ? QStringLiteral(" I") : QStringLiteral(" I "));
+            break;
+        }
+    }
+    return tokens.join(QLatin1Char(' '));
+}

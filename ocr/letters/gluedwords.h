@@ -29,6 +29,12 @@ public:
     // spaces move.
     static void shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordList &words);
 
+    // `line` with the pronoun's stroke, read as an l and glued between two words or after one, set
+    // apart as the I it is ("asl see" -> "as I see", "Iflcan't" -> "If I can't"): only in a token
+    // that is no word and no word misread, where the part before the l is a word and the part after
+    // it is one or nothing.
+    static QString partedStrokesI(const QString &line, const WordList &words);
+
     // Whether `text` may stand as a word of a parted token: a word of the list that is not a
     // lone letter or a rare short word (the list holds "cf", "ix" and abbreviations), or figures.
     static bool isPart(const QString &text, const WordList &words);

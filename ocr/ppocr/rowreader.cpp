@@ -3,6 +3,7 @@
 #include "ocr/letters/commatails.h"
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
+#include "ocr/letters/gluedwords.h"
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
 #include "ocr/letters/wordgaps.h"
@@ -164,8 +165,9 @@ QString RowReader::finishedLine(const QStringList &pieces) const
     if (!settings.restoreSpaces)
         return line;
     const WordList &words = WordList::english();
-    const QString spoken = LineTextRules::withoutStopsBetweenWords(
-        LineTextRules::mendedApostrophes(LineTextRules::partedPronounI(line, words), words), words);
+    const QString parted = GluedWords::partedStrokesI(LineTextRules::partedPronounI(line, words), words);
+    const QString spoken =
+        LineTextRules::withoutStopsBetweenWords(LineTextRules::mendedApostrophes(parted, words), words);
     return LineTextRules::commasBeforeSmallWords(LineTextRules::articleForAt(spoken, words));
 }
 
