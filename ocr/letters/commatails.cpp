@@ -71,11 +71,6 @@ bool hasTail(const QImage &picture, const QRect &region, const PixelBox &dot, QR
     return true;
 }
 
-bool isLetter(const CtcDecoder::Character &character)
-{
-    return character.text.size() == 1 && character.text.front().isLetter();
-}
-
 } // namespace
 
 bool CommaTails::stopsWithoutTails(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
@@ -87,8 +82,8 @@ bool CommaTails::stopsWithoutTails(const QImage &picture, const QRect &line, con
     bool changed = false;
     for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
         const CtcDecoder::Character &next = characters[i + 1];
-        if (characters[i].text != QLatin1String(",") || !isLetter(characters[i - 1]) || !next.spaceBefore
-            || !isLetter(next) || !next.text.front().isUpper())
+        if (characters[i].text != QLatin1String(",") || !characters[i - 1].isLetter() || !next.spaceBefore
+            || !next.isLetter() || !next.text.front().isUpper())
             continue;
         const int from = MarkPieces::pixelAt(crop, read, characters[i - 1].last + 1);
         const QRect region = QRect(QPoint(from, crop.top()), QPoint(MarkPieces::pixelAt(crop, read, next.first), crop.bottom()))

@@ -24,11 +24,6 @@ struct Dash
     bool spaced = false;
 };
 
-bool isLetter(const CtcDecoder::Character &character)
-{
-    return character.text.size() == 1 && character.text.front().isLetter();
-}
-
 // Bars of `colour` in `region`: pieces at least twice as wide as high, at most a quarter of the
 // line high, in its middle, in one row. The pieces either side of them are letters.
 std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colour, int tolerance, const QRect &line)
@@ -74,12 +69,12 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
         return false;
     bool changed = false;
     for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
-        if (characters[i].text != QLatin1String("-") || !isLetter(characters[i - 1]))
+        if (characters[i].text != QLatin1String("-") || !characters[i - 1].isLetter())
             continue;
         qsizetype end = i + 1;
         while (end < characters.size() && characters[end].text == QLatin1String("-"))
             ++end;
-        if (end == characters.size() || !isLetter(characters[end]))
+        if (end == characters.size() || !characters[end].isLetter())
             continue;
         // From the middle of the letter before to the middle of the one after.
         const QRect region = QRect(QPoint(MarkPieces::pixelAt(crop, read, characters[i - 1].first), crop.top()),

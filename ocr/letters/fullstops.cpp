@@ -207,15 +207,12 @@ bool addStopsBeforeCapitals(const QImage &picture, const QRect &line, const QRec
     QList<CtcDecoder::Character> &characters = read.characters;
     if (read.pixelsPerStep <= 0)
         return false;
-    const auto isLetter = [&characters](qsizetype i) {
-        return characters[i].text.size() == 1 && characters[i].text.front().isLetter();
-    };
     bool added = false;
     for (qsizetype i = 2; i < characters.size(); ++i) {
         const QString capital = characters[i].text;
         // After a word's last letter: the dot of a mark read as a letter ("!l") is the mark's own.
-        if (!characters[i].spaceBefore || capital.size() != 1 || !capital.front().isUpper() || !isLetter(i - 1)
-            || !isLetter(i - 2) || characters[i - 1].spaceBefore)
+        if (!characters[i].spaceBefore || capital.size() != 1 || !capital.front().isUpper()
+            || !characters[i - 1].isLetter() || !characters[i - 2].isLetter() || characters[i - 1].spaceBefore)
             continue;
         if (dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, characters[i].first)) != 1)
             continue;
@@ -333,12 +330,9 @@ bool addCommasSeen(const QImage &picture, const QRect &line, const QRect &crop, 
     const std::optional<int> baseline = baselineOf(picture, line, colours->light, colours->tolerance);
     if (!baseline)
         return false;
-    const auto isLetter = [&characters](qsizetype i) {
-        return characters[i].text.size() == 1 && characters[i].text.front().isLetter();
-    };
     bool added = false;
     for (qsizetype i = 1; i < characters.size(); ++i) {
-        if (!characters[i].spaceBefore || !isLetter(i - 1) || !isLetter(i))
+        if (!characters[i].spaceBefore || !characters[i - 1].isLetter() || !characters[i].isLetter())
             continue;
         const int from = pixelAt(crop, read, characters[i - 1].last + 1);
         const int to = pixelAt(crop, read, characters[i].first);
@@ -368,9 +362,8 @@ bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop
     bool changed = false;
     for (qsizetype i = 1; i < characters.size(); ++i) {
         const QString mark = characters[i].text;
-        const QString before = characters[i - 1].text;
         if ((mark != QLatin1String(".") && mark != QLatin1String("!")) || characters[i].spaceBefore
-            || before.size() != 1 || !before.front().isLetter())
+            || !characters[i - 1].isLetter())
             continue;
         qsizetype end = i + 1;
         while (end < characters.size() && characters[end].text == mark && !characters[end].spaceBefore)

@@ -1,4 +1,5 @@
 #include "gluedwords.h"
+#include "linetextrules.h"
 #include "lookalikewords.h"
 #include "wordvote.h"
 
@@ -183,7 +184,6 @@ void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int>
 
 void GluedWords::shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordList &words)
 {
-    const auto isLetter = [&line](qsizetype i) { return line[i].text.size() == 1 && line[i].text.front().isLetter(); };
     // Where each token starts, and where the line ends.
     QList<qsizetype> starts{0};
     for (qsizetype i = 1; i < line.size(); ++i)
@@ -199,7 +199,7 @@ void GluedWords::shiftOffSpaces(QList<CtcDecoder::Character> &line, const WordLi
         // The space one letter earlier ("emptyl ife") or one letter later ("emp tylife").
         for (const qsizetype moved : {middle - 1, middle + 1}) {
             const qsizetype letter = moved < middle ? moved : middle;
-            if (moved <= start || moved >= end || !isLetter(letter) || !isPart(textOf(line, start, moved), words)
+            if (moved <= start || moved >= end || !line[letter].isLetter() || !isPart(textOf(line, start, moved), words)
                 || !isPart(textOf(line, moved, end), words))
                 continue;
             line[middle].spaceBefore = false;
@@ -219,9 +219,7 @@ QString GluedWords::partedStrokesI(const QString &line, const WordList &words)
         if (word.size() < 3 || !hasLatinLetters(word, 3) || words.contains(word) || isMisreadWord(word, words))
             continue;
         // A capital inside a sentence opens a name, or garbage read off texture ("Melcame").
-        const bool opensSentence = i == 0 || tokens[i - 1] == QLatin1String("-")
-                                   || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
-        if (word.front().isUpper() && !opensSentence)
+        if (word.front().isUpper() && !LineTextRules::opensSentence(tokens, i))
             continue;
         const qsizetype start = token.indexOf(word);
         for (qsizetype at = 2; at < word.size(); ++at) {

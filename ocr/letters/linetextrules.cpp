@@ -124,8 +124,7 @@ QString LineTextRules::mendedPronounI(const QString &line)
         QString &word = words[i];
         const bool beforeLowerCase = i + 1 < words.size() && !words[i + 1].isEmpty() && words[i + 1].at(0).isLower()
                                      && isLatinLetter(words[i + 1].at(0));
-        const bool opensSentence = i == 0 || words[i - 1] == QLatin1String("-")
-                                   || QStringLiteral(".?!").contains(words[i - 1].right(1));
+        const bool opensSentence = LineTextRules::opensSentence(words, i);
         if (word == QLatin1String("Im"))
             word = QStringLiteral("I'm");
         else if (word == QLatin1String("Ive"))
@@ -218,14 +217,17 @@ QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordL
     return tokens.join(QLatin1Char(' '));
 }
 
+bool LineTextRules::opensSentence(const QStringList &tokens, qsizetype i)
+{
+    return i == 0 || tokens[i - 1] == QLatin1String("-") || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
+}
+
 QString LineTextRules::partedPronounI(const QString &line, const WordList &words)
 {
     QStringList tokens = line.split(QLatin1Char(' '));
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         const QString &token = tokens[i];
-        const bool opensSentence = i == 0 || tokens[i - 1] == QLatin1String("-")
-                                   || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
-        if (!opensSentence || token.size() < 3 || !QStringLiteral("IlO|[").contains(token.at(0))
+        if (!opensSentence(tokens, i) || token.size() < 3 || !QStringLiteral("IlO|[").contains(token.at(0))
             || !isLatinLetter(token.at(1)) || !token.at(1).isLower() || !token.at(2).isLetter())
             continue;
         const QString rest = token.mid(1);

@@ -38,6 +38,9 @@ public:
     // it where a sentence opens ("ljust", "Ojust", "Itold"): a token that is no word of the list
     // but one after its first character. Words of the list stay ("Oh", "lone", "Ivan").
     static QString partedPronounI(const QString &line, const WordList &words);
+    // Whether the `i`-th of a line's space-parted `tokens` opens a sentence: the line's first, or
+    // after a dialogue dash or a closing mark.
+    static bool opensSentence(const QStringList &tokens, qsizetype i);
 
     // Words that lost their apostrophe and are no words without it ("theyll", "dont", "oclock"),
     // or had it read as a double quote ("Let"s").

@@ -21,6 +21,8 @@ public:
         float confidence = 1;
         QString runnerUp;
         float runnerUpConfidence = 0;
+        // Read as one letter, of any script.
+        bool isLetter() const { return text.size() == 1 && text.front().isLetter(); }
     };
 
     struct Result
