@@ -177,7 +177,8 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
 FastScan::NetworkUse FastScan::NetworkUse::now()
 {
     return {NetworkTimes::totalNs(NetworkTimes::Network::TextDetection),
-            NetworkTimes::totalNs(NetworkTimes::Network::Recognition), NetworkTimes::runs(NetworkTimes::Network::TextDetection)};
+            NetworkTimes::totalNs(NetworkTimes::Network::Recognition), NetworkTimes::runs(NetworkTimes::Network::TextDetection),
+            NetworkTimes::runs(NetworkTimes::Network::Recognition)};
 }
 
 void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkUse &before)
@@ -186,14 +187,15 @@ void FastScan::reportProfile(const Outcome &outcome, qint64 readingNs, int threa
     const NetworkUse after = NetworkUse::now();
     qCInfo(lcProfile).noquote() << QStringLiteral("profile: %1 frames, decoding %2 s, change detection %3 s, "
                                                   "reading %4 s on %5 threads (text detection %6 s, recognition %7 s), "
-                                                  "%8 readings, waiting for readers %9 s, %10 detections")
+                                                  "%8 readings, waiting for readers %9 s, %10 detections, %11 recognitions")
                                        .arg(outcome.frames).arg(seconds(outcome.decodingNs))
                                        .arg(seconds(outcome.changeDetectionNs), seconds(readingNs))
                                        .arg(threads)
                                        .arg(seconds(after.detectionNs - before.detectionNs),
                                             seconds(after.recognitionNs - before.recognitionNs))
                                        .arg(outcome.readings).arg(seconds(outcome.handingNs))
-                                       .arg(after.detections - before.detections);
+                                       .arg(after.detections - before.detections)
+                                       .arg(after.recognitions - before.recognitions);
 }
 
 qint64 FastScan::runFrames(const Settings &settings, VideoFrameReader &reader, const std::function<bool()> &giveUp,

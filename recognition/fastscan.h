@@ -98,6 +98,7 @@ private:
         qint64 detectionNs = 0;
         qint64 recognitionNs = 0;
         qint64 detections = 0;
+        qint64 recognitions = 0;
         static NetworkUse now();
     };
     static void reportProfile(const Outcome &outcome, qint64 readingNs, int threads, const NetworkUse &before);

@@ -13,8 +13,8 @@
 # Each clip is decoded by ffmpeg alone too (-threads 2, no output): the "ffmpeg" column is its
 # wall / media, "/ffm" the fast scan's wall over it.
 # After the table, a profile of each fast scan: where its time went, and its readings against the
-# subtitles the clip has, with the text detector's runs ("dets"); "wait" is the part of the scan
-# spent waiting for a reader to be free.
+# subtitles the clip has, with the text detector's runs ("dets") and the recogniser's ("recs", one
+# per line read and per second look); "wait" is the part of the scan spent waiting for a reader.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -123,12 +123,12 @@ for group in "${!media_sum[@]}"; do
     "$(bc -l <<< "${wall_ffmpeg[$group]} / ${media_sum[$group]}")" "$(bc -l <<< "${wall_fast[$group]} / (${wall_ffmpeg[$group]} + 0.0001)")"
 done
 echo
-printf '%-32s %6s %6s %6s %8s %8s %8s %8s %8s %8s %8s %8s\n' "profile of the fast scan (s)" subs reads dets wall area decode change reading detect recog wait
+printf '%-32s %6s %6s %6s %6s %8s %8s %8s %8s %8s %8s %8s %8s\n' "profile of the fast scan (s)" subs reads dets recs wall area decode change reading detect recog wait
 for f in "$work"/*.profile; do
   [ -f "$f" ] || continue
   awk -v name="$(basename "${f%.profile}")" '
     /^profile: area detection/ { area += $4 }
-    /^profile: [0-9]+ frames/ { dec += $5; chg += $9; rd += $12; det += $19; rec += $22; reads += $24; wait += $29; dets += $31 }
+    /^profile: [0-9]+ frames/ { dec += $5; chg += $9; rd += $12; det += $19; rec += $22; reads += $24; wait += $29; dets += $31; recs += $33 }
     /^wall / { wall = $2 / 1000; subs = $4 }
-    END { printf "%-32s %6d %6d %6d %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f\n", name, subs, reads, dets, wall, area, dec, chg, rd, det, rec, wait }' "$f"
+    END { printf "%-32s %6d %6d %6d %6d %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f %8.2f\n", name, subs, reads, dets, recs, wall, area, dec, chg, rd, det, rec, wait }' "$f"
 done
