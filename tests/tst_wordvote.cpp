@@ -206,6 +206,8 @@ void TestWordVote::takesClosingMarkOfSecondLook_data()
     QTest::newRow("another last word: nothing taken") << "serve a tyrant" << "serve a tyrants." << "serve a tyrant";
     QTest::newRow("the first's own mark stays") << "serve a tyrant," << "serve a tyrant." << "serve a tyrant,";
     QTest::newRow("a comma closes nothing") << "serve a tyrant" << "serve a tyrant," << "serve a tyrant";
+    QTest::newRow("the last word glued in the first") << "is never unemployed" << "is neverunemployed." << "is never unemployed.";
+    QTest::newRow("a mark set apart is no stop of the word") << "serve a tyrant" << "serve a tyrant ." << "serve a tyrant";
 }
 
 void TestWordVote::takesClosingMarkOfSecondLook()
@@ -216,6 +218,8 @@ void TestWordVote::takesClosingMarkOfSecondLook()
     const CtcDecoder::Result read = WordVote::withFinalMarkOf(reading(first, 2, 4), reading(second, 3, 3));
     QCOMPARE(read.text, kept);
     QCOMPARE(CtcDecoder::Result::joined(read.characters), kept);
+    // Whole lines of two looks at a picture are voted on alike.
+    QCOMPARE(WordVote::takesFinalMark(first, second), kept != first);
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

@@ -184,31 +184,30 @@ CtcDecoder::Result WordVote::withSpacesOf(CtcDecoder::Result first, const CtcDec
 
 CtcDecoder::Result WordVote::withFinalMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &second)
 {
-    const QList<CtcDecoder::Character> &ours = first.characters, &theirs = second.characters;
-    if (ours.isEmpty() || theirs.size() < 2 || first.pixelsPerStep <= 0 || second.pixelsPerStep <= 0)
+    if (first.characters.isEmpty() || second.characters.size() < 2 || first.pixelsPerStep <= 0
+        || second.pixelsPerStep <= 0 || !takesFinalMark(first.text, second.text))
         return first;
-    const QString mark = theirs.last().text;
-    const auto isLatinLetter = [](const CtcDecoder::Character &c) {
-        return c.text.size() == 1 && c.text.front().isLetter() && c.text.front().script() == QChar::Script_Latin;
-    };
-    if (!isLatinLetter(ours.last()) || !isLatinLetter(theirs[theirs.size() - 2]) || mark.size() != 1
-        || !QStringLiteral(".!?").contains(mark.front()))
-        return first;
-    const QList<QPair<int, int>> ourTokens = tokens(ours), theirTokens = tokens(second.characters);
-    QPair<int, int> theirLast = theirTokens.last();
-    --theirLast.second;
-    // The same last word, which the second may have glued to the one before.
-    const QString theirWord = text(theirs, theirLast), ourWord = text(ours, ourTokens.last());
-    const QString ourTwo = ourTokens.size() > 1 ? text(ours, ourTokens[ourTokens.size() - 2]) + ourWord : ourWord;
-    if (theirWord != ourWord && theirWord != ourTwo)
-        return first;
-    CtcDecoder::Character closing = theirs.last();
+    CtcDecoder::Character closing = second.characters.last();
     closing.first = int(std::lround(closing.first * second.pixelsPerStep / first.pixelsPerStep));
     closing.last = int(std::lround(closing.last * second.pixelsPerStep / first.pixelsPerStep));
     closing.spaceBefore = false;
     first.characters << closing;
     first.text = CtcDecoder::Result::joined(first.characters);
     return first;
+}
+
+bool WordVote::takesFinalMark(const QString &first, const QString &second)
+{
+    const auto isLatinLetter = [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; };
+    if (first.isEmpty() || second.size() < 2 || !isLatinLetter(first.back()) || !isLatinLetter(second[second.size() - 2])
+        || !QStringLiteral(".!?").contains(second.back()))
+        return false;
+    const QStringList ourTokens = first.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString theirWord = second.chopped(1).split(QLatin1Char(' '), Qt::SkipEmptyParts).last();
+    // The same last word, which the second may have glued to the one before.
+    const QString ourWord = ourTokens.last();
+    const QString ourTwo = ourTokens.size() > 1 ? ourTokens[ourTokens.size() - 2] + ourWord : ourWord;
+    return theirWord == ourWord || theirWord == ourTwo;
 }
 
 QStringList WordVote::withOneLetterDoubled(const QString &token)

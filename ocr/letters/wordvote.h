@@ -33,6 +33,8 @@ public:
     // stop of a few pixels at a small size is seen at one scale and not at the other, and where
     // there is none, neither look makes one up.
     static CtcDecoder::Result withFinalMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &second);
+    // Whether the line `first` takes the mark closing `second` so, both read as text.
+    static bool takesFinalMark(const QString &first, const QString &second);
 
     // Whether `token` is no word of the list but becomes one with a letter of it doubled ("wil",
     // "Litle"): at small sizes the recogniser sees a doubled letter in too few steps to read it

@@ -2,6 +2,7 @@
 
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/wordlist.h"
+#include "ocr/letters/wordvote.h"
 #include "ocr/opencvthreads.h"
 #include "ppocrmodels.h"
 #include "rowreader.h"
@@ -167,10 +168,28 @@ PpocrEngine::Reading PpocrEngine::readLines(const QImage &picture)
     const TextLineDetector::Settings withRows = detectorSettings;
     detectorSettings.edgeRows = 0;
     detector->setSettings(detectorSettings);
-    reading = withSharpEdges(picture, readPicture(picture));
+    Reading second = withSharpEdges(picture, readPicture(picture));
     detectorSettings = withRows;
     detector->setSettings(detectorSettings);
-    return reading;
+    withClosingMarksOf(second, reading);
+    return second;
+}
+
+// A stop of a few pixels at a small size is read in one look at the picture and not in another;
+// where there is none, neither look makes one up. Lines are paired where both looks read as many.
+void PpocrEngine::withClosingMarksOf(Reading &reading, const Reading &other)
+{
+    if (!settings.restoreSpaces || reading.lines.size() != other.lines.size())
+        return;
+    for (qsizetype i = 0; i < reading.lines.size(); ++i) {
+        if (!WordVote::takesFinalMark(reading.lines[i], other.lines[i]))
+            continue;
+        const QChar mark = other.lines[i].back();
+        reading.lines[i] += mark;
+        reading.details[i].text += mark;
+        if (!reading.details[i].pieces.isEmpty())
+            reading.details[i].pieces.last().text += mark;
+    }
 }
 
 PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading reading)

@@ -79,6 +79,9 @@ private:
     Reading readPicture(const QImage &picture);
     Reading readDetected(const cv::Mat &bgr, const QImage &rgb, const QList<QRect> &boxes);
     Reading withSharpEdges(const QImage &picture, Reading reading);
+    // `reading`'s lines closed by the marks `other` (another look at the same picture) read after
+    // the same last words.
+    void withClosingMarksOf(Reading &reading, const Reading &other);
     bool betterOnSharpEdges(const Reading &first) const;
     // Whether a second look at the picture (`second`) is kept over the first.
     static bool readsBetter(const Reading &second, const Reading &first);
