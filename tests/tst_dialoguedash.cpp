@@ -375,6 +375,10 @@ void TestDialogueDash::weighsThinBars_data()
     QTest::newRow("dash-long bar further in") << QRect(205, 30, 5, 1) << 20 << false << 0;
     QTest::newRow("dash-long bar a fifth in, in an italic line's box") << QRect(204, 30, 4, 1) << 18 << true << 0;
     QTest::newRow("bar two pixels high inside") << QRect(203, 30, 4, 2) << 20 << true << 0;
+    // Thresholding takes a pixel off the length of a small dash too; a crossbar so short is an H's
+    // unless a space follows it.
+    QTest::newRow("bar a pixel short of a dash, a space before the letters") << QRect(203, 30, 3, 2) << 18 << true << 0;
+    QTest::newRow("bar a pixel short of a dash, close to the letters") << QRect(208, 30, 3, 2) << 18 << false << 0;
     // The detector's box around small letters is twice their height and more.
     QTest::newRow("one-pixel dash of small letters in a tall box") << QRect(202, 32, 5, 1) << 25 << true << 0;
     QTest::newRow("hairline before a tall box") << QRect(190, 42, 9, 1) << 50 << false << 0;

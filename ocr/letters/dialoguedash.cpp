@@ -105,10 +105,11 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
     for (const ComponentLabelling::Component &component : labels.components) {
         const PixelBox &bar = component.box;
         const int middle2 = bar.top + bar.bottom; // twice the bar's middle row
-        // Thresholding can take up to a pixel off a thin bar: the dash of a small line is one high.
+        // Thresholding can take up to a pixel off a thin bar: the dash of a small line is one high,
+        // or a pixel shorter than it is.
         const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && (bar.height() + 1) * 24 >= h
                             && bar.height() * 9 <= h * 2
-                            && bar.width() * 4 >= bar.height() * 7 && component.area * 5 >= bar.width() * bar.height() * 3;
+                            && (bar.width() + 1) * 4 >= bar.height() * 7 && component.area * 5 >= bar.width() * bar.height() * 3;
         const bool midHeight = middle2 * 10 >= h * 6 && middle2 * 10 <= h * 15;
         if (!midHeight || bar.width() < 3 || region.left() + bar.left > lastStart)
             continue;
@@ -118,6 +119,11 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
                         << solid(plane, threshold, bar, h) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
                         << "gap" << gapAfter(plane, threshold, bar, h / 4, h / 4, h);
         if (!shaped || !solid(plane, threshold, bar, h))
+            continue;
+        // A bar a pixel short of that is as likely the crossbar of a small H: a dash is followed
+        // by a space as wide as a word's.
+        const bool shortBar = bar.width() * 4 < bar.height() * 7;
+        if (shortBar && gapAfter(plane, threshold, bar, h / 4, h / 4, h) * 3 < h)
             continue;
         // Inside the box, a bar one pixel high is as likely the thin bar of a letter (A, H, G):
         // it counts only when long enough for a dash and at the very start of the line, within a
