@@ -488,6 +488,8 @@ void TestPpocr::mendsPronounI_data()
                                                              << "I'd forgotten. I'll go, I've seen";
     QTest::newRow("letters that stay") << "Plan T was good. O Lord, T-shirt, 'm, the Id, Pd"
                                        << "Plan T was good. O Lord, T-shirt, 'm, the Id, Pd";
+    QTest::newRow("italic stroke read with the dash's end as D") << "- D need your help." << "- I need your help.";
+    QTest::newRow("D elsewhere stays") << "D need it. Plan D was. -D was" << "D need it. Plan D was. -D was";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
 

@@ -449,6 +449,8 @@ void TestWordGaps::partsPronounIFromItsWord_data()
     QTest::newRow("words of the list stay") << "Oh no. lone Ivan. Ice" << "Oh no. lone Ivan. Ice";
     QTest::newRow("inside a sentence it stays") << "so ljust go" << "so ljust go";
     QTest::newRow("no word after the stroke stays") << "Oxqz. lt" << "Oxqz. lt";
+    QTest::newRow("D after a dialogue dash") << "- Dwas at work. - Dust" << "- I was at work. - Dust";
+    QTest::newRow("D opening a line without a dash stays") << "Dwas. Djust" << "Dwas. Djust";
 }
 
 void TestWordGaps::partsPronounIFromItsWord()
@@ -456,7 +458,7 @@ void TestWordGaps::partsPronounIFromItsWord()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\n");
+    const WordList words = listOf(folder, "just\nwant\nto\nknow\ngo\ntold\nyou\noh\nno\nlone\none\nIvan\nvan\nice\nso\nwas\nat\nwork\ndust\nDust\nus\n");
     QCOMPARE(LineTextRules::partedPronounI(read, words), line);
 }
 

@@ -103,10 +103,17 @@ QString mendedContraction(const QString &word, bool opensSentence)
 
 // A stroke read as T, O or l standing alone where a sentence opens, before a word in lower case:
 // no English sentence opens so but with the pronoun ("T have", "O think"). A pipe is never text.
-bool isPronounIMisread(const QString &word, bool opensSentence, bool beforeLowerCase)
+bool isPronounIMisread(const QString &word, bool opensSentence, bool afterDash, bool beforeLowerCase)
 {
     return beforeLowerCase && word.size() == 1
-           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl1").contains(word.at(0))));
+           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl1").contains(word.at(0)))
+               || (afterDash && word.at(0) == QLatin1Char('D')));
+}
+
+// After a dialogue dash an italic I leans into the dash's end, and the two read as a D.
+bool afterDialogueDash(const QStringList &tokens, qsizetype i)
+{
+    return i > 0 && tokens[i - 1] == QLatin1String("-");
 }
 
 bool isEdgeSpeck(const LineTextRules::Word &word)
@@ -147,7 +154,7 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I'll");
         else if (isPronounIGlued(word))
             word.insert(1, QLatin1Char(' '));
-        else if (isPronounIMisread(word, opensSentence, beforeLowerCase))
+        else if (isPronounIMisread(word, opensSentence, afterDialogueDash(words, i), beforeLowerCase))
             word = QStringLiteral("I");
         else
             word = mendedContraction(word, opensSentence);
@@ -227,8 +234,10 @@ QString LineTextRules::partedPronounI(const QString &line, const WordList &words
     QStringList tokens = line.split(QLatin1Char(' '));
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         const QString &token = tokens[i];
-        if (!opensSentence(tokens, i) || token.size() < 3 || !QStringLiteral("IlO|[").contains(token.at(0))
-            || !isLatinLetter(token.at(1)) || !token.at(1).isLower() || !token.at(2).isLetter())
+        const bool strokeMisread =
+            QStringLiteral("IlO|[").contains(token.at(0)) || (afterDialogueDash(tokens, i) && token.at(0) == QLatin1Char('D'));
+        if (!opensSentence(tokens, i) || token.size() < 3 || !strokeMisread || !isLatinLetter(token.at(1))
+            || !token.at(1).isLower() || !token.at(2).isLetter())
             continue;
         const QString rest = token.mid(1);
         if (!words.contains(token) && words.contains(rest))
