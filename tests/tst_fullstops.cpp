@@ -367,6 +367,10 @@ void TestFullStops::tellsStopsFromCommasByTheirTails_data()
                                             << "Hold on, I'm coming.";
     QTest::newRow("a comma before a name stays") << "Thank you, Sarah left." << "Thank you, Sarah left." << true
                                                  << "Thank you, Sarah left.";
+    QTest::newRow("a stop read as a comma closing the line") << "I don't know yet." << "I don't know yet," << true
+                                                            << "I don't know yet.";
+    QTest::newRow("a comma closing the line stays") << "If you go, stay," << "If you go, stay," << true
+                                                   << "If you go, stay,";
     QTest::newRow("plain letters over texture are left as read") << "I love bread. I consider"
                                                                  << "I love bread, I consider" << false
                                                                  << "I love bread, I consider";
@@ -380,7 +384,7 @@ void TestFullStops::tellsStopsFromCommasByTheirTails()
     QFETCH(QString, kept);
     PaintedLine line = paintLine(painted, read, Look{outlined, 0, 0});
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
-    QCOMPARE(CommaTails::stopsWithoutTails(line.picture, line.box, crop, line.read), kept != read);
+    QCOMPARE(CommaTails::stopsWithoutTails(line.picture, line.box, crop, line.read, true), kept != read);
     QCOMPARE(line.read.text, kept);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcCommaTails, "tarnix.ocr.commatails", QtWarningMsg)
@@ -71,38 +72,50 @@ bool hasTail(const QImage &picture, const QRect &region, const PixelBox &dot, QR
     return true;
 }
 
+// Whether the one dot in `region` is a stop: enclosed, on the letters' feet, with no tail.
+bool isStop(const QImage &picture, const QRect &region, const QRect &line, const LineColours &colours)
+{
+    // The fill is whichever colour the dot has; the other is its outline.
+    for (const auto &[fill, outline] : {std::pair(colours.light, colours.dark), std::pair(colours.dark, colours.light)}) {
+        const std::optional<PixelBox> dot = enclosedDot(picture, region, fill, outline, colours.tolerance, line);
+        if (!dot)
+            continue;
+        // A tail drawn in the fill takes the piece itself below the letters' feet.
+        const std::optional<int> baseline = MarkPieces::baselineOf(picture, line, fill, colours.tolerance);
+        return baseline && region.top() + dot->bottom <= *baseline + 1
+               && !hasTail(picture, region, *dot, fill, outline, std::max(4, line.height() / 5));
+    }
+    return false;
+}
+
 } // namespace
 
-bool CommaTails::stopsWithoutTails(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
+bool CommaTails::stopsWithoutTails(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read,
+                                   bool lineEnd)
 {
     QList<CtcDecoder::Character> &characters = read.characters;
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (read.pixelsPerStep <= 0 || !colours || line.height() < smallestLine)
         return false;
     bool changed = false;
-    for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
-        const CtcDecoder::Character &next = characters[i + 1];
-        if (characters[i].text != QLatin1String(",") || !characters[i - 1].isLetter() || !next.spaceBefore
-            || !next.isLetter() || !next.text.front().isUpper())
+    for (qsizetype i = 1; i < characters.size(); ++i) {
+        if (characters[i].text != QLatin1String(",") || !characters[i - 1].isLetter())
             continue;
+        const bool last = i + 1 == characters.size();
         const int from = MarkPieces::pixelAt(crop, read, characters[i - 1].last + 1);
-        const QRect region = QRect(QPoint(from, crop.top()), QPoint(MarkPieces::pixelAt(crop, read, next.first), crop.bottom()))
-                             & picture.rect();
-        if (region.width() < 3)
-            continue;
-        // The fill is whichever colour the dot has; the other is its outline.
-        bool stop = false;
-        for (const auto &[fill, outline] : {std::pair(colours->light, colours->dark), std::pair(colours->dark, colours->light)}) {
-            const std::optional<PixelBox> dot = enclosedDot(picture, region, fill, outline, colours->tolerance, line);
-            if (!dot)
+        int to = 0;
+        if (last && lineEnd) {
+            // A stop stands within a letter's width of the word it ends.
+            to = std::min(crop.right(), MarkPieces::pixelAt(crop, read, characters[i].last + 1) + line.height() / 2);
+        } else {
+            const CtcDecoder::Character *next = last ? nullptr : &characters[i + 1];
+            if (!next || !next->spaceBefore || !next->isLetter() || !next->text.front().isUpper())
                 continue;
-            // A tail drawn in the fill takes the piece itself below the letters' feet.
-            const std::optional<int> baseline = MarkPieces::baselineOf(picture, line, fill, colours->tolerance);
-            stop = baseline && region.top() + dot->bottom <= *baseline + 1
-                   && !hasTail(picture, region, *dot, fill, outline, std::max(4, line.height() / 5));
-            break;
+            to = MarkPieces::pixelAt(crop, read, next->first);
         }
-        qCDebug(lcCommaTails) << "comma before" << next.text << "in a line" << line.height() << "high, a stop:" << stop;
+        const QRect region = QRect(QPoint(from, crop.top()), QPoint(to, crop.bottom())) & picture.rect();
+        const bool stop = region.width() >= 3 && isStop(picture, region, line, *colours);
+        qCDebug(lcCommaTails) << "comma" << (last ? "ending" : "inside") << "a line" << line.height() << "high, a stop:" << stop;
         if (!stop)
             continue;
         characters[i].text = QStringLiteral(".");

@@ -151,7 +151,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
         FullStops::addCommasSeen(rgb, piece, pieceCrop, read);
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
-        CommaTails::stopsWithoutTails(rgb, piece, pieceCrop, read);
+        CommaTails::stopsWithoutTails(rgb, piece, pieceCrop, read, lastPiece);
     }
 }
 
