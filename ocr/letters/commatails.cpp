@@ -40,7 +40,8 @@ std::optional<PixelBox> enclosedDot(const QImage &picture, const QRect &region, 
     std::optional<PixelBox> found;
     for (const ComponentLabelling::Component &piece : labels.components) {
         const PixelBox &b = piece.box;
-        const bool small = b.width() * 3 <= h && b.height() * 2 <= h && piece.area >= 2;
+        // A sliver of the letter before, where the crop cuts its edge, is narrower than a dot.
+        const bool small = b.width() * 3 <= h && b.height() * 2 <= h && piece.area >= 2 && b.width() * 2 >= b.height();
         if (!small || b.top < middle || b.left == 0 || b.right >= region.width() - 1
             || !MarkPieces::enclosed(picture, region, b, around, tolerance))
             continue;
