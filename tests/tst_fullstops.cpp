@@ -221,8 +221,8 @@ void TestFullStops::dropsStopsOfNoInk_data()
     addColumns();
     QTest::newRow("a stop where no mark is") << "Speak  softly now." << "Speak. softly now." << false
                                              << "Speak softly now.";
-    QTest::newRow("a comma read as a stop stays") << "Speak, softly now." << "Speak. softly now." << false
-                                                  << "Speak. softly now.";
+    QTest::newRow("a comma read as a stop is a comma") << "Speak, softly now." << "Speak. softly now." << false
+                                                       << "Speak, softly now.";
     QTest::newRow("a stop painted stays") << "Speak. softly now." << "Speak. softly now." << false
                                           << "Speak. softly now.";
     QTest::newRow("before a capital it stays") << "Speak  Softly now." << "Speak. Softly now." << false

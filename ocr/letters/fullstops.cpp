@@ -270,8 +270,16 @@ bool dropStopsOfNoInk(const QImage &picture, const QRect &line, const QRect &cro
             || next.text.size() != 1 || !next.text.front().isLower() || characters[i - 1].text.size() != 1
             || !characters[i - 1].text.front().isLetter())
             continue;
-        const int marks = dotsAfter(picture, line, crop, read, i - 1, pixelAt(crop, read, next.first), Marks::DotsAndCommas);
+        const int to = pixelAt(crop, read, next.first);
+        const int marks = dotsAfter(picture, line, crop, read, i - 1, to, Marks::DotsAndCommas);
         qCDebug(lcStops) << "stop before a small letter, marks" << marks;
+        if (marks == 1 && dotsAfter(picture, line, crop, read, i - 1, to) == 0) {
+            // The mark there is a comma's shape and no dot's: read as a stop, it would open a
+            // sentence where none opens.
+            characters[i].text = QStringLiteral(",");
+            dropped = true;
+            continue;
+        }
         if (marks != 0)
             continue;
         characters.removeAt(i);

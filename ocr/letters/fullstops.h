@@ -38,7 +38,8 @@ bool commasBeforeSentences(const QImage &picture, const QRect &line, const QRect
 
 // `read` without a full stop the picture does not show, read inside a line before a word in
 // small letters ("If. you're", "for. itself"): a speck of texture beside a word's last letter,
-// where neither a stop nor a comma stands. Whether any was dropped.
+// where neither a stop nor a comma stands; a comma where the mark there has a comma's shape and
+// no dot's. Whether any was dropped or changed.
 bool dropStopsOfNoInk(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
 // `read` with the closing quotation mark of a line that opens one where the recogniser lost it
