@@ -1,6 +1,7 @@
 #include "ocr/letters/commatails.h"
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
+#include "ocr/letters/lettercase.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -138,6 +139,8 @@ private slots:
     void setsDashesApart();
     void tellsStopsFromCommasByTheirTails_data();
     void tellsStopsFromCommasByTheirTails();
+    void readsCapitalsByTheirHeight_data();
+    void readsCapitalsByTheirHeight();
 };
 
 void TestFullStops::keepsTheStopsThePictureShows_data()
@@ -386,6 +389,24 @@ void TestFullStops::tellsStopsFromCommasByTheirTails()
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     QCOMPARE(CommaTails::stopsWithoutTails(line.picture, line.box, crop, line.read, true), kept != read);
     QCOMPARE(line.read.text, kept);
+}
+
+void TestFullStops::readsCapitalsByTheirHeight_data()
+{
+    addColumns();
+    QTest::newRow("a word in capitals read small") << "Is that really YOU now?" << "Is that really you now?" << false
+                                                   << "Is that really YOU now?";
+    QTest::newRow("a capital of the small one's shape") << "What one fool can do" << "what one fool can do" << false
+                                                        << "What one fool can do";
+    QTest::newRow("small letters stay") << "what one fool can do" << "what one fool can do" << false
+                                        << "what one fool can do";
+    QTest::newRow("a small word beside tall letters stays") << "to avoid cops in Ohio" << "to avoid cops in Ohio"
+                                                            << false << "to avoid cops in Ohio";
+}
+
+void TestFullStops::readsCapitalsByTheirHeight()
+{
+    checkRule(LetterCase::mendFromHeights);
 }
 
 QTEST_MAIN(TestFullStops)

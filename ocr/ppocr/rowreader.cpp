@@ -4,6 +4,7 @@
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 #include "ocr/letters/gluedwords.h"
+#include "ocr/letters/lettercase.h"
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
 #include "ocr/letters/wordgaps.h"
@@ -152,6 +153,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
         FullStops::addStopsBeforeCapitals(rgb, piece, pieceCrop, read);
         FullStops::commasBeforeSentences(rgb, piece, pieceCrop, WordList::english(), read);
         CommaTails::stopsWithoutTails(rgb, piece, pieceCrop, read, lastPiece);
+        LetterCase::mendFromHeights(rgb, piece, pieceCrop, read);
     }
 }
 
