@@ -398,6 +398,9 @@ void TestFullStops::readsCapitalsByTheirHeight_data()
                                                    << "Is that really YOU now?";
     QTest::newRow("a capital of the small one's shape") << "What one fool can do" << "what one fool can do" << false
                                                         << "What one fool can do";
+    QTest::newRow("one small letter among capitals") << "This is NOT a repeat." << "This is NoT a repeat." << false
+                                                     << "This is NOT a repeat.";
+    QTest::newRow("a name's small letters stay") << "Ask McCoy now" << "Ask McCoy now" << false << "Ask McCoy now";
     QTest::newRow("small letters stay") << "what one fool can do" << "what one fool can do" << false
                                         << "what one fool can do";
     QTest::newRow("a small word beside tall letters stays") << "to avoid cops in Ohio" << "to avoid cops in Ohio"

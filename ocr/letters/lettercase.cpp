@@ -149,15 +149,17 @@ bool mendWord(QList<CtcDecoder::Character> &characters, qsizetype begin, qsizety
               const Heights &heights)
 {
     const auto tallAt = [&](qsizetype i) { return pieces[std::size_t(i)] && heights.tall(*pieces[std::size_t(i)]); };
-    int smallRead = 0, smallTall = 0;
+    int smallRead = 0, smallTall = 0, capitals = 0;
     for (qsizetype i = begin; i < end; ++i) {
         if (isLatinLetter(characters[i]) && shortWhenSmall.contains(characters[i].text.front())) {
             ++smallRead;
             smallTall += tallAt(i);
         }
+        capitals += isLatinLetter(characters[i]) && characters[i].text.front().isUpper();
     }
-    // Every small letter as tall as a capital: a word in capitals ("YOU" read "you").
-    if (smallRead >= 2 && smallTall == smallRead) {
+    // Every small letter as tall as a capital: a word in capitals ("YOU" read "you", "NOT" read
+    // "NoT"). One such letter alone makes a word of capitals only beside two read so.
+    if (smallTall == smallRead && (smallRead >= 2 || (smallRead == 1 && capitals >= 2))) {
         for (qsizetype i = begin; i < end; ++i)
             characters[i].text = characters[i].text.toUpper();
         return true;
