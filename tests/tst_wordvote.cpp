@@ -27,6 +27,8 @@ private slots:
     void pairsTokensOverTheSameStretch();
     void takesClosingMarkOfSecondLook_data();
     void takesClosingMarkOfSecondLook();
+    void takesClosingMarkOfWiderLook_data();
+    void takesClosingMarkOfWiderLook();
 
 private:
     QTemporaryDir folder;
@@ -220,6 +222,27 @@ void TestWordVote::takesClosingMarkOfSecondLook()
     QCOMPARE(CtcDecoder::Result::joined(read.characters), kept);
     // Whole lines of two looks at a picture are voted on alike.
     QCOMPARE(WordVote::takesFinalMark(first, second), kept != first);
+}
+
+void TestWordVote::takesClosingMarkOfWiderLook_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("wider");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a stop cut by the crop read as a colon") << "under construction:" << "under construction."
+                                                            << "under construction.";
+    QTest::newRow("a mark seen only wider") << "who is it" << "who is it?" << "who is it?";
+    QTest::newRow("the same mark") << "wait!" << "wait!" << "wait!";
+    QTest::newRow("no mark wider keeps ours") << "go on," << "go on" << "go on,";
+    QTest::newRow("a semicolon wider is not taken") << "go on:" << "go on;" << "go on:";
+}
+
+void TestWordVote::takesClosingMarkOfWiderLook()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, wider);
+    QFETCH(QString, kept);
+    QCOMPARE(WordVote::withClosingMarkOf(reading(first, 2, 4), reading(wider, 2, 5)).text, kept);
 }
 
 QTEST_GUILESS_MAIN(TestWordVote)

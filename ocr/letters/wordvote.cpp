@@ -196,6 +196,19 @@ CtcDecoder::Result WordVote::withFinalMarkOf(CtcDecoder::Result first, const Ctc
     return first;
 }
 
+CtcDecoder::Result WordVote::withClosingMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &wider)
+{
+    if (first.characters.isEmpty() || wider.characters.isEmpty())
+        return first;
+    const QString ours = first.characters.last().text, theirs = wider.characters.last().text;
+    const auto isMark = [](const QString &c) { return c.size() == 1 && c.front().isPunct(); };
+    if (!isMark(ours) || theirs == ours || !QStringLiteral(".!?").contains(theirs))
+        return withFinalMarkOf(std::move(first), wider);
+    first.characters.last().text = theirs;
+    first.text = CtcDecoder::Result::joined(first.characters);
+    return first;
+}
+
 bool WordVote::takesFinalMark(const QString &first, const QString &second)
 {
     const auto isLatinLetter = [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; };

@@ -33,6 +33,10 @@ public:
     // stop of a few pixels at a small size is seen at one scale and not at the other, and where
     // there is none, neither look makes one up.
     static CtcDecoder::Result withFinalMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &second);
+    // `first` ending as `wider` (the same letters read in a crop reaching further) does, where
+    // that is a stop, a question or an exclamation: the edge of the narrower crop can cut the mark
+    // and have it read as another (a stop as a colon).
+    static CtcDecoder::Result withClosingMarkOf(CtcDecoder::Result first, const CtcDecoder::Result &wider);
     // Whether the line `first` takes the mark closing `second` so, both read as text.
     static bool takesFinalMark(const QString &first, const QString &second);
 

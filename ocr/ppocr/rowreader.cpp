@@ -229,6 +229,10 @@ CtcDecoder::Result RowReader::withLettersAfter(const cv::Mat &bgr, const QImage 
     const QString first = LineTextRules::lettersAndFigures(read.text);
     if (!LineTextRules::lettersAndFigures(second.text).startsWith(first))
         return read;
+    // No letters past the box, but its edge can cut the mark ending the line, read then as
+    // another ("construction:"): the wider look shows it whole.
+    if (LineTextRules::lettersAndFigures(second.text) == first)
+        return settings.restoreSpaces ? WordVote::withClosingMarkOf(std::move(read), second) : read;
     const qsizetype kept = LineTextRules::charactersOfWordsAfter(second.characters, first.size(), WordList::english());
     QList<CtcDecoder::Character> &characters = second.characters;
     if (LineTextRules::lettersAndFigures(CtcDecoder::Result::joined(characters.first(kept))).size() <= first.size() + 1)
