@@ -295,6 +295,8 @@ void TestWordGaps::partsGluedWords_data()
     // A part short of a doubled letter is left for the wider look to mend.
     QTest::newRow("a part that lost a doubled letter") << "wilengage" << filled << "wil engage";
     QTest::newRow("a name is no such part") << "Kilroe" << filled << "Kilroe";
+    QTest::newRow("a contraction's tail glued to the next word") << "You vealways" << filled << "You ve always";
+    QTest::newRow("no tail after a word that takes none") << "The vealways" << filled << "The veal ways";
     QTest::newRow("whole words before one short of a letter, whatever the gaps between its l's")
         << "wellas" << QList<int>{-1, 0, 0, 3, 2, 0} << "well as";
 }
@@ -307,7 +309,8 @@ void TestWordGaps::partsGluedWords()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
-                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\nwell\nas\nlas\n");
+                                          "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\nwell\nas\nlas\n"
+                                          "you\nyou've\nveal\nways\nalways\n");
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);

@@ -113,9 +113,24 @@ bool GluedWords::isPartOrShortOfLetter(const QString &text, const WordList &word
 
 // Every way of parting characters [from, to) into words of the list, at gaps the picture leaves
 // open, is weighed at once: the best parting of each head of the token, longest last.
+// Where the token holding character `i` of `line` starts.
+qsizetype GluedWords::tokenStart(const QList<CtcDecoder::Character> &line, qsizetype i)
+{
+    while (i > 0 && !line[i].spaceBefore)
+        --i;
+    return i;
+}
+
+bool GluedWords::isContractionTail(const QString &part, const QString &wordBefore, const WordList &words)
+{
+    static const QStringList tails{QStringLiteral("ve"), QStringLiteral("ll"), QStringLiteral("re"),
+                                   QStringLiteral("m"), QStringLiteral("d")};
+    return !wordBefore.isEmpty() && tails.contains(part) && words.contains(wordBefore + QLatin1Char('\'') + part);
+}
+
 std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
                                                qsizetype to, const std::vector<int> &gaps, const WordList &words,
-                                               double wordGap)
+                                               double wordGap, const QString &wordBefore)
 {
     struct Head
     {
@@ -141,11 +156,14 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
         for (qsizetype start = from; start < end; ++start) {
             const Head &head = heads[std::size_t(start - from)];
             const QString part = textOf(line, start, end);
-            if (!head.reached || (start > from && !open(start)) || !isPartOrShortOfLetter(part, words))
+            // The apostrophe of a contraction read as a space, its tail glued to the next word
+            // ("You vealways"): the tail is a part where the word before takes it.
+            const bool tail = start == from && isContractionTail(part, wordBefore, words);
+            if (!head.reached || (start > from && !open(start)) || !(tail || isPartOrShortOfLetter(part, words)))
                 continue;
             // A parting into whole words beats one that needs a letter back ("well as", not
             // "wel las"), whatever the gaps say between letters so alike.
-            const Head candidate{true, head.shortParts + (isPart(part, words) ? 0 : 1),
+            const Head candidate{true, head.shortParts + (tail || isPart(part, words) ? 0 : 1),
                                  head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0), head.words + 1,
                                  start};
             if (candidate.betterThan(best))
@@ -172,7 +190,8 @@ void GluedWords::part(QList<CtcDecoder::Character> &line, const std::vector<int>
             ++to;
         const QString token = textOf(line, from, to);
         if (hasLatinLetters(token, 2) && !words.contains(token) && !isMisreadWord(token, words)) {
-            const std::vector<qsizetype> parting = bestParting(line, from, to, gaps, words, wordGap);
+            const QString before = from > 0 ? textOf(line, tokenStart(line, from - 1), from) : QString();
+            const std::vector<qsizetype> parting = bestParting(line, from, to, gaps, words, wordGap, before);
             for (const qsizetype at : parting)
                 line[at].spaceBefore = true;
             if (!parting.empty())

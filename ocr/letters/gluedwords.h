@@ -46,5 +46,8 @@ private:
     static bool isPartOrShortOfLetter(const QString &text, const WordList &words);
     static std::vector<qsizetype> bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
                                               qsizetype to, const std::vector<int> &gaps, const WordList &words,
-                                              double wordGap);
+                                              double wordGap, const QString &wordBefore);
+    static qsizetype tokenStart(const QList<CtcDecoder::Character> &line, qsizetype i);
+    // Whether `part` is the tail of a contraction of the list after `wordBefore` ("ve" after "You").
+    static bool isContractionTail(const QString &part, const QString &wordBefore, const WordList &words);
 };
