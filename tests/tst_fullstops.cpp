@@ -401,6 +401,11 @@ void TestFullStops::readsCapitalsByTheirHeight_data()
     QTest::newRow("one small letter among capitals") << "This is NOT a repeat." << "This is NoT a repeat." << false
                                                      << "This is NOT a repeat.";
     QTest::newRow("a name's small letters stay") << "Ask McCoy now" << "Ask McCoy now" << false << "Ask McCoy now";
+    QTest::newRow("a capital made of a small letter after a comma") << "If it fails, stop the bidding."
+                                                                    << "If it fails, Stop the bidding." << false
+                                                                    << "If it fails, stop the bidding.";
+    QTest::newRow("a capital after a comma stays") << "If it fails, Sam will bid." << "If it fails, Sam will bid."
+                                                   << false << "If it fails, Sam will bid.";
     QTest::newRow("small letters stay") << "what one fool can do" << "what one fool can do" << false
                                         << "what one fool can do";
     QTest::newRow("a small word beside tall letters stays") << "to avoid cops in Ohio" << "to avoid cops in Ohio"

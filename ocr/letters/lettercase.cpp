@@ -100,6 +100,12 @@ struct Heights
         return (piece.top - capitalTop) * 5 <= gap * 2 && std::abs(piece.bottom - baseline) * 4 <= gap
                && piece.height() * 2 <= piece.width() * 3;
     }
+    // Whether `piece` stands no taller than the small letters, on their feet.
+    bool small(const PixelBox &piece) const
+    {
+        const int gap = smallTop - capitalTop;
+        return (smallTop - piece.top) * 5 <= gap && std::abs(piece.bottom - baseline) * 4 <= gap;
+    }
 };
 
 // The tops of the line's capitals and of its small letters, where they part clearly, and the row
@@ -112,7 +118,8 @@ std::optional<Heights> heightsOf(const QList<CtcDecoder::Character> &characters,
         if (!pieces[i])
             continue;
         const QChar c = characters[qsizetype(i)].text.front();
-        if (reachesFullHeight(c))
+        // Capitals of one shape with their small letters are what is in question.
+        if (reachesFullHeight(c) && !sameShapes.contains(c.toLower()))
             capitals.push_back(pieces[i]->top);
         else if (shortWhenSmall.contains(c))
             small.push_back(pieces[i]->top);
@@ -165,8 +172,20 @@ bool mendWord(QList<CtcDecoder::Character> &characters, qsizetype begin, qsizety
         return true;
     }
     const qsizetype first = characters[begin].text == QLatin1String("\"") && begin + 1 < end ? begin + 1 : begin;
-    if (isLatinLetter(characters[first]) && sameShapes.contains(characters[first].text.front()) && tallAt(first)) {
+    if (!isLatinLetter(characters[first]) || !sameShapes.contains(characters[first].text.front().toLower()))
+        return false;
+    const QChar letter = characters[first].text.front();
+    if (letter.isLower() && tallAt(first)) {
         characters[first].text = characters[first].text.toUpper();
+        return true;
+    }
+    // A capital the recogniser made of a small letter after a comma ("minutes, Stop"); where a
+    // sentence may open, the capital stays whatever its height.
+    const bool insideSentence = begin > 0 && QStringLiteral(",;").contains(characters[begin - 1].text);
+    const bool restSmall = first + 1 < end && characters[first + 1].text.front().isLower();
+    if (letter.isUpper() && insideSentence && restSmall && pieces[std::size_t(first)]
+        && heights.small(*pieces[std::size_t(first)])) {
+        characters[first].text = characters[first].text.toLower();
         return true;
     }
     return false;
