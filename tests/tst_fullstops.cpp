@@ -406,6 +406,10 @@ void TestFullStops::readsCapitalsByTheirHeight_data()
                                                                     << "If it fails, stop the bidding.";
     QTest::newRow("a capital after a comma stays") << "If it fails, Sam will bid." << "If it fails, Sam will bid."
                                                    << false << "If it fails, Sam will bid.";
+    QTest::newRow("an i read as a capital inside a sentence") << "a high refractive index." << "a high refractive Index."
+                                                              << false << "a high refractive index.";
+    QTest::newRow("a name's capital I stays") << "a trip to Iowa, then I left" << "a trip to Iowa, then I left" << false
+                                              << "a trip to Iowa, then I left";
     QTest::newRow("small letters stay") << "what one fool can do" << "what one fool can do" << false
                                         << "what one fool can do";
     QTest::newRow("a small word beside tall letters stays") << "to avoid cops in Ohio" << "to avoid cops in Ohio"

@@ -46,7 +46,9 @@ std::optional<PixelBox> pieceAt(const ComponentLabelling::Labels &labels, int co
     std::optional<PixelBox> top;
     int nearest = 0;
     for (const ComponentLabelling::Run &run : labels.runs) {
-        if (run.left > column || run.right < column)
+        // The recogniser's step can fall just beside a narrow stem.
+        const int reach = std::max(1, lineHeight / 12);
+        if (run.left > column + reach || run.right < column - reach)
             continue;
         const PixelBox &b = labels.components[std::size_t(run.label)].box;
         // An outline or shadow joins the letters of a word, and letters set close touch ("of"):
@@ -172,16 +174,21 @@ bool mendWord(QList<CtcDecoder::Character> &characters, qsizetype begin, qsizety
         return true;
     }
     const qsizetype first = characters[begin].text == QLatin1String("\"") && begin + 1 < end ? begin + 1 : begin;
-    if (!isLatinLetter(characters[first]) || !sameShapes.contains(characters[first].text.front().toLower()))
-        return false;
     const QChar letter = characters[first].text.front();
-    if (letter.isLower() && tallAt(first)) {
+    // An i's stem stands as high as the small letters, a capital I's as the capitals.
+    const bool stroke = letter == QLatin1Char('I');
+    if (!isLatinLetter(characters[first]) || !(stroke || sameShapes.contains(letter.toLower())))
+        return false;
+    if (letter.isLower() && !stroke && tallAt(first)) {
         characters[first].text = characters[first].text.toUpper();
         return true;
     }
-    // A capital the recogniser made of a small letter after a comma ("minutes, Stop"); where a
-    // sentence may open, the capital stays whatever its height.
-    const bool insideSentence = begin > 0 && QStringLiteral(",;").contains(characters[begin - 1].text);
+    // A capital the recogniser made of a small letter after a comma or a word in small letters
+    // ("minutes, Stop", "refractive Index"); where a sentence may open, the capital stays whatever
+    // its height.
+    const QString before = begin > 0 ? characters[begin - 1].text : QString();
+    const bool insideSentence = before == QLatin1String(",") || before == QLatin1String(";")
+                                || (begin > 0 && isLatinLetter(characters[begin - 1]) && before.front().isLower());
     const bool restSmall = first + 1 < end && characters[first + 1].text.front().isLower();
     if (letter.isUpper() && insideSentence && restSmall && pieces[std::size_t(first)]
         && heights.small(*pieces[std::size_t(first)])) {
