@@ -340,6 +340,7 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("a doubled letter read once is left for a wider look, not swapped") << "wil" << "wil" << -1 << QString();
     QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill" << -1 << QString();
     QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie" << -1 << QString();
+    QTest::newRow("rn read as m in a capitalised word mid-line") << "of Westem ways" << "of Western ways" << -1 << QString();
     QTest::newRow("the pronoun's Hll is left to the line's rules") << "Hll go" << "Hll go" << -1 << QString();
     QTest::newRow("ll is a contraction's tail, no it") << "ll go, they ll" << "ll go, they ll" << -1 << QString();
     QTest::newRow("figures and Chinese stay") << "1t 7:45 我们" << "1t 7:45 我们" << -1 << QString();
@@ -353,7 +354,8 @@ void TestWordGaps::mendsLookalikeLetters()
     QFETCH(QString, runnerUp);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
-                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\nIowa\ninto\nwill\nwit\nis\n");
+                                          "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\nIowa\ninto\nwill\nwit\nis\n"
+                                          "of\nWestern\nways\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {

@@ -156,9 +156,10 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     // recogniser itself doubted for a small letter ("Iuck") makes no name.
     const bool name = !sentenceStart && letters.first().at(0).isUpper()
                       && !(doubts.first().size() == 1 && doubts.first().at(0).isLower());
-    if (name || token.contains(QLatin1Char('\''))
-        || token.contains(QChar(0x2019)))
+    if (token.contains(QLatin1Char('\'')) || token.contains(QChar(0x2019)))
         return {};
+    if (name)
+        return rnReadAsM(letters, words);
     Search search{words, letters, doubts, maxSwaps + 1, {}, {}};
     QStringList current = letters;
     search.from(0, 0, current);
@@ -178,6 +179,27 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     if (sentenceStart && letters.first() == QLatin1String("l") && search.chosen.first() == QLatin1String("i"))
         search.chosen.first() = QStringLiteral("I");
     return search.chosen;
+}
+
+QStringList LookalikeWords::rnReadAsM(const QStringList &letters, const WordList &words)
+{
+    // Of all swaps, only the "rn" the recogniser reads as one "m" makes a word of a name-like
+    // token often enough ("Westem"): other swaps would make words of names the list lacks.
+    QStringList found;
+    for (qsizetype at = 1; at < letters.size(); ++at) {
+        if (letters[at] != QLatin1String("m"))
+            continue;
+        QStringList swapped = letters;
+        swapped[at] = QStringLiteral("rn");
+        if (words.contains(swapped.join(QString()))) {
+            if (!found.isEmpty())
+                return {};
+            found = swapped;
+        }
+    }
+    if (!found.isEmpty())
+        qCDebug(lcLookalikeWords) << letters.join(QString()) << "read as" << found.join(QString());
+    return found;
 }
 
 bool LookalikeWords::isNameWithCapitalI(const QString &token, const WordList &words)

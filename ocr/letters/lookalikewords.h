@@ -26,4 +26,7 @@ private:
     // `doubts`: per letter, another the recogniser thought it may be, or an empty string.
     static QStringList mended(const QStringList &letters, const QStringList &doubts, bool sentenceStart,
                               const WordList &words);
+    // `letters` of a capitalised token inside a sentence with one "m" made "rn" where only that
+    // makes a word of the list, or an empty list.
+    static QStringList rnReadAsM(const QStringList &letters, const WordList &words);
 };
