@@ -479,6 +479,7 @@ void TestWordGaps::partsStrokesIBetweenWords_data()
     QTest::newRow("no word before the stroke stays") << "qzlsee" << "qzlsee";
     QTest::newRow("a name after it stays") << "aslIvan" << "aslIvan";
     QTest::newRow("a capital inside a sentence stays") << "you will Aslcall" << "you will Aslcall";
+    QTest::newRow("an -ing with its g dropped stays") << "as sharp as a bowlin' ball." << "as sharp as a bowlin' ball.";
 }
 
 void TestWordGaps::partsStrokesIBetweenWords()
@@ -487,7 +488,7 @@ void TestWordGaps::partsStrokesIBetweenWords()
     QFETCH(QString, line);
     QTemporaryDir folder;
     const WordList words = listOf(folder, "if\ncan't\nsee\nthem\ncall\nas\nask\nwhat\nyou\nwill\ntool\noil\nlamp\nan\n"
-                                          "to\ntot\ngo\nIvan\n");
+                                          "to\ntot\ngo\nIvan\nbow\nin\nbowling\nsharp\na\nball\n");
     QCOMPARE(GluedWords::partedStrokesI(read, words), line);
 }
 

@@ -237,6 +237,9 @@ QString GluedWords::partedStrokesI(const QString &line, const WordList &words)
         const QString word = bareText(token);
         if (word.size() < 3 || !hasLatinLetters(word, 3) || words.contains(word) || isMisreadWord(word, words))
             continue;
+        // Speech that drops the g of -ing writes an apostrophe for it ("bowlin'"): no glued words.
+        if (token.endsWith(QLatin1String("in'")) && words.contains(word + QLatin1Char('g')))
+            continue;
         // A capital inside a sentence opens a name, or garbage read off texture ("Melcame").
         if (word.front().isUpper() && !LineTextRules::opensSentence(tokens, i))
             continue;
