@@ -98,6 +98,7 @@ struct VideoFrameReader::Private
     bool isTruncated = false;
     int damaged = 0;
     int decoderThreads = 0;
+    bool skipDeblocking = false;
 };
 
 VideoFrameReader::VideoFrameReader()
@@ -110,6 +111,11 @@ VideoFrameReader::~VideoFrameReader() = default;
 void VideoFrameReader::setDecoderThreads(int count)
 {
     d->decoderThreads = std::max(0, count);
+}
+
+void VideoFrameReader::setSkipDeblocking(bool skip)
+{
+    d->skipDeblocking = skip;
 }
 
 bool VideoFrameReader::open(const QString &path)
@@ -145,6 +151,8 @@ bool VideoFrameReader::open(const QString &path)
     d->codec->thread_count = d->decoderThreads;
     if (d->decoderThreads != 1)
         d->codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (d->skipDeblocking)
+        d->codec->skip_loop_filter = AVDISCARD_ALL;
     result = avcodec_open2(d->codec, decoder, nullptr);
     if (result < 0 || d->codec->width <= 0 || d->codec->height <= 0) {
         d->error = OpenError::UnsupportedCodec;

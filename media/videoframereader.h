@@ -30,6 +30,9 @@ public:
 
     // Threads the decoder may use, set before open; 0 lets the library choose (one per core).
     void setDecoderThreads(int count);
+    // Leaves out the decoder's deblocking (H.264, HEVC), set before open: a quarter of the
+    // decoding's time, for pictures whose block edges stay a little sharper.
+    void setSkipDeblocking(bool skip);
     bool open(const QString &path);
     OpenError openError() const;
     // The library's own words for the failure, for messages.

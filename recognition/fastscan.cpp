@@ -118,6 +118,7 @@ FastScan::Outcome FastScan::scan(const Settings &settings)
 {
     Outcome outcome;
     VideoFrameReader reader;
+    reader.setSkipDeblocking(true);
     if (!prepare(settings, reader, outcome))
         return outcome;
     const int threads = settings.readers > 0 ? settings.readers : std::max(1, QThread::idealThreadCount());
