@@ -137,6 +137,29 @@ picture strip_zh 1280 160 0x303840 "WenQuanYi Micro Hei" 60 <<'EOF_LINES'
 0:00:00.00|0:00:01.00|我们明天见
 EOF_LINES
 [ -s blank.png ] || ff -f lavfi -i "color=c=0x303840:s=1280x160:d=1" -frames:v 1 blank.png
+# Two lines over a cellular automaton's bars (rule 53, seed fixed), whose rows of edges are as
+# low as the letters' strokes: the detector boxes the first line only in slivers.
+if [ ! -s strip_cells_two.png ]; then
+  cat > strip_cells_two.ass <<'EOF_ASS'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 1280
+PlayResY: 720
+WrapStyle: 2
+ScaledBorderAndShadow: yes
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,DejaVu Serif,30,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,-1,0,0,0,100,100,0,0,1,3,0,2,10,10,40,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,Nothing succeeds like excess.\NEternal nothingness is fine if you happen to be dressed for it.
+EOF_ASS
+  ff -f lavfi -i "cellauto=s=240x135:rule=53:seed=1:r=10,trim=start_frame=30:end_frame=31,scale=1280:720,boxblur=2" \
+    -vf "subtitles=strip_cells_two.ass,format=yuv420p,crop=1280:104:0:590" -frames:v 1 strip_cells_two.png
+  rm -f strip_cells_two.ass
+fi
 
 # A video cut short: the index at the front promises six seconds, the pictures stop after half.
 if [ ! -s truncated.mp4 ]; then

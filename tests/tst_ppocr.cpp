@@ -9,6 +9,7 @@
 #include "ocr/ppocr/ppocrmodels.h"
 #include "ocr/ppocr/sharpedgetext.h"
 #include "ocr/textrecognizer.h"
+#include "fixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,6 +135,51 @@ QImage paintOnStripes(const QStringList &lines, int pixelSize, quint32 seed)
     return image;
 }
 
+// Black and white bands at 45 degrees, of random widths and softened: at a 4K picture's size they
+// are as wide and as sharp-edged as the letters over them.
+QImage diagonalBands(int width, int height, quint32 seed)
+{
+    constexpr int softness = 6;
+    QRandomGenerator random(seed);
+    std::vector<int> levels;
+    for (int run = 0; int(levels.size()) < width + height; ++run) {
+        const int level = run % 2 ? 235 : 15;
+        const int length = run % 2 ? 8 + random.bounded(16) : 16 + random.bounded(48);
+        levels.insert(levels.end(), std::size_t(length), level);
+    }
+    QImage bands(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int along = x + y;
+            int sum = 0;
+            for (int step = -softness; step <= softness; ++step)
+                sum += levels[std::size_t(std::clamp(along + step, 0, int(levels.size()) - 1))];
+            const int level = sum / (2 * softness + 1);
+            bands.setPixel(x, y, qRgb(level, level, level));
+        }
+    return bands;
+}
+
+// White lines with a thin dark outline over the bands, in a picture 3840 pixels wide.
+QImage paintOnBands(const QStringList &lines, int pixelSize, quint32 seed)
+{
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    QImage image = diagonalBands(3840, metrics.height() * int(lines.size() + 2), seed);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    int baseline = metrics.height() + metrics.ascent();
+    for (const QString &line : lines) {
+        QPainterPath path;
+        path.addText((image.width() - metrics.horizontalAdvance(line)) / 2.0, baseline, font, line);
+        painter.strokePath(path, QPen(QColor(16, 16, 16), pixelSize / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(path, QColor(250, 250, 250));
+        baseline += metrics.height();
+    }
+    return image;
+}
+
 QString modelProblem()
 {
     return PpocrModels::problem(PpocrModels::directory());
@@ -193,6 +239,8 @@ private slots:
     void readsOutlinedLineOverCells();
     void looksOnceAtPictureWithoutText();
     void readsWholeLinesOverStripes();
+    void readsLinesOfWidePictureOverBands();
+    void readsLineBoxedInSliversOverCells();
     void leavesOutSpecksBoxedAfterLine();
     void isolatesSharpEdgedLetters();
     void readsWholeLineOverSmallCells_data();
@@ -407,6 +455,36 @@ void TestPpocr::readsWholeLinesOverStripes()
     // The detector boxes bits of each line, too low for the letters ("B ring" and pieces read
     // with confidence), and stripe edges beside a line look like a panel's.
     QCOMPARE(engine->recognizeLines(paintOnStripes(lines, 34, 1)), lines);
+}
+
+void TestPpocr::readsLinesOfWidePictureOverBands()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    const QStringList lines{QStringLiteral("I call them as I see them, and I make them up."),
+                            QStringLiteral("You will live to see your grandchildren.")};
+    // The detector, which looks at a quarter of the width, boxes bits of words in both lines and
+    // they read with confidence: "them u" and "dchildr".
+    QCOMPARE(engine->recognizeLines(paintOnBands(lines, 50, 5)), lines);
+}
+
+void TestPpocr::readsLineBoxedInSliversOverCells()
+{
+    if (!modelProblem().isEmpty())
+        QSKIP(qPrintable(modelProblem()));
+    QString problem;
+    const std::unique_ptr<PpocrEngine> engine = PpocrEngine::create(PpocrModels::directory(), &problem);
+    QVERIFY2(engine, qPrintable(problem));
+    // The detector reads the second line whole and boxes the first only in slivers half its height,
+    // which were left out as texture: the letters alone show the line.
+    const QImage strip(fixture(QStringLiteral("strip_cells_two.png")));
+    QVERIFY(!strip.isNull());
+    QCOMPARE(engine->recognizeLines(strip),
+             (QStringList{QStringLiteral("Nothing succeeds like excess."),
+                          QStringLiteral("Eternal nothingness is fine if you happen to be dressed for it.")}));
 }
 
 void TestPpocr::leavesOutSpecksBoxedAfterLine()

@@ -44,6 +44,13 @@ constexpr float moreThanBroken = 1.2f;
 constexpr double minimumKeptShare = 0.02;
 // The detector's highest score anywhere in a picture with no text: most empty pictures leave less.
 constexpr float traceOfText = 0.005f;
+// Fewer characters than this read in a whole picture are a short word or two, or bits of lines.
+constexpr int fragmentCharacters = 8;
+// A row left out for its height is a line's, not a speck's or a dash's, from this many times
+// the tallest box's height long.
+constexpr int lowRowLength = 3;
+// Rows this few pixels high where the detector looks hold letters at the least size it finds.
+constexpr double smallestLetters = 10;
 
 cv::Mat toBgr(const QImage &picture)
 {
@@ -53,6 +60,16 @@ cv::Mat toBgr(const QImage &picture)
                          std::size_t(rgb.bytesPerLine())),
                  bgr, cv::COLOR_RGB2BGR);
     return bgr;
+}
+
+// Whether each of `parts` is found in `whole`, spaces aside: a closer look that reads more than
+// the first without what the first read has found something else.
+bool holdsLines(const QStringList &whole, const QStringList &parts)
+{
+    const QString text = whole.join(QString()).remove(QLatin1Char(' '));
+    return std::all_of(parts.cbegin(), parts.cend(), [&](const QString &part) {
+        return text.contains(QString(part).remove(QLatin1Char(' ')));
+    });
 }
 
 QStringList readDictionary(const QString &path)
@@ -201,7 +218,8 @@ PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading 
     // the letters alone show the rest.
     const bool unsure = betterOnSharpEdges(reading);
     const bool partly = settings.lookAtSharpEdges && reading.textHidden && !reading.rowsRead.isEmpty();
-    if (!unsure && !partly)
+    const bool lowRows = settings.lookAtSharpEdges && !reading.lowRows.isEmpty();
+    if (!unsure && !partly && !lowRows)
         return reading;
     const SharpEdgeText::Isolated isolated = SharpEdgeText::isolate(picture);
     qCDebug(lcPpocr) << "sharp edges keep" << isolated.keptShare << "of the picture after" << reading.lines
@@ -209,7 +227,7 @@ PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading 
     if (isolated.keptShare < minimumKeptShare)
         return reading;
     std::optional<QList<QRect>> sharpBoxes;
-    if (unsure) {
+    if (unsure || lowRows) {
         Reading second = readPicture(isolated.picture);
         // Flattening the ground can cut into thin letters (spaces and apostrophes lost): the lines
         // found on the letters alone are read on the picture too, the surer reading kept.
@@ -221,8 +239,9 @@ PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading 
                 second = std::move(onPicture);
         }
         qCDebug(lcPpocr) << "on sharp edges:" << second.lines << second.confidence();
-        if (readsBetter(second, reading))
+        if (unsure && readsBetter(second, reading))
             return second;
+        withLinesOfLowRows(reading, second);
         sharpBoxes = second.boxes;
     }
     if (!partly)
@@ -230,6 +249,34 @@ PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading 
     if (!sharpBoxes)
         sharpBoxes = detector->detect(toBgr(isolated.picture));
     return extendedOnSharpEdges(picture, *sharpBoxes, std::move(reading));
+}
+
+// A line read surely on the letters alone where the detector had boxed only a low row, and no row
+// read lies, is a line the first look left out. Elsewhere the letters alone show texture too.
+void PpocrEngine::withLinesOfLowRows(Reading &reading, const Reading &sharp)
+{
+    const auto overlapsRows = [](const QRect &box, const QList<QRect> &rows) {
+        return std::any_of(rows.cbegin(), rows.cend(), [&](const QRect &row) {
+            return box.top() <= row.bottom() && row.top() <= box.bottom() && box.left() <= row.right()
+                   && row.left() <= box.right();
+        });
+    };
+    for (qsizetype i = 0; i < sharp.details.size(); ++i) {
+        const LineReading &line = sharp.details[i];
+        if (line.confidence < clearConfidence || line.text.size() < fragmentCharacters
+            || !overlapsRows(line.box, reading.lowRows) || overlapsRows(line.box, reading.rowsRead))
+            continue;
+        qCDebug(lcPpocr) << "line of a low row:" << line.text << line.confidence;
+        qsizetype at = 0;
+        while (at < reading.rowsRead.size() && reading.rowsRead[at].center().y() < line.box.center().y())
+            ++at;
+        reading.lines.insert(at, line.text);
+        reading.details.insert(at, line);
+        reading.rowsRead.insert(at, line.box);
+        const int characters = int(line.text.size());
+        reading.characters += characters;
+        reading.confidenceSum += line.confidence * float(characters);
+    }
 }
 
 // The rows read are extended by what the detector boxes in them on the letters alone
@@ -285,16 +332,28 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
     Reading reading = readDetected(bgr, rgb, detector->detect(bgr));
     reading.noTrace = reading.boxes.isEmpty() && detector->lastPeak() < traceOfText;
     // Busy texture (cellular patterns, stripes) can hide large letters from the detector at the
-    // scale it works at; where it saw a trace of text in a picture it shrank but nothing was
-    // read, it looks once more at up to twice that size.
+    // scale it works at; where it saw a trace of text in a picture it shrank but read nothing, or
+    // only fragments (two lines over stripes read 'em', or 'them u' and 'dchildr' in rows as small
+    // as the detector's least letters), it looks once more at up to twice that size. Fragments
+    // give way only to a reading of more that holds them.
     const int longest = std::max(bgr.cols, bgr.rows);
-    if (reading.lines.isEmpty() && longest > detectorSettings.longestSide && detector->lastPeak() >= traceOfText) {
+    const double scale = double(detectorSettings.longestSide) / std::max(1, longest);
+    const bool smallRows = !reading.rowsRead.isEmpty()
+                           && std::all_of(reading.rowsRead.cbegin(), reading.rowsRead.cend(), [&](const QRect &row) {
+                                  return row.height() * scale < smallestLetters;
+                              });
+    const bool fragments = reading.characters < fragmentCharacters || smallRows;
+    if (fragments && scale < 1 && detector->lastPeak() >= traceOfText) {
         TextLineDetector::Settings larger = detectorSettings;
         larger.longestSide = std::min(longest, 2 * detectorSettings.longestSide);
         detector->setSettings(larger);
-        reading = readDetected(bgr, rgb, detector->detect(bgr));
-        reading.textHidden = true;
+        Reading closer = readDetected(bgr, rgb, detector->detect(bgr));
         detector->setSettings(detectorSettings);
+        if (reading.lines.isEmpty()
+            || (closer.characters > reading.characters && holdsLines(closer.lines, reading.lines))) {
+            reading = std::move(closer);
+            reading.textHidden = true;
+        }
     }
     return reading;
 }
@@ -315,8 +374,13 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
                            })->height();
-        if (height < tallest * settings.minimumRowHeight)
+        if (height < tallest * settings.minimumRowHeight) {
+            const QRect bounds = std::accumulate(row.cbegin(), row.cend(), QRect(),
+                                                 [](const QRect &a, const QRect &b) { return a.united(b); });
+            if (bounds.width() >= lowRowLength * tallest)
+                reading.lowRows << bounds;
             continue;
+        }
         // Pieces as high as the line's: a dash or a speck of texture boxed apart does not break it.
         const auto piecesOfLine = std::count_if(row.cbegin(), row.cend(), [&](const QRect &box) {
             return box.height() >= height * settings.minimumRowHeight;

@@ -70,6 +70,9 @@ private:
         // texture the detector boxes only bits of a line, too low for the letters, and reads them
         // with misplaced conviction ("ring coatitg etscol" at 0.97).
         bool brokenRow = false;
+        // Rows left out for standing far lower than the tallest, a line's width long: a line the
+        // detector boxed in slivers over stripes, or a streak of texture.
+        QList<QRect> lowRows;
         float confidence() const { return characters > 0 ? confidenceSum / float(characters) : 0; }
     };
 
@@ -86,6 +89,7 @@ private:
     // Whether a second look at the picture (`second`) is kept over the first.
     static bool readsBetter(const Reading &second, const Reading &first);
     Reading extendedOnSharpEdges(const QImage &picture, const QList<QRect> &sharpBoxes, Reading first);
+    static void withLinesOfLowRows(Reading &reading, const Reading &sharp);
 
     Settings settings;
     QImage lastPicture; // greyscale, half size
