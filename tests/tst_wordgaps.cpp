@@ -125,6 +125,8 @@ private slots:
     void mendsReadingByPictureAndList();
     void partsGluedWords_data();
     void partsGluedWords();
+    void partsIntoCommonWordsWhereGapsBarelyDiffer_data();
+    void partsIntoCommonWordsWhereGapsBarelyDiffer();
     void mendsLookalikeLetters_data();
     void mendsLookalikeLetters();
     void readsWordsOfTheList_data();
@@ -314,6 +316,28 @@ void TestWordGaps::partsGluedWords()
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);
+    QCOMPARE(CtcDecoder::Result::joined(characters), line);
+}
+
+void TestWordGaps::partsIntoCommonWordsWhereGapsBarelyDiffer_data()
+{
+    QTest::addColumn<QList<int>>("gaps");
+    QTest::addColumn<QString>("line");
+    // Outlined letters over texture: no gap of the token is as wide as the line's word gap (8).
+    QTest::newRow("a pixel's difference: the common word wins")
+        << QList<int>{-1, 8, 5, 5, 3, 6, 5, 5} << "you think";
+    QTest::newRow("a word's gap where the picture shows one")
+        << QList<int>{-1, 8, 5, 5, 3, 12, 5, 5} << "youth ink";
+}
+
+void TestWordGaps::partsIntoCommonWordsWhereGapsBarelyDiffer()
+{
+    QFETCH(QList<int>, gaps);
+    QFETCH(QString, line);
+    QTemporaryDir folder;
+    const WordList words = listOf(folder, "you\nyouth\nthink\nink\n");
+    QList<CtcDecoder::Character> characters = charactersOf(QStringLiteral("youthink"));
+    GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 8);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
 }
 

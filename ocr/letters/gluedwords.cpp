@@ -14,6 +14,8 @@ Q_LOGGING_CATEGORY(lcGluedWords, "tarnix.ocr.gluedwords", QtWarningMsg)
 
 namespace {
 
+constexpr double commonWordCredit = 0.25;
+
 // The short words English glues to its neighbours; the list's other words of one or two letters
 // are abbreviations and roman figures, which would part any misread word.
 bool isCommonShortWord(const QString &word)
@@ -27,6 +29,26 @@ bool isCommonShortWord(const QString &word)
         QStringLiteral("ok"), QStringLiteral("on"), QStringLiteral("or"), QStringLiteral("so"),
         QStringLiteral("to"), QStringLiteral("up"), QStringLiteral("us"), QStringLiteral("we"),
         QStringLiteral("mr"), QStringLiteral("ms"), QStringLiteral("dr")};
+    return common.contains(word.toLower());
+}
+
+// The commonest words of English, which most often stand glued to their neighbours. Where the
+// picture shows no gap at either of two partings of a token, the one into more of these is the
+// likelier ("you think", not "youth ink"): each counts for a quarter of a word's gap.
+bool isCommonWord(const QString &word)
+{
+    static const QSet<QString> common{
+        QStringLiteral("the"),   QStringLiteral("and"),   QStringLiteral("you"),   QStringLiteral("for"),
+        QStringLiteral("not"),   QStringLiteral("are"),   QStringLiteral("was"),   QStringLiteral("but"),
+        QStringLiteral("his"),   QStringLiteral("her"),   QStringLiteral("she"),   QStringLiteral("him"),
+        QStringLiteral("they"),  QStringLiteral("them"),  QStringLiteral("this"),  QStringLiteral("that"),
+        QStringLiteral("with"),  QStringLiteral("have"),  QStringLiteral("has"),   QStringLiteral("had"),
+        QStringLiteral("what"),  QStringLiteral("your"),  QStringLiteral("will"),  QStringLiteral("can"),
+        QStringLiteral("all"),   QStringLiteral("one"),   QStringLiteral("out"),   QStringLiteral("there"),
+        QStringLiteral("their"), QStringLiteral("been"),  QStringLiteral("would"), QStringLiteral("could"),
+        QStringLiteral("about"), QStringLiteral("from"),  QStringLiteral("were"),  QStringLiteral("when"),
+        QStringLiteral("who"),   QStringLiteral("how"),   QStringLiteral("our"),   QStringLiteral("its"),
+        QStringLiteral("than"),  QStringLiteral("then"),  QStringLiteral("into"),  QStringLiteral("any")};
     return common.contains(word.toLower());
 }
 
@@ -163,9 +185,10 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
                 continue;
             // A parting into whole words beats one that needs a letter back ("well as", not
             // "wel las"), whatever the gaps say between letters so alike.
+            const double credit = isCommonShortWord(part) || isCommonWord(part) ? commonWordCredit * wordGap : 0;
             const Head candidate{true, head.shortParts + (tail || isPart(part, words) ? 0 : 1),
-                                 head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0), head.words + 1,
-                                 start};
+                                 head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0) + credit,
+                                 head.words + 1, start};
             if (candidate.betterThan(best))
                 best = candidate;
         }

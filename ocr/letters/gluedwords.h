@@ -20,7 +20,8 @@ public:
     // part a token, the one whose gaps stand farthest above `wordGap` (the width from which a gap
     // looks like a space on this line) wins: every gap parted counts its width less `wordGap`, so
     // a narrow gap parts only where the words demand it ("apart" stays whole unless its "a"
-    // stands apart). Of equal ways, the fewest words win.
+    // stands apart). Each of the commonest words parted off adds a quarter of `wordGap`, which
+    // settles partings the gaps barely tell apart. Of equal ways, the fewest words win.
     static void part(QList<CtcDecoder::Character> &line, const std::vector<int> &gaps, const WordList &words,
                      double wordGap);
 
