@@ -25,8 +25,9 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev
   # test fixtures, screenshots and a display for window tests
   ffmpeg fonts-dejavu-core fonts-liberation fonts-wqy-microhei xvfb xauth xdotool
-  # English words, to settle spaces the picture leaves open (read at run time when present)
-  wamerican
+  # English words, to settle spaces the picture leaves open (read at run time when present),
+  # in both spellings
+  wamerican wbritish
 )
 
 # The scheduler and its authentication, for the Slurm test alone.

@@ -131,6 +131,7 @@ private slots:
     void mendsLookalikeLetters();
     void readsWordsOfTheList_data();
     void readsWordsOfTheList();
+    void readsBothSpellings();
     void mendsLostApostrophes_data();
     void mendsLostApostrophes();
     void dropsStopsBetweenWords();
@@ -394,6 +395,26 @@ void TestWordGaps::mendsLookalikeLetters()
     }
     LookalikeWords::mend(characters, words);
     QCOMPARE(CtcDecoder::Result::joined(characters), line);
+}
+
+void TestWordGaps::readsBothSpellings()
+{
+    QTemporaryDir folder;
+    const auto write = [&](const QString &name, const QByteArray &words) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(words) == words.size();
+    };
+    QVERIFY(write(QStringLiteral("american"), "color\ncol\nour\ndon't\n"));
+    QVERIFY(write(QStringLiteral("british"), "colour\nour\n"));
+    const WordList words(QStringList{folder.filePath(QStringLiteral("american")), folder.filePath(QStringLiteral("british")),
+                                     folder.filePath(QStringLiteral("missing"))});
+    QVERIFY(words.contains(QStringLiteral("color")));
+    QVERIFY(words.contains(QStringLiteral("colour")));
+    QCOMPARE(words.withApostrophe(QStringLiteral("dont")), QStringLiteral("don't"));
+    // A British spelling read whole is no glued pair of American words.
+    QList<CtcDecoder::Character> characters = charactersOf(QStringLiteral("colour"));
+    GluedWords::part(characters, std::vector<int>(6, 0), words, 2);
+    QCOMPARE(CtcDecoder::Result::joined(characters), QStringLiteral("colour"));
 }
 
 void TestWordGaps::readsWordsOfTheList_data()

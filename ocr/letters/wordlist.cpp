@@ -7,8 +7,9 @@
 
 namespace {
 
-const char *const systemLists[] = {"/usr/share/dict/american-english", "/usr/share/dict/british-english",
-                                   "/usr/share/dict/words"};
+const char *const spellings[] = {"/usr/share/dict/american-english", "/usr/share/dict/british-english"};
+// Whatever list the system chose, where it has neither of ours.
+const char *const systemList = "/usr/share/dict/words";
 
 bool isApostrophe(QChar c)
 {
@@ -32,15 +33,22 @@ QString bare(const QString &token)
 } // namespace
 
 WordList::WordList(const QString &path)
+    : WordList(QStringList{path})
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    words.reserve(lines.size());
-    for (const QByteArray &line : lines)
-        if (!line.isEmpty())
-            words.insert(QString::fromUtf8(line));
+}
+
+WordList::WordList(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        words.reserve(words.size() + lines.size());
+        for (const QByteArray &line : lines)
+            if (!line.isEmpty())
+                words.insert(QString::fromUtf8(line));
+    }
     for (const QString &word : std::as_const(words)) {
         const qsizetype apostrophe = word.indexOf(QLatin1Char('\''));
         if (apostrophe <= 0 || word.endsWith(QLatin1String("'s")) || word.at(0).isUpper())
@@ -64,10 +72,13 @@ QString WordList::withApostrophe(const QString &word) const
 const WordList &WordList::english()
 {
     static const WordList list = [] {
-        for (const char *path : systemLists)
+        QStringList found;
+        for (const char *path : spellings)
             if (QFile::exists(QLatin1String(path)))
-                return WordList(QLatin1String(path));
-        return WordList();
+                found << QLatin1String(path);
+        if (found.isEmpty() && QFile::exists(QLatin1String(systemList)))
+            found << QLatin1String(systemList);
+        return WordList(found);
     }();
     return list;
 }

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 // English words, one a line, as Debian's word lists give them. Only a help where the picture
 // leaves a space open: without the file the list is empty and nothing is a word.
@@ -11,8 +12,12 @@ class WordList
 public:
     WordList() = default;
     explicit WordList(const QString &path);
+    // The words of all the files, as one list: American and British spellings side by side.
+    explicit WordList(const QStringList &paths);
 
-    // The system's list (/usr/share/dict), read once per process on first use.
+    // The system's American and British lists (/usr/share/dict), as one, read once per process
+    // on first use: subtitles are written in either, and a spelling of the other is no two words
+    // ("colour" stays whole, not "col our").
     static const WordList &english();
 
     bool isEmpty() const { return words.isEmpty(); }
