@@ -554,6 +554,7 @@ void TestPpocr::mendsPronounI_data()
     QTest::newRow("Ill at the end stays") << "He was Ill" << "He was Ill";
     QTest::newRow("stroke read as T, O, l, | alone") << "T have. O think so. - l was, | know"
                                                   << "I have. I think so. - I was, I know";
+    QTest::newRow("serif stroke read as L opening a sentence") << "L have never. Size L is, plan L" << "I have never. Size L is, plan L";
     QTest::newRow("stroke read as a figure one opening a sentence") << "1 love it. Aged 1 year, 1 more"
                                                                    << "I love it. Aged 1 year, 1 more";
     QTest::newRow("stroke in contractions") << "T'm here, O've seen, l'll go, Pm sure" << "I'm here, I've seen, I'll go, I'm sure";

@@ -106,7 +106,7 @@ QString mendedContraction(const QString &word, bool opensSentence)
 bool isPronounIMisread(const QString &word, bool opensSentence, bool afterDash, bool beforeLowerCase)
 {
     return beforeLowerCase && word.size() == 1
-           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl1").contains(word.at(0)))
+           && (word.at(0) == QLatin1Char('|') || (opensSentence && QStringLiteral("TOl1L").contains(word.at(0)))
                || (afterDash && word.at(0) == QLatin1Char('D')));
 }
 

@@ -31,7 +31,8 @@ public:
     // serif faces: "Hl", "Hll", "IHll", "Ill" or "Id" before a lower-case word, "H" opening a
     // sentence before one, "Im" and "Ive"; and the space it loses before the next word ("Ihave").
     // In sans-serif faces, the bare stroke read as T, O, l, 1 or | alone or in a contraction ("T'm",
-    // "Pm", "'ll"), and with its apostrophe as P before a word in lower case ("Pd").
+    // "Pm", "'ll"), and with its apostrophe as P before a word in lower case ("Pd"). A serif stroke
+    // in a shadow, its foot drawn out to the right, read as L alone opening a sentence.
     static QString mendedPronounI(const QString &line);
 
     // The pronoun's bare stroke read as l, O, I, a pipe or a bracket and glued to the word after
