@@ -32,9 +32,9 @@ bool isCommonShortWord(const QString &word)
     return common.contains(word.toLower());
 }
 
-// The commonest words of English, which most often stand glued to their neighbours. Where the
-// picture shows no gap at either of two partings of a token, the one into more of these is the
-// likelier ("you think", not "youth ink"): each counts for a quarter of a word's gap.
+// The commonest words of English, the short ones above and these, which most often stand glued
+// to their neighbours. Where the picture shows no gap at either of two partings of a token, the
+// one into more of these is the likelier ("you think", not "youth ink").
 bool isCommonWord(const QString &word)
 {
     static const QSet<QString> common{
@@ -49,7 +49,7 @@ bool isCommonWord(const QString &word)
         QStringLiteral("about"), QStringLiteral("from"),  QStringLiteral("were"),  QStringLiteral("when"),
         QStringLiteral("who"),   QStringLiteral("how"),   QStringLiteral("our"),   QStringLiteral("its"),
         QStringLiteral("than"),  QStringLiteral("then"),  QStringLiteral("into"),  QStringLiteral("any")};
-    return common.contains(word.toLower());
+    return isCommonShortWord(word) || common.contains(word.toLower());
 }
 
 // Figures, a time or an amount: "9", "7:45", "1,000".
@@ -133,8 +133,6 @@ bool GluedWords::isPartOrShortOfLetter(const QString &text, const WordList &word
            || (text.size() >= 3 && text.front().isLower() && WordVote::mayHaveLostDoubledLetter(text, words));
 }
 
-// Every way of parting characters [from, to) into words of the list, at gaps the picture leaves
-// open, is weighed at once: the best parting of each head of the token, longest last.
 // Where the token holding character `i` of `line` starts.
 qsizetype GluedWords::tokenStart(const QList<CtcDecoder::Character> &line, qsizetype i)
 {
@@ -150,6 +148,8 @@ bool GluedWords::isContractionTail(const QString &part, const QString &wordBefor
     return !wordBefore.isEmpty() && tails.contains(part) && words.contains(wordBefore + QLatin1Char('\'') + part);
 }
 
+// Every way of parting characters [from, to) into words of the list, at gaps the picture leaves
+// open, is weighed at once: the best parting of each head of the token, longest last.
 std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character> &line, qsizetype from,
                                                qsizetype to, const std::vector<int> &gaps, const WordList &words,
                                                double wordGap, const QString &wordBefore)
@@ -185,7 +185,7 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
                 continue;
             // A parting into whole words beats one that needs a letter back ("well as", not
             // "wel las"), whatever the gaps say between letters so alike.
-            const double credit = isCommonShortWord(part) || isCommonWord(part) ? commonWordCredit * wordGap : 0;
+            const double credit = isCommonWord(part) ? commonWordCredit * wordGap : 0;
             const Head candidate{true, head.shortParts + (tail || isPart(part, words) ? 0 : 1),
                                  head.score + (start > from ? gaps[std::size_t(start)] - wordGap : 0) + credit,
                                  head.words + 1, start};

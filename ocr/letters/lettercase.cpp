@@ -68,8 +68,8 @@ std::optional<PixelBox> pieceAt(const ComponentLabelling::Labels &labels, int co
 using Pieces = std::vector<std::optional<PixelBox>>;
 
 // Each character's piece of `colour`, where found.
-Pieces piecesOf(const QImage &picture, const QRect &region, const QRect &crop,
-                                       const CtcDecoder::Result &read, QRgb colour, int tolerance, int lineHeight)
+Pieces piecesOf(const QImage &picture, const QRect &region, const QRect &crop, const CtcDecoder::Result &read,
+                QRgb colour, int tolerance, int lineHeight)
 {
     const ComponentLabelling::Labels labels = MarkPieces::piecesOf(picture, region, colour, tolerance);
     std::vector<int> columns;

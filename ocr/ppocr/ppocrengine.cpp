@@ -256,10 +256,7 @@ PpocrEngine::Reading PpocrEngine::withSharpEdges(const QImage &picture, Reading 
 void PpocrEngine::withLinesOfLowRows(Reading &reading, const Reading &sharp)
 {
     const auto overlapsRows = [](const QRect &box, const QList<QRect> &rows) {
-        return std::any_of(rows.cbegin(), rows.cend(), [&](const QRect &row) {
-            return box.top() <= row.bottom() && row.top() <= box.bottom() && box.left() <= row.right()
-                   && row.left() <= box.right();
-        });
+        return std::any_of(rows.cbegin(), rows.cend(), [&](const QRect &row) { return box.intersects(row); });
     };
     for (qsizetype i = 0; i < sharp.details.size(); ++i) {
         const LineReading &line = sharp.details[i];
@@ -374,9 +371,9 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
         const int height = std::max_element(row.cbegin(), row.cend(), [](const QRect &a, const QRect &b) {
                                return a.height() < b.height();
                            })->height();
+        const QRect bounds = std::accumulate(row.cbegin(), row.cend(), QRect(),
+                                             [](const QRect &a, const QRect &b) { return a.united(b); });
         if (height < tallest * settings.minimumRowHeight) {
-            const QRect bounds = std::accumulate(row.cbegin(), row.cend(), QRect(),
-                                                 [](const QRect &a, const QRect &b) { return a.united(b); });
             if (bounds.width() >= lowRowLength * tallest)
                 reading.lowRows << bounds;
             continue;
@@ -398,8 +395,7 @@ PpocrEngine::Reading PpocrEngine::readDetected(const cv::Mat &bgr, const QImage 
             if (read.characters > 0)
                 detail.confidence = read.confidenceSum / float(read.characters);
             reading.details << detail;
-            reading.rowsRead << std::accumulate(row.cbegin(), row.cend(), QRect(),
-                                                [](const QRect &a, const QRect &b) { return a.united(b); });
+            reading.rowsRead << bounds;
         }
     }
     return reading;
