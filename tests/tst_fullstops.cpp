@@ -27,6 +27,8 @@ struct Look
     // Each character read placed over the next painted one it matches, where the reading leaves
     // out some the picture shows ("fonder-of" over "fonder -- of").
     bool placedByText = false;
+    QFont face = QFont(QStringLiteral("DejaVu Sans"));
+    int cutThrough = -1; // a character cut in two across, as a video's compression breaks a thin mark
 };
 
 // `painted` white with a black outline (or yellow without one) over noise, `look`'s specks after
@@ -34,7 +36,7 @@ struct Look
 // ones are, any more after the end.
 PaintedLine paintLine(const QString &painted, const QString &read, const Look &look)
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(look.face);
     font.setPixelSize(40);
     const QFontMetricsF metrics(font);
     PaintedLine line{QImage(900, 100, QImage::Format_RGB32), {}, {}};
@@ -55,6 +57,11 @@ PaintedLine paintLine(const QString &painted, const QString &read, const Look &l
     if (look.outlined)
         painter.strokePath(path, QPen(Qt::black, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.fillPath(path, fill);
+    if (look.cutThrough >= 0) {
+        const double x = left + metrics.horizontalAdvance(painted.left(look.cutThrough))
+                         + metrics.horizontalAdvance(painted.at(look.cutThrough)) / 2;
+        painter.fillRect(QRectF(x - 1, baseline - 40, 2, 40), Qt::black);
+    }
     const double end = left + metrics.horizontalAdvance(painted);
     for (int i = 0; i < look.specks; ++i)
         painter.fillRect(int(end) + 4 + i * 6, int(baseline) - 3 - look.specksRaised + (i % 2) * 2, 3, 3, fill);
@@ -335,12 +342,24 @@ void TestFullStops::setsDashesApart_data()
     QTest::addColumn<QString>("painted");
     QTest::addColumn<QString>("read");
     QTest::addColumn<QString>("kept");
+    QTest::addColumn<QFont>("face");
+    QTest::addColumn<int>("cutThrough");
+    const QFont sans(QStringLiteral("DejaVu Sans")), narrow(QStringLiteral("Liberation Sans Narrow"));
+    QFont narrowBold = narrow;
+    narrowBold.setBold(true);
     QTest::newRow("a double dash read as one, its spaces lost") << "grow fonder -- of him" << "grow fonder-of him"
-                                                               << "grow fonder -- of him";
+                                                               << "grow fonder -- of him" << sans << -1;
     QTest::newRow("a double dash read glued") << "like cologne -- to be" << "like cologne--to be"
-                                             << "like cologne -- to be";
-    QTest::newRow("a single bar is left as read") << "wait - now" << "wait-now" << "wait-now";
-    QTest::newRow("a compound's hyphen stays") << "a well-known man" << "a well-known man" << "a well-known man";
+                                             << "like cologne -- to be" << sans << -1;
+    QTest::newRow("a narrow face's double dash") << "does not exist -- yet." << "does not exist-yet."
+                                                 << "does not exist -- yet." << narrow << -1;
+    QTest::newRow("a narrow bold face's double dash") << "does not exist -- yet." << "does not exist-yet."
+                                                      << "does not exist -- yet." << narrowBold << -1;
+    QTest::newRow("a single bar is left as read") << "wait - now" << "wait-now" << "wait-now" << sans << -1;
+    QTest::newRow("a compound's hyphen stays") << "a well-known man" << "a well-known man" << "a well-known man"
+                                               << sans << -1;
+    QTest::newRow("a hyphen broken in two is no dash") << "a dark-haired man" << "a dark-haired man"
+                                                       << "a dark-haired man" << sans << 6;
 }
 
 void TestFullStops::setsDashesApart()
@@ -348,8 +367,14 @@ void TestFullStops::setsDashesApart()
     QFETCH(QString, painted);
     QFETCH(QString, read);
     QFETCH(QString, kept);
+    QFETCH(QFont, face);
+    QFETCH(int, cutThrough);
+    if (QFontInfo(face).family() != face.family())
+        QSKIP("the face is not installed");
     Look look;
     look.placedByText = true;
+    look.face = face;
+    look.cutThrough = cutThrough;
     PaintedLine line = paintLine(painted, read, look);
     const QRect crop = line.box.adjusted(-10, -8, 16, 8);
     QCOMPARE(DashesBetweenWords::mend(line.picture, line.box, crop, line.read), kept != read);

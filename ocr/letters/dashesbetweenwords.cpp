@@ -24,8 +24,10 @@ struct Dash
     bool spaced = false;
 };
 
-// Bars of `colour` in `region`: pieces at least twice as wide as high, at most a quarter of the
-// line high, in its middle, in one row. The pieces either side of them are letters.
+// Bars of `colour` in `region`: pieces half as wide again as high (a narrow face's hyphen is
+// barely more), between an eighth and a half of the line wide (less is a crumb of a hyphen broken
+// by the video's compression), at most a quarter of the line high, in its middle, in one row. The
+// pieces either side of them are letters.
 std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colour, int tolerance, const QRect &line)
 {
     const ComponentLabelling::Labels labels = MarkPieces::piecesOf(picture, region, colour, tolerance);
@@ -35,10 +37,15 @@ std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colo
     for (const ComponentLabelling::Component &piece : labels.components) {
         const PixelBox &b = piece.box;
         const int middle = (b.top + b.bottom) / 2;
-        const bool bar = b.width() >= 2 * b.height() && b.height() * 4 <= h && b.width() * 2 <= h && middle >= top
+        const bool bar = 2 * b.width() >= 3 * b.height() && b.height() * 4 <= h && b.width() * 8 >= h && b.width() * 2 <= h && middle >= top
                          && middle <= bottom && b.left > 0 && b.right < region.width() - 1;
         (bar ? bars : others).push_back(b);
     }
+    // A dash's bars are alike; one far shorter than the longest is a crumb of it.
+    const int longest = bars.empty() ? 0 : std::max_element(bars.cbegin(), bars.cend(), [](const PixelBox &a, const PixelBox &b) {
+                                               return a.width() < b.width();
+                                           })->width();
+    bars.erase(std::remove_if(bars.begin(), bars.end(), [&](const PixelBox &b) { return 2 * b.width() < longest; }), bars.end());
     if (bars.empty() || int(bars.size()) > mostBars)
         return std::nullopt;
     std::sort(bars.begin(), bars.end(), [](const PixelBox &a, const PixelBox &b) { return a.left < b.left; });
