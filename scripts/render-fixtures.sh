@@ -161,6 +161,32 @@ EOF_ASS
   rm -f strip_cells_two.ass
 fi
 
+# Two lines over another automaton's cells, through H.264 as a video gives them: at the size the
+# detector works at it boxes bits of the second line, read unsure as 'btho hemse'.
+if [ ! -s strip_cells_fragments.png ]; then
+  cat > strip_cells_fragments.ass <<'EOF_ASS'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 1920
+PlayResY: 1080
+WrapStyle: 2
+ScaledBorderAndShadow: yes
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,Liberation Sans Narrow,62,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,0,0,0,0,100,100,0,0,1,4,0,2,10,10,60,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,When the candles are out all women are fair.\NGod help those who do not help themselves.
+EOF_ASS
+  ff -f lavfi -i "cellauto=s=240x135:rule=52:seed=12409:r=10,trim=start_frame=30:end_frame=31,scale=1920:1080,boxblur=2" \
+    -vf "subtitles=strip_cells_fragments.ass,format=yuv420p" -frames:v 1 -c:v libx264 -preset veryfast -crf 23 \
+    strip_cells_fragments.tmp.mp4
+  ff -i strip_cells_fragments.tmp.mp4 -vf "crop=1920:241:0:797" -frames:v 1 strip_cells_fragments.png
+  rm -f strip_cells_fragments.ass strip_cells_fragments.tmp.mp4
+fi
+
 # A video cut short: the index at the front promises six seconds, the pictures stop after half.
 if [ ! -s truncated.mp4 ]; then
   ff -i en_two.mp4 -c copy -movflags +faststart en_two_indexed.tmp.mp4

@@ -332,7 +332,8 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
     // scale it works at; where it saw a trace of text in a picture it shrank but read nothing, or
     // only fragments (two lines over stripes read 'em', or 'them u' and 'dchildr' in rows as small
     // as the detector's least letters), it looks once more at up to twice that size. Fragments
-    // give way only to a reading of more that holds them.
+    // give way to a reading of more that holds them, or, where they were read unsure, to a sure
+    // reading of far more: texture misreads the bits of letters it boxes ('btho' in 'those').
     const int longest = std::max(bgr.cols, bgr.rows);
     const double scale = double(detectorSettings.longestSide) / std::max(1, longest);
     const bool smallRows = !reading.rowsRead.isEmpty()
@@ -346,8 +347,10 @@ PpocrEngine::Reading PpocrEngine::readPicture(const QImage &picture)
         detector->setSettings(larger);
         Reading closer = readDetected(bgr, rgb, detector->detect(bgr));
         detector->setSettings(detectorSettings);
-        if (reading.lines.isEmpty()
-            || (closer.characters > reading.characters && holdsLines(closer.lines, reading.lines))) {
+        const bool holds = closer.characters > reading.characters && holdsLines(closer.lines, reading.lines);
+        const bool surer = reading.confidence() < unsureConfidence && closer.confidence() >= clearConfidence
+                           && closer.characters >= moreCharacters * float(reading.characters) + 1;
+        if (reading.lines.isEmpty() || holds || surer) {
             reading = std::move(closer);
             reading.textHidden = true;
         }
