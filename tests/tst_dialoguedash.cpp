@@ -143,6 +143,8 @@ private slots:
     void readsCapitalIAfterDash();
     void findsWordLostAfterDash_data();
     void findsWordLostAfterDash();
+    void tellsLetterStrokeFromDash_data();
+    void tellsLetterStrokeFromDash();
 };
 
 void TestDialogueDash::findsDashBesideLine_data()
@@ -475,6 +477,33 @@ void TestDialogueDash::findsWordLostAfterDash()
         DialogueDash::withLostFirstWord(CtcReadings::reading(afterDash, 2, 1), CtcReadings::reading(fromDash, 2, 1),
                                         WordList::english());
     QCOMPARE(found ? found->text : QString(), kept);
+}
+
+void TestDialogueDash::tellsLetterStrokeFromDash_data()
+{
+    QTest::addColumn<QString>("afterDash");
+    QTest::addColumn<QString>("fromDash");
+    QTest::addColumn<bool>("stroke");
+    QTest::newRow("a small T's foot serif") << "here is a secret" << "There is a secret" << true;
+    QTest::newRow("the dash read too") << "here is a secret" << "-There is a secret" << false;
+    QTest::newRow("a word lost after a dash") << "was at work." << "-I was at work." << false;
+    QTest::newRow("a word lost without its dash") << "was at work." << "I was at work." << false;
+    QTest::newRow("letters that make no word") << "here is a secret" << "Xhere is a secret" << false;
+    QTest::newRow("a capital after the dash") << "Who is it?" << "TWho is it?" << false;
+    QTest::newRow("a small letter added") << "here we go" << "there we go" << false;
+    QTest::newRow("the rest read otherwise") << "here is a secret" << "There is a secret." << false;
+}
+
+void TestDialogueDash::tellsLetterStrokeFromDash()
+{
+    if (WordList::english().isEmpty())
+        QSKIP("no English word list in /usr/share/dict");
+    QFETCH(QString, afterDash);
+    QFETCH(QString, fromDash);
+    QFETCH(bool, stroke);
+    QCOMPARE(DialogueDash::barIsLetterStroke(CtcReadings::reading(afterDash, 2, 1), CtcReadings::reading(fromDash, 2, 1),
+                                             WordList::english()),
+             stroke);
 }
 
 QTEST_MAIN(TestDialogueDash)

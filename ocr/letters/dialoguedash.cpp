@@ -218,4 +218,18 @@ std::optional<CtcDecoder::Result> withLostFirstWord(const CtcDecoder::Result &af
     return fromDash;
 }
 
+bool barIsLetterStroke(const CtcDecoder::Result &afterDash, const CtcDecoder::Result &fromDash,
+                       const WordList &words)
+{
+    const QString &after = afterDash.text;
+    const QString &from = fromDash.text;
+    if (after.isEmpty() || !after.front().isLower() || from.size() <= after.size() || !from.endsWith(after))
+        return false;
+    const QString added = from.chopped(after.size());
+    if (!std::all_of(added.cbegin(), added.cend(), [](QChar c) { return c.isLetter(); }) || !added.front().isUpper())
+        return false;
+    const QString firstWord = added + after.section(QLatin1Char(' '), 0, 0);
+    return words.contains(firstWord);
+}
+
 } // namespace DialogueDash

@@ -43,4 +43,11 @@ QString spacedLeadingDash(QString line);
 std::optional<CtcDecoder::Result> withLostFirstWord(const CtcDecoder::Result &afterDash,
                                                     CtcDecoder::Result fromDash, const WordList &words);
 
+// Whether the bar taken for a dash is a stroke of the line's first letter: the foot serif of a
+// small T whose stem is too faint to join it. Read from the bar (`fromDash`), the recogniser sees
+// no dash but letters glued to the first word read after it (`afterDash`, opening with a small
+// letter), and the two make a capitalised word of the list ("T" + "here is" -> "There is").
+bool barIsLetterStroke(const CtcDecoder::Result &afterDash, const CtcDecoder::Result &fromDash,
+                       const WordList &words);
+
 } // namespace DialogueDash

@@ -59,7 +59,7 @@ RowReader::Row RowReader::read(const cv::Mat &bgr, const QImage &rgb, const QLis
     // Only a row's first piece can open with a dialogue dash; it is looked for beside the line's
     // own start (`start`), whose colours texture joined to the piece does not mix. The text after
     // it is read without it: shown the dash, the recogniser drops a narrow letter after it ("- I").
-    const std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
+    std::optional<DialogueDash::Dash> dash = DialogueDash::find(rgb, start);
     Row read;
     QStringList pieces;
     bool firstKept = false;
@@ -73,7 +73,7 @@ RowReader::Row RowReader::read(const cv::Mat &bgr, const QImage &rgb, const QLis
         CtcDecoder::Result text;
         QRect piece = box, pieceCrop = crop;
         if (dash && box == row.first()) {
-            text = readAfterDash(bgr, box, crop, *dash, pieceCrop);
+            text = readAfterDash(bgr, box, crop, dash, pieceCrop);
         } else {
             text = readCrop(bgr, crop);
             if (box == lastPiece) {
@@ -110,22 +110,30 @@ RowReader::Row RowReader::read(const cv::Mat &bgr, const QImage &rgb, const QLis
 }
 
 // The first piece read from after the dash, or from the dash where that reading lost a first
-// word; `pieceCrop` becomes the crop read.
+// word; `pieceCrop` becomes the crop read. Where the bar proves a stroke of the first letter,
+// `dash` is dropped and the piece read whole.
 CtcDecoder::Result RowReader::readAfterDash(const cv::Mat &bgr, const QRect &box, const QRect &crop,
-                                            const DialogueDash::Dash &dash, QRect &pieceCrop)
+                                            std::optional<DialogueDash::Dash> &dash, QRect &pieceCrop)
 {
-    pieceCrop.setLeft(std::clamp(dash.textStart, crop.left(), crop.right()));
+    pieceCrop.setLeft(std::clamp(dash->textStart, crop.left(), crop.right()));
     CtcDecoder::Result read = readCrop(bgr, pieceCrop);
     QRect fromDash = pieceCrop;
-    fromDash.setLeft(std::max(0, dash.bar.left() - dash.bar.height()));
-    if (settings.restoreSpaces && !read.text.isEmpty() && read.text.front().isLower())
-        if (auto found = DialogueDash::withLostFirstWord(read, readCrop(bgr, fromDash), WordList::english())) {
+    fromDash.setLeft(std::max(0, dash->bar.left() - dash->bar.height()));
+    if (settings.restoreSpaces && !read.text.isEmpty() && read.text.front().isLower()) {
+        CtcDecoder::Result fromBar = readCrop(bgr, fromDash);
+        if (DialogueDash::barIsLetterStroke(read, fromBar, WordList::english())) {
+            dash.reset();
+            pieceCrop = crop;
+            return readCrop(bgr, crop);
+        }
+        if (auto found = DialogueDash::withLostFirstWord(read, std::move(fromBar), WordList::english())) {
             read = std::move(*found);
             pieceCrop = fromDash;
         }
+    }
     // Inside the box, a bar before an ideograph may be its first stroke (一): that line is read
     // whole, and the recogniser tells the stroke from the dash.
-    const bool barMayBeStroke = dash.bar.right() >= box.left() && !read.text.isEmpty()
+    const bool barMayBeStroke = dash->bar.right() >= box.left() && !read.text.isEmpty()
                                 && LineTextRules::isUnspacedScript(read.text.toUcs4().constFirst());
     if (barMayBeStroke) {
         pieceCrop = crop;

@@ -48,7 +48,7 @@ public:
 private:
     CtcDecoder::Result readCrop(const cv::Mat &bgr, const QRect &crop, double widthScale = 1.0);
     CtcDecoder::Result readAfterDash(const cv::Mat &bgr, const QRect &box, const QRect &crop,
-                                     const DialogueDash::Dash &dash, QRect &pieceCrop);
+                                     std::optional<DialogueDash::Dash> &dash, QRect &pieceCrop);
     CtcDecoder::Result withSecondLook(const cv::Mat &bgr, const QRect &crop, CtcDecoder::Result read, bool lineEnd);
     CtcDecoder::Result withLoneLetter(const cv::Mat &bgr, const QImage &rgb, const QRect &box, QRect &crop,
                                       CtcDecoder::Result read);
