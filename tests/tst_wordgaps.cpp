@@ -477,6 +477,9 @@ void TestWordGaps::dropsStopsBetweenWords()
     // Colons read in word gaps go; a time's and one after a word that is none of the list stay.
     QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("When:nothing:can, at 7:45, Ref:smith, can:"), words),
              QStringLiteral("When nothing can, at 7:45, Ref:smith, can:"));
+    // A stop or comma alone after a question or exclamation goes; an ellipsis after one stays.
+    QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("- Where were you? . Now! , Wait. . What? ..."), words),
+             QStringLiteral("- Where were you? Now! Wait. . What? ..."));
 }
 
 void TestWordGaps::mendsLostApostrophes()

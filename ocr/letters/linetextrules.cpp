@@ -211,6 +211,11 @@ QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordL
     static const QRegularExpression glued(QStringLiteral("^(\\p{L}{2,})\\.(\\p{Ll}{2,})(\\W*)$"));
     static const QRegularExpression colons(QStringLiteral("^\\p{L}{2,}(:\\p{L}{2,})+\\W*$"));
     QStringList tokens = line.split(QLatin1Char(' '));
+    // Nor a stop or comma standing alone after a question or exclamation, which closed the sentence.
+    for (qsizetype i = tokens.size() - 1; i > 0; --i)
+        if ((tokens[i] == QLatin1String(".") || tokens[i] == QLatin1String(",")) && !tokens[i - 1].isEmpty()
+            && QStringLiteral("?!").contains(tokens[i - 1].back()))
+            tokens.removeAt(i);
     for (QString &token : tokens) {
         const QRegularExpressionMatch match = glued.match(token);
         if (match.hasMatch() && words.contains(match.captured(1)) && words.contains(match.captured(2)))
