@@ -364,6 +364,9 @@ void TestWordGaps::mendsLookalikeLetters_data()
     QTest::newRow("ambiguous stays: still or stilt") << "stili bait" << "stili bait" << -1 << QString();
     QTest::newRow("a doubled letter read once is left for a wider look, not swapped") << "wil" << "wil" << -1 << QString();
     QTest::newRow("a word stays, a lost letter is no swap") << "lit tie litle olt's vill" << "lit tie litle olt's vill" << -1 << QString();
+    QTest::newRow("two strokes side by side are a stroke lost or made up, no swaps") << "unti I, mouse lis"
+                                                                                << "unti I, mouse lis" << -1 << QString();
+    QTest::newRow("and leave another swap in doubt") << "Ett Who" << "Ett Who" << 0 << "A";
     QTest::newRow("a name mid-line stays") << "call Littie" << "call Littie" << -1 << QString();
     QTest::newRow("rn read as m in a capitalised word mid-line") << "of Westem ways" << "of Western ways" << -1 << QString();
     QTest::newRow("the pronoun's Hll is left to the line's rules") << "Hll go" << "Hll go" << -1 << QString();
@@ -380,7 +383,7 @@ void TestWordGaps::mendsLookalikeLetters()
     QTemporaryDir folder;
     const WordList words = listOf(folder, "a\nlittle\nbit\nstill\nstilt\nhere\nexplain\nit\ntell\nme\nborn\n"
                                           "nobody\nknows\nhost\nneed\nluck\nhit\nhim\nlook\nI've\nI'll\nseen\ngo\nbait\nlit\ntie\ncall\ntitle\nalt\nviii\nIowa\ninto\nwill\nwit\nis\n"
-                                          "of\nWestern\nways\n");
+                                          "of\nWestern\nways\nunit\nits\nmouse\neli\nwho\n");
     QList<CtcDecoder::Character> characters;
     bool space = false;
     for (const QChar c : read) {

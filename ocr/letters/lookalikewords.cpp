@@ -80,6 +80,18 @@ struct Search
     QStringList letters;
     QStringList doubts; // per letter, the recogniser's runner-up where it was unsure
     int fewest = maxSwaps + 1;
+    // Two strokes side by side both misread (i, l, t) is rather a stroke lost or made up: "unti"
+    // is "until" with its l lost, no "unit"; "lis" a speck before "is", no "its".
+    bool strokesSwappedSideBySide(const QStringList &current) const
+    {
+        static const QString strokes = QStringLiteral("ilt");
+        const auto stroke = [](const QString &c) { return c.size() == 1 && strokes.contains(c.at(0)); };
+        for (qsizetype at = 0; at + 1 < letters.size(); ++at)
+            if (current[at] != letters[at] && current[at + 1] != letters[at + 1] && stroke(letters[at])
+                && stroke(letters[at + 1]) && stroke(current[at]) && stroke(current[at + 1]))
+                return true;
+        return false;
+    }
     QStringList found;  // the distinct words at `fewest` swaps
     QStringList chosen; // the characters of the first of them
 
@@ -172,7 +184,9 @@ QStringList LookalikeWords::mended(const QStringList &letters, const QStringList
     }
     if (search.found.isEmpty())
         return {};
-    if (search.found.size() != 1)
+    // Swapping two strokes side by side makes no word, though found beside others it leaves them
+    // in doubt ("Ett": "Alt" or "Eli").
+    if (search.found.size() != 1 || search.strokesSwappedSideBySide(search.chosen))
         return {};
     qCDebug(lcLookalikeWords) << token << "read as" << search.found.first();
     // A bare stroke read as l has no dot: opening a sentence it is the capital I ("lf only").
