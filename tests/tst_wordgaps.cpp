@@ -483,6 +483,9 @@ void TestWordGaps::dropsStopsBetweenWords()
     // A stop or comma alone after a question or exclamation goes; an ellipsis after one stays.
     QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("- Where were you? . Now! , Wait. . What? ..."), words),
              QStringLiteral("- Where were you? Now! Wait. . What? ..."));
+    // A stop and a comma read over one mark: the stop before a capital, the comma elsewhere.
+    QCOMPARE(LineTextRules::withoutStopsBetweenWords(QStringLiteral("a fool., Borrow it,. then go.,"), words),
+             QStringLiteral("a fool. Borrow it, then go.,"));
 }
 
 void TestWordGaps::mendsLostApostrophes()

@@ -50,7 +50,8 @@ public:
     // A speck in the space between two words read as a full stop ("even.you") or a colon
     // ("When:nothing:can"): English puts neither between two words of the list (a stop only
     // before a capital); abbreviations ("a.m.", "e.g.") have letters alone, times figures. Nor
-    // one standing alone after a question or exclamation ("Where were you? .").
+    // one standing alone after a question or exclamation ("Where were you? ."), nor a stop and a
+    // comma read over one mark ("fool., Borrow": the stop before a capital).
     static QString withoutStopsBetweenWords(const QString &line, const WordList &words);
 
     // Texture beside a line's end read as one more character after its closing mark ("home. M",
