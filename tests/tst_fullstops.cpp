@@ -355,6 +355,8 @@ void TestFullStops::setsDashesApart_data()
                                                  << "does not exist -- yet." << narrow << -1;
     QTest::newRow("a narrow bold face's double dash") << "does not exist -- yet." << "does not exist-yet."
                                                       << "does not exist -- yet." << narrowBold << -1;
+    QTest::newRow("a double dash read spaced on one side, its bars run together")
+        << "act - hesitate" << "act --hesitate" << "act -- hesitate" << sans << -1;
     QTest::newRow("a single bar is left as read") << "wait - now" << "wait-now" << "wait-now" << sans << -1;
     QTest::newRow("a compound's hyphen stays") << "a well-known man" << "a well-known man" << "a well-known man"
                                                << sans << -1;

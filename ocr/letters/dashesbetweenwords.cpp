@@ -91,6 +91,15 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
         if (!dash)
             dash = dashIn(picture, region, colours->dark, colours->tolerance, line);
         qCDebug(lcDashes) << "hyphens" << end - i << "bars" << (dash ? dash->bars : 0) << "spaced" << (dash && dash->spaced);
+        // A dash read as two hyphens is set apart on both sides or on neither, whatever the bars:
+        // at a small size the two run together, and a space read on one side only ("act --hesitate")
+        // is one the recogniser lost on the other.
+        if ((!dash || dash->bars < 2) && end - i == 2 && characters[i].spaceBefore != characters[end].spaceBefore) {
+            characters[i].spaceBefore = characters[end].spaceBefore = true;
+            changed = true;
+            i = end;
+            continue;
+        }
         // One bar may be a compound's hyphen, its gaps widened by a shadow or a bold face; two
         // are a dash.
         if (!dash || dash->bars < 2)
