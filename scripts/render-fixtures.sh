@@ -137,49 +137,29 @@ picture strip_zh 1280 160 0x303840 "WenQuanYi Micro Hei" 60 <<'EOF_LINES'
 0:00:00.00|0:00:01.00|我们明天见
 EOF_LINES
 [ -s blank.png ] || ff -f lavfi -i "color=c=0x303840:s=1280x160:d=1" -frames:v 1 blank.png
+# over_cells_ass FILE W H STYLE TEXT: a subtitle file of TEXT shown for ten seconds over a W x H
+# frame, in STYLE (the fields after the style's name).
+over_cells_ass() {
+  printf '[Script Info]\nScriptType: v4.00+\nPlayResX: %s\nPlayResY: %s\nWrapStyle: 2\nScaledBorderAndShadow: yes\n\n' "$2" "$3" > "$1"
+  printf '[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\nStyle: Default,%s\n\n' "$4" >> "$1"
+  printf '[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\nDialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,%s\n' "$5" >> "$1"
+}
 # Two lines over a cellular automaton's bars (rule 53, seed fixed), whose rows of edges are as
 # low as the letters' strokes: the detector boxes the first line only in slivers.
 if [ ! -s strip_cells_two.png ]; then
-  cat > strip_cells_two.ass <<'EOF_ASS'
-[Script Info]
-ScriptType: v4.00+
-PlayResX: 1280
-PlayResY: 720
-WrapStyle: 2
-ScaledBorderAndShadow: yes
-
-[V4+ Styles]
-Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
-Style: Default,DejaVu Serif,30,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,-1,0,0,0,100,100,0,0,1,3,0,2,10,10,40,1
-
-[Events]
-Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
-Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,Nothing succeeds like excess.\NEternal nothingness is fine if you happen to be dressed for it.
-EOF_ASS
+  over_cells_ass strip_cells_two.ass 1280 720 \
+    'DejaVu Serif,30,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,-1,0,0,0,100,100,0,0,1,3,0,2,10,10,40,1' \
+    'Nothing succeeds like excess.\NEternal nothingness is fine if you happen to be dressed for it.'
   ff -f lavfi -i "cellauto=s=240x135:rule=53:seed=1:r=10,trim=start_frame=30:end_frame=31,scale=1280:720,boxblur=2" \
     -vf "subtitles=strip_cells_two.ass,format=yuv420p,crop=1280:104:0:590" -frames:v 1 strip_cells_two.png
   rm -f strip_cells_two.ass
 fi
-
 # Two lines over another automaton's cells, through H.264 as a video gives them: at the size the
 # detector works at it boxes bits of the second line, read unsure as 'btho hemse'.
 if [ ! -s strip_cells_fragments.png ]; then
-  cat > strip_cells_fragments.ass <<'EOF_ASS'
-[Script Info]
-ScriptType: v4.00+
-PlayResX: 1920
-PlayResY: 1080
-WrapStyle: 2
-ScaledBorderAndShadow: yes
-
-[V4+ Styles]
-Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
-Style: Default,Liberation Sans Narrow,62,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,0,0,0,0,100,100,0,0,1,4,0,2,10,10,60,1
-
-[Events]
-Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
-Dialogue: 0,0:00:00.00,0:00:10.00,Default,,0,0,0,,When the candles are out all women are fair.\NGod help those who do not help themselves.
-EOF_ASS
+  over_cells_ass strip_cells_fragments.ass 1920 1080 \
+    'Liberation Sans Narrow,62,&H00FFFFFF,&H000000FF,&H00000000,&H60000000,0,0,0,0,100,100,0,0,1,4,0,2,10,10,60,1' \
+    'When the candles are out all women are fair.\NGod help those who do not help themselves.'
   ff -f lavfi -i "cellauto=s=240x135:rule=52:seed=12409:r=10,trim=start_frame=30:end_frame=31,scale=1920:1080,boxblur=2" \
     -vf "subtitles=strip_cells_fragments.ass,format=yuv420p" -frames:v 1 -c:v libx264 -preset veryfast -crf 23 \
     strip_cells_fragments.tmp.mp4
