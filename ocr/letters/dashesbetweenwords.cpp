@@ -37,15 +37,17 @@ std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colo
     for (const ComponentLabelling::Component &piece : labels.components) {
         const PixelBox &b = piece.box;
         const int middle = (b.top + b.bottom) / 2;
-        const bool bar = 2 * b.width() >= 3 * b.height() && b.height() * 4 <= h && b.width() * 8 >= h && b.width() * 2 <= h && middle >= top
-                         && middle <= bottom && b.left > 0 && b.right < region.width() - 1;
+        const bool bar = 2 * b.width() >= 3 * b.height() && b.height() * 4 <= h && b.width() * 8 >= h
+                         && b.width() * 2 <= h && middle >= top && middle <= bottom && b.left > 0
+                         && b.right < region.width() - 1;
         (bar ? bars : others).push_back(b);
     }
     // A dash's bars are alike; one far shorter than the longest is a crumb of it.
-    const int longest = bars.empty() ? 0 : std::max_element(bars.cbegin(), bars.cend(), [](const PixelBox &a, const PixelBox &b) {
-                                               return a.width() < b.width();
-                                           })->width();
-    bars.erase(std::remove_if(bars.begin(), bars.end(), [&](const PixelBox &b) { return 2 * b.width() < longest; }), bars.end());
+    int longest = 0;
+    for (const PixelBox &b : bars)
+        longest = std::max(longest, b.width());
+    const auto crumb = [longest](const PixelBox &b) { return 2 * b.width() < longest; };
+    bars.erase(std::remove_if(bars.begin(), bars.end(), crumb), bars.end());
     if (bars.empty() || int(bars.size()) > mostBars)
         return std::nullopt;
     std::sort(bars.begin(), bars.end(), [](const PixelBox &a, const PixelBox &b) { return a.left < b.left; });
@@ -92,9 +94,10 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
             dash = dashIn(picture, region, colours->dark, colours->tolerance, line);
         qCDebug(lcDashes) << "hyphens" << end - i << "bars" << (dash ? dash->bars : 0) << "spaced" << (dash && dash->spaced);
         // A dash read as two hyphens is set apart on both sides or on neither, whatever the bars:
-        // at a small size the two run together, and a space read on one side only ("act --hesitate")
-        // is one the recogniser lost on the other.
-        if ((!dash || dash->bars < 2) && end - i == 2 && characters[i].spaceBefore != characters[end].spaceBefore) {
+        // at a small size the two run together, and a space read on one side only ("act
+        // --hesitate") is one the recogniser lost on the other.
+        const bool spacedOnOneSide = characters[i].spaceBefore != characters[end].spaceBefore;
+        if ((!dash || dash->bars < 2) && end - i == 2 && spacedOnOneSide) {
             characters[i].spaceBefore = characters[end].spaceBefore = true;
             changed = true;
             i = end;

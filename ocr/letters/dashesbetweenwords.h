@@ -14,7 +14,8 @@ namespace DashesBetweenWords {
 // between two letters made as many as the bars that stand there where those are two or three, and
 // set apart from both words where the gaps on either side are as wide as a space ("cologne --
 // to"). A single bar is left as read: a compound's hyphen ("well-known", "Good-bye"); two hyphens
-// read with a space on one side only get one on the other too. Whether any changed. The picture must be in QImage::Format_RGB32.
+// read with a space on one side only get one on the other too. Whether any changed. The picture
+// must be in QImage::Format_RGB32.
 bool mend(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read);
 
 } // namespace DashesBetweenWords

@@ -218,9 +218,11 @@ QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordL
             tokens.removeAt(i);
     // A stop and a comma read together over one mark ("fool., Borrow"): the stop before a capital.
     static const QRegularExpression stopAndComma(QStringLiteral("^(\\p{L}+)(\\.,|,\\.)$"));
-    for (qsizetype i = 0; i + 1 < tokens.size(); ++i)
-        if (const QRegularExpressionMatch match = stopAndComma.match(tokens[i]); match.hasMatch() && !tokens[i + 1].isEmpty())
+    for (qsizetype i = 0; i + 1 < tokens.size(); ++i) {
+        const QRegularExpressionMatch match = stopAndComma.match(tokens[i]);
+        if (match.hasMatch() && !tokens[i + 1].isEmpty())
             tokens[i] = match.captured(1) + (tokens[i + 1].front().isUpper() ? QLatin1Char('.') : QLatin1Char(','));
+    }
     for (QString &token : tokens) {
         const QRegularExpressionMatch match = glued.match(token);
         if (match.hasMatch() && words.contains(match.captured(1)) && words.contains(match.captured(2)))
