@@ -440,6 +440,9 @@ void TestWordGaps::readsWordsOfTheList_data()
     QTest::newRow("a name in capitals") << "JOHNSON" << true;
     QTest::newRow("glued in capitals") << "ISTHE" << false;
     QTest::newRow("capitals of no word") << "GENERA" << false;
+    QTest::newRow("accents left out") << "cliches" << true;
+    QTest::newRow("accents kept") << QStringLiteral("clich\u00e9s") << true;
+    QTest::newRow("a letter lost is no accent left out") << "clichs" << false;
 }
 
 void TestWordGaps::readsWordsOfTheList()
@@ -447,7 +450,7 @@ void TestWordGaps::readsWordsOfTheList()
     QFETCH(QString, token);
     QFETCH(bool, word);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\nbowling\nJohnson\n");
+    const WordList words = listOf(folder, "house\nhouse's\ndon't\nis\nthe\nt\nbowling\nJohnson\nclich\xc3\xa9s\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(words.contains(token), word);
     QVERIFY(!WordList(folder.filePath(QStringLiteral("missing"))).contains(token));

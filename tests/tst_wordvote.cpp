@@ -106,6 +106,10 @@ void TestWordVote::takesSpacesThatMakeWords_data()
                                                    << "limony is like for a dead";
     QTest::newRow("words already parted stay") << "wait for you" << "waitf or you" << "wait for you";
     QTest::newRow("a parting into no more words is left") << "stonmlast" << "sto nmlast" << "stonmlast";
+    QTest::newRow("a word cut where one half is a word") << "she took the at titude" << "she took the attitude"
+                                                     << "she took the attitude";
+    QTest::newRow("marks alone are no piece to join") << "wait .. at last" << "wait ..at last" << "wait .. at last";
+    QTest::newRow("two words stay where the second look joins them") << "at last" << "atlast" << "at last";
     QTest::newRow("other letters, nothing taken") << "limonyislike" << "limony is lika" << "limonyislike";
 }
 

@@ -30,6 +30,18 @@ QString bare(const QString &token)
     return word;
 }
 
+// The word with its accents left out ("cliches" for "clichés"), or an empty string.
+QString withoutAccents(const QString &word)
+{
+    if (std::all_of(word.cbegin(), word.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return {};
+    QString plain;
+    for (const QChar c : word.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    return plain == word ? QString() : plain;
+}
+
 } // namespace
 
 WordList::WordList(const QString &path)
@@ -49,6 +61,13 @@ WordList::WordList(const QStringList &paths)
             if (!line.isEmpty())
                 words.insert(QString::fromUtf8(line));
     }
+    // Subtitles often leave a borrowed word's accents out: that spelling is no pair of words.
+    QStringList plain;
+    for (const QString &word : std::as_const(words))
+        if (const QString folded = withoutAccents(word); !folded.isEmpty())
+            plain << folded;
+    for (const QString &word : std::as_const(plain))
+        words.insert(word);
     for (const QString &word : std::as_const(words)) {
         const qsizetype apostrophe = word.indexOf(QLatin1Char('\''));
         if (apostrophe <= 0 || word.endsWith(QLatin1String("'s")) || word.at(0).isUpper())

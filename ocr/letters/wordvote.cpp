@@ -156,7 +156,9 @@ CtcDecoder::Result WordVote::withSpacesOf(CtcDecoder::Result first, const CtcDec
         QString token;
         for (qsizetype i = from; i <= to; ++i) {
             if (i == to || (i > from && characters[i].spaceBefore)) {
-                ++(isWord(token, words) ? listedAndNot.first : listedAndNot.second);
+                // Marks alone ("..") are neither a word nor a piece of one.
+                if (std::any_of(token.cbegin(), token.cend(), [](QChar c) { return c.isLetterOrNumber(); }))
+                    ++(isWord(token, words) ? listedAndNot.first : listedAndNot.second);
                 token.clear();
             }
             if (i < to)
@@ -170,7 +172,11 @@ CtcDecoder::Result WordVote::withSpacesOf(CtcDecoder::Result first, const CtcDec
         if (to < line.size() && !(line[to].spaceBefore && other[to].spaceBefore))
             continue;
         const QPair<int, int> ours = count(line, from, to), theirs = count(other, from, to);
-        if (ours.second > 0 && theirs.first > ours.first && theirs.second <= ours.second) {
+        // More words and no more pieces, or fewer pieces and no fewer words: a word cut in two
+        // where one half is a word itself ("emo tional") reads as one whole word.
+        const bool moreWords = theirs.first > ours.first && theirs.second <= ours.second;
+        const bool fewerPieces = theirs.second < ours.second && theirs.first >= ours.first;
+        if (ours.second > 0 && (moreWords || fewerPieces)) {
             for (qsizetype i = from + 1; i < to; ++i)
                 line[i].spaceBefore = other[i].spaceBefore;
             changed = true;
