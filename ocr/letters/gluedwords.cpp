@@ -168,7 +168,19 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
             return score > other.score || (score == other.score && words < other.words);
         }
     };
-    const auto open = [&](qsizetype i) { return std::size_t(i) < gaps.size() && gaps[std::size_t(i)] >= 0; };
+    // Words run on around an ellipsis as they are written ("buzzed...buzzed"): only a gap as
+    // wide as a word gap parts them there.
+    const auto atEllipsis = [&](qsizetype i) {
+        const QString before = textOf(line, std::max(from, i - 2), i), after = textOf(line, i, std::min(to, i + 2));
+        const auto isEllipsis = [](const QString &marks, bool last) {
+            return marks == QLatin1String("..") || (!marks.isEmpty() && (last ? marks.back() : marks.front()) == QChar(0x2026));
+        };
+        return isEllipsis(before, true) || isEllipsis(after, false);
+    };
+    const auto open = [&](qsizetype i) {
+        return std::size_t(i) < gaps.size() && gaps[std::size_t(i)] >= 0
+               && (gaps[std::size_t(i)] >= wordGap || !atEllipsis(i));
+    };
     std::vector<Head> heads(std::size_t(to - from + 1));
     heads[0].reached = true;
     for (qsizetype end = from + 1; end <= to; ++end) {
