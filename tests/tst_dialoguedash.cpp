@@ -137,6 +137,8 @@ private slots:
     void putsDashBack();
     void weighsThinBars_data();
     void weighsThinBars();
+    void findsSlantedDashOfItalics_data();
+    void findsSlantedDashOfItalics();
     void spacesLeadingDash_data();
     void spacesLeadingDash();
     void readsCapitalIAfterDash_data();
@@ -406,6 +408,38 @@ void TestDialogueDash::weighsThinBars()
     painter.fillRect(bar.left(), bar.top() - 1, inkAbove, 1, Qt::white);
     painter.end();
     QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, boxHeight)).has_value(), found);
+}
+
+using Spans = QList<QPair<int, int>>;
+
+void TestDialogueDash::findsSlantedDashOfItalics_data()
+{
+    // Columns of ink per row of a bar three rows high, from its top; the bar starts at x = 190.
+    QTest::addColumn<Spans>("rows");
+    QTest::addColumn<bool>("found");
+    // An italic dash leans: thresholded, its corners fall off and it fills little over half its box.
+    QTest::newRow("italic dash, corners lost") << Spans{{3, 5}, {0, 4}, {0, 1}} << true;
+    QTest::newRow("two rows high, a bar and a tail: a letter's crossbar") << Spans{{0, 8}, {9, 10}} << false;
+    QTest::newRow("thin stroke leaning across") << Spans{{4, 5}, {2, 3}, {0, 1}} << false;
+}
+
+void TestDialogueDash::findsSlantedDashOfItalics()
+{
+    QFETCH(Spans, rows);
+    QFETCH(bool, found);
+    QImage picture(640, 90, QImage::Format_RGB32);
+    picture.fill(QColor(0x20, 0x28, 0x30));
+    QPainter painter(&picture);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    font.setItalic(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(214, 42, QStringLiteral("Hear what?"));
+    for (int row = 0; row < rows.size(); ++row)
+        painter.fillRect(190 + rows[row].first, 34 + row, rows[row].second - rows[row].first + 1, 1, Qt::white);
+    painter.end();
+    QCOMPARE(DialogueDash::find(picture, QRect(200, 20, 200, 30)).has_value(), found);
 }
 
 void TestDialogueDash::spacesLeadingDash_data()

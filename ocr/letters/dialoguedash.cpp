@@ -106,16 +106,18 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
         const PixelBox &bar = component.box;
         const int middle2 = bar.top + bar.bottom; // twice the bar's middle row
         // Thresholding can take up to a pixel off a thin bar: the dash of a small line is one high,
-        // or a pixel shorter than it is.
+        // or a pixel shorter than it is. An italic dash three rows thick or more leans and loses its
+        // corners, filling little over half its box.
+        const int filledShare = bar.height() >= 3 ? 50 : 60;
         const bool shaped = bar.width() * 20 >= h * 3 && bar.width() * 2 <= h && (bar.height() + 1) * 24 >= h
-                            && bar.height() * 9 <= h * 2
-                            && (bar.width() + 1) * 4 >= bar.height() * 7 && component.area * 5 >= bar.width() * bar.height() * 3;
+                            && bar.height() * 9 <= h * 2 && (bar.width() + 1) * 4 >= bar.height() * 7
+                            && component.area * 100 >= bar.width() * bar.height() * filledShare;
         const bool midHeight = middle2 * 10 >= h * 6 && middle2 * 10 <= h * 15;
         if (!midHeight || bar.width() < 3 || region.left() + bar.left > lastStart)
             continue;
         const int pad = std::max(2, h / 8);
         qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
-                        << region.top() + bar.top << bar.width() << "x" << bar.height() << "shaped" << shaped << "solid"
+                        << region.top() + bar.top << bar.width() << "x" << bar.height() << "area" << component.area << "shaped" << shaped << "solid"
                         << solid(plane, threshold, bar, h) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
                         << "gap" << gapAfter(plane, threshold, bar, h / 4, h / 4, h);
         if (!shaped || !solid(plane, threshold, bar, h))
