@@ -300,6 +300,7 @@ void TestWordGaps::partsGluedWords_data()
     QTest::newRow("a name is no such part") << "Kilroe" << filled << "Kilroe";
     QTest::newRow("a contraction's tail glued to the next word") << "You vealways" << filled << "You ve always";
     QTest::newRow("no tail after a word that takes none") << "The vealways" << filled << "The veal ways";
+    QTest::newRow("the pronoun glued to its word, a name one letter off") << "Ido" << filled << "I do";
     QTest::newRow("words run on after an ellipsis stay as written") << "buzzed...buzzed." << filled << "buzzed...buzzed.";
     QTest::newRow("a word gap after an ellipsis parts")
         << "buzzed...buzzed." << QList<int>{-1, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0} << "buzzed... buzzed.";
@@ -316,7 +317,7 @@ void TestWordGaps::partsGluedWords()
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
                                           "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\nwell\nas\nlas\n"
-                                          "you\nyou've\nveal\nways\nalways\nbuzzed\n");
+                                          "you\nyou've\nveal\nways\nalways\nbuzzed\nIda\ndo\n");
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);

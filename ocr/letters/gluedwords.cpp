@@ -105,7 +105,10 @@ bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
         for (const QChar other : confusedWith(token.at(i))) {
             QString changed = token;
             changed[i] = other;
-            if (other != token.at(i) && words.contains(changed))
+            // A name so near is no reason to keep the pronoun glued to its word ("Ido" is no
+            // misread "Ida" but "I do").
+            const bool nameOnly = changed.front().isUpper() && !words.contains(changed.front().toLower() + changed.mid(1));
+            if (other != token.at(i) && words.contains(changed) && !nameOnly)
                 return true;
         }
         if (token.mid(i, 2) == QLatin1String("rn") && words.contains(QString(token).replace(i, 2, QStringLiteral("m"))))
