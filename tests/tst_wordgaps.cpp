@@ -3,6 +3,7 @@
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/lookalikewords.h"
 #include "ocr/letters/wordgaps.h"
+#include "ocr/letters/quotemarks.h"
 #include "ocr/letters/wordlist.h"
 
 #include <QFile>
@@ -151,6 +152,8 @@ private slots:
     void dropsOnlyTailsOfNoWords();
     void comparesLettersAndFiguresAlone_data();
     void comparesLettersAndFiguresAlone();
+    void spacesAroundQuotes_data();
+    void spacesAroundQuotes();
 };
 
 void TestWordGaps::pictureDecidesSpaces_data()
@@ -711,4 +714,26 @@ void TestWordGaps::comparesLettersAndFiguresAlone()
 }
 
 QTEST_MAIN(TestWordGaps)
+void TestWordGaps::spacesAroundQuotes_data()
+{
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a quotation run into the word before") << "tasted an\"end\"? Really?" << "tasted an \"end\"? Really?";
+    QTest::newRow("two quotations run together") << "\"You PROMISED!\"\"Tell 'em.\"" << "\"You PROMISED!\" \"Tell 'em.\"";
+    QTest::newRow("a closing quote run into the next word") << "said \"no\"and left" << "said \"no\" and left";
+    QTest::newRow("typographic quotes") << QStringLiteral("\u201cYou!\u201d\u201cMe.\u201d") << QStringLiteral("\u201cYou!\u201d \u201cMe.\u201d");
+    QTest::newRow("spaced quotations stay") << "he said \"no\" twice" << "he said \"no\" twice";
+    QTest::newRow("an odd one out leaves no telling") << "he said\"no" << "he said\"no";
+    QTest::newRow("a quotation after a parenthesis") << "(\"no\")" << "(\"no\")";
+    QTest::newRow("a mark at the line's end opens nothing") << QStringLiteral("Hear that?\u201c") << QStringLiteral("Hear that?\u201c");
+    QTest::newRow("Chinese sets none") << QStringLiteral("他说\u201c走\u201d了") << QStringLiteral("他说\u201c走\u201d了");
+}
+
+void TestWordGaps::spacesAroundQuotes()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, line);
+    QCOMPARE(QuoteMarks::spaced(read), line);
+}
+
 #include "tst_wordgaps.moc"

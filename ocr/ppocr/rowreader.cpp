@@ -7,6 +7,7 @@
 #include "ocr/letters/lettercase.h"
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
+#include "ocr/letters/quotemarks.h"
 #include "ocr/letters/wordgaps.h"
 #include "ocr/letters/wordlist.h"
 #include "ocr/letters/wordvote.h"
@@ -178,7 +179,7 @@ QString RowReader::finishedLine(const QStringList &pieces) const
     const QString parted = GluedWords::partedStrokesI(LineTextRules::partedPronounI(line, words), words);
     const QString spoken =
         LineTextRules::withoutStopsBetweenWords(LineTextRules::mendedApostrophes(parted, words), words);
-    return LineTextRules::commasBeforeSmallWords(LineTextRules::articleForAt(spoken, words));
+    return QuoteMarks::spaced(LineTextRules::commasBeforeSmallWords(LineTextRules::articleForAt(spoken, words)));
 }
 
 // A word of one letter before the line's first box, left out by the detector ("I" set apart by
