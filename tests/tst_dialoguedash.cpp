@@ -115,6 +115,22 @@ QImage paintItalicDialogue(const QStringList &lines, int pixelSize, int width, Q
     return image;
 }
 
+// White letters on a dark ground, from x = 214 on the baseline `baseline`, for bars painted beside them.
+QImage lineStartingAt214(const QString &text, int pixelSize, bool italic, int baseline)
+{
+    QImage picture(640, 90, QImage::Format_RGB32);
+    picture.fill(QColor(0x20, 0x28, 0x30));
+    QPainter painter(&picture);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setItalic(italic);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(214, baseline, text);
+    painter.end();
+    return picture;
+}
+
 } // namespace
 
 class TestDialogueDash : public QObject
@@ -396,14 +412,8 @@ void TestDialogueDash::weighsThinBars()
     QFETCH(int, boxHeight);
     QFETCH(bool, found);
     QFETCH(int, inkAbove);
-    QImage picture(640, 90, QImage::Format_RGB32);
-    picture.fill(QColor(0x20, 0x28, 0x30));
+    QImage picture = lineStartingAt214(QStringLiteral("Where were you?"), 14, false, 36);
     QPainter painter(&picture);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(14);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(214, 36, QStringLiteral("Where were you?"));
     painter.fillRect(bar, Qt::white);
     painter.fillRect(bar.left(), bar.top() - 1, inkAbove, 1, Qt::white);
     painter.end();
@@ -427,15 +437,8 @@ void TestDialogueDash::findsSlantedDashOfItalics()
 {
     QFETCH(Spans, rows);
     QFETCH(bool, found);
-    QImage picture(640, 90, QImage::Format_RGB32);
-    picture.fill(QColor(0x20, 0x28, 0x30));
+    QImage picture = lineStartingAt214(QStringLiteral("Hear what?"), 20, true, 42);
     QPainter painter(&picture);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(20);
-    font.setItalic(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(214, 42, QStringLiteral("Hear what?"));
     for (int row = 0; row < rows.size(); ++row)
         painter.fillRect(190 + rows[row].first, 34 + row, rows[row].second - rows[row].first + 1, 1, Qt::white);
     painter.end();
