@@ -304,7 +304,8 @@ void TestWordGaps::partsGluedWords_data()
     QTest::newRow("a contraction's tail glued to the next word") << "You vealways" << filled << "You ve always";
     QTest::newRow("no tail after a word that takes none") << "The vealways" << filled << "The veal ways";
     QTest::newRow("the pronoun glued to its word, a name one letter off") << "Ido" << filled << "I do";
-    QTest::newRow("words run on after an ellipsis stay as written") << "buzzed...buzzed." << filled << "buzzed...buzzed.";
+    QTest::newRow("words run on after an ellipsis stay as written")
+        << "buzzed...buzzed." << filled << "buzzed...buzzed.";
     QTest::newRow("a word gap after an ellipsis parts")
         << "buzzed...buzzed." << QList<int>{-1, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0} << "buzzed... buzzed.";
     QTest::newRow("whole words before one short of a letter, whatever the gaps between its l's")
@@ -718,15 +719,20 @@ void TestWordGaps::spacesAroundQuotes_data()
 {
     QTest::addColumn<QString>("read");
     QTest::addColumn<QString>("line");
-    QTest::newRow("a quotation run into the word before") << "tasted an\"end\"? Really?" << "tasted an \"end\"? Really?";
-    QTest::newRow("two quotations run together") << "\"You PROMISED!\"\"Tell 'em.\"" << "\"You PROMISED!\" \"Tell 'em.\"";
+    QTest::newRow("a quotation run into the word before")
+        << "tasted an\"end\"? Really?" << "tasted an \"end\"? Really?";
+    QTest::newRow("two quotations run together")
+        << "\"You PROMISED!\"\"Tell 'em.\"" << "\"You PROMISED!\" \"Tell 'em.\"";
     QTest::newRow("a closing quote run into the next word") << "said \"no\"and left" << "said \"no\" and left";
-    QTest::newRow("typographic quotes") << QStringLiteral("\u201cYou!\u201d\u201cMe.\u201d") << QStringLiteral("\u201cYou!\u201d \u201cMe.\u201d");
+    QTest::newRow("typographic quotes")
+        << QStringLiteral("\u201cYou!\u201d\u201cMe.\u201d") << QStringLiteral("\u201cYou!\u201d \u201cMe.\u201d");
     QTest::newRow("spaced quotations stay") << "he said \"no\" twice" << "he said \"no\" twice";
     QTest::newRow("an odd one out leaves no telling") << "he said\"no" << "he said\"no";
     QTest::newRow("a quotation after a parenthesis") << "(\"no\")" << "(\"no\")";
-    QTest::newRow("a mark at the line's end opens nothing") << QStringLiteral("Hear that?\u201c") << QStringLiteral("Hear that?\u201c");
-    QTest::newRow("Chinese sets none") << QStringLiteral("他说\u201c走\u201d了") << QStringLiteral("他说\u201c走\u201d了");
+    QTest::newRow("a mark at the line's end opens nothing")
+        << QStringLiteral("Hear that?\u201c") << QStringLiteral("Hear that?\u201c");
+    QTest::newRow("Chinese sets none")
+        << QStringLiteral("他说\u201c走\u201d了") << QStringLiteral("他说\u201c走\u201d了");
 }
 
 void TestWordGaps::spacesAroundQuotes()

@@ -117,7 +117,8 @@ std::optional<DialogueDash::Dash> findInColour(const QImage &picture, const QRec
             continue;
         const int pad = std::max(2, h / 8);
         qCDebug(lcDash) << "line" << box << "colour" << Qt::hex << colour << Qt::dec << "bar" << region.left() + bar.left
-                        << region.top() + bar.top << bar.width() << "x" << bar.height() << "area" << component.area << "shaped" << shaped << "solid"
+                        << region.top() + bar.top << bar.width() << "x" << bar.height() << "area" << component.area
+                        << "shaped" << shaped << "solid"
                         << solid(plane, threshold, bar, h) << "ink around" << inkAround(plane, threshold, bar, pad) - component.area
                         << "gap" << gapAfter(plane, threshold, bar, h / 4, h / 4, h);
         if (!shaped || !solid(plane, threshold, bar, h))

@@ -107,7 +107,8 @@ bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
             changed[i] = other;
             // A name so near is no reason to keep the pronoun glued to its word ("Ido" is no
             // misread "Ida" but "I do").
-            const bool nameOnly = changed.front().isUpper() && !words.contains(changed.front().toLower() + changed.mid(1));
+            const bool nameOnly =
+                changed.front().isUpper() && !words.contains(changed.front().toLower() + changed.mid(1));
             if (other != token.at(i) && words.contains(changed) && !nameOnly)
                 return true;
         }
@@ -175,10 +176,9 @@ std::vector<qsizetype> GluedWords::bestParting(const QList<CtcDecoder::Character
     // wide as a word gap parts them there.
     const auto atEllipsis = [&](qsizetype i) {
         const QString before = textOf(line, std::max(from, i - 2), i), after = textOf(line, i, std::min(to, i + 2));
-        const auto isEllipsis = [](const QString &marks, bool last) {
-            return marks == QLatin1String("..") || (!marks.isEmpty() && (last ? marks.back() : marks.front()) == QChar(0x2026));
-        };
-        return isEllipsis(before, true) || isEllipsis(after, false);
+        const QChar ellipsis(0x2026);
+        return before == QLatin1String("..") || after == QLatin1String("..") || before.endsWith(ellipsis)
+               || after.startsWith(ellipsis);
     };
     const auto open = [&](qsizetype i) {
         return std::size_t(i) < gaps.size() && gaps[std::size_t(i)] >= 0
