@@ -2,6 +2,7 @@
 #include "ocr/letters/dashesbetweenwords.h"
 #include "ocr/letters/fullstops.h"
 #include "ocr/letters/lettercase.h"
+#include "ocr/letters/quoteticks.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -136,6 +137,8 @@ private slots:
     void addsTheCommasThePictureShows();
     void closesQuotations_data();
     void closesQuotations();
+    void addsQuotesBetweenWords_data();
+    void addsQuotesBetweenWords();
     void mendsStopsBetweenSentences_data();
     void mendsStopsBetweenSentences();
     void mendsCommasBeforeSentences_data();
@@ -277,6 +280,24 @@ void TestFullStops::closesQuotations_data()
 void TestFullStops::closesQuotations()
 {
     checkRule(FullStops::addClosingQuote);
+}
+
+void TestFullStops::addsQuotesBetweenWords_data()
+{
+    // A space in the reading stands where the recogniser read nothing.
+    addColumns();
+    QTest::newRow("a word quoted") << "Shout 'Fire' now." << "Shout  Fire  now." << false << "Shout 'Fire' now.";
+    QTest::newRow("over specks") << "Shout 'Fire' now." << "Shout  Fire  now." << true << "Shout 'Fire' now.";
+    QTest::newRow("two quotations") << "\"Is it?\" \"No.\"" << "\"Is it?   No.\"" << false << "\"Is it?\" \"No.\"";
+    QTest::newRow("marks read stay as read") << "Shout 'Fire' now." << "Shout 'Fire' now." << false
+                                             << "Shout 'Fire' now.";
+    QTest::newRow("a mark left open adds none") << "Shout 'Fire now." << "Shout  Fire now." << false
+                                                << "Shout Fire now.";
+}
+
+void TestFullStops::addsQuotesBetweenWords()
+{
+    checkRule(QuoteTicks::addBetweenWords);
 }
 
 void TestFullStops::mendsStopsBetweenSentences_data()

@@ -586,6 +586,8 @@ void TestPpocr::mendsPronounI_data()
                                        << "Plan T was good. O Lord, T-shirt, 'm, the Id, Pd";
     QTest::newRow("italic stroke read with the dash's end as D") << "- D need your help." << "- I need your help.";
     QTest::newRow("D elsewhere stays") << "D need it. Plan D was. -D was" << "D need it. Plan D was. -D was";
+    QTest::newRow("stroke opening a quotation") << "\"What? T know.\" \"Why?\" \"T see, Tom.\""
+                                                << "\"What? I know.\" \"Why?\" \"I see, Tom.\"";
     QTest::newRow("Chinese untouched") << "我们没有时间了" << "我们没有时间了";
 }
 

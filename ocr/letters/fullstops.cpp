@@ -27,6 +27,7 @@ using MarkPieces::close;
 using MarkPieces::enclosed;
 using MarkPieces::piecesOf;
 using MarkPieces::pixelAt;
+using MarkPieces::ticksIn;
 
 // Whether no pixel of `colour` lies near `box` (in `region` of `picture`): none three steps around
 // it (two steps out, a dot's soft edge can still come near it), and none for `clearAfter` pixels
@@ -85,22 +86,6 @@ int dotsIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around,
     }
     // Specks of texture come in numbers; a stop on such a ground is the only dot there.
     return enclosedDots + (looseDots == 1 && dotsAlone == 1 ? 1 : 0);
-}
-
-// Ticks of `colour` in `region` enclosed by `around`, as a quotation mark has them: pieces of ink
-// no wider than high and at most half the line's height, in its upper half.
-int ticksIn(const QImage &picture, const QRect &region, QRgb colour, QRgb around, int tolerance, const QRect &line)
-{
-    const ComponentLabelling::Labels labels = piecesOf(picture, region, colour, tolerance);
-    const int h = line.height();
-    const int middle = line.center().y() - region.top();
-    return int(std::count_if(labels.components.cbegin(), labels.components.cend(), [&](const ComponentLabelling::Component &piece) {
-        const PixelBox &b = piece.box;
-        const int slack = std::min(b.width(), b.height()) >= 3 ? 1 : 0;
-        const bool tickShaped = b.height() * 2 <= h && b.height() * 6 >= h && b.width() <= b.height() + slack;
-        return tickShaped && b.bottom <= middle && b.left > 0 && b.top > 0 && b.right < region.width() - 1
-               && piece.area >= 2 && enclosed(picture, region, b, around, tolerance);
-    }));
 }
 
 // Commas of `colour` in `region`, enclosed by `around`: pieces of ink taller than wide, a sixth
@@ -311,8 +296,8 @@ bool addClosingQuote(const QImage &picture, const QRect &line, const QRect &crop
     const QRect region = QRect(QPoint(from, crop.top()), QPoint(from + line.height(), crop.bottom())) & picture.rect();
     if (region.width() < 2)
         return false;
-    const int ticks = std::max(ticksIn(picture, region, colours->light, colours->dark, colours->tolerance, line),
-                               ticksIn(picture, region, colours->dark, colours->light, colours->tolerance, line));
+    const int ticks = int(std::max(ticksIn(picture, region, colours->light, colours->dark, colours->tolerance, line).size(),
+                                   ticksIn(picture, region, colours->dark, colours->light, colours->tolerance, line).size()));
     qCDebug(lcStops) << "closing quote after" << line << "ticks" << ticks;
     // One tick where the other touches the outline of the mark before it.
     if (ticks < 1 || ticks > 2)

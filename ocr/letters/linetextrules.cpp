@@ -128,7 +128,9 @@ QString LineTextRules::mendedPronounI(const QString &line)
 {
     QStringList words = line.split(QLatin1Char(' '));
     for (qsizetype i = 0; i < words.size(); ++i) {
-        QString &word = words[i];
+        // A quotation opened on the word leaves it the word it is ('"T don't' is '"I don't').
+        const qsizetype quote = words[i].size() > 1 && QStringLiteral("\"\u201c").contains(words[i].front()) ? 1 : 0;
+        QString word = words[i].mid(quote);
         const bool beforeLowerCase = i + 1 < words.size() && !words[i + 1].isEmpty() && words[i + 1].at(0).isLower()
                                      && isLatinLetter(words[i + 1].at(0));
         const bool opensSentence = LineTextRules::opensSentence(words, i);
@@ -158,6 +160,7 @@ QString LineTextRules::mendedPronounI(const QString &line)
             word = QStringLiteral("I");
         else
             word = mendedContraction(word, opensSentence);
+        words[i] = words[i].left(quote) + word;
     }
     return words.join(QLatin1Char(' '));
 }
@@ -238,7 +241,13 @@ QString LineTextRules::withoutStopsBetweenWords(const QString &line, const WordL
 
 bool LineTextRules::opensSentence(const QStringList &tokens, qsizetype i)
 {
-    return i == 0 || tokens[i - 1] == QLatin1String("-") || QStringLiteral(".?!").contains(tokens[i - 1].right(1));
+    if (i == 0 || tokens[i - 1] == QLatin1String("-"))
+        return true;
+    // A quotation closed after the sentence's mark ('it?" "I').
+    QString before = tokens[i - 1];
+    while (before.size() > 1 && QStringLiteral("\"'\u201d\u2019").contains(before.back()))
+        before.chop(1);
+    return QStringLiteral(".?!").contains(before.right(1));
 }
 
 QString LineTextRules::partedPronounI(const QString &line, const WordList &words)

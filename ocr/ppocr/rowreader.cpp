@@ -8,6 +8,7 @@
 #include "ocr/letters/linetextrules.h"
 #include "ocr/letters/loneletter.h"
 #include "ocr/letters/quotemarks.h"
+#include "ocr/letters/quoteticks.h"
 #include "ocr/letters/wordgaps.h"
 #include "ocr/letters/wordlist.h"
 #include "ocr/letters/wordvote.h"
@@ -155,6 +156,7 @@ void RowReader::withMarksSeen(const QImage &rgb, const QRect &piece, const QRect
     if (lastPiece && settings.restoreSpaces)
         FullStops::addClosingQuote(rgb, piece, pieceCrop, read);
     if (settings.restoreSpaces) {
+        QuoteTicks::addBetweenWords(rgb, piece, pieceCrop, read);
         FullStops::mendRunsOfMarks(rgb, piece, pieceCrop, read);
         DashesBetweenWords::mend(rgb, piece, pieceCrop, read);
         FullStops::dropStopsOfNoInk(rgb, piece, pieceCrop, read);
