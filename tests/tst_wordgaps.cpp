@@ -310,6 +310,7 @@ void TestWordGaps::partsGluedWords_data()
         << "buzzed...buzzed." << QList<int>{-1, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0} << "buzzed... buzzed.";
     QTest::newRow("whole words before one short of a letter, whatever the gaps between its l's")
         << "wellas" << QList<int>{-1, 0, 0, 3, 2, 0} << "well as";
+    QTest::newRow("a contraction's apostrophe read as a stroke") << "Donit" << filled << "Donit";
 }
 
 void TestWordGaps::partsGluedWords()
@@ -321,7 +322,7 @@ void TestWordGaps::partsGluedWords()
     const WordList words = listOf(folder, "call\nthe\npolice\nis\nanybody\nthere\nat\nI\nit\nold\ntold\nin\nto\n"
                                           "into\nlittle\nlit\ntie\ncf\nix\ntook\nclock\napart\npart\nlast\nif\n"
                                           "fit\nrains\nwe\nstay\nlow\na\nIowa\nwill\nengage\nkill\nroe\nwell\nas\nlas\n"
-                                          "you\nyou've\nveal\nways\nalways\nbuzzed\nIda\ndo\n");
+                                          "you\nyou've\nveal\nways\nalways\nbuzzed\nIda\ndo\ndon\ndon't\n");
     QList<CtcDecoder::Character> characters = charactersOf(read);
     // Gaps of 3 are the line's word gaps, of 0 or 1 its letter gaps.
     GluedWords::part(characters, std::vector<int>(gaps.cbegin(), gaps.cend()), words, 2);
@@ -478,6 +479,8 @@ void TestWordGaps::mendsLostApostrophes_data()
                                                       << "Quiet, they'll hear. We've won, go ll, go ve";
     QTest::newRow("read as a double quote inside a word") << "Let\"s go, say \"we\"re\" x\"y"
                                                           << "Let's go, say \"we're\" x\"y";
+    QTest::newRow("read as a stroke before t") << "Donit go, I didnlt. Wouldn1t, a unit, knit"
+                                               << "Don't go, I didn't. Wouldn't, a unit, knit";
 }
 
 void TestWordGaps::dropsStopsBetweenWords()
@@ -504,7 +507,8 @@ void TestWordGaps::mendsLostApostrophes()
     QFETCH(QString, read);
     QFETCH(QString, line);
     QTemporaryDir folder;
-    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\nJohnson's\nwe've\nlet\nI'm\nwe'd\nd\nt\ns\n");
+    const WordList words = listOf(folder, "don't\nthey'll\no'clock\ncan't\ncant\nwe're\nwere\nwe'll\nwell\nit's\nits\n"
+                                          "Johnson's\nwe've\nlet\nI'm\nwe'd\nd\nt\ns\ndidn't\nwouldn't\n");
     QVERIFY(!words.isEmpty());
     QCOMPARE(LineTextRules::mendedApostrophes(read, words), line);
     QCOMPARE(LineTextRules::mendedApostrophes(read, WordList()), read);

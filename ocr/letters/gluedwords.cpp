@@ -115,7 +115,7 @@ bool GluedWords::isMisreadWord(const QString &token, const WordList &words)
         if (token.mid(i, 2) == QLatin1String("rn") && words.contains(QString(token).replace(i, 2, QStringLiteral("m"))))
             return true;
     }
-    return LookalikeWords::isNameWithCapitalI(token, words);
+    return !words.withStrokeAsApostrophe(token).isEmpty() || LookalikeWords::isNameWithCapitalI(token, words);
 }
 
 bool GluedWords::isPart(const QString &text, const WordList &words)

@@ -202,7 +202,10 @@ QString LineTextRules::mendedApostrophes(const QString &line, const WordList &wo
             ++from;
         while (to > from && !isLatinLetter(token.at(to - 1)))
             --to;
-        const QString mended = words.withApostrophe(token.mid(from, to - from));
+        const QString bare = token.mid(from, to - from);
+        QString mended = words.withApostrophe(bare);
+        if (mended.isEmpty())
+            mended = words.withStrokeAsApostrophe(bare);
         if (!mended.isEmpty())
             token.replace(from, to - from, mended);
     }

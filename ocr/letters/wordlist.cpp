@@ -88,6 +88,16 @@ QString WordList::withApostrophe(const QString &word) const
     return found;
 }
 
+QString WordList::withStrokeAsApostrophe(const QString &word) const
+{
+    const qsizetype n = word.size();
+    if (n < 4 || word.at(n - 1) != QLatin1Char('t') || word.at(n - 3) != QLatin1Char('n')
+        || !QStringLiteral("il1I|").contains(word.at(n - 2)) || contains(word))
+        return {};
+    const QString contraction = word.left(n - 2) + QStringLiteral("'t");
+    return contains(contraction) ? contraction : QString();
+}
+
 const WordList &WordList::english()
 {
     static const WordList list = [] {

@@ -33,6 +33,9 @@ public:
     // or an empty string. Only where the form without it is no word of its own ("cant", "wed"
     // and "its" are), and never before a final "s", where it is a plural as often as not.
     QString withApostrophe(const QString &word) const;
+    // The contraction of the list whose "n't" was read with a stroke for its apostrophe ("Donit",
+    // "didnlt"), or an empty string. Only where `word` is no word of its own.
+    QString withStrokeAsApostrophe(const QString &word) const;
 
 private:
     QSet<QString> words;
