@@ -383,6 +383,10 @@ void TestFullStops::setsDashesApart_data()
                                                << sans << -1;
     QTest::newRow("a hyphen broken in two is no dash") << "a dark-haired man" << "a dark-haired man"
                                                        << "a dark-haired man" << sans << 6;
+    QTest::newRow("a double dash read as letters") << "the last word -- you" << "the last word co you"
+                                                  << "the last word -- you" << sans << -1;
+    QTest::newRow("a word between words stays") << "the last word co you" << "the last word co you"
+                                               << "the last word co you" << sans << -1;
 }
 
 void TestFullStops::setsDashesApart()

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcDashes, "tarnix.ocr.dashes", QtWarningMsg)
@@ -22,7 +23,30 @@ struct Dash
 {
     int bars = 0;
     bool spaced = false;
+    // Set apart from the letters either side with no other ink over the bars' stretch of the
+    // line, texture running out of the crop aside.
+    bool alone = false;
 };
+
+// Whether the bars `bars` stand apart by `space` from the nearest letters among `others`, the
+// pieces of their colour in a region `height` high, and no letter lies over them.
+bool aloneBetweenLetters(const std::vector<PixelBox> &bars, const std::vector<PixelBox> &others, int height,
+                         double space)
+{
+    int before = -1, after = std::numeric_limits<int>::max();
+    for (const PixelBox &b : others) {
+        if (b.top <= 0 || b.bottom >= height - 1)
+            continue;
+        if (b.right < bars.front().left)
+            before = std::max(before, b.right);
+        else if (b.left > bars.back().right)
+            after = std::min(after, b.left);
+        else
+            return false;
+    }
+    return before >= 0 && after < std::numeric_limits<int>::max() && bars.front().left - before - 1 >= space
+           && after - bars.back().right - 1 >= space;
+}
 
 // Bars of `colour` in `region`: pieces half as wide again as high (a narrow face's hyphen is
 // barely more), between an eighth and a half of the line wide (less is a crumb of a hyphen broken
@@ -65,7 +89,55 @@ std::optional<Dash> dashIn(const QImage &picture, const QRect &region, QRgb colo
         return std::nullopt;
     const double space = spaceOfLine * h;
     const bool spaced = bars.front().left - before - 1 >= space && after - bars.back().right - 1 >= space;
-    return Dash{int(bars.size()), spaced};
+    return Dash{int(bars.size()), spaced, aloneBetweenLetters(bars, others, region.height(), space)};
+}
+
+// The dash of bars the picture shows between the letter before `first` and the one at `end` in
+// `read`, from the middle of one to the middle of the other.
+std::optional<Dash> dashBetween(const QImage &picture, const QRect &line, const QRect &crop,
+                                const CtcDecoder::Result &read, const LineColours &colours, qsizetype first,
+                                qsizetype end)
+{
+    const QList<CtcDecoder::Character> &characters = read.characters;
+    const QRect region = QRect(QPoint(MarkPieces::pixelAt(crop, read, characters[first - 1].first), crop.top()),
+                               QPoint(MarkPieces::pixelAt(crop, read, characters[end].last), crop.bottom()))
+                         & picture.rect();
+    std::optional<Dash> dash = dashIn(picture, region, colours.light, colours.tolerance, line);
+    return dash ? dash : dashIn(picture, region, colours.dark, colours.tolerance, line);
+}
+
+// A dash whose bars the recogniser read as letters ("word co you"): a token of one or two
+// characters alone between two words, where the picture shows two or three bars set apart from
+// both and nothing else. Whether any changed.
+bool mendBarsReadAsLetters(const QImage &picture, const QRect &line, const QRect &crop, const LineColours &colours,
+                           CtcDecoder::Result &read)
+{
+    QList<CtcDecoder::Character> &characters = read.characters;
+    bool changed = false;
+    for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
+        qsizetype end = i + 1;
+        while (end < characters.size() && !characters[end].spaceBefore)
+            ++end;
+        const bool alone = characters[i].spaceBefore && end < characters.size() && end - i <= 2
+                           && characters[i - 1].isLetter() && characters[end].isLetter()
+                           && characters[i].text != QLatin1String("-");
+        if (!alone)
+            continue;
+        const std::optional<Dash> dash = dashBetween(picture, line, crop, read, colours, i, end);
+        if (!dash || dash->bars < 2 || !dash->alone)
+            continue;
+        qCDebug(lcDashes) << "bars read as" << CtcDecoder::Result::joined(characters.mid(i, end - i));
+        CtcDecoder::Character hyphen = characters[i];
+        hyphen.text = QStringLiteral("-");
+        hyphen.spaceBefore = false;
+        characters.erase(characters.begin() + i, characters.begin() + end);
+        for (int bar = 0; bar < dash->bars; ++bar)
+            characters.insert(i, hyphen);
+        characters[i].spaceBefore = true;
+        changed = true;
+        i += dash->bars;
+    }
+    return changed;
 }
 
 } // namespace
@@ -76,7 +148,7 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (read.pixelsPerStep <= 0 || !colours)
         return false;
-    bool changed = false;
+    bool changed = mendBarsReadAsLetters(picture, line, crop, *colours, read);
     for (qsizetype i = 1; i + 1 < characters.size(); ++i) {
         if (characters[i].text != QLatin1String("-") || !characters[i - 1].isLetter())
             continue;
@@ -85,13 +157,7 @@ bool DashesBetweenWords::mend(const QImage &picture, const QRect &line, const QR
             ++end;
         if (end == characters.size() || !characters[end].isLetter())
             continue;
-        // From the middle of the letter before to the middle of the one after.
-        const QRect region = QRect(QPoint(MarkPieces::pixelAt(crop, read, characters[i - 1].first), crop.top()),
-                                   QPoint(MarkPieces::pixelAt(crop, read, characters[end].last), crop.bottom()))
-                             & picture.rect();
-        std::optional<Dash> dash = dashIn(picture, region, colours->light, colours->tolerance, line);
-        if (!dash)
-            dash = dashIn(picture, region, colours->dark, colours->tolerance, line);
+        const std::optional<Dash> dash = dashBetween(picture, line, crop, read, *colours, i, end);
         qCDebug(lcDashes) << "hyphens" << end - i << "bars" << (dash ? dash->bars : 0) << "spaced" << (dash && dash->spaced);
         // A dash read as two hyphens is set apart on both sides or on neither, whatever the bars:
         // at a small size the two run together, and a space read on one side only ("act
