@@ -351,6 +351,10 @@ void TestFullStops::countsMarksInRuns_data()
     QTest::newRow("a stop painted stays one") << "Wait. You too." << "Wait. You too." << false << "Wait. You too.";
     QTest::newRow("specks after a stop are no ellipsis") << "He left." << "He left." << true << "He left.";
     QTest::newRow("one exclamation mark stays") << "Stop! Now." << "Stop! Now." << false << "Stop! Now.";
+    QTest::newRow("an ellipsis set apart read as one stop") << "Be humble ... you too." << "Be humble .   you too."
+                                                           << false << "Be humble ... you too.";
+    QTest::newRow("a stop set apart stays one") << "Be humble . you too." << "Be humble . you too." << false
+                                               << "Be humble . you too.";
 }
 
 void TestFullStops::countsMarksInRuns()

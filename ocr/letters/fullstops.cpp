@@ -355,8 +355,9 @@ bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop
     bool changed = false;
     for (qsizetype i = 1; i < characters.size(); ++i) {
         const QString mark = characters[i].text;
-        if ((mark != QLatin1String(".") && mark != QLatin1String("!")) || characters[i].spaceBefore
-            || !characters[i - 1].isLetter())
+        // An ellipsis can stand apart from the word before it ("humble ... you're").
+        if ((mark != QLatin1String(".") && mark != QLatin1String("!"))
+            || (characters[i].spaceBefore && mark != QLatin1String(".")) || !characters[i - 1].isLetter())
             continue;
         qsizetype end = i + 1;
         while (end < characters.size() && characters[end].text == mark && !characters[end].spaceBefore)
@@ -369,8 +370,10 @@ bool mendRunsOfMarks(const QImage &picture, const QRect &line, const QRect &crop
         const qsizetype wanted = mark == QLatin1String(".") ? (seen == 3 ? 3 : run) : std::clamp<qsizetype>(seen, run, mostMarks);
         qCDebug(lcStops) << "run of" << run << mark << "dots" << seen;
         if (wanted > run) {
+            CtcDecoder::Character another = characters[i];
+            another.spaceBefore = false;
             for (qsizetype more = run; more < wanted; ++more)
-                characters.insert(i, characters[i]);
+                characters.insert(i + 1, another);
             changed = true;
         }
         i += wanted - 1;
