@@ -599,6 +599,8 @@ void TestWordGaps::spacesAfterMarks_data()
     QTest::newRow("a stop before the pronoun's stroke") << "experience.lt is, here.l'm" << "experience. lt is, here. l'm";
     QTest::newRow("a stop inside a name stays") << "see readme.txt or www.example.com" << "see readme.txt or www.example.com";
     QTest::newRow("between figures it stays") << "1;2" << "1;2";
+    QTest::newRow("an ellipsis set apart on one side") << "be humble ...you're" << "be humble ... you're";
+    QTest::newRow("ellipses run on or opening a line stay") << "...and then...so ...." << "...and then...so ....";
 }
 
 void TestWordGaps::spacesAfterMarks()

@@ -532,5 +532,17 @@ bool LineTextRules::spacedAfterMarks(QList<CtcDecoder::Character> &line)
         line[i].spaceBefore = true;
         spaced = true;
     }
+    // An ellipsis set apart from the word before it is set apart from the next one too
+    // ("humble ...you're"); one opening the line leads into its first word.
+    for (qsizetype i = 4; i < line.size(); ++i) {
+        const bool ellipsis = std::all_of(line.cbegin() + i - 3, line.cbegin() + i,
+                                          [](const CtcDecoder::Character &c) { return c.text == QLatin1String("."); });
+        if (ellipsis && line[i - 3].spaceBefore && !line[i - 2].spaceBefore && !line[i - 1].spaceBefore
+            && !line[i].spaceBefore && isLetter(i) && (i + 1 == line.size() || line[i + 1].text != QLatin1String("."))
+            && line[i - 4].text != QLatin1String(".")) {
+            line[i].spaceBefore = true;
+            spaced = true;
+        }
+    }
     return spaced;
 }
