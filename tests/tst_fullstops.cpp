@@ -327,6 +327,9 @@ void TestFullStops::mendsCommasBeforeSentences_data()
     QTest::newRow("a name may follow a comma") << "Thank you. Sarah left." << "Thank you, Sarah left." << false
                                                << "Thank you, Sarah left.";
     QTest::newRow("so may I") << "Hold on. I'm coming." << "Hold on, I'm coming." << false << "Hold on, I'm coming.";
+    QTest::newRow("a stop before a pronoun the list holds capitalised") << "I bought paint. It was red."
+                                                                       << "I bought paint, It was red." << false
+                                                                       << "I bought paint. It was red.";
     QTest::newRow("a comma before a small letter") << "Well spoken. how odd" << "Well spoken, how odd" << false
                                                    << "Well spoken, how odd";
 }

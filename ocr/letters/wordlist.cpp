@@ -114,6 +114,10 @@ const WordList &WordList::english()
 
 bool WordList::opensSentenceOnly(const QString &word) const
 {
+    // The list holds these capitalised for other senses (the element, the abbreviation); a
+    // subtitle means the pronouns.
+    if (!words.isEmpty() && (word == QLatin1String("It") || word == QLatin1String("He")))
+        return true;
     const bool capitalised = word.size() >= 2 && word.at(0).isUpper()
                              && std::all_of(word.cbegin() + 1, word.cend(), [](QChar c) { return c.isLower(); });
     return capitalised && !words.contains(word) && words.contains(word.at(0).toLower() + word.mid(1));
