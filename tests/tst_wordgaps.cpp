@@ -599,6 +599,10 @@ void TestWordGaps::spacesAfterMarks_data()
     QTest::newRow("a stop before the pronoun's stroke") << "experience.lt is, here.l'm" << "experience. lt is, here. l'm";
     QTest::newRow("a stop inside a name stays") << "see readme.txt or www.example.com" << "see readme.txt or www.example.com";
     QTest::newRow("between figures it stays") << "1;2" << "1;2";
+    QTest::newRow("after a colon before a capital, not in a time") << "With You:I'd, at 7:45" << "With You: I'd, at 7:45";
+    QTest::newRow("a colon glued before a small letter stays") << "When:nothing" << "When:nothing";
+    QTest::newRow("before a bracket after a stop, not inside a word") << "tonight.(At least) word(s)"
+                                                                      << "tonight. (At least) word(s)";
     QTest::newRow("an ellipsis set apart on one side") << "be humble ...you're" << "be humble ... you're";
     QTest::newRow("ellipses run on or opening a line stay") << "...and then...so ...." << "...and then...so ....";
 }

@@ -527,10 +527,21 @@ bool LineTextRules::spacedAfterMarks(QList<CtcDecoder::Character> &line)
         const QString &mark = line[i - 1].text;
         if (line[i].spaceBefore || mark.size() != 1 || !isLetter(i) || !isLetter(i - 2))
             continue;
-        if (!QStringLiteral("!?;,").contains(mark.front()) && !(mark == QLatin1String(".") && endsSentence(i - 1)))
+        // A colon before a capital ("You:I'd"); one glued before a small letter is more often a
+        // speck of texture read in a word gap, which goes later.
+        const bool colonBeforeCapital = mark == QLatin1String(":") && line[i].text.front().isUpper();
+        if (!QStringLiteral("!?;,").contains(mark.front()) && !colonBeforeCapital
+            && !(mark == QLatin1String(".") && endsSentence(i - 1)))
             continue;
         line[i].spaceBefore = true;
         spaced = true;
+    }
+    for (qsizetype i = 2; i < line.size(); ++i) {
+        if (line[i].text == QLatin1String("(") && !line[i].spaceBefore && isLetter(i - 2)
+            && QStringLiteral(".!?,;:").contains(line[i - 1].text)) {
+            line[i].spaceBefore = true;
+            spaced = true;
+        }
     }
     // An ellipsis set apart from the word before it is set apart from the next one too
     // ("humble ...you're"); one opening the line leads into its first word.

@@ -60,8 +60,9 @@ public:
     static bool dropSpeckAfterEnd(QList<CtcDecoder::Character> &line);
 
     // A space after a mark closing a sentence or a clause between two words of Latin letters
-    // ("Communicate!lt can't", "man;He", "OK,now"), which English always sets and the recogniser
-    // can lose beside the mark's own white; whether one was added.
+    // ("Communicate!lt can't", "man;He", "OK,now", "You:I'd") or before a bracket opened after one
+    // ("tonight.(At"), which English always sets and the recogniser can lose beside the mark's own
+    // white; whether one was added.
     static bool spacedAfterMarks(QList<CtcDecoder::Character> &line);
 
     // The letters and figures of `text` alone: what two readings of a line share when specks of
