@@ -381,8 +381,7 @@ bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QSt
         const QString tail = longer[i].mid(kept.size()).trimmed();
         if (tail.size() > kept.size())
             return false;
-        const QList<uint> characters = tail.toUcs4();
-        if (std::any_of(characters.cbegin(), characters.cend(), [](uint c) { return isUnspacedScript(c); }))
+        if (hasUnspacedScript(tail))
             return false;
         // A closing mark alone is the line's own, only missed by the closer look.
         if (!tail.isEmpty() && std::none_of(tail.cbegin(), tail.cend(), [](QChar c) { return c.isLetterOrNumber(); }))
@@ -393,6 +392,12 @@ bool LineTextRules::dropsOnlyTailsOfNoWords(const QStringList &longer, const QSt
         dropped = dropped || !tail.isEmpty();
     }
     return dropped;
+}
+
+bool LineTextRules::hasUnspacedScript(const QString &text)
+{
+    const QList<uint> characters = text.toUcs4();
+    return std::any_of(characters.cbegin(), characters.cend(), [](uint c) { return isUnspacedScript(char32_t(c)); });
 }
 
 bool LineTextRules::isUnspacedScript(char32_t c)

@@ -107,4 +107,6 @@ public:
     static bool differOnlyInMarks(const QStringList &first, const QStringList &second);
 
     static bool isUnspacedScript(char32_t character);
+    // Whether any character of `text` is of a script set without spaces.
+    static bool hasUnspacedScript(const QString &text);
 };

@@ -25,11 +25,7 @@ bool runsInto(QChar c)
 
 QString QuoteMarks::spaced(const QString &line)
 {
-    const QList<uint> characters = line.toUcs4();
-    if (std::any_of(characters.cbegin(), characters.cend(),
-                    [](uint c) { return LineTextRules::isUnspacedScript(char32_t(c)); }))
-        return line;
-    if (line.count(straight) % 2 != 0)
+    if (LineTextRules::hasUnspacedScript(line) || line.count(straight) % 2 != 0)
         return line;
     QString spaced;
     bool open = false;

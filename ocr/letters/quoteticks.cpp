@@ -165,8 +165,7 @@ bool pairUp(const QList<Mark> &marks, const QString &text)
 bool QuoteTicks::addBetweenWords(const QImage &picture, const QRect &line, const QRect &crop, CtcDecoder::Result &read)
 {
     QList<CtcDecoder::Character> &characters = read.characters;
-    const auto unspaced = [](QChar c) { return LineTextRules::isUnspacedScript(c.unicode()); };
-    if (characters.size() < 3 || read.pixelsPerStep <= 0 || std::any_of(read.text.cbegin(), read.text.cend(), unspaced))
+    if (characters.size() < 3 || read.pixelsPerStep <= 0 || LineTextRules::hasUnspacedScript(read.text))
         return false;
     const std::optional<LineColours> colours = LineColours::ofLine(picture, line);
     if (!colours)
